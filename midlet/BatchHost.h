@@ -1,0 +1,49 @@
+// What the batch reads and writes of its surroundings: the file list with its
+// check marks, the API catalogue with its check marks, the mode, the fix
+// version, the progress bar, the archive component and the closing message.
+// The main window and vorlan-batch both implement it, so both run the very
+// same batch.
+#pragma once
+
+#include <string>
+
+namespace vorlan {
+
+class TZip;
+
+enum class BatchMode { GenerateJad = 0, BuildFix = 1 };
+
+class BatchHost {
+public:
+    virtual ~BatchHost() = default;
+
+    // The file list: full paths of the input files, and their check marks.
+    virtual int FileCount() = 0;
+    virtual std::string FileAt(int index) = 0;
+    virtual void SetFileChecked(int index, bool checked) = 0;
+
+    // The API catalogue: bare archive names in ApiFolder, and their check marks.
+    virtual int ApiCount() = 0;
+    virtual std::string ApiAt(int index) = 0;
+    virtual bool ApiChecked(int index) = 0;
+
+    // The mode selector and the "Fix new version:" text, read afresh each time.
+    virtual int Mode() = 0;
+    virtual std::string FixVersion() = 0;
+
+    virtual void SetProgressMax(int max) = 0;
+    virtual void SetProgressPosition(int position) = 0;
+
+    // The archive component the batch works through.
+    virtual TZip& Zip() = 0;
+
+    // The batch's start and end, so that a host can hold back edits of its
+    // lists while a batch runs.
+    virtual void BatchStarted() {}
+    virtual void BatchEnded() {}
+
+    // The box that closes every batch ("Finished!").
+    virtual void ShowBatchFinished(const std::string& text, const std::string& caption) = 0;
+};
+
+}  // namespace vorlan

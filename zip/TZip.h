@@ -1,0 +1,98 @@
+// TZip: the archive component. It holds one open zip archive's name and
+// directory (read by the component itself), the file specs for the next
+// operation and the add/extract settings, and drives the two engine modules
+// (UnZDll.so to extract, ZipDll.so to add) through their parameter records.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Application.h"
+#include "zip/ZipTypes.h"
+
+namespace vorlan {
+
+class VolumeServices;
+
+class TZip : public ProgressDialogOwner {
+public:
+    TZip();
+    ~TZip();
+    TZip(const TZip&) = delete;
+    TZip& operator=(const TZip&) = delete;
+
+    // Published settings and events.
+    bool ShowProgressDialog = true;
+    TZEDBeginFileEvent OnZEDBeginFileEvent;
+    TProgressEvent OnZEDProgressEvent;
+    TZEDEndBatchEvent OnZEDEndBatchEvent;
+    TProgressEvent OnMergeProgress;  // declared; never fired
+    TProgressEvent OnSpanProgress;   // declared; never fired
+    TNotifyEvent OnContentsChanged;
+
+    // The open archive. Assigning a name opens it (OpenArchive): the archive
+    // is created empty when missing, and its directory is read.
+    const std::string& ZipFileName() const { return zipFileName_; }
+    void SetZipFileName(const std::string& name) { OpenArchive(name); }
+
+    std::string Password;
+    std::string LibraryDir;  // folder of the engine modules; empty: the executable's folder
+    std::string TempDir;     // temporary folder handed to the add engine
+    std::vector<std::string>& FileSpecs() { return fileSpecs_; }
+    std::string AddBaseDir;
+    TOptionSet AddOptions = OptionFlag(1);
+    std::string ExtractBaseDir;  // empty: the archive's own folder
+    TOptionSet ExtractOptions = OptionFlag(0);
+
+    // State set by the directory reader and the operations.
+    bool OemNames = false;
+    bool Cancelled = false;
+    TEOCHInfo EndOfDirectory;
+    std::unique_ptr<ProgressDialog> ProgressForm;
+
+    // Entry access, in central directory order.
+    std::int32_t EntryCount() const { return static_cast<std::int32_t>(entries_.size()); }
+    void GetEntry(std::int32_t Index, TFileInfo& Info) const;  // ZipException "Index range error"
+    void ClearEntries() { entries_.clear(); }
+
+    // Operations: the number of files the engine processed, 0 when stopped
+    // before calling it (a message box says why).
+    std::int32_t Extract();
+    std::int32_t Add();
+
+    // Archive directory.
+    void OpenArchive(const std::string& name);
+    void ReadDirectory();
+
+    // Engine binding; the module handles are process-wide.
+    bool LoadZipDll();
+    bool LoadUnzDll();
+    static void UnloadDlls();
+
+    // The drive and volume services used to open archives (the system's by
+    // default; tests put a fake in).
+    void SetVolumeServices(VolumeServices* services) { volumes_ = services; }
+    VolumeServices& Volumes() const;
+
+    // ProgressDialogOwner: the progress dialog's Cancel button.
+    void CancelOperation() override;
+
+private:
+    std::string zipFileName_;
+    std::vector<TFileInfo> entries_;
+    std::vector<std::string> fileSpecs_;
+    VolumeServices* volumes_ = nullptr;
+
+    friend class DirectoryReader;
+};
+
+// Unit helpers.
+std::string AddBackslash(const std::string& path);  // adds the separator "/" (the name is kept)
+std::string GetTempDir();
+std::string OemToAnsiName(const TZip& zip, const std::string& text);
+std::string AnsiToOemName(const TZip& zip, const std::string& text);
+std::string SlashesToBackslashes(const std::string& text);
+
+}  // namespace vorlan
