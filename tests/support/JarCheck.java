@@ -1,0 +1,34 @@
+// Reads a JAR the way a Java runtime does: every entry read to its end (so a
+// CRC or size mismatch throws), then the manifest's main attributes printed as
+// "Key: value" lines. Exit status 1 and the exception on stderr when it fails.
+import java.io.InputStream;
+import java.util.Enumeration;
+import java.util.jar.Attributes;
+import java.util.jar.JarEntry;
+import java.util.jar.JarFile;
+import java.util.jar.Manifest;
+
+public class JarCheck {
+    public static void main(String[] args) throws Exception {
+        try (JarFile jar = new JarFile(args[0], true)) {
+            byte[] buffer = new byte[8192];
+            for (Enumeration<JarEntry> e = jar.entries(); e.hasMoreElements();) {
+                try (InputStream in = jar.getInputStream(e.nextElement())) {
+                    while (in.read(buffer) >= 0) {
+                    }
+                }
+            }
+            Manifest manifest = jar.getManifest();
+            if (manifest == null) {
+                System.out.println("(no manifest)");
+                return;
+            }
+            for (java.util.Map.Entry<Object, Object> a : manifest.getMainAttributes().entrySet()) {
+                System.out.println(a.getKey() + ": " + a.getValue());
+            }
+        } catch (Exception e) {
+            System.err.println(e);
+            System.exit(1);
+        }
+    }
+}

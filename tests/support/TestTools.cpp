@@ -1,0 +1,171 @@
+// Test helpers: temporary folders, files, and the real archive tools.
+#include "tests/support/TestTools.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace vorlan::test {
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "vorlan-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;  // a test that failed half-way may leave odd permissions
+    RunCommand({"chmod", "-R", "u+rwX", path_.string()});
+    fs::remove_all(path_, ignored);
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    if (path.has_parent_path()) fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+namespace {
+
+// Collects everything the child writes to the pipe.
+std::string DrainPipe(int fd) {
+    std::string output;
+    std::array<char, 4096> buffer{};
+    for (;;) {
+        const ssize_t n = read(fd, buffer.data(), buffer.size());
+        if (n <= 0) break;
+        output.append(buffer.data(), static_cast<size_t>(n));
+    }
+    return output;
+}
+
+[[noreturn]] void ExecChild(const std::vector<std::string>& argv, const fs::path& workDir, int out) {
+    dup2(out, STDOUT_FILENO);
+    dup2(out, STDERR_FILENO);
+    if (!workDir.empty() && chdir(workDir.c_str()) != 0) _exit(126);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+}  // namespace
+
+CommandResult RunCommand(const std::vector<std::string>& argv, const fs::path& workDir) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
+    const pid_t child = fork();
+    if (child < 0) throw std::runtime_error("fork failed");
+    if (child == 0) {
+        close(pipeFds[0]);
+        ExecChild(argv, workDir, pipeFds[1]);
+    }
+    close(pipeFds[1]);
+    CommandResult result;
+    result.output = DrainPipe(pipeFds[0]);
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+bool ToolAvailable(const std::string& program) {
+    return RunCommand({"sh", "-c", "command -v " + program}).status == 0;
+}
+
+namespace {
+
+void Stage(const Files& files, const fs::path& folder) {
+    for (const auto& [name, content] : files) {
+        if (!name.empty() && name.back() == '/')
+            fs::create_directories(folder / name);
+        else
+            WriteFile(folder / name, content);
+    }
+}
+
+void Require(const CommandResult& result, const std::string& what) {
+    if (result.status != 0) throw std::runtime_error(what + " failed: " + result.output);
+}
+
+const char* kPythonPacker = R"(
+import sys, zipfile
+archive, folder, names = sys.argv[1], sys.argv[2], sys.argv[3:]
+with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
+    for name in names:
+        if name.endswith("/"):
+            z.writestr(name, b"")
+        else:
+            z.write(folder + "/" + name, name)
+)";
+
+}  // namespace
+
+void PackWith(const std::string& tool, const Files& files, const fs::path& archive) {
+    TempDir staging;
+    Stage(files, staging.path());
+    const fs::path target = fs::absolute(archive);
+    fs::remove(target);
+    if (tool == "jar") {
+        const bool manifest = files.count("META-INF/MANIFEST.MF") != 0;
+        std::vector<std::string> argv{"jar", manifest ? "cfm" : "cfM", target.string()};
+        if (manifest) argv.push_back((staging.path() / "META-INF/MANIFEST.MF").string());
+        for (const auto& [name, content] : files)
+            if (name.rfind("META-INF/MANIFEST.MF", 0) != 0 && name != "META-INF/") argv.push_back(name);
+        Require(RunCommand(argv, staging.path()), "jar");
+    } else if (tool == "zip") {
+        std::vector<std::string> argv{"zip", "-q", "-X", target.string()};
+        for (const auto& [name, content] : files) argv.push_back(name);
+        Require(RunCommand(argv, staging.path()), "zip");
+    } else if (tool == "python") {
+        std::vector<std::string> argv{"python3", "-c", kPythonPacker, target.string(), staging.str()};
+        for (const auto& [name, content] : files) argv.push_back(name);
+        Require(RunCommand(argv), "python zipfile");
+    } else {
+        throw std::runtime_error("unknown packing tool " + tool);
+    }
+}
+
+bool UnzipTestPasses(const fs::path& archive) {
+    return RunCommand({"unzip", "-tqq", archive.string()}).status == 0;
+}
+
+std::vector<std::string> JavaReadManifest(const fs::path& jar) {
+    const fs::path classes = fs::path(VORLAN_TEST_WORK_DIR) / "jarcheck";
+    if (!fs::exists(classes / "JarCheck.class")) {
+        // Tests run in parallel: compile aside, then move into place once.
+        const fs::path aside = classes.string() + ".tmp" + std::to_string(getpid());
+        fs::create_directories(aside);
+        Require(RunCommand({"javac", "-d", aside.string(),
+                            std::string(VORLAN_SOURCE_DIR) + "/tests/support/JarCheck.java"}),
+                "javac JarCheck");
+        std::error_code lostTheRace;  // another test put it there first: same class
+        fs::rename(aside, classes, lostTheRace);
+        fs::remove_all(aside, lostTheRace);
+    }
+    const CommandResult result = RunCommand({"java", "-cp", classes.string(), "JarCheck", jar.string()});
+    if (result.status != 0) throw std::runtime_error("Java cannot read " + jar.string() + ": " + result.output);
+    std::vector<std::string> lines;
+    std::istringstream in(result.output);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace vorlan::test

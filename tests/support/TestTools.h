@@ -1,0 +1,60 @@
+// Test helpers: temporary folders, whole-file reads and writes, running the
+// real archive tools (JDK jar, Info-ZIP zip/unzip, Python zipfile, Java's
+// JarFile) on files the tests make.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vorlan::test {
+
+namespace fs = std::filesystem;
+
+// A fresh folder below the system's temporary folder, removed (links not
+// followed) when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+std::string ReadFile(const fs::path& path);
+void WriteFile(const fs::path& path, const std::string& bytes);  // creates parent folders
+
+struct CommandResult {
+    int status = -1;  // exit status, or 128 + signal
+    std::string output;  // stdout and stderr together
+};
+// Runs argv (no shell) in the given folder, or in the current one when empty.
+CommandResult RunCommand(const std::vector<std::string>& argv, const fs::path& workDir = {});
+bool ToolAvailable(const std::string& program);
+
+// The files of a suite to pack: entry name -> content. Names ending in "/"
+// are folders.
+using Files = std::map<std::string, std::string>;
+
+// Packs files into a zip at `archive` with the named tool, from a staging
+// folder: "jar" (JDK jar, manifest taken from META-INF/MANIFEST.MF when present,
+// none made up), "zip" (Info-ZIP zip -r), "python" (zipfile, deflated, in map
+// order). Throws std::runtime_error when the tool fails.
+void PackWith(const std::string& tool, const Files& files, const fs::path& archive);
+
+// `unzip -t` of the archive passes.
+bool UnzipTestPasses(const fs::path& archive);
+
+// Java's JarFile reads the archive: every entry is read (CRCs checked) and
+// the manifest parsed. Returns the main attributes as "Key: value" lines in
+// the manifest's order, or throws std::runtime_error with Java's message.
+std::vector<std::string> JavaReadManifest(const fs::path& jar);
+
+}  // namespace vorlan::test
