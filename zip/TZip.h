@@ -5,18 +5,24 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/Application.h"
+#include "zip/EngineRecords.h"
 #include "zip/ZipTypes.h"
 
 namespace vorlan {
 
 class VolumeServices;
 
-class TZip : public ProgressDialogOwner {
+// The routine whose address the operations put into the engines' records;
+// defined with the batch counters in EngineCallback.cpp.
+extern "C" std::int32_t EngineCallback(CallbackRecord* record);
+
+class TZip final : public ProgressDialogOwner {
 public:
     TZip();
     ~TZip();
@@ -80,12 +86,25 @@ public:
     void CancelOperation() override;
 
 private:
+    // Runs the engine call with the progress dialog up when one is wanted;
+    // the dialog goes when the call returns or fails.
+    template <typename EngineCall>
+    std::int32_t CallEngine(EngineCall call);
+    void RethrowCallbackFailure();
+
     std::string zipFileName_;
+    // ZipFileName made absolute when it was opened: the operations change the
+    // current directory, and the file must still be found afterwards.
+    std::string archivePath_;
     std::vector<TFileInfo> entries_;
     std::vector<std::string> fileSpecs_;
     VolumeServices* volumes_ = nullptr;
+    // An exception thrown inside the engine callback (by an event handler):
+    // it must not cross the engine, so it waits here until the engine returns.
+    std::exception_ptr callbackFailure_;
 
     friend class DirectoryReader;
+    friend std::int32_t EngineCallback(CallbackRecord* record);
 };
 
 // Unit helpers.
