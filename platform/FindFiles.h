@@ -25,6 +25,22 @@ enum class FindResult {
 
 FindResult FindFiles(const std::string& pattern, std::vector<FoundFile>& found);
 
+// What FindFirstFile would have said besides the entries: whether "." or ".."
+// matched the pattern. The Windows enumeration reported them as entries, so a
+// pattern such as "folder/*.*" found something even in an empty folder.
+struct FindOutcome {
+    FindResult result = FindResult::NothingFound;
+    bool dotEntryMatched = false;
+    bool readToEnd = false;  // the folder was opened and read without an error
+};
+FindOutcome FindFilesWithDotEntries(const std::string& pattern, std::vector<FoundFile>& found);
+
+// Whether name matches the wildcard name pattern ("*" any run, "?" one
+// character, every other character itself, letter case ignored; a pattern
+// ending in ".*" also matches the name without an extension, so "*.*" matches
+// every name).
+bool WildcardMatches(const std::string& namePattern, const std::string& name);
+
 // Appends to list the bare names of the entries of folder matching "*" +
 // extension; true when at least one matched. Fills the API catalogue.
 bool AddFilesByExtension(const std::string& folder, const std::string& extension,
