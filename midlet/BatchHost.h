@@ -42,6 +42,15 @@ public:
     virtual void BatchStarted() {}
     virtual void BatchEnded() {}
 
+    // How an entry ended, called right after its check mark is set. failure
+    // is the reason an entry failed (empty when it succeeded): the window
+    // shows nothing for a failed entry, vorlan-batch prints the reason.
+    virtual void EntryFinished(int /*index*/, bool /*succeeded*/, const std::string& /*failure*/) {}
+
+    // A checked API archive that could not be extracted: it and the archives
+    // after it are left out and the batch goes on. The window shows nothing.
+    virtual void ApiExtractionFailed(const std::string& /*archive*/, const std::string& /*failure*/) {}
+
     // The box that closes every batch ("Finished!").
     virtual void ShowBatchFinished(const std::string& text, const std::string& caption) = 0;
 };

@@ -1,0 +1,77 @@
+// vorlan-batch's work once its options are read.
+#include "cli/BatchCommand.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+
+#include "cli/ConsoleBatchHost.h"
+#include "midlet/BatchDriver.h"
+#include "midlet/Globals.h"
+#include "midlet/TextLines.h"
+#include "platform/FindFiles.h"
+#include "platform/ProcessPaths.h"
+
+namespace vorlan {
+
+namespace {
+
+// Made absolute by joining, not by resolving links: the user's path stays
+// the user's path.
+std::string Absolute(const std::string& path) { return std::filesystem::absolute(path).string(); }
+
+std::string AsFolder(const std::string& path) {
+    std::string folder = Absolute(path);
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+// The catalogue as the window fills it: every ".rar", then ".jar", then ".zip".
+std::vector<std::string> ReadApiCatalogue(const std::string& folder) {
+    std::vector<std::string> catalogue;
+    for (const char* extension : {".rar", ".jar", ".zip"}) AddFilesByExtension(folder, extension, catalogue);
+    return catalogue;
+}
+
+std::set<std::string> CheckedApis(const CommandLine& commandLine, const std::vector<std::string>& catalogue) {
+    std::set<std::string> checked;
+    for (const std::string& name : commandLine.apis) {
+        if (std::find(catalogue.begin(), catalogue.end(), name) == catalogue.end())
+            throw UsageError("no API archive \"" + name + "\" in " + ApiFolder + " (see --list-apis)");
+        checked.insert(name);
+    }
+    return checked;
+}
+
+std::vector<BatchFile> BatchFiles(const std::vector<std::string>& arguments) {
+    std::vector<BatchFile> files;
+    for (const std::string& argument : arguments) files.push_back({argument, Absolute(argument)});
+    return files;
+}
+
+}  // namespace
+
+int RunBatchCommand(const CommandLine& commandLine, std::ostream& output, std::ostream& errors) {
+    ApiFolder = commandLine.apiFolder ? AsFolder(*commandLine.apiFolder) : ExecutableFolder() + "API/";
+    const std::vector<std::string> catalogue = ReadApiCatalogue(ApiFolder);
+    if (commandLine.listApis) {
+        for (const std::string& name : catalogue) output << name << '\n';
+        output.flush();
+        return 0;
+    }
+    if (commandLine.files.empty()) throw UsageError("no FILE given");
+    BatchSettings settings;
+    settings.checkedApis = CheckedApis(commandLine, catalogue);
+    settings.catalogue = catalogue;
+    settings.files = BatchFiles(commandLine.files);
+    settings.mode = commandLine.mode == 1 ? BatchMode::BuildFix : BatchMode::GenerateJad;
+    settings.fixVersion = commandLine.fixVersion;
+    FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : ExecutableFolder() + "fix.jar";
+    ScratchRoot = CreateScratchRoot();
+    ManifestBuffer = std::make_unique<TextLines>();
+    ConsoleBatchHost host(std::move(settings), output, errors);
+    RunBatch(host);
+    return host.AllSucceeded() ? 0 : 1;
+}
+
+}  // namespace vorlan

@@ -1,0 +1,15 @@
+// vorlan-batch's work once its options are read: the process-wide state set
+// up, the API catalogue read, and the batch run.
+#pragma once
+
+#include <iosfwd>
+
+#include "cli/CommandLine.h"
+
+namespace vorlan {
+
+// Returns the exit status (0 all succeeded, 1 one failed). Throws UsageError
+// for an --api name the catalogue does not hold, or when no FILE is given.
+int RunBatchCommand(const CommandLine& commandLine, std::ostream& output, std::ostream& errors);
+
+}  // namespace vorlan

@@ -1,0 +1,114 @@
+// The options of vorlan-batch.
+#include "cli/CommandLine.h"
+
+#include <functional>
+#include <map>
+
+namespace vorlan {
+
+namespace {
+
+using ValueOption = std::function<void(CommandLine&, const std::string&)>;
+
+int ParseMode(const std::string& value) {
+    if (value == "0") return 0;
+    if (value == "1") return 1;
+    throw UsageError("--mode must be 0 or 1, not \"" + value + "\"");
+}
+
+const std::map<std::string, ValueOption>& ValueOptions() {
+    static const std::map<std::string, ValueOption> options{
+        {"--mode", [](CommandLine& c, const std::string& v) { c.mode = ParseMode(v); }},
+        {"--api", [](CommandLine& c, const std::string& v) { c.apis.push_back(v); }},
+        {"--api-dir", [](CommandLine& c, const std::string& v) { c.apiFolder = v; }},
+        {"--fix-version", [](CommandLine& c, const std::string& v) { c.fixVersion = v; }},
+        {"--fix-template", [](CommandLine& c, const std::string& v) { c.fixTemplate = v; }},
+    };
+    return options;
+}
+
+// Applies the option at arguments[i]; returns the index of the last argument used.
+std::size_t ApplyOption(CommandLine& line, const std::vector<std::string>& arguments, std::size_t i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--help" || argument == "-h") {
+        line.help = true;
+        return i;
+    }
+    if (argument == "--list-apis") {
+        line.listApis = true;
+        return i;
+    }
+    const std::size_t equals = argument.find('=');
+    const std::string name = argument.substr(0, equals);
+    const auto option = ValueOptions().find(name);
+    if (option == ValueOptions().end()) throw UsageError("unknown option \"" + argument + "\"");
+    if (equals != std::string::npos) {
+        option->second(line, argument.substr(equals + 1));
+        return i;
+    }
+    if (i + 1 >= arguments.size()) throw UsageError(name + " needs a value");
+    option->second(line, arguments[i + 1]);
+    return i + 1;
+}
+
+bool LooksLikeOption(const std::string& argument) { return argument.size() > 1 && argument[0] == '-'; }
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && LooksLikeOption(argument)) {
+            i = ApplyOption(line, arguments, i);
+        } else {
+            line.files.push_back(argument);
+        }
+    }
+    return line;
+}
+
+const char* HelpText() {
+    return R"(Usage: vorlan-batch [OPTION]... FILE...
+Prepares J2ME MIDlet suites (a JAR, and a JAD descriptor beside it) the way
+the Vorlan window does, for scripts and large collections.
+
+Mode 0 (the default): for every JAR given, writes the JAD descriptor of the
+same name beside it: the JAR's manifest with MIDlet-Jar-Size and
+MIDlet-Jar-URL set to the JAR's size and file name. With --api, the files of
+the chosen API archives are first added into every JAR, so that a game made
+for one phone finds the classes another phone lacks; the JARs are changed in
+place. Files that are not JARs are left alone.
+
+Mode 1: builds a fix for a suite that a phone refuses to delete. Give the
+suite's JAR or its JAD (one of them is enough). A new suite of the same name
+is made from the fix template: it keeps the old suite's attributes, runs the
+template's reader midlet instead of the old first midlet, and carries the fix
+version. The old JAR and JAD are replaced by the fix. Install it over the
+broken suite, then delete it from the phone as usual.
+
+Options:
+  --mode 0|1            what to do, as above (default 0)
+  --api NAME            add the API archive NAME of the API folder (mode 0);
+                        may be given several times; on equal paths the
+                        archive listed later by --list-apis wins
+  --api-dir DIR         the API folder (default: API/ beside this program)
+  --fix-version TEXT    the version a fix suite gets (default 9.9.9)
+  --fix-template PATH   the fix template (default: fix.jar beside this program)
+  --list-apis           print the API folder's archives in the order they are
+                        used, and exit
+  -h, --help            print this help, and exit
+
+Output: a line for every FILE as soon as it is done, "[x] FILE" when it
+succeeded and "[ ] FILE" when it failed, then "Process successfuly
+completed!". Why a file failed, and warnings, go to standard error.
+
+Exit status: 0 when every FILE succeeded, 1 when at least one failed,
+2 when the command line is wrong.
+)";
+}
+
+}  // namespace vorlan

@@ -1,0 +1,35 @@
+// The options of vorlan-batch, read from its arguments.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vorlan {
+
+// A command line that cannot be run as given (exit status 2).
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CommandLine {
+    int mode = 0;
+    std::vector<std::string> apis;           // --api NAME, in the order given
+    std::optional<std::string> apiFolder;     // --api-dir DIR
+    std::string fixVersion = "9.9.9";         // --fix-version TEXT
+    std::optional<std::string> fixTemplate;   // --fix-template PATH
+    bool listApis = false;
+    bool help = false;
+    std::vector<std::string> files;           // as given
+};
+
+// Options may be written "--api NAME" or "--api=NAME"; "--" ends them.
+// Throws UsageError for an unknown option, a missing value or a bad mode.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The text of --help.
+const char* HelpText();
+
+}  // namespace vorlan

@@ -1,0 +1,52 @@
+// The batch's surroundings on the command line.
+#include "cli/ConsoleBatchHost.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace vorlan {
+
+ConsoleBatchHost::ConsoleBatchHost(BatchSettings settings, std::ostream& output, std::ostream& errors)
+    : settings_(std::move(settings)), checked_(settings_.files.size(), false), output_(output), errors_(errors) {
+    zip_.ShowProgressDialog = false;
+}
+
+int ConsoleBatchHost::FileCount() { return static_cast<int>(settings_.files.size()); }
+
+std::string ConsoleBatchHost::FileAt(int index) {
+    return settings_.files.at(static_cast<std::size_t>(index)).path;
+}
+
+void ConsoleBatchHost::SetFileChecked(int index, bool checked) {
+    checked_.at(static_cast<std::size_t>(index)) = checked;
+}
+
+int ConsoleBatchHost::ApiCount() { return static_cast<int>(settings_.catalogue.size()); }
+
+std::string ConsoleBatchHost::ApiAt(int index) {
+    return settings_.catalogue.at(static_cast<std::size_t>(index));
+}
+
+bool ConsoleBatchHost::ApiChecked(int index) { return settings_.checkedApis.count(ApiAt(index)) != 0; }
+
+void ConsoleBatchHost::EntryFinished(int index, bool succeeded, const std::string& failure) {
+    const std::string& shown = settings_.files.at(static_cast<std::size_t>(index)).shown;
+    // Flushed at once, so that a script reading the output sees each entry as it ends.
+    output_ << (succeeded ? "[x] " : "[ ] ") << shown << std::endl;
+    if (!succeeded) errors_ << "vorlan-batch: " << shown << ": " << failure << std::endl;
+}
+
+void ConsoleBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {
+    errors_ << "vorlan-batch: API archive " << archive << " left out, with the ones after it: " << failure
+            << std::endl;
+}
+
+void ConsoleBatchHost::ShowBatchFinished(const std::string& text, const std::string&) {
+    output_ << text << std::endl;
+}
+
+bool ConsoleBatchHost::AllSucceeded() const {
+    return std::all_of(checked_.begin(), checked_.end(), [](bool checked) { return checked; });
+}
+
+}  // namespace vorlan

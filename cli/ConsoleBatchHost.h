@@ -1,0 +1,59 @@
+// The batch's surroundings on the command line: the FILE arguments as the
+// file list, the API folder's catalogue with the --api archives checked, and
+// a line on standard output for every entry as it finishes.
+#pragma once
+
+#include <iosfwd>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "midlet/BatchHost.h"
+#include "zip/TZip.h"
+
+namespace vorlan {
+
+struct BatchFile {
+    std::string shown;  // the argument as given, for the output line
+    std::string path;   // absolute, for the batch (the archive component changes
+                        // the current directory)
+};
+
+struct BatchSettings {
+    std::vector<BatchFile> files;
+    std::vector<std::string> catalogue;  // bare archive names, in catalogue order
+    std::set<std::string> checkedApis;
+    BatchMode mode = BatchMode::GenerateJad;
+    std::string fixVersion;
+};
+
+class ConsoleBatchHost : public BatchHost {
+public:
+    ConsoleBatchHost(BatchSettings settings, std::ostream& output, std::ostream& errors);
+
+    int FileCount() override;
+    std::string FileAt(int index) override;
+    void SetFileChecked(int index, bool checked) override;
+    int ApiCount() override;
+    std::string ApiAt(int index) override;
+    bool ApiChecked(int index) override;
+    int Mode() override { return static_cast<int>(settings_.mode); }
+    std::string FixVersion() override { return settings_.fixVersion; }
+    void SetProgressMax(int) override {}
+    void SetProgressPosition(int) override {}
+    TZip& Zip() override { return zip_; }
+    void EntryFinished(int index, bool succeeded, const std::string& failure) override;
+    void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
+    void ShowBatchFinished(const std::string& text, const std::string& caption) override;
+
+    bool AllSucceeded() const;
+
+private:
+    BatchSettings settings_;
+    std::vector<bool> checked_;
+    std::ostream& output_;
+    std::ostream& errors_;
+    TZip zip_;
+};
+
+}  // namespace vorlan

@@ -1,0 +1,52 @@
+// The two archive helpers through which all archive work of the batch goes to
+// the archive component.
+#include <stdexcept>
+
+#include "midlet/BatchDriver.h"
+#include "midlet/ScratchFolder.h"
+#include "zip/TZip.h"
+
+namespace vorlan {
+
+namespace {
+
+constexpr TOptionSet kExtractWithFolders = OptionFlag(4);                // stored folder names kept
+constexpr TOptionSet kAddFolderTree = OptionFlag(2) | OptionFlag(4);     // subfolders, relative names
+
+}  // namespace
+
+void ExtractFromArchive(TZip& zip, const std::string& spec, const std::string& folder,
+                        const std::string& archive) {
+    zip.FileSpecs().clear();
+    zip.ExtractOptions = kExtractWithFolders;
+    zip.SetZipFileName(archive);
+    if (spec == "*") {
+        TFileInfo entry;
+        for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
+            zip.GetEntry(i, entry);
+            zip.FileSpecs().push_back(entry.FileName);
+        }
+    } else {
+        zip.FileSpecs().push_back(spec);
+    }
+    zip.ExtractBaseDir = folder;
+    // The result is not looked at: an entry that did not come out shows up as
+    // a file that cannot be loaded (a manifest) or is not added (API files).
+    zip.Extract();
+}
+
+void AddToArchive(TZip& zip, const std::string& spec, const std::string& folder,
+                  const std::string& archive) {
+    zip.SetZipFileName(archive);
+    zip.FileSpecs().clear();
+    zip.FileSpecs().push_back(spec);
+    zip.AddBaseDir = folder;
+    zip.AddOptions = kAddFolderTree;
+    // The add engine leaves the archive untouched when it fails; with files
+    // there to add, that is a failure the caller must hear of, or a JAR would
+    // be counted done without what it was to receive.
+    if (zip.Add() <= 0 && FolderHoldsFiles(folder))
+        throw std::runtime_error("Could not add the files of \"" + folder + "\" into \"" + archive + "\"");
+}
+
+}  // namespace vorlan

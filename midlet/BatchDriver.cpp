@@ -1,0 +1,186 @@
+// The batch behind "Process": the API pre-pass, every entry of the file list
+// through the step of its mode under a guard, the check marks, the progress
+// bar, the scratch folder and the closing message.
+#include "midlet/BatchDriver.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "fsutil/FolderTree.h"
+#include "midlet/BatchHost.h"
+#include "midlet/Descriptor.h"
+#include "midlet/FixBuilder.h"
+#include "midlet/Globals.h"
+#include "midlet/PathNames.h"
+#include "midlet/ScratchFolder.h"
+#include "midlet/TextLines.h"
+#include "platform/Application.h"
+
+namespace vorlan {
+
+namespace {
+
+struct BatchState {
+    bool apisExtracted = false;      // an API archive has been extracted in this batch
+    bool apiFilesInScratch = false;  // the scratch folder holds the API files as extracted
+    std::vector<std::string> apisInScratch;  // the checked archives they were extracted for
+};
+
+std::vector<std::string> CheckedApis(BatchHost& host) {
+    std::vector<std::string> checked;
+    for (int i = 0; i < host.ApiCount(); ++i)
+        if (host.ApiChecked(i)) checked.push_back(host.ApiAt(i));
+    return checked;
+}
+
+// Signature files of an API archive must never reach a JAR. Should one
+// resist removal, the scratch folder is emptied instead: the JARs then get no
+// API files rather than a broken signature.
+void DropSignatureFiles() {
+    try {
+        RemoveSignatureFiles();
+    } catch (const std::exception&) {
+        DeleteFolderTree(ScratchRoot + kScratchTree);
+        CreateFolder(ScratchRoot + kScratchFolder);
+    }
+}
+
+// Every checked API archive, first to last, into the scratch folder: a file of
+// a later archive replaces one of the same path from an earlier one.
+void ExtractCheckedApis(BatchHost& host, BatchState& state) {
+    state.apisInScratch = CheckedApis(host);
+    state.apiFilesInScratch = true;
+    std::string archive;
+    try {
+        for (int i = 0; i < host.ApiCount(); ++i) {
+            if (!host.ApiChecked(i)) continue;
+            archive = host.ApiAt(i);
+            ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiFolder + archive);
+            state.apisExtracted = true;
+            App().ProcessMessages();
+        }
+    } catch (const std::exception& failure) {
+        // A failing archive ends the extraction: the archives after it are left
+        // out and the batch goes on with what was extracted. The window shows
+        // nothing; the host may report it.
+        host.ApiExtractionFailed(archive, failure.what());
+    }
+    DropSignatureFiles();
+}
+
+void RunApiPrePass(BatchHost& host, BatchState& state) {
+    DeleteFolderTree(ScratchRoot + kScratchTree);  // whatever an earlier batch left
+    App().ProcessMessages();
+    CreateFolder(ScratchRoot + kScratchFolder);
+    ExtractCheckedApis(host, state);
+}
+
+// Every JAR starts with the checked API files in the scratch folder. They stay
+// there from one JAR to the next and are extracted again only when something
+// emptied the folder or the checked archives changed.
+void ProvideApiFiles(BatchHost& host, BatchState& state) {
+    if (!state.apisExtracted) return;
+    if (state.apiFilesInScratch && state.apisInScratch == CheckedApis(host)) return;
+    DeleteFolderTree(ScratchRoot + kScratchTree);
+    CreateFolder(ScratchRoot + kScratchFolder);
+    ExtractCheckedApis(host, state);
+}
+
+// After a JAR, the scratch folder keeps the API files for the next one; only
+// the JAR's manifest goes.
+void ClearScratchAfterJar(BatchState& state) {
+    if (state.apisExtracted) {
+        RemoveScratchManifests();
+    } else {
+        DeleteFolderTree(ScratchRoot + kScratchTree);
+        state.apiFilesInScratch = false;
+    }
+}
+
+// Mode 0: the checked API files added into the JAR, then its descriptor
+// written beside it. Entries that are not JARs are left as they are and
+// count as done.
+void GenerateDescriptorStep(BatchHost& host, int index, BatchState& state) {
+    const std::string jar = host.FileAt(index);
+    if (LowerExtension(jar) != ".jar") return;
+    const std::string descriptor = ExistingNameInAnyCase(ReplaceLastThree(jar, "jad"));
+    CreateFolder(ScratchRoot + kScratchFolder);
+    ProvideApiFiles(host, state);
+    // The manifest is read before anything is added: a JAR whose manifest
+    // cannot be read is not modified.
+    ReadJarManifest(host.Zip(), jar);
+    if (state.apisExtracted) AddToArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, jar);
+    WriteDescriptor(jar, descriptor);
+    ClearScratchAfterJar(state);
+}
+
+// The mode is read at each of the two tests, as the window's selector may be
+// read afresh for every entry.
+void RunEntryStep(BatchHost& host, int index, BatchState& state) {
+    if (host.Mode() == static_cast<int>(BatchMode::GenerateJad)) GenerateDescriptorStep(host, index, state);
+    App().ProcessMessages();
+    if (host.Mode() == static_cast<int>(BatchMode::BuildFix)) {
+        state.apiFilesInScratch = false;  // the fix step empties the scratch folder
+        BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion());
+    }
+}
+
+void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
+    bool succeeded = true;
+    std::string failure;
+    try {
+        RunEntryStep(host, index, state);
+    } catch (const std::exception& error) {
+        // The entry stays unchecked and the batch goes on; the window shows
+        // nothing for it, vorlan-batch prints the reason.
+        succeeded = false;
+        failure = error.what();
+        state.apiFilesInScratch = false;  // start the next JAR from a clean scratch folder
+    }
+    host.SetFileChecked(index, succeeded);
+    host.EntryFinished(index, succeeded, failure);
+    host.SetProgressPosition(index + 1);
+    App().ProcessMessages();
+}
+
+void RequireStartUpState() {
+    // The scratch tree is deleted by name: a relative or empty root would name
+    // a folder below whatever the current directory is.
+    if (ScratchRoot.empty() || ScratchRoot.front() != '/' || ScratchRoot.back() != '/')
+        throw std::logic_error("RunBatch: ScratchRoot must be an absolute folder ending in \"/\"");
+    if (!ManifestBuffer) ManifestBuffer = std::make_unique<TextLines>();
+}
+
+// Tells the host when the batch starts and ends, also when it ends early.
+class BatchScope {
+public:
+    explicit BatchScope(BatchHost& host) : host_(host) { host_.BatchStarted(); }
+    ~BatchScope() { host_.BatchEnded(); }
+    BatchScope(const BatchScope&) = delete;
+    BatchScope& operator=(const BatchScope&) = delete;
+
+private:
+    BatchHost& host_;
+};
+
+}  // namespace
+
+void RunBatch(BatchHost& host) {
+    RequireStartUpState();
+    const BatchScope scope(host);
+    host.SetProgressPosition(0);
+    for (int i = 0; i < host.FileCount(); ++i) host.SetFileChecked(i, false);
+    const int progressMax = host.FileCount();
+    host.SetProgressMax(progressMax);
+    App().ProcessMessages();
+    BatchState state;
+    RunApiPrePass(host, state);
+    const int count = host.FileCount();
+    for (int i = 0; i < count; ++i) RunGuardedEntryStep(host, i, state);
+    App().ProcessMessages();
+    host.SetProgressPosition(progressMax);
+    DeleteFolderTree(ScratchRoot + kScratchTree);
+    host.ShowBatchFinished("Process successfuly completed!", "Finished!");
+}
+
+}  // namespace vorlan

@@ -1,0 +1,81 @@
+// Reading a JAR's manifest and writing its JAD descriptor.
+#include "midlet/Descriptor.h"
+
+#include <sys/stat.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "midlet/BatchDriver.h"
+#include "midlet/Globals.h"
+#include "midlet/PathNames.h"
+#include "midlet/ScratchFolder.h"
+#include "midlet/TextLines.h"
+#include "platform/Application.h"
+#include "platform/FindFiles.h"
+
+namespace vorlan {
+
+void ReadJarManifest(TZip& zip, const std::string& jarPath) {
+    // Opening a missing archive would create an empty one under its name:
+    // a listed JAR that has gone must not leave such a file behind.
+    struct stat info {};
+    if (stat(jarPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw std::runtime_error("\"" + jarPath + "\" does not exist or is not a file");
+    // Whatever manifest is still in the scratch folder (an API archive's, or
+    // an earlier JAR's) must never pass for this JAR's.
+    RemoveScratchManifests();
+    ExtractFromArchive(zip, "META-INF\\manifest.mf", ScratchRoot + kScratchTree, jarPath);
+    const std::string manifest = FindScratchManifest();
+    if (manifest.empty()) throw std::runtime_error("\"" + jarPath + "\" has no META-INF/MANIFEST.MF");
+    ManifestBuffer->LoadFromFile(manifest);
+}
+
+namespace {
+
+std::int32_t LowSigned32(std::uintmax_t size) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(size & 0xFFFFFFFFu));
+}
+
+}  // namespace
+
+std::int32_t FileSizeByName(const std::string& path) {
+    std::vector<FoundFile> found;
+    FindFiles(path, found);
+    return found.empty() ? -1 : LowSigned32(found.front().size);
+}
+
+namespace {
+
+// Replaces every line containing lowerKey by replacement; true when one did.
+bool ReplaceLinesContaining(TextLines& lines, std::string_view lowerKey, const std::string& replacement) {
+    bool replaced = false;
+    const std::size_t count = lines.Count();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!ContainsIgnoringCase(lines[i], lowerKey)) continue;
+        lines.Set(i, replacement);
+        replaced = true;
+    }
+    return replaced;
+}
+
+}  // namespace
+
+void SetJarSizeAndUrl(TextLines& lines, const std::string& size, const std::string& url) {
+    const std::string sizeLine = "MIDlet-Jar-Size: " + size;
+    const std::string urlLine = "MIDlet-Jar-URL: " + url;
+    const bool sizeReplaced = ReplaceLinesContaining(lines, "midlet-jar-size", sizeLine);
+    const bool urlReplaced = ReplaceLinesContaining(lines, "midlet-jar-url", urlLine);
+    if (!sizeReplaced) lines.Add(sizeLine);
+    if (!urlReplaced) lines.Add(urlLine);
+}
+
+void WriteDescriptor(const std::string& jarPath, const std::string& descriptorPath) {
+    const std::string url = FileNamePart(jarPath);
+    const std::string size = std::to_string(FileSizeByName(jarPath));
+    SetJarSizeAndUrl(*ManifestBuffer, size, url);
+    ManifestBuffer->SaveToFile(descriptorPath);
+    App().ProcessMessages();
+}
+
+}  // namespace vorlan

@@ -1,0 +1,32 @@
+// A JAR's manifest read into ManifestBuffer, and the JAD descriptor written
+// from it: the manifest's lines with "MIDlet-Jar-Size: " and
+// "MIDlet-Jar-URL: " set to the JAR's size and file name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vorlan {
+
+class TextLines;
+class TZip;
+
+// Extracts the JAR's META-INF/MANIFEST.MF into the scratch folder and loads
+// it into ManifestBuffer. Throws when the JAR does not exist or has no
+// manifest; ManifestBuffer then keeps its previous content.
+void ReadJarManifest(TZip& zip, const std::string& jarPath);
+
+// The size of the first file the path matches (the path is a search
+// pattern), as the low 32 bits read as a signed number; -1 when none.
+std::int32_t FileSizeByName(const std::string& path);
+
+// Replaces every line containing "midlet-jar-size" (any case) by the size
+// line, then every line containing "midlet-jar-url" by the URL line, and
+// appends whichever of the two replaced nothing, the size line first.
+void SetJarSizeAndUrl(TextLines& lines, const std::string& size, const std::string& url);
+
+// Writes ManifestBuffer, with the size and file name of jarPath set, as the
+// descriptor descriptorPath. The caller has read the manifest already.
+void WriteDescriptor(const std::string& jarPath, const std::string& descriptorPath);
+
+}  // namespace vorlan

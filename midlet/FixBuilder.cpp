@@ -1,0 +1,113 @@
+// Fix suites built from the template.
+#include "midlet/FixBuilder.h"
+
+#include <stdexcept>
+
+#include "fsutil/FolderTree.h"
+#include "midlet/BatchDriver.h"
+#include "midlet/Descriptor.h"
+#include "midlet/Globals.h"
+#include "midlet/PathNames.h"
+#include "midlet/ReplacementFile.h"
+#include "midlet/ScratchFolder.h"
+#include "midlet/TextLines.h"
+#include "platform/Application.h"
+
+namespace vorlan {
+
+namespace {
+
+bool PointFirstMidletAtTemplate(TextLines& lines) {
+    bool found = false;
+    const std::size_t count = lines.Count();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!ContainsIgnoringCase(lines[i], "midlet-1:")) continue;
+        // "MIDlet-1: Snake, /i.png, snake.Main" keeps "MIDlet-1: Snake,";
+        // a line without a comma keeps nothing.
+        const std::size_t comma = lines[i].find(',');
+        const std::string label = comma == std::string::npos ? std::string() : lines[i].substr(0, comma + 1);
+        lines.Set(i, label + "," + kFixMidletClass);
+        found = true;
+    }
+    return found;
+}
+
+bool SetVersion(TextLines& lines, const std::string& fixVersion) {
+    bool found = false;
+    const std::size_t count = lines.Count();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!ContainsIgnoringCase(lines[i], "midlet-version:")) continue;
+        lines.Set(i, "MIDlet-Version: " + fixVersion);
+        found = true;
+    }
+    return found;
+}
+
+}  // namespace
+
+void FixManifest(TextLines& lines, const std::string& fixVersion) {
+    const bool midletFound = PointFirstMidletAtTemplate(lines);
+    const bool versionFound = SetVersion(lines, fixVersion);
+    if (!midletFound) App().MessageBox("Manifest corrupt! No MIDlet-1 tag!", App().Title(), MB_OK);
+    if (!versionFound) App().MessageBox("Manifest corrupt! No MIDlet-Version tag!", App().Title(), MB_OK);
+}
+
+namespace {
+
+enum class FixInput { Jar, Jad };
+
+FixInput KindOfFixInput(const std::string& entryPath) {
+    const std::string extension = LowerExtension(entryPath);
+    if (extension == ".jar") return FixInput::Jar;
+    if (extension == ".jad") return FixInput::Jad;
+    throw std::runtime_error("\"" + entryPath + "\" is neither a .jar nor a .jad file: no fix can be built from it");
+}
+
+// The old suite's manifest into ManifestBuffer: a JAR's own, or the whole
+// descriptor of a JAD (its size and URL lines included).
+void LoadOldManifest(TZip& zip, const std::string& entryPath, FixInput input) {
+    if (input == FixInput::Jar) {
+        ReadJarManifest(zip, entryPath);
+        App().ProcessMessages();
+    } else {
+        ManifestBuffer->LoadFromFile(entryPath);
+    }
+}
+
+// The template with the rewritten manifest, built under a temporary name
+// beside target and renamed over it once complete: a template that cannot be
+// read, or an add that fails, leaves the old suite as it was.
+void ReplaceWithFixJar(TZip& zip, const std::string& target) {
+    ReplacementFile jar(target);
+    jar.CopyFrom(FixTemplatePath);
+    jar.FinishWriting();
+    AddToArchive(zip, "*", ScratchRoot + kScratchFolder, jar.TemporaryPath());
+    App().ProcessMessages();
+    // Read back, so that the descriptor repeats what the new JAR really holds.
+    ReadJarManifest(zip, jar.TemporaryPath());
+    jar.Commit();
+}
+
+}  // namespace
+
+void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion) {
+    const FixInput input = KindOfFixInput(entryPath);
+    // Fix suites carry nothing but the template and the rewritten manifest:
+    // the API files of the batch's pre-pass go.
+    DeleteFolderTree(ScratchRoot + kScratchTree);
+    CreateFolder(ScratchRoot + kScratchFolder);
+    LoadOldManifest(zip, entryPath, input);
+    CreateFolder(ScratchRoot + kScratchFolder);
+    CreateFolder(ScratchRoot + kScratchMetaInf);
+    const std::string target =
+        input == FixInput::Jar ? entryPath : ExistingNameInAnyCase(ReplaceLastThree(entryPath, "jar"));
+    FixManifest(*ManifestBuffer, fixVersion);
+    ManifestBuffer->SaveToFile(ScratchManifestPathToSave());
+    ReplaceWithFixJar(zip, target);
+    const std::string descriptor =
+        input == FixInput::Jad ? entryPath : ExistingNameInAnyCase(ReplaceLastThree(target, "jad"));
+    WriteDescriptor(target, descriptor);
+    DeleteFolderTree(ScratchRoot + kScratchTree);
+}
+
+}  // namespace vorlan

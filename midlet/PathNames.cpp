@@ -1,0 +1,66 @@
+// Names and paths as the batch reads them.
+#include "midlet/PathNames.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace vorlan {
+
+namespace {
+
+char LowerAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAsciiChar);
+    return lower;
+}
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view lowerNeedle) {
+    const auto found = std::search(text.begin(), text.end(), lowerNeedle.begin(), lowerNeedle.end(),
+                                   [](char a, char b) { return LowerAsciiChar(a) == b; });
+    return found != text.end() || lowerNeedle.empty();
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return LowerAsciiChar(x) == LowerAsciiChar(y); });
+}
+
+std::string FileNamePart(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string LowerExtension(const std::string& path) {
+    const std::string name = FileNamePart(path);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : LowerAscii(name.substr(dot));
+}
+
+std::string ReplaceLastThree(const std::string& path, std::string_view replacement) {
+    const std::size_t kept = path.size() >= 3 ? path.size() - 3 : 0;
+    return path.substr(0, kept) + std::string(replacement);
+}
+
+std::string ExistingNameInAnyCase(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0) return path;
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = path.substr(folder.size());
+    std::error_code error;  // an unreadable folder has no other spelling to offer
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end;
+         !error && it != end; it.increment(error)) {
+        const std::string candidate = it->path().filename().string();
+        if (EqualsIgnoringCase(candidate, name)) return folder + candidate;
+    }
+    return path;
+}
+
+}  // namespace vorlan

@@ -1,0 +1,34 @@
+// Names and paths as the batch reads them: extensions and keys compared in
+// ASCII lower case, paths derived by replacing their last three characters,
+// the file-name part, and derived names looked up ignoring letter case.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vorlan {
+
+std::string LowerAscii(std::string_view text);
+
+// True when lowerNeedle (already lower case) occurs in text in any letter case.
+bool ContainsIgnoringCase(std::string_view text, std::string_view lowerNeedle);
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+// Everything after the last "/"; the whole path when it has none.
+std::string FileNamePart(const std::string& path);
+
+// The file name's extension from its last dot, in lower case ("" when none):
+// "Snake.JAR" gives ".jar".
+std::string LowerExtension(const std::string& path);
+
+// The path with its last three characters replaced: ("Snake.JAR", "jad")
+// gives "Snake.jad".
+std::string ReplaceLastThree(const std::string& path, std::string_view replacement);
+
+// path itself when something exists under it; otherwise an existing entry of
+// its folder whose name equals path's name ignoring letter case (the names a
+// Windows file system would have taken for the same file); otherwise path.
+std::string ExistingNameInAnyCase(const std::string& path);
+
+}  // namespace vorlan

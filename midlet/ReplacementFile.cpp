@@ -1,0 +1,117 @@
+// Files written beside their final path and renamed over it when complete.
+#include "midlet/ReplacementFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "midlet/UniqueFd.h"
+
+namespace vorlan {
+
+namespace {
+
+// Long names are shortened so that the temporary name stays within NAME_MAX.
+constexpr std::size_t kKeptNameLength = 200;
+
+[[noreturn]] void ThrowFailure(const std::string& what, const std::string& path, int error) {
+    throw std::runtime_error(what + " \"" + path + "\": " + std::strerror(error));
+}
+
+std::string TemporaryPattern(const std::string& finalPath) {
+    const std::size_t slash = finalPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
+    return folder + name.substr(0, kKeptNameLength) + ".vorlan-XXXXXX";
+}
+
+// The replacement keeps the permissions of the file it replaces; a new file
+// gets the ordinary ones (0666 less the umask), not mkstemp's private 0600.
+mode_t ModeForReplacement(const std::string& finalPath) {
+    struct stat existing {};
+    if (lstat(finalPath.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode))
+            throw std::runtime_error("Cannot replace \"" + finalPath + "\": it is a folder");
+        if (S_ISREG(existing.st_mode)) {
+            // The Windows read-only attribute's meaning: nobody may write it.
+            if ((existing.st_mode & 0222) == 0)
+                throw std::runtime_error("Cannot replace \"" + finalPath + "\": the file is read-only");
+            return existing.st_mode & 07777;
+        }
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+ReplacementFile::ReplacementFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
+    const mode_t mode = ModeForReplacement(finalPath_);
+    temporaryPath_ = TemporaryPattern(finalPath_);
+    fd_ = mkostemp(temporaryPath_.data(), O_CLOEXEC);
+    if (fd_ < 0) ThrowFailure("Cannot create a file beside", finalPath_, errno);
+    if (fchmod(fd_, mode) != 0) {
+        const int error = errno;
+        close(fd_);
+        unlink(temporaryPath_.c_str());
+        ThrowFailure("Cannot set the permissions of", temporaryPath_, error);
+    }
+}
+
+ReplacementFile::~ReplacementFile() {
+    if (fd_ >= 0) close(fd_);
+    if (!committed_) unlink(temporaryPath_.c_str());  // nothing more to do if that fails
+}
+
+void ReplacementFile::Write(std::string_view bytes) {
+    if (fd_ < 0) throw std::logic_error("ReplacementFile::Write after FinishWriting");
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ThrowFailure("Cannot write", temporaryPath_, errno);
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void ReplacementFile::CopyFrom(const std::string& sourcePath) {
+    const UniqueFd source(open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (source.get() < 0) ThrowFailure("Cannot open", sourcePath, errno);
+    std::array<char, 65536> buffer{};
+    for (;;) {
+        const ssize_t n = read(source.get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ThrowFailure("Cannot read", sourcePath, errno);
+        if (n == 0) return;
+        Write(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+    }
+}
+
+void ReplacementFile::FinishWriting() {
+    if (fd_ < 0) return;
+    const int fd = fd_;
+    fd_ = -1;
+    // close() is where a full disk may show on file systems that delay writing.
+    if (close(fd) != 0) ThrowFailure("Cannot write", temporaryPath_, errno);
+}
+
+void ReplacementFile::Commit() {
+    FinishWriting();
+    if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0)
+        ThrowFailure("Cannot replace", finalPath_, errno);
+    committed_ = true;
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    ReplacementFile file(path);
+    file.Write(bytes);
+    file.Commit();
+}
+
+}  // namespace vorlan

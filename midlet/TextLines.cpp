@@ -1,0 +1,81 @@
+// The text form of manifests and descriptors.
+#include "midlet/TextLines.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "midlet/ReplacementFile.h"
+#include "midlet/UniqueFd.h"
+
+namespace vorlan {
+
+std::vector<std::string> SplitTextLines(std::string_view text) {
+    text = text.substr(0, text.find('\0'));  // a NUL ends the text
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') {
+            ++i;
+            continue;
+        }
+        lines.emplace_back(text.substr(start, i - start));
+        const bool crLf = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+        i += crLf ? 2 : 1;
+        start = i;
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+void TextLines::SetText(std::string_view text) { lines_ = SplitTextLines(text); }
+
+std::string TextLines::Text() const {
+    std::string text;
+    for (const std::string& line : lines_) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+namespace {
+
+[[noreturn]] void ThrowReadFailure(const std::string& path, const std::string& why) {
+    throw std::runtime_error("Cannot read \"" + path + "\": " + why);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    const UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) ThrowReadFailure(path, std::strerror(errno));
+    struct stat info {};
+    if (fstat(file.get(), &info) != 0) ThrowReadFailure(path, std::strerror(errno));
+    if (!S_ISREG(info.st_mode)) ThrowReadFailure(path, "not a file");
+    if (static_cast<std::uintmax_t>(info.st_size) > TextLines::kMaxFileSize)
+        ThrowReadFailure(path, "larger than 16 MiB, too large for a manifest or descriptor");
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = read(file.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ThrowReadFailure(path, std::strerror(errno));
+        if (n == 0) break;  // the file shrank while we read it: take what is there
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+}  // namespace
+
+void TextLines::LoadFromFile(const std::string& path) { SetText(ReadWholeFile(path)); }
+
+void TextLines::SaveToFile(const std::string& path) const { WriteFileAtomically(path, Text()); }
+
+}  // namespace vorlan
