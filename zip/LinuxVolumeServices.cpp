@@ -1,0 +1,190 @@
+// Drive kinds and volume labels on Linux. A path's drive is the mount that
+// holds it; a removable drive is one whose block device (or the disk of a
+// partition) sysfs marks removable. Labels of removable disks are probed with
+// libblkid; fixed disks are never probed (the label comes from udev's
+// /dev/disk/by-label links), so the query is cheap and never fails only
+// because a normal user cannot open the device.
+#include "zip/LinuxVolumeServices.h"
+
+#include <blkid.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "zip/MountTable.h"
+
+namespace vorlan {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::array kRemoteFileSystems{"nfs",  "nfs4",      "cifs",      "smb3",           "smbfs",
+                                        "ncpfs", "afs",      "9p",        "ceph",           "glusterfs",
+                                        "davfs", "fuse.sshfs", "fuse.davfs2", "fuse.glusterfs", "fuse.rclone"};
+
+bool IsRemote(const MountEntry& mount) {
+    for (std::string_view type : kRemoteFileSystems) {
+        if (mount.fileSystemType == type) return true;
+    }
+    return false;
+}
+
+std::string WithoutTrailingSlash(std::string root) {
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    return root;
+}
+
+std::string FirstLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// The sysfs folder of the mount's block device; none for file systems that
+// live on no block device (tmpfs, overlay, proc) or when sysfs does not know it.
+std::optional<fs::path> BlockDeviceFolder(const MountEntry& mount) {
+    dev_t device = makedev(mount.major, mount.minor);
+    struct stat info {};
+    // btrfs and others report an anonymous device number; the source names the real one.
+    if (mount.major == 0 && mount.source.rfind("/dev/", 0) == 0 && stat(mount.source.c_str(), &info) == 0 &&
+        S_ISBLK(info.st_mode)) {
+        device = info.st_rdev;
+    }
+    const fs::path link = "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    std::error_code failure;
+    fs::path folder = fs::canonical(link, failure);
+    if (failure) return std::nullopt;
+    return folder;
+}
+
+// A partition's removable and size attributes are its disk's.
+fs::path DiskFolder(const fs::path& device) {
+    std::error_code failure;
+    return fs::exists(device / "partition", failure) ? device.parent_path() : device;
+}
+
+bool IsRemovableDevice(const fs::path& device) { return FirstLine(DiskFolder(device) / "removable") == "1"; }
+
+bool HasMedium(const fs::path& device) {
+    const std::string sectors = FirstLine(DiskFolder(device) / "size");
+    return !sectors.empty() && sectors != "0";
+}
+
+std::string DeviceNode(const fs::path& device) {
+    std::ifstream in(device / "uevent");
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("DEVNAME=", 0) == 0) return "/dev/" + line.substr(8);
+    }
+    return "/dev/" + device.filename().string();
+}
+
+bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// udev writes unsafe characters of a label as \xNN in the link's name.
+std::string UnescapeUdevName(const std::string& name) {
+    std::string label;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && IsHexDigit(name[i + 2]) && IsHexDigit(name[i + 3])) {
+            label += static_cast<char>(std::stoi(name.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            label += name[i];
+        }
+    }
+    return label;
+}
+
+std::string LabelFromUdevLinks(const std::string& node) {
+    std::error_code failure;
+    const fs::path target = fs::canonical(node, failure);
+    if (failure) return std::string();
+    for (fs::directory_iterator link("/dev/disk/by-label", failure), end; !failure && link != end;
+         link.increment(failure)) {
+        std::error_code unresolved;
+        if (fs::canonical(link->path(), unresolved) == target && !unresolved) {
+            return UnescapeUdevName(link->path().filename().string());
+        }
+    }
+    return std::string();
+}
+
+enum class ProbeOutcome { Label, NoMedium, Unreadable };
+
+ProbeOutcome ProbeLabel(const std::string& node, std::string& label) {
+    blkid_probe probe = blkid_new_probe_from_filename(node.c_str());
+    if (probe == nullptr) return errno == ENOMEDIUM ? ProbeOutcome::NoMedium : ProbeOutcome::Unreadable;
+    blkid_probe_enable_superblocks(probe, 1);
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL);
+    const char* value = nullptr;
+    if (blkid_do_safeprobe(probe) == 0 && blkid_probe_lookup_value(probe, "LABEL", &value, nullptr) == 0 &&
+        value != nullptr) {
+        label = value;
+    }
+    blkid_free_probe(probe);
+    return ProbeOutcome::Label;
+}
+
+bool RemovableLabel(const fs::path& device, std::string& label) {
+    if (!HasMedium(device)) return false;
+    const std::string node = DeviceNode(device);
+    switch (ProbeLabel(node, label)) {
+    case ProbeOutcome::Label: return true;
+    case ProbeOutcome::NoMedium: return false;
+    case ProbeOutcome::Unreadable: break;
+    }
+    label = LabelFromUdevLinks(node);
+    return true;
+}
+
+}  // namespace
+
+std::string LinuxVolumeServices::DrivePart(const std::string& path) {
+    if (path.empty()) return std::string();
+    std::error_code failure;
+    fs::path absolute = fs::absolute(path, failure);
+    if (failure) return std::string();
+    const fs::path resolved = fs::weakly_canonical(absolute, failure);
+    if (!failure) absolute = resolved;
+    const std::vector<MountEntry> mounts = ReadMountTable();
+    const MountEntry* mount = FindMountHolding(mounts, absolute.lexically_normal().string());
+    return mount != nullptr ? mount->mountPoint : std::string();
+}
+
+DriveKind LinuxVolumeServices::KindOf(const std::string& root) {
+    if (root.empty()) return DriveKind::NoRootDir;
+    const std::vector<MountEntry> mounts = ReadMountTable();
+    const MountEntry* mount = FindMountAt(mounts, WithoutTrailingSlash(root));
+    if (mount == nullptr) return DriveKind::NoRootDir;
+    if (IsRemote(*mount)) return DriveKind::Remote;
+    const std::optional<fs::path> device = BlockDeviceFolder(*mount);
+    return device && IsRemovableDevice(*device) ? DriveKind::Removable : DriveKind::Fixed;
+}
+
+bool LinuxVolumeServices::Label(const std::string& root, std::string& label) {
+    label.clear();
+    const std::vector<MountEntry> mounts = ReadMountTable();
+    const MountEntry* mount = root.empty() ? nullptr : FindMountAt(mounts, WithoutTrailingSlash(root));
+    if (mount == nullptr) return false;
+    if (IsRemote(*mount)) return true;
+    const std::optional<fs::path> device = BlockDeviceFolder(*mount);
+    if (!device) return true;  // tmpfs, overlay and the like have no label
+    if (IsRemovableDevice(*device)) return RemovableLabel(*device, label);
+    label = LabelFromUdevLinks(DeviceNode(*device));
+    return true;
+}
+
+VolumeServices& SystemVolumeServices() {
+    static LinuxVolumeServices* services = new LinuxVolumeServices;
+    return *services;
+}
+
+}  // namespace vorlan

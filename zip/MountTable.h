@@ -1,0 +1,32 @@
+// The mounts of this process as /proc/self/mountinfo lists them, and the
+// mount that holds a given path.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlan {
+
+struct MountEntry {
+    unsigned major = 0;  // device number of the mounted file system
+    unsigned minor = 0;
+    std::string mountPoint;
+    std::string fileSystemType;
+    std::string source;  // "/dev/sdb1", "server:/export", "tmpfs", ...
+};
+
+// Parses mountinfo text (see proc(5)); malformed lines are skipped.
+std::vector<MountEntry> ParseMountInfo(std::string_view text);
+
+// The current mounts; empty when /proc/self/mountinfo cannot be read.
+std::vector<MountEntry> ReadMountTable();
+
+// The mount whose mount point holds the absolute path (the longest such
+// mount point; of equal ones the last, which hides the others), or nullptr.
+const MountEntry* FindMountHolding(const std::vector<MountEntry>& mounts, std::string_view path);
+
+// The mount mounted exactly at mountPoint (the last one), or nullptr.
+const MountEntry* FindMountAt(const std::vector<MountEntry>& mounts, std::string_view mountPoint);
+
+}  // namespace vorlan

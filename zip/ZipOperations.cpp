@@ -1,0 +1,140 @@
+// Extract and Add: check the preconditions, bind the engine, set the current
+// directory, fill the parameter record, make the one engine call, clean up.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "zip/EngineBinding.h"
+#include "zip/ParamRecords.h"
+#include "zip/TZip.h"
+
+namespace vorlan {
+
+namespace {
+
+const char kSpannedArchiveMessage[] =
+    "Cannot Add, Delete or Extract from a multiple disk Zip file...\n"
+    "Merge this Zip file onto the hard disk before retrying.";
+const char kNoArchiveMessage[] =
+    "A Zip file must be openned or created before\nAdding, Deleting or Extracting files.";
+const char kNoFilesMessage[] = "No files have been selected.";
+
+void ShowInformation(const std::string& text) {
+    App().MessageBox(text, App().Title(), MB_OK | MB_ICONINFORMATION);
+}
+
+bool IsExistingFolder(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Everything up to and including the last "/"; ":" and "\" are ordinary
+// characters in a Linux file name.
+std::string FolderPart(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+
+// The engine finds the files through the current directory. A folder that
+// cannot be entered is deliberately ignored and leaves the current one: the
+// engine then reports, through the callback, what it cannot find.
+void EnterFolderIgnoringFailure(const std::string& folder) {
+    const int ignored = folder.empty() ? 0 : chdir(folder.c_str());
+    (void)ignored;
+}
+
+template <typename FileSpec>
+std::vector<FileSpec> FileSpecArray(const std::vector<std::string>& lines) {
+    std::vector<FileSpec> specs(lines.size());
+    for (FileSpec& spec : specs) std::memset(&spec, 0, sizeof spec);
+    for (std::size_t i = 0; i < lines.size(); ++i) specs[i].FileSpec = lines[i].c_str();
+    return specs;
+}
+
+}  // namespace
+
+template <typename EngineCall>
+std::int32_t TZip::CallEngine(EngineCall call) {
+    struct DialogRelease {
+        TZip& zip;
+        ~DialogRelease() { zip.ProgressForm.reset(); }
+    } release{*this};
+    if (ShowProgressDialog) {
+        ProgressForm = App().CreateProgressDialog(*this);
+        if (ProgressForm) ProgressForm->Show();
+    }
+    return call();
+}
+
+void TZip::RethrowCallbackFailure() {
+    if (std::exception_ptr failure = std::exchange(callbackFailure_, nullptr)) std::rethrow_exception(failure);
+}
+
+std::int32_t TZip::Extract() {
+    Cancelled = false;
+    if (EntryCount() == 0) return 0;
+    if (EndOfDirectory.ThisDisk != 0) {
+        ShowInformation(kSpannedArchiveMessage);
+        return 0;
+    }
+    if (!ExtractBaseDir.empty() && !IsExistingFolder(ExtractBaseDir)) {
+        ShowInformation("Unable to extract files to:\n\"" + ExtractBaseDir + "\"\nThis folder does not exist.");
+        return 0;
+    }
+    if (!LoadUnzDll()) throw ZipException("Unable to load \"UnzDll.so\".");
+    EnterFolderIgnoringFailure(ExtractBaseDir.empty() ? FolderPart(archivePath_) : ExtractBaseDir);
+
+    TUnzipParams params;
+    std::memset(&params, 0, sizeof params);
+    InitUnzipParams(params, *this);
+    params.ZipFileName = archivePath_.c_str();
+    if (!Password.empty()) params.Password = Password.c_str();
+    std::vector<TUnzipFileSpec> specs = FileSpecArray<TUnzipFileSpec>(fileSpecs_);
+    params.FileSpecCount = static_cast<std::int32_t>(specs.size());
+    params.FileSpecs = specs.empty() ? nullptr : specs.data();
+
+    callbackFailure_ = nullptr;
+    const std::int32_t result = CallEngine([&params] { return UnzEngineExec()(&params); });
+    RethrowCallbackFailure();
+    fileSpecs_.clear();
+    return result;
+}
+
+std::int32_t TZip::Add() {
+    const char* refusal = zipFileName_.empty() ? kNoArchiveMessage
+                          : fileSpecs_.empty() ? kNoFilesMessage
+                          : EndOfDirectory.ThisDisk != 0 ? kSpannedArchiveMessage
+                                                         : nullptr;
+    if (refusal != nullptr) {
+        ShowInformation(refusal);
+        AddBaseDir.clear();
+        return 0;
+    }
+    if (!LoadZipDll()) throw ZipException("Unable to load \"ZipDll.so\".");
+    Cancelled = false;
+
+    TZipParams params;
+    std::memset(&params, 0, sizeof params);
+    InitZipParams(params, *this);
+    params.ZipFileName = archivePath_.c_str();
+    params.TempDir = TempDir.c_str();
+    const std::string comment = AnsiToOemName(*this, EndOfDirectory.Comment);
+    if (!comment.empty()) params.ArchiveComment = comment.c_str();
+    if (!Password.empty()) params.Password = Password.c_str();
+    std::vector<TZipFileSpec> specs = FileSpecArray<TZipFileSpec>(fileSpecs_);
+    params.FileSpecCount = static_cast<std::int32_t>(specs.size());
+    params.FileSpecs = specs.data();
+
+    callbackFailure_ = nullptr;
+    const std::int32_t result = CallEngine([&params] { return ZipEngineExec()(&params); });
+    RethrowCallbackFailure();
+    fileSpecs_.clear();
+    if (result > 0) {
+        ReadDirectory();
+        if (OnContentsChanged) OnContentsChanged(*this);
+    }
+    AddBaseDir.clear();
+    return result;
+}
+
+}  // namespace vorlan
