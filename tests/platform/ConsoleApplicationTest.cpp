@@ -45,7 +45,19 @@ TEST(ConsoleApplication, InputBoxTakesTheDefaultOnEmptyLineAndCutsToMaxLength) {
     EXPECT_EQ(console.app.InputBox("Disk", "Label", "", 3), "abc");
     EXPECT_EQ(console.app.InputBox("Disk", "Label", "", 2), "па");
     EXPECT_EQ(console.app.InputBox("Disk", "Label", "x", 2), "");  // end of input cancels
-    EXPECT_EQ(console.app.CreateProgressDialog(*static_cast<ProgressDialogOwner*>(nullptr)), nullptr);
+}
+
+class NoOwner final : public ProgressDialogOwner {
+public:
+    void CancelOperation() override {}
+};
+
+TEST(ConsoleApplication, HasNoProgressDialogAndNothingToPump) {
+    Console console("", ConsoleAnswers::AskUser);
+    NoOwner owner;
+    EXPECT_EQ(console.app.CreateProgressDialog(owner), nullptr);
+    console.app.ProcessMessages();
+    EXPECT_TRUE(console.output.str().empty());
 }
 
 }  // namespace

@@ -1,0 +1,80 @@
+// The open dialog: Windows filter text to Qt name filters, and Qt's file dialog.
+#include "app/OpenDialog.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+namespace vorlan {
+
+namespace {
+
+std::vector<std::string_view> SplitAt(std::string_view text, char separator) {
+    std::vector<std::string_view> pieces;
+    size_t start = 0;
+    for (size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, start)) {
+        pieces.push_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+    pieces.push_back(text.substr(start));
+    return pieces;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Qt reads the patterns from the parentheses at the end of a filter and
+// separates them by spaces; the Windows list "*.jad; *.jar" becomes "*.jad *.jar".
+QString QtNameFilter(std::string_view description, std::string_view patterns) {
+    QStringList qtPatterns;
+    for (const std::string_view pattern : SplitAt(patterns, ';'))
+        if (!Trimmed(pattern).empty()) qtPatterns << QString::fromUtf8(Trimmed(pattern));
+    std::string_view label = Trimmed(description);
+    const size_t open = label.rfind('(');
+    if (!label.empty() && label.back() == ')' && open != std::string_view::npos)
+        label = Trimmed(label.substr(0, open));  // the description shows the patterns itself
+    return QString::fromUtf8(label) + " (" + qtPatterns.join(' ') + ")";
+}
+
+class QtFileChooser : public FileChooser {
+public:
+    bool ChooseFiles(QWidget* parent, const TOpenDialog& dialog, std::vector<std::string>& files) override {
+        QFileDialog fileDialog(parent);
+        fileDialog.setFileMode(QFileDialog::ExistingFiles);
+        const QStringList filters = QtNameFilters(dialog.Filter);
+        fileDialog.setNameFilters(filters);
+        if (dialog.FilterIndex >= 1 && dialog.FilterIndex <= filters.size())
+            fileDialog.selectNameFilter(filters[dialog.FilterIndex - 1]);
+        if (!lastFolder_.isEmpty()) fileDialog.setDirectory(lastFolder_);
+        if (fileDialog.exec() != QDialog::Accepted) return false;
+        lastFolder_ = fileDialog.directory().absolutePath();
+        for (const QString& path : fileDialog.selectedFiles())
+            files.push_back(QFile::encodeName(path).toStdString());
+        return true;
+    }
+
+private:
+    QString lastFolder_;  // the next dialog opens where the last one was left
+};
+
+}  // namespace
+
+std::unique_ptr<FileChooser> MakeQtFileChooser() { return std::make_unique<QtFileChooser>(); }
+
+bool TOpenDialog::Execute(QWidget* parent) {
+    std::vector<std::string> chosen;
+    if (!chooser_.ChooseFiles(parent, *this, chosen)) return false;
+    files_ = std::move(chosen);
+    return true;
+}
+
+QStringList QtNameFilters(std::string_view windowsFilter) {
+    QStringList filters;
+    const std::vector<std::string_view> pieces = SplitAt(windowsFilter, '|');
+    for (size_t i = 0; i + 1 < pieces.size(); i += 2) filters << QtNameFilter(pieces[i], pieces[i + 1]);
+    return filters;
+}
+
+}  // namespace vorlan

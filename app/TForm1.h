@@ -1,0 +1,113 @@
+// TForm1: Vorlan's one window. The file list, the API catalogue, the mode
+// selector with the fix version, Add/Del/Clear, the about box and "Process",
+// which runs the batch over the window's controls (the window is the batch's
+// host).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QWidget>
+
+#include "app/OpenDialog.h"
+#include "midlet/BatchHost.h"
+#include "zip/TZip.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QToolButton;
+
+namespace vorlan {
+
+// Where the window finds its files and how it asks for files to add; tests
+// point it at their own folders and answer the open dialog themselves.
+struct FormSettings {
+    std::string executableFolder;         // ending in "/"; empty: the running program's folder
+    FileChooser* fileChooser = nullptr;   // nullptr: Qt's file dialog
+};
+
+class TForm1 : public QWidget, public BatchHost {
+private:
+    std::unique_ptr<FileChooser> qtFileChooser_;  // made before OpenDialog1, which uses it
+
+public:
+    // Builds the controls, then runs FormCreate, as the stored layout did.
+    explicit TForm1(const FormSettings& settings = {});
+    ~TForm1() override;
+
+    static constexpr int kClientWidth = 691;
+    static constexpr int kClientHeight = 225;
+
+    // The components, in their declaration order. The widgets belong to the window.
+    QListWidget* CheckListBox1 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    TOpenDialog OpenDialog1;
+    QToolButton* SpeedButton3 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QToolButton* SpeedButton6 = nullptr;
+    QToolButton* SpeedButton7 = nullptr;
+    QToolButton* SpeedButton8 = nullptr;
+    QListWidget* APIs = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* edFixVer = nullptr;
+    TZip Zip1;
+
+    // The handlers.
+    void Button1Click();       // Add
+    void Button2Click();       // Del
+    void Button3Click();       // Clear
+    void SpeedButton1Click();  // Process
+    void SpeedButton2Click();  // the about box
+    void FormCreate();
+    void ComboBox1Change();
+    // Files dropped on the window: the first path is added, cut to 259 characters.
+    void WMDropFiles(const std::vector<std::string>& droppedPaths);
+
+    bool BatchRunning() const { return batchRunning_; }
+
+    // BatchHost: the batch works on the window's controls.
+    int FileCount() override;
+    std::string FileAt(int index) override;
+    void SetFileChecked(int index, bool checked) override;
+    int ApiCount() override;
+    std::string ApiAt(int index) override;
+    bool ApiChecked(int index) override;
+    int Mode() override;
+    std::string FixVersion() override;
+    void SetProgressMax(int max) override;
+    void SetProgressPosition(int position) override;
+    TZip& Zip() override { return Zip1; }
+    void BatchStarted() override;
+    void BatchEnded() override;
+    void ShowBatchFinished(const std::string& text, const std::string& caption) override;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void PlaceControls();
+    void SetHints();
+    void SetTabOrder();
+    void SetCaption();
+    void ConnectHandlers();
+    void CentreOnScreen();
+    void FillApiCatalogue();
+    void SetBatchRunning(bool running);
+
+    std::string executableFolder_;
+    bool batchRunning_ = false;
+    bool closeWhenBatchEnds_ = false;
+};
+
+}  // namespace vorlan

@@ -1,0 +1,75 @@
+// The file list: Add through the open dialog, Del, Clear, and files dropped
+// on the window.
+#include <QDropEvent>
+#include <QFile>
+#include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
+
+#include "app/CheckListBox.h"
+#include "app/TForm1.h"
+#include "platform/TextCharacters.h"
+
+namespace vorlan {
+
+namespace {
+
+// The drop buffer held 260 characters with its terminating zero.
+constexpr size_t kMaxDroppedPathCharacters = 259;
+
+std::vector<std::string> DroppedPaths(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (data == nullptr || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    return paths;
+}
+
+}  // namespace
+
+void TForm1::Button1Click() {
+    if (batchRunning_) return;
+    if (!OpenDialog1.Execute(this)) return;
+    for (const std::string& path : OpenDialog1.Files()) AddCheckListItem(*CheckListBox1, path);
+}
+
+void TForm1::Button2Click() {
+    if (batchRunning_) return;
+    const QList<QListWidgetItem*> selected = CheckListBox1->selectedItems();
+    if (selected.isEmpty()) return;
+    delete CheckListBox1->takeItem(CheckListBox1->row(selected.front()));
+    // No other entry becomes selected: a second "Del" must not remove a
+    // neighbour the user never chose.
+    CheckListBox1->clearSelection();
+}
+
+void TForm1::Button3Click() {
+    if (batchRunning_) return;
+    CheckListBox1->clear();
+}
+
+void TForm1::WMDropFiles(const std::vector<std::string>& droppedPaths) {
+    if (batchRunning_ || droppedPaths.empty()) return;
+    AddCheckListItem(*CheckListBox1, FirstCharacters(droppedPaths.front(), kMaxDroppedPathCharacters));
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!batchRunning_ && !DroppedPaths(event->mimeData()).empty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+    if (!batchRunning_ && !DroppedPaths(event->mimeData()).empty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    WMDropFiles(DroppedPaths(event->mimeData()));
+    event->acceptProposedAction();
+}
+
+}  // namespace vorlan

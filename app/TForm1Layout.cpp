@@ -1,0 +1,147 @@
+// The main window's controls: kinds, places and sizes, captions, hints, tab
+// order and the window's own settings, as the window has always been laid out.
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QScreen>
+#include <QToolButton>
+
+#include "app/CheckListBox.h"
+#include "app/FormTexts.h"
+#include "app/TForm1.h"
+
+namespace vorlan {
+
+namespace {
+
+QString FromText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+enum class Weight { Regular, Bold };
+
+// A flat speed button: a frame only under the mouse, never the keyboard focus.
+QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const char* caption, Weight weight) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    if (weight == Weight::Bold) {
+        QFont font = button->font();
+        font.setBold(true);
+        button->setFont(font);
+    }
+    return button;
+}
+
+template <typename Widget>
+Widget* Make(QWidget* parent, const char* name) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(name);
+    return widget;
+}
+
+// "MS Sans Serif" 8 point, that is 11 pixels high, or the nearest sans-serif
+// face this system has.
+QFont FormFont() {
+    QFont font;
+    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Nimbus Sans",
+                      "Helvetica"});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+}  // namespace
+
+void TForm1::CreateControls() {
+    setFont(FormFont());
+    CheckListBox1 = Make<QListWidget>(this, "CheckListBox1");
+    SetUpCheckListBox(*CheckListBox1);
+    SpeedButton1 = MakeSpeedButton(this, "SpeedButton1", "Process", Weight::Bold);
+    SpeedButton2 = MakeSpeedButton(this, "SpeedButton2", "?", Weight::Regular);
+    SpeedButton3 = MakeSpeedButton(this, "SpeedButton3", "AMR2WAV", Weight::Bold);
+    SpeedButton3->setVisible(false);  // never shown, has no action
+    ProgressBar1 = Make<QProgressBar>(this, "ProgressBar1");
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    SpeedButton6 = MakeSpeedButton(this, "SpeedButton6", "Add", Weight::Regular);
+    SpeedButton7 = MakeSpeedButton(this, "SpeedButton7", "Del", Weight::Regular);
+    SpeedButton8 = MakeSpeedButton(this, "SpeedButton8", "Clear", Weight::Regular);
+    APIs = Make<QListWidget>(this, "APIs");
+    SetUpCheckListBox(*APIs);
+    ComboBox1 = Make<QComboBox>(this, "ComboBox1");
+    ComboBox1->setEditable(false);  // a drop-down list: no typing
+    ComboBox1->setFrame(false);
+    for (const std::string_view item : kModeItems) ComboBox1->addItem(FromText(item));
+    ComboBox1->setCurrentIndex(0);
+    Label1 = Make<QLabel>(this, "Label1");
+    Label1->setText("Mode:");
+    Label2 = Make<QLabel>(this, "Label2");
+    Label2->setText("Fix new version:");
+    edFixVer = Make<QLineEdit>(this, "edFixVer");
+    edFixVer->setText(FromText(kDefaultFixVersion));
+    Zip1.ShowProgressDialog = false;  // a batch shows its progress in the window
+    PlaceControls();
+    SetHints();
+    SetTabOrder();
+}
+
+void TForm1::PlaceControls() {
+    setFixedSize(kClientWidth, kClientHeight);
+    CheckListBox1->setGeometry(0, 0, 529, 153);
+    APIs->setGeometry(528, 0, 161, 153);
+    SpeedButton6->setGeometry(0, 156, 33, 25);
+    SpeedButton7->setGeometry(40, 156, 33, 25);
+    SpeedButton8->setGeometry(80, 156, 33, 25);
+    SpeedButton2->setGeometry(120, 156, 26, 25);
+    Label1->setGeometry(161, 162, 30, 13);
+    ComboBox1->setGeometry(204, 158, 325, 21);
+    Label2->setGeometry(536, 162, 76, 13);
+    edFixVer->setGeometry(616, 158, 65, 21);
+    SpeedButton1->setGeometry(0, 185, 689, 25);
+    ProgressBar1->setGeometry(0, kClientHeight - 13, kClientWidth, 13);  // on the bottom edge
+    SpeedButton3->setGeometry(328, 64, 313, 25);
+}
+
+void TForm1::SetHints() {
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             CheckListBox1, APIs, ComboBox1, edFixVer, SpeedButton1, SpeedButton2, SpeedButton3,
+             SpeedButton6, SpeedButton7, SpeedButton8})
+        control->setToolTip(FromText(HintFor(control->objectName().toStdString())));
+}
+
+// Only the lists, the mode selector and the version box take the focus; the
+// progress bar keeps its place in the order without ever taking it.
+void TForm1::SetTabOrder() {
+    QWidget::setTabOrder(CheckListBox1, ProgressBar1);
+    QWidget::setTabOrder(ProgressBar1, APIs);
+    QWidget::setTabOrder(APIs, ComboBox1);
+    QWidget::setTabOrder(ComboBox1, edFixVer);
+}
+
+// "Vorlan" at the left and the credit near the right end of the caption bar.
+void TForm1::SetCaption() {
+    const QFontMetrics metrics(QGuiApplication::font());
+    const QString name = FromText(kApplicationTitle);
+    const QString credit = FromText(kCaptionCredit);
+    constexpr int kButtonsAndMargins = 80;
+    const int room = kClientWidth - kButtonsAndMargins - metrics.horizontalAdvance(name) -
+                     metrics.horizontalAdvance(credit);
+    const int spaces = std::max(1, room / std::max(1, metrics.horizontalAdvance(' ')));
+    setWindowTitle(name + QString(spaces, ' ') + credit);
+}
+
+void TForm1::CentreOnScreen() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+}  // namespace vorlan

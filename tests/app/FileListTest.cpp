@@ -1,0 +1,153 @@
+// The file list: Add, Del, Clear and dropped files, and what a running batch
+// holds back.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QComboBox>
+#include <QListWidget>
+#include <QMimeData>
+#include <QToolButton>
+#include <QUrl>
+
+#include "tests/app/QtTestEnvironment.h"
+
+namespace vorlan {
+namespace {
+
+using test::Scripted;
+using test::TestForm;
+
+using Paths = std::vector<std::string>;
+
+Paths Entries(TForm1& form) {
+    Paths paths;
+    for (int i = 0; i < form.FileCount(); ++i) paths.push_back(form.FileAt(i));
+    return paths;
+}
+
+std::vector<bool> Checks(TForm1& form) {
+    std::vector<bool> checks;
+    for (int i = 0; i < form.FileCount(); ++i) checks.push_back(form.CheckListBox1->item(i)->checkState() == Qt::Checked);
+    return checks;
+}
+
+// Sends a drop of the given local files to a widget, as the drag manager
+// would, and tells whether someone took it.
+bool DropOn(QWidget* target, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+TEST(FileList, AddAppendsChosenFilesUncheckedAfterTheOthers) {
+    TestForm test;
+    TForm1& form = *test.form;
+    test.chooser.answers = {Paths{"/games/a.jar"}, Paths{"/x/1.jar", "/x/2.jar", "/games/a.jar"}, std::nullopt};
+    form.Button1Click();
+    form.SetFileChecked(0, true);
+    form.Button1Click();
+    EXPECT_EQ(Entries(form), (Paths{"/games/a.jar", "/x/1.jar", "/x/2.jar", "/games/a.jar"}));
+    EXPECT_EQ(Checks(form), (std::vector<bool>{true, false, false, false}));
+    form.Button1Click();  // cancelled: nothing changes
+    EXPECT_EQ(form.FileCount(), 4);
+    ASSERT_EQ(test.chooser.shown.size(), 3u);
+    EXPECT_EQ(test.chooser.shown[0].filter, "Java archive (*.jar)|*.jar");
+    EXPECT_EQ(test.chooser.shown[0].filterIndex, 1);
+}
+
+TEST(FileList, AddButtonOpensTheDialogWithTheModesFilter) {
+    TestForm test;
+    test.form->ComboBox1->setCurrentIndex(1);
+    test.chooser.answers = {Paths{"/x/fix.jad"}};
+    test.form->SpeedButton6->click();
+    ASSERT_EQ(test.chooser.shown.size(), 1u);
+    EXPECT_EQ(test.chooser.shown[0].filter, "Java archive or descriptor (*.jad; *.jar)|*.jad; *.jar");
+    EXPECT_EQ(Entries(*test.form), Paths{"/x/fix.jad"});
+}
+
+TEST(FileList, DelRemovesTheSelectedEntryOnlyAndClearRemovesAll) {
+    TestForm test;
+    TForm1& form = *test.form;
+    form.Button2Click();  // empty list, no selection
+    form.Button3Click();  // empty list
+    EXPECT_EQ(form.FileCount(), 0);
+    form.WMDropFiles({"/a.jar"});
+    form.WMDropFiles({"/b.jar"});
+    form.WMDropFiles({"/c.jar"});
+    form.SetFileChecked(0, true);
+    form.SetFileChecked(2, true);
+    form.Button2Click();  // nothing selected
+    EXPECT_EQ(form.FileCount(), 3);
+    form.CheckListBox1->setCurrentRow(1);
+    form.SpeedButton7->click();
+    EXPECT_EQ(Entries(form), (Paths{"/a.jar", "/c.jar"}));
+    EXPECT_EQ(Checks(form), (std::vector<bool>{true, true}));
+    form.Button2Click();  // the neighbour did not become selected
+    EXPECT_EQ(form.FileCount(), 2);
+    form.SpeedButton8->click();
+    EXPECT_EQ(form.FileCount(), 0);
+    EXPECT_TRUE(Scripted().messages.empty());
+}
+
+TEST(FileList, DropAddsTheFirstPathCutTo259Characters) {
+    TestForm test;
+    TForm1& form = *test.form;
+    form.WMDropFiles({"/first.jar", "/second.jar", "/third.jar"});
+    EXPECT_EQ(Entries(form), Paths{"/first.jar"});
+    const std::string longPath = "/" + std::string(295, 'd') + ".jad";
+    ASSERT_EQ(longPath.size(), 300u);
+    form.WMDropFiles({longPath});
+    EXPECT_EQ(form.FileAt(1), longPath.substr(0, 259));
+    const std::string cyrillic = "/" + std::string(257, 'x') + "Жук.jar";  // cut after the "Ж"
+    form.WMDropFiles({cyrillic});
+    EXPECT_EQ(form.FileAt(2), "/" + std::string(257, 'x') + "Ж");
+    form.WMDropFiles({});
+    EXPECT_EQ(form.FileCount(), 3);
+}
+
+TEST(FileList, DropsAnywhereOnTheWindowReachTheList) {
+    TestForm test({"api.zip"});
+    TForm1& form = *test.form;
+    EXPECT_TRUE(DropOn(form.CheckListBox1->viewport(), {"/games/one.jar", "/games/two.jar"}));
+    EXPECT_TRUE(DropOn(form.APIs->viewport(), {"/games/folder"}));
+    EXPECT_TRUE(DropOn(form.edFixVer, {"/games/notes.txt"}));
+    EXPECT_TRUE(DropOn(&form, {"/games/Snake.JAD"}));
+    EXPECT_EQ(Entries(form), (Paths{"/games/one.jar", "/games/folder", "/games/notes.txt", "/games/Snake.JAD"}));
+    EXPECT_EQ(form.APIs->count(), 1);
+}
+
+TEST(FileList, ARunningBatchHoldsBackEditsDropsAndModeChanges) {
+    TestForm test;
+    TForm1& form = *test.form;
+    form.WMDropFiles({"/a.jar"});
+    form.CheckListBox1->setCurrentRow(0);
+    form.BatchStarted();
+    EXPECT_FALSE(form.SpeedButton1->isEnabled());
+    EXPECT_FALSE(form.ComboBox1->isEnabled());
+    EXPECT_TRUE(form.CheckListBox1->isEnabled());  // still scrolls and shows its marks
+    test.chooser.answers = {Paths{"/b.jar"}};
+    form.Button1Click();
+    form.Button2Click();
+    form.Button3Click();
+    form.WMDropFiles({"/c.jar"});
+    EXPECT_FALSE(DropOn(&form, {"/d.jar"}));
+    EXPECT_EQ(Entries(form), Paths{"/a.jar"});
+    EXPECT_TRUE(test.chooser.shown.empty());
+    EXPECT_FALSE(form.close());  // closing waits for the batch
+    form.BatchEnded();
+    EXPECT_TRUE(form.SpeedButton6->isEnabled());
+    form.Button3Click();
+    EXPECT_EQ(form.FileCount(), 0);
+}
+
+}  // namespace
+}  // namespace vorlan

@@ -1,0 +1,94 @@
+// "Process" through the window: the batch works on the window's controls,
+// closes with its message, and the window holds its ground while it runs.
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QProgressBar>
+#include <QToolButton>
+
+#include "midlet/Globals.h"
+#include "tests/app/QtTestEnvironment.h"
+
+namespace vorlan {
+namespace {
+
+using test::Scripted;
+using test::TestForm;
+namespace fs = std::filesystem;
+
+TEST(FormBatch, EmptyListEndsWithTheFinishedMessage) {
+    TestForm test;
+    test.form->SpeedButton1->click();
+    ASSERT_EQ(Scripted().messages.size(), 1u);
+    EXPECT_EQ(Scripted().messages[0].text, "Process successfuly completed!");
+    EXPECT_EQ(Scripted().messages[0].caption, "Finished!");
+    EXPECT_EQ(Scripted().messages[0].style, MB_OK | MB_ICONINFORMATION);
+    EXPECT_FALSE(test.form->BatchRunning());
+    EXPECT_TRUE(test.form->SpeedButton1->isEnabled());
+    EXPECT_FALSE(fs::exists(ScratchRoot + "vorlan"));
+}
+
+TEST(FormBatch, JarGetsItsDescriptorAndAMissingFileStaysUnchecked) {
+    TestForm test;
+    TForm1& form = *test.form;
+    form.Zip1.LibraryDir = VORLAN_BIN_DIR;  // the engines sit beside the programs, not the tests
+    const fs::path jar = test.folder / "Snake.jar";
+    test::PackWith("python",
+                   {{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: Snake\r\n"},
+                    {"snake/Main.class", "class bytes"}},
+                   jar);
+    form.WMDropFiles({(test.folder / "missing.jar").string()});
+    form.WMDropFiles({jar.string()});
+    form.SetFileChecked(0, true);  // every batch starts by clearing the marks
+    form.SpeedButton1Click();
+    EXPECT_EQ(form.CheckListBox1->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(form.CheckListBox1->item(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(form.ProgressBar1->maximum(), 2);
+    EXPECT_EQ(form.ProgressBar1->value(), 2);
+    const std::string descriptor = test::ReadFile(test.folder / "Snake.jad");
+    EXPECT_NE(descriptor.find("MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)) + "\r\n"),
+              std::string::npos) << descriptor;
+    EXPECT_NE(descriptor.find("MIDlet-Jar-URL: Snake.jar\r\n"), std::string::npos) << descriptor;
+}
+
+TEST(FormBatch, ClosingDuringTheBatchWaitsForItsEnd) {
+    TestForm test;
+    TForm1& form = *test.form;
+    form.show();
+    bool visibleAfterClose = false;
+    Scripted().onProcessMessages = [&] {
+        form.close();
+        visibleAfterClose = form.isVisible();
+    };
+    form.SpeedButton1Click();
+    Scripted().onProcessMessages = nullptr;
+    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(Scripted().messages.size(), 1u);  // the batch still ended with its message
+}
+
+TEST(FormBatch, FailureThatStopsTheBatchIsShownAndFreesTheWindow) {
+    TestForm test;
+    Scripted().onProcessMessages = [] { throw std::runtime_error("the window system went away"); };
+    test.form->SpeedButton1Click();
+    Scripted().onProcessMessages = nullptr;
+    ASSERT_EQ(Scripted().messages.size(), 1u);
+    EXPECT_EQ(Scripted().messages[0].text, "the window system went away");
+    EXPECT_EQ(Scripted().messages[0].caption, "Vorlan");
+    EXPECT_EQ(Scripted().messages[0].style, MB_OK | MB_ICONSTOP);
+    EXPECT_FALSE(test.form->BatchRunning());
+    EXPECT_TRUE(test.form->SpeedButton6->isEnabled());
+}
+
+TEST(FormBatch, ProgressBarNeverTurnsIntoABusyBar) {
+    TestForm test;
+    test.form->SetProgressMax(0);
+    test.form->SetProgressPosition(0);
+    EXPECT_GT(test.form->ProgressBar1->maximum(), test.form->ProgressBar1->minimum());
+    test.form->SetProgressMax(3);
+    test.form->SetProgressPosition(7);
+    EXPECT_EQ(test.form->ProgressBar1->value(), 3);
+}
+
+}  // namespace
+}  // namespace vorlan
