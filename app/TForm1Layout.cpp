@@ -58,6 +58,17 @@ QFont FormFont() {
     return font;
 }
 
+// The layout was measured with "MS Sans Serif"; a wider face that stands in
+// for it would cut a label's end off, so the label's letters are narrowed
+// just enough to keep its whole text inside its place.
+void KeepTextInside(QLabel* label) {
+    const int needed = QFontMetrics(label->font()).horizontalAdvance(label->text());
+    if (needed <= label->width()) return;
+    QFont font = label->font();
+    font.setStretch(std::max(50, label->width() * 100 / needed));
+    label->setFont(font);
+}
+
 }  // namespace
 
 void TForm1::CreateControls() {
@@ -90,6 +101,8 @@ void TForm1::CreateControls() {
     edFixVer->setText(FromText(kDefaultFixVersion));
     Zip1.ShowProgressDialog = false;  // a batch shows its progress in the window
     PlaceControls();
+    KeepTextInside(Label1);
+    KeepTextInside(Label2);
     SetHints();
     SetTabOrder();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -77,6 +78,14 @@ TEST(FormLayout, ButtonsAreFlatAndOnlyProcessAndAmr2WavAreBold) {
     EXPECT_EQ(test.form->ProgressBar1->value(), 0);
     EXPECT_EQ(test.form->CheckListBox1->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_FALSE(test.form->Zip1.ShowProgressDialog);
+}
+
+TEST(FormLayout, LabelsShowTheirWholeTextInTheirPlace) {
+    TestForm test;
+    for (QLabel* label : {test.form->Label1, test.form->Label2}) {
+        SCOPED_TRACE(label->text().toStdString());
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width());
+    }
 }
 
 TEST(FormLayout, WindowIsAFixedToolWindowWithCloseButtonOnly) {
