@@ -1,0 +1,71 @@
+// Windowed pread access to an archive.
+#include "engines/ArchiveFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "engines/EngineErrors.h"
+
+namespace vorlan::engine {
+
+namespace {
+
+// Large enough for many small local headers in one read, small enough that a
+// scan of a big archive's headers does not read its whole data.
+constexpr std::size_t kWindowSize = 32 * 1024;
+
+}  // namespace
+
+std::unique_ptr<ArchiveFile> ArchiveFile::OpenIfPresent(const std::string& path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        if (errno == ENOENT) return nullptr;
+        throw EngineError(SystemErrorText("Cannot open \"" + path + "\"", errno));
+    }
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0) throw EngineError(SystemErrorText("Cannot read \"" + path + "\"", errno));
+    if (!S_ISREG(status.st_mode)) throw EngineError("\"" + path + "\" is not a regular file");
+    return std::unique_ptr<ArchiveFile>(new ArchiveFile(path, std::move(fd), status));
+}
+
+ArchiveFile::ArchiveFile(std::string path, FileDescriptor fd, const struct stat& status)
+    : path_(std::move(path)), fd_(std::move(fd)), status_(status), size_(static_cast<std::uint64_t>(status.st_size)) {}
+
+bool ArchiveFile::fillWindow(std::uint64_t offset) {
+    window_.resize(kWindowSize);
+    windowStart_ = offset;
+    windowLength_ = 0;
+    const long long got = readSome(offset, window_.data(), kWindowSize);
+    if (got < 0) return false;
+    windowLength_ = static_cast<std::size_t>(got);
+    return true;
+}
+
+bool ArchiveFile::readAt(std::uint64_t offset, void* destination, std::size_t count) {
+    if (offset > size_ || count > size_ - offset) return false;
+    if (count >= kWindowSize) return readSome(offset, destination, count) == static_cast<long long>(count);
+    const bool inWindow = offset >= windowStart_ && offset - windowStart_ + count <= windowLength_;
+    if (!inWindow && !fillWindow(offset)) return false;
+    if (offset - windowStart_ + count > windowLength_) return false;  // the file shrank meanwhile
+    std::memcpy(destination, window_.data() + (offset - windowStart_), count);
+    return true;
+}
+
+long long ArchiveFile::readSome(std::uint64_t offset, void* destination, std::size_t count) {
+    auto* out = static_cast<char*>(destination);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd_.get(), out + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<long long>(done);
+}
+
+}  // namespace vorlan::engine

@@ -1,0 +1,48 @@
+// An archive opened for reading with pread through a small window, so that the
+// directory scan, the local-header checks and libzip's own reads (which mostly
+// go forward) cost few system calls, and memory stays bounded whatever the
+// archive's size. The file is never mapped: a file cut short by someone else
+// gives a read error, not a signal.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engines/FileDescriptor.h"
+
+namespace vorlan::engine {
+
+class ArchiveFile {
+public:
+    // Opens the archive; nullptr when no file of that name exists. Any other
+    // failure, and a path that is not a regular file, raises EngineError.
+    static std::unique_ptr<ArchiveFile> OpenIfPresent(const std::string& path);
+
+    const std::string& path() const { return path_; }
+    std::uint64_t size() const { return size_; }
+    const struct stat& status() const { return status_; }
+
+    // Exactly count bytes at offset, or false (past the end, or a read error).
+    bool readAt(std::uint64_t offset, void* destination, std::size_t count);
+    // Up to count bytes at offset; the number read, or -1 on a read error.
+    long long readSome(std::uint64_t offset, void* destination, std::size_t count);
+
+private:
+    ArchiveFile(std::string path, FileDescriptor fd, const struct stat& status);
+    bool fillWindow(std::uint64_t offset);
+
+    std::string path_;
+    FileDescriptor fd_;
+    struct stat status_ {};
+    std::uint64_t size_ = 0;
+    std::vector<std::uint8_t> window_;
+    std::uint64_t windowStart_ = 0;
+    std::size_t windowLength_ = 0;
+};
+
+}  // namespace vorlan::engine

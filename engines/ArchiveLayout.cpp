@@ -1,0 +1,16 @@
+// Reading and judging an archive's layout in one place.
+#include "engines/ArchiveLayout.h"
+
+#include "engines/EntryOverlap.h"
+
+namespace vorlan::engine {
+
+ArchiveLayout ReadArchiveLayout(ArchiveFile& file) {
+    ArchiveLayout layout;
+    layout.end = FindEndRecord(file);
+    layout.entries = ReadCentralDirectory(file, layout.end);
+    layout.lowestLocalHeader = CheckEntriesDisjoint(file, layout.end, layout.entries).lowestLocalHeader;
+    return layout;
+}
+
+}  // namespace vorlan::engine

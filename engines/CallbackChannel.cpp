@@ -1,0 +1,74 @@
+// Filling callback records and reading the caller's answers.
+#include "engines/CallbackChannel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "engines/EngineErrors.h"
+
+namespace vorlan::engine {
+
+namespace {
+
+// Answers preset in the record: a callback that leaves them alone (or no
+// callback at all) gets the choice that writes and replaces nothing.
+constexpr std::int32_t kNoAnswer = 0;
+
+}  // namespace
+
+std::int32_t ClampToInt32(std::uint64_t value) {
+    constexpr auto kLargest = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+    return static_cast<std::int32_t>(std::min(value, kLargest));
+}
+
+CallbackChannel::CallbackChannel(EngineCallbackProc callback, void* caller) : callback_(callback), caller_(caller) {}
+
+CallbackRecord CallbackChannel::call(EngineActionCode code, std::string_view text, std::int32_t status,
+                                     std::int32_t value) {
+    if (stopped_) throw OperationStopped();
+    CallbackRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.Caller = caller_;
+    record.EngineVersion = VORLAN_ENGINE_VERSION;
+    record.ActionCode = code;
+    record.Status = status;
+    record.Value = value;
+    const std::size_t length = std::min(text.size(), sizeof record.Text - 1);
+    std::memcpy(record.Text, text.data(), length);
+    if (callback_ != nullptr && callback_(&record) != 0) {
+        stopped_ = true;
+        throw OperationStopped();
+    }
+    record.Text[sizeof record.Text - 1] = '\0';  // whatever the callback wrote there
+    return record;
+}
+
+void CallbackChannel::batchCount(std::uint64_t files) { call(ACTION_BATCH_COUNT, {}, 0, ClampToInt32(files)); }
+void CallbackChannel::batchBytes(std::uint64_t bytes) { call(ACTION_BATCH_BYTES, {}, 0, ClampToInt32(bytes)); }
+void CallbackChannel::beginFile(std::string_view name, std::uint64_t size) {
+    call(ACTION_BEGIN_FILE, name, 0, ClampToInt32(size));
+}
+void CallbackChannel::progress(std::uint64_t bytes) { call(ACTION_PROGRESS, {}, 0, ClampToInt32(bytes)); }
+void CallbackChannel::skipped(std::string_view name) { call(ACTION_SKIPPED, name, 0, 0); }
+void CallbackChannel::endBatch() { call(ACTION_END_BATCH, {}, 0, 0); }
+void CallbackChannel::message(std::string_view text) { call(ACTION_MESSAGE, text, 0, 0); }
+
+OverwriteAnswer CallbackChannel::askOverwrite(std::string_view name, ExistingFileAge age) {
+    const std::int32_t olderBit = age == ExistingFileAge::older ? 1 : 0;
+    const CallbackRecord answer = call(ACTION_OVERWRITE, name, olderBit, kNoAnswer);
+    return answer.Value == 1 ? OverwriteAnswer::replace : OverwriteAnswer::skip;
+}
+
+DamagedDataAnswer CallbackChannel::askDamagedData(std::string_view name) {
+    const CallbackRecord answer = call(ACTION_CRC_ERROR, name, kNoAnswer, 0);
+    return answer.Status == 1 ? DamagedDataAnswer::keep : DamagedDataAnswer::discard;
+}
+
+std::optional<std::string> CallbackChannel::askPassword(std::string_view name, int furtherTries) {
+    const CallbackRecord answer = call(ACTION_PASSWORD, name, kNoAnswer, furtherTries);
+    if (answer.Status != 1 || answer.Text[0] == '\0') return std::nullopt;
+    return std::string(answer.Text);
+}
+
+}  // namespace vorlan::engine

@@ -1,0 +1,55 @@
+// Everything the engines tell or ask their caller goes through here: the
+// callback record is filled, the caller's callback is called, its answer is
+// read back. A non-zero result stops the operation (OperationStopped), and
+// after that the callback is never called again. A record whose Callback is
+// NULL gets the conservative answer to every question.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "zip/EngineRecords.h"
+
+namespace vorlan::engine {
+
+enum class OverwriteAnswer { replace, skip };
+enum class DamagedDataAnswer { keep, discard };
+enum class ExistingFileAge { older, sameOrNewer };
+
+class CallbackChannel {
+public:
+    CallbackChannel(EngineCallbackProc callback, void* caller);
+
+    void batchCount(std::uint64_t files);
+    void batchBytes(std::uint64_t bytes);
+    void beginFile(std::string_view name, std::uint64_t size);
+    void progress(std::uint64_t bytes);
+    void skipped(std::string_view name);
+    void endBatch();
+    // Why an operation or an entry failed; the component leaves code 4 alone,
+    // other callers may show it.
+    void message(std::string_view text);
+
+    OverwriteAnswer askOverwrite(std::string_view name, ExistingFileAge age);
+    DamagedDataAnswer askDamagedData(std::string_view name);
+    // The password to try, or nothing when the caller gives none.
+    std::optional<std::string> askPassword(std::string_view name, int furtherTries);
+
+    bool stopped() const { return stopped_; }
+
+private:
+    // Calls back with the record prepared; raises OperationStopped on a
+    // non-zero result and returns the record as the callback left it.
+    CallbackRecord call(EngineActionCode code, std::string_view text, std::int32_t status, std::int32_t value);
+
+    EngineCallbackProc callback_;
+    void* caller_;
+    bool stopped_ = false;
+};
+
+// Sizes and counts travel as signed 32-bit values: larger ones are clamped.
+std::int32_t ClampToInt32(std::uint64_t value);
+
+}  // namespace vorlan::engine

@@ -1,0 +1,42 @@
+// The central directory as stored (APPNOTE 4.3.12), read by the engines
+// themselves: libzip hides what the safety checks need (names holding a NUL
+// byte, where each entry's bytes lie).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engines/ArchiveFile.h"
+#include "engines/EndRecord.h"
+
+namespace vorlan::engine {
+
+constexpr std::uint32_t kCentralHeaderSignature = 0x02014B50;
+constexpr std::uint16_t kFlagEncrypted = 0x0001;
+constexpr std::uint16_t kFlagUtf8Name = 0x0800;
+
+// One central directory record, as stored.
+struct RawEntry {
+    std::string name;  // the stored bytes, with any NUL they hold
+    std::uint16_t versionMadeBy = 0;
+    std::uint16_t flags = 0;
+    std::uint16_t method = 0;
+    std::uint32_t crc = 0;
+    std::uint64_t compressedSize = 0;
+    std::uint64_t uncompressedSize = 0;
+    std::uint32_t externalAttributes = 0;
+    std::uint64_t localHeaderOffset = 0;  // counted from the archive's start
+
+    bool holdsNul() const { return name.find('\0') != std::string::npos; }
+    bool encrypted() const { return (flags & kFlagEncrypted) != 0; }
+    // A Unix host's symbolic link: S_IFLNK in the upper 16 bits of the attributes.
+    bool isSymbolicLink() const;
+};
+
+// Reads every record the end record announces. Raises ArchiveRefused when
+// the directory is cut short, a record is malformed, or it holds more records
+// than announced (readers would disagree on the entries).
+std::vector<RawEntry> ReadCentralDirectory(ArchiveFile& file, const EndRecordInfo& end);
+
+}  // namespace vorlan::engine

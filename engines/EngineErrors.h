@@ -1,0 +1,40 @@
+// The failures the engines raise internally. None of them ever leaves an
+// exported entry point: the entry points turn them into a result and callbacks.
+#pragma once
+
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+namespace vorlan::engine {
+
+// A failure of the operation, with a message that says what and where.
+class EngineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The archive as a whole cannot be trusted or read: nothing of it is used
+// and it is never modified. Reported with code 11 for the archive's name.
+class ArchiveRefused : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
+// One entry cannot be handled; the operation goes on with the next. Reported
+// with code 11 for the entry's name.
+class EntryFailed : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
+// The caller's callback answered non-zero: the operation ends at once.
+class OperationStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "stopped by the caller"; }
+};
+
+// "what: strerror(errno)" for failed system calls.
+std::string SystemErrorText(const std::string& what, int errorNumber);
+
+}  // namespace vorlan::engine

@@ -1,0 +1,70 @@
+// Comparing names, matching specs, judging names that become paths.
+#include "engines/EntryNames.h"
+
+namespace vorlan::engine {
+
+namespace {
+
+char KeyChar(char c) {
+    if (c == '\\') return '/';
+    if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
+    return c;
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool StartsWithDriveLetter(std::string_view name) {
+    const bool letter = !name.empty() && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+    return letter && name.size() >= 2 && name[1] == ':';
+}
+
+}  // namespace
+
+std::string NameKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) c = KeyChar(c);
+    return key;
+}
+
+// Greedy matching that backtracks only to the last "*": linear in practice
+// and never exponential, whatever the spec.
+bool SpecMatches(std::string_view spec, std::string_view name) {
+    std::size_t s = 0, n = 0;
+    std::size_t starAt = std::string_view::npos, resumeAt = 0;
+    while (n < name.size()) {
+        if (s < spec.size() && spec[s] == '*') {
+            starAt = s++;
+            resumeAt = n;
+        } else if (s < spec.size() && (spec[s] == '?' || KeyChar(spec[s]) == KeyChar(name[n]))) {
+            ++s;
+            ++n;
+        } else if (starAt != std::string_view::npos) {
+            s = starAt + 1;
+            n = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (s < spec.size() && spec[s] == '*') ++s;
+    return s == spec.size();
+}
+
+std::optional<SafeEntryPath> JudgeEntryName(std::string_view name) {
+    if (name.empty() || name.find('\0') != std::string_view::npos) return std::nullopt;
+    if (IsSeparator(name.front()) || StartsWithDriveLetter(name)) return std::nullopt;
+    SafeEntryPath path;
+    path.isFolder = IsSeparator(name.back());
+    std::size_t begin = 0;
+    while (begin <= name.size()) {
+        std::size_t end = begin;
+        while (end < name.size() && !IsSeparator(name[end])) ++end;
+        const std::string_view component = name.substr(begin, end - begin);
+        if (component == ".." || component.size() > kLongestComponent) return std::nullopt;
+        if (!component.empty() && component != ".") path.components.emplace_back(component);
+        begin = end + 1;
+    }
+    if (path.components.empty() || path.components.size() > kMostComponents) return std::nullopt;
+    return path;
+}
+
+}  // namespace vorlan::engine

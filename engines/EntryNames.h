@@ -1,0 +1,35 @@
+// Entry names and file specs: how they compare (ignoring letter case, "/" and
+// "\" alike, "*" and "?" as wildcards) and whether a name may become a path
+// below a target folder. Names are judged here, once, where they become paths.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlan::engine {
+
+// The form names compare in: ASCII letters in lower case, "\" as "/".
+std::string NameKey(std::string_view name);
+
+// Whether the spec selects the name. "*" matches any run of characters,
+// separators included; "?" matches one character.
+bool SpecMatches(std::string_view spec, std::string_view name);
+
+// A name that is safe to write below a folder, split into its components.
+struct SafeEntryPath {
+    std::vector<std::string> components;  // at least one; none is "", "." or ".."
+    bool isFolder = false;                // the name ends in a separator
+};
+
+// Nothing when the name is empty, holds a NUL byte, is absolute, starts with
+// a drive letter ("C:"), or has a ".." component (with either separator);
+// nothing too when it cannot be a path here: a component longer than a file
+// name may be, or more folder levels than any suite holds.
+constexpr std::size_t kLongestComponent = 255;
+constexpr std::size_t kMostComponents = 128;
+std::optional<SafeEntryPath> JudgeEntryName(std::string_view name);
+
+}  // namespace vorlan::engine

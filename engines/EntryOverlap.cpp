@@ -1,0 +1,67 @@
+// Local-header ranges and duplicate names.
+#include "engines/EntryOverlap.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string_view>
+#include <unordered_set>
+
+#include "engines/ByteReader.h"
+#include "engines/EngineErrors.h"
+
+namespace vorlan::engine {
+
+namespace {
+
+constexpr std::uint64_t kLocalHeaderSize = 30;
+
+struct ByteRange {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+};
+
+void CheckNoDuplicateNames(const std::vector<RawEntry>& entries) {
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(entries.size());
+    for (const RawEntry& entry : entries)
+        if (!seen.insert(entry.name).second) throw ArchiveRefused("two entries carry the same name");
+}
+
+// The bytes from the local header to the end of the data (a data descriptor
+// after the data is left out: it belongs to no other entry either).
+std::optional<ByteRange> LocalRange(ArchiveFile& file, std::uint64_t archiveStart, const RawEntry& entry) {
+    std::array<std::uint8_t, kLocalHeaderSize> header{};
+    if (!file.readAt(archiveStart + entry.localHeaderOffset, header.data(), header.size())) return std::nullopt;
+    ByteReader reader(header);
+    if (reader.u32() != kLocalHeaderSignature) return std::nullopt;
+    reader.skip(22);
+    const std::uint64_t variable = std::uint64_t{reader.u16()} + reader.u16();
+    ByteRange range{entry.localHeaderOffset, entry.localHeaderOffset + kLocalHeaderSize + variable};
+    // Sizes come from the file: an end beyond every file size is simply too far.
+    range.end = entry.compressedSize > (std::uint64_t{1} << 62) ? ~std::uint64_t{0} : range.end + entry.compressedSize;
+    return range;
+}
+
+}  // namespace
+
+EntrySpan CheckEntriesDisjoint(ArchiveFile& file, const EndRecordInfo& end, const std::vector<RawEntry>& entries) {
+    CheckNoDuplicateNames(entries);
+    std::vector<const RawEntry*> byOffset;
+    byOffset.reserve(entries.size());
+    for (const RawEntry& entry : entries) byOffset.push_back(&entry);
+    std::sort(byOffset.begin(), byOffset.end(),
+              [](const RawEntry* a, const RawEntry* b) { return a->localHeaderOffset < b->localHeaderOffset; });
+    const std::uint64_t directoryStart = end.directoryPosition - end.archiveStart;
+    std::uint64_t previousEnd = 0;
+    for (const RawEntry* entry : byOffset) {
+        const auto range = LocalRange(file, end.archiveStart, *entry);
+        if (!range) continue;
+        if (range->begin < previousEnd) throw ArchiveRefused("entries of the archive overlap");
+        if (range->end > directoryStart) throw ArchiveRefused("an entry overlaps the central directory");
+        previousEnd = range->end;
+    }
+    return EntrySpan{byOffset.empty() ? 0 : byOffset.front()->localHeaderOffset};
+}
+
+}  // namespace vorlan::engine

@@ -1,0 +1,26 @@
+// Checks that each entry's bytes are its own: no two entries share bytes of
+// their local headers or data, no entry reaches into the central directory,
+// and no two entries carry exactly the same name. Archives that fail are
+// refused whole: readers disagree on what such an archive holds.
+#pragma once
+
+#include <vector>
+
+#include "engines/ArchiveFile.h"
+#include "engines/CentralDirectory.h"
+#include "engines/EndRecord.h"
+
+namespace vorlan::engine {
+
+constexpr std::uint32_t kLocalHeaderSignature = 0x04034B50;
+
+struct EntrySpan {
+    std::uint64_t lowestLocalHeader = 0;  // counted from the archive's start; 0 without entries
+};
+
+// Raises ArchiveRefused on overlapping entries or duplicate names. An entry
+// whose local header cannot be read takes no part: it fails on its own when
+// it is read.
+EntrySpan CheckEntriesDisjoint(ArchiveFile& file, const EndRecordInfo& end, const std::vector<RawEntry>& entries);
+
+}  // namespace vorlan::engine

@@ -1,0 +1,80 @@
+// Bounded, checked reading of entries, passwords included.
+#include "engines/EntryReader.h"
+
+#include <algorithm>
+
+#include "engines/EngineErrors.h"
+
+namespace vorlan::engine {
+
+namespace {
+
+constexpr std::size_t kPieceSize = 64 * 1024;
+constexpr int kPasswordQuestions = 3;
+
+std::string ErrorText(zip_t* archive) {
+    std::string text = zip_strerror(archive);
+    zip_error_clear(archive);
+    return text;
+}
+
+}  // namespace
+
+EntryReader::EntryReader(zip_t* archive, CallbackChannel& channel, const char* password)
+    : archive_(archive), channel_(channel), buffer_(kPieceSize) {
+    if (password != nullptr && password[0] != '\0') password_ = password;
+}
+
+// Nothing for a wrong or missing password; EntryFailed for any other reason.
+zip_file_t* EntryReader::tryPassword(std::uint64_t index, const std::string& password, std::string_view name) {
+    zip_file_t* file = zip_fopen_index_encrypted(archive_, index, 0, password.c_str());
+    if (file != nullptr) return file;
+    const int code = zip_error_code_zip(zip_get_error(archive_));
+    const std::string text = ErrorText(archive_);
+    if (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD) return nullptr;
+    throw EntryFailed("Cannot read \"" + std::string(name) + "\": " + text);
+}
+
+ZipFileHandle EntryReader::open(std::uint64_t index, std::string_view name, bool encrypted) {
+    if (!encrypted) {
+        zip_file_t* file = zip_fopen_index(archive_, index, 0);
+        if (file == nullptr) throw EntryFailed("Cannot read \"" + std::string(name) + "\": " + ErrorText(archive_));
+        return ZipFileHandle(file);
+    }
+    if (password_)
+        if (zip_file_t* file = tryPassword(index, *password_, name)) return ZipFileHandle(file);
+    for (int furtherTries = kPasswordQuestions - 1; furtherTries >= 0; --furtherTries) {
+        const std::optional<std::string> answer = channel_.askPassword(name, furtherTries);
+        if (!answer) break;
+        if (zip_file_t* file = tryPassword(index, *answer, name)) {
+            password_ = answer;
+            return ZipFileHandle(file);
+        }
+    }
+    return nullptr;
+}
+
+DataCondition EntryReader::copy(ZipFileHandle file, std::uint64_t statedSize, const Sink& sink) {
+    // One byte more than stated is asked for: getting it proves the data
+    // goes on past its stated size.
+    const std::uint64_t limit = statedSize + 1;
+    std::uint64_t total = 0;
+    bool readFailed = false;
+    while (total < limit) {
+        const std::uint64_t wanted = std::min<std::uint64_t>(buffer_.size(), limit - total);
+        const zip_int64_t got = zip_fread(file.get(), buffer_.data(), wanted);
+        if (got < 0) readFailed = true;
+        if (got <= 0) break;
+        const auto usable = static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got),
+                                                                              statedSize - std::min(total, statedSize)));
+        total += static_cast<std::uint64_t>(got);
+        sink(std::span<const std::uint8_t>(buffer_.data(), usable));
+        channel_.progress(usable);
+    }
+    if (total == 0) channel_.progress(0);
+    const bool closedClean = zip_fclose(file.release()) == 0;
+    const bool good = !readFailed && closedClean && total == statedSize;
+    return good ? DataCondition::good : DataCondition::damaged;
+}
+
+}  // namespace vorlan::engine

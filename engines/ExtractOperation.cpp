@@ -1,0 +1,203 @@
+// Extraction: select, judge, ask, write.
+#include "engines/ExtractOperation.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engines/ArchiveLayout.h"
+#include "engines/ArchiveSource.h"
+#include "engines/EngineErrors.h"
+#include "engines/EntryNames.h"
+#include "engines/EntryReader.h"
+#include "engines/ExtractedFile.h"
+#include "engines/LibzipArchive.h"
+#include "engines/TargetFolders.h"
+
+namespace vorlan::engine {
+
+namespace {
+
+bool On(std::int32_t flag) { return flag != 0; }
+
+// The last words of an extraction that cannot go on: why, and the archive
+// as skipped when it was refused whole, or the end of the batch otherwise.
+void ReportEnd(CallbackChannel& channel, const std::string& reason, const std::optional<std::string>& refusedArchive) {
+    try {
+        channel.message(reason);
+        if (refusedArchive)
+            channel.skipped(*refusedArchive);
+        else
+            channel.endBatch();
+    } catch (const OperationStopped&) {
+        // The operation is over either way; a stop answer changes nothing.
+    }
+}
+
+struct SelectedEntry {
+    std::uint64_t index = 0;
+    std::string name;  // as libzip decodes it
+    const RawEntry* raw = nullptr;
+    std::uint64_t size = 0;
+    std::time_t modified = 0;
+};
+
+class Extraction {
+public:
+    Extraction(const TUnzipParams& params, CallbackChannel& channel) : params_(params), channel_(channel) {}
+    std::int32_t run();
+
+private:
+    bool selects(const std::string& name, const RawEntry& raw) const;
+    std::vector<SelectedEntry> select(const LibzipArchive& archive, const std::vector<RawEntry>& entries) const;
+    void extractAll(const LibzipArchive& archive, const std::vector<SelectedEntry>& selected);
+    void extractEntry(EntryReader& reader, const SelectedEntry& entry);
+    bool mayWrite(Folder& folder, const std::string& fileName, const SelectedEntry& entry);
+    void writeEntry(EntryReader& reader, Folder& folder, const std::string& targetName, const SelectedEntry& entry);
+
+    const TUnzipParams& params_;
+    CallbackChannel& channel_;
+    std::unique_ptr<TargetFolders> folders_;
+    std::uint64_t written_ = 0;
+    std::int32_t filesWritten_ = 0;
+};
+
+bool Extraction::selects(const std::string& name, const RawEntry& raw) const {
+    for (std::int32_t i = 0; i < params_.FileSpecCount; ++i) {
+        const char* spec = params_.FileSpecs[i].FileSpec;
+        if (spec != nullptr && (SpecMatches(spec, name) || SpecMatches(spec, raw.name))) return true;
+    }
+    return false;
+}
+
+std::vector<SelectedEntry> Extraction::select(const LibzipArchive& archive, const std::vector<RawEntry>& entries) const {
+    std::vector<SelectedEntry> selected;
+    if (params_.FileSpecs == nullptr) return selected;
+    for (std::uint64_t i = 0; i < entries.size(); ++i) {
+        SelectedEntry entry{i, archive.nameOf(i), &entries[i], entries[i].uncompressedSize, 0};
+        if (!selects(entry.name, *entry.raw)) continue;
+        zip_stat_t status;
+        if (zip_stat_index(archive.get(), i, 0, &status) == 0 && (status.valid & ZIP_STAT_MTIME)) entry.modified = status.mtime;
+        selected.push_back(std::move(entry));
+    }
+    return selected;
+}
+
+std::int32_t Extraction::run() {
+    const std::string path = params_.ZipFileName != nullptr ? params_.ZipFileName : "";
+    try {
+        std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(path);
+        if (!file) throw ArchiveRefused("\"" + path + "\" does not exist");
+        const ArchiveLayout layout = ReadArchiveLayout(*file);
+        ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd);
+        LibzipArchive archive(source, OpenMode::readOnly, path);
+        archive.confirmEntries(layout.entries);
+        extractAll(archive, select(archive, layout.entries));
+    } catch (const ArchiveRefused& refusal) {
+        ReportEnd(channel_, refusal.what(), path);
+    } catch (const OperationStopped&) {
+        return filesWritten_;
+    } catch (const EngineError& failure) {
+        ReportEnd(channel_, failure.what(), std::nullopt);
+    }
+    return filesWritten_;
+}
+
+void Extraction::extractAll(const LibzipArchive& archive, const std::vector<SelectedEntry>& selected) {
+    std::uint64_t files = 0, bytes = 0;
+    for (const SelectedEntry& entry : selected) {
+        if (!entry.name.empty() && (entry.name.back() == '/' || entry.name.back() == '\\')) continue;
+        ++files;
+        bytes += entry.size;
+    }
+    channel_.batchCount(files);
+    channel_.batchBytes(bytes);
+    folders_ = std::make_unique<TargetFolders>();
+    EntryReader reader(archive.get(), channel_, params_.Password);
+    for (const SelectedEntry& entry : selected) {
+        try {
+            extractEntry(reader, entry);
+        } catch (const EntryFailed& failure) {
+            channel_.message(failure.what());
+            channel_.skipped(entry.name);
+        }
+    }
+    channel_.endBatch();
+}
+
+void Extraction::extractEntry(EntryReader& reader, const SelectedEntry& entry) {
+    const std::optional<SafeEntryPath> path = entry.raw->holdsNul() ? std::nullopt : JudgeEntryName(entry.name);
+    if (!path) throw EntryFailed("\"" + entry.name + "\" is not a name that can be written safely below the target folder");
+    if (entry.raw->isSymbolicLink()) throw EntryFailed("\"" + entry.name + "\" is a symbolic link");
+    const bool keepFolders = On(params_.DirectoryNames);
+    std::span<const std::string> folderPart(path->components);
+    folderPart = path->isFolder ? folderPart : folderPart.first(folderPart.size() - 1);
+    if (!keepFolders) folderPart = {};
+    const FolderCreation creation = On(params_.Freshen) ? FolderCreation::lookOnly : FolderCreation::create;
+    Folder* folder = folders_->folderFor(folderPart, path->isFolder ? FolderCreation::create : creation);
+    if (path->isFolder) {
+        if (keepFolders && folder == nullptr) throw EntryFailed("\"" + entry.name + "\": a link or a file is in the way");
+        return;  // folders are made, not counted
+    }
+    if (folder == nullptr) {
+        if (On(params_.Freshen)) throw EntryFailed("\"" + entry.name + "\" does not exist yet");
+        throw EntryFailed("\"" + entry.name + "\": a link or a file is in the way");
+    }
+    if (entry.size > kExtractionOutputCap - written_)
+        throw EntryFailed("\"" + entry.name + "\" would take the extraction past its 64 MiB limit");
+    const std::string& fileName = path->components.back();
+    if (!mayWrite(*folder, fileName, entry)) return;
+    writeEntry(reader, *folder, folder->existingName(fileName).value_or(fileName), entry);
+}
+
+// Whether an existing target may be replaced (or a missing one created);
+// reports the skip itself when not.
+bool Extraction::mayWrite(Folder& folder, const std::string& fileName, const SelectedEntry& entry) {
+    const std::optional<std::string> existing = folder.existingName(fileName);
+    struct stat status {};
+    const bool exists = existing && ::fstatat(folder.fd(), existing->c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists) {
+        if (On(params_.Freshen)) throw EntryFailed("\"" + entry.name + "\" does not exist yet");
+        return true;
+    }
+    if (S_ISDIR(status.st_mode)) throw EntryFailed("\"" + entry.name + "\": a folder of that name exists");
+    if (On(params_.OverwriteAll)) return true;
+    const ExistingFileAge age = status.st_mtime < entry.modified ? ExistingFileAge::older : ExistingFileAge::sameOrNewer;
+    if (channel_.askOverwrite(entry.name, age) == OverwriteAnswer::replace) return true;
+    channel_.skipped(entry.name);
+    return false;
+}
+
+void Extraction::writeEntry(EntryReader& reader, Folder& folder, const std::string& targetName,
+                            const SelectedEntry& entry) {
+    ZipFileHandle data = reader.open(entry.index, entry.name, entry.raw->encrypted());
+    if (!data) throw EntryFailed("\"" + entry.name + "\" needs a password that was not given");
+    channel_.beginFile(entry.name, entry.size);
+    ExtractedFile target(folder.fd(), targetName);
+    std::uint64_t bytes = 0;
+    const DataCondition condition = reader.copy(std::move(data), entry.size, [&](std::span<const std::uint8_t> piece) {
+        target.write(piece);
+        bytes += piece.size();
+    });
+    if (condition == DataCondition::damaged && channel_.askDamagedData(entry.name) == DamagedDataAnswer::discard) {
+        target.discard();
+        channel_.skipped(entry.name);
+        return;
+    }
+    target.commit(entry.modified);
+    folder.remember(targetName);
+    written_ += bytes;
+    ++filesWritten_;
+}
+
+}  // namespace
+
+std::int32_t RunExtraction(const TUnzipParams& params, CallbackChannel& channel) {
+    return Extraction(params, channel).run();
+}
+
+}  // namespace vorlan::engine

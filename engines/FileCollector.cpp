@@ -1,0 +1,153 @@
+// Walking the current directory for the files of each spec.
+#include "engines/FileCollector.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "engines/EngineErrors.h"
+#include "engines/EntryNames.h"
+#include "engines/FileDescriptor.h"
+#include "engines/FolderLookup.h"
+
+namespace vorlan::engine {
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// Deeper trees than any suite holds; the limit keeps the walk's open
+// folders and stack bounded.
+constexpr int kDeepestFolder = 128;
+
+bool HasWildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
+
+struct FolderItem {
+    std::string name;
+    unsigned char type = DT_UNKNOWN;  // as readdir gives it
+    bool operator<(const FolderItem& other) const { return name < other.name; }
+};
+
+std::vector<FolderItem> SortedItems(int folderFd) {
+    std::vector<FolderItem> items;
+    const int listingFd = ::openat(folderFd, ".", kFolderFlags);
+    DIR* listing = listingFd >= 0 ? ::fdopendir(listingFd) : nullptr;
+    if (listing == nullptr) {
+        if (listingFd >= 0) ::close(listingFd);
+        throw EngineError(SystemErrorText("Cannot list a folder to add", errno));
+    }
+    while (const dirent* item = ::readdir(listing)) {
+        const std::string_view name = item->d_name;
+        if (name != "." && name != "..") items.push_back(FolderItem{std::string(name), item->d_type});
+    }
+    ::closedir(listing);
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
+struct SplitSpec {
+    std::vector<std::string> folders;
+    std::string pattern;
+    bool outside = false;  // absolute, or through ".."
+};
+
+SplitSpec Split(std::string_view spec) {
+    SplitSpec split;
+    split.outside = !spec.empty() && (spec.front() == '/' || spec.front() == '\\');
+    std::string part;
+    for (const char c : spec) {
+        if (c != '/' && c != '\\') {
+            part += c;
+            continue;
+        }
+        if (part == "..") split.outside = true;
+        if (!part.empty() && part != ".") split.folders.push_back(part);
+        part.clear();
+    }
+    split.outside = split.outside || part == "..";
+    split.pattern = part.empty() || part == "." ? "*" : part;
+    return split;
+}
+
+}  // namespace
+
+FileCollector::FileCollector(Recursion recursion, FolderNames folderNames, std::optional<FileIdentity> excluded)
+    : recursion_(recursion), folderNames_(folderNames), excluded_(excluded) {}
+
+void FileCollector::collect(std::string_view spec) {
+    SplitSpec split = Split(spec);
+    if (split.outside) {
+        skipped_.push_back({std::string(spec), "\"" + std::string(spec) + "\" reaches outside the current folder"});
+        return;
+    }
+    std::unique_ptr<Folder> folder = Folder::OpenCurrent();
+    std::string relative;
+    // A spec naming a folder selects what is in it.
+    if (!HasWildcard(split.pattern) && folder->existingName(split.pattern)) {
+        std::unique_ptr<Folder> probe = folder->openSubfolder(split.pattern, FolderCreation::lookOnly);
+        if (probe) split.folders.push_back(std::exchange(split.pattern, "*"));
+    }
+    for (const std::string& name : split.folders) {
+        const std::optional<std::string> onDisk = folder->existingName(name);
+        folder = onDisk ? folder->openSubfolder(*onDisk, FolderCreation::lookOnly) : nullptr;
+        if (!folder) return;  // no such folder: the spec selects nothing
+        relative += *onDisk + "/";
+    }
+    walk(folder->fd(), relative, split.pattern, 0);
+}
+
+void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::string_view pattern, int depth) {
+    std::vector<std::string> subfolders;
+    for (const FolderItem& item : SortedItems(folderFd)) {
+        if (item.type == DT_DIR) {
+            subfolders.push_back(item.name);
+            continue;
+        }
+        const bool matches = SpecMatches(pattern, item.name);
+        if (matches || item.type == DT_UNKNOWN) consider(folderFd, relativeFolder, item.name, matches, subfolders);
+    }
+    if (recursion_ != Recursion::descend) return;
+    for (const std::string& name : subfolders) {
+        if (depth >= kDeepestFolder) {
+            skipped_.push_back({relativeFolder + name, "\"" + relativeFolder + name + "\" lies too deep to be added"});
+            continue;
+        }
+        FileDescriptor subfolder(::openat(folderFd, name.c_str(), kFolderFlags));
+        if (!subfolder.valid()) throw EngineError(SystemErrorText("Cannot open \"" + relativeFolder + name + "\"", errno));
+        walk(subfolder.get(), relativeFolder + name + "/", pattern, depth + 1);
+    }
+}
+
+// A file the pattern selects, or an item whose kind readdir did not give.
+void FileCollector::consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
+                             std::vector<std::string>& subfolders) {
+    struct stat status {};
+    if (::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone meanwhile
+    if (S_ISDIR(status.st_mode)) {
+        subfolders.push_back(name);
+        return;
+    }
+    if (!matches) return;
+    const std::string path = relativeFolder + name;
+    const bool isArchive = excluded_ && excluded_->device == status.st_dev && excluded_->inode == status.st_ino;
+    if (!S_ISREG(status.st_mode) || isArchive) {
+        skipped_.push_back({path, {}});
+        return;
+    }
+    const std::string stored = folderNames_ == FolderNames::junk ? name : path;
+    add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime});
+}
+
+void FileCollector::add(CollectedFile file) {
+    if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier spec already
+    if (!nameKeys_.insert(NameKey(file.storedName)).second) {
+        skipped_.push_back({file.diskPath, "\"" + file.diskPath + "\" would carry the name of a file added before it"});
+        return;
+    }
+    files_.push_back(std::move(file));
+}
+
+}  // namespace vorlan::engine

@@ -1,0 +1,73 @@
+// The add engine's file selection: for each spec, the regular files below the
+// current directory that it names. A spec's folder part is looked up ignoring
+// letter case; its last part is matched against file names ("*", "?"), in
+// that folder only or, with recursion, in every folder below it too. Links
+// and other non-regular files are never followed or added: each one a spec
+// selects is listed as skipped, for the caller to report once its batch has
+// begun.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace vorlan::engine {
+
+struct CollectedFile {
+    std::string diskPath;    // relative to the current directory, "/" separators
+    std::string storedName;  // the entry name it goes under
+    std::uint64_t size = 0;
+    std::time_t modified = 0;
+};
+
+enum class Recursion { thisFolderOnly, descend };
+enum class FolderNames { keep, junk };
+
+struct SkippedFile {
+    std::string name;
+    std::string reason;  // empty when the name says enough (a link, the archive itself)
+};
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+class FileCollector {
+public:
+    // excluded: the archive being updated, which is never added into itself.
+    FileCollector(Recursion recursion, FolderNames folderNames, std::optional<FileIdentity> excluded);
+
+    // Adds the files the spec selects. A spec reaching outside the current
+    // directory (absolute, or through "..") selects nothing and is reported
+    // as skipped.
+    void collect(std::string_view spec);
+
+    // The files in the order found; a file selected twice appears once, and
+    // of two files that would carry the same name ignoring case only the
+    // first is kept (the other is reported as skipped).
+    std::vector<CollectedFile> takeFiles() { return std::move(files_); }
+    std::vector<SkippedFile> takeSkipped() { return std::move(skipped_); }
+
+private:
+    void walk(int folderFd, const std::string& relativeFolder, std::string_view pattern, int depth);
+    void consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
+                  std::vector<std::string>& subfolders);
+    void add(CollectedFile file);
+
+    Recursion recursion_;
+    FolderNames folderNames_;
+    std::optional<FileIdentity> excluded_;
+    std::vector<CollectedFile> files_;
+    std::vector<SkippedFile> skipped_;
+    std::unordered_set<std::string> diskPaths_;
+    std::unordered_set<std::string> nameKeys_;
+};
+
+}  // namespace vorlan::engine

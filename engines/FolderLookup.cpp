@@ -1,0 +1,75 @@
+// Case-insensitive lookups in folders opened with O_NOFOLLOW.
+#include "engines/FolderLookup.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "engines/EngineErrors.h"
+#include "engines/EntryNames.h"
+
+namespace vorlan::engine {
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+}  // namespace
+
+std::unique_ptr<Folder> Folder::OpenCurrent() {
+    FileDescriptor fd(::open(".", kFolderFlags));
+    if (!fd.valid()) throw EngineError(SystemErrorText("Cannot open the current folder", errno));
+    return std::unique_ptr<Folder>(new Folder(std::move(fd)));
+}
+
+// One pass over the folder the first time a name is looked up in it; later
+// lookups and the names this process creates keep the listing current.
+void Folder::loadListing() {
+    listed_ = true;
+    const int listingFd = ::openat(fd_.get(), ".", kFolderFlags);
+    DIR* listing = listingFd >= 0 ? ::fdopendir(listingFd) : nullptr;
+    if (listing == nullptr) {
+        if (listingFd >= 0) ::close(listingFd);
+        throw EngineError(SystemErrorText("Cannot list a target folder", errno));
+    }
+    while (const dirent* item = ::readdir(listing)) {
+        const std::string_view name = item->d_name;
+        if (name != "." && name != "..") namesByKey_.emplace(NameKey(name), std::string(name));
+    }
+    ::closedir(listing);
+}
+
+std::optional<std::string> Folder::existingName(std::string_view name) {
+    if (!listed_) loadListing();
+    const auto [first, last] = namesByKey_.equal_range(NameKey(name));
+    if (first == last) return std::nullopt;
+    for (auto it = first; it != last; ++it)
+        if (it->second == name) return it->second;
+    return first->second;
+}
+
+void Folder::remember(const std::string& name) {
+    if (!listed_) loadListing();
+    const auto [first, last] = namesByKey_.equal_range(NameKey(name));
+    for (auto it = first; it != last; ++it)
+        if (it->second == name) return;
+    namesByKey_.emplace(NameKey(name), name);
+}
+
+std::unique_ptr<Folder> Folder::openSubfolder(const std::string& name, FolderCreation creation) {
+    std::optional<std::string> onDisk = existingName(name);
+    if (!onDisk) {
+        if (creation == FolderCreation::lookOnly) return nullptr;
+        if (::mkdirat(fd_.get(), name.c_str(), 0777) != 0 && errno != EEXIST)
+            throw EntryFailed(SystemErrorText("Cannot create the folder \"" + name + "\"", errno));
+        remember(name);
+        onDisk = name;
+    }
+    FileDescriptor fd(::openat(fd_.get(), onDisk->c_str(), kFolderFlags));
+    if (!fd.valid()) return nullptr;  // a link (ELOOP, ENOTDIR) or a file of that name
+    return std::unique_ptr<Folder>(new Folder(std::move(fd)));
+}
+
+}  // namespace vorlan::engine

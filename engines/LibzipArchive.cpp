@@ -1,0 +1,68 @@
+// Opening, checking and closing an archive through libzip.
+#include "engines/LibzipArchive.h"
+
+#include <cstring>
+
+#include "engines/EngineErrors.h"
+
+namespace vorlan::engine {
+
+namespace {
+
+// libzip hands out a name holding a NUL byte with the NUL made a space; the
+// engines skip such entries themselves, so only the other bytes must agree.
+bool SameName(const char* seenByLibzip, const std::string& stored) {
+    if (std::strlen(seenByLibzip) != stored.size()) return false;
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        if (stored[i] != '\0' && stored[i] != seenByLibzip[i]) return false;
+    return true;
+}
+
+}  // namespace
+
+LibzipArchive::LibzipArchive(ArchiveSource& source, OpenMode mode, const std::string& displayName)
+    : source_(source), displayName_(displayName) {
+    zip_source_t* zipSource = source.create();
+    zip_error_t error;
+    zip_error_init(&error);
+    archive_ = zip_open_from_source(zipSource, mode == OpenMode::readOnly ? ZIP_RDONLY : ZIP_CREATE, &error);
+    const std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    if (archive_ == nullptr) {
+        zip_source_free(zipSource);
+        throw ArchiveRefused("libzip cannot open \"" + displayName + "\": " + text);
+    }
+}
+
+LibzipArchive::~LibzipArchive() {
+    if (archive_ != nullptr) zip_discard(archive_);
+}
+
+void LibzipArchive::confirmEntries(const std::vector<RawEntry>& entries) const {
+    if (zip_get_num_entries(archive_, 0) != static_cast<zip_int64_t>(entries.size()))
+        throw ArchiveRefused("readers disagree on the entries of \"" + displayName_ + "\"");
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        zip_stat_t status;
+        const bool readable = zip_stat_index(archive_, i, ZIP_FL_ENC_RAW, &status) == 0;
+        const char* name = readable && (status.valid & ZIP_STAT_NAME) ? status.name : "";
+        if (!readable || !SameName(name, entries[i].name) ||
+            status.comp_size != entries[i].compressedSize || status.size != entries[i].uncompressedSize)
+            throw ArchiveRefused("readers disagree on the entries of \"" + displayName_ + "\"");
+    }
+}
+
+std::string LibzipArchive::nameOf(std::uint64_t index) const {
+    const char* name = zip_get_name(archive_, index, ZIP_FL_ENC_GUESS);
+    return name == nullptr ? std::string() : std::string(name);
+}
+
+void LibzipArchive::close() {
+    if (zip_close(archive_) == 0) {
+        archive_ = nullptr;
+        return;
+    }
+    const std::string reason = source_.failure().empty() ? zip_strerror(archive_) : source_.failure();
+    throw EngineError("Cannot update \"" + displayName_ + "\": " + reason);
+}
+
+}  // namespace vorlan::engine

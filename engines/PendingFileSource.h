@@ -1,0 +1,52 @@
+// The zip source of a file being added. Nothing is read when the entry is
+// registered: libzip asks for the data while it writes the new archive, and
+// only then is the file opened, announced to the caller (code 1), compressed
+// piece by piece (code 2) and handed over already compressed, so libzip
+// copies it as it is. Memory holds one file's compressed form at a time.
+#pragma once
+
+#include <zip.h>
+
+#include <optional>
+#include <string>
+
+#include "engines/CallbackChannel.h"
+#include "engines/EntryCompressor.h"
+#include "engines/FileCollector.h"
+
+namespace vorlan::engine {
+
+// What went wrong inside libzip's write, for the operation to report.
+struct WriteFailure {
+    bool stopped = false;
+    std::string message;
+};
+
+class PendingFileSource {
+public:
+    PendingFileSource(CollectedFile file, int level, CallbackChannel& channel, WriteFailure& failure);
+    PendingFileSource(const PendingFileSource&) = delete;
+    PendingFileSource& operator=(const PendingFileSource&) = delete;
+
+    // A libzip source reading this object, which must outlive the archive.
+    zip_source_t* create(zip_t* archive);
+
+private:
+    static zip_int64_t Dispatch(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command);
+    zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
+    void compress();
+    zip_int64_t stat(void* data, zip_uint64_t length);
+    zip_int64_t read(void* data, zip_uint64_t length);
+
+    CollectedFile file_;
+    int level_;
+    CallbackChannel& channel_;
+    WriteFailure& failure_;
+    std::optional<CompressedEntry> compressed_;
+    std::uint64_t compressedSize_ = 0;
+    bool released_ = false;
+    std::size_t position_ = 0;
+    zip_error_t error_{};
+};
+
+}  // namespace vorlan::engine

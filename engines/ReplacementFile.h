@@ -1,0 +1,55 @@
+// The write side of an archive update: the new archive is written to a
+// temporary file beside the real one, flushed, given the old file's
+// permission bits, and renamed over it only when complete. Until then the
+// old archive is untouched; anything that fails or stops discards the
+// temporary file.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engines/FileDescriptor.h"
+
+namespace vorlan::engine {
+
+class ReplacementFile {
+public:
+    // target: the real file to replace (links already resolved); original:
+    // its status when it exists, for permission bits and owner.
+    ReplacementFile(std::string target, std::optional<struct stat> original);
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    void begin();
+    void write(const void* bytes, std::size_t count);
+    void seek(std::uint64_t position);
+    std::uint64_t tell() const { return bufferStart_ + buffer_.size(); }
+    std::uint64_t written() const { return std::max(writtenEnd_, tell()); }
+    void commit();
+    void rollback() noexcept;
+
+    // Replaces the target with an archive of no entries carrying the comment.
+    void writeEmptyArchive(std::string_view comment);
+
+private:
+    void flush();
+    void createTemporary();
+    void applyOriginalOwnership();
+
+    std::string target_;
+    std::optional<struct stat> original_;
+    std::string temporaryPath_;
+    FileDescriptor fd_;
+    std::vector<std::uint8_t> buffer_;
+    std::uint64_t bufferStart_ = 0;
+    std::uint64_t writtenEnd_ = 0;
+};
+
+}  // namespace vorlan::engine

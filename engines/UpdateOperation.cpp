@@ -1,0 +1,246 @@
+// Updating an archive: collect, plan, register with libzip, write, replace.
+#include "engines/UpdateOperation.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engines/ArchiveLayout.h"
+#include "engines/ArchiveSource.h"
+#include "engines/EngineErrors.h"
+#include "engines/LibzipArchive.h"
+#include "engines/PendingFileSource.h"
+#include "engines/ReplacementFile.h"
+#include "engines/UpdatePlan.h"
+
+namespace vorlan::engine {
+
+namespace {
+
+constexpr int kDesignedLevel = 9;
+constexpr int kMostLinks = 40;
+// Extra fields that carry a time of their own (extended timestamp, NTFS,
+// Info-ZIP Unix): a replaced entry must not keep its old content's times.
+constexpr zip_uint16_t kTimestampFields[] = {0x5455, 0x000A, 0x5855};
+
+bool On(std::int32_t flag) { return flag != 0; }
+
+// The file a path names after following links, so that an update replaces
+// the link's target and the link stays.
+std::string ResolveLinks(std::string path) {
+    for (int hop = 0; hop < kMostLinks; ++hop) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length < 0) {
+            if (errno == EINVAL || errno == ENOENT) return path;  // not a link, or nothing there yet
+            throw EngineError(SystemErrorText("Cannot resolve \"" + path + "\"", errno));
+        }
+        std::string next(target, static_cast<std::size_t>(length));
+        const auto slash = path.rfind('/');
+        if (next.front() != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+        path = std::move(next);
+    }
+    throw EngineError("Cannot resolve \"" + path + "\": too many links");
+}
+
+std::vector<std::string_view> SpecsOf(const TZipParams& params) {
+    std::vector<std::string_view> specs;
+    if (params.FileSpecs == nullptr) return specs;
+    for (std::int32_t i = 0; i < params.FileSpecCount; ++i)
+        if (params.FileSpecs[i].FileSpec != nullptr) specs.emplace_back(params.FileSpecs[i].FileSpec);
+    return specs;
+}
+
+class Update {
+public:
+    Update(const TZipParams& params, CallbackChannel& channel)
+        : params_(params), channel_(channel), level_(params.Level >= 0 && params.Level <= 9 ? params.Level : kDesignedLevel) {}
+    std::int32_t run();
+
+private:
+    void update(const std::string& path);
+    void addFiles(LibzipArchive& archive, const ArchiveLayout& layout, const ArchiveFile* file);
+    void deleteEntries(LibzipArchive& archive, const ArchiveLayout& layout);
+    void reportSkipped(const std::vector<SkippedFile>& skipped);
+    void registerFile(LibzipArchive& archive, const PlannedFile& planned);
+    void setEntryDetails(zip_t* archive, std::uint64_t index, const PlannedFile& planned);
+    void close(LibzipArchive& archive, ArchiveSource& source);
+
+    const TZipParams& params_;
+    CallbackChannel& channel_;
+    int level_;  // 0 stores
+    WriteFailure writeFailure_;
+    std::vector<std::unique_ptr<PendingFileSource>> pending_;
+    std::int32_t processed_ = 0;
+    bool batchBegun_ = false;
+};
+
+std::int32_t Update::run() {
+    const std::string path = params_.ZipFileName != nullptr ? params_.ZipFileName : "";
+    try {
+        if (path.empty()) throw EngineError("No archive was named");
+        update(path);
+        return processed_;
+    } catch (const OperationStopped&) {
+        return 0;
+    } catch (const ArchiveRefused& refusal) {
+        try {
+            channel_.message(refusal.what());
+            channel_.skipped(path);
+        } catch (const OperationStopped&) {
+            // Nothing was changed; a stop answer changes nothing either.
+        }
+    } catch (const EngineError& failure) {
+        try {
+            channel_.message(failure.what());
+            if (batchBegun_) channel_.endBatch();
+        } catch (const OperationStopped&) {
+            // Nothing was changed; a stop answer changes nothing either.
+        }
+    }
+    return 0;
+}
+
+void Update::update(const std::string& path) {
+    const std::string target = ResolveLinks(path);
+    std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(target);
+    ArchiveLayout layout;
+    if (file && file->size() > 0) {
+        layout = ReadArchiveLayout(*file);
+        if (layout.hasDataInFront())
+            throw ArchiveRefused("\"" + path + "\" has data in front of the archive; it is left as it is");
+    }
+    ReplacementFile writer(target, file ? std::optional(file->status()) : std::nullopt);
+    ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd, &writer);
+    LibzipArchive archive(source, OpenMode::update, path);
+    archive.confirmEntries(layout.entries);
+    if (On(params_.DeleteEntries))
+        deleteEntries(archive, layout);
+    else if (On(params_.AddFiles))
+        addFiles(archive, layout, file.get());
+    else
+        return;
+    close(archive, source);
+    try {
+        channel_.endBatch();
+    } catch (const OperationStopped&) {
+        // The new archive is in place by now: a stop at the very end cannot
+        // undo it, and the result must still say the archive changed.
+    }
+}
+
+void Update::reportSkipped(const std::vector<SkippedFile>& skipped) {
+    for (const SkippedFile& item : skipped) {
+        if (!item.reason.empty()) channel_.message(item.reason);
+        channel_.skipped(item.name);
+    }
+}
+
+void Update::addFiles(LibzipArchive& archive, const ArchiveLayout& layout, const ArchiveFile* file) {
+    if (On(params_.Encrypt) && (params_.Password == nullptr || params_.Password[0] == '\0'))
+        throw EngineError("Encryption was asked for without a password");
+    std::optional<FileIdentity> self;
+    if (file) self = FileIdentity{file->status().st_dev, file->status().st_ino};
+    FileCollector collector(params_.Recurse != 0 ? Recursion::descend : Recursion::thisFolderOnly,
+                            On(params_.JunkDirNames) ? FolderNames::junk : FolderNames::keep, self);
+    for (const std::string_view spec : SpecsOf(params_)) collector.collect(spec);
+    const std::vector<PlannedFile> plan = PlanUpdate(archive, collector.takeFiles());
+    std::uint64_t bytes = 0;
+    for (const PlannedFile& planned : plan) bytes += planned.file.size;
+    channel_.batchCount(plan.size());
+    channel_.batchBytes(bytes);
+    batchBegun_ = true;
+    reportSkipped(collector.takeSkipped());
+    for (const PlannedFile& planned : plan) {
+        const bool unchanged = planned.replaces && !On(params_.Encrypt) &&
+                               HoldsSameContent(archive.get(), *planned.replaces, layout.entries[*planned.replaces], planned.file);
+        if (unchanged) {
+            channel_.beginFile(planned.file.storedName, planned.file.size);
+            channel_.progress(planned.file.size);
+        } else {
+            registerFile(archive, planned);
+        }
+        ++processed_;
+    }
+}
+
+void Update::registerFile(LibzipArchive& archive, const PlannedFile& planned) {
+    pending_.push_back(std::make_unique<PendingFileSource>(planned.file, level_, channel_, writeFailure_));
+    zip_source_t* source = pending_.back()->create(archive.get());
+    zip_int64_t index = -1;
+    if (planned.replaces) {
+        if (zip_file_replace(archive.get(), *planned.replaces, source, 0) == 0) index = static_cast<zip_int64_t>(*planned.replaces);
+    } else {
+        index = zip_file_add(archive.get(), planned.file.storedName.c_str(), source, ZIP_FL_ENC_UTF_8);
+    }
+    if (index < 0) {
+        zip_source_free(source);
+        throw EngineError("Cannot add \"" + planned.file.diskPath + "\": " + zip_strerror(archive.get()));
+    }
+    setEntryDetails(archive.get(), static_cast<std::uint64_t>(index), planned);
+}
+
+void Update::setEntryDetails(zip_t* archive, std::uint64_t index, const PlannedFile& planned) {
+    const zip_int32_t method = level_ == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+    bool ok = zip_set_file_compression(archive, index, method, static_cast<zip_uint32_t>(level_)) == 0 &&
+              zip_file_set_mtime(archive, index, planned.file.modified, 0) == 0;
+    if (planned.replaces) {
+        for (const zip_uint16_t field : kTimestampFields)
+            ok = ok && zip_file_extra_field_delete_by_id(archive, index, field, ZIP_EXTRA_FIELD_ALL, ZIP_FL_CENTRAL | ZIP_FL_LOCAL) == 0;
+    } else {
+        // Host MS-DOS and no attributes: no POSIX permission bits for the
+        // JDK's tools to warn about.
+        ok = ok && zip_file_set_external_attributes(archive, index, 0, ZIP_OPSYS_DOS, 0) == 0;
+    }
+    if (On(params_.Encrypt))
+        ok = ok && zip_file_set_encryption(archive, index, ZIP_EM_AES_256, params_.Password) == 0;
+    else if (planned.replaces)
+        ok = ok && zip_file_set_encryption(archive, index, ZIP_EM_NONE, nullptr) == 0;
+    if (!ok) throw EngineError("Cannot add \"" + planned.file.diskPath + "\": " + zip_strerror(archive));
+}
+
+void Update::deleteEntries(LibzipArchive& archive, const ArchiveLayout& layout) {
+    const std::vector<std::uint64_t> selected = EntriesSelected(archive, layout.entries, SpecsOf(params_));
+    std::uint64_t bytes = 0;
+    for (const std::uint64_t index : selected) bytes += layout.entries[index].uncompressedSize;
+    channel_.batchCount(selected.size());
+    channel_.batchBytes(bytes);
+    batchBegun_ = true;
+    for (const std::uint64_t index : selected) {
+        channel_.beginFile(archive.nameOf(index), layout.entries[index].uncompressedSize);
+        if (zip_delete(archive.get(), index) != 0)
+            throw EngineError("Cannot delete \"" + archive.nameOf(index) + "\": " + zip_strerror(archive.get()));
+        channel_.progress(layout.entries[index].uncompressedSize);
+        ++processed_;
+    }
+}
+
+void Update::close(LibzipArchive& archive, ArchiveSource& source) {
+    int length = 0;
+    const char* existing = zip_get_archive_comment(archive.get(), &length, ZIP_FL_ENC_RAW);
+    std::string comment = existing != nullptr ? std::string(existing, static_cast<std::size_t>(length)) : "";
+    if (params_.ArchiveComment != nullptr) {
+        comment = params_.ArchiveComment;
+        if (comment.size() > 0xFFFF) throw EngineError("The archive comment is longer than an archive can hold");
+        if (zip_set_archive_comment(archive.get(), comment.c_str(), static_cast<zip_uint16_t>(comment.size())) != 0)
+            throw EngineError(std::string("Cannot set the archive comment: ") + zip_strerror(archive.get()));
+    }
+    source.setCommentWhenEmpty(comment);
+    try {
+        archive.close();
+    } catch (const EngineError& failure) {
+        if (writeFailure_.stopped) throw OperationStopped();
+        if (!writeFailure_.message.empty()) throw EngineError(writeFailure_.message);
+        throw;
+    }
+}
+
+}  // namespace
+
+std::int32_t RunUpdate(const TZipParams& params, CallbackChannel& channel) { return Update(params, channel).run(); }
+
+}  // namespace vorlan::engine

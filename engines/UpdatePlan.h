@@ -1,0 +1,34 @@
+// How the files to add meet the archive's entries: an entry whose name
+// matches a file's ignoring case (and "/" against "\") is replaced in place,
+// keeping its position and its stored name; other files become new entries.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "engines/CentralDirectory.h"
+#include "engines/FileCollector.h"
+#include "engines/LibzipArchive.h"
+
+namespace vorlan::engine {
+
+struct PlannedFile {
+    CollectedFile file;
+    std::optional<std::uint64_t> replaces;  // the index of the entry replaced in place
+};
+
+// Raises EngineError when a file matches several entries ignoring case:
+// which of them it should replace is anybody's guess.
+std::vector<PlannedFile> PlanUpdate(const LibzipArchive& archive, std::vector<CollectedFile> files);
+
+// Whether the file holds exactly the entry's content (same size, a good CRC,
+// the same bytes): such an entry is kept as it is.
+bool HoldsSameContent(zip_t* archive, std::uint64_t index, const RawEntry& entry, const CollectedFile& file);
+
+// The entries any of the specs selects, in archive order.
+std::vector<std::uint64_t> EntriesSelected(const LibzipArchive& archive, const std::vector<RawEntry>& entries,
+                                           const std::vector<std::string_view>& specs);
+
+}  // namespace vorlan::engine

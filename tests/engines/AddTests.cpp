@@ -1,0 +1,210 @@
+// The add engine on JARs made by real tools: what it adds and replaces, how
+// it keeps what it does not touch, and what Java and unzip read back.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/engines/ArchiveInspection.h"
+#include "tests/engines/EngineHarness.h"
+#include "tests/support/TestTools.h"
+
+namespace vorlan::test {
+namespace {
+
+const std::string kManifest = "Manifest-Version: 1.0\r\nMIDlet-Name: Snake\r\nMIDlet-1: Snake, , snake.Main\r\n\r\n";
+const std::string kNewManifest = "Manifest-Version: 1.0\r\nMIDlet-Name: Snake\r\nMIDlet-1: Snake, , snake.Main\r\n"
+                                 "MIDlet-Vendor: Vorlan\r\n\r\n";
+const Files kSuite = {{"META-INF/MANIFEST.MF", kManifest},
+                      {"snake/Main.class", std::string(3000, 'M') + "main"},
+                      {"snake/Board.class", "board bytes"}};
+
+class AddIntoTool : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        PackWith(GetParam(), kSuite, jar_);
+        fs::create_directory(scratch_);
+    }
+    TempDir work_;
+    fs::path jar_ = work_ / "Snake.jar";
+    fs::path scratch_ = work_ / "scratch";
+    CallbackScript script_;
+};
+
+TEST_P(AddIntoTool, ReplacesInPlaceAndAppendsTheRest) {
+    const InspectedArchive before = InspectArchive(jar_);
+    WriteFile(scratch_ / "meta-inf/manifest.mf", kNewManifest);
+    WriteFile(scratch_ / "javax/microedition/Api.class", "api class");
+    WriteFile(scratch_ / "readme.txt", "r");
+    EXPECT_EQ(RunAdd({jar_, scratch_}, script_), 3);
+
+    const InspectedArchive after = InspectArchive(jar_);
+    std::vector<std::string> expected = before.names();
+    expected.insert(expected.end(), {"readme.txt", "javax/microedition/Api.class"});
+    EXPECT_EQ(after.names(), expected);  // the manifest kept its name and place
+    for (const char* name : {"snake/Main.class", "snake/Board.class"})
+        EXPECT_EQ(after.entry(name).storedDigest, before.entry(name).storedDigest) << name;
+    EXPECT_NE(after.entry("META-INF/MANIFEST.MF").storedDigest, before.entry("META-INF/MANIFEST.MF").storedDigest);
+    const InspectedEntry& added = after.entry("javax/microedition/Api.class");
+    EXPECT_EQ(added.hostSystem, 0u);
+    EXPECT_EQ(added.externalAttributes, 0u);
+    EXPECT_EQ(added.method, 8u);
+    EXPECT_EQ(after.entry("META-INF/MANIFEST.MF").centralExtraIds.find("5455"), std::string::npos);
+    EXPECT_EQ(after.entry("META-INF/MANIFEST.MF").localExtraIds.find("5455"), std::string::npos);
+
+    EXPECT_TRUE(UnzipTestPasses(jar_));
+    EXPECT_EQ(JavaReadManifest(jar_),
+              (std::vector<std::string>{"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-1: Snake, , snake.Main",
+                                        "MIDlet-Vendor: Vorlan"}));
+}
+
+TEST_P(AddIntoTool, IdenticalContentKeepsTheArchiveAsItIs) {
+    const std::string original = ReadFile(jar_);
+    // As stored: the jar tool adds a line of its own to the manifest.
+    WriteFile(scratch_ / "META-INF/MANIFEST.MF", RunCommand({"unzip", "-p", jar_.string(), "META-INF/MANIFEST.MF"}).output);
+    EXPECT_EQ(RunAdd({jar_, scratch_}, script_), 1);
+    EXPECT_EQ(ReadFile(jar_), original);
+    EXPECT_EQ(script_.codes(), (std::vector<std::uint32_t>{ACTION_BATCH_COUNT, ACTION_BATCH_BYTES, ACTION_BEGIN_FILE,
+                                                           ACTION_PROGRESS, ACTION_END_BATCH}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, AddIntoTool, ::testing::Values("jar", "zip", "python"));
+
+class AddInto : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PackWith("python", {{"a.txt", "alpha"}, {"sub/b.txt", "beta"}}, archive_);
+        fs::create_directory(scratch_);
+    }
+    TempDir work_;
+    fs::path archive_ = work_ / "suite.zip";
+    fs::path scratch_ = work_ / "scratch";
+    CallbackScript script_;
+};
+
+TEST_F(AddInto, ReportsTheBatchThenEachFile) {
+    WriteFile(scratch_ / "x.txt", std::string(200000, 'x'));
+    WriteFile(scratch_ / "y.txt", "y");
+    EXPECT_EQ(RunAdd({archive_, scratch_}, script_), 2);
+    ASSERT_GE(script_.calls.size(), 7u);
+    EXPECT_EQ(script_.calls[0].code, ACTION_BATCH_COUNT);
+    EXPECT_EQ(script_.calls[0].value, 2);
+    EXPECT_EQ(script_.calls[1].code, ACTION_BATCH_BYTES);
+    EXPECT_EQ(script_.calls[1].value, 200001);
+    const auto begun = script_.withCode(ACTION_BEGIN_FILE);
+    ASSERT_EQ(begun.size(), 2u);
+    EXPECT_EQ(begun[0].text, "x.txt");
+    EXPECT_EQ(begun[0].value, 200000);
+    std::int64_t progress = 0;
+    for (const RecordedCall& call : script_.withCode(ACTION_PROGRESS)) progress += call.value;
+    EXPECT_EQ(progress, 200001);
+    EXPECT_EQ(script_.calls.back().code, ACTION_END_BATCH);
+    for (const RecordedCall& call : script_.calls) EXPECT_EQ(call.caller, &script_);
+}
+
+TEST_F(AddInto, SpecsSelectByFolderPatternAndRecursion) {
+    WriteFile(scratch_ / "top.txt", "t");
+    WriteFile(scratch_ / "top.bin", "b");
+    WriteFile(scratch_ / "Dir/inner.txt", "i");
+    WriteFile(scratch_ / "Dir/deeper/low.txt", "l");
+    AddRequest request{archive_, scratch_, {"dir\\*.TXT"}};
+    request.recurse = false;
+    EXPECT_EQ(RunAdd(request, script_), 1);
+    request.specs = {"*.txt"};
+    request.recurse = true;
+    EXPECT_EQ(RunAdd(request, script_), 3);
+    EXPECT_EQ(InspectArchive(archive_).names(),
+              (std::vector<std::string>{"a.txt", "sub/b.txt", "Dir/inner.txt", "top.txt", "Dir/deeper/low.txt"}));
+}
+
+TEST_F(AddInto, JunkedFolderNamesStoreBareNames) {
+    WriteFile(scratch_ / "deep/er/c.txt", "c");
+    AddRequest request{archive_, scratch_};
+    request.junkDirNames = true;
+    EXPECT_EQ(RunAdd(request, script_), 1);
+    EXPECT_EQ(InspectArchive(archive_).names(), (std::vector<std::string>{"a.txt", "sub/b.txt", "c.txt"}));
+}
+
+TEST_F(AddInto, LinksAndSpecialFilesAreSkippedNotFollowed) {
+    WriteFile(work_ / "secret.txt", "not for the archive");
+    fs::create_symlink(work_ / "secret.txt", scratch_ / "link.txt");
+    fs::create_directory_symlink(work_.path(), scratch_ / "linked-folder");
+    ASSERT_EQ(::mkfifo((scratch_ / "pipe").c_str(), 0600), 0);
+    WriteFile(scratch_ / "real.txt", "real");
+    EXPECT_EQ(RunAdd({archive_, scratch_}, script_), 1);
+    EXPECT_EQ(InspectArchive(archive_).names(), (std::vector<std::string>{"a.txt", "sub/b.txt", "real.txt"}));
+    EXPECT_EQ(script_.skippedNames(), (std::vector<std::string>{"link.txt", "linked-folder", "pipe"}));
+}
+
+TEST_F(AddInto, NonAsciiNamesAreMarkedUtf8) {
+    WriteFile(scratch_ / "d\xC3\xA9j\xC3\xA0.txt", "x");
+    EXPECT_EQ(RunAdd({archive_, scratch_}, script_), 1);
+    const InspectedArchive after = InspectArchive(archive_);
+    EXPECT_NE(after.entry("d\xC3\xA9j\xC3\xA0.txt").flags & 0x800, 0u);
+    EXPECT_EQ(after.entry("a.txt").flags & 0x800, 0u);
+}
+
+TEST_F(AddInto, AFileMatchingSeveralEntriesLeavesTheArchiveAlone) {
+    PackWith("python", {{"a.txt", "lower"}, {"A.TXT", "upper"}}, archive_);
+    const std::string original = ReadFile(archive_);
+    WriteFile(scratch_ / "a.txt", "new");
+    EXPECT_EQ(RunAdd({archive_, scratch_}, script_), 0);
+    EXPECT_EQ(ReadFile(archive_), original);
+}
+
+TEST_F(AddInto, AReplacedEntryDropsItsOldTimestamps) {
+    if (!ToolAvailable("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
+    WriteFile(work_ / "staging/a.txt", "old");
+    fs::remove(archive_);
+    ASSERT_EQ(RunCommand({"zip", "-q", archive_.string(), "a.txt"}, work_ / "staging").status, 0);  // with UT and ux
+    ASSERT_NE(InspectArchive(archive_).entry("a.txt").centralExtraIds.find("5455"), std::string::npos);
+    WriteFile(scratch_ / "A.TXT", "new");
+    EXPECT_EQ(RunAdd({archive_, scratch_}, script_), 1);
+    const InspectedEntry replaced = InspectArchive(archive_).entry("a.txt");
+    EXPECT_EQ(replaced.centralExtraIds.find("5455"), std::string::npos);
+    EXPECT_EQ(replaced.localExtraIds.find("5455"), std::string::npos);
+    EXPECT_TRUE(UnzipTestPasses(archive_));
+}
+
+TEST_F(AddInto, CommentIsKeptOrReplacedAsAsked) {
+    WriteFile(scratch_ / "c.txt", "c");
+    AddRequest request{archive_, scratch_};
+    request.comment = "Vorlan comment";
+    EXPECT_EQ(RunAdd(request, script_), 1);
+    EXPECT_EQ(InspectArchive(archive_).comment, "Vorlan comment");
+    WriteFile(scratch_ / "c.txt", "changed");
+    request.comment = nullptr;
+    EXPECT_EQ(RunAdd(request, script_), 1);
+    EXPECT_EQ(InspectArchive(archive_).comment, "Vorlan comment");
+}
+
+TEST_F(AddInto, DeletesTheSelectedEntries) {
+    AddRequest request{archive_, scratch_, {"SUB\\*"}};
+    request.deleteEntries = true;
+    EXPECT_EQ(RunAdd(request, script_), 1);
+    EXPECT_EQ(InspectArchive(archive_).names(), (std::vector<std::string>{"a.txt"}));
+    request.specs = {"*"};
+    EXPECT_EQ(RunAdd(request, script_), 1);
+    EXPECT_TRUE(InspectArchive(archive_).names().empty());  // an empty archive, not a missing file
+}
+
+TEST_F(AddInto, CreatesAMissingArchive) {
+    WriteFile(scratch_ / "new.txt", "n");
+    EXPECT_EQ(RunAdd({work_ / "fresh.zip", scratch_}, script_), 1);
+    EXPECT_TRUE(UnzipTestPasses(work_ / "fresh.zip"));
+}
+
+TEST_F(AddInto, EncryptedEntriesReadBackWithThePassword) {
+    WriteFile(scratch_ / "secret.txt", "hidden words");
+    AddRequest request{archive_, scratch_};
+    request.password = "open sesame";
+    EXPECT_EQ(RunAdd(request, script_), 1);
+    fs::create_directory(work_ / "out");
+    ExtractRequest extract{archive_, work_ / "out", {"secret.txt"}};
+    EXPECT_EQ(RunExtract(extract, script_), 0);  // no password given, none answered
+    extract.password = "open sesame";
+    EXPECT_EQ(RunExtract(extract, script_), 1);
+    EXPECT_EQ(ReadFile(work_ / "out/secret.txt"), "hidden words");
+}
+
+}  // namespace
+}  // namespace vorlan::test

@@ -1,0 +1,120 @@
+// The engines' internals on their own: spec matching, the judgement of entry
+// names, and the layout checks that refuse archives whole.
+#include <gtest/gtest.h>
+
+#include "engines/ArchiveLayout.h"
+#include "engines/EngineErrors.h"
+#include "engines/EntryNames.h"
+#include "tests/support/TestTools.h"
+#include "tests/support/ZipWriter.h"
+
+namespace vorlan::engine {
+namespace {
+
+using test::StoredEntry;
+using test::ZipArchive;
+
+TEST(SpecMatching, IgnoresCaseAndTreatsSeparatorsAlike) {
+    EXPECT_TRUE(SpecMatches("META-INF\\manifest.mf", "META-INF/MANIFEST.MF"));
+    EXPECT_TRUE(SpecMatches("meta-inf/MANIFEST.MF", "META-INF\\manifest.mf"));
+    EXPECT_FALSE(SpecMatches("META-INF\\manifest.mf", "META-INF/MANIFEST.MF2"));
+    EXPECT_FALSE(SpecMatches("manifest.mf", "META-INF/MANIFEST.MF"));
+}
+
+TEST(SpecMatching, WildcardsMatchRunsAndSingleCharacters) {
+    EXPECT_TRUE(SpecMatches("*", "com/example/Main.class"));
+    EXPECT_TRUE(SpecMatches("*.class", "com/example/Main.class"));  // "*" crosses separators
+    EXPECT_TRUE(SpecMatches("com/*/M?in.CLASS", "com/example/Main.class"));
+    EXPECT_TRUE(SpecMatches("a*b*c", "aXXbYYc"));
+    EXPECT_FALSE(SpecMatches("?.txt", "ab.txt"));
+    EXPECT_FALSE(SpecMatches("*.class", "Main.classes"));
+    EXPECT_TRUE(SpecMatches("", ""));
+    EXPECT_FALSE(SpecMatches("", "a"));
+    // Many stars against a long near-miss: backtracking stays linear.
+    EXPECT_FALSE(SpecMatches("*a*a*a*a*a*a*a*a*b", std::string(5000, 'a')));
+}
+
+TEST(EntryNameJudgement, RefusesNamesThatLeaveTheTargetFolder) {
+    const std::string withNul("good\0/../../evil", 16);
+    for (const std::string& name : {std::string(""), std::string("../evil"), std::string("a/../../evil"),
+                                    std::string("a\\..\\..\\evil"), std::string("..\\evil"), std::string("/etc/evil"),
+                                    std::string("\\evil"), std::string("C:\\evil"), std::string("c:evil"), withNul,
+                                    std::string("a/") + std::string(256, 'x'), std::string("./"), std::string("//")})
+        EXPECT_FALSE(JudgeEntryName(name).has_value()) << name;
+    std::string deep;
+    for (int i = 0; i < 129; ++i) deep += "d/";
+    EXPECT_FALSE(JudgeEntryName(deep + "f").has_value());
+}
+
+TEST(EntryNameJudgement, SplitsSafeNamesIntoComponents) {
+    const auto manifest = JudgeEntryName("META-INF/MANIFEST.MF");
+    ASSERT_TRUE(manifest);
+    EXPECT_EQ(manifest->components, (std::vector<std::string>{"META-INF", "MANIFEST.MF"}));
+    EXPECT_FALSE(manifest->isFolder);
+    const auto odd = JudgeEntryName("a//b\\.\\..c/d:e");
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->components, (std::vector<std::string>{"a", "b", "..c", "d:e"}));
+    const auto folder = JudgeEntryName("com\\example\\");
+    ASSERT_TRUE(folder);
+    EXPECT_TRUE(folder->isFolder);
+    EXPECT_EQ(folder->components.size(), 2u);
+}
+
+class ArchiveLayoutTest : public ::testing::Test {
+protected:
+    ArchiveLayout layoutOf(const ZipArchive& archive) {
+        const auto path = folder_ / "archive.zip";
+        test::WriteFile(path, archive.bytes());
+        file_ = ArchiveFile::OpenIfPresent(path.string());
+        return ReadArchiveLayout(*file_);
+    }
+    test::TempDir folder_;
+    std::unique_ptr<ArchiveFile> file_;
+};
+
+TEST_F(ArchiveLayoutTest, FindsTheArchiveBehindDataInFront) {
+    ZipArchive archive{"#!/bin/sh\nexit 0\n", {StoredEntry("a.txt", "alpha"), StoredEntry("b.txt", "beta")}};
+    const ArchiveLayout layout = layoutOf(archive);
+    EXPECT_EQ(layout.end.archiveStart, 17u);
+    EXPECT_TRUE(layout.hasDataInFront());
+    ASSERT_EQ(layout.entries.size(), 2u);
+    EXPECT_EQ(layout.entries[1].name, "b.txt");
+    EXPECT_FALSE(layoutOf(ZipArchive{"", {StoredEntry("a.txt", "alpha")}}).hasDataInFront());
+}
+
+TEST_F(ArchiveLayoutTest, AcceptsAnEmptyArchiveAndKeepsNamesWithNul) {
+    EXPECT_TRUE(layoutOf(ZipArchive{}).entries.empty());
+    const ArchiveLayout layout = layoutOf(ZipArchive{"", {StoredEntry(std::string("a\0b", 3), "x")}});
+    EXPECT_TRUE(layout.entries.at(0).holdsNul());
+}
+
+TEST_F(ArchiveLayoutTest, RefusesArchivesReadersWouldDisagreeOn) {
+    ZipArchive duplicate{"", {StoredEntry("same.txt", "one"), StoredEntry("same.txt", "two")}};
+    ZipArchive sharedData{"", {StoredEntry("first.txt", "data"), StoredEntry("second.txt", "data")}};
+    sharedData.entries[1].writeLocalRecord = false;  // its central record points at the first's bytes
+    sharedData.entries[1].localHeaderOffset = 0;
+    ZipArchive lyingSize{"", {StoredEntry("a.txt", "alpha")}};
+    lyingSize.entries[0].uncompressedSize = 500;
+    ZipArchive fewerAnnounced{"", {StoredEntry("a.txt", "a"), StoredEntry("b.txt", "b")}};
+    fewerAnnounced.statedEntryCount = 1;
+    ZipArchive moreAnnounced{"", {StoredEntry("a.txt", "a")}};
+    moreAnnounced.statedEntryCount = 2;
+    for (const ZipArchive* archive : {&duplicate, &sharedData, &fewerAnnounced, &moreAnnounced})
+        EXPECT_THROW(layoutOf(*archive), ArchiveRefused);
+    EXPECT_NO_THROW(layoutOf(lyingSize));  // a wrong size is the entry's own damage, not an overlap
+}
+
+TEST_F(ArchiveLayoutTest, RefusesDataReachingIntoTheDirectoryAndNonArchives) {
+    // The central record claims more stored bytes than lie before the directory.
+    std::string patched = ZipArchive{"", {StoredEntry("a.txt", "alpha")}}.bytes();
+    patched[patched.find("PK\x01\x02") + 20] = 100;
+    test::WriteFile(folder_ / "overlong.zip", patched);
+    auto file = ArchiveFile::OpenIfPresent((folder_ / "overlong.zip").string());
+    EXPECT_THROW(ReadArchiveLayout(*file), ArchiveRefused);
+    test::WriteFile(folder_ / "text.zip", std::string(100, 'x'));
+    auto text = ArchiveFile::OpenIfPresent((folder_ / "text.zip").string());
+    EXPECT_THROW(ReadArchiveLayout(*text), ArchiveRefused);
+}
+
+}  // namespace
+}  // namespace vorlan::engine
