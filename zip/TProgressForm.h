@@ -36,7 +36,6 @@ public:
     // The Cancel button: tells the owner to stop, then hides the form.
     void CancelClick();
 
-protected:
     // Escape and the window's close box only hide the form: the operation
     // stops only through the Cancel button.
     void reject() override;

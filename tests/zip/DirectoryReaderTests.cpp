@@ -1,0 +1,240 @@
+// The directory reader on archives written by real tools, and on archives of
+// the tests' writer where a single field decides: names, code pages, data in
+// front of the archive, the created empty archive, events.
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/zip/ZipTestSupport.h"
+#include "zip/CodePages.h"
+
+namespace vorlan::test {
+namespace {
+
+using DirectoryReaderTest = ZipTest;
+
+std::vector<std::string> EntryNames(const TZip& zip) {
+    std::vector<std::string> names;
+    for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
+        TFileInfo info;
+        zip.GetEntry(i, info);
+        names.push_back(info.FileName);
+    }
+    return names;
+}
+
+const Files kSuite{{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-1: Snake, , snake.Main\r\n"},
+                   {"snake/Main.class", std::string(300, 'x')},
+                   {"icon.png", "PNG"}};
+
+class RealToolTest : public DirectoryReaderTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(RealToolTest, ListsEveryEntryWithBackslashes) {
+    const std::string archive = (dir / "suite.jar").string();
+    PackWith(GetParam(), kSuite, archive);
+    TZip zip;
+    zip.SetZipFileName(archive);
+    std::vector<std::string> names = EntryNames(zip);
+    std::erase(names, "META-INF\\");  // jar and zip also store the folder
+    std::erase(names, "snake\\");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"META-INF\\MANIFEST.MF", "icon.png", "snake\\Main.class"}));
+    EXPECT_EQ(zip.EndOfDirectory.EndRecordPosition, static_cast<std::int32_t>(fs::file_size(archive) - 22));
+    EXPECT_EQ(zip.EndOfDirectory.TotalEntries, zip.EntryCount());
+    // The JDK's jar writes as an MS-DOS host; Info-ZIP and Python as Unix hosts.
+    EXPECT_EQ(zip.OemNames, GetParam() == "jar");
+}
+
+TEST_F(DirectoryReaderTest, JarNamesFlaggedUtf8StayIntactOnAnOemArchive) {
+    SetOemCodePage("CP437");
+    const std::string archive = (dir / "names.jar").string();
+    PackWith("jar", {{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n"}, {"ä.txt", "a"}}, archive);
+    TZip zip;
+    zip.SetZipFileName(archive);
+    SetOemCodePage("");
+    EXPECT_TRUE(zip.OemNames);
+    const std::vector<std::string> names = EntryNames(zip);
+    EXPECT_NE(std::find(names.begin(), names.end(), "ä.txt"), names.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, RealToolTest, ::testing::Values("jar", "zip", "python"));
+
+TEST_F(DirectoryReaderTest, ListsInfoZipArchiveWithCommentAndEntrySizes) {
+    const std::string archive = (dir / "commented.zip").string();
+    PackWith("zip", kSuite, archive);
+    RunCommand({"sh", "-c", "echo 'Game pack' | zip -z -q " + archive});
+    TZip zip;
+    zip.SetZipFileName(archive);
+    EXPECT_EQ(zip.EndOfDirectory.Comment, "Game pack");
+    EXPECT_LT(zip.EndOfDirectory.EndRecordPosition, static_cast<std::int32_t>(fs::file_size(archive) - 22));
+    TFileInfo info;
+    for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
+        zip.GetEntry(i, info);
+        if (info.FileName == "snake\\Main.class") break;
+    }
+    EXPECT_EQ(info.UncompressedSize, 300u);
+    EXPECT_EQ(info.Signature, kCentralHeaderSignature);
+}
+
+TEST_F(DirectoryReaderTest, MissingArchiveIsCreatedEmpty) {
+    const std::string archive = (dir / "new.jar").string();
+    int changes = 0;
+    TZip zip;
+    zip.OnContentsChanged = [&changes](TZip&) { ++changes; };
+    zip.SetZipFileName(archive);
+    EXPECT_EQ(ReadFile(archive), ArchiveBuilder::EndRecord(0, 0, 0, 0, 0, 0, 0));
+    EXPECT_EQ(zip.EntryCount(), 0);
+    EXPECT_EQ(zip.EndOfDirectory.EndRecordPosition, 0);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(DirectoryReaderTest, CreatedArchiveGetsTheUsualPermissions) {
+    const mode_t saved = umask(022);
+    TZip zip;
+    zip.SetZipFileName((dir / "new.jar").string());
+    umask(saved);
+    EXPECT_EQ(fs::status(dir / "new.jar").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+}
+
+TEST_F(DirectoryReaderTest, ArchiveThatCannotBeCreatedIsReported) {
+    TZip zip;
+    fs::create_symlink(dir / "nowhere" / "target.jar", dir / "dangling.jar");
+    for (const fs::path& path : {dir / "no-such-folder" / "a.jar", dir / "dangling.jar"}) {
+        try {
+            zip.SetZipFileName(path.string());
+            ADD_FAILURE() << path << " opened";
+        } catch (const ZipException& error) {
+            EXPECT_EQ(std::string(error.what()), "Unable to create \n\"" + path.string() + "\"");
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir / "nowhere"));  // the link was not written through
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);  // no temporary left
+}
+
+TEST_F(DirectoryReaderTest, OpeningResetsTheComponent) {
+    TZip zip;
+    zip.SetZipFileName(WriteArchive("a.zip", ArchiveBuilder().Add("x", "1").Comment("note").Build()));
+    zip.Password = "secret";
+    zip.SetZipFileName("");
+    EXPECT_EQ(zip.ZipFileName(), "");
+    EXPECT_EQ(zip.Password, "");
+    EXPECT_EQ(zip.EntryCount(), 0);
+    EXPECT_EQ(zip.EndOfDirectory.Comment, "");
+    EXPECT_EQ(zip.EndOfDirectory.EndRecordPosition, -1);
+    EXPECT_EQ(zip.EndOfDirectory.Signature, kEndRecordSignature);
+}
+
+TEST_F(DirectoryReaderTest, DataInFrontIsSkippedAndOffsetsKeptAsStored) {
+    BuiltLayout layout;
+    const std::string bytes =
+        ArchiveBuilder().Prepend("#!/bin/sh\nexec java -jar \"$0\"\n").Add("a.txt", "alpha").Add("b/c.txt", "c").Build(&layout);
+    TZip zip;
+    zip.SetZipFileName(WriteArchive("stub.jar", bytes));
+    ASSERT_EQ(EntryNames(zip), (std::vector<std::string>{"a.txt", "b\\c.txt"}));
+    TFileInfo info;
+    zip.GetEntry(0, info);
+    EXPECT_EQ(info.LocalHeaderOffset, 0u);
+    EXPECT_EQ(info.UncompressedSize, 5u);
+}
+
+TEST_F(DirectoryReaderTest, EntryWithEmptyNameAndRawExtraField) {
+    BuilderEntry entry;
+    entry.extra = std::string("\x55\x54\x05\x00\x01\x00\x00\x00\x00", 9);
+    entry.comment = "first";
+    entry.flags = 1;
+    TZip zip;
+    zip.SetZipFileName(WriteArchive("odd.zip", ArchiveBuilder().Add(entry).Build()));
+    TFileInfo info;
+    zip.GetEntry(0, info);
+    EXPECT_EQ(info.FileName, "");
+    EXPECT_EQ(info.ExtraField, entry.extra);
+    EXPECT_EQ(info.FileComment, "first");
+    EXPECT_TRUE(info.Encrypted);
+}
+
+// "привет" in CP866, as a Russian DOS archiver stored it.
+const std::string kCp866Name = "\xAF\xE0\xA8\xA2\xA5\xE2.txt";
+const std::string kUtf8Name = "привет.txt";
+
+std::string ArchiveWrittenOn(std::uint8_t host, std::uint8_t version, std::uint16_t flags, const std::string& name) {
+    BuilderEntry first;
+    first.name = name;
+    first.hostSystem = host;
+    first.versionMadeBy = version;
+    first.flags = flags;
+    BuilderEntry second = first;
+    second.hostSystem = 3;  // a later record never changes the decision
+    return ArchiveBuilder().Add(first).Add(second).Comment(name).Build();
+}
+
+struct OemCase {
+    std::uint8_t host, version;
+    bool oem;
+};
+
+class OemDecisionTest : public DirectoryReaderTest, public ::testing::WithParamInterface<OemCase> {
+protected:
+    void SetUp() override { SetOemCodePage("CP866"); }
+    void TearDown() override { SetOemCodePage(""); }
+};
+
+TEST_P(OemDecisionTest, FirstRecordDecidesForTheWholeArchive) {
+    const OemCase& c = GetParam();
+    TZip zip;
+    zip.SetZipFileName(WriteArchive("oem.zip", ArchiveWrittenOn(c.host, c.version, 0, kCp866Name)));
+    EXPECT_EQ(zip.OemNames, c.oem);
+    const std::string expected = c.oem ? kUtf8Name : kCp866Name;
+    EXPECT_EQ(EntryNames(zip), (std::vector<std::string>{expected, expected}));
+    // The comment was read before the first record decided: never converted on open.
+    EXPECT_EQ(zip.EndOfDirectory.Comment, kCp866Name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, OemDecisionTest,
+                         ::testing::Values(OemCase{0, 20, true}, OemCase{6, 20, true}, OemCase{11, 50, true},
+                                           OemCase{11, 45, false}, OemCase{11, 63, false}, OemCase{3, 20, false},
+                                           OemCase{10, 50, false}));
+
+TEST_F(DirectoryReaderTest, Utf8FlaggedNamesAreNeverConverted) {
+    SetOemCodePage("CP437");
+    TZip zip;
+    zip.SetZipFileName(WriteArchive("utf8.zip", ArchiveWrittenOn(0, 20, 1u << 11, kUtf8Name)));
+    SetOemCodePage("");
+    EXPECT_TRUE(zip.OemNames);
+    EXPECT_EQ(EntryNames(zip), (std::vector<std::string>{kUtf8Name, kUtf8Name}));
+}
+
+TEST(CodePages, LocaleChoosesTheDosCodePage) {
+    EXPECT_EQ(OemCodePageForLocale("ru_RU.UTF-8"), "CP866");
+    EXPECT_EQ(OemCodePageForLocale("uk_UA"), "CP866");
+    EXPECT_EQ(OemCodePageForLocale("be_BY.UTF-8@latin"), "CP866");
+    EXPECT_EQ(OemCodePageForLocale("de_DE.UTF-8"), "CP850");
+    EXPECT_EQ(OemCodePageForLocale("fr"), "CP850");
+    EXPECT_EQ(OemCodePageForLocale("en_US.UTF-8"), "CP437");
+    EXPECT_EQ(OemCodePageForLocale("C"), "CP437");
+    EXPECT_EQ(OemCodePageForLocale(""), "CP437");
+}
+
+TEST(CodePages, ConversionsRoundTripAndMarkWhatCannotBeConverted) {
+    SetOemCodePage("CP866");
+    EXPECT_EQ(OemToUtf8(kCp866Name), kUtf8Name);
+    EXPECT_EQ(Utf8ToOem(kUtf8Name), kCp866Name);
+    EXPECT_EQ(Utf8ToOem("a€b"), "a?b");         // no euro sign in CP866
+    EXPECT_EQ(Utf8ToOem("a\xFF" "b"), "a?b");   // not UTF-8 at all
+    SetOemCodePage("");
+}
+
+TEST_F(DirectoryReaderTest, AnsiToOemNameConvertsOnlyForOemArchives) {
+    SetOemCodePage("CP866");
+    TZip zip;
+    EXPECT_EQ(AnsiToOemName(zip, kUtf8Name), kUtf8Name);
+    zip.OemNames = true;
+    EXPECT_EQ(AnsiToOemName(zip, kUtf8Name), kCp866Name);
+    EXPECT_EQ(OemToAnsiName(zip, kCp866Name), kUtf8Name);
+    EXPECT_EQ(AnsiToOemName(zip, ""), "");
+    SetOemCodePage("");
+}
+
+}  // namespace
+}  // namespace vorlan::test

@@ -1,0 +1,179 @@
+// Broken and borderline archives, one defect per case, each built by the
+// tests' zip writer: the reader opens it, finds no end record, or fails on a
+// directory record, and never reads past what the end record allows.
+#include <sys/stat.h>
+
+#include <functional>
+
+#include "tests/support/ArchiveBuilder.h"
+#include "tests/zip/ZipTestSupport.h"
+
+namespace vorlan::test {
+namespace {
+
+enum class Outcome { Opens, NotValid, ReadError };
+
+struct MalformedCase {
+    const char* name;
+    std::function<std::string()> build;
+    Outcome outcome;
+    int entries = 0;  // when it opens
+};
+
+std::string TwoEntries(const EndRecordOverrides& overrides, const std::string& comment = "") {
+    return ArchiveBuilder().Add("a.txt", "alpha").Add("b.txt", "beta").Comment(comment).Override(overrides).Build();
+}
+
+// An archive whose single entry's name length is stated too large: the
+// name would run into the end record (and the comment behind it holds enough
+// bytes for a careless reader to take).
+std::string NameRunningPastEndRecord() {
+    BuilderEntry entry;
+    entry.name = "a.txt";
+    entry.nameLengthField = 40;
+    return ArchiveBuilder().Add(entry).Comment(std::string(100, 'c')).Build();
+}
+
+std::string ExtraRunningPastEndRecord() {
+    BuilderEntry entry;
+    entry.name = "a.txt";
+    entry.extraLengthField = 30;
+    return ArchiveBuilder().Add(entry).Comment(std::string(100, 'c')).Build();
+}
+
+std::string WrongHeaderSignature() {
+    BuilderEntry entry;
+    entry.name = "a.txt";
+    entry.signatureField = 0x02014B51;
+    return ArchiveBuilder().Add(entry).Build();
+}
+
+// A real end record of two entries, and in its comment a second one saying
+// there are none: the later one is taken.
+std::string CommentHoldingAnEndRecord() {
+    return TwoEntries({}, "note " + ArchiveBuilder::EndRecord(0, 0, 0, 0, 0, 0, 0) + " end");
+}
+
+// A directory of exactly `size` bytes made of 16 records with long comments.
+std::string DirectoryOfSize(std::size_t size) {
+    ArchiveBuilder writer;
+    const std::size_t perRecord = size / 16;
+    for (int i = 0; i < 16; ++i) {
+        BuilderEntry entry;
+        entry.name = "f" + std::to_string(10 + i);
+        const std::size_t extra = i == 15 ? size % 16 : 0;
+        entry.comment.assign(perRecord + extra - 46 - entry.name.size(), 'k');
+        writer.Add(entry);
+    }
+    return writer.Build();
+}
+
+std::string Truncated(std::string bytes, std::size_t keep) { return bytes.substr(0, keep); }
+
+const MalformedCase kCases[] = {
+    {"EmptyFile", [] { return std::string(); }, Outcome::NotValid},
+    {"TwentyOneBytes", [] { return Truncated(ArchiveBuilder().Build(), 21); }, Outcome::NotValid},
+    {"OnlyAnEndRecord", [] { return ArchiveBuilder().Build(); }, Outcome::Opens, 0},
+    {"NoEndRecord", [] { return Truncated(TwoEntries({}), 60); }, Outcome::NotValid},
+    {"CommentHoldingAnEndRecord", CommentHoldingAnEndRecord, Outcome::Opens, 0},
+    {"CommentOf65513Bytes", [] { return TwoEntries({}, std::string(65513, 'c')); }, Outcome::Opens, 2},
+    {"CommentOf65514Bytes", [] { return TwoEntries({}, std::string(65514, 'c')); }, Outcome::NotValid},
+    {"CommentShorterThanStated", [] { return TwoEntries({.commentLength = 50}, "short"); }, Outcome::Opens, 2},
+    {"TotalEntriesZeroWithADirectory", [] { return TwoEntries({.totalEntries = 0}); }, Outcome::Opens, 0},
+    {"CountBelowTheRecords", [] { return TwoEntries({.totalEntries = 1}); }, Outcome::Opens, 1},
+    {"CountAboveTheRecords", [] { return TwoEntries({.totalEntries = 3}); }, Outcome::ReadError},
+    {"CountAboveTheRecordsWithLongComment",
+     [] { return TwoEntries({.totalEntries = 3}, std::string(200, 'c')); }, Outcome::ReadError},
+    {"DirectorySizeTooLarge", [] { return TwoEntries({.centralDirSize = 110}); }, Outcome::ReadError},
+    {"DirectorySizeTooSmall", [] { return TwoEntries({.centralDirSize = 50}); }, Outcome::ReadError},
+    {"DirectorySizeBeyondFileStart", [] { return TwoEntries({.centralDirSize = 5000}); }, Outcome::ReadError},
+    {"DirectorySizeNegative", [] { return TwoEntries({.centralDirSize = 0xFFFFFFF0u}); }, Outcome::ReadError},
+    {"NameRunningPastEndRecord", NameRunningPastEndRecord, Outcome::ReadError},
+    {"ExtraRunningPastEndRecord", ExtraRunningPastEndRecord, Outcome::ReadError},
+    {"WrongHeaderSignature", WrongHeaderSignature, Outcome::ReadError},
+    {"ThisDisk1000", [] { return TwoEntries({.thisDisk = 1000, .centralDirDisk = 1000}); }, Outcome::Opens, 2},
+    {"ThisDisk1001", [] { return TwoEntries({.thisDisk = 1001, .centralDirDisk = 1001}); }, Outcome::NotValid},
+    {"CentralDirDisk1001", [] { return TwoEntries({.centralDirDisk = 1001}); }, Outcome::NotValid},
+    {"DirectoryOf1024000Bytes", [] { return DirectoryOfSize(1024000); }, Outcome::Opens, 16},
+    {"DirectoryOf1024001Bytes", [] { return DirectoryOfSize(1024001); }, Outcome::NotValid},
+    {"SpannedDirectoryOffsetOutsideFile",
+     [] { return TwoEntries({.thisDisk = 1, .centralDirDisk = 1, .centralDirOffset = 0x7FFFFFF0u}); },
+     Outcome::ReadError},
+};
+
+class MalformedArchiveTest : public ZipTest, public ::testing::WithParamInterface<MalformedCase> {};
+
+TEST_P(MalformedArchiveTest, EndsInItsDocumentedOutcome) {
+    const MalformedCase& c = GetParam();
+    const std::string path = WriteArchive("case.zip", c.build());
+    TZip zip;
+    int changes = 0;
+    zip.OnContentsChanged = [&changes](TZip&) { ++changes; };
+    std::string message;
+    try {
+        zip.SetZipFileName(path);
+    } catch (const ZipException& error) {
+        message = error.what();
+    }
+    switch (c.outcome) {
+    case Outcome::Opens:
+        EXPECT_EQ(message, "");
+        EXPECT_EQ(zip.EntryCount(), c.entries);
+        EXPECT_EQ(changes, 1);
+        break;
+    case Outcome::NotValid:
+        EXPECT_EQ(message, "\"" + path + "\"\nis not a valid Zip file.");
+        break;
+    case Outcome::ReadError:
+        EXPECT_EQ(message, "Error reading 'CentralFileHeader'!");
+        break;
+    }
+    if (c.outcome != Outcome::Opens) {
+        EXPECT_EQ(zip.EntryCount(), 0);
+        EXPECT_EQ(changes, 0);
+        EXPECT_EQ(zip.ZipFileName(), path);
+    }
+    EXPECT_TRUE(app.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MalformedArchiveTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<MalformedCase>& row) { return row.param.name; });
+
+using ReaderDetailTest = ZipTest;
+
+TEST_F(ReaderDetailTest, LaterEndRecordInTheCommentIsTaken) {
+    const std::string bytes = CommentHoldingAnEndRecord();
+    TZip zip;
+    zip.SetZipFileName(WriteArchive("two.zip", bytes));
+    EXPECT_EQ(static_cast<std::size_t>(zip.EndOfDirectory.EndRecordPosition), bytes.rfind("PK\x05\x06"));
+}
+
+TEST_F(ReaderDetailTest, ShortCommentIsDroppedAndLongestFoundCommentKept) {
+    TZip zip;
+    zip.SetZipFileName(WriteArchive("short.zip", TwoEntries({.commentLength = 50}, "short")));
+    EXPECT_EQ(zip.EndOfDirectory.Comment, "");
+    zip.SetZipFileName(WriteArchive("long.zip", TwoEntries({}, std::string(65513, 'c'))));
+    EXPECT_EQ(zip.EndOfDirectory.Comment.size(), 65513u);
+}
+
+TEST_F(ReaderDetailTest, SpannedFlagsAreKeptForTheOperationsToRefuse) {
+    TZip zip;
+    zip.SetZipFileName(WriteArchive("disk.zip", TwoEntries({.thisDisk = 1000, .centralDirDisk = 1000})));
+    EXPECT_EQ(zip.EndOfDirectory.ThisDisk, 1000);
+    EXPECT_EQ(zip.EndOfDirectory.CentralDirDisk, 1000);
+}
+
+TEST_F(ReaderDetailTest, FifoIsNotAZipFileAndDoesNotBlock) {
+    const fs::path fifo = dir / "pipe.zip";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    TZip zip;
+    EXPECT_THROW(zip.SetZipFileName(fifo.string()), ZipException);
+}
+
+TEST_F(ReaderDetailTest, FolderCannotBeOpenedAsAnArchive) {
+    TZip zip;
+    EXPECT_THROW(zip.SetZipFileName(dir.str()), ZipException);
+}
+
+}  // namespace
+}  // namespace vorlan::test

@@ -1,0 +1,191 @@
+// A new component's defaults, entry access, the path helpers, and the
+// parameter records the option sets produce (filled without any engine).
+#include <cstdlib>
+#include <cstring>
+
+#include "tests/zip/ZipTestSupport.h"
+#include "zip/EngineBinding.h"
+#include "zip/ParamRecords.h"
+
+namespace vorlan::test {
+namespace {
+
+using RecordTest = ZipTest;
+
+TEST_F(RecordTest, NewComponentHasItsDefaultsAndNothingLoaded) {
+    TZip zip;
+    EXPECT_TRUE(zip.ShowProgressDialog);
+    EXPECT_EQ(zip.AddOptions, 0x02);
+    EXPECT_EQ(zip.ExtractOptions, 0x01);
+    EXPECT_EQ(zip.TempDir, GetTempDir());
+    EXPECT_EQ(zip.EntryCount(), 0);
+    EXPECT_EQ(zip.ZipFileName(), "");
+    EXPECT_EQ(zip.Password, "");
+    EXPECT_EQ(zip.LibraryDir, "");
+    EXPECT_EQ(zip.EndOfDirectory.EndRecordPosition, -1);
+    EXPECT_FALSE(ZipEngineLoaded());
+    EXPECT_FALSE(UnzEngineLoaded());
+}
+
+TEST_F(RecordTest, GetEntryRefusesIndexesOutsideTheList) {
+    TZip zip;
+    TFileInfo info;
+    EXPECT_THROW(zip.GetEntry(0, info), ZipException);
+    zip.SetZipFileName(WriteArchive("one.zip", OneEntryArchive()));
+    ASSERT_EQ(zip.EntryCount(), 1);
+    for (int index : {-1, 1}) {
+        try {
+            zip.GetEntry(index, info);
+            ADD_FAILURE() << "index " << index << " accepted";
+        } catch (const ZipException& error) {
+            EXPECT_STREQ(error.what(), "Index range error");
+        }
+    }
+    zip.GetEntry(0, info);
+    EXPECT_EQ(info.FileName, "META-INF\\MANIFEST.MF");
+}
+
+TEST_F(RecordTest, GetEntryGivesACopyTheListNoLongerAffects) {
+    TZip zip;
+    zip.SetZipFileName(WriteArchive("one.zip", OneEntryArchive()));
+    TFileInfo info;
+    zip.GetEntry(0, info);
+    zip.SetZipFileName("");
+    EXPECT_EQ(info.FileName, "META-INF\\MANIFEST.MF");
+    EXPECT_EQ(zip.EntryCount(), 0);
+}
+
+TEST(PathHelpers, AddBackslashAddsOneSlashWhereMissing) {
+    EXPECT_EQ(AddBackslash(""), "");
+    EXPECT_EQ(AddBackslash("/opt/vorlan"), "/opt/vorlan/");
+    EXPECT_EQ(AddBackslash("/opt/vorlan/"), "/opt/vorlan/");
+    EXPECT_EQ(SlashesToBackslashes("a/b/c.class"), "a\\b\\c.class");
+}
+
+TEST(PathHelpers, TempDirComesFromTmpdirOrTmp) {
+    const char* saved = std::getenv("TMPDIR");
+    const std::string restore = saved != nullptr ? saved : "";
+    setenv("TMPDIR", "/var/scratch", 1);
+    EXPECT_EQ(GetTempDir(), "/var/scratch/");
+    setenv("TMPDIR", "", 1);
+    EXPECT_EQ(GetTempDir(), "/tmp/");
+    if (saved != nullptr) setenv("TMPDIR", restore.c_str(), 1); else unsetenv("TMPDIR");
+}
+
+TUnzipParams UnzipParamsFor(TZip& zip, TOptionSet options) {
+    zip.ExtractOptions = options;
+    TUnzipParams params;
+    std::memset(&params, 0, sizeof params);
+    InitUnzipParams(params, zip);
+    return params;
+}
+
+TEST_F(RecordTest, UnzipRecordHoldsTheFixedValues) {
+    TZip zip;
+    const TUnzipParams params = UnzipParamsFor(zip, 0x10);
+    EXPECT_EQ(params.Caller, &zip);
+    EXPECT_EQ(params.Version, 160);
+    EXPECT_EQ(params.Callback, &EngineCallback);
+    EXPECT_EQ(params.Reserved40, -1);
+    EXPECT_EQ(params.Reserved104, 3);
+    EXPECT_EQ(params.Trailer, 7);
+    EXPECT_EQ(params.Handle, 0);
+    EXPECT_EQ(params.Password, nullptr);
+    EXPECT_EQ(params.FileSpecCount, 0);
+}
+
+struct UnzipSwitches {
+    TOptionSet options;
+    bool overwriteAll, update, freshen, directoryNames, askOverwrite;
+};
+
+class UnzipSwitchTest : public ZipTest, public ::testing::WithParamInterface<UnzipSwitches> {};
+
+TEST_P(UnzipSwitchTest, OptionsTurnOnTheirSwitches) {
+    TZip zip;
+    const UnzipSwitches& expected = GetParam();
+    const TUnzipParams params = UnzipParamsFor(zip, expected.options);
+    EXPECT_EQ(params.OverwriteAll, expected.overwriteAll ? -1 : 0);
+    EXPECT_EQ(params.Update, expected.update ? -1 : 0);
+    EXPECT_EQ(params.Freshen, expected.freshen ? -1 : 0);
+    EXPECT_EQ(params.DirectoryNames, expected.directoryNames ? -1 : 0);
+    EXPECT_EQ(params.AskOverwrite, expected.askOverwrite ? -1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(OptionSets, UnzipSwitchTest,
+                         ::testing::Values(UnzipSwitches{0x10, false, false, false, true, true},  // the window's {4}
+                                           UnzipSwitches{0x01, false, true, false, false, false},  // {0}, the default
+                                           UnzipSwitches{0x02, false, false, true, false, false},
+                                           UnzipSwitches{0x03, false, true, false, false, false},
+                                           UnzipSwitches{0x04, true, false, false, false, false},
+                                           UnzipSwitches{0x05, false, true, false, false, false},
+                                           UnzipSwitches{0x08, false, false, false, false, true},
+                                           UnzipSwitches{0x00, false, false, false, false, true}));
+
+TZipParams ZipParamsFor(TZip& zip, TOptionSet options) {
+    zip.AddOptions = options;
+    TZipParams params;
+    std::memset(&params, 0, sizeof params);
+    InitZipParams(params, zip);
+    return params;
+}
+
+TEST_F(RecordTest, ZipRecordHoldsTheFixedValues) {
+    TZip zip;
+    const TZipParams params = ZipParamsFor(zip, 0x14);
+    EXPECT_EQ(params.Caller, &zip);
+    EXPECT_EQ(params.Version, 160);
+    EXPECT_EQ(params.Callback, &EngineCallback);
+    EXPECT_EQ(params.Reserved56, -1);
+    EXPECT_EQ(params.Level, 9);
+    EXPECT_EQ(params.AddFiles, -1);
+    EXPECT_EQ(params.DeleteEntries, 0);
+    EXPECT_EQ(params.Trailer, 7);
+    EXPECT_EQ(params.Encrypt, 0);
+    zip.Password = "secret";
+    EXPECT_EQ(ZipParamsFor(zip, 0x14).Encrypt, -1);
+}
+
+struct ZipSwitches {
+    TOptionSet options;
+    std::uint16_t recurse;
+    bool flag6, junkDirNames, noSubfolderFlags, flag7, flag1, flag0;
+};
+
+class ZipSwitchTest : public ZipTest, public ::testing::WithParamInterface<ZipSwitches> {};
+
+TEST_P(ZipSwitchTest, OptionsTurnOnTheirSwitches) {
+    TZip zip;
+    const ZipSwitches& expected = GetParam();
+    const TZipParams params = ZipParamsFor(zip, expected.options);
+    EXPECT_EQ(params.Recurse, expected.recurse);
+    EXPECT_EQ(params.Reserved78, 0);
+    EXPECT_EQ(params.OptionFlag6, expected.flag6 ? -1 : 0);
+    EXPECT_EQ(params.JunkDirNames, expected.junkDirNames ? -1 : 0);
+    EXPECT_EQ(params.NoSubfolderFlags, expected.noSubfolderFlags ? -1 : 0);
+    EXPECT_EQ(params.OptionFlag7, expected.flag7 ? -1 : 0);
+    EXPECT_EQ(params.OptionFlag1, expected.flag1 ? -1 : 0);
+    EXPECT_EQ(params.OptionFlag0, expected.flag0 ? -1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(OptionSets, ZipSwitchTest,
+                         ::testing::Values(ZipSwitches{0x14, 0xFFFF, false, false, false, false, false, false},
+                                           ZipSwitches{0x02, 0, false, true, true, false, true, false},  // default
+                                           ZipSwitches{0x01, 0, false, true, true, false, false, true},
+                                           ZipSwitches{0x03, 0, false, true, true, false, true, false},
+                                           ZipSwitches{0x08, 0, false, true, false, false, false, false},
+                                           ZipSwitches{0xC0, 0, true, true, true, true, false, false}));
+
+TEST_F(RecordTest, ZipRecordEntersAnExistingAddBaseDirOnly) {
+    TZip zip;
+    zip.AddBaseDir = (dir / "missing").string();
+    const std::string before = fs::current_path().string();
+    ZipParamsFor(zip, 0x14);
+    EXPECT_EQ(fs::current_path().string(), before);
+    zip.AddBaseDir = dir.str();
+    ZipParamsFor(zip, 0x14);
+    EXPECT_EQ(fs::current_path(), fs::canonical(dir.path()));
+}
+
+}  // namespace
+}  // namespace vorlan::test
