@@ -1,0 +1,53 @@
+// Reading vorlan-batch's options.
+#include <gtest/gtest.h>
+
+#include "cli/CommandLine.h"
+
+namespace vorlan::test {
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+TEST(CommandLineTest, DefaultsAndFiles) {
+    const CommandLine line = ParseCommandLine({"a.jar", "b.jad"});
+    EXPECT_EQ(line.mode, 0);
+    EXPECT_EQ(line.fixVersion, "9.9.9");
+    EXPECT_FALSE(line.apiFolder);
+    EXPECT_FALSE(line.fixTemplate);
+    EXPECT_FALSE(line.listApis);
+    EXPECT_EQ(line.files, (Arguments{"a.jar", "b.jad"}));
+}
+
+TEST(CommandLineTest, EveryOptionInBothSpellings) {
+    const CommandLine line = ParseCommandLine({"--mode", "1", "--api=x.zip", "--api", "y.jar", "--api-dir", "/A",
+                                               "--fix-version=", "--fix-template", "t.jar", "--list-apis", "f"});
+    EXPECT_EQ(line.mode, 1);
+    EXPECT_EQ(line.apis, (Arguments{"x.zip", "y.jar"}));
+    EXPECT_EQ(*line.apiFolder, "/A");
+    EXPECT_EQ(line.fixVersion, "");  // an empty version is a version
+    EXPECT_EQ(*line.fixTemplate, "t.jar");
+    EXPECT_TRUE(line.listApis);
+    EXPECT_EQ(line.files, Arguments{"f"});
+}
+
+TEST(CommandLineTest, DoubleDashEndsOptionsAndADashAloneIsAFile) {
+    const CommandLine line = ParseCommandLine({"--", "--mode", "-"});
+    EXPECT_EQ(line.files, (Arguments{"--mode", "-"}));
+    EXPECT_EQ(ParseCommandLine({"-"}).files, Arguments{"-"});
+    EXPECT_EQ(ParseCommandLine({"--fix-version", "--mode"}).fixVersion, "--mode");  // a value is taken as it is
+}
+
+TEST(CommandLineTest, Help) {
+    EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+    EXPECT_TRUE(ParseCommandLine({"x", "-h"}).help);
+}
+
+TEST(CommandLineTest, UsageErrors) {
+    for (const Arguments& wrong : {Arguments{"--mode", "2"}, Arguments{"--mode=01"}, Arguments{"--mode"},
+                                   Arguments{"--api"}, Arguments{"--verbose"}, Arguments{"-x", "a.jar"},
+                                   Arguments{"--help=yes"}})
+        EXPECT_THROW(ParseCommandLine(wrong), UsageError) << wrong.front();
+}
+
+}  // namespace
+}  // namespace vorlan::test

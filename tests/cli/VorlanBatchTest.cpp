@@ -1,0 +1,121 @@
+// The built vorlan-batch program: its output lines, exit statuses, usage
+// errors and the API catalogue, on suites made at test time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/support/TestTools.h"
+
+namespace vorlan::test {
+namespace {
+
+const std::string kProgram = std::string(VORLAN_BIN_DIR) + "/vorlan-batch";
+
+struct Outcome {
+    int status = -1;
+    std::string output;  // standard output only
+    std::string errors;  // standard error only
+};
+
+class VorlanBatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(work_ / "API");
+        fs::create_directories(work_ / "games");
+    }
+
+    // Runs vorlan-batch in the work folder, standard error kept apart.
+    Outcome Run(std::vector<std::string> arguments) {
+        const fs::path errors = work_ / "stderr.txt";
+        std::vector<std::string> argv{"sh", "-c", "e=$1; shift; exec \"$@\" 2>\"$e\"", "sh", errors.string(),
+                                      kProgram};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        const CommandResult result = RunCommand(argv, work_.path());
+        return {result.status, result.output, ReadFile(errors)};
+    }
+
+    fs::path Game(const std::string& name) {
+        const fs::path jar = work_ / "games" / name;
+        PackWith("zip", {{"META-INF/MANIFEST.MF", "MIDlet-Name: G\r\nMIDlet-Version: 1.0\r\nMIDlet-1: G,,g.G\r\n"},
+                         {"g/G.class", "g"}},
+                 jar);
+        return jar;
+    }
+
+    TempDir work_;
+};
+
+TEST_F(VorlanBatchTest, PrintsALinePerEntryAsGivenThenTheFinalMessage) {
+    Game("Snake.jar");
+    Game("Tetris.JAR");
+    const Outcome outcome = Run({"games/Snake.jar", "games/gone.jar", (work_ / "games/Tetris.JAR").string()});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.output, "[x] games/Snake.jar\n[ ] games/gone.jar\n[x] " + (work_ / "games/Tetris.JAR").string() +
+                                  "\nProcess successfuly completed!\n");
+    EXPECT_NE(outcome.errors.find("games/gone.jar"), std::string::npos) << outcome.errors;
+    EXPECT_EQ(ReadFile(work_ / "games/Snake.jad"),
+              "MIDlet-Name: G\r\nMIDlet-Version: 1.0\r\nMIDlet-1: G,,g.G\r\nMIDlet-Jar-Size: " +
+                  std::to_string(fs::file_size(work_ / "games/Snake.jar")) + "\r\nMIDlet-Jar-URL: Snake.jar\r\n");
+    EXPECT_TRUE(fs::exists(work_ / "games/Tetris.jad"));
+}
+
+TEST_F(VorlanBatchTest, ExitsWithZeroWhenEveryEntrySucceeds) {
+    Game("a.jar");
+    PackWith("zip", {{"api/Api.class", "api"}}, work_ / "API" / "extra.zip");
+    const Outcome outcome = Run({"--api-dir", "API", "--api", "extra.zip", "games/a.jar"});
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    EXPECT_EQ(outcome.output, "[x] games/a.jar\nProcess successfuly completed!\n");
+    EXPECT_EQ(RunCommand({"unzip", "-p", (work_ / "games/a.jar").string(), "api/Api.class"}).output, "api");
+}
+
+TEST_F(VorlanBatchTest, BuildsFixSuitesFromTheTemplateBesideTheProgram) {
+    Game("Broken.jar");
+    const Outcome outcome = Run({"--mode", "1", "--fix-version", "9999.9.9", "games/Broken.jar"});
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    const std::vector<std::string> attributes = JavaReadManifest(work_ / "games/Broken.jar");
+    EXPECT_NE(std::find(attributes.begin(), attributes.end(), "MIDlet-Version: 9999.9.9"), attributes.end());
+    EXPECT_NE(std::find(attributes.begin(), attributes.end(), "MIDlet-1: G,,br.BookReader"), attributes.end());
+    EXPECT_TRUE(fs::exists(work_ / "games/Broken.jad"));
+}
+
+TEST_F(VorlanBatchTest, WarningsGoToStandardError) {
+    PackWith("zip", {{"META-INF/MANIFEST.MF", "MIDlet-Name: NoKeys\r\n"}, {"n/N.class", "n"}},
+             work_ / "games/NoKeys.jar");
+    const Outcome outcome = Run({"--mode=1", "games/NoKeys.jar"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.output, "[x] games/NoKeys.jar\nProcess successfuly completed!\n");
+    EXPECT_NE(outcome.errors.find("Manifest corrupt! No MIDlet-1 tag!"), std::string::npos) << outcome.errors;
+    EXPECT_NE(outcome.errors.find("Manifest corrupt! No MIDlet-Version tag!"), std::string::npos);
+}
+
+TEST_F(VorlanBatchTest, ListsTheCatalogueRarThenJarThenZip) {
+    for (const char* name : {"beta.zip", "alpha.jar", "gamma.rar"}) WriteFile(work_ / "API" / name, "");
+    const Outcome outcome = Run({"--list-apis", "--api-dir", (work_ / "API").string()});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.output, "gamma.rar\nalpha.jar\nbeta.zip\n");
+}
+
+TEST_F(VorlanBatchTest, UsageErrorsExitWithTwoAndChangeNothing) {
+    const fs::path jar = Game("a.jar");
+    const std::string before = ReadFile(jar);
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--mode", "3", "games/a.jar"}, {"--unknown", "games/a.jar"}, {}, {"--api"},
+          {"--api-dir", "API", "--api", "missing.zip", "games/a.jar"}}) {
+        const Outcome outcome = Run(wrong);
+        EXPECT_EQ(outcome.status, 2) << outcome.errors;
+        EXPECT_EQ(outcome.output, "");
+        EXPECT_NE(outcome.errors.find("--help"), std::string::npos) << outcome.errors;
+    }
+    EXPECT_EQ(ReadFile(jar), before);
+    EXPECT_FALSE(fs::exists(work_ / "games/a.jad"));
+}
+
+TEST_F(VorlanBatchTest, HelpDescribesBothModes) {
+    const Outcome outcome = Run({"--help"});
+    EXPECT_EQ(outcome.status, 0);
+    for (const char* words : {"Mode 0", "Mode 1", "--api-dir", "--fix-version", "Exit status"})
+        EXPECT_NE(outcome.output.find(words), std::string::npos) << words;
+}
+
+}  // namespace
+}  // namespace vorlan::test

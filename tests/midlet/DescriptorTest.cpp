@@ -1,0 +1,140 @@
+// JAD descriptors from the manifest in ManifestBuffer: the size and URL lines,
+// byte for byte, and the names derived from a JAR's path.
+#include <gtest/gtest.h>
+
+#include "midlet/Descriptor.h"
+#include "midlet/Globals.h"
+#include "midlet/PathNames.h"
+#include "midlet/TextLines.h"
+#include "platform/ScriptedApplication.h"
+#include "tests/midlet/BatchFixture.h"
+
+namespace vorlan::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines Apply(const Lines& manifest, const std::string& size, const std::string& url) {
+    TextLines lines;
+    for (const std::string& line : manifest) lines.Add(line);
+    SetJarSizeAndUrl(lines, size, url);
+    return lines.Lines();
+}
+
+TEST(SetJarSizeAndUrlTest, AppendsTheMissingLinesSizeFirstAfterEverythingElse) {
+    EXPECT_EQ(Apply({"MIDlet-Name: Snake", ""}, "7", "Snake.jar"),
+              (Lines{"MIDlet-Name: Snake", "", "MIDlet-Jar-Size: 7", "MIDlet-Jar-URL: Snake.jar"}));
+    EXPECT_EQ(Apply({}, "0", "a.jar"), (Lines{"MIDlet-Jar-Size: 0", "MIDlet-Jar-URL: a.jar"}));
+}
+
+TEST(SetJarSizeAndUrlTest, ReplacesEveryMatchingLineWhereItStandsInAnyCase) {
+    EXPECT_EQ(Apply({"MIDlet-Jar-URL: http://example.org/s.jar", "MIDlet-Name: S", "midlet-jar-size: 1"}, "90",
+                    "S.jar"),
+              (Lines{"MIDlet-Jar-URL: S.jar", "MIDlet-Name: S", "MIDlet-Jar-Size: 90"}));
+    EXPECT_EQ(Apply({"MIDLET-JAR-SIZE:1", "x", "MIDlet-Jar-Size: 2"}, "5", "u"),
+              (Lines{"MIDlet-Jar-Size: 5", "x", "MIDlet-Jar-Size: 5", "MIDlet-Jar-URL: u"}));
+}
+
+TEST(SetJarSizeAndUrlTest, MatchesAnywhereInTheLineEvenInAValue) {
+    EXPECT_EQ(Apply({"MIDlet-Description: see Midlet-Jar-URL"}, "1", "a.jar"),
+              (Lines{"MIDlet-Jar-URL: a.jar", "MIDlet-Jar-Size: 1"}));
+    // A line holding both keys becomes the size line; the URL line is then missing.
+    EXPECT_EQ(Apply({"midlet-jar-size midlet-jar-url"}, "1", "a.jar"),
+              (Lines{"MIDlet-Jar-Size: 1", "MIDlet-Jar-URL: a.jar"}));
+}
+
+TEST(PathNamesTest, ExtensionsFileNamesAndDerivedPaths) {
+    EXPECT_EQ(LowerExtension("/g/Snake.JAR"), ".jar");
+    EXPECT_EQ(LowerExtension("/g.d/Snake"), "");
+    EXPECT_EQ(LowerExtension("/g/a.tar.Jad"), ".jad");
+    EXPECT_EQ(ReplaceLastThree("/g/Snake.JAR", "jad"), "/g/Snake.jad");
+    EXPECT_EQ(FileNamePart("/g/Snake.jar"), "Snake.jar");
+    EXPECT_EQ(FileNamePart("Snake.jar"), "Snake.jar");
+    EXPECT_EQ(FileNamePart("/g/C:Snake\\x.jar"), "C:Snake\\x.jar");  // ":" and "\" are ordinary here
+}
+
+TEST(PathNamesTest, ADerivedNameFindsAnExistingFileInAnyLetterCase) {
+    TempDir dir;
+    WriteFile(dir / "Snake.JAD", "");
+    WriteFile(dir / "Both.jad", "");
+    WriteFile(dir / "Both.JAD", "");
+    EXPECT_EQ(ExistingNameInAnyCase((dir / "Snake.jad").string()), (dir / "Snake.JAD").string());
+    EXPECT_EQ(ExistingNameInAnyCase((dir / "Both.jad").string()), (dir / "Both.jad").string());
+    EXPECT_EQ(ExistingNameInAnyCase((dir / "New.jad").string()), (dir / "New.jad").string());
+    EXPECT_EQ(ExistingNameInAnyCase((dir / "nofolder/x.jad").string()), (dir / "nofolder/x.jad").string());
+}
+
+class WriteDescriptorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetApp(&app_);
+        ManifestBuffer = std::make_unique<TextLines>();
+    }
+    void TearDown() override { SetApp(nullptr); }
+
+    // The descriptor written for a JAR of jarSize bytes whose manifest file
+    // holds manifest.
+    std::string DescriptorFor(const std::string& manifest, std::size_t jarSize,
+                              const std::string& jarName = "Snake.jar") {
+        WriteFile(dir_ / "manifest.mf", manifest);
+        WriteFile(dir_ / jarName, std::string(jarSize, 'j'));
+        ManifestBuffer->LoadFromFile((dir_ / "manifest.mf").string());
+        WriteDescriptor((dir_ / jarName).string(), (dir_ / "Snake.jad").string());
+        return ReadFile(dir_ / "Snake.jad");
+    }
+
+    TempDir dir_;
+    ScriptedApplication app_;
+};
+
+TEST_F(WriteDescriptorTest, TheSnakeExampleByteForByte) {
+    const std::string manifest = CrLfLines(
+        {"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 1.0.2", "MIDlet-1: Snake,/i.png,Snake", ""});
+    EXPECT_EQ(DescriptorFor(manifest, 51234),
+              manifest + "MIDlet-Jar-Size: 51234\r\nMIDlet-Jar-URL: Snake.jar\r\n");
+    EXPECT_GT(app_.pumps, 0);
+}
+
+TEST_F(WriteDescriptorTest, ExistingSizeAndUrlLinesAreReplacedAndNothingAppended) {
+    EXPECT_EQ(DescriptorFor("MIDlet-Jar-URL: http://example.org/get?Snake.jar\r\nMIDlet-Name: Snake\r\n"
+                            "midlet-jar-size: 1\r\n",
+                            300),
+              "MIDlet-Jar-URL: Snake.jar\r\nMIDlet-Name: Snake\r\nMIDlet-Jar-Size: 300\r\n");
+}
+
+TEST_F(WriteDescriptorTest, LfOnlyNulAndEmptyManifests) {
+    EXPECT_EQ(DescriptorFor("MIDlet-Name: Snake\nMIDlet-Version: 1.0\n", 10),
+              "MIDlet-Name: Snake\r\nMIDlet-Version: 1.0\r\nMIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n");
+    const char withNul[] = "MIDlet-Name: Snake\r\nMIDlet-Ver\0sion: 1.0\r\ngone\r\n";
+    EXPECT_EQ(DescriptorFor(std::string(withNul, sizeof withNul - 1), 10),
+              "MIDlet-Name: Snake\r\nMIDlet-Ver\r\nMIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n");
+    EXPECT_EQ(DescriptorFor("", 10), "MIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n");
+}
+
+TEST_F(WriteDescriptorTest, TheUrlIsTheFileNameWhateverItHolds) {
+    EXPECT_EQ(DescriptorFor("", 3, "Game [v1.2] C:x.jar"),
+              "MIDlet-Jar-Size: 3\r\nMIDlet-Jar-URL: Game [v1.2] C:x.jar\r\n");
+}
+
+TEST(FileSizeByNameTest, SizeOfTheFirstMatchOrMinusOne) {
+    TempDir dir;
+    WriteFile(dir / "Snake.jar", std::string(51234, 's'));
+    EXPECT_EQ(FileSizeByName((dir / "Snake.jar").string()), 51234);
+    EXPECT_EQ(FileSizeByName((dir / "SNAKE.JAR").string()), 51234);  // names match in any case
+    EXPECT_EQ(FileSizeByName((dir / "Sn*.jar").string()), 51234);    // the path is a pattern
+    EXPECT_EQ(FileSizeByName((dir / "missing.jar").string()), -1);
+    EXPECT_EQ(FileSizeByName((dir / "nofolder/Snake.jar").string()), -1);
+}
+
+TEST(FileSizeByNameTest, SizesBeyondTwoGibibytesWrapToTheirLowThirtyTwoBits) {
+    TempDir dir;
+    const fs::path big = dir / "big.jar";
+    WriteFile(big, "");
+    fs::resize_file(big, 0x80000005ull);  // sparse
+    EXPECT_EQ(FileSizeByName(big.string()), -2147483643);
+    fs::resize_file(big, 0x100000007ull);
+    EXPECT_EQ(FileSizeByName(big.string()), 7);
+}
+
+}  // namespace
+}  // namespace vorlan::test

@@ -1,0 +1,203 @@
+// Mode 0 end to end, on JARs made by the JDK jar tool, Info-ZIP zip and
+// Python's zipfile: API files added, descriptors written, check marks set, and
+// every JAR written still read by unzip -t and by Java.
+#include <algorithm>
+
+#include "midlet/BatchDriver.h"
+#include "midlet/PathNames.h"
+#include "midlet/TextLines.h"
+#include "tests/midlet/BatchFixture.h"
+
+namespace vorlan::test {
+namespace {
+
+bool Holds(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+class GenerateJadBatchTest : public BatchTest {
+protected:
+    // A small game of three files whose manifest bytes stay as given.
+    fs::path Game(const std::string& tool, const std::string& name) {
+        return MakeJar(tool, name,
+                       {{"META-INF/MANIFEST.MF", SuiteManifest(name.substr(0, name.size() - 4))},
+                        {"game/Main.class", "main " + name},
+                        {"i.png", "png"}});
+    }
+    // The descriptor a JAR must get: its own manifest plus its size and name.
+    std::string ExpectedJad(const fs::path& jar) {
+        return CrLfLines(SplitTextLinesOf(Entry(jar, "META-INF/MANIFEST.MF"))) + "MIDlet-Jar-Size: " +
+               std::to_string(fs::file_size(jar)) + "\r\nMIDlet-Jar-URL: " + jar.filename().string() + "\r\n";
+    }
+    static std::vector<std::string> SplitTextLinesOf(const std::string& text);
+    void ExpectSoundJar(const fs::path& jar) {
+        EXPECT_TRUE(UnzipTestPasses(jar)) << jar;
+        EXPECT_NO_THROW(JavaReadManifest(jar)) << jar;
+    }
+};
+
+std::vector<std::string> GenerateJadBatchTest::SplitTextLinesOf(const std::string& text) {
+    TextLines lines;
+    lines.SetText(text);
+    return lines.Lines();
+}
+
+TEST_F(GenerateJadBatchTest, WithoutApisTheJarIsUntouchedAndGetsItsDescriptor) {
+    const fs::path jar = Game("zip", "Snake.JAR");
+    const std::string before = ReadFile(jar);
+    RunOn({jar});
+    EXPECT_EQ(ReadFile(jar), before);
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), SuiteManifest("Snake") + "MIDlet-Jar-Size: " +
+                                                 std::to_string(before.size()) + "\r\nMIDlet-Jar-URL: Snake.JAR\r\n");
+    EXPECT_EQ(host_.checked, std::vector<int>{1});
+    EXPECT_EQ(host_.finishedBoxes, std::vector<std::string>{"Process successfuly completed!|Finished!"});
+    EXPECT_FALSE(ScratchFolderExists());
+}
+
+TEST_F(GenerateJadBatchTest, EntriesThatAreNotJarsAreLeftAloneAndChecked) {
+    WriteFile(Suite("a.jad"), "MIDlet-Name: A\r\n");
+    WriteFile(Suite("b.zip"), "not even a zip");
+    WriteFile(Suite("c.mf"), "x");
+    const fs::path jar = Game("python", "d.jar");
+    RunOn({Suite("a.jad"), Suite("b.zip"), Suite("c.mf"), jar});
+    EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1, 1}));
+    EXPECT_EQ(ReadFile(Suite("a.jad")), "MIDlet-Name: A\r\n");
+    EXPECT_EQ(ReadFile(Suite("b.zip")), "not even a zip");
+    EXPECT_EQ(SuitesFolderListing(), (std::vector<std::string>{"a.jad", "b.zip", "c.mf", "d.jad", "d.jar"}));
+    EXPECT_EQ(host_.progressMax, 4);
+    EXPECT_EQ(host_.positions, (std::vector<int>{0, 1, 2, 3, 4, 4}));
+}
+
+TEST_F(GenerateJadBatchTest, OneApiGoesIntoEveryJarWithoutItsManifestOrSignature) {
+    MakeApi("zip", "nokiaui.zip",
+            {{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: NotTheGame\r\n"},
+             {"META-INF/VENDOR.SF", "signature"},
+             {"META-INF/vendor.rsa", "block"},
+             {"com/nokia/mid/ui/FullCanvas.class", "full canvas"}});
+    host_.CheckApis({"nokiaui.zip"});
+    const std::vector<fs::path> jars{Game("jar", "one.jar"), Game("zip", "two.jar"), Game("python", "three.jar")};
+    std::vector<std::string> manifests;
+    for (const fs::path& jar : jars) manifests.push_back(Entry(jar, "META-INF/MANIFEST.MF"));
+    RunOn(jars);
+    EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1}));
+    for (std::size_t i = 0; i < jars.size(); ++i) {
+        SCOPED_TRACE(jars[i]);
+        const std::vector<std::string> names = Names(jars[i]);
+        EXPECT_EQ(Entry(jars[i], "com/nokia/mid/ui/FullCanvas.class"), "full canvas");
+        EXPECT_EQ(Entry(jars[i], "META-INF/MANIFEST.MF"), manifests[i]);
+        EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                                [](const std::string& n) { return LowerAscii(n) == "meta-inf/manifest.mf"; }),
+                  1);
+        EXPECT_FALSE(Holds(names, "META-INF/VENDOR.SF"));
+        EXPECT_FALSE(Holds(names, "META-INF/vendor.rsa"));
+        EXPECT_TRUE(Holds(names, "game/Main.class"));
+        EXPECT_EQ(ReadFile(ReplaceLastThree(jars[i].string(), "jad")), ExpectedJad(jars[i]));
+        ExpectSoundJar(jars[i]);
+    }
+    EXPECT_FALSE(ScratchFolderExists());
+}
+
+TEST_F(GenerateJadBatchTest, OfTwoApisWithTheSamePathTheLaterOneWins) {
+    MakeApi("zip", "first.zip", {{"api/Shared.class", "first"}, {"api/OnlyFirst.class", "1"}});
+    MakeApi("jar", "second.jar", {{"api/Shared.class", "second"}});
+    host_.CheckApis({"first.zip", "second.jar"});
+    const fs::path jar = Game("jar", "g.jar");
+    RunOn({jar});
+    EXPECT_EQ(Entry(jar, "api/Shared.class"), "second");
+    EXPECT_EQ(Entry(jar, "api/OnlyFirst.class"), "1");
+    ExpectSoundJar(jar);
+}
+
+TEST_F(GenerateJadBatchTest, AFailingApiEndsTheExtractionAndTheBatchGoesOn) {
+    MakeApi("zip", "a.zip", {{"a/A.class", "a"}});
+    WriteFile(work_ / "API" / "broken.rar", "Rar!\x1a\x07 not a zip archive");
+    MakeApi("zip", "c.zip", {{"c/C.class", "c"}});
+    host_.CheckApis({"a.zip", "broken.rar", "c.zip"});
+    const fs::path jar = Game("zip", "g.jar");
+    RunOn({jar});
+    EXPECT_EQ(host_.checked, std::vector<int>{1});
+    EXPECT_EQ(Entry(jar, "a/A.class"), "a");
+    EXPECT_FALSE(Holds(Names(jar), "c/C.class"));
+    ASSERT_EQ(host_.apiFailures.size(), 1u);
+    EXPECT_EQ(host_.apiFailures[0].rfind("broken.rar: ", 0), 0u) << host_.apiFailures[0];
+    EXPECT_TRUE(app_.messages.empty());  // nothing is shown for it
+}
+
+TEST_F(GenerateJadBatchTest, AJarWithoutManifestIsNeverGivenAnotherArchivesManifest) {
+    MakeApi("zip", "api.zip", {{"META-INF/MANIFEST.MF", "MIDlet-Name: Api\r\n"}, {"api/X.class", "x"}});
+    host_.CheckApis({"api.zip"});
+    const fs::path bare = MakeJar("zip", "bare.jar", {{"game/Main.class", "main"}});
+    const std::string before = ReadFile(bare);
+    const fs::path next = Game("zip", "next.jar");
+    RunOn({bare, next});
+    EXPECT_EQ(host_.checked, (std::vector<int>{0, 1}));
+    EXPECT_EQ(ReadFile(bare), before);
+    EXPECT_FALSE(fs::exists(Suite("bare.jad")));
+    EXPECT_NE(host_.failures[0].find("MANIFEST"), std::string::npos) << host_.failures[0];
+    EXPECT_EQ(ReadFile(Suite("next.jad")), ExpectedJad(next));
+    EXPECT_EQ(Entry(next, "api/X.class"), "x");
+}
+
+TEST_F(GenerateJadBatchTest, AnAddThatDidNotHappenFailsTheEntryAndLeavesTheJarAsItWas) {
+    MakeApi("zip", "api.zip", {{"api/A.class", "a"}, {"api/B.class", "b"}, {"api/C.class", "c"}});
+    host_.CheckApis({"api.zip"});
+    const fs::path jar = Game("zip", "g.jar");
+    const std::string before = ReadFile(jar);
+    // Stopped by its callback once adding into the JAR has begun, as the
+    // progress dialog's Cancel button would.
+    host_.zip.OnZEDBeginFileEvent = [&jar](TZip& zip, const std::string& name, std::int32_t, std::int32_t,
+                                           std::int32_t) {
+        if (zip.ZipFileName() == jar.string() && LowerAscii(name).find("manifest") == std::string::npos)
+            zip.CancelOperation();
+    };
+    RunOn({jar});
+    EXPECT_EQ(host_.checked, std::vector<int>{0});
+    EXPECT_EQ(ReadFile(jar), before);
+    EXPECT_FALSE(fs::exists(Suite("g.jad")));
+}
+
+TEST_F(GenerateJadBatchTest, AJarThatIsGoneFailsAndNothingIsCreatedInItsPlace) {
+    const fs::path game = Game("zip", "here.jar");
+    RunOn({Suite("gone.jar"), game});
+    EXPECT_EQ(host_.checked, (std::vector<int>{0, 1}));
+    EXPECT_EQ(SuitesFolderListing(), (std::vector<std::string>{"here.jad", "here.jar"}));
+}
+
+TEST_F(GenerateJadBatchTest, AnExistingDescriptorInAnotherCaseIsTheOneReplaced) {
+    const fs::path jar = Game("zip", "Game.jar");
+    WriteFile(Suite("GAME.JAD"), "stale\r\n");
+    RunOn({jar});
+    EXPECT_EQ(SuitesFolderListing(), (std::vector<std::string>{"GAME.JAD", "Game.jar"}));
+    EXPECT_EQ(ReadFile(Suite("GAME.JAD")), ExpectedJad(jar));
+}
+
+TEST_F(GenerateJadBatchTest, RunningTwiceStartsAfreshAndGivesTheSameResult) {
+    MakeApi("python", "api.zip", {{"api/X.class", "x"}});
+    host_.CheckApis({"api.zip"});
+    const fs::path jar = Game("jar", "g.jar");
+    const fs::path bare = MakeJar("zip", "bare.jar", {{"a", "b"}});
+    RunOn({jar, bare});
+    const std::vector<std::string> namesAfterFirstRun = Names(jar);
+    RunOn({jar, bare});
+    EXPECT_EQ(host_.checked, (std::vector<int>{1, 0}));
+    // The first run's marks are all cleared before anything else is done.
+    ASSERT_GE(host_.checkCalls.size(), 2u);
+    EXPECT_EQ(host_.checkCalls[0], std::make_pair(0, false));
+    EXPECT_EQ(host_.checkCalls[1], std::make_pair(1, false));
+    EXPECT_EQ(host_.positions, (std::vector<int>{0, 1, 2, 2}));
+    EXPECT_EQ(ReadFile(Suite("g.jad")), ExpectedJad(jar));
+    EXPECT_EQ(Names(jar), namesAfterFirstRun) << "nothing added twice";
+    EXPECT_EQ(host_.finishedBoxes.size(), 2u);
+    ExpectSoundJar(jar);
+}
+
+TEST_F(GenerateJadBatchTest, AnEmptyListStillClosesWithTheMessageAndLeavesNoScratchFolder) {
+    RunOn({});
+    EXPECT_EQ(host_.finishedBoxes, std::vector<std::string>{"Process successfuly completed!|Finished!"});
+    EXPECT_EQ(host_.progressMax, 0);
+    EXPECT_FALSE(ScratchFolderExists());
+    EXPECT_FALSE(host_.running);
+}
+
+}  // namespace
+}  // namespace vorlan::test
