@@ -16,11 +16,6 @@ namespace {
 
 using test::WhenModalOpens;
 
-class NoOwner final : public ProgressDialogOwner {
-public:
-    void CancelOperation() override {}
-};
-
 TEST(QtApplication, StyleBitsChooseButtonsDefaultEscapeAndIcon) {
     QtMessageBoxLayout layout = MessageBoxLayoutFor(MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
     ASSERT_EQ(layout.buttons.size(), 3u);
@@ -76,14 +71,6 @@ TEST(QtApplication, InputBoxLimitsTheTextAndCancelGivesEmpty) {
 
     WhenModalOpens([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
     EXPECT_EQ(application.InputBox("Disk", "Insert the disk", "PKBACK# 001", 11), "");
-}
-
-TEST(QtApplication, ProgressDialogIsTheArchiveComponentsForm) {
-    NoOwner owner;
-    QtApplication application;
-    const std::unique_ptr<ProgressDialog> dialog = application.CreateProgressDialog(owner);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_NE(dynamic_cast<QWidget*>(dialog.get()), nullptr);
 }
 
 }  // namespace

@@ -47,18 +47,5 @@ TEST(ConsoleApplication, InputBoxTakesTheDefaultOnEmptyLineAndCutsToMaxLength) {
     EXPECT_EQ(console.app.InputBox("Disk", "Label", "x", 2), "");  // end of input cancels
 }
 
-class NoOwner final : public ProgressDialogOwner {
-public:
-    void CancelOperation() override {}
-};
-
-TEST(ConsoleApplication, HasNoProgressDialogAndNothingToPump) {
-    Console console("", ConsoleAnswers::AskUser);
-    NoOwner owner;
-    EXPECT_EQ(console.app.CreateProgressDialog(owner), nullptr);
-    console.app.ProcessMessages();
-    EXPECT_TRUE(console.output.str().empty());
-}
-
 }  // namespace
 }  // namespace vorlan
