@@ -47,6 +47,7 @@ bool ArchiveFile::fillWindow(std::uint64_t offset) {
 
 bool ArchiveFile::readAt(std::uint64_t offset, void* destination, std::size_t count) {
     if (offset > size_ || count > size_ - offset) return false;
+    if (count == 0) return true;
     if (count >= kWindowSize) return readSome(offset, destination, count) == static_cast<long long>(count);
     const bool inWindow = offset >= windowStart_ && offset - windowStart_ + count <= windowLength_;
     if (!inWindow && !fillWindow(offset)) return false;

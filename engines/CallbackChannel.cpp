@@ -35,7 +35,7 @@ CallbackRecord CallbackChannel::call(EngineActionCode code, std::string_view tex
     record.Status = status;
     record.Value = value;
     const std::size_t length = std::min(text.size(), sizeof record.Text - 1);
-    std::memcpy(record.Text, text.data(), length);
+    if (length > 0) std::memcpy(record.Text, text.data(), length);
     if (callback_ != nullptr && callback_(&record) != 0) {
         stopped_ = true;
         throw OperationStopped();

@@ -49,6 +49,22 @@ bool SpecMatches(std::string_view spec, std::string_view name) {
     return s == spec.size();
 }
 
+SpecSelection::SpecSelection(const std::vector<std::string_view>& specs) {
+    for (const std::string_view spec : specs) {
+        if (spec.find_first_of("*?") == std::string_view::npos)
+            exactKeys_.insert(NameKey(spec));
+        else
+            patterns_.emplace_back(spec);
+    }
+}
+
+bool SpecSelection::selects(std::string_view name) const {
+    if (!exactKeys_.empty() && exactKeys_.count(NameKey(name)) != 0) return true;
+    for (const std::string& pattern : patterns_)
+        if (SpecMatches(pattern, name)) return true;
+    return false;
+}
+
 std::optional<SafeEntryPath> JudgeEntryName(std::string_view name) {
     if (name.empty() || name.find('\0') != std::string_view::npos) return std::nullopt;
     if (IsSeparator(name.front()) || StartsWithDriveLetter(name)) return std::nullopt;

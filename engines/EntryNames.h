@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace vorlan::engine {
@@ -17,6 +18,19 @@ std::string NameKey(std::string_view name);
 // Whether the spec selects the name. "*" matches any run of characters,
 // separators included; "?" matches one character.
 bool SpecMatches(std::string_view spec, std::string_view name);
+
+// A list of specs asked about many names. Callers often pass every entry
+// name as a spec of its own: specs without wildcards are looked up by key,
+// so selecting stays linear in the number of entries.
+class SpecSelection {
+public:
+    explicit SpecSelection(const std::vector<std::string_view>& specs);
+    bool selects(std::string_view name) const;
+
+private:
+    std::unordered_set<std::string> exactKeys_;
+    std::vector<std::string> patterns_;
+};
 
 // A name that is safe to write below a folder, split into its components.
 struct SafeEntryPath {

@@ -17,6 +17,7 @@
 #include "engines/ExtractedFile.h"
 #include "engines/LibzipArchive.h"
 #include "engines/TargetFolders.h"
+#include "engines/EntrySelection.h"
 
 namespace vorlan::engine {
 
@@ -52,7 +53,6 @@ public:
     std::int32_t run();
 
 private:
-    bool selects(const std::string& name, const RawEntry& raw) const;
     std::vector<SelectedEntry> select(const LibzipArchive& archive, const std::vector<RawEntry>& entries) const;
     void extractAll(const LibzipArchive& archive, const std::vector<SelectedEntry>& selected);
     void extractEntry(EntryReader& reader, const SelectedEntry& entry);
@@ -66,22 +66,16 @@ private:
     std::int32_t filesWritten_ = 0;
 };
 
-bool Extraction::selects(const std::string& name, const RawEntry& raw) const {
-    for (std::int32_t i = 0; i < params_.FileSpecCount; ++i) {
-        const char* spec = params_.FileSpecs[i].FileSpec;
-        if (spec != nullptr && (SpecMatches(spec, name) || SpecMatches(spec, raw.name))) return true;
-    }
-    return false;
-}
-
 std::vector<SelectedEntry> Extraction::select(const LibzipArchive& archive, const std::vector<RawEntry>& entries) const {
+    std::vector<std::string_view> specs;
+    for (std::int32_t i = 0; params_.FileSpecs != nullptr && i < params_.FileSpecCount; ++i)
+        if (params_.FileSpecs[i].FileSpec != nullptr) specs.emplace_back(params_.FileSpecs[i].FileSpec);
     std::vector<SelectedEntry> selected;
-    if (params_.FileSpecs == nullptr) return selected;
-    for (std::uint64_t i = 0; i < entries.size(); ++i) {
-        SelectedEntry entry{i, archive.nameOf(i), &entries[i], entries[i].uncompressedSize, 0};
-        if (!selects(entry.name, *entry.raw)) continue;
+    for (const std::uint64_t index : EntriesSelected(archive, entries, specs)) {
+        SelectedEntry entry{index, archive.nameOf(index), &entries[index], entries[index].uncompressedSize, 0};
         zip_stat_t status;
-        if (zip_stat_index(archive.get(), i, 0, &status) == 0 && (status.valid & ZIP_STAT_MTIME)) entry.modified = status.mtime;
+        if (zip_stat_index(archive.get(), index, 0, &status) == 0 && (status.valid & ZIP_STAT_MTIME))
+            entry.modified = status.mtime;
         selected.push_back(std::move(entry));
     }
     return selected;

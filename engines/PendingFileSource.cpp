@@ -76,7 +76,7 @@ zip_int64_t PendingFileSource::stat(void* data, zip_uint64_t length) {
 zip_int64_t PendingFileSource::read(void* data, zip_uint64_t length) {
     if (released_) throw EngineError("\"" + file_.diskPath + "\" was read twice");
     const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(length), compressed_->data.size() - position_);
-    std::memcpy(data, compressed_->data.data() + position_, count);
+    if (count > 0) std::memcpy(data, compressed_->data.data() + position_, count);
     position_ += count;
     return static_cast<zip_int64_t>(count);
 }

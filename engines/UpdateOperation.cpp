@@ -12,6 +12,7 @@
 #include "engines/ArchiveLayout.h"
 #include "engines/ArchiveSource.h"
 #include "engines/EngineErrors.h"
+#include "engines/EntrySelection.h"
 #include "engines/LibzipArchive.h"
 #include "engines/PendingFileSource.h"
 #include "engines/ReplacementFile.h"

@@ -71,19 +71,4 @@ bool HoldsSameContent(zip_t* archive, std::uint64_t index, const RawEntry& entry
     return zip_fclose(data.release()) == 0;  // a bad CRC means the entry is not what the file holds
 }
 
-std::vector<std::uint64_t> EntriesSelected(const LibzipArchive& archive, const std::vector<RawEntry>& entries,
-                                           const std::vector<std::string_view>& specs) {
-    std::vector<std::uint64_t> selected;
-    for (std::uint64_t i = 0; i < entries.size(); ++i) {
-        const std::string name = archive.nameOf(i);
-        for (const std::string_view spec : specs) {
-            if (SpecMatches(spec, name) || SpecMatches(spec, entries[i].name)) {
-                selected.push_back(i);
-                break;
-            }
-        }
-    }
-    return selected;
-}
-
 }  // namespace vorlan::engine

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 #include "engines/CentralDirectory.h"
@@ -26,9 +25,5 @@ std::vector<PlannedFile> PlanUpdate(const LibzipArchive& archive, std::vector<Co
 // Whether the file holds exactly the entry's content (same size, a good CRC,
 // the same bytes): such an entry is kept as it is.
 bool HoldsSameContent(zip_t* archive, std::uint64_t index, const RawEntry& entry, const CollectedFile& file);
-
-// The entries any of the specs selects, in archive order.
-std::vector<std::uint64_t> EntriesSelected(const LibzipArchive& archive, const std::vector<RawEntry>& entries,
-                                           const std::vector<std::string_view>& specs);
 
 }  // namespace vorlan::engine

@@ -193,18 +193,5 @@ TEST_F(AddInto, CreatesAMissingArchive) {
     EXPECT_TRUE(UnzipTestPasses(work_ / "fresh.zip"));
 }
 
-TEST_F(AddInto, EncryptedEntriesReadBackWithThePassword) {
-    WriteFile(scratch_ / "secret.txt", "hidden words");
-    AddRequest request{archive_, scratch_};
-    request.password = "open sesame";
-    EXPECT_EQ(RunAdd(request, script_), 1);
-    fs::create_directory(work_ / "out");
-    ExtractRequest extract{archive_, work_ / "out", {"secret.txt"}};
-    EXPECT_EQ(RunExtract(extract, script_), 0);  // no password given, none answered
-    extract.password = "open sesame";
-    EXPECT_EQ(RunExtract(extract, script_), 1);
-    EXPECT_EQ(ReadFile(work_ / "out/secret.txt"), "hidden words");
-}
-
 }  // namespace
 }  // namespace vorlan::test
