@@ -22,20 +22,19 @@ constexpr int kButtonTop = 60;
 
 // The window the form is centred over: a visible main window if the
 // application has one, else the active window.
-QWidget* FindMainWindow() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMainWindow*>(widget) != nullptr && widget->isVisible()) return widget;
+QWidget *FindMainWindow() {
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMainWindow *>(widget) != nullptr && widget->isVisible())
+            return widget;
     }
     return QApplication::activeWindow();
 }
 
-}  // namespace
+} // namespace
 
-TProgressForm::TProgressForm(ProgressDialogOwner& owner)
+TProgressForm::TProgressForm(ProgressDialogOwner &owner)
     : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint),
-      OwnerZip(&owner),
-      StatusLabel(new QLabel(this)),
-      CancelButton(new QPushButton(this)),
+      OwnerZip(&owner), StatusLabel(new QLabel(this)), CancelButton(new QPushButton(this)),
       ProgressBar(new QProgressBar(this)) {
     setWindowTitle(QString::fromStdString(App().Title()));
     setFixedSize(kClientWidth, kClientHeight);
@@ -64,18 +63,19 @@ void TProgressForm::BuildControls() {
 void TProgressForm::CentreOverMainWindow() {
     const QSize outer = frameGeometry().size();
     QRect area;
-    if (QWidget* main = FindMainWindow()) {
+    if (QWidget *main = FindMainWindow()) {
         area = main->frameGeometry();
-    } else if (QScreen* screen = QApplication::primaryScreen()) {
+    } else if (QScreen *screen = QApplication::primaryScreen()) {
         area = screen->availableGeometry();
     } else {
         return;
     }
-    move(area.left() + (area.width() - outer.width()) / 2,
-         area.top() + (area.height() - outer.height()) / 2);
+    move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
 }
 
-void TProgressForm::SetMax(int n) { ProgressBar->setMaximum(n); }
+void TProgressForm::SetMax(int n) {
+    ProgressBar->setMaximum(n);
+}
 
 // A position beyond the range shows the nearest end, as the bar of the
 // Windows program did (Qt would ignore it).
@@ -83,7 +83,7 @@ void TProgressForm::SetPosition(int n) {
     ProgressBar->setValue(std::clamp(n, ProgressBar->minimum(), ProgressBar->maximum()));
 }
 
-void TProgressForm::SetText(const std::string& s) {
+void TProgressForm::SetText(const std::string &s) {
     StatusLabel->setText(QString::fromStdString(s));
     StatusLabel->move((kClientWidth - StatusLabel->width()) / 2, StatusLabel->y());
 }
@@ -93,13 +93,17 @@ void TProgressForm::Show() {
     raise();
 }
 
-void TProgressForm::Hide() { hide(); }
+void TProgressForm::Hide() {
+    hide();
+}
 
 void TProgressForm::CancelClick() {
     OwnerZip->CancelOperation();
     hide();
 }
 
-void TProgressForm::reject() { hide(); }
+void TProgressForm::reject() {
+    hide();
+}
 
-}  // namespace vorlan
+} // namespace vorlan

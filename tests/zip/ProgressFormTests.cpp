@@ -2,6 +2,8 @@
 // closing it otherwise does not do.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
@@ -19,15 +21,26 @@ struct CountingOwner final : ProgressDialogOwner {
     void CancelOperation() override { ++cancels; }
 };
 
-class ProgressFormTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
+// One QApplication for the program, gone before the program ends.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
         static int argc = 1;
         static char name[] = "zip_progress_form_tests";
-        static char* argv[] = {name, nullptr};
-        static QApplication* application = new QApplication(argc, argv);
-        (void)application;
+        static char *argv[] = {name, nullptr};
+        application_ = std::make_unique<QApplication>(argc, argv);
     }
+    void TearDown() override { application_.reset(); }
+
+private:
+    std::unique_ptr<QApplication> application_;
+};
+
+[[maybe_unused]] ::testing::Environment *const environment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class ProgressFormTest : public ::testing::Test {
+protected:
     ProgressFormTest() {
         app.SetTitle("Vorlan");
         SetApp(&app);
@@ -77,7 +90,7 @@ TEST_F(ProgressFormTest, ShowsTextAndProgress) {
 TEST_F(ProgressFormTest, OnlyTheCancelButtonCancels) {
     TProgressForm form(owner);
     form.Show();
-    form.reject();  // Escape or the close box
+    form.reject(); // Escape or the close box
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(owner.cancels, 0);
     form.Show();
@@ -96,5 +109,5 @@ TEST_F(ProgressFormTest, IsCentredOverTheMainWindow) {
                                  outer.top() + (outer.height() - form.frameGeometry().height()) / 2));
 }
 
-}  // namespace
-}  // namespace vorlan
+} // namespace
+} // namespace vorlan
