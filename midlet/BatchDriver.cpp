@@ -10,6 +10,7 @@
 #include "midlet/BatchHost.h"
 #include "midlet/Descriptor.h"
 #include "midlet/FixBuilder.h"
+#include "midlet/FolderNameIndex.h"
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
 #include "midlet/ScratchFolder.h"
@@ -24,6 +25,7 @@ struct BatchState {
     bool apisExtracted = false;      // an API archive has been extracted in this batch
     bool apiFilesInScratch = false;  // the scratch folder holds the API files as extracted
     std::vector<std::string> apisInScratch;  // the checked archives they were extracted for
+    FolderNameIndex names;                   // the suites' folders, read once
 };
 
 std::vector<std::string> CheckedApis(BatchHost& host) {
@@ -86,24 +88,13 @@ void ProvideApiFiles(BatchHost& host, BatchState& state) {
     ExtractCheckedApis(host, state);
 }
 
-// After a JAR, the scratch folder keeps the API files for the next one; only
-// the JAR's manifest goes.
-void ClearScratchAfterJar(BatchState& state) {
-    if (state.apisExtracted) {
-        RemoveScratchManifests();
-    } else {
-        DeleteFolderTree(ScratchRoot + kScratchTree);
-        state.apiFilesInScratch = false;
-    }
-}
-
 // Mode 0: the checked API files added into the JAR, then its descriptor
 // written beside it. Entries that are not JARs are left as they are and
 // count as done.
 void GenerateDescriptorStep(BatchHost& host, int index, BatchState& state) {
     const std::string jar = host.FileAt(index);
     if (LowerExtension(jar) != ".jar") return;
-    const std::string descriptor = ExistingNameInAnyCase(ReplaceLastThree(jar, "jad"));
+    const std::string descriptor = state.names.ExistingNameInAnyCase(ReplaceLastThree(jar, "jad"));
     CreateFolder(ScratchRoot + kScratchFolder);
     ProvideApiFiles(host, state);
     // The manifest is read before anything is added: a JAR whose manifest
@@ -111,7 +102,11 @@ void GenerateDescriptorStep(BatchHost& host, int index, BatchState& state) {
     ReadJarManifest(host.Zip(), jar);
     if (state.apisExtracted) AddToArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, jar);
     WriteDescriptor(jar, descriptor);
-    ClearScratchAfterJar(state);
+    state.names.Created(descriptor);
+    // Only the JAR's manifest goes: the scratch folder, with the API files in
+    // it, stays for the next JAR (removing and making folders for every JAR
+    // costs more than the rest of a JAR without APIs) and goes at the end.
+    RemoveScratchManifests();
 }
 
 // The mode is read at each of the two tests, as the window's selector may be
@@ -121,7 +116,7 @@ void RunEntryStep(BatchHost& host, int index, BatchState& state) {
     App().ProcessMessages();
     if (host.Mode() == static_cast<int>(BatchMode::BuildFix)) {
         state.apiFilesInScratch = false;  // the fix step empties the scratch folder
-        BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion());
+        BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion(), state.names);
     }
 }
 

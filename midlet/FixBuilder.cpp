@@ -6,6 +6,7 @@
 #include "fsutil/FolderTree.h"
 #include "midlet/BatchDriver.h"
 #include "midlet/Descriptor.h"
+#include "midlet/FolderNameIndex.h"
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
 #include "midlet/ReplacementFile.h"
@@ -90,7 +91,8 @@ void ReplaceWithFixJar(TZip& zip, const std::string& target) {
 
 }  // namespace
 
-void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion) {
+void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion,
+                   FolderNameIndex& names) {
     const FixInput input = KindOfFixInput(entryPath);
     // Fix suites carry nothing but the template and the rewritten manifest:
     // the API files of the batch's pre-pass go.
@@ -100,13 +102,15 @@ void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& f
     CreateFolder(ScratchRoot + kScratchFolder);
     CreateFolder(ScratchRoot + kScratchMetaInf);
     const std::string target =
-        input == FixInput::Jar ? entryPath : ExistingNameInAnyCase(ReplaceLastThree(entryPath, "jar"));
+        input == FixInput::Jar ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(entryPath, "jar"));
     FixManifest(*ManifestBuffer, fixVersion);
     ManifestBuffer->SaveToFile(ScratchManifestPathToSave());
     ReplaceWithFixJar(zip, target);
+    names.Created(target);
     const std::string descriptor =
-        input == FixInput::Jad ? entryPath : ExistingNameInAnyCase(ReplaceLastThree(target, "jad"));
+        input == FixInput::Jad ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(target, "jad"));
     WriteDescriptor(target, descriptor);
+    names.Created(descriptor);
     DeleteFolderTree(ScratchRoot + kScratchTree);
 }
 

@@ -8,6 +8,7 @@
 
 namespace vorlan {
 
+class FolderNameIndex;
 class TextLines;
 class TZip;
 
@@ -21,7 +22,9 @@ void FixManifest(TextLines& lines, const std::string& fixVersion);
 
 // Builds the fix suite for one .jar or .jad entry: the JAR (the entry itself,
 // or the JAR named like the JAD) and its descriptor are replaced only once
-// the new JAR is complete. Throws for any other entry, and on any failure.
-void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion);
+// the new JAR is complete; names finds the files named like the entry in any
+// letter case. Throws for any other entry, and on any failure.
+void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion,
+                   FolderNameIndex& names);
 
 }  // namespace vorlan

@@ -1,10 +1,7 @@
 // Names and paths as the batch reads them.
 #include "midlet/PathNames.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <filesystem>
 
 namespace vorlan {
 
@@ -46,21 +43,6 @@ std::string LowerExtension(const std::string& path) {
 std::string ReplaceLastThree(const std::string& path, std::string_view replacement) {
     const std::size_t kept = path.size() >= 3 ? path.size() - 3 : 0;
     return path.substr(0, kept) + std::string(replacement);
-}
-
-std::string ExistingNameInAnyCase(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) == 0) return path;
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = path.substr(folder.size());
-    std::error_code error;  // an unreadable folder has no other spelling to offer
-    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end;
-         !error && it != end; it.increment(error)) {
-        const std::string candidate = it->path().filename().string();
-        if (EqualsIgnoringCase(candidate, name)) return folder + candidate;
-    }
-    return path;
 }
 
 }  // namespace vorlan

@@ -1,6 +1,6 @@
 // Names and paths as the batch reads them: extensions and keys compared in
 // ASCII lower case, paths derived by replacing their last three characters,
-// the file-name part, and derived names looked up ignoring letter case.
+// and the file-name part.
 #pragma once
 
 #include <string>
@@ -25,10 +25,5 @@ std::string LowerExtension(const std::string& path);
 // The path with its last three characters replaced: ("Snake.JAR", "jad")
 // gives "Snake.jad".
 std::string ReplaceLastThree(const std::string& path, std::string_view replacement);
-
-// path itself when something exists under it; otherwise an existing entry of
-// its folder whose name equals path's name ignoring letter case (the names a
-// Windows file system would have taken for the same file); otherwise path.
-std::string ExistingNameInAnyCase(const std::string& path);
 
 }  // namespace vorlan

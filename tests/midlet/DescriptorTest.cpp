@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "midlet/Descriptor.h"
+#include "midlet/FolderNameIndex.h"
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
 #include "midlet/TextLines.h"
@@ -53,15 +54,29 @@ TEST(PathNamesTest, ExtensionsFileNamesAndDerivedPaths) {
     EXPECT_EQ(FileNamePart("/g/C:Snake\\x.jar"), "C:Snake\\x.jar");  // ":" and "\" are ordinary here
 }
 
-TEST(PathNamesTest, ADerivedNameFindsAnExistingFileInAnyLetterCase) {
+TEST(FolderNameIndexTest, ADerivedNameFindsAnExistingFileInAnyLetterCase) {
     TempDir dir;
     WriteFile(dir / "Snake.JAD", "");
     WriteFile(dir / "Both.jad", "");
     WriteFile(dir / "Both.JAD", "");
-    EXPECT_EQ(ExistingNameInAnyCase((dir / "Snake.jad").string()), (dir / "Snake.JAD").string());
-    EXPECT_EQ(ExistingNameInAnyCase((dir / "Both.jad").string()), (dir / "Both.jad").string());
-    EXPECT_EQ(ExistingNameInAnyCase((dir / "New.jad").string()), (dir / "New.jad").string());
-    EXPECT_EQ(ExistingNameInAnyCase((dir / "nofolder/x.jad").string()), (dir / "nofolder/x.jad").string());
+    FolderNameIndex names;
+    EXPECT_EQ(names.ExistingNameInAnyCase((dir / "Snake.jad").string()), (dir / "Snake.JAD").string());
+    EXPECT_EQ(names.ExistingNameInAnyCase((dir / "snake.Jad").string()), (dir / "Snake.JAD").string());
+    EXPECT_EQ(names.ExistingNameInAnyCase((dir / "Both.jad").string()), (dir / "Both.jad").string());
+    EXPECT_EQ(names.ExistingNameInAnyCase((dir / "New.jad").string()), (dir / "New.jad").string());
+    EXPECT_EQ(names.ExistingNameInAnyCase((dir / "nofolder/x.jad").string()), (dir / "nofolder/x.jad").string());
+}
+
+TEST(FolderNameIndexTest, KnowsWhatTheBatchCreatedAndWhatWentSinceItsFolderWasRead) {
+    TempDir dir;
+    WriteFile(dir / "Gone.JAD", "");
+    FolderNameIndex names;
+    EXPECT_EQ(names.ExistingNameInAnyCase((dir / "a.jad").string()), (dir / "a.jad").string());  // folder read
+    WriteFile(dir / "Made.jad", "");
+    names.Created((dir / "Made.jad").string());
+    EXPECT_EQ(names.ExistingNameInAnyCase((dir / "MADE.JAD").string()), (dir / "Made.jad").string());
+    fs::remove(dir / "Gone.JAD");
+    EXPECT_EQ(names.ExistingNameInAnyCase((dir / "Gone.jad").string()), (dir / "Gone.jad").string());
 }
 
 class WriteDescriptorTest : public ::testing::Test {

@@ -1,0 +1,58 @@
+// Derived names looked up ignoring letter case, one folder reading per batch.
+#include "midlet/FolderNameIndex.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "midlet/PathNames.h"
+
+namespace vorlan {
+
+namespace {
+
+struct SplitPath {
+    std::string folder;  // with its final "/", or empty
+    std::string name;
+};
+
+SplitPath Split(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {std::string(), path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+}  // namespace
+
+FolderNameIndex::Names& FolderNameIndex::NamesOf(const std::string& folder) {
+    const auto known = folders_.find(folder);
+    if (known != folders_.end()) return known->second;
+    Names& names = folders_[folder];
+    std::error_code error;  // an unreadable folder has no other spelling to offer
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        names.emplace(LowerAscii(name), name);  // of several spellings, the first listed
+    }
+    return names;
+}
+
+std::string FolderNameIndex::ExistingNameInAnyCase(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0) return path;
+    const SplitPath split = Split(path);
+    const Names& names = NamesOf(split.folder);
+    const auto found = names.find(LowerAscii(split.name));
+    if (found == names.end()) return path;
+    // Still there? Then it is the file; if it went meanwhile, path names a new one.
+    const std::string existing = split.folder + found->second;
+    return lstat(existing.c_str(), &info) == 0 ? existing : path;
+}
+
+void FolderNameIndex::Created(const std::string& path) {
+    const SplitPath split = Split(path);
+    const auto known = folders_.find(split.folder);
+    if (known != folders_.end()) known->second.emplace(LowerAscii(split.name), split.name);
+}
+
+}  // namespace vorlan

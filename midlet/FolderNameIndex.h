@@ -1,0 +1,29 @@
+// Names derived from a suite's path ("Snake.JAR" to "Snake.jad") name an
+// existing file of that name in any letter case, as they did on the Windows
+// file system. The index answers that from one reading of each folder per
+// batch, not one per suite: folders hold thousands of suites.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+namespace vorlan {
+
+class FolderNameIndex {
+public:
+    // path itself when something exists under it; otherwise an entry of its
+    // folder whose name equals path's name ignoring letter case; otherwise path.
+    std::string ExistingNameInAnyCase(const std::string& path);
+
+    // Tells the index that the batch created a file under path.
+    void Created(const std::string& path);
+
+private:
+    // Lower-case name -> the name as it is on disk, per folder.
+    using Names = std::unordered_map<std::string, std::string>;
+    Names& NamesOf(const std::string& folder);
+
+    std::unordered_map<std::string, Names> folders_;
+};
+
+}  // namespace vorlan
