@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 #include "engines/EngineErrors.h"
 
@@ -19,9 +20,8 @@ constexpr std::size_t kPieceSize = 64 * 1024;
 constexpr int kRawDeflateWindow = -15;  // no zlib header: zip entries hold the bare stream
 constexpr int kMemoryLevel = 8;
 
-// One deflate stream per thread, reset between files: a batch compresses
-// thousands of small files, and setting a stream up costs more than many of
-// them.
+// A deflate stream reused between files: a batch compresses thousands of
+// small files, and setting a stream up costs more than many of them.
 class DeflateStream {
 public:
     ~DeflateStream() {
@@ -72,14 +72,35 @@ std::size_t ReadPiece(int fd, std::uint8_t* buffer, const std::string& displayNa
     }
 }
 
+// The spare stream is lent out, never shared: the progress callback may run
+// the caller's event loop, and an operation started from there gets a
+// stream of its own instead of the one in use.
+class BorrowedStream {
+public:
+    BorrowedStream() : stream_(std::move(Spare())) {
+        if (!stream_) stream_ = std::make_unique<DeflateStream>();
+    }
+    ~BorrowedStream() { Spare() = std::move(stream_); }
+    BorrowedStream(const BorrowedStream&) = delete;
+    BorrowedStream& operator=(const BorrowedStream&) = delete;
+    DeflateStream& operator*() { return *stream_; }
+
+private:
+    static std::unique_ptr<DeflateStream>& Spare() {
+        thread_local std::unique_ptr<DeflateStream> spare;
+        return spare;
+    }
+    std::unique_ptr<DeflateStream> stream_;
+};
+
 }  // namespace
 
 CompressedEntry CompressFile(int fd, int level, const std::function<void(std::uint64_t)>& progress,
                              const std::string& displayName) {
-    thread_local DeflateStream deflater;
+    BorrowedStream deflater;
     CompressedEntry entry;
     entry.method = level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
-    z_stream* stream = level == 0 ? nullptr : &deflater.startFile(std::clamp(level, 1, 9));
+    z_stream* stream = level == 0 ? nullptr : &(*deflater).startFile(std::clamp(level, 1, 9));
     struct stat status {};
     if (::fstat(fd, &status) == 0 && status.st_size > 0)
         entry.data.reserve(static_cast<std::size_t>(stream ? deflateBound(stream, static_cast<uLong>(status.st_size)) : static_cast<uLong>(status.st_size)));

@@ -101,6 +101,26 @@ TEST_F(AddInto, ReportsTheBatchThenEachFile) {
     for (const RecordedCall& call : script_.calls) EXPECT_EQ(call.caller, &script_);
 }
 
+// The callback may run the caller's event loop, and a handler there may
+// start another add: the file being compressed must come out whole.
+TEST_F(AddInto, AnAddStartedFromTheCallbackLeavesTheRunningOneWhole) {
+    std::string text;
+    for (int i = 0; text.size() < 400000; ++i) text += "line " + std::to_string(i * 7919 % 1000) + "\n";
+    WriteFile(scratch_ / "long.txt", text);
+    WriteFile(work_ / "other/inner.txt", text.substr(0, 100000));
+    bool nested = false;
+    script_.beforeAnswer = [&](int) {
+        if (nested || script_.calls.back().code != ACTION_PROGRESS) return;
+        nested = true;
+        CallbackScript inner;
+        EXPECT_EQ(RunAdd({work_ / "other.zip", work_ / "other"}, inner), 1);
+    };
+    EXPECT_EQ(RunAdd({archive_, scratch_}, script_), 1);
+    EXPECT_TRUE(nested);
+    for (const fs::path& archive : {archive_, work_ / "other.zip"}) EXPECT_TRUE(UnzipTestPasses(archive)) << archive;
+    EXPECT_EQ(RunCommand({"unzip", "-p", archive_.string(), "long.txt"}).output, text);
+}
+
 TEST_F(AddInto, SpecsSelectByFolderPatternAndRecursion) {
     WriteFile(scratch_ / "top.txt", "t");
     WriteFile(scratch_ / "top.bin", "b");

@@ -48,10 +48,11 @@ void* Load(const char* fileName) {
 template <typename Call>
 std::int32_t InFolder(const fs::path& folder, CallbackScript& script, Call call) {
     const fs::path previous = fs::current_path();
+    CallbackScript* const outerScript = currentScript;  // a call made from inside a callback
     fs::current_path(folder);
     currentScript = &script;
     const std::int32_t result = call();
-    currentScript = nullptr;
+    currentScript = outerScript;
     fs::current_path(previous);
     return result;
 }
