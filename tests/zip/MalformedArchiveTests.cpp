@@ -3,6 +3,7 @@
 // directory record, and never reads past what the end record allows.
 #include <sys/stat.h>
 
+#include <fstream>
 #include <functional>
 
 #include "tests/support/ArchiveBuilder.h"
@@ -110,6 +111,12 @@ const MalformedCase kCases[] = {
     {"CentralDirDisk1001", [] { return TwoEntries({.centralDirDisk = 1001}); }, Outcome::NotValid},
     {"DirectoryOf1024000Bytes", [] { return DirectoryOfSize(1024000); }, Outcome::Opens, 16},
     {"DirectoryOf1024001Bytes", [] { return DirectoryOfSize(1024001); }, Outcome::NotValid},
+    {"Zip64MarkersInEndRecord",
+     [] {
+         return TwoEntries(
+             {.totalEntries = 0xFFFF, .centralDirSize = 0xFFFFFFFFu, .centralDirOffset = 0xFFFFFFFFu});
+     },
+     Outcome::ReadError},
     {"SpannedDirectoryOffsetOutsideFile",
      [] { return TwoEntries({.thisDisk = 1, .centralDirDisk = 1, .centralDirOffset = 0x7FFFFFF0u}); },
      Outcome::ReadError},
@@ -175,6 +182,52 @@ TEST_F(ReaderDetailTest, SpannedFlagsAreKeptForTheOperationsToRefuse) {
     zip.SetZipFileName(WriteArchive("disk.zip", TwoEntries({.thisDisk = 1000, .centralDirDisk = 1000})));
     EXPECT_EQ(zip.EndOfDirectory.ThisDisk, 1000);
     EXPECT_EQ(zip.EndOfDirectory.CentralDirDisk, 1000);
+}
+
+// Every byte of the directory and end record set to a few telling values in
+// turn: whatever the reader makes of it, it ends in an outcome (run under the
+// sanitizers, any read outside the file shows).
+TEST_F(ReaderDetailTest, EveryCorruptedDirectoryByteEndsInAnOutcome) {
+    BuiltLayout layout;
+    const std::string good = TwoEntries({}, "comment");
+    ArchiveBuilder().Add("a.txt", "alpha").Add("b.txt", "beta").Comment("comment").Build(&layout);
+    int opened = 0, refused = 0;
+    for (std::size_t position = layout.centralDirOffset; position < good.size(); ++position) {
+        for (char value : {'\x00', '\x7F', '\xFF'}) {
+            std::string bad = good;
+            bad[position] = value;
+            const std::string path = WriteArchive("bad.zip", bad);
+            TZip zip;
+            try {
+                zip.SetZipFileName(path);
+                ++opened;
+            } catch (const ZipException &) {
+                ++refused;
+            }
+        }
+    }
+    EXPECT_GT(opened, 0);
+    EXPECT_GT(refused, 0);
+}
+
+// A sound archive behind 2 GiB of data in front: its positions do not fit
+// the directory's 32-bit numbers, so it is refused rather than misread.
+TEST_F(ReaderDetailTest, ArchiveEndingBeyond2GiBIsOutOfRange) {
+    const fs::path path = dir / "huge.zip";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.seekp(std::streamoff{1} << 31); // a hole: nothing is written before it
+        const std::string archive = TwoEntries({});
+        out.write(archive.data(), static_cast<std::streamsize>(archive.size()));
+    }
+    TZip zip;
+    std::string message;
+    try {
+        zip.SetZipFileName(path.string());
+    } catch (const ZipException& error) {
+        message = error.what();
+    }
+    EXPECT_EQ(message, "\"" + path.string() + "\"\nis not a valid Zip file.");
 }
 
 TEST_F(ReaderDetailTest, FifoAndFolderAreNoArchivesAndDoNotBlock) {
