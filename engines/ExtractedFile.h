@@ -1,34 +1,30 @@
-// One extracted file on its way to disk: written to a temporary file in its
-// target folder and renamed over the target name only when complete and good,
-// so a stopped or failed extraction never leaves a partial file. The rename
+// One extracted file on its way to disk: written unnamed in its target
+// folder and given the target's name only when complete and good, so a
+// stopped or failed extraction never leaves a partial file. The rename
 // replaces a link of the target name, never the file it points to.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <span>
 #include <string>
 
-#include "engines/FileDescriptor.h"
+#include "engines/UnnamedFile.h"
 
 namespace vorlan::engine {
 
 class ExtractedFile {
 public:
     ExtractedFile(int folderFd, std::string targetName);
-    ~ExtractedFile();  // discards the temporary file unless committed
-    ExtractedFile(const ExtractedFile&) = delete;
-    ExtractedFile& operator=(const ExtractedFile&) = delete;
 
     void write(std::span<const std::uint8_t> bytes);
     // Gives the file its modification time and puts it in place.
     void commit(std::time_t modified);
-    void discard() noexcept;
+    void discard() noexcept { file_.discard(); }
 
 private:
-    int folderFd_;
     std::string targetName_;
-    std::string temporaryName_;
-    FileDescriptor fd_;
+    UnnamedFile file_;
 };
 
 }  // namespace vorlan::engine

@@ -1,8 +1,8 @@
-// The write side of an archive update: the new archive is written to a
-// temporary file beside the real one, flushed, given the old file's
-// permission bits, and renamed over it only when complete. Until then the
-// old archive is untouched; anything that fails or stops discards the
-// temporary file.
+// The write side of an archive update: the new archive is written unnamed
+// beside the real one, flushed, given the old file's permission bits, and
+// renamed over it only when complete. Until then the old archive is
+// untouched; anything that fails, stops or kills the process discards the
+// new one.
 #pragma once
 
 #include <sys/stat.h>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engines/FileDescriptor.h"
+#include "engines/UnnamedFile.h"
 
 namespace vorlan::engine {
 
@@ -40,13 +41,12 @@ public:
 
 private:
     void flush();
-    void createTemporary();
     void applyOriginalOwnership();
 
     std::string target_;
     std::optional<struct stat> original_;
-    std::string temporaryPath_;
-    FileDescriptor fd_;
+    FileDescriptor folderFd_;
+    std::optional<UnnamedFile> file_;
     std::vector<std::uint8_t> buffer_;
     std::uint64_t bufferStart_ = 0;
     std::uint64_t writtenEnd_ = 0;
