@@ -75,10 +75,11 @@ void LoadOldManifest(TZip& zip, const std::string& entryPath, FixInput input) {
     }
 }
 
-// The template with the rewritten manifest, built under a temporary name
-// beside target and renamed over it once complete: a template that cannot be
-// read, or an add that fails, leaves the old suite as it was.
-void ReplaceWithFixJar(TZip& zip, const std::string& target) {
+// The fix suite, JAR and descriptor, built under temporary names beside the
+// old ones and renamed over them only once both are complete: a template
+// that cannot be read, an add that fails or a descriptor that cannot be
+// written leaves the old suite as it was.
+void ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::string& descriptor) {
     ReplacementFile jar(target);
     jar.CopyFrom(FixTemplatePath);
     jar.FinishWriting();
@@ -86,7 +87,12 @@ void ReplaceWithFixJar(TZip& zip, const std::string& target) {
     App().ProcessMessages();
     // Read back, so that the descriptor repeats what the new JAR really holds.
     ReadJarManifest(zip, jar.TemporaryPath());
+    SetJarSizeAndUrl(*ManifestBuffer, std::to_string(FileSizeByName(jar.TemporaryPath())), FileNamePart(target));
+    ReplacementFile jad(descriptor);
+    jad.Write(ManifestBuffer->Text());
     jar.Commit();
+    jad.Commit();
+    App().ProcessMessages();
 }
 
 }  // namespace
@@ -105,11 +111,10 @@ void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& f
         input == FixInput::Jar ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(entryPath, "jar"));
     FixManifest(*ManifestBuffer, fixVersion);
     ManifestBuffer->SaveToFile(ScratchManifestPathToSave());
-    ReplaceWithFixJar(zip, target);
-    names.Created(target);
     const std::string descriptor =
         input == FixInput::Jad ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(target, "jad"));
-    WriteDescriptor(target, descriptor);
+    ReplaceWithFixSuite(zip, target, descriptor);
+    names.Created(target);
     names.Created(descriptor);
     DeleteFolderTree(ScratchRoot + kScratchTree);
 }

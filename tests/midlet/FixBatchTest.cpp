@@ -123,6 +123,18 @@ TEST_F(FixBatchTest, ATemplateThatIsNoZipLeavesTheOldSuiteUntouched) {
     EXPECT_EQ(SuitesFolderListing(), (Lines{"Snake.jar"}));
 }
 
+TEST_F(FixBatchTest, ADescriptorThatCannotBeReplacedLeavesTheWholeOldSuiteUntouched) {
+    const fs::path jar = Snake();
+    const std::string before = ReadFile(jar);
+    WriteFile(Suite("Snake.jad"), "old descriptor\r\n");
+    fs::permissions(Suite("Snake.jad"), fs::perms::owner_read | fs::perms::group_read);
+    RunOn({jar});
+    EXPECT_EQ(host_.checked, std::vector<int>{0});
+    EXPECT_EQ(ReadFile(jar), before) << "a fix JAR without its descriptor would not install";
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), "old descriptor\r\n");
+    EXPECT_EQ(SuitesFolderListing(), (Lines{"Snake.jad", "Snake.jar"}));
+}
+
 TEST_F(FixBatchTest, EntriesThatAreNeitherJarNorJadFailUntouched) {
     WriteFile(Suite("notes.txt"), "text");
     RunOn({Suite("notes.txt")});
