@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ public:
     std::vector<bool> apiChecked;
     int mode = 0;
     std::string fixVersion = "9.9.9";
+    // Called after each entry, as the user's clicks are taken between entries.
+    std::function<void(int index)> onEntryFinished;
 
     // What the batch did.
     std::vector<int> checked;  // per entry: -1 never set, 0 unchecked, 1 checked

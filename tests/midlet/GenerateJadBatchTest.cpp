@@ -123,6 +123,28 @@ TEST_F(GenerateJadBatchTest, AFailingApiEndsTheExtractionAndTheBatchGoesOn) {
     EXPECT_TRUE(app_.messages.empty());  // nothing is shown for it
 }
 
+TEST_F(GenerateJadBatchTest, EveryJarGetsTheApisCheckedWhenItsTurnComes) {
+    MakeApi("zip", "a.zip", {{"a/A.class", "a"}});
+    MakeApi("zip", "b.zip", {{"b/B.class", "b"}});
+    host_.apis = {"a.zip", "b.zip"};
+    host_.apiChecked = {true, false};
+    const fs::path fixed = Game("zip", "fixed.jar");
+    const fs::path first = Game("zip", "first.jar");
+    const fs::path second = Game("zip", "second.jar");
+    host_.mode = 1;  // a fix first: it empties the scratch folder of the API files
+    host_.onEntryFinished = [this](int index) {
+        if (index == 0) host_.mode = 0;
+        if (index == 1) host_.apiChecked = {false, true};
+    };
+    RunOn({fixed, first, second});
+    EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1}));
+    EXPECT_FALSE(Holds(Names(fixed), "a/A.class"));
+    EXPECT_EQ(Entry(first, "a/A.class"), "a");
+    EXPECT_FALSE(Holds(Names(first), "b/B.class"));
+    EXPECT_EQ(Entry(second, "b/B.class"), "b");
+    EXPECT_FALSE(Holds(Names(second), "a/A.class"));
+}
+
 TEST_F(GenerateJadBatchTest, AJarWithoutManifestIsNeverGivenAnotherArchivesManifest) {
     MakeApi("zip", "api.zip", {{"META-INF/MANIFEST.MF", "MIDlet-Name: Api\r\n"}, {"api/X.class", "x"}});
     host_.CheckApis({"api.zip"});
