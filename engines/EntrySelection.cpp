@@ -5,12 +5,13 @@
 
 namespace vorlan::engine {
 
-std::vector<std::uint64_t> EntriesSelected(const LibzipArchive& archive, const std::vector<RawEntry>& entries,
+std::vector<std::uint64_t> EntriesSelected(const std::vector<std::string>& shownNames,
+                                           const std::vector<RawEntry>& entries,
                                            const std::vector<std::string_view>& specs) {
     const SpecSelection selection(specs);
     std::vector<std::uint64_t> selected;
     for (std::uint64_t i = 0; i < entries.size(); ++i)
-        if (selection.selects(archive.nameOf(i)) || selection.selects(entries[i].name)) selected.push_back(i);
+        if (selection.selects(shownNames[i]) || selection.selects(entries[i].name)) selected.push_back(i);
     return selected;
 }
 

@@ -13,6 +13,7 @@
 #include "engines/ArchiveSource.h"
 #include "engines/EngineErrors.h"
 #include "engines/EntryNames.h"
+#include "engines/EntryNaming.h"
 #include "engines/EntryReader.h"
 #include "engines/ExtractedFile.h"
 #include "engines/LibzipArchive.h"
@@ -41,7 +42,7 @@ void ReportEnd(CallbackChannel& channel, const std::string& reason, const std::o
 
 struct SelectedEntry {
     std::uint64_t index = 0;
-    std::string name;  // as libzip decodes it
+    std::string name;  // as shown
     const RawEntry* raw = nullptr;
     std::uint64_t size = 0;
     std::time_t modified = 0;
@@ -70,9 +71,10 @@ std::vector<SelectedEntry> Extraction::select(const LibzipArchive& archive, cons
     std::vector<std::string_view> specs;
     for (std::int32_t i = 0; params_.FileSpecs != nullptr && i < params_.FileSpecCount; ++i)
         if (params_.FileSpecs[i].FileSpec != nullptr) specs.emplace_back(params_.FileSpecs[i].FileSpec);
+    const std::vector<std::string> shownNames = NamesAsShown(entries);
     std::vector<SelectedEntry> selected;
-    for (const std::uint64_t index : EntriesSelected(archive, entries, specs)) {
-        SelectedEntry entry{index, archive.nameOf(index), &entries[index], entries[index].uncompressedSize, 0};
+    for (const std::uint64_t index : EntriesSelected(shownNames, entries, specs)) {
+        SelectedEntry entry{index, shownNames[index], &entries[index], entries[index].uncompressedSize, 0};
         zip_stat_t status;
         if (zip_stat_index(archive.get(), index, 0, &status) == 0 && (status.valid & ZIP_STAT_MTIME))
             entry.modified = status.mtime;

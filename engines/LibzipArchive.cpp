@@ -51,11 +51,6 @@ void LibzipArchive::confirmEntries(const std::vector<RawEntry>& entries) const {
     }
 }
 
-std::string LibzipArchive::nameOf(std::uint64_t index) const {
-    const char* name = zip_get_name(archive_, index, ZIP_FL_ENC_GUESS);
-    return name == nullptr ? std::string() : std::string(name);
-}
-
 void LibzipArchive::close() {
     if (zip_close(archive_) == 0) {
         archive_ = nullptr;

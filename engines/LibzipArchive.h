@@ -30,10 +30,6 @@ public:
     // (another end record chosen, names or sizes read differently).
     void confirmEntries(const std::vector<RawEntry>& entries) const;
 
-    // The entry's name as libzip decodes it: UTF-8 when flagged or valid,
-    // else converted from code page 437.
-    std::string nameOf(std::uint64_t index) const;
-
     // Writes the changes; raises EngineError with the reason on failure (the
     // write side has discarded the new archive by then).
     void close();

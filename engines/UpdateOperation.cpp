@@ -12,6 +12,7 @@
 #include "engines/ArchiveLayout.h"
 #include "engines/ArchiveSource.h"
 #include "engines/EngineErrors.h"
+#include "engines/EntryNaming.h"
 #include "engines/EntrySelection.h"
 #include "engines/LibzipArchive.h"
 #include "engines/PendingFileSource.h"
@@ -149,7 +150,7 @@ void Update::addFiles(LibzipArchive& archive, const ArchiveLayout& layout, const
     FileCollector collector(params_.Recurse != 0 ? Recursion::descend : Recursion::thisFolderOnly,
                             On(params_.JunkDirNames) ? FolderNames::junk : FolderNames::keep, self);
     for (const std::string_view spec : SpecsOf(params_)) collector.collect(spec);
-    const std::vector<PlannedFile> plan = PlanUpdate(archive, collector.takeFiles());
+    const std::vector<PlannedFile> plan = PlanUpdate(NamesAsShown(layout.entries), collector.takeFiles());
     std::uint64_t bytes = 0;
     for (const PlannedFile& planned : plan) bytes += planned.file.size;
     channel_.batchCount(plan.size());
@@ -177,6 +178,9 @@ void Update::registerFile(LibzipArchive& archive, const PlannedFile& planned) {
         if (zip_file_replace(archive.get(), *planned.replaces, source, 0) == 0) index = static_cast<zip_int64_t>(*planned.replaces);
     } else {
         index = zip_file_add(archive.get(), planned.file.storedName.c_str(), source, ZIP_FL_ENC_UTF_8);
+        // A file name that is not UTF-8 at all is stored as it is, unflagged.
+        if (index < 0 && zip_error_code_zip(zip_get_error(archive.get())) == ZIP_ER_INVAL)
+            index = zip_file_add(archive.get(), planned.file.storedName.c_str(), source, ZIP_FL_ENC_CP437);
     }
     if (index < 0) {
         zip_source_free(source);
@@ -205,16 +209,17 @@ void Update::setEntryDetails(zip_t* archive, std::uint64_t index, const PlannedF
 }
 
 void Update::deleteEntries(LibzipArchive& archive, const ArchiveLayout& layout) {
-    const std::vector<std::uint64_t> selected = EntriesSelected(archive, layout.entries, SpecsOf(params_));
+    const std::vector<std::string> shownNames = NamesAsShown(layout.entries);
+    const std::vector<std::uint64_t> selected = EntriesSelected(shownNames, layout.entries, SpecsOf(params_));
     std::uint64_t bytes = 0;
     for (const std::uint64_t index : selected) bytes += layout.entries[index].uncompressedSize;
     channel_.batchCount(selected.size());
     channel_.batchBytes(bytes);
     batchBegun_ = true;
     for (const std::uint64_t index : selected) {
-        channel_.beginFile(archive.nameOf(index), layout.entries[index].uncompressedSize);
+        channel_.beginFile(shownNames[index], layout.entries[index].uncompressedSize);
         if (zip_delete(archive.get(), index) != 0)
-            throw EngineError("Cannot delete \"" + archive.nameOf(index) + "\": " + zip_strerror(archive.get()));
+            throw EngineError("Cannot delete \"" + shownNames[index] + "\": " + zip_strerror(archive.get()));
         channel_.progress(layout.entries[index].uncompressedSize);
         ++processed_;
     }

@@ -32,10 +32,9 @@ std::size_t ReadFully(int fd, std::uint8_t* buffer, std::size_t count) {
 
 }  // namespace
 
-std::vector<PlannedFile> PlanUpdate(const LibzipArchive& archive, std::vector<CollectedFile> files) {
+std::vector<PlannedFile> PlanUpdate(const std::vector<std::string>& shownNames, std::vector<CollectedFile> files) {
     std::unordered_multimap<std::string, std::uint64_t> entriesByKey;
-    const auto count = static_cast<std::uint64_t>(zip_get_num_entries(archive.get(), 0));
-    for (std::uint64_t i = 0; i < count; ++i) entriesByKey.emplace(NameKey(archive.nameOf(i)), i);
+    for (std::uint64_t i = 0; i < shownNames.size(); ++i) entriesByKey.emplace(NameKey(shownNames[i]), i);
     std::vector<PlannedFile> plan;
     plan.reserve(files.size());
     for (CollectedFile& file : files) {

@@ -3,13 +3,15 @@
 // keeping its position and its stored name; other files become new entries.
 #pragma once
 
+#include <zip.h>
+
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "engines/CentralDirectory.h"
 #include "engines/FileCollector.h"
-#include "engines/LibzipArchive.h"
 
 namespace vorlan::engine {
 
@@ -20,7 +22,7 @@ struct PlannedFile {
 
 // Raises EngineError when a file matches several entries ignoring case:
 // which of them it should replace is anybody's guess.
-std::vector<PlannedFile> PlanUpdate(const LibzipArchive& archive, std::vector<CollectedFile> files);
+std::vector<PlannedFile> PlanUpdate(const std::vector<std::string>& shownNames, std::vector<CollectedFile> files);
 
 // Whether the file holds exactly the entry's content (same size, a good CRC,
 // the same bytes): such an entry is kept as it is.

@@ -157,10 +157,12 @@ TEST_F(AddInto, LinksAndSpecialFilesAreSkippedNotFollowed) {
 
 TEST_F(AddInto, NonAsciiNamesAreMarkedUtf8) {
     WriteFile(scratch_ / "d\xC3\xA9j\xC3\xA0.txt", "x");
-    EXPECT_EQ(RunAdd({archive_, scratch_}, script_), 1);
+    WriteFile(scratch_ / "caf\xE9.txt", "not UTF-8");
+    EXPECT_EQ(RunAdd({archive_, scratch_}, script_), 2);
     const InspectedArchive after = InspectArchive(archive_);
     EXPECT_NE(after.entry("d\xC3\xA9j\xC3\xA0.txt").flags & 0x800, 0u);
     EXPECT_EQ(after.entry("a.txt").flags & 0x800, 0u);
+    EXPECT_EQ(after.entry("caf\xCE\x98.txt").flags & 0x800, 0u);  // stored as it is, read as code page 437
 }
 
 TEST_F(AddInto, AFileMatchingSeveralEntriesLeavesTheArchiveAlone) {

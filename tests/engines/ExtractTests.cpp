@@ -6,6 +6,7 @@
 
 #include "tests/engines/EngineHarness.h"
 #include "tests/support/TestTools.h"
+#include "tests/support/ZipWriter.h"
 
 namespace vorlan::test {
 namespace {
@@ -163,6 +164,28 @@ TEST_F(ExtractOver, RecordsThatDoNotFitAreRefusedUntouched) {
     EXPECT_EQ(Engines::Loaded().zipExec(nullptr), 0);
     EXPECT_EQ(Engines::Loaded().zipVersion(), Engines::Loaded().unzipVersion());
     EXPECT_GT(Engines::Loaded().zipVersion(), 0);
+}
+
+// Names of archives written on DOS are in the DOS code page of the user's
+// locale, as the component shows them: a Russian user's CP866 names.
+TEST(ExtractOemNames, NamesFollowTheLocalesDosCodePage) {
+    TempDir work;
+    const std::string cp866 = "\x8F\xE0\xA8\xA2\xA5\xE2.txt";   // the same name in CP866
+    const std::string shown = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt";  // "Privet" in Cyrillic, UTF-8
+    WriteFile(work / "dos.zip", ZipArchive({}, {StoredEntry(cp866, "hello")}).bytes());
+    fs::create_directory(work / "out");
+    const char* saved = std::getenv("LC_ALL");
+    const std::string previous = saved ? saved : "";
+    CallbackScript script;
+    setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(RunExtract({work / "dos.zip", work / "out", {shown}}, script), 0);
+    setenv("LC_ALL", "ru_RU.UTF-8", 1);
+    EXPECT_EQ(RunExtract({work / "dos.zip", work / "out", {shown}}, script), 1);
+    if (saved != nullptr)
+        setenv("LC_ALL", previous.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
+    EXPECT_EQ(TreeOf(work / "out"), (std::vector<std::string>{shown}));
 }
 
 TEST(EngineModules, ExportOnlyTheirEntryPoints) {
