@@ -8,6 +8,7 @@
 #include "app/FormTexts.h"
 #include "app/QtApplication.h"
 #include "app/TForm1.h"
+#include "app/TerminationSignals.h"
 
 int main(int argc, char** argv) {
     // libzip converts every entry's time with mktime; with TZ unset glibc reads
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     application.SetTitle(title.toStdString());
     vorlan::SetApp(&application);
     try {
+        vorlan::QuitOnTerminationSignals(qtApplication);
         vorlan::TForm1 form;
         form.show();
         return QApplication::exec();
