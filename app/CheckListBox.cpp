@@ -4,6 +4,8 @@
 #include <QListWidget>
 #include <QStyledItemDelegate>
 
+#include "app/QtText.h"
+
 namespace vorlan {
 
 namespace {
@@ -32,7 +34,7 @@ void SetUpCheckListBox(QListWidget& list) {
 }
 
 void AddCheckListItem(QListWidget& list, const std::string& text) {
-    auto* item = new QListWidgetItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    auto* item = new QListWidgetItem(FromText(text));
     item->setData(kTextRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileDialog>
 
+#include "app/QtText.h"
+
 namespace vorlan {
 
 namespace {
@@ -30,12 +32,12 @@ std::string_view Trimmed(std::string_view text) {
 QString QtNameFilter(std::string_view description, std::string_view patterns) {
     QStringList qtPatterns;
     for (const std::string_view pattern : SplitAt(patterns, ';'))
-        if (!Trimmed(pattern).empty()) qtPatterns << QString::fromUtf8(Trimmed(pattern));
+        if (!Trimmed(pattern).empty()) qtPatterns << FromText(Trimmed(pattern));
     std::string_view label = Trimmed(description);
     const size_t open = label.rfind('(');
     if (!label.empty() && label.back() == ')' && open != std::string_view::npos)
         label = Trimmed(label.substr(0, open));  // the description shows the patterns itself
-    return QString::fromUtf8(label) + " (" + qtPatterns.join(' ') + ")";
+    return FromText(label) + " (" + qtPatterns.join(' ') + ")";
 }
 
 class QtFileChooser : public FileChooser {

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QPushButton>
 
+#include "app/QtText.h"
 #include "platform/ScriptedApplication.h"
 #include "platform/TextCharacters.h"
 #include "zip/TProgressForm.h"
@@ -25,10 +25,6 @@ QMessageBox::Icon IconFor(unsigned style) {
     default:
         return QMessageBox::NoIcon;
     }
-}
-
-QString FromText(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // The parent of a modal box: the window it belongs to, so that the box stays

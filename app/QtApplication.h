@@ -2,6 +2,8 @@
 // event processing, and the progress form of the archive component.
 #pragma once
 
+#include <vector>
+
 #include <QMessageBox>
 
 #include "platform/Application.h"

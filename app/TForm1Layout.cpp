@@ -12,15 +12,12 @@
 
 #include "app/CheckListBox.h"
 #include "app/FormTexts.h"
+#include "app/QtText.h"
 #include "app/TForm1.h"
 
 namespace vorlan {
 
 namespace {
-
-QString FromText(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 enum class Weight { Regular, Bold };
 

@@ -7,6 +7,7 @@
 
 #include "app/FormTexts.h"
 #include "app/QtApplication.h"
+#include "app/QtText.h"
 #include "app/TForm1.h"
 #include "app/TerminationSignals.h"
 
@@ -16,8 +17,7 @@ int main(int argc, char** argv) {
     setenv("TZ", ":/etc/localtime", 0);
     tzset();
     QApplication qtApplication(argc, argv);
-    const QString title = QString::fromUtf8(vorlan::kApplicationTitle.data(),
-                                            static_cast<qsizetype>(vorlan::kApplicationTitle.size()));
+    const QString title = vorlan::FromText(vorlan::kApplicationTitle);
     // The name only: a display name would be appended to the window's caption.
     QApplication::setApplicationName("vorlan");
     QGuiApplication::setDesktopFileName("vorlan");
