@@ -133,10 +133,11 @@ void Extraction::extractEntry(EntryReader& reader, const SelectedEntry& entry) {
     std::span<const std::string> folderPart(path->components);
     folderPart = path->isFolder ? folderPart : folderPart.first(folderPart.size() - 1);
     if (!keepFolders) folderPart = {};
+    if (path->isFolder && (!keepFolders || On(params_.Freshen))) return;  // nothing to make
     const FolderCreation creation = On(params_.Freshen) ? FolderCreation::lookOnly : FolderCreation::create;
-    Folder* folder = folders_->folderFor(folderPart, path->isFolder ? FolderCreation::create : creation);
+    Folder* folder = folders_->folderFor(folderPart, creation);
     if (path->isFolder) {
-        if (keepFolders && folder == nullptr) throw EntryFailed("\"" + entry.name + "\": a link or a file is in the way");
+        if (folder == nullptr) throw EntryFailed("\"" + entry.name + "\": a link or a file is in the way");
         return;  // folders are made, not counted
     }
     if (folder == nullptr) {

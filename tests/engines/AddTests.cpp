@@ -136,12 +136,16 @@ TEST_F(AddInto, SpecsSelectByFolderPatternAndRecursion) {
               (std::vector<std::string>{"a.txt", "sub/b.txt", "Dir/inner.txt", "top.txt", "Dir/deeper/low.txt"}));
 }
 
-TEST_F(AddInto, JunkedFolderNamesStoreBareNames) {
+TEST_F(AddInto, JunkedFolderNamesStoreBareNamesAndLevelZeroStores) {
     WriteFile(scratch_ / "deep/er/c.txt", "c");
     AddRequest request{archive_, scratch_};
     request.junkDirNames = true;
+    request.level = 0;
     EXPECT_EQ(RunAdd(request, script_), 1);
-    EXPECT_EQ(InspectArchive(archive_).names(), (std::vector<std::string>{"a.txt", "sub/b.txt", "c.txt"}));
+    const InspectedArchive after = InspectArchive(archive_);
+    EXPECT_EQ(after.names(), (std::vector<std::string>{"a.txt", "sub/b.txt", "c.txt"}));
+    EXPECT_EQ(after.entry("c.txt").method, 0u);  // level 0 stores
+    EXPECT_TRUE(UnzipTestPasses(archive_));
 }
 
 TEST_F(AddInto, LinksAndSpecialFilesAreSkippedNotFollowed) {
