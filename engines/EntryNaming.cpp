@@ -38,13 +38,27 @@ bool HasOemNames(const RawEntry& first) {
     return host == kHostMsDos || host == kHostOs2Hpfs || (host == kHostNtfs && version == kNtfsOemWriterVersion);
 }
 
-// One converter per code page, opened on first use and kept: opening one per
-// name would cost more than converting it.
+// One converter per code page, opened on first use and kept for the life of
+// the process: opening one per name would cost more than converting it.
+class Converters {
+public:
+    ~Converters() {
+        for (const auto& [codePage, converter] : converters_)
+            if (converter != kNoConverter) iconv_close(converter);
+    }
+    iconv_t from(const std::string& codePage) {
+        auto [position, inserted] = converters_.try_emplace(codePage, kNoConverter);
+        if (inserted) position->second = iconv_open("UTF-8", codePage.c_str());
+        return position->second;
+    }
+
+private:
+    std::map<std::string, iconv_t> converters_;
+};
+
 iconv_t ConverterFrom(const std::string& codePage) {
-    static std::map<std::string, iconv_t> converters;
-    auto [position, inserted] = converters.try_emplace(codePage, kNoConverter);
-    if (inserted) position->second = iconv_open("UTF-8", codePage.c_str());
-    return position->second;
+    static Converters converters;
+    return converters.from(codePage);
 }
 
 // Single-byte code pages convert byte by byte; a byte without a counterpart
