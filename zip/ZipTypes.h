@@ -25,7 +25,7 @@ constexpr std::uint32_t kEndRecordSignature = 0x06054B50;     // APPNOTE 4.3.16
 // stored, field for field, then the variable parts converted for use.
 struct TFileInfo {
     std::uint32_t Signature = kCentralHeaderSignature;
-    std::uint8_t VersionMadeBy = 0; // specification version (x10) of the writer
+    std::uint8_t VersionMadeBy = 0; // zip format version (x10) of the writer
     std::uint8_t HostSystem = 0;    // 0 MS-DOS, 3 Unix, 6 OS/2 HPFS, 11 NTFS, ...
     std::uint16_t VersionNeeded = 0;
     std::uint16_t Flags = 0;
