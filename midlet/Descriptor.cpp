@@ -13,8 +13,26 @@
 #include "midlet/TextLines.h"
 #include "platform/Application.h"
 #include "platform/FindFiles.h"
+#include "zip/TZip.h"
 
 namespace vorlan {
+
+namespace {
+
+// Entries that a case-blind reader takes for the manifest. Java takes the one
+// stored exactly as META-INF/MANIFEST.MF, Vorlan's extraction takes either:
+// with more than one, which manifest a suite has depends on the reader.
+int ManifestEntries(const TZip& zip) {
+    int count = 0;
+    TFileInfo entry;
+    for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
+        zip.GetEntry(i, entry);
+        if (EqualsIgnoringCase(entry.FileName, "META-INF\\MANIFEST.MF")) ++count;
+    }
+    return count;
+}
+
+}  // namespace
 
 void ReadJarManifest(TZip& zip, const std::string& jarPath) {
     // Opening a missing archive would create an empty one under its name:
@@ -26,6 +44,8 @@ void ReadJarManifest(TZip& zip, const std::string& jarPath) {
     // an earlier JAR's) must never pass for this JAR's.
     RemoveScratchManifests();
     ExtractFromArchive(zip, "META-INF\\manifest.mf", ScratchRoot + kScratchTree, jarPath);
+    if (ManifestEntries(zip) > 1)
+        throw std::runtime_error("\"" + jarPath + "\" holds several manifests that differ only in letter case");
     const std::string manifest = FindScratchManifest();
     if (manifest.empty()) throw std::runtime_error("\"" + jarPath + "\" has no META-INF/MANIFEST.MF");
     ManifestBuffer->LoadFromFile(manifest);
