@@ -108,6 +108,23 @@ std::optional<EndRecordInfo> TryEndRecord(ArchiveFile& file, std::uint64_t posit
     return info;
 }
 
+// The chosen end record must not lie in the comment of an earlier one that
+// holds as well: directory readers take the last end record, streaming
+// readers walk the local records from the start, and the two would see
+// different archives. Such a file is refused rather than rewritten as one
+// reader's view.
+void RefuseWhenInsideAnotherComment(ArchiveFile& file, std::span<const std::uint8_t> tail,
+                                    std::uint64_t tailStart, std::uint64_t chosenAt) {
+    for (std::uint64_t at = chosenAt; at-- > 0;) {
+        if (tail[at] != 'P' || at + kEndRecordSize > tail.size()) continue;
+        const auto bytes = tail.subspan(at, kEndRecordSize);
+        if (ByteReader(bytes).u32() != kEndRecordSignature) continue;
+        if (at + kEndRecordSize + DecodeEndRecord(bytes).commentLength <= chosenAt) continue;
+        if (TryEndRecord(file, tailStart + at, bytes))
+            throw ArchiveRefused("the archive's comment holds a second end record; readers disagree on its entries");
+    }
+}
+
 }  // namespace
 
 EndRecordInfo FindEndRecord(ArchiveFile& file) {
@@ -119,7 +136,10 @@ EndRecordInfo FindEndRecord(ArchiveFile& file) {
     for (std::uint64_t at = tailLength - kEndRecordSize + 1; at-- > 0;) {
         const auto bytes = std::span<const std::uint8_t>(tail).subspan(at, kEndRecordSize);
         if (ByteReader(bytes).u32() != kEndRecordSignature) continue;
-        if (auto info = TryEndRecord(file, tailStart + at, bytes)) return *info;
+        if (auto info = TryEndRecord(file, tailStart + at, bytes)) {
+            RefuseWhenInsideAnotherComment(file, tail, tailStart, at);
+            return *info;
+        }
     }
     throw ArchiveRefused("not a zip archive (no end of central directory record)");
 }
