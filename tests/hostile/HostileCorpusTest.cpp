@@ -1,0 +1,180 @@
+// Every case of the hostile corpus through every path: the directory reader,
+// Extract of every entry and of the manifest, a mode-0 batch with an API
+// archive checked and a mode-1 batch. Each ends in its outcome; nothing is
+// ever written outside the target or scratch folder, and a suite whose entry
+// fails is left byte for byte as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "midlet/BatchDriver.h"
+#include "tests/hostile/BatchEnvironment.h"
+#include "tests/hostile/HostileCases.h"
+#include "tests/support/TestTools.h"
+
+namespace vorlan::test {
+
+// Failure messages name the case rather than dump its bytes.
+void PrintTo(const HostileCase& row, std::ostream* out) { *out << row.name; }
+
+namespace {
+
+const char kAbsoluteVictim[] = "/tmp/vorlan-hostile-absolute.txt";
+
+// work/outside is three levels above the target, the scratch folder and the
+// suites: every name climbing out of them lands inside work/, where the
+// listing sees it.
+class HostileCorpusTest : public ::testing::TestWithParam<HostileCase> {
+protected:
+    void SetUp() override {
+        fs::create_directories(work_ / "outside");
+        fs::create_directories(suites_);
+        fs::create_directories(target_);
+        WriteFile(environment_.apiFolder() / "api.zip", ApiArchiveBytes());
+        original_ = GetParam().build();
+        WriteFile(jar_, original_);
+        host_.apis = {"api.zip"};
+        host_.checkedApis = {"api.zip"};
+    }
+
+    // The work tree holds the suite (and its descriptor when the batch
+    // succeeded), the API archive, and nothing else outside the target.
+    void ExpectNothingOutside(bool descriptorWritten) {
+        std::vector<std::string> expected{"outside/", "x/", "x/y/", "x/y/API/", "x/y/API/api.zip", "x/y/scratch/",
+                                          "x/y/suites/", "x/y/suites/Game.jar", "x/y/target/"};
+        if (descriptorWritten) expected.push_back("x/y/suites/Game.jad");
+        std::vector<std::string> tree = TreeBelow(work_.path());
+        tree.erase(std::remove_if(tree.begin(), tree.end(),
+                                  [](const std::string& name) { return name.rfind("x/y/target/", 0) == 0 && name != "x/y/target/"; }),
+                   tree.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(tree, expected);
+        EXPECT_FALSE(fs::exists(kAbsoluteVictim));
+    }
+
+    std::vector<std::string> ExtractInto(const std::string& spec) {
+        fs::remove_all(target_);
+        fs::create_directories(target_);
+        try {
+            ExtractFromArchive(host_.zip, spec, target_.string() + "/", jar_.string());
+        } catch (const std::exception&) {
+            // An archive the directory reader refuses extracts nothing: the listing says so.
+        }
+        fs::current_path(work_.path());
+        return TreeBelow(target_);
+    }
+
+    std::vector<std::string> EntryNames(const fs::path& archive) {
+        TZip zip;
+        zip.SetZipFileName(archive.string());
+        std::vector<std::string> names;
+        TFileInfo info;
+        for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
+            zip.GetEntry(i, info);
+            names.push_back(info.FileName);
+        }
+        return names;
+    }
+
+    bool Holds(const fs::path& archive, const std::string& name) {
+        const std::vector<std::string> names = EntryNames(archive);
+        return std::find(names.begin(), names.end(), name) != names.end();
+    }
+
+    std::string SizeAndUrl() {
+        return "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar_)) + "\r\nMIDlet-Jar-URL: Game.jar\r\n";
+    }
+
+    void ExpectUntouched() {
+        EXPECT_EQ(host_.checked, std::vector<int>{0});
+        EXPECT_TRUE(ReadFile(jar_) == original_) << "the suite was changed";
+        EXPECT_FALSE(fs::exists(jad_));
+        ExpectNothingOutside(false);
+    }
+
+    void RunBatch(BatchMode mode) {
+        WriteFile(jar_, original_);
+        fs::remove(jad_);
+        host_.mode = mode;
+        host_.Run({jar_});
+    }
+
+    TempDir work_;
+    BatchEnvironment environment_{work_ / "x/y"};
+    fs::path suites_ = work_ / "x/y/suites";
+    fs::path target_ = work_ / "x/y/target";
+    fs::path jar_ = suites_ / "Game.jar";
+    fs::path jad_ = suites_ / "Game.jad";
+    std::string original_;
+    RecordingBatchHost host_;
+};
+
+TEST_P(HostileCorpusTest, DirectoryReaderEndsInItsOutcome) {
+    const HostileCase& c = GetParam();
+    TZip zip;
+    std::string message;
+    try {
+        zip.SetZipFileName(jar_.string());
+    } catch (const ZipException& error) {
+        message = error.what();
+    }
+    switch (c.reader) {
+    case ReaderOutcome::Lists:
+        EXPECT_EQ(message, "");
+        EXPECT_EQ(zip.EntryCount(), c.listed);
+        break;
+    case ReaderOutcome::NotValid:
+        EXPECT_EQ(message, "\"" + jar_.string() + "\"\nis not a valid Zip file.");
+        break;
+    case ReaderOutcome::ReadError:
+        EXPECT_EQ(message, "Error reading 'CentralFileHeader'!");
+        break;
+    }
+    EXPECT_TRUE(ReadFile(jar_) == original_) << "the suite was changed";
+}
+
+TEST_P(HostileCorpusTest, ExtractOfEveryEntryWritesOnlyBelowItsTarget) {
+    EXPECT_EQ(ExtractInto("*"), GetParam().extractedAll);
+    EXPECT_TRUE(ReadFile(jar_) == original_) << "the suite was changed";
+    ExpectNothingOutside(false);
+}
+
+TEST_P(HostileCorpusTest, ExtractOfTheManifestGivesItOrNothing) {
+    const std::vector<std::string> tree = ExtractInto("META-INF\\manifest.mf");
+    const std::string& expected = GetParam().manifestExtracted;
+    if (expected.empty()) {
+        EXPECT_EQ(std::count_if(tree.begin(), tree.end(), [](const std::string& name) { return name.back() != '/'; }), 0)
+            << ::testing::PrintToString(tree);
+    } else {
+        ASSERT_EQ(tree, (std::vector<std::string>{"META-INF/", "META-INF/MANIFEST.MF"}));
+        EXPECT_EQ(ReadFile(target_ / "META-INF/MANIFEST.MF"), expected);
+    }
+    EXPECT_TRUE(ReadFile(jar_) == original_) << "the suite was changed";
+    ExpectNothingOutside(false);
+}
+
+TEST_P(HostileCorpusTest, GenerateJadBatchWithAnApi) {
+    RunBatch(BatchMode::GenerateJad);
+    if (GetParam().mode0 == EntryOutcome::Fails) return ExpectUntouched();
+    EXPECT_EQ(host_.checked, std::vector<int>{1}) << host_.failures.at(0);
+    EXPECT_TRUE(Holds(jar_, "api\\Extra.class"));
+    EXPECT_EQ(ReadFile(jad_), SuiteManifestText() + SizeAndUrl());
+    ExpectNothingOutside(true);
+}
+
+TEST_P(HostileCorpusTest, FixBatch) {
+    RunBatch(BatchMode::BuildFix);
+    if (GetParam().mode1 == EntryOutcome::Fails) return ExpectUntouched();
+    EXPECT_EQ(host_.checked, std::vector<int>{1}) << host_.failures.at(0);
+    EXPECT_TRUE(Holds(jar_, "br\\BookReader.class"));
+    const std::string descriptor = ReadFile(jad_);
+    EXPECT_NE(descriptor.find("\r\nMIDlet-1: Game,,br.BookReader\r\n"), std::string::npos) << descriptor;
+    EXPECT_NE(descriptor.find(SizeAndUrl()), std::string::npos) << descriptor;
+    ExpectNothingOutside(true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, HostileCorpusTest, ::testing::ValuesIn(HostileCases()),
+                         [](const ::testing::TestParamInfo<HostileCase>& row) { return row.param.name; });
+
+}  // namespace
+}  // namespace vorlan::test
