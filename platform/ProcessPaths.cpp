@@ -101,11 +101,31 @@ std::string ExecutableFolder() {
     }
 }
 
-std::string ScratchBaseFolder() {
-    const char* temporary = std::getenv("TMPDIR");
-    if (temporary != nullptr && *temporary != '\0') return temporary;
-    return "/tmp";
+namespace {
+
+// A folder to make the scratch root in: absolute (a relative one would move
+// with the current directory), a real folder, and open to us for writing.
+bool IsUsableBaseFolder(const std::string& folder) {
+    struct stat status {};
+    return !folder.empty() && folder.front() == '/' && stat(folder.c_str(), &status) == 0 &&
+           S_ISDIR(status.st_mode) && access(folder.c_str(), W_OK | X_OK) == 0;
 }
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+}  // namespace
+
+std::string ScratchBaseFolderAmong(const std::vector<std::string>& inMemoryCandidates) {
+    for (const std::string& candidate : inMemoryCandidates)
+        if (IsUsableBaseFolder(candidate)) return candidate;
+    const std::string temporary = Environment("TMPDIR");
+    return temporary.empty() ? "/tmp" : temporary;
+}
+
+std::string ScratchBaseFolder() { return ScratchBaseFolderAmong({Environment("XDG_RUNTIME_DIR"), "/dev/shm"}); }
 
 std::string CreateScratchRootIn(const std::string& baseFolder) {
     std::string base = WithoutTrailingSlashes(baseFolder);

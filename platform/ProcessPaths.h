@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vorlan {
 
@@ -13,9 +14,16 @@ std::string ExecutableFolder();
 // with everything in it when the process exits normally.
 std::string CreateScratchRoot();
 
-// The folder CreateScratchRoot makes its root in: $TMPDIR when it is set and
-// not empty, else /tmp.
+// The folder CreateScratchRoot makes its root in: the first of
+// $XDG_RUNTIME_DIR and /dev/shm that is an absolute folder this process may
+// write to (both are held in memory on usual systems, where creating and
+// deleting files costs little); else $TMPDIR when it is set and not empty;
+// else /tmp.
 std::string ScratchBaseFolder();
+
+// The same choice among the given in-memory candidates (empty ones are
+// skipped), for tests.
+std::string ScratchBaseFolderAmong(const std::vector<std::string>& inMemoryCandidates);
 
 // Creates a new private root (mode 0700) inside baseFolder, ending in "/", and
 // has it removed with everything in it when the process exits normally. Every

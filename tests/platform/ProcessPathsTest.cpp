@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "platform/ProcessPaths.h"
 #include "tests/support/TestTools.h"
@@ -36,17 +37,51 @@ TEST(ProcessPaths, ScratchRootIsPrivateAndEndsInSlash) {
     EXPECT_THROW(CreateScratchRootIn(base.str() + "/missing"), std::runtime_error);
 }
 
-TEST(ProcessPaths, ScratchRootComesFromTmpdirAndStaysTheSame) {
-    TempDir base;
-    const char* previous = std::getenv("TMPDIR");
-    const std::string saved = previous ? previous : "";
-    setenv("TMPDIR", base.str().c_str(), 1);
-    EXPECT_EQ(ScratchBaseFolder(), base.str());
-    const std::string root = CreateScratchRoot();
-    EXPECT_EQ(CreateScratchRoot(), root);
+// Restores an environment variable when the test ends.
+class SavedVariable {
+public:
+    explicit SavedVariable(const char* name) : name_(name) {
+        const char* value = std::getenv(name);
+        if (value) saved_ = value;
+    }
+    ~SavedVariable() {
+        if (saved_) setenv(name_, saved_->c_str(), 1); else unsetenv(name_);
+    }
+    SavedVariable(const SavedVariable&) = delete;
+    SavedVariable& operator=(const SavedVariable&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
+TEST(ProcessPaths, ScratchBaseIsTheFirstWritableFolderInMemoryElseTmpdir) {
+    TempDir memory, temporary;
+    const SavedVariable savedTmpdir("TMPDIR");
+    setenv("TMPDIR", temporary.str().c_str(), 1);
+    EXPECT_EQ(ScratchBaseFolderAmong({"", memory.str()}), memory.str());
+    // Missing, relative, a file, not writable: each is passed over.
+    WriteFile(memory / "file", "x");
+    fs::create_directory(memory / "locked");
+    fs::permissions(memory / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    const bool canWriteLocked = access((memory / "locked").c_str(), W_OK) == 0;  // root may write anywhere
+    EXPECT_EQ(ScratchBaseFolderAmong({memory.str() + "/missing", "relative", (memory / "file").string()}),
+              temporary.str());
+    if (!canWriteLocked) {
+        EXPECT_EQ(ScratchBaseFolderAmong({(memory / "locked").string()}), temporary.str());
+    }
     setenv("TMPDIR", "", 1);
-    EXPECT_EQ(ScratchBaseFolder(), "/tmp");
-    if (previous) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+    EXPECT_EQ(ScratchBaseFolderAmong({}), "/tmp");
+}
+
+TEST(ProcessPaths, ScratchRootGoesToTheRuntimeFolderAndStaysTheSame) {
+    TempDir runtime;
+    const SavedVariable savedRuntime("XDG_RUNTIME_DIR");
+    setenv("XDG_RUNTIME_DIR", runtime.str().c_str(), 1);
+    EXPECT_EQ(ScratchBaseFolder(), runtime.str());
+    const std::string root = CreateScratchRoot();
+    EXPECT_EQ(root.rfind(runtime.str() + "/vorlan-", 0), 0u) << root;
+    EXPECT_EQ(CreateScratchRoot(), root);
 }
 
 // Runs body in a child process that then exits normally (running the exit
