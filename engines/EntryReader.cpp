@@ -35,7 +35,21 @@ zip_file_t* EntryReader::tryPassword(std::uint64_t index, const std::string& pas
     throw EntryFailed("Cannot read \"" + std::string(name) + "\": " + text);
 }
 
+// Strong encryption (general purpose bit 6) and methods libzip does not know
+// cannot be read; libzip 1.7 also loses memory when asked to decrypt them
+// with a password, so they are refused before any password is tried.
+bool EntryReader::decryptable(std::uint64_t index) const {
+    zip_stat_t status;
+    if (zip_stat_index(archive_, index, 0, &status) != 0 || (status.valid & ZIP_STAT_ENCRYPTION_METHOD) == 0) {
+        zip_error_clear(archive_);
+        return false;
+    }
+    return zip_encryption_method_supported(status.encryption_method, 0) != 0;
+}
+
 ZipFileHandle EntryReader::open(std::uint64_t index, std::string_view name, bool encrypted) {
+    if (encrypted && !decryptable(index))
+        throw EntryFailed("Cannot read \"" + std::string(name) + "\": its encryption method is not supported");
     if (!encrypted) {
         zip_file_t* file = zip_fopen_index(archive_, index, 0);
         if (file == nullptr) throw EntryFailed("Cannot read \"" + std::string(name) + "\": " + ErrorText(archive_));

@@ -45,6 +45,7 @@ public:
     DataCondition copy(ZipFileHandle file, std::uint64_t statedSize, const Sink& sink);
 
 private:
+    bool decryptable(std::uint64_t index) const;
     zip_file_t* tryPassword(std::uint64_t index, const std::string& password, std::string_view name);
 
     zip_t* archive_;
