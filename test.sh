@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in a normal build,
-# once under AddressSanitizer + UndefinedBehaviorSanitizer.
+# once under AddressSanitizer + UndefinedBehaviorSanitizer; then each fuzz target
+# runs for a few seconds (scripts/fuzz.sh runs them longer).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh test
@@ -17,3 +18,6 @@ cmake -S . -B build-asan -G Ninja -DVORLAN_TESTS=ON -DVORLAN_SANITIZE=ON \
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== short fuzzing runs (clang, libFuzzer, ASan + UBSan) =="
+VORLAN_FUZZ_BUILD=build-fuzz scripts/fuzz.sh 10
