@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -115,8 +116,13 @@ std::optional<EndRecordInfo> TryEndRecord(ArchiveFile& file, std::uint64_t posit
 // reader's view.
 void RefuseWhenInsideAnotherComment(ArchiveFile& file, std::span<const std::uint8_t> tail,
                                     std::uint64_t tailStart, std::uint64_t chosenAt) {
-    for (std::uint64_t at = chosenAt; at-- > 0;) {
-        if (tail[at] != 'P' || at + kEndRecordSize > tail.size()) continue;
+    // memrchr jumps from one "P" to the one before: up to 64 KiB before the
+    // end record are scanned for every archive opened.
+    for (std::uint64_t at = chosenAt; at > 0;) {
+        const void* found = ::memrchr(tail.data(), 'P', static_cast<std::size_t>(at));
+        if (found == nullptr) break;
+        at = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(found) - tail.data());
+        if (at + kEndRecordSize > tail.size()) continue;
         const auto bytes = tail.subspan(at, kEndRecordSize);
         if (ByteReader(bytes).u32() != kEndRecordSignature) continue;
         if (at + kEndRecordSize + DecodeEndRecord(bytes).commentLength <= chosenAt) continue;

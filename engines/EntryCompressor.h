@@ -1,10 +1,11 @@
-// The one place where a file's content becomes an entry's stored data. Kept
-// apart so that a cache of compressed forms keyed by content can sit here
-// without touching anything else.
+// The one place where a file's content becomes an entry's stored data, with
+// the process's cache of compressed forms in front of the compressor.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,22 @@ struct CompressedEntry {
     std::uint64_t size = 0;          // of the content
 };
 
-// Reads the open file to its end and compresses it at level (0 stores; 1 to
-// 9 deflate). progress is told the bytes of each piece read. displayName
-// names the file in failure messages (EngineError).
-CompressedEntry CompressFile(int fd, int level, const std::function<void(std::uint64_t)>& progress,
-                             const std::string& displayName);
+class CompressedFormCache;
+
+using ProgressReport = std::function<void(std::uint64_t)>;
+
+// Reads the open file to its end and gives its stored data at level (0
+// stores; 1 to 9 deflate). sizeHint: the size the file had when it was
+// opened (reading does not rely on it). progress is told the bytes of each
+// piece read.
+// A content the cache holds is not compressed again: its kept form is
+// given, byte for byte what compressing would give. cache may be null.
+// displayName names the file in failure messages (EngineError).
+std::shared_ptr<const CompressedEntry> CompressFile(int fd, std::uint64_t sizeHint, int level,
+                                                    const ProgressReport& progress, const std::string& displayName,
+                                                    CompressedFormCache* cache);
+
+// Compresses bytes held in memory at level, as CompressFile would.
+CompressedEntry CompressBytes(std::span<const std::uint8_t> content, int level);
 
 }  // namespace vorlan::engine

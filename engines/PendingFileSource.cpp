@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engines/CompressedFormCache.h"
 #include "engines/EngineErrors.h"
 #include "engines/FileDescriptor.h"
 
@@ -52,29 +53,34 @@ void PendingFileSource::compress() {
     if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw EngineError("\"" + file_.diskPath + "\" is no longer a regular file");
     channel_.beginFile(file_.storedName, static_cast<std::uint64_t>(status.st_size));
-    compressed_ = CompressFile(fd.get(), level_, [this](std::uint64_t bytes) { channel_.progress(bytes); },
-                               file_.diskPath);
+    compressed_ = CompressFile(fd.get(), static_cast<std::uint64_t>(status.st_size), level_,
+                               [this](std::uint64_t bytes) { channel_.progress(bytes); }, file_.diskPath,
+                               &ProcessCompressedFormCache());
+    compressedOnce_ = true;
+    method_ = compressed_->method;
+    crc_ = compressed_->crc;
+    size_ = compressed_->size;
     compressedSize_ = compressed_->data.size();
 }
 
 zip_int64_t PendingFileSource::stat(void* data, zip_uint64_t length) {
     auto* status = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
     if (status == nullptr) return -1;
-    if (!compressed_) compress();
+    if (!compressedOnce_) compress();
     zip_stat_init(status);
     status->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD |
                     ZIP_STAT_ENCRYPTION_METHOD | ZIP_STAT_MTIME;
-    status->size = compressed_->size;
+    status->size = size_;
     status->comp_size = compressedSize_;
-    status->crc = compressed_->crc;
-    status->comp_method = static_cast<zip_uint16_t>(compressed_->method);
+    status->crc = crc_;
+    status->comp_method = static_cast<zip_uint16_t>(method_);
     status->encryption_method = ZIP_EM_NONE;
     status->mtime = file_.modified;
     return sizeof(zip_stat_t);
 }
 
 zip_int64_t PendingFileSource::read(void* data, zip_uint64_t length) {
-    if (released_) throw EngineError("\"" + file_.diskPath + "\" was read twice");
+    if (!compressed_) throw EngineError("\"" + file_.diskPath + "\" was read twice");
     const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(length), compressed_->data.size() - position_);
     if (count > 0) std::memcpy(data, compressed_->data.data() + position_, count);
     position_ += count;
@@ -84,14 +90,14 @@ zip_int64_t PendingFileSource::read(void* data, zip_uint64_t length) {
 zip_int64_t PendingFileSource::handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
     switch (command) {
     case ZIP_SOURCE_OPEN:
-        if (!compressed_) compress();
+        if (!compressedOnce_) compress();
         position_ = 0;
         return 0;
     case ZIP_SOURCE_READ: return read(data, length);
     case ZIP_SOURCE_CLOSE:
-        // Written out: only the sizes and CRC are asked for from now on.
-        if (compressed_) compressed_->data = std::vector<std::uint8_t>();
-        released_ = true;
+        // Written out: only the sizes and CRC are asked for from now on, and
+        // the form itself stays only where the cache keeps it.
+        compressed_.reset();
         return 0;
     case ZIP_SOURCE_STAT: return stat(data, length);
     case ZIP_SOURCE_ERROR: return zip_error_to_data(&error_, data, length);

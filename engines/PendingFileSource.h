@@ -1,13 +1,15 @@
 // The zip source of a file being added. Nothing is read when the entry is
 // registered: libzip asks for the data while it writes the new archive, and
-// only then is the file opened, announced to the caller (code 1), compressed
-// piece by piece (code 2) and handed over already compressed, so libzip
-// copies it as it is. Memory holds one file's compressed form at a time.
+// only then is the file opened, announced to the caller (code 1), read
+// (code 2 for each piece), compressed or found in the process's cache of
+// compressed forms, and handed over already compressed, so libzip copies it
+// as it is. Beyond the cache, memory holds one file's compressed form at a time.
 #pragma once
 
 #include <zip.h>
 
-#include <optional>
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engines/CallbackChannel.h"
@@ -42,9 +44,12 @@ private:
     int level_;
     CallbackChannel& channel_;
     WriteFailure& failure_;
-    std::optional<CompressedEntry> compressed_;
+    std::shared_ptr<const CompressedEntry> compressed_;  // until libzip has written it
+    bool compressedOnce_ = false;
+    std::int32_t method_ = 0;
+    std::uint32_t crc_ = 0;
+    std::uint64_t size_ = 0;
     std::uint64_t compressedSize_ = 0;
-    bool released_ = false;
     std::size_t position_ = 0;
     zip_error_t error_{};
 };

@@ -13,7 +13,8 @@ namespace vorlan::engine {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 256 * 1024;
+// Most suites, API files added, fit whole: they reach the file in one write.
+constexpr std::size_t kBufferSize = 4 * 1024 * 1024;
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -47,6 +48,7 @@ void ReplacementFile::begin() {
     file_.emplace(folderFd_.get(), target_);
     buffer_.reserve(kBufferSize);
     bufferStart_ = 0;
+    cursor_ = 0;
     writtenEnd_ = 0;
 }
 
@@ -62,21 +64,30 @@ void ReplacementFile::flush() {
     bufferStart_ += buffer_.size();
     writtenEnd_ = std::max(writtenEnd_, bufferStart_);
     buffer_.clear();
+    cursor_ = 0;
 }
 
 void ReplacementFile::write(const void* bytes, std::size_t count) {
     if (!file_) throw EngineError("The new archive was not begun");
     const auto* data = static_cast<const std::uint8_t*>(bytes);
     while (count > 0) {
-        if (buffer_.size() == kBufferSize) flush();
-        const std::size_t part = std::min(count, kBufferSize - buffer_.size());
-        buffer_.insert(buffer_.end(), data, data + part);
+        if (cursor_ == kBufferSize) flush();
+        const std::size_t part = std::min(count, kBufferSize - cursor_);
+        // Over what the buffer holds already, then past its end.
+        const std::size_t overwritten = std::min(part, buffer_.size() - cursor_);
+        std::copy(data, data + overwritten, buffer_.begin() + static_cast<std::ptrdiff_t>(cursor_));
+        buffer_.insert(buffer_.end(), data + overwritten, data + part);
+        cursor_ += part;
         data += part;
         count -= part;
     }
 }
 
 void ReplacementFile::seek(std::uint64_t position) {
+    if (position >= bufferStart_ && position - bufferStart_ <= buffer_.size()) {
+        cursor_ = static_cast<std::size_t>(position - bufferStart_);
+        return;
+    }
     flush();
     bufferStart_ = position;
 }
@@ -104,6 +115,7 @@ void ReplacementFile::commit() {
 void ReplacementFile::rollback() noexcept {
     file_.reset();
     buffer_.clear();
+    cursor_ = 0;
 }
 
 void ReplacementFile::writeEmptyArchive(std::string_view comment) {

@@ -2,7 +2,9 @@
 // beside the real one, flushed, given the old file's permission bits, and
 // renamed over it only when complete. Until then the old archive is
 // untouched; anything that fails, stops or kills the process discards the
-// new one.
+// new one. Writes gather in a buffer large enough for a whole suite, and a
+// seek back into it (libzip rewrites each local header once the entry's data
+// is written) patches the buffer instead of reaching the file.
 #pragma once
 
 #include <sys/stat.h>
@@ -31,8 +33,8 @@ public:
     void begin();
     void write(const void* bytes, std::size_t count);
     void seek(std::uint64_t position);
-    std::uint64_t tell() const { return bufferStart_ + buffer_.size(); }
-    std::uint64_t written() const { return std::max(writtenEnd_, tell()); }
+    std::uint64_t tell() const { return bufferStart_ + cursor_; }
+    std::uint64_t written() const { return std::max(writtenEnd_, bufferStart_ + buffer_.size()); }
     void commit();
     void rollback() noexcept;
 
@@ -48,7 +50,8 @@ private:
     FileDescriptor folderFd_;
     std::optional<UnnamedFile> file_;
     std::vector<std::uint8_t> buffer_;
-    std::uint64_t bufferStart_ = 0;
+    std::uint64_t bufferStart_ = 0;  // the file offset of buffer_[0]
+    std::size_t cursor_ = 0;          // where the next write goes in buffer_, at most its size
     std::uint64_t writtenEnd_ = 0;
 };
 

@@ -11,6 +11,7 @@
 
 #include "engines/ArchiveLayout.h"
 #include "engines/ArchiveSource.h"
+#include "engines/CompressedFormCache.h"
 #include "engines/EngineErrors.h"
 #include "engines/EntryNaming.h"
 #include "engines/EntrySelection.h"
@@ -247,6 +248,9 @@ void Update::close(LibzipArchive& archive, ArchiveSource& source) {
 
 }  // namespace
 
-std::int32_t RunUpdate(const TZipParams& params, CallbackChannel& channel) { return Update(params, channel).run(); }
+std::int32_t RunUpdate(const TZipParams& params, CallbackChannel& channel) {
+    ProcessCompressedFormCache().beginOperation();
+    return Update(params, channel).run();
+}
 
 }  // namespace vorlan::engine
