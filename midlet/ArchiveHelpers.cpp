@@ -15,8 +15,8 @@ constexpr TOptionSet kAddFolderTree = OptionFlag(2) | OptionFlag(4);     // subf
 
 }  // namespace
 
-void ExtractFromArchive(TZip& zip, const std::string& spec, const std::string& folder,
-                        const std::string& archive) {
+std::int32_t ExtractFromArchive(TZip& zip, const std::string& spec, const std::string& folder,
+                                const std::string& archive) {
     zip.FileSpecs().clear();
     zip.ExtractOptions = kExtractWithFolders;
     zip.SetZipFileName(archive);
@@ -30,9 +30,9 @@ void ExtractFromArchive(TZip& zip, const std::string& spec, const std::string& f
         zip.FileSpecs().push_back(spec);
     }
     zip.ExtractBaseDir = folder;
-    // The result is not looked at: an entry that did not come out shows up as
-    // a file that cannot be loaded (a manifest) or is not added (API files).
-    zip.Extract();
+    // A manifest that did not come out shows up as a file that cannot be
+    // loaded; the API pre-pass compares the count with the archive's files.
+    return zip.Extract();
 }
 
 void AddToArchive(TZip& zip, const std::string& spec, const std::string& folder,

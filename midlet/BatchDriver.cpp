@@ -16,6 +16,7 @@
 #include "midlet/ScratchFolder.h"
 #include "midlet/TextLines.h"
 #include "platform/Application.h"
+#include "zip/TZip.h"
 
 namespace vorlan {
 
@@ -47,8 +48,22 @@ void DropSignatureFiles() {
     }
 }
 
+// The files (not folders) an archive lists.
+std::int32_t FileEntries(const TZip& zip) {
+    std::int32_t files = 0;
+    TFileInfo entry;
+    for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
+        zip.GetEntry(i, entry);
+        if (entry.FileName.empty() || entry.FileName.back() != '\\') ++files;
+    }
+    return files;
+}
+
 // Every checked API archive, first to last, into the scratch folder: a file of
-// a later archive replaces one of the same path from an earlier one.
+// a later archive replaces one of the same path from an earlier one. An
+// archive that gives fewer files than it lists (a full disk, a damaged or
+// unsafe entry) fails like one the component rejects: it is reported, and the
+// archives after it are left out.
 void ExtractCheckedApis(BatchHost& host, BatchState& state) {
     state.apisInScratch = CheckedApis(host);
     state.apiFilesInScratch = true;
@@ -57,8 +72,13 @@ void ExtractCheckedApis(BatchHost& host, BatchState& state) {
         for (int i = 0; i < host.ApiCount(); ++i) {
             if (!host.ApiChecked(i)) continue;
             archive = host.ApiAt(i);
-            ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiFolder + archive);
+            const std::int32_t extracted =
+                ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiFolder + archive);
             state.apisExtracted = true;
+            const std::int32_t listed = FileEntries(host.Zip());
+            if (extracted < listed)
+                throw std::runtime_error("only " + std::to_string(extracted) + " of its " + std::to_string(listed) +
+                                         " files could be extracted");
             App().ProcessMessages();
         }
     } catch (const std::exception& failure) {

@@ -3,6 +3,7 @@
 // closing message.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vorlan {
@@ -14,8 +15,9 @@ class TZip;
 void RunBatch(BatchHost& host);
 
 // The two archive helpers through which all archive work of the batch goes.
-void ExtractFromArchive(TZip& zip, const std::string& spec, const std::string& folder,
-                        const std::string& archive);
+// ExtractFromArchive gives the number of files the engine wrote.
+std::int32_t ExtractFromArchive(TZip& zip, const std::string& spec, const std::string& folder,
+                                const std::string& archive);
 void AddToArchive(TZip& zip, const std::string& spec, const std::string& folder,
                   const std::string& archive);
 
