@@ -1,6 +1,7 @@
 // Every case of the hostile corpus through every path: the directory reader,
 // Extract of every entry and of the manifest, a mode-0 batch with an API
-// archive checked and a mode-1 batch. Each ends in its outcome; nothing is
+// archive checked, a mode-1 batch, and a mode-0 batch with the case as the API
+// archive. Each ends in its outcome; nothing is
 // ever written outside the target or scratch folder, and a suite whose entry
 // fails is left byte for byte as it was.
 #include <gtest/gtest.h>
@@ -171,6 +172,28 @@ TEST_P(HostileCorpusTest, FixBatch) {
     EXPECT_NE(descriptor.find("\r\nMIDlet-1: Game,,br.BookReader\r\n"), std::string::npos) << descriptor;
     EXPECT_NE(descriptor.find(SizeAndUrl()), std::string::npos) << descriptor;
     ExpectNothingOutside(true);
+}
+
+// The case as the checked API archive of a sound suite: the suite gets what
+// came out of it and succeeds; an archive that gave fewer files than it
+// lists, or none, is reported as left out.
+TEST_P(HostileCorpusTest, AsTheApiArchiveOfASoundSuite) {
+    WriteFile(environment_.apiFolder() / "api.zip", original_);
+    WriteFile(jar_, SoundSuiteBytes());
+    std::int32_t files = 0, listed = 0;
+    if (GetParam().reader == ReaderOutcome::Lists) {
+        files = ExtractFromArchive(host_.zip, "*", target_.string() + "/", (environment_.apiFolder() / "api.zip").string());
+        fs::current_path(work_.path());
+        for (const std::string& name : EntryNames(environment_.apiFolder() / "api.zip"))
+            listed += name.empty() || name.back() != '\\' ? 1 : 0;
+    }
+    host_.mode = BatchMode::GenerateJad;
+    host_.Run({jar_});
+    EXPECT_EQ(host_.checked, std::vector<int>{1}) << host_.failures.at(0);
+    EXPECT_EQ(host_.apiFailures.size(), GetParam().reader != ReaderOutcome::Lists || files < listed ? 1u : 0u)
+        << ::testing::PrintToString(host_.apiFailures);
+    EXPECT_GE(EntryNames(jar_).size(), 3u);
+    EXPECT_NE(ReadFile(jad_).find(SizeAndUrl()), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, HostileCorpusTest, ::testing::ValuesIn(HostileCases()),
