@@ -111,6 +111,11 @@ std::int32_t Update::run() {
 void Update::update(const std::string& path) {
     const std::string target = ResolveLinks(path);
     std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(target);
+    // The archive is replaced by renaming a new one over it, which the folder
+    // allows whatever the file's own bits say; a file nobody may write is the
+    // user's "leave it alone", as the read-only attribute was on Windows.
+    if (file && (file->status().st_mode & 0222) == 0)
+        throw ArchiveRefused("\"" + path + "\" is read-only; it is left as it is");
     ArchiveLayout layout;
     if (file && file->size() > 0) {
         layout = ReadArchiveLayout(*file);
