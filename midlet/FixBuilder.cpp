@@ -1,6 +1,7 @@
 // Fix suites built from the template.
 #include "midlet/FixBuilder.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "fsutil/FolderTree.h"
@@ -75,23 +76,30 @@ void LoadOldManifest(TZip& zip, const std::string& entryPath, FixInput input) {
     }
 }
 
-// The fix suite, JAR and descriptor, built under temporary names beside the
-// old ones and renamed over them only once both are complete: a template
-// that cannot be read, an add that fails or a descriptor that cannot be
-// written leaves the old suite as it was.
+// The fix suite, JAR and descriptor, made in the scratch root and written
+// beside the old ones as unnamed files that take their names only once both
+// are complete: a template that cannot be read, an add that fails, a
+// descriptor that cannot be written or a kill half-way leaves the old suite
+// as it was and nothing beside it.
 void ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::string& descriptor) {
     ReplacementFile jar(target);
-    jar.CopyFrom(FixTemplatePath);
-    jar.FinishWriting();
-    AddToArchive(zip, "*", ScratchRoot + kScratchFolder, jar.TemporaryPath());
+    ReplacementFile jad(descriptor);
+    const std::string building = ScratchRoot + kFixSuiteInTheMaking;
+    {
+        ReplacementFile copy(building);
+        copy.CopyFrom(FixTemplatePath);
+        copy.Commit();
+    }
+    AddToArchive(zip, "*", ScratchRoot + kScratchFolder, building);
     App().ProcessMessages();
     // Read back, so that the descriptor repeats what the new JAR really holds.
-    ReadJarManifest(zip, jar.TemporaryPath());
-    SetJarSizeAndUrl(*ManifestBuffer, std::to_string(FileSizeByName(jar.TemporaryPath())), FileNamePart(target));
-    ReplacementFile jad(descriptor);
+    ReadJarManifest(zip, building);
+    SetJarSizeAndUrl(*ManifestBuffer, std::to_string(FileSizeByName(building)), FileNamePart(target));
+    jar.CopyFrom(building);
     jad.Write(ManifestBuffer->Text());
     jar.Commit();
     jad.Commit();
+    std::remove(building.c_str());  // the scratch root goes at exit should this fail
     App().ProcessMessages();
 }
 

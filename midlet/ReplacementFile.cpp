@@ -1,4 +1,4 @@
-// Files written beside their final path and renamed over it when complete.
+// Files written unnamed beside their final path and named when complete.
 #include "midlet/ReplacementFile.h"
 
 #include <fcntl.h>
@@ -22,6 +22,12 @@ constexpr std::size_t kKeptNameLength = 200;
 
 [[noreturn]] void ThrowFailure(const std::string& what, const std::string& path, int error) {
     throw std::runtime_error(what + " \"" + path + "\": " + std::strerror(error));
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 std::string TemporaryPattern(const std::string& finalPath) {
@@ -50,24 +56,66 @@ mode_t ModeForReplacement(const std::string& finalPath) {
     return 0666 & ~mask;
 }
 
+// Names an open unnamed file: directly when the process may (AT_EMPTY_PATH),
+// else through its /proc entry.
+bool LinkUnnamed(int fd, const std::string& path) {
+    if (linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return true;
+    const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
+    return linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// A name for the temporary file in the pattern's place: the pattern's
+// X's made random, as mkstemp makes them.
+std::string RandomName(std::string pattern) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static unsigned long long state = static_cast<unsigned long long>(getpid()) * 0x9E3779B97F4A7C15ull;
+    for (std::size_t i = pattern.size() - 6; i < pattern.size(); ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        pattern[i] = kLetters[(state >> 33) % (sizeof kLetters - 1)];
+    }
+    return pattern;
+}
+
 }  // namespace
 
 ReplacementFile::ReplacementFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
     const mode_t mode = ModeForReplacement(finalPath_);
-    temporaryPath_ = TemporaryPattern(finalPath_);
-    fd_ = mkostemp(temporaryPath_.data(), O_CLOEXEC);
-    if (fd_ < 0) ThrowFailure("Cannot create a file beside", finalPath_, errno);
+    fd_ = open(FolderOf(finalPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+        // No unnamed files on this file system (FAT, some network shares).
+        temporaryPath_ = TemporaryPattern(finalPath_);
+        fd_ = mkostemp(temporaryPath_.data(), O_CLOEXEC);
+        if (fd_ < 0) ThrowFailure("Cannot create a file beside", finalPath_, errno);
+    }
     if (fchmod(fd_, mode) != 0) {
         const int error = errno;
         close(fd_);
-        unlink(temporaryPath_.c_str());
-        ThrowFailure("Cannot set the permissions of", temporaryPath_, error);
+        if (!temporaryPath_.empty()) unlink(temporaryPath_.c_str());
+        ThrowFailure("Cannot set the permissions of a new file for", finalPath_, error);
     }
 }
 
 ReplacementFile::~ReplacementFile() {
     if (fd_ >= 0) close(fd_);
-    if (!committed_) unlink(temporaryPath_.c_str());  // nothing more to do if that fails
+    if (!committed_ && !temporaryPath_.empty()) unlink(temporaryPath_.c_str());  // nothing more to do if that fails
+}
+
+void ReplacementFile::GiveTemporaryName() {
+    if (!temporaryPath_.empty()) return;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = RandomName(TemporaryPattern(finalPath_));
+        if (LinkUnnamed(fd_, path)) {
+            temporaryPath_ = path;
+            return;
+        }
+        if (errno != EEXIST) break;
+    }
+    ThrowFailure("Cannot name the new file for", finalPath_, errno);
+}
+
+const std::string& ReplacementFile::TemporaryPath() {
+    if (fd_ >= 0) GiveTemporaryName();
+    return temporaryPath_;
 }
 
 void ReplacementFile::Write(std::string_view bytes) {
@@ -75,7 +123,7 @@ void ReplacementFile::Write(std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = write(fd_, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ThrowFailure("Cannot write", temporaryPath_, errno);
+        if (n < 0) ThrowFailure("Cannot write the new file for", finalPath_, errno);
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
 }
@@ -95,12 +143,15 @@ void ReplacementFile::CopyFrom(const std::string& sourcePath) {
 
 void ReplacementFile::FinishWriting() {
     if (fd_ < 0) return;
+    GiveTemporaryName();
     const int fd = fd_;
     fd_ = -1;
     // close() is where a full disk may show on file systems that delay writing.
-    if (close(fd) != 0) ThrowFailure("Cannot write", temporaryPath_, errno);
+    if (close(fd) != 0) ThrowFailure("Cannot write the new file for", finalPath_, errno);
 }
 
+// The file takes a temporary name only now, when it is complete, and the
+// final one right after: nothing half-written ever has a name.
 void ReplacementFile::Commit() {
     FinishWriting();
     if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0)

@@ -1,6 +1,8 @@
-// Replacing a user's file safely: the new content goes into a temporary file
-// beside it, which is renamed over the old file only once it is complete, so a
-// crash or a full disk never leaves a half-written JAR or descriptor.
+// Replacing a user's file safely: the new content goes into a file beside it
+// that has no name while it is written (O_TMPFILE; a hidden temporary name
+// where the file system has no unnamed files), and it takes the old file's
+// name only once it is complete. A crash, a kill or a full disk never leaves a
+// half-written JAR or descriptor, nor a half-written file beside one.
 #pragma once
 
 #include <string>
@@ -10,27 +12,31 @@ namespace vorlan {
 
 class ReplacementFile {
 public:
-    // Creates the temporary file in the folder of finalPath. Throws when
-    // finalPath is a read-only file or a folder, or the folder is not writable.
+    // Creates the new file in the folder of finalPath. Throws when finalPath
+    // is a read-only file or a folder, or the folder is not writable.
     explicit ReplacementFile(std::string finalPath);
-    // Removes the temporary file unless it was committed.
+    // Removes the new file unless it was committed.
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-    const std::string& TemporaryPath() const { return temporaryPath_; }
+    // A temporary name beside the final path, given to the file when it is
+    // asked for: others may then work on the file by its path.
+    const std::string& TemporaryPath();
     const std::string& FinalPath() const { return finalPath_; }
 
     void Write(std::string_view bytes);
     void CopyFrom(const std::string& sourcePath);
-    // Closes the temporary file, so that others may work on it by its path.
+    // Closes the file (naming it first), so that others may work on it by its path.
     void FinishWriting();
-    // Renames the temporary file over the final path.
+    // Gives the file the final path, replacing the old file.
     void Commit();
 
 private:
+    void GiveTemporaryName();
+
     std::string finalPath_;
-    std::string temporaryPath_;
+    std::string temporaryPath_;  // empty while the file has no name
     int fd_ = -1;
     bool committed_ = false;
 };

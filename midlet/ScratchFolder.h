@@ -13,6 +13,9 @@ inline constexpr const char* kScratchTree = "vorlan";                   // delet
 inline constexpr const char* kScratchFolder = "/vorlan/";               // extract target, add base
 inline constexpr const char* kScratchMetaInf = "/vorlan/META-INF/";
 inline constexpr const char* kScratchManifestToSave = "/vorlan/META-INF/manifest.mf";
+// A fix suite's JAR while it is made, beside (not inside) the scratch folder,
+// whose files are added into it.
+inline constexpr const char* kFixSuiteInTheMaking = "fix-suite.jar";
 
 // Creates a folder. As with the Windows call, the result is not looked at: an
 // existing folder is no failure, and a folder that cannot be made shows up
