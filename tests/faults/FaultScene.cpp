@@ -1,0 +1,195 @@
+// Fault trial scenes: pristine suites, the undisturbed result, the checks.
+#include "tests/faults/FaultScene.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/hostile/ArchiveEdits.h"
+#include "tests/support/TestTools.h"
+#include "tests/support/ZipWriter.h"
+
+namespace vorlan::test {
+
+namespace {
+
+std::string Noise(std::size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+ZipEntry DeflatedEntry(const std::string& name, const std::string& content) {
+    ZipEntry entry = StoredEntry(name, content);
+    entry.method = 8;
+    entry.data = RawDeflate(content);
+    return entry;
+}
+
+std::string Manifest(const std::string& name) {
+    return "Manifest-Version: 1.0\r\nMIDlet-Name: " + name + "\r\nMIDlet-Version: 1.0\r\nMIDlet-Vendor: Tests\r\n" +
+           "MIDlet-1: " + name + ", /i.png, game.Main\r\n";
+}
+
+std::string Suite(const std::string& name, unsigned seed) {
+    return ZipArchive{"", {DeflatedEntry("META-INF/MANIFEST.MF", Manifest(name)),
+                           DeflatedEntry("game/Main.class", Noise(6000, seed) + std::string(6000, 'm'))}}
+        .bytes();
+}
+
+std::vector<std::string> SuiteNames(SceneMode mode) {
+    if (mode == SceneMode::GenerateJad) return {"a.jar", "b.jar", "c.jar"};
+    return {"a.jar", "b.jar", "d.jad"};
+}
+
+// The archive with every entry's DOS time and date zeroed, in its local and
+// central header (APPNOTE 4.3.7, 4.3.12).
+std::string WithoutTimes(std::string bytes) {
+    const std::size_t end = bytes.rfind(std::string("PK\x05\x06", 4));
+    if (end == std::string::npos || end + kEndRecordLength > bytes.size()) return bytes;
+    const std::uint16_t entries = Get16At(bytes, end + kEndTotalEntries);
+    const std::size_t comment = bytes.size() - end - kEndRecordLength;
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::size_t central = CentralHeaderOffset(bytes, i, comment);
+        const std::size_t local = Get32At(bytes, central + kCentralLocalHeaderOffset);
+        Put32At(bytes, central + 12, 0);
+        Put32At(bytes, local + 10, 0);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+Snapshot TakeSnapshot(const fs::path& folder) {
+    Snapshot files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file()) files[entry.path().filename().string()] = ReadFile(entry.path());
+    return files;
+}
+
+FaultScene::FaultScene(const fs::path& root, SceneMode mode) : root_(root), mode_(mode) {
+    const fs::path pristine = root_ / "pristine";
+    unsigned seed = 1;
+    for (const std::string& name : SuiteNames(mode)) {
+        const std::string title(1, static_cast<char>(std::toupper(name[0])));
+        if (name.ends_with(".jad"))
+            WriteFile(pristine / name, Manifest(title) + "MIDlet-Jar-Size: 1\r\nMIDlet-Jar-URL: " + name + "\r\n");
+        else
+            WriteFile(pristine / name, Suite(title, seed++));
+    }
+    WriteFile(root_ / "API/api.zip",
+              ZipArchive{"", {StoredEntry("api/Big.class", Noise(200000, 99)), DeflatedEntry("api/Small.class", std::string(1000, 's'))}}
+                  .bytes());
+    before_ = TakeSnapshot(pristine);
+    const fs::path reference = root_ / "reference";
+    const ChildResult result = Run(reference, {});
+    if (result.exitStatus != 0) throw std::runtime_error("the undisturbed run failed: " + result.output);
+    after_ = TakeSnapshot(reference);
+    for (const auto& [name, bytes] : after_)
+        if (name.ends_with(".jar") && !IsValidJar(bytes)) throw std::runtime_error(name + " of the undisturbed run is invalid");
+}
+
+std::vector<std::string> FaultScene::Arguments(const fs::path& folder) const {
+    std::vector<std::string> argv{VorlanBatchProgram(), "--mode", mode_ == SceneMode::GenerateJad ? "0" : "1",
+                                  "--api-dir", (root_ / "API").string(), "--fix-template",
+                                  std::string(VORLAN_SOURCE_DIR) + "/data/fix.jar"};
+    if (mode_ == SceneMode::GenerateJad) argv.insert(argv.end(), {"--api", "api.zip"});
+    for (const auto& [name, bytes] : before_) argv.push_back((folder / name).string());
+    return argv;
+}
+
+ChildResult FaultScene::Run(const fs::path& folder, ChildOptions options) const {
+    fs::remove_all(folder);
+    fs::create_directories(folder / "runtime");
+    for (const auto& [name, bytes] : before_) WriteFile(folder / name, bytes);
+    options.workDir = folder;
+    // The scratch root goes below the trial's own folder: what a killed run
+    // leaves there is in sight, and the next run finds it.
+    options.environment["XDG_RUNTIME_DIR"] = (folder / "runtime").string();
+    return RunChild(Arguments(folder), options);
+}
+
+ChildResult FaultScene::RunAgain(const fs::path& folder) const {
+    ChildOptions options;
+    options.workDir = folder;
+    options.environment["XDG_RUNTIME_DIR"] = (folder / "runtime").string();
+    return RunChild(Arguments(folder), options);
+}
+
+// Read back by unzip -t and by Java's JarFile once per distinct content; a
+// fix suite made a few seconds later differs in its entries' times only.
+bool FaultScene::IsValidJar(const std::string& bytes) {
+    const std::string key = WithoutTimes(bytes);
+    if (validJars_.count(key) != 0) return true;
+    const fs::path probe = root_ / "probe.jar";
+    WriteFile(probe, bytes);
+    bool valid = UnzipTestPasses(probe);
+    try {
+        const std::vector<std::string> attributes = JavaReadManifest(probe);
+        const bool fix = std::find(attributes.begin(), attributes.end(), "MIDlet-Version: 9.9.9") != attributes.end();
+        valid = valid && (mode_ == SceneMode::GenerateJad || fix);
+    } catch (const std::exception&) {
+        valid = false;
+    }
+    if (valid) validJars_.insert(key);
+    return valid;
+}
+
+void FaultScene::CheckFile(const std::string& name, const std::string& bytes, bool apiLeftOut) {
+    const auto old = before_.find(name);
+    const auto done = after_.find(name);
+    const bool asBefore = old != before_.end() && bytes == old->second;
+    const bool asAfter = done != after_.end() && bytes == done->second;
+    const bool anyValidJar = mode_ == SceneMode::BuildFix || apiLeftOut;
+    const bool valid = name.ends_with(".jar") ? anyValidJar && IsValidJar(bytes) : apiLeftOut;
+    EXPECT_TRUE(asBefore || asAfter || valid) << name << " is neither as it was nor complete";
+}
+
+std::vector<std::string> FaultScene::CheckBeforeOrAfter(const fs::path& folder, const ChildResult& run) {
+    const bool apiLeftOut = run.output.find("left out") != std::string::npos;
+    const Snapshot now = TakeSnapshot(folder);
+    std::vector<std::string> leftBehind;
+    for (const auto& [name, bytes] : now) {
+        if (before_.count(name) == 0 && after_.count(name) == 0)
+            leftBehind.push_back(name);
+        else
+            CheckFile(name, bytes, apiLeftOut);
+    }
+    for (const auto& [name, bytes] : before_) EXPECT_EQ(now.count(name), 1u) << name << " was lost";
+    CheckDescriptors(now);
+    return leftBehind;
+}
+
+// A descriptor is only ever new beside its new JAR: it states the JAR's size.
+void FaultScene::CheckDescriptors(const Snapshot& now) const {
+    for (const auto& [name, bytes] : now) {
+        const bool old = before_.count(name) != 0 && bytes == before_.at(name);
+        if (!name.ends_with(".jad") || old) continue;
+        const std::string jar = name.substr(0, name.size() - 3) + "jar";
+        ASSERT_EQ(now.count(jar), 1u) << name << " without its JAR";
+        EXPECT_NE(bytes.find("MIDlet-Jar-Size: " + std::to_string(now.at(jar).size()) + "\r\n"), std::string::npos)
+            << name << " does not describe the JAR beside it";
+    }
+}
+
+bool FaultScene::IsCompleteResult(const std::string& bytes) {
+    for (const auto& [name, done] : after_)
+        if (bytes == done) return true;
+    return mode_ == SceneMode::BuildFix && bytes.rfind("PK", 0) == 0 && IsValidJar(bytes);
+}
+
+void FaultScene::CheckComplete(const fs::path& folder) {
+    const Snapshot now = TakeSnapshot(folder);
+    for (const auto& [name, bytes] : after_) {
+        ASSERT_EQ(now.count(name), 1u) << name << " missing after a complete run";
+        if (mode_ == SceneMode::GenerateJad) {
+            EXPECT_TRUE(now.at(name) == bytes) << name << " differs from the undisturbed run's";
+        } else if (name.ends_with(".jar")) {
+            EXPECT_TRUE(IsValidJar(now.at(name))) << name << " is no valid fix suite";
+        }
+    }
+    CheckDescriptors(now);
+}
+
+}  // namespace vorlan::test

@@ -1,0 +1,136 @@
+// vorlan-batch disturbed at every point where it changes a file: a write,
+// flush, rename or link that fails as on a full disk, a SIGKILL just before
+// or just after one of them, and a file-size limit that ends writes early.
+// After each trial every suite is as it was or complete, no file is lost, and
+// a run after a killed one completes as an undisturbed run does.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <algorithm>
+#include <iostream>
+#include <sstream>
+
+#include "tests/faults/FaultScene.h"
+#include "tests/support/TestTools.h"
+
+namespace vorlan::test {
+namespace {
+
+constexpr int kKilled = 9;
+
+ChildOptions Shimmed(const std::string& mode, long at) {
+    ChildOptions options;
+    options.environment["LD_PRELOAD"] = FAULT_SHIM;
+    options.environment["VORLAN_FAULT_MODE"] = mode;
+    options.environment["VORLAN_FAULT_AT"] = std::to_string(at);
+    // The shim comes before the sanitizer's runtime in a sanitized build.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    options.environment["ASAN_OPTIONS"] = std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0";
+    return options;
+}
+
+std::string Describe(const ChildResult& result) {
+    return "exit " + std::to_string(result.exitStatus) + ", signal " + std::to_string(result.signal) + "\n" +
+           result.output;
+}
+
+class FaultTrials : public ::testing::TestWithParam<SceneMode> {
+protected:
+    // How many calls the shim counts in an undisturbed run.
+    long FaultPoints() {
+        ChildOptions options = Shimmed("none", 0);
+        options.environment["VORLAN_FAULT_COUNT_FILE"] = (work_ / "count").string();
+        const ChildResult result = scene_.Run(work_ / "counting", options);
+        EXPECT_EQ(result.exitStatus, 0) << result.output;
+        // One line per process that ran: the largest count covers them all.
+        long most = 0;
+        std::istringstream counts(ReadFile(work_ / "count"));
+        for (long count = 0; counts >> count;) most = std::max(most, count);
+        return most;
+    }
+
+    // A trial that ended early: nothing lost, and the next run completes.
+    void ExpectRecovery(const fs::path& folder, const std::string& trial, const ChildResult& result) {
+        // Only the one call between naming a finished file and renaming it
+        // over the old one may leave a file: whole, never half-written.
+        for (const std::string& name : scene_.CheckBeforeOrAfter(folder, result)) {
+            EXPECT_TRUE(scene_.IsCompleteResult(ReadFile(folder / name))) << trial << " left half a file: " << name;
+            ++leftBehind_;
+        }
+        const ChildResult again = scene_.RunAgain(folder);
+        EXPECT_EQ(again.exitStatus, 0) << trial << ": the run after it failed\n" << Describe(again);
+        scene_.CheckComplete(folder);
+    }
+
+    void Report(const std::string& what, int trials) {
+        std::cout << what << ": " << trials << " trials, " << leftBehind_ << " whole files left beside the suites\n";
+        RecordProperty("trials", trials);
+        RecordProperty("left_behind", static_cast<int>(leftBehind_));
+    }
+
+    TempDir work_;
+    FaultScene scene_{work_.path(), GetParam()};
+    std::size_t leftBehind_ = 0;
+};
+
+TEST_P(FaultTrials, AFailingWriteAtEveryPointLosesNothing) {
+    const long points = FaultPoints();
+    ASSERT_GT(points, 10);
+    for (long at = 1; at <= points; ++at) {
+        const std::string trial = "write failure at call " + std::to_string(at);
+        const fs::path folder = work_ / "trial";
+        const ChildResult result = scene_.Run(folder, Shimmed("fail", at));
+        ASSERT_TRUE(result.signal == 0 && (result.exitStatus == 0 || result.exitStatus == 1))
+            << trial << ": " << Describe(result);
+        const std::vector<std::string> left = scene_.CheckBeforeOrAfter(folder, result);
+        EXPECT_TRUE(left.empty()) << trial << " left " << ::testing::PrintToString(left);
+        EXPECT_TRUE(fs::is_empty(folder / "runtime")) << trial << " left its scratch folder";
+        if (::testing::Test::HasFailure()) return;
+    }
+    Report("write failures", static_cast<int>(points));
+}
+
+TEST_P(FaultTrials, AKillAtEveryPointLosesNothingAndTheNextRunCompletes) {
+    const long points = FaultPoints();
+    int trials = 0;
+    for (const char* mode : {"kill-before", "kill-after"}) {
+        for (long at = 1; at <= points; ++at, ++trials) {
+            const std::string trial = std::string(mode) + " call " + std::to_string(at);
+            const fs::path folder = work_ / "trial";
+            const ChildResult result = scene_.Run(folder, Shimmed(mode, at));
+            ASSERT_EQ(result.signal, kKilled) << trial << ": " << Describe(result);
+            ExpectRecovery(folder, trial, result);
+            if (::testing::Test::HasFailure()) return;
+        }
+    }
+    Report("kills", trials);
+}
+
+TEST_P(FaultTrials, AFileSizeLimitLosesNothing) {
+    int trials = 0;
+    for (const unsigned long limit : {0ul, 1ul << 10, 8ul << 10, 64ul << 10, 256ul << 10}) {
+        for (const FileSizeSignal signal : {FileSizeSignal::Delivered, FileSizeSignal::Ignored}) {
+            const std::string trial = "file size limit " + std::to_string(limit) +
+                                      (signal == FileSizeSignal::Ignored ? ", SIGXFSZ ignored" : "");
+            const fs::path folder = work_ / "trial";
+            ChildOptions options;
+            options.fileSizeLimit = limit;
+            options.fileSizeSignal = signal;
+            const ChildResult result = scene_.Run(folder, options);
+            ASSERT_TRUE(result.signal == SIGXFSZ || (result.signal == 0 && result.exitStatus <= 1))
+                << trial << ": " << Describe(result);
+            ExpectRecovery(folder, trial, result);
+            ++trials;
+            if (::testing::Test::HasFailure()) return;
+        }
+    }
+    Report("file size limits", trials);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, FaultTrials, ::testing::Values(SceneMode::GenerateJad, SceneMode::BuildFix),
+                         [](const ::testing::TestParamInfo<SceneMode>& mode) {
+                             return mode.param == SceneMode::GenerateJad ? "GenerateJad" : "BuildFix";
+                         });
+
+}  // namespace
+}  // namespace vorlan::test
