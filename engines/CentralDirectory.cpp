@@ -16,9 +16,11 @@ constexpr std::uint32_t kSymbolicLinkType = 0120000;
 
 // Sizes and offset that do not fit 32 bits are in the Zip64 extra field, in
 // this order, present only where the fixed field holds all ones (APPNOTE 4.5.3).
+// A field whose stated length runs past the extra data ends the walk: the
+// reader has failed and would otherwise stand still on it for ever.
 void ApplyZip64Extra(std::span<const std::uint8_t> extra, RawEntry& entry, bool& ok) {
     ByteReader fields(extra);
-    while (fields.remaining() >= 4) {
+    while (fields.ok() && fields.remaining() >= 4) {
         const std::uint16_t id = fields.u16();
         const auto data = fields.take(fields.u16());
         if (id != kZip64ExtraId) continue;
