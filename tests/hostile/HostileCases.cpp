@@ -124,6 +124,8 @@ std::vector<HostileCase> MakeCases() {
          E::Fails, E::Fails},
         // Zip64 end records are beyond the directory reader's 32-bit range.
         {"Zip64EndRecord", SuiteWithZip64EndRecord, R::ReadError, 0, kNothing, "", E::Fails, E::Fails},
+        {"ExtraFieldOverrunningItsRecord", SuiteWithExtraFieldOverrunningItsRecord, R::Lists, 2, kNothing, "",
+         E::Fails, E::Fails},
         {"FolderEntryCarryingData", SuiteWithFolderEntryCarryingData, R::Lists, 3, SuiteTreeAnd({"assets/"}), m,
          E::Succeeds, E::Succeeds},
         // A script in front: rewriting the JAR would drop it, so nothing is

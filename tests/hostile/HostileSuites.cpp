@@ -227,6 +227,14 @@ std::string SuiteWithSecondDirectoryInComment() {
 
 std::string SuiteWithZip64EndRecord() { return WithZip64EndRecord(Suite()); }
 
+// The class's central record holds an extra field (an unknown one, id
+// 0x4242) whose stated length runs past the end of the record's extra data.
+std::string SuiteWithExtraFieldOverrunningItsRecord() {
+    ZipEntry game = GameClass();
+    game.centralExtra = std::string("\x42\x42\xF0\xFF", 4) + "four";
+    return ZipArchive{"", {Manifest(), game}}.bytes();
+}
+
 std::string SuiteWithFolderEntryCarryingData() { return SuiteWithEntry("assets/", "data a folder cannot hold"); }
 
 std::string SuiteWithDataInFront() {

@@ -38,6 +38,7 @@ std::string SuiteWithEmptyEndRecordInComment();
 std::string SuiteWithPartialEndRecordInComment();
 std::string SuiteWithSecondDirectoryInComment();
 std::string SuiteWithZip64EndRecord();
+std::string SuiteWithExtraFieldOverrunningItsRecord();
 std::string SuiteWithFolderEntryCarryingData();
 std::string SuiteWithDataInFront();
 
