@@ -19,6 +19,9 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(fuzz_directory_reader fuzz_extract_engine fuzz_text_form)
 build=${VORLAN_FUZZ_BUILD:-build-fuzz}
+# Absolute: the targets change the current directory while they run, and an
+# input that ends a run is written where libFuzzer stands at that moment.
+build=$(mkdir -p "$build" && cd "$build" && pwd)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DVORLAN_FUZZ=ON -DVORLAN_WITH_QT=OFF \
   -DVORLAN_TESTS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -39,8 +42,8 @@ printf 'Manifest-Version: 1.0\r\nMIDlet-Name: Seed\r\nMIDlet-Version: 1.0\r\nMID
   >"$staging/META-INF/MANIFEST.MF"
 head -c 3000 /dev/zero | tr '\0' 'c' >"$staging/game/Main.class"
 echo "level one" >"$staging/game/res/level.txt"
-(cd "$staging" && jar cfm "$OLDPWD/$seeds/archives/packed-jar.jar" META-INF/MANIFEST.MF game) 2>/dev/null || true
-(cd "$staging" && zip -q -r -X "$OLDPWD/$seeds/archives/packed-zip.jar" META-INF game) || true
+(cd "$staging" && jar cfm "$seeds/archives/packed-jar.jar" META-INF/MANIFEST.MF game) 2>/dev/null || true
+(cd "$staging" && zip -q -r -X "$seeds/archives/packed-zip.jar" META-INF game) || true
 python3 - "$staging" "$seeds/archives/packed-python.jar" <<'PY' || true
 import os, sys, zipfile
 root, target = sys.argv[1], sys.argv[2]
