@@ -72,9 +72,27 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
+// The lines SplitTextLines would make of text, counted without making them.
+std::size_t CountLines(std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        ++lines;
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+    const bool lastLineOpen = !text.empty() && text.back() != '\r' && text.back() != '\n';
+    return lines + (lastLineOpen ? 1 : 0);
+}
+
 }  // namespace
 
-void TextLines::LoadFromFile(const std::string& path) { SetText(ReadWholeFile(path)); }
+void TextLines::LoadFromFile(const std::string& path) {
+    const std::string text = ReadWholeFile(path);
+    if (CountLines(text) > kMaxLines)
+        ThrowReadFailure(path, "more than " + std::to_string(kMaxLines) + " lines, too many for a manifest or descriptor");
+    SetText(text);
+}
 
 void TextLines::SaveToFile(const std::string& path) const { WriteFileAtomically(path, Text()); }
 

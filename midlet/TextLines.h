@@ -16,6 +16,9 @@ public:
     // Manifests and descriptors are a few kilobytes; anything larger than this
     // is not one, and reading it whole must not fill memory.
     static constexpr std::uintmax_t kMaxFileSize = 16u * 1024u * 1024u;
+    // Nor may it hold more lines than this: every line costs a string, and
+    // 16 MiB of bare line breaks (16 KiB deflated) would take a gigabyte.
+    static constexpr std::size_t kMaxLines = 1u << 20;
 
     std::size_t Count() const { return lines_.size(); }
     const std::string& operator[](std::size_t index) const { return lines_.at(index); }
@@ -31,7 +34,8 @@ public:
     std::string Text() const;
 
     // Replaces the content with the lines of the file. When the file cannot be
-    // read (missing, not a file, too large) this throws and the content stays.
+    // read (missing, not a file, too large, too many lines) this throws and
+    // the content stays.
     void LoadFromFile(const std::string& path);
     // Writes Text() to path; the file is replaced only once it is complete.
     void SaveToFile(const std::string& path) const;
