@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -46,7 +47,15 @@ std::string Drain(int fd) {
 
 }  // namespace
 
-ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options) {
+ChildResult RunChild(const std::vector<std::string>& program, const ChildOptions& options) {
+    std::vector<std::string> argv = program;
+    char peakFile[] = "/tmp/vorlan-peak-XXXXXX";
+    if (options.measurePeakMemory) {
+        const int fd = mkstemp(peakFile);
+        if (fd < 0) throw std::runtime_error("mkstemp failed");
+        close(fd);
+        argv.insert(argv.begin(), {PEAK_MEMORY_PROGRAM, peakFile});
+    }
     int pipeFds[2];
     if (pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
     const pid_t child = fork();
@@ -64,7 +73,12 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
     if (wait4(child, &status, 0, &usage) != child) throw std::runtime_error("wait4 failed");
     if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-    result.peakMemoryKb = usage.ru_maxrss;
+    if (options.measurePeakMemory) {
+        FILE* peak = std::fopen(peakFile, "r");
+        if (peak != nullptr && std::fscanf(peak, "%ld", &result.peakMemoryKb) != 1) result.peakMemoryKb = 0;
+        if (peak != nullptr) std::fclose(peak);
+        unlink(peakFile);
+    }
     return result;
 }
 

@@ -21,13 +21,16 @@ struct ChildOptions {
     std::map<std::string, std::string> environment;  // added to the test's own
     std::optional<unsigned long> fileSizeLimit;      // RLIMIT_FSIZE, bytes
     FileSizeSignal fileSizeSignal = FileSizeSignal::Delivered;
+    // Run through a small helper that measures the program's own peak: a
+    // child forked from the test starts from the test's memory.
+    bool measurePeakMemory = false;
 };
 
 struct ChildResult {
     int exitStatus = -1;    // when it exited
     int signal = 0;         // when a signal ended it
     std::string output;     // standard output and error together
-    long peakMemoryKb = 0;  // ru_maxrss
+    long peakMemoryKb = 0;  // ru_maxrss, when measured
 };
 
 ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options);
