@@ -6,6 +6,9 @@
 #include <ostream>
 
 #include "cli/ConsoleBatchHost.h"
+#include "cli/EntryGroups.h"
+#include "cli/TerminationRequests.h"
+#include "cli/WorkerPool.h"
 #include "midlet/BatchDriver.h"
 #include "midlet/Globals.h"
 #include "midlet/TextLines.h"
@@ -49,6 +52,32 @@ std::vector<BatchFile> BatchFiles(const std::vector<std::string>& arguments) {
     return files;
 }
 
+// The shares of the worker processes --jobs asks for; a single share when
+// one process is all the list can use.
+std::vector<std::vector<int>> Shares(const BatchSettings& settings, int jobs) {
+    const int workers = std::min<int>(WorkerCount(jobs), static_cast<int>(settings.files.size()));
+    if (workers <= 1) return {};
+    std::vector<EntryFacts> facts;
+    for (const BatchFile& file : settings.files) facts.push_back(FactsOfEntry(file.path));
+    std::vector<std::vector<int>> shares = AssignEntries(facts, workers);
+    if (shares.size() <= 1) return {};
+    return shares;
+}
+
+int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream& errors) {
+    ScratchRoot = CreateScratchRoot();
+    ManifestBuffer = std::make_unique<TextLines>();
+    ConsoleBatchHost host(std::move(settings), output, errors);
+    try {
+        StopWhenRequested();
+        RunBatch(host);
+    } catch (const BatchStopped& stop) {
+        // The scratch root goes as the process exits.
+        return stop.ExitStatus();
+    }
+    return host.AllSucceeded() ? 0 : 1;
+}
+
 }  // namespace
 
 int RunBatchCommand(const CommandLine& commandLine, std::ostream& output, std::ostream& errors) {
@@ -67,11 +96,10 @@ int RunBatchCommand(const CommandLine& commandLine, std::ostream& output, std::o
     settings.mode = commandLine.mode == 1 ? BatchMode::BuildFix : BatchMode::GenerateJad;
     settings.fixVersion = commandLine.fixVersion;
     FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : ExecutableFolder() + "fix.jar";
-    ScratchRoot = CreateScratchRoot();
-    ManifestBuffer = std::make_unique<TextLines>();
-    ConsoleBatchHost host(std::move(settings), output, errors);
-    RunBatch(host);
-    return host.AllSucceeded() ? 0 : 1;
+    const std::vector<std::vector<int>> shares = Shares(settings, commandLine.jobs);
+    if (shares.empty()) return RunInThisProcess(std::move(settings), output, errors);
+    if (const int signalNumber = TerminationRequested()) return BatchStopped(signalNumber).ExitStatus();
+    return RunInWorkers(settings, shares, output, errors);
 }
 
 }  // namespace vorlan

@@ -8,8 +8,9 @@
 
 namespace vorlan {
 
-// Returns the exit status (0 all succeeded, 1 one failed). Throws UsageError
-// for an --api name the catalogue does not hold, or when no FILE is given.
+// Returns the exit status (0 all succeeded, 1 one failed, 128 + the signal
+// when a termination signal stopped the run). Throws UsageError for an --api
+// name the catalogue does not hold, or when no FILE is given.
 int RunBatchCommand(const CommandLine& commandLine, std::ostream& output, std::ostream& errors);
 
 }  // namespace vorlan

@@ -16,6 +16,15 @@ int ParseMode(const std::string& value) {
     throw UsageError("--mode must be 0 or 1, not \"" + value + "\"");
 }
 
+// A count of worker processes: digits only, and few enough to make sense.
+int ParseJobs(const std::string& value) {
+    constexpr int kMostJobs = 1024;
+    const bool digits = !value.empty() && value.size() <= 4 && value.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || std::stoi(value) > kMostJobs)
+        throw UsageError("--jobs must be a number from 0 to " + std::to_string(kMostJobs) + ", not \"" + value + "\"");
+    return std::stoi(value);
+}
+
 const std::map<std::string, ValueOption>& ValueOptions() {
     static const std::map<std::string, ValueOption> options{
         {"--mode", [](CommandLine& c, const std::string& v) { c.mode = ParseMode(v); }},
@@ -23,6 +32,7 @@ const std::map<std::string, ValueOption>& ValueOptions() {
         {"--api-dir", [](CommandLine& c, const std::string& v) { c.apiFolder = v; }},
         {"--fix-version", [](CommandLine& c, const std::string& v) { c.fixVersion = v; }},
         {"--fix-template", [](CommandLine& c, const std::string& v) { c.fixTemplate = v; }},
+        {"--jobs", [](CommandLine& c, const std::string& v) { c.jobs = ParseJobs(v); }},
     };
     return options;
 }
@@ -98,6 +108,9 @@ Options:
   --api-dir DIR         the API folder (default: API/ beside this program)
   --fix-version TEXT    the version a fix suite gets (default 9.9.9)
   --fix-template PATH   the fix template (default: fix.jar beside this program)
+  --jobs N              work on N files at a time, in N processes (default 1;
+                        0: one per processor); files are still reported in
+                        the order given, and the results are the same
   --list-apis           print the API folder's archives in the order they are
                         used, and exit
   -h, --help            print this help, and exit
@@ -105,6 +118,9 @@ Options:
 Output: a line for every FILE as soon as it is done, "[x] FILE" when it
 succeeded and "[ ] FILE" when it failed, then "Process successfuly
 completed!". Why a file failed, and warnings, go to standard error.
+
+SIGTERM, SIGINT (Ctrl+C) and SIGHUP stop the run once the files being
+worked on are done; the exit status is then 128 + the signal's number.
 
 Exit status: 0 when every FILE succeeded, 1 when at least one failed,
 2 when the command line is wrong.

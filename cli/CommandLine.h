@@ -20,6 +20,7 @@ struct CommandLine {
     std::optional<std::string> apiFolder;     // --api-dir DIR
     std::string fixVersion = "9.9.9";         // --fix-version TEXT
     std::optional<std::string> fixTemplate;   // --fix-template PATH
+    int jobs = 1;                             // --jobs N; 0: one per processor
     bool listApis = false;
     bool help = false;
     std::vector<std::string> files;           // as given

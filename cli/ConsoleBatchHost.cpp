@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <ostream>
 
+#include "cli/TerminationRequests.h"
+
 namespace vorlan {
 
 ConsoleBatchHost::ConsoleBatchHost(BatchSettings settings, std::ostream& output, std::ostream& errors)
@@ -30,19 +32,31 @@ std::string ConsoleBatchHost::ApiAt(int index) {
 bool ConsoleBatchHost::ApiChecked(int index) { return settings_.checkedApis.count(ApiAt(index)) != 0; }
 
 void ConsoleBatchHost::EntryFinished(int index, bool succeeded, const std::string& failure) {
-    const std::string& shown = settings_.files.at(static_cast<std::size_t>(index)).shown;
-    // Flushed at once, so that a script reading the output sees each entry as it ends.
-    output_ << (succeeded ? "[x] " : "[ ] ") << shown << std::endl;
-    if (!succeeded) errors_ << "vorlan-batch: " << shown << ": " << failure << std::endl;
+    PrintEntryOutcome(output_, errors_, settings_.files.at(static_cast<std::size_t>(index)).shown, succeeded, failure);
+    // Between two entries is where a termination signal ends the batch.
+    StopWhenRequested();
 }
 
 void ConsoleBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {
-    errors_ << "vorlan-batch: API archive " << archive << " left out, with the ones after it: " << failure
-            << std::endl;
+    PrintApiLeftOut(errors_, archive, failure);
 }
 
 void ConsoleBatchHost::ShowBatchFinished(const std::string& text, const std::string&) {
     output_ << text << std::endl;
+}
+
+void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::string& shown, bool succeeded,
+                       const std::string& failure) {
+    // Each line in one piece and flushed at once, so that a script reading
+    // the output sees each entry as it ends, and lines of other processes
+    // writing to the same place do not cut into it.
+    output << std::string(succeeded ? "[x] " : "[ ] ") + shown + "\n" << std::flush;
+    if (!succeeded) errors << "vorlan-batch: " + shown + ": " + failure + "\n" << std::flush;
+}
+
+void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure) {
+    errors << "vorlan-batch: API archive " + archive + " left out, with the ones after it: " + failure + "\n"
+           << std::flush;
 }
 
 bool ConsoleBatchHost::AllSucceeded() const {

@@ -1,6 +1,7 @@
 // The batch's surroundings on the command line: the FILE arguments as the
 // file list, the API folder's catalogue with the --api archives checked, and
-// a line on standard output for every entry as it finishes.
+// a line on standard output for every entry as it finishes. A termination
+// signal ends the batch after the entry that is running (BatchStopped).
 #pragma once
 
 #include <iosfwd>
@@ -26,6 +27,11 @@ struct BatchSettings {
     BatchMode mode = BatchMode::GenerateJad;
     std::string fixVersion;
 };
+
+// "[x] FILE" or "[ ] FILE" on output, and why it failed on errors.
+void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::string& shown, bool succeeded,
+                       const std::string& failure);
+void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure);
 
 class ConsoleBatchHost : public BatchHost {
 public:

@@ -5,6 +5,7 @@
 
 #include "cli/BatchCommand.h"
 #include "cli/CommandLine.h"
+#include "cli/TerminationRequests.h"
 #include "platform/ConsoleApplication.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     // the zone file again on every call.
     setenv("TZ", ":/etc/localtime", 0);
     tzset();
+    vorlan::CatchTerminationSignals();
     vorlan::ConsoleApplication application;
     application.SetTitle("Vorlan");
     vorlan::SetApp(&application);

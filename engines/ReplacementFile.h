@@ -2,9 +2,10 @@
 // beside the real one, flushed, given the old file's permission bits, and
 // renamed over it only when complete. Until then the old archive is
 // untouched; anything that fails, stops or kills the process discards the
-// new one. Writes gather in a buffer large enough for a whole suite, and a
-// seek back into it (libzip rewrites each local header once the entry's data
-// is written) patches the buffer instead of reaching the file.
+// new one. Writes gather in a buffer, and a seek back into it (libzip
+// rewrites each local header once the entry's data is written) patches the
+// buffer instead of reaching the file. Large archives go to the file in a few
+// large writes while they are made, so that the disk is busy early.
 #pragma once
 
 #include <sys/stat.h>
@@ -42,7 +43,9 @@ public:
     void writeEmptyArchive(std::string_view comment);
 
 private:
+    void writeOut(std::size_t count);
     void flush();
+    void writeAhead();
     void applyOriginalOwnership();
 
     std::string target_;

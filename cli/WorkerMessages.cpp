@@ -1,0 +1,109 @@
+// Framing of the workers' messages: a kind byte, then little-endian 32-bit
+// numbers and length-prefixed texts.
+#include "cli/WorkerMessages.h"
+
+#include <stdexcept>
+
+namespace vorlan {
+
+namespace {
+
+constexpr char kEntryKind = 'E';
+constexpr char kApiKind = 'A';
+constexpr char kFinishedKind = 'F';
+
+void PutNumber(std::string& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+void PutText(std::string& out, const std::string& text) {
+    PutNumber(out, static_cast<std::uint32_t>(text.size()));
+    out += text;
+}
+
+// Reads fields from the front of a buffer; false once the buffer runs short.
+class FieldReader {
+public:
+    explicit FieldReader(const std::string& bytes) : bytes_(bytes) {}
+    bool Number(std::uint32_t& value) {
+        if (bytes_.size() - position_ < 4) return false;
+        value = 0;
+        for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes_[position_ + static_cast<std::size_t>(i)]);
+        position_ += 4;
+        return true;
+    }
+    bool Text(std::string& text) {
+        std::uint32_t length = 0;
+        if (!Number(length) || bytes_.size() - position_ < length) return false;
+        text = bytes_.substr(position_, length);
+        position_ += length;
+        return true;
+    }
+    bool Byte(char& value) {
+        if (position_ >= bytes_.size()) return false;
+        value = bytes_[position_++];
+        return true;
+    }
+    std::size_t Used() const { return position_; }
+
+private:
+    const std::string& bytes_;
+    std::size_t position_ = 0;
+};
+
+std::optional<WorkerMessage> ReadEntry(FieldReader& reader) {
+    EntryOutcome outcome;
+    std::uint32_t index = 0;
+    char succeeded = 0;
+    if (!reader.Number(index) || !reader.Byte(succeeded) || !reader.Text(outcome.failure)) return std::nullopt;
+    outcome.index = static_cast<int>(index);
+    outcome.succeeded = succeeded != 0;
+    return outcome;
+}
+
+std::optional<WorkerMessage> ReadApi(FieldReader& reader) {
+    ApiLeftOut leftOut;
+    if (!reader.Text(leftOut.archive) || !reader.Text(leftOut.failure)) return std::nullopt;
+    return leftOut;
+}
+
+std::optional<WorkerMessage> ReadFinished(FieldReader& reader) {
+    BatchFinished finished;
+    if (!reader.Text(finished.text)) return std::nullopt;
+    return finished;
+}
+
+}  // namespace
+
+std::string Encode(const WorkerMessage& message) {
+    std::string out;
+    if (const auto* outcome = std::get_if<EntryOutcome>(&message)) {
+        out += kEntryKind;
+        PutNumber(out, static_cast<std::uint32_t>(outcome->index));
+        out += outcome->succeeded ? '\1' : '\0';
+        PutText(out, outcome->failure);
+    } else if (const auto* leftOut = std::get_if<ApiLeftOut>(&message)) {
+        out += kApiKind;
+        PutText(out, leftOut->archive);
+        PutText(out, leftOut->failure);
+    } else {
+        out += kFinishedKind;
+        PutText(out, std::get<BatchFinished>(message).text);
+    }
+    return out;
+}
+
+std::optional<WorkerMessage> WorkerMessageReader::Next() {
+    FieldReader reader(pending_);
+    char kind = 0;
+    if (!reader.Byte(kind)) return std::nullopt;
+    std::optional<WorkerMessage> message;
+    if (kind == kEntryKind) message = ReadEntry(reader);
+    else if (kind == kApiKind) message = ReadApi(reader);
+    else if (kind == kFinishedKind) message = ReadFinished(reader);
+    else throw std::runtime_error("a worker sent something that is no message");
+    if (message) pending_.erase(0, reader.Used());
+    return message;
+}
+
+}  // namespace vorlan

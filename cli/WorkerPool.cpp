@@ -1,0 +1,242 @@
+// Starting the workers, collecting what they say, printing it in list order.
+#include "cli/WorkerPool.h"
+
+#include <poll.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <set>
+#include <stdexcept>
+
+#include "cli/TerminationRequests.h"
+#include "cli/WorkerMessages.h"
+#include "cli/WorkerProcess.h"
+
+namespace vorlan {
+
+namespace {
+
+constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+struct Worker {
+    pid_t pid = -1;
+    int socket = -1;  // this side; closed once the worker's side is
+    WorkerMessageReader reader;
+    std::string ending;  // how the process ended, when not as it should
+};
+
+sigset_t TerminationSignalSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signalNumber : kTerminationSignals) sigaddset(&set, signalNumber);
+    return set;
+}
+
+std::string DescribeEnding(int status) {
+    if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
+    if (WIFEXITED(status) && WEXITSTATUS(status) != 0) return "exit status " + std::to_string(WEXITSTATUS(status));
+    return {};
+}
+
+class Pool {
+public:
+    Pool(const BatchSettings& settings, const std::vector<std::vector<int>>& shares, std::ostream& output,
+         std::ostream& errors)
+        : settings_(settings), shares_(shares), output_(output), errors_(errors), outcomes_(settings.files.size()) {}
+    int Run();
+
+private:
+    void Start(const sigset_t& signalsBefore);
+    [[noreturn]] void RunChild(std::size_t worker, int socket, const sigset_t& signalsBefore);
+    void Collect(const sigset_t& waitMask);
+    void ReadFrom(Worker& worker);
+    void Handle(const WorkerMessage& message);
+    void PrintReady();
+    void AskToStop();
+    int Finish();
+    std::string MissingReason(int index) const;
+
+    const BatchSettings& settings_;
+    const std::vector<std::vector<int>>& shares_;
+    std::ostream& output_;
+    std::ostream& errors_;
+    std::vector<Worker> workers_;
+    std::vector<std::optional<EntryOutcome>> outcomes_;
+    std::size_t nextToPrint_ = 0;
+    std::set<std::string> apiReports_;
+    std::optional<std::string> finishedText_;
+    int stopSignal_ = 0;
+};
+
+// Termination signals are held back except while waiting for the workers,
+// so that one arriving at any moment ends that wait at once.
+int Pool::Run() {
+    const sigset_t held = TerminationSignalSet();
+    sigset_t before;
+    sigprocmask(SIG_BLOCK, &held, &before);
+    try {
+        Start(before);
+        Collect(before);
+    } catch (...) {
+        AskToStop();
+        Collect(before);
+        Finish();
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+        throw;
+    }
+    const int status = Finish();
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    return status;
+}
+
+void Pool::Start(const sigset_t& signalsBefore) {
+    output_.flush();
+    errors_.flush();
+    std::fflush(nullptr);  // nothing buffered may be written twice, by a child too
+    workers_.reserve(shares_.size());
+    for (std::size_t i = 0; i < shares_.size(); ++i) {
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+            throw std::runtime_error(std::string("Cannot start a worker: ") + std::strerror(errno));
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(ends[0]);
+            RunChild(i, ends[1], signalsBefore);
+        }
+        ::close(ends[1]);
+        if (pid < 0) {
+            ::close(ends[0]);
+            throw std::runtime_error(std::string("Cannot start a worker: ") + std::strerror(errno));
+        }
+        workers_.push_back(Worker{pid, ends[0], {}, {}});
+    }
+}
+
+void Pool::RunChild(std::size_t worker, int socket, const sigset_t& signalsBefore) {
+    // Only this worker's own end stays open: a worker notices that
+    // vorlan-batch is gone when no copy of its side is left.
+    for (const Worker& other : workers_) ::close(other.socket);
+    for (const int signalNumber : kTerminationSignals) std::signal(signalNumber, SIG_IGN);
+    sigprocmask(SIG_SETMASK, &signalsBefore, nullptr);
+    std::exit(RunWorker(settings_, shares_[worker], socket));
+}
+
+void Pool::Collect(const sigset_t& waitMask) {
+    for (;;) {
+        std::vector<pollfd> watched;
+        std::vector<Worker*> owners;
+        for (Worker& worker : workers_) {
+            if (worker.socket < 0) continue;
+            watched.push_back(pollfd{worker.socket, POLLIN, 0});
+            owners.push_back(&worker);
+        }
+        if (watched.empty()) return;
+        const int ready = ::ppoll(watched.data(), watched.size(), nullptr, &waitMask);
+        if (TerminationRequested() != 0 && stopSignal_ == 0) {
+            stopSignal_ = TerminationRequested();
+            AskToStop();
+        }
+        if (ready < 0 && errno != EINTR) throw std::runtime_error(std::string("Cannot wait for the workers: ") + std::strerror(errno));
+        for (std::size_t i = 0; ready > 0 && i < watched.size(); ++i)
+            if (watched[i].revents != 0) ReadFrom(*owners[i]);
+    }
+}
+
+void Pool::ReadFrom(Worker& worker) {
+    char bytes[64 * 1024];
+    const ssize_t got = ::read(worker.socket, bytes, sizeof bytes);
+    if (got < 0 && errno == EINTR) return;
+    if (got <= 0) {
+        ::close(worker.socket);
+        worker.socket = -1;
+        return;
+    }
+    worker.reader.Append(bytes, static_cast<std::size_t>(got));
+    while (const std::optional<WorkerMessage> message = worker.reader.Next()) Handle(*message);
+}
+
+void Pool::Handle(const WorkerMessage& message) {
+    if (const auto* outcome = std::get_if<EntryOutcome>(&message)) {
+        if (outcome->index < 0 || static_cast<std::size_t>(outcome->index) >= outcomes_.size())
+            throw std::runtime_error("a worker reported a file that is not in the list");
+        outcomes_[static_cast<std::size_t>(outcome->index)] = *outcome;
+        PrintReady();
+        return;
+    }
+    if (const auto* finished = std::get_if<BatchFinished>(&message)) {
+        finishedText_ = finished->text;
+        return;
+    }
+    const auto& leftOut = std::get<ApiLeftOut>(message);
+    // Every worker extracts the API archives for itself: one report is enough.
+    if (apiReports_.insert(leftOut.archive + '\n' + leftOut.failure).second)
+        PrintApiLeftOut(errors_, leftOut.archive, leftOut.failure);
+}
+
+// The lines in list order: each as soon as every line before it is out.
+void Pool::PrintReady() {
+    while (nextToPrint_ < outcomes_.size() && outcomes_[nextToPrint_]) {
+        const EntryOutcome& outcome = *outcomes_[nextToPrint_];
+        PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome.succeeded, outcome.failure);
+        ++nextToPrint_;
+    }
+}
+
+void Pool::AskToStop() {
+    for (Worker& worker : workers_)
+        if (worker.socket >= 0) ::shutdown(worker.socket, SHUT_WR);
+}
+
+std::string Pool::MissingReason(int index) const {
+    for (std::size_t i = 0; i < shares_.size(); ++i)
+        for (const int mine : shares_[i])
+            if (mine == index && i < workers_.size() && !workers_[i].ending.empty())
+                return "the worker process for it ended early (" + workers_[i].ending + ")";
+    return "the worker process for it ended early";
+}
+
+int Pool::Finish() {
+    for (Worker& worker : workers_) {
+        int status = 0;
+        while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        worker.ending = DescribeEnding(status);
+    }
+    bool allSucceeded = true;
+    for (; nextToPrint_ < outcomes_.size(); ++nextToPrint_) {
+        std::optional<EntryOutcome>& outcome = outcomes_[nextToPrint_];
+        if (!outcome && stopSignal_ != 0) continue;  // never started: stopped before it
+        if (!outcome) outcome = EntryOutcome{static_cast<int>(nextToPrint_), false, MissingReason(static_cast<int>(nextToPrint_))};
+        PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome->succeeded, outcome->failure);
+    }
+    for (const std::optional<EntryOutcome>& outcome : outcomes_) allSucceeded = allSucceeded && outcome && outcome->succeeded;
+    if (stopSignal_ != 0) return 128 + stopSignal_;
+    if (finishedText_) output_ << *finishedText_ + "\n" << std::flush;
+    return allSucceeded ? 0 : 1;
+}
+
+}  // namespace
+
+int WorkerCount(int jobs) {
+    if (jobs > 0) return jobs;
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0) return CPU_COUNT(&allowed);
+    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 0 ? static_cast<int>(online) : 1;
+}
+
+int RunInWorkers(const BatchSettings& settings, const std::vector<std::vector<int>>& shares, std::ostream& output,
+                 std::ostream& errors) {
+    return Pool(settings, shares, output, errors).Run();
+}
+
+}  // namespace vorlan

@@ -1,0 +1,25 @@
+// vorlan-batch --jobs N: the file list shared among worker processes, the
+// results printed in list order as they become known, exactly as one
+// process would print them, and one exit status for the whole run.
+#pragma once
+
+#include <iosfwd>
+#include <vector>
+
+#include "cli/ConsoleBatchHost.h"
+
+namespace vorlan {
+
+// The number of workers --jobs asks for: N itself, or one per processor this
+// process may run on for 0.
+int WorkerCount(int jobs);
+
+// Runs the batch in one worker per share (each a list of indices into
+// settings.files). Gives the exit status: 0 when every entry succeeded, 1
+// when one failed or a worker ended without finishing its share, 128 + the
+// signal when a termination signal stopped the run (the entries finished by
+// then are printed, the final message is not).
+int RunInWorkers(const BatchSettings& settings, const std::vector<std::vector<int>>& shares, std::ostream& output,
+                 std::ostream& errors);
+
+}  // namespace vorlan

@@ -1,0 +1,254 @@
+// vorlan-batch --jobs N against one process on the same suites, and both
+// stopped by SIGTERM: the same lines in the same order, the same files byte
+// for byte, the same exit status, and no scratch root left behind.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+
+#include "tests/support/TestTools.h"
+
+namespace vorlan::test {
+namespace {
+
+const std::string kProgram = std::string(VORLAN_BIN_DIR) + "/vorlan-batch";
+
+// Every regular file below the folder, by relative path, with its bytes;
+// links by where they point.
+std::map<std::string, std::string> Contents(const fs::path& folder) {
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        if (entry.is_symlink()) contents[name] = "-> " + fs::read_symlink(entry.path()).string();
+        else if (entry.is_regular_file()) contents[name] = ReadFile(entry.path());
+    }
+    return contents;
+}
+
+// vorlan-batch started in a folder with its own runtime folder (where its
+// scratch roots go), standard output read line by line, standard error kept.
+class RunningBatch {
+public:
+    RunningBatch(const fs::path& folder, const fs::path& runtime, const std::vector<std::string>& arguments) {
+        int out[2];
+        if (pipe(out) != 0) throw std::runtime_error("pipe failed");
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            const int err = open((folder / "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(err, STDERR_FILENO);
+            const int none = open("/dev/null", O_RDONLY);
+            dup2(none, STDIN_FILENO);
+            if (chdir(folder.c_str()) != 0) _exit(127);
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+            std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
+            for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            execv(kProgram.c_str(), argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        out_ = fdopen(out[0], "r");
+    }
+    ~RunningBatch() {
+        if (out_ != nullptr) fclose(out_);
+        if (pid_ > 0 && status_ < 0) Wait();
+    }
+    RunningBatch(const RunningBatch&) = delete;
+    RunningBatch& operator=(const RunningBatch&) = delete;
+
+    // The next line of standard output, without its line feed; empty at the end.
+    std::string NextLine() {
+        char* line = nullptr;
+        std::size_t capacity = 0;
+        const ssize_t length = getline(&line, &capacity, out_);
+        std::string text = length > 0 ? std::string(line, static_cast<std::size_t>(length)) : "";
+        free(line);
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        lines_.push_back(text);
+        return text;
+    }
+    void Signal(int number) const { kill(pid_, number); }
+    // Whether the program has ended (it is left to Wait to collect).
+    bool Ended() const {
+        siginfo_t info{};
+        return waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_;
+    }
+    // Reads the rest of the output and gives the exit status (minus the
+    // signal when one killed the program).
+    int Wait() {
+        while (!NextLine().empty()) {
+        }
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        return status_;
+    }
+    std::string Output() const {
+        std::string all;
+        for (const std::string& line : lines_)
+            if (!line.empty()) all += line + "\n";
+        return all;
+    }
+
+private:
+    pid_t pid_ = -1;
+    FILE* out_ = nullptr;
+    std::vector<std::string> lines_;
+    int status_ = -1;
+};
+
+std::string Manifest(const std::string& name) {
+    return "MIDlet-Name: " + name + "\r\nMIDlet-Version: 1.0\r\nMIDlet-1: " + name + ",,g.G\r\nMIDlet-Jar-Size: 1\r\n";
+}
+
+class JobsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* folder : {"API", "runtime", "one", "many", "games"}) fs::create_directories(work_ / folder);
+        PackWith("zip", {{"api/Api.class", std::string(5000, 'a') + "api"}, {"api/Util.class", "util"}},
+                 work_ / "API" / "api.zip");
+    }
+
+    // One set of suites: some of them under two names, one twice in the list,
+    // a pair whose names differ in case only, one without a manifest.
+    std::vector<std::string> MakeSuites(const fs::path& folder) {
+        std::vector<std::string> list;
+        for (int i = 0; i < 9; ++i) {
+            const std::string name = "game" + std::to_string(i) + ".jar";
+            PackWith("zip", {{"META-INF/MANIFEST.MF", Manifest(name)}, {"g/G.class", std::string(static_cast<std::size_t>(100 * i), 'g')}},
+                     folder / name);
+            list.push_back(name);
+        }
+        PackWith("zip", {{"META-INF/MANIFEST.MF", Manifest("Snake")}}, folder / "Snake.JAR");
+        PackWith("zip", {{"META-INF/MANIFEST.MF", Manifest("snake")}}, folder / "snake.jar");
+        PackWith("zip", {{"g/NoManifest.class", "x"}}, folder / "broken.jar");
+        fs::create_symlink("game1.jar", folder / "alias.jar");
+        WriteFile(folder / "notes.txt", "not a suite");
+        list.insert(list.begin() + 3, {"Snake.JAR", "alias.jar", "broken.jar", "game2.jar", "notes.txt", "snake.jar"});
+        list.push_back("alias.jar");
+        return list;
+    }
+
+    std::vector<std::string> Arguments(const std::string& jobs, const std::vector<std::string>& files) {
+        std::vector<std::string> arguments{"--jobs", jobs, "--api-dir", (work_ / "API").string(), "--api", "api.zip"};
+        arguments.insert(arguments.end(), files.begin(), files.end());
+        return arguments;
+    }
+
+    TempDir work_;
+};
+
+TEST_F(JobsTest, WorkersGiveWhatOneProcessGivesInTheSameOrder) {
+    const fs::path one = work_ / "one", many = work_ / "many";
+    const std::vector<std::string> files = MakeSuites(one);
+    fs::remove(many);
+    fs::copy(one, many, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    RunningBatch single(one, work_ / "runtime", Arguments("1", files));
+    const int singleStatus = single.Wait();
+    RunningBatch workers(many, work_ / "runtime", Arguments("3", files));
+    const int workersStatus = workers.Wait();
+
+    EXPECT_EQ(singleStatus, 1);  // broken.jar fails
+    EXPECT_EQ(workersStatus, singleStatus);
+    EXPECT_EQ(workers.Output(), single.Output());
+    EXPECT_NE(single.Output().find("[ ] broken.jar\n"), std::string::npos) << single.Output();
+    std::string manyErrors = ReadFile(many / "stderr.txt");
+    for (std::size_t at; (at = manyErrors.find(many.string())) != std::string::npos;)
+        manyErrors.replace(at, many.string().size(), one.string());
+    EXPECT_EQ(manyErrors, ReadFile(one / "stderr.txt"));
+    std::map<std::string, std::string> oneFiles = Contents(one), manyFiles = Contents(many);
+    oneFiles.erase("stderr.txt");
+    manyFiles.erase("stderr.txt");
+    for (const auto& [name, bytes] : oneFiles) EXPECT_TRUE(manyFiles[name] == bytes) << name << " differs";
+    EXPECT_EQ(manyFiles.size(), oneFiles.size());
+    EXPECT_TRUE(oneFiles.count("game1.jad") == 1 && oneFiles.count("alias.jad") == 1);
+    EXPECT_TRUE(fs::is_empty(work_ / "runtime"));
+}
+
+TEST_F(JobsTest, ZeroJobsMeansOnePerProcessorAndBadCountsAreUsageErrors) {
+    const std::vector<std::string> files = MakeSuites(work_ / "games");
+    RunningBatch batch(work_ / "games", work_ / "runtime", Arguments("0", files));
+    EXPECT_EQ(batch.Wait(), 1);
+    EXPECT_TRUE(batch.Output().starts_with("[x] game0.jar\n[x] game1.jar\n[x] game2.jar\n[x] Snake.JAR\n"))
+        << batch.Output();
+    for (const char* wrong : {"-1", "x", "", "2x", "99999"}) {
+        RunningBatch refused(work_ / "games", work_ / "runtime", {"--jobs", wrong, "game0.jar"});
+        EXPECT_EQ(refused.Wait(), 2) << wrong;
+        EXPECT_NE(ReadFile(work_ / "games/stderr.txt").find("--jobs"), std::string::npos) << wrong;
+    }
+}
+
+// A descriptor that is a FIFO holds the fix step that opens it until the
+// test opens it too (the step then fails: it is no file): the signal surely
+// arrives before the run can end.
+class StopTest : public JobsTest, public ::testing::WithParamInterface<std::string> {
+protected:
+    std::vector<std::string> MakeDescriptors(const fs::path& folder, int count) {
+        std::vector<std::string> list{"waiting.jad"};
+        EXPECT_EQ(mkfifo((folder / "waiting.jad").c_str(), 0644), 0);
+        for (int i = 0; i < count; ++i) {
+            list.push_back("later" + std::to_string(i) + ".jad");
+            WriteFile(folder / list.back(), Manifest(list.back()));
+        }
+        return list;
+    }
+
+    // Opens the FIFO once a step waits in it, unless the run ends first.
+    static void Release(const fs::path& fifo, const RunningBatch& batch) {
+        while (!batch.Ended()) {
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                close(fd);
+                return;
+            }
+            usleep(1000);
+        }
+    }
+};
+
+TEST_P(StopTest, ASignalEndsTheRunAfterTheRunningEntries) {
+    const fs::path games = work_ / "games";
+    std::vector<std::string> arguments{"--mode", "1", "--jobs", GetParam()};
+    for (const std::string& file : MakeDescriptors(games, 40)) arguments.push_back(file);
+    RunningBatch batch(games, work_ / "runtime", arguments);
+    // Every process has made its scratch root: the run is under way.
+    const long processes = std::stol(GetParam());
+    while (std::distance(fs::directory_iterator(work_ / "runtime"), fs::directory_iterator()) < processes &&
+           !batch.Ended())
+        usleep(1000);
+    batch.Signal(SIGTERM);
+    Release(games / "waiting.jad", batch);
+    EXPECT_EQ(batch.Wait(), 128 + SIGTERM);
+
+    const std::string output = batch.Output();
+    EXPECT_EQ(output.find("Process successfuly completed!"), std::string::npos) << output;
+    // Whatever was done is reported in list order, and was done completely;
+    // one process waiting for the FIFO did nothing after it.
+    if (GetParam() == "1") {
+        EXPECT_TRUE(output.empty() || output == "[ ] waiting.jad\n") << output;
+    }
+    std::size_t previous = output.find("[ ] waiting.jad\n");
+    previous = previous == std::string::npos ? 0 : previous;
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "later" + std::to_string(i);
+        const std::size_t at = output.find("[x] " + name + ".jad\n");
+        EXPECT_EQ(at != std::string::npos, fs::exists(games / (name + ".jar"))) << name;
+        if (GetParam() == "1") {
+            EXPECT_EQ(at, std::string::npos) << output;
+        }
+        if (at == std::string::npos) continue;
+        EXPECT_GT(at, previous) << name;
+        previous = at;
+    }
+    EXPECT_TRUE(fs::is_empty(work_ / "runtime"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, StopTest, ::testing::Values("1", "2"));
+
+}  // namespace
+}  // namespace vorlan::test
