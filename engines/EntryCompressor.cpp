@@ -58,9 +58,12 @@ struct ReadBuffer {
     std::span<const std::uint8_t> content() const { return {bytes.data(), length}; }
 };
 
-// A spare object of the thread, lent out and never shared: the progress
-// callback may run the caller's event loop, and an operation started from
-// there gets an object of its own instead of the one in use.
+// A spare object, lent out and never shared: the progress callback may run
+// the caller's event loop, and an operation started from there gets an
+// object of its own instead of the one in use. The engines run on their
+// caller's one thread; a thread_local here (in a module that is loaded and
+// unloaded) left a stale thread-local block that made LeakSanitizer's exit
+// check crash.
 template <typename Kept>
 class Borrowed {
 public:
@@ -74,7 +77,7 @@ public:
 
 private:
     static std::unique_ptr<Kept>& Spare() {
-        thread_local std::unique_ptr<Kept> spare;
+        static std::unique_ptr<Kept> spare;
         return spare;
     }
     std::unique_ptr<Kept> kept_;
