@@ -14,9 +14,11 @@ namespace vorlan::engine {
 
 namespace {
 
-// Large enough for many small local headers in one read, small enough that a
-// scan of a big archive's headers does not read its whole data.
-constexpr std::size_t kWindowSize = 32 * 1024;
+// Large enough for the local headers of a typical suite's entries (a few KB
+// apart) in a read or two, and for libzip's copy of unchanged entries (8 KB
+// at a time) to cost one read per 128 KB; small enough that a scan of a big
+// archive's headers does not read all of its large entries.
+constexpr std::size_t kWindowSize = 128 * 1024;
 
 }  // namespace
 

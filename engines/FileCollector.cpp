@@ -12,6 +12,7 @@
 #include "engines/EngineErrors.h"
 #include "engines/EntryNames.h"
 #include "engines/FileDescriptor.h"
+#include "engines/FolderListing.h"
 #include "engines/FolderLookup.h"
 
 namespace vorlan::engine {
@@ -33,17 +34,7 @@ struct FolderItem {
 
 std::vector<FolderItem> SortedItems(int folderFd) {
     std::vector<FolderItem> items;
-    const int listingFd = ::openat(folderFd, ".", kFolderFlags);
-    DIR* listing = listingFd >= 0 ? ::fdopendir(listingFd) : nullptr;
-    if (listing == nullptr) {
-        if (listingFd >= 0) ::close(listingFd);
-        throw EngineError(SystemErrorText("Cannot list a folder to add", errno));
-    }
-    while (const dirent* item = ::readdir(listing)) {
-        const std::string_view name = item->d_name;
-        if (name != "." && name != "..") items.push_back(FolderItem{std::string(name), item->d_type});
-    }
-    ::closedir(listing);
+    for (ListedItem& item : ListFolder(folderFd)) items.push_back(FolderItem{std::move(item.name), item.type});
     std::sort(items.begin(), items.end());
     return items;
 }

@@ -1,7 +1,6 @@
 // Case-insensitive lookups in folders opened with O_NOFOLLOW.
 #include "engines/FolderLookup.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -9,6 +8,7 @@
 
 #include "engines/EngineErrors.h"
 #include "engines/EntryNames.h"
+#include "engines/FolderListing.h"
 
 namespace vorlan::engine {
 
@@ -28,17 +28,7 @@ std::unique_ptr<Folder> Folder::OpenCurrent() {
 // lookups and the names this process creates keep the listing current.
 void Folder::loadListing() {
     listed_ = true;
-    const int listingFd = ::openat(fd_.get(), ".", kFolderFlags);
-    DIR* listing = listingFd >= 0 ? ::fdopendir(listingFd) : nullptr;
-    if (listing == nullptr) {
-        if (listingFd >= 0) ::close(listingFd);
-        throw EngineError(SystemErrorText("Cannot list a target folder", errno));
-    }
-    while (const dirent* item = ::readdir(listing)) {
-        const std::string_view name = item->d_name;
-        if (name != "." && name != "..") namesByKey_.emplace(NameKey(name), std::string(name));
-    }
-    ::closedir(listing);
+    for (ListedItem& item : ListFolder(fd_.get())) namesByKey_.emplace(NameKey(item.name), std::move(item.name));
 }
 
 std::optional<std::string> Folder::existingName(std::string_view name) {

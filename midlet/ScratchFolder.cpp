@@ -1,14 +1,21 @@
 // The scratch folder and the places in it.
 #include "midlet/ScratchFolder.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <array>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
+#include <vector>
 
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
+#include "midlet/UniqueFd.h"
 
 namespace vorlan {
 
@@ -21,40 +28,78 @@ void CreateFolder(const std::string& path) {
 
 namespace {
 
+struct FolderItem {
+    std::string path;
+    std::string name;
+    bool isFolder = false;  // a real folder, not a link to one
+    bool isFile = false;    // a regular file, not a link to one
+};
+
+// The items of a folder, read with one open and getdents64 (the batch looks
+// into the scratch folder several times for every JAR). Links are reported
+// as what they are and never followed; a folder that cannot be read holds
+// nothing.
+std::vector<FolderItem> ItemsOf(const std::string& folder) {
+    std::vector<FolderItem> items;
+    const UniqueFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() < 0) return items;
+    alignas(8) std::array<char, 16 * 1024> buffer;
+    for (ssize_t got; (got = getdents64(fd.get(), buffer.data(), buffer.size())) > 0;) {
+        for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+            constexpr std::size_t kNameAt = offsetof(dirent64, d_name);
+            dirent64 record;  // the fixed head, copied out of the buffer
+            std::memcpy(&record, buffer.data() + at, kNameAt);
+            if (record.d_reclen <= kNameAt || at + record.d_reclen > static_cast<std::size_t>(got)) break;
+            const char* start = buffer.data() + at + kNameAt;
+            const std::string name(start, strnlen(start, record.d_reclen - kNameAt));
+            at += record.d_reclen;
+            if (name == "." || name == "..") continue;
+            FolderItem item{folder + "/" + name, name, record.d_type == DT_DIR, record.d_type == DT_REG};
+            struct stat status {};
+            if (record.d_type == DT_UNKNOWN && lstat(item.path.c_str(), &status) == 0) {
+                item.isFolder = S_ISDIR(status.st_mode);
+                item.isFile = S_ISREG(status.st_mode);
+            }
+            items.push_back(std::move(item));
+        }
+    }
+    return items;
+}
+
 // Calls visit for every entry inside each META-INF folder of the scratch
 // folder, whatever the letter case of "META-INF". Links are never followed.
-void ForEachMetaInfEntry(const std::function<void(const fs::directory_entry&)>& visit) {
-    std::error_code error;  // a missing scratch folder holds nothing
-    for (fs::directory_iterator top(ScratchRoot + kScratchTree, error), end; !error && top != end;
-         top.increment(error)) {
-        if (!EqualsIgnoringCase(top->path().filename().string(), "META-INF")) continue;
-        if (!top->is_directory(error) || top->is_symlink(error)) continue;
-        std::error_code innerError;
-        for (fs::directory_iterator inner(top->path(), innerError); !innerError && inner != end;
-             inner.increment(innerError))
-            visit(*inner);
+void ForEachMetaInfEntry(const std::function<void(const FolderItem&)>& visit) {
+    for (const FolderItem& top : ItemsOf(ScratchRoot + kScratchTree)) {
+        if (!top.isFolder || !EqualsIgnoringCase(top.name, "META-INF")) continue;
+        for (const FolderItem& inner : ItemsOf(top.path)) visit(inner);
     }
 }
 
-void RemoveEntry(const fs::directory_entry& entry) {
+void RemoveEntry(const FolderItem& entry) {
     std::error_code error;
-    fs::remove_all(entry.path(), error);
-    if (error)
-        throw std::runtime_error("Cannot remove \"" + entry.path().string() + "\": " + error.message());
+    fs::remove_all(entry.path, error);
+    if (error) throw std::runtime_error("Cannot remove \"" + entry.path + "\": " + error.message());
 }
 
-bool IsManifest(const fs::directory_entry& entry) {
-    return EqualsIgnoringCase(entry.path().filename().string(), "manifest.mf");
+bool IsManifest(const FolderItem& entry) { return EqualsIgnoringCase(entry.name, "manifest.mf"); }
+
+bool IsRegularFile(const std::string& path) {
+    struct stat status {};
+    return lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 }  // namespace
 
 std::string FindScratchManifest() {
+    // Where an extracted manifest nearly always is. Only one manifest can be
+    // there (the earlier ones are removed before one is extracted, and the
+    // engine keeps to the folder and file names it finds in any case), so
+    // this is the one the search below would find.
+    const std::string usual = ScratchRoot + kScratchTree + "/META-INF/MANIFEST.MF";
+    if (IsRegularFile(usual)) return usual;
     std::string found;
-    ForEachMetaInfEntry([&found](const fs::directory_entry& entry) {
-        std::error_code error;
-        if (found.empty() && IsManifest(entry) && entry.is_regular_file(error) && !entry.is_symlink(error))
-            found = entry.path().string();
+    ForEachMetaInfEntry([&found](const FolderItem& entry) {
+        if (found.empty() && IsManifest(entry) && entry.isFile) found = entry.path;
     });
     return found;
 }
@@ -65,21 +110,21 @@ std::string ScratchManifestPathToSave() {
 }
 
 void RemoveScratchManifests() {
-    std::vector<fs::directory_entry> manifests;
-    ForEachMetaInfEntry([&manifests](const fs::directory_entry& entry) {
+    std::vector<FolderItem> manifests;
+    ForEachMetaInfEntry([&manifests](const FolderItem& entry) {
         if (IsManifest(entry)) manifests.push_back(entry);
     });
-    for (const fs::directory_entry& entry : manifests) RemoveEntry(entry);
+    for (const FolderItem& entry : manifests) RemoveEntry(entry);
 }
 
 void RemoveSignatureFiles() {
-    std::vector<fs::directory_entry> signatures;
-    ForEachMetaInfEntry([&signatures](const fs::directory_entry& entry) {
-        const std::string extension = LowerExtension(entry.path().filename().string());
+    std::vector<FolderItem> signatures;
+    ForEachMetaInfEntry([&signatures](const FolderItem& entry) {
+        const std::string extension = LowerExtension(entry.name);
         if (extension == ".sf" || extension == ".rsa" || extension == ".dsa" || extension == ".ec")
             signatures.push_back(entry);
     });
-    for (const fs::directory_entry& entry : signatures) RemoveEntry(entry);
+    for (const FolderItem& entry : signatures) RemoveEntry(entry);
 }
 
 bool FolderHoldsFiles(const std::string& folder) {

@@ -160,6 +160,23 @@ TEST_F(GenerateJadBatchTest, AJarWithoutManifestIsNeverGivenAnotherArchivesManif
     EXPECT_EQ(Entry(next, "api/X.class"), "x");
 }
 
+TEST_F(GenerateJadBatchTest, ManifestsAreFoundWhateverTheCaseOfTheirFolderAndName) {
+    // The API's lower-case folder takes in every JAR's manifest; one JAR
+    // stores its manifest under a lower-case name itself.
+    MakeApi("python", "api.zip", {{"meta-inf/notes.txt", "notes"}, {"api/X.class", "x"}});
+    host_.CheckApis({"api.zip"});
+    const fs::path upper = Game("python", "upper.jar");
+    const fs::path lower = MakeJar("python", "lower.jar",
+                                   {{"meta-inf/manifest.mf", SuiteManifest("lower")}, {"game/Main.class", "m"}});
+    RunOn({upper, lower, Game("zip", "again.jar")});
+    EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(ReadFile(Suite("upper.jad")), ExpectedJad(upper));
+    EXPECT_EQ(ReadFile(Suite("lower.jad")), CrLfLines(SplitTextLinesOf(SuiteManifest("lower"))) +
+                                               "MIDlet-Jar-Size: " + std::to_string(fs::file_size(lower)) +
+                                               "\r\nMIDlet-Jar-URL: lower.jar\r\n");
+    EXPECT_NE(ReadFile(Suite("again.jad")).find("MIDlet-Name: again"), std::string::npos);
+}
+
 TEST_F(GenerateJadBatchTest, AnAddThatDidNotHappenFailsTheEntryAndLeavesTheJarAsItWas) {
     MakeApi("zip", "api.zip", {{"api/A.class", "a"}, {"api/B.class", "b"}, {"api/C.class", "c"}});
     host_.CheckApis({"api.zip"});
