@@ -68,7 +68,7 @@ Snapshot TakeSnapshot(const fs::path& folder) {
     return files;
 }
 
-FaultScene::FaultScene(const fs::path& root, SceneMode mode) : root_(root), mode_(mode) {
+FaultScene::FaultScene(const fs::path& root, SceneMode mode, int jobs) : root_(root), mode_(mode), jobs_(jobs) {
     const fs::path pristine = root_ / "pristine";
     unsigned seed = 1;
     for (const std::string& name : SuiteNames(mode)) {
@@ -95,6 +95,7 @@ std::vector<std::string> FaultScene::Arguments(const fs::path& folder) const {
                                   "--api-dir", (root_ / "API").string(), "--fix-template",
                                   std::string(VORLAN_SOURCE_DIR) + "/data/fix.jar"};
     if (mode_ == SceneMode::GenerateJad) argv.insert(argv.end(), {"--api", "api.zip"});
+    if (jobs_ > 1) argv.insert(argv.end(), {"--jobs", std::to_string(jobs_)});
     for (const auto& [name, bytes] : before_) argv.push_back((folder / name).string());
     return argv;
 }

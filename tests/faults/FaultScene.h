@@ -26,8 +26,9 @@ inline void PrintTo(SceneMode mode, std::ostream* out) { *out << (mode == SceneM
 class FaultScene {
 public:
     // Makes the pristine suites below root: for mode 0 three JARs and an API
-    // archive, for mode 1 two JARs and a descriptor without its JAR.
-    FaultScene(const fs::path& root, SceneMode mode);
+    // archive, for mode 1 two JARs and a descriptor without its JAR. jobs is
+    // vorlan-batch's --jobs: the number of worker processes sharing the list.
+    FaultScene(const fs::path& root, SceneMode mode, int jobs = 1);
 
     // Copies the pristine suites into a fresh folder and runs vorlan-batch
     // over them with the given options (its own runtime folder for the
@@ -53,6 +54,7 @@ public:
     void CheckComplete(const fs::path& folder);
 
     SceneMode mode() const { return mode_; }
+    int jobs() const { return jobs_; }
 
 private:
     std::vector<std::string> Arguments(const fs::path& folder) const;
@@ -62,6 +64,7 @@ private:
 
     fs::path root_;
     SceneMode mode_;
+    int jobs_;
     Snapshot before_;
     Snapshot after_;
     std::set<std::string> validJars_;  // contents (times aside) already read back by unzip and Java

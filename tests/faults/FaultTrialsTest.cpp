@@ -34,7 +34,17 @@ std::string Describe(const ChildResult& result) {
            result.output;
 }
 
-class FaultTrials : public ::testing::TestWithParam<SceneMode> {
+struct TrialSetup {
+    SceneMode mode;
+    int jobs;  // worker processes
+};
+
+void PrintTo(const TrialSetup& setup, std::ostream* out) {
+    PrintTo(setup.mode, out);
+    *out << ", " << setup.jobs << (setup.jobs == 1 ? " process" : " worker processes");
+}
+
+class FaultTrials : public ::testing::TestWithParam<TrialSetup> {
 protected:
     // How many calls the shim counts in an undisturbed run.
     long FaultPoints() {
@@ -69,7 +79,7 @@ protected:
     }
 
     TempDir work_;
-    FaultScene scene_{work_.path(), GetParam()};
+    FaultScene scene_{work_.path(), GetParam().mode, GetParam().jobs};
     std::size_t leftBehind_ = 0;
 };
 
@@ -98,7 +108,9 @@ TEST_P(FaultTrials, AKillAtEveryPointLosesNothingAndTheNextRunCompletes) {
             const std::string trial = std::string(mode) + " call " + std::to_string(at);
             const fs::path folder = work_ / "trial";
             const ChildResult result = scene_.Run(folder, Shimmed(mode, at));
-            ASSERT_EQ(result.signal, kKilled) << trial << ": " << Describe(result);
+            // With workers, a killed worker ends the run with status 1.
+            const bool workerKilled = scene_.jobs() > 1 && result.exitStatus == 1;
+            ASSERT_TRUE(result.signal == kKilled || workerKilled) << trial << ": " << Describe(result);
             ExpectRecovery(folder, trial, result);
             if (::testing::Test::HasFailure()) return;
         }
@@ -127,9 +139,12 @@ TEST_P(FaultTrials, AFileSizeLimitLosesNothing) {
     Report("file size limits", trials);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, FaultTrials, ::testing::Values(SceneMode::GenerateJad, SceneMode::BuildFix),
-                         [](const ::testing::TestParamInfo<SceneMode>& mode) {
-                             return mode.param == SceneMode::GenerateJad ? "GenerateJad" : "BuildFix";
+INSTANTIATE_TEST_SUITE_P(Setups, FaultTrials,
+                         ::testing::Values(TrialSetup{SceneMode::GenerateJad, 1}, TrialSetup{SceneMode::BuildFix, 1},
+                                           TrialSetup{SceneMode::GenerateJad, 2}),
+                         [](const ::testing::TestParamInfo<TrialSetup>& setup) {
+                             const std::string mode = setup.param.mode == SceneMode::GenerateJad ? "GenerateJad" : "BuildFix";
+                             return setup.param.jobs == 1 ? mode : mode + "InTwoWorkers";
                          });
 
 }  // namespace
