@@ -150,9 +150,21 @@ void ReplacementFile::FinishWriting() {
     if (close(fd) != 0) ThrowFailure("Cannot write the new file for", finalPath_, errno);
 }
 
-// The file takes a temporary name only now, when it is complete, and the
-// final one right after: nothing half-written ever has a name.
+// The file takes its name only now, when it is complete: a new file takes the
+// final name at once; one that replaces another takes a temporary name and
+// the final one right after. Nothing half-written ever has a name.
 void ReplacementFile::Commit() {
+    if (fd_ >= 0 && temporaryPath_.empty() && LinkUnnamed(fd_, finalPath_)) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (close(fd) != 0) {
+            const int error = errno;
+            unlink(finalPath_.c_str());
+            ThrowFailure("Cannot write", finalPath_, error);
+        }
+        committed_ = true;
+        return;
+    }
     FinishWriting();
     if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0)
         ThrowFailure("Cannot replace", finalPath_, errno);
