@@ -44,7 +44,8 @@ std::vector<std::string> SuiteTreeAnd(std::vector<std::string> more) {
 
 std::string Manifest() { return SuiteManifestText(); }
 
-std::vector<HostileCase> MakeCases() {
+// Names and links that would write outside the target folder.
+std::vector<HostileCase> NameCases() {
     const std::string m = Manifest();
     return {
         // Names that would land outside the target folder are skipped; the
@@ -67,6 +68,13 @@ std::vector<HostileCase> MakeCases() {
         {"SymbolicLinkEntry", SuiteWithLinkEntry, R::Lists, 3, kSuiteTree, m, E::Succeeds, E::Succeeds},
         {"FileWrittenThroughALink", SuiteWithFileThroughALink, R::Lists, 4,
          SuiteTreeAnd({"escape/", "escape/planted.txt"}), m, E::Succeeds, E::Succeeds},
+    };
+}
+
+// Names two readers may take for different entries, and shared bytes.
+std::vector<HostileCase> AmbiguousNameCases() {
+    const std::string m = Manifest();
+    return {
         // Readers disagree on which of two equal names they take: refused whole.
         {"DuplicateManifestNames", SuiteWithDuplicateManifest, R::Lists, 3, kNothing, "", E::Fails, E::Fails},
         {"DuplicateClassNames", SuiteWithDuplicateClass, R::Lists, 3, kNothing, "", E::Fails, E::Fails},
@@ -79,6 +87,13 @@ std::vector<HostileCase> MakeCases() {
         {"ClassNamesEqualButForCase", SuiteWithClassTwinInOtherCase, R::Lists, 3, kSuiteTree, m, E::Succeeds,
          E::Succeeds},
         {"OverlappingEntries", SuiteWithOverlappingEntries, R::Lists, 3, kNothing, "", E::Fails, E::Fails},
+    };
+}
+
+// Entries whose data cannot be trusted.
+std::vector<HostileCase> DamagedDataCases() {
+    const std::string m = Manifest();
+    return {
         // Damaged data: the entry is not written; without a manifest the
         // suite fails and stays as it was.
         {"ManifestInflatingFarBeyondItsSize", SuiteWithInflatingManifest, R::Lists, 2, kSuiteTreeWithoutManifest,
@@ -103,6 +118,13 @@ std::vector<HostileCase> MakeCases() {
          "", E::Fails, E::Fails},
         {"ClassDataRunningIntoTheDirectory", SuiteWithClassDataIntoDirectory, R::Lists, 2, kNothing, "", E::Fails,
          E::Fails},
+    };
+}
+
+// Broken directories, end records and layouts.
+std::vector<HostileCase> DirectoryCases() {
+    const std::string m = Manifest();
+    return {
         // Broken directories and end records.
         {"ArchiveCutShort", SuiteCutShort, R::NotValid, 0, kNothing, "", E::Fails, E::Fails},
         {"DirectoryOffsetPastTheEnd", SuiteWithDirectoryOffsetPastTheEnd, R::Lists, 2, kNothing, "", E::Fails,
@@ -132,6 +154,15 @@ std::vector<HostileCase> MakeCases() {
         // added; a fix suite replaces the whole file anyway.
         {"DataInFrontOfTheArchive", SuiteWithDataInFront, R::Lists, 2, kSuiteTree, m, E::Fails, E::Succeeds},
     };
+}
+
+std::vector<HostileCase> MakeCases() {
+    std::vector<HostileCase> cases;
+    for (auto group : {NameCases, AmbiguousNameCases, DamagedDataCases, DirectoryCases}) {
+        std::vector<HostileCase> more = group();
+        cases.insert(cases.end(), more.begin(), more.end());
+    }
+    return cases;
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ struct HostileCase {
     ReaderOutcome reader;
     int listed;                              // entries the reader lists
     std::vector<std::string> extractedAll;   // what Extract of every entry leaves in its target
-    std::string manifestExtracted;           // the manifest Extract of the manifest spec gives; "" none
+    std::string manifestExtracted;           // what Extract of the manifest's file spec gives; "" none
     EntryOutcome mode0;                      // with an API archive checked
     EntryOutcome mode1;
 };
