@@ -23,7 +23,9 @@ constexpr std::size_t kWindowSize = 128 * 1024;
 }  // namespace
 
 std::unique_ptr<ArchiveFile> ArchiveFile::OpenIfPresent(const std::string& path) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a FIFO named as the archive must not wait for a writer; it
+    // is refused below as no regular file.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!fd.valid()) {
         if (errno == ENOENT) return nullptr;
         throw EngineError(SystemErrorText("Cannot open \"" + path + "\"", errno));
