@@ -41,6 +41,10 @@ ArchiveFile::ArchiveFile(std::string path, FileDescriptor fd, const struct stat&
 
 bool ArchiveFile::fillWindow(std::uint64_t offset) {
     window_.resize(kWindowSize);
+    // Near the end, the window ends with the file: the end record, the
+    // directory and the last entries then come from one read, whoever asks
+    // (this engine's own checks first, libzip after them).
+    if (size_ - offset < kWindowSize) offset = size_ > kWindowSize ? size_ - kWindowSize : 0;
     windowStart_ = offset;
     windowLength_ = 0;
     const long long got = readSome(offset, window_.data(), kWindowSize);
