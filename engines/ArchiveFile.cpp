@@ -19,6 +19,10 @@ namespace {
 // at a time) to cost one read per 128 KB; small enough that a scan of a big
 // archive's headers does not read all of its large entries.
 constexpr std::size_t kWindowSize = 128 * 1024;
+// An archive up to this size (most suites) is read whole with its first
+// read: its end, directory, local headers and entries then cost no further
+// system call, whoever reads them.
+constexpr std::uint64_t kReadWholeUpTo = 1024 * 1024;
 
 }  // namespace
 
@@ -37,17 +41,21 @@ std::unique_ptr<ArchiveFile> ArchiveFile::OpenIfPresent(const std::string& path)
 }
 
 ArchiveFile::ArchiveFile(std::string path, FileDescriptor fd, const struct stat& status)
-    : path_(std::move(path)), fd_(std::move(fd)), status_(status), size_(static_cast<std::uint64_t>(status.st_size)) {}
+    : path_(std::move(path)),
+      fd_(std::move(fd)),
+      status_(status),
+      size_(static_cast<std::uint64_t>(status.st_size)),
+      windowCapacity_(size_ <= kReadWholeUpTo ? std::max<std::size_t>(static_cast<std::size_t>(size_), 1) : kWindowSize) {}
 
 bool ArchiveFile::fillWindow(std::uint64_t offset) {
-    window_.resize(kWindowSize);
+    window_.resize(windowCapacity_);
     // Near the end, the window ends with the file: the end record, the
     // directory and the last entries then come from one read, whoever asks
     // (this engine's own checks first, libzip after them).
-    if (size_ - offset < kWindowSize) offset = size_ > kWindowSize ? size_ - kWindowSize : 0;
+    if (size_ - offset < windowCapacity_) offset = size_ > windowCapacity_ ? size_ - windowCapacity_ : 0;
     windowStart_ = offset;
     windowLength_ = 0;
-    const long long got = readSome(offset, window_.data(), kWindowSize);
+    const long long got = readSome(offset, window_.data(), windowCapacity_);
     if (got < 0) return false;
     windowLength_ = static_cast<std::size_t>(got);
     return true;
@@ -56,7 +64,8 @@ bool ArchiveFile::fillWindow(std::uint64_t offset) {
 bool ArchiveFile::readAt(std::uint64_t offset, void* destination, std::size_t count) {
     if (offset > size_ || count > size_ - offset) return false;
     if (count == 0) return true;
-    if (count >= kWindowSize) return readSome(offset, destination, count) == static_cast<long long>(count);
+    if (count >= windowCapacity_ && windowCapacity_ < size_)
+        return readSome(offset, destination, count) == static_cast<long long>(count);
     const bool inWindow = offset >= windowStart_ && offset - windowStart_ + count <= windowLength_;
     if (!inWindow && !fillWindow(offset)) return false;
     if (offset - windowStart_ + count > windowLength_) return false;  // the file shrank meanwhile

@@ -1,6 +1,7 @@
-// An archive opened for reading with pread through a small window, so that the
-// directory scan, the local-header checks and libzip's own reads (which mostly
-// go forward) cost few system calls, and memory stays bounded whatever the
+// An archive opened for reading with pread through a window (the whole file
+// for archives up to 1 MiB, 128 KiB of larger ones), so that the directory
+// scan, the local-header checks and libzip's own reads (which mostly go
+// forward) cost few system calls, and memory stays bounded whatever the
 // archive's size. The file is never mapped: a file cut short by someone else
 // gives a read error, not a signal.
 #pragma once
@@ -40,6 +41,7 @@ private:
     FileDescriptor fd_;
     struct stat status_ {};
     std::uint64_t size_ = 0;
+    std::size_t windowCapacity_;
     std::vector<std::uint8_t> window_;
     std::uint64_t windowStart_ = 0;
     std::size_t windowLength_ = 0;
