@@ -194,6 +194,19 @@ CompressedEntry CompressBytes(std::span<const std::uint8_t> content, int level) 
     return entry;
 }
 
+namespace {
+
+std::shared_ptr<const CompressedEntry> FormOf(std::span<const std::uint8_t> content, int level,
+                                              CompressedFormCache* cache) {
+    if (cache != nullptr)
+        if (std::shared_ptr<const CompressedEntry> kept = cache->find(content, level)) return kept;
+    auto form = std::make_shared<const CompressedEntry>(CompressBytes(content, level));
+    if (cache != nullptr) cache->insert(std::vector<std::uint8_t>(content.begin(), content.end()), form, level);
+    return form;
+}
+
+}  // namespace
+
 std::shared_ptr<const CompressedEntry> CompressFile(int fd, std::uint64_t sizeHint, int level,
                                                     const ProgressReport& progress, const std::string& displayName,
                                                     CompressedFormCache* cache) {
@@ -203,11 +216,17 @@ std::shared_ptr<const CompressedEntry> CompressFile(int fd, std::uint64_t sizeHi
         return std::make_shared<const CompressedEntry>(CompressStreaming(fd, level, progress, displayName, sizeHint));
     Borrowed<ReadBuffer> buffer;
     ReadWhole(fd, *buffer, progress, displayName, sizeHint);
-    const std::span<const std::uint8_t> content = (*buffer).content();
-    if (std::shared_ptr<const CompressedEntry> kept = cache->find(content, level)) return kept;
-    auto form = std::make_shared<const CompressedEntry>(CompressBytes(content, level));
-    cache->insert(std::vector<std::uint8_t>(content.begin(), content.end()), form, level);
-    return form;
+    return FormOf((*buffer).content(), level, cache);
+}
+
+std::shared_ptr<const CompressedEntry> CompressContent(std::span<const std::uint8_t> content, int level,
+                                                       const ProgressReport& progress, CompressedFormCache* cache) {
+    level = EffectiveLevel(level);
+    for (std::size_t done = 0; done < content.size(); done += kPieceSize)
+        progress(std::min(kPieceSize, content.size() - done));
+    if (content.empty()) progress(0);
+    if (level == 0 || (cache != nullptr && !cache->accepts(content.size()))) cache = nullptr;
+    return FormOf(content, level, cache);
 }
 
 }  // namespace vorlan::engine

@@ -33,6 +33,11 @@ std::shared_ptr<const CompressedEntry> CompressFile(int fd, std::uint64_t sizeHi
                                                     const ProgressReport& progress, const std::string& displayName,
                                                     CompressedFormCache* cache);
 
+// The same for a content already read: progress is told its size piece by
+// piece as if it were read now.
+std::shared_ptr<const CompressedEntry> CompressContent(std::span<const std::uint8_t> content, int level,
+                                                       const ProgressReport& progress, CompressedFormCache* cache);
+
 // Compresses bytes held in memory at level, as CompressFile would.
 CompressedEntry CompressBytes(std::span<const std::uint8_t> content, int level);
 

@@ -23,6 +23,10 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // Deeper trees than any suite holds; the limit keeps the walk's open
 // folders and stack bounded.
 constexpr int kDeepestFolder = 128;
+// Files read as they are found: each at most this large, all of them
+// together at most kMostBytesRead; the others are read when libzip asks.
+constexpr std::uint64_t kLargestReadAsFound = 1024 * 1024;
+constexpr std::uint64_t kMostBytesRead = 16 * 1024 * 1024;
 
 bool HasWildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
 
@@ -98,7 +102,8 @@ void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::s
             continue;
         }
         const bool matches = SpecMatches(pattern, item.name);
-        if (matches || item.type == DT_UNKNOWN) consider(folderFd, relativeFolder, item.name, matches, subfolders);
+        if (matches || item.type == DT_UNKNOWN)
+            consider(folderFd, relativeFolder, item.name, matches, item.type, subfolders);
     }
     if (recursion_ != Recursion::descend) return;
     for (const std::string& name : subfolders) {
@@ -112,11 +117,40 @@ void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::s
     }
 }
 
+// Opens a regular file the walk found without following a link (nor
+// waiting on a FIFO put there meanwhile), gives its status and, when it is
+// small enough, its content. False when it cannot be opened as such (a link,
+// gone): the caller then looks at what is there.
+bool FileCollector::readAsFound(int folderFd, const std::string& name, struct stat& status,
+                                std::shared_ptr<const std::vector<std::uint8_t>>& content) {
+    FileDescriptor fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid() || ::fstat(fd.get(), &status) != 0) return false;
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (!S_ISREG(status.st_mode) || size > kLargestReadAsFound || bytesRead_ + size > kMostBytesRead) return true;
+    // One byte more than the size: a file that grew meanwhile shows, and is
+    // read when libzip asks for it instead, as one that shrank is.
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size) + 1);
+    std::size_t length = 0;
+    while (length < size) {
+        const ssize_t got = ::read(fd.get(), bytes.data() + length, bytes.size() - length);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        length += static_cast<std::size_t>(got);
+    }
+    if (length != size) return true;
+    bytes.resize(length);
+    bytesRead_ += size;
+    content = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    return true;
+}
+
 // A file the pattern selects, or an item whose kind readdir did not give.
 void FileCollector::consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
-                             std::vector<std::string>& subfolders) {
+                             unsigned char type, std::vector<std::string>& subfolders) {
     struct stat status {};
-    if (::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone meanwhile
+    std::shared_ptr<const std::vector<std::uint8_t>> content;
+    const bool opened = matches && type == DT_REG && readAsFound(folderFd, name, status, content);
+    if (!opened && ::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone meanwhile
     if (S_ISDIR(status.st_mode)) {
         subfolders.push_back(name);
         return;
@@ -129,7 +163,7 @@ void FileCollector::consider(int folderFd, const std::string& relativeFolder, co
         return;
     }
     const std::string stored = folderNames_ == FolderNames::junk ? name : path;
-    add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime});
+    add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content)});
 }
 
 void FileCollector::add(CollectedFile file) {

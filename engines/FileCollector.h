@@ -4,13 +4,17 @@
 // that folder only or, with recursion, in every folder below it too. Links
 // and other non-regular files are never followed or added: each one a spec
 // selects is listed as skipped, for the caller to report once its batch has
-// begun.
+// begun. Regular files of modest size are read as they are found (open,
+// stat, read, close instead of a stat now and the same four calls later):
+// their content travels with them, within a bound on the memory it takes.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +28,9 @@ struct CollectedFile {
     std::string storedName;  // the entry name it goes under
     std::uint64_t size = 0;
     std::time_t modified = 0;
+    // The content as read when the file was found; null when the file is to
+    // be opened and read when its data is wanted.
+    std::shared_ptr<const std::vector<std::uint8_t>> content;
 };
 
 enum class Recursion { thisFolderOnly, descend };
@@ -58,7 +65,9 @@ public:
 private:
     void walk(int folderFd, const std::string& relativeFolder, std::string_view pattern, int depth);
     void consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
-                  std::vector<std::string>& subfolders);
+                  unsigned char type, std::vector<std::string>& subfolders);
+    bool readAsFound(int folderFd, const std::string& name, struct stat& status,
+                     std::shared_ptr<const std::vector<std::uint8_t>>& content);
     void add(CollectedFile file);
 
     Recursion recursion_;
@@ -68,6 +77,7 @@ private:
     std::vector<SkippedFile> skipped_;
     std::unordered_set<std::string> diskPaths_;
     std::unordered_set<std::string> nameKeys_;
+    std::uint64_t bytesRead_ = 0;  // of the contents read as found
 };
 
 }  // namespace vorlan::engine

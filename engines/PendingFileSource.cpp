@@ -45,17 +45,29 @@ zip_int64_t PendingFileSource::Dispatch(void* self, void* data, zip_uint64_t len
 }
 
 void PendingFileSource::compress() {
+    const auto progress = [this](std::uint64_t bytes) { channel_.progress(bytes); };
+    if (file_.content) {
+        // Read when the folder walk found it.
+        channel_.beginFile(file_.storedName, file_.content->size());
+        keep(CompressContent(*file_.content, level_, progress, &ProcessCompressedFormCache()));
+        file_.content.reset();
+        return;
+    }
     // The last part is opened without following a link; the walk found a
-    // regular file there and it must still be one.
-    FileDescriptor fd(::open(file_.diskPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    // regular file there and it must still be one (O_NONBLOCK: a FIFO put
+    // there meanwhile must not hold the engine up).
+    FileDescriptor fd(::open(file_.diskPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) throw EngineError(SystemErrorText("Cannot read \"" + file_.diskPath + "\"", errno));
     struct stat status {};
     if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw EngineError("\"" + file_.diskPath + "\" is no longer a regular file");
     channel_.beginFile(file_.storedName, static_cast<std::uint64_t>(status.st_size));
-    compressed_ = CompressFile(fd.get(), static_cast<std::uint64_t>(status.st_size), level_,
-                               [this](std::uint64_t bytes) { channel_.progress(bytes); }, file_.diskPath,
-                               &ProcessCompressedFormCache());
+    keep(CompressFile(fd.get(), static_cast<std::uint64_t>(status.st_size), level_, progress, file_.diskPath,
+                      &ProcessCompressedFormCache()));
+}
+
+void PendingFileSource::keep(std::shared_ptr<const CompressedEntry> form) {
+    compressed_ = std::move(form);
     compressedOnce_ = true;
     method_ = compressed_->method;
     crc_ = compressed_->crc;

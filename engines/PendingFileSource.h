@@ -1,6 +1,7 @@
 // The zip source of a file being added. Nothing is read when the entry is
 // registered: libzip asks for the data while it writes the new archive, and
-// only then is the file opened, announced to the caller (code 1), read
+// only then is the file opened (unless the folder walk read it already),
+// announced to the caller (code 1), read
 // (code 2 for each piece), compressed or found in the process's cache of
 // compressed forms, and handed over already compressed, so libzip copies it
 // as it is. Beyond the cache, memory holds one file's compressed form at a time.
@@ -37,6 +38,7 @@ private:
     static zip_int64_t Dispatch(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command);
     zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
     void compress();
+    void keep(std::shared_ptr<const CompressedEntry> form);
     zip_int64_t stat(void* data, zip_uint64_t length);
     zip_int64_t read(void* data, zip_uint64_t length);
 

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <map>
+
 #include "tests/engines/ArchiveInspection.h"
 #include "tests/engines/EngineHarness.h"
 #include "tests/support/TestTools.h"
@@ -76,6 +78,30 @@ TEST_F(AddCacheTest, AChangedFileOfTheSameNameSizeAndTimeIsCompressedAnew) {
     EXPECT_EQ(RunCommand({"unzip", "-p", first.string(), "api/A.class"}).output, ClassLike('A', 9000));
     EXPECT_EQ(InspectArchive(second).entry("api/A.class").storedDigest, DeflatedDigest(changing));
     EXPECT_TRUE(UnzipTestPasses(second));
+}
+
+TEST_F(AddCacheTest, FilesOfEverySizeArriveWholeWithTheirProgress) {
+    // Around the piece size, the size read as found, and the size kept in
+    // the cache: each takes another way through the engine.
+    const std::vector<std::size_t> sizes{0, 1, 65535, 65536, 65537, 1048576, 1048577, 3u << 20};
+    fs::remove_all(scratch_);
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        WriteFile(scratch_ / ("data/f" + std::to_string(i)), ClassLike(static_cast<char>('a' + i), sizes[i]));
+    const fs::path jar = Suite("sizes.jar");
+    ASSERT_EQ(RunAdd({jar, scratch_}, script_), static_cast<std::int32_t>(sizes.size()));
+    std::map<std::string, std::int64_t> progressed;
+    std::string current;
+    for (const RecordedCall& call : script_.calls) {
+        if (call.code == ACTION_BEGIN_FILE) current = call.text;
+        if (call.code == ACTION_PROGRESS) progressed[current] += call.value;
+    }
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const std::string name = "data/f" + std::to_string(i);
+        EXPECT_EQ(RunCommand({"unzip", "-p", jar.string(), name}).output, ClassLike(static_cast<char>('a' + i), sizes[i]))
+            << name;
+        EXPECT_EQ(progressed[name], static_cast<std::int64_t>(sizes[i])) << name;
+    }
+    EXPECT_TRUE(UnzipTestPasses(jar));
 }
 
 }  // namespace
