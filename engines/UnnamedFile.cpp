@@ -68,6 +68,16 @@ void UnnamedFile::giveTemporaryName() {
 }
 
 void UnnamedFile::publish(const std::string& targetName) {
+    // Where nothing has the target's name yet, the complete file takes it at
+    // once: one change of the folder instead of a temporary name and a rename.
+    if (temporaryName_.empty() && Link(fd_.get(), folderFd_, targetName)) {
+        if (::close(fd_.release()) != 0) {
+            const int error = errno;
+            ::unlinkat(folderFd_, targetName.c_str(), 0);
+            throw EngineError(SystemErrorText("Cannot write \"" + description_ + "\"", error));
+        }
+        return;
+    }
     if (temporaryName_.empty()) giveTemporaryName();
     if (::close(fd_.release()) != 0) throw EngineError(SystemErrorText("Cannot write \"" + description_ + "\"", errno));
     if (::renameat(folderFd_, temporaryName_.c_str(), folderFd_, targetName.c_str()) != 0)

@@ -1,8 +1,9 @@
 // A file written in a folder without a name until it is complete. When the
 // process dies first, the file system drops it and nothing is left behind;
 // where the file system has no unnamed files, a hidden temporary name stands
-// in. Publishing renames it over its target, replacing a link of that name,
-// never the file the link points to.
+// in. Publishing gives it the target's name directly when that name is free,
+// else renames it over the target, replacing a link of that name, never the
+// file the link points to.
 #pragma once
 
 #include <string>
