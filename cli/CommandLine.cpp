@@ -19,9 +19,11 @@ int ParseMode(const std::string& value) {
 // A count of worker processes: digits only, and few enough to make sense.
 int ParseJobs(const std::string& value) {
     constexpr int kMostJobs = 1024;
-    const bool digits = !value.empty() && value.size() <= 4 && value.find_first_not_of("0123456789") == std::string::npos;
+    const bool digits =
+        !value.empty() && value.size() <= 4 && value.find_first_not_of("0123456789") == std::string::npos;
     if (!digits || std::stoi(value) > kMostJobs)
-        throw UsageError("--jobs must be a number from 0 to " + std::to_string(kMostJobs) + ", not \"" + value + "\"");
+        throw UsageError("--jobs must be a number from 0 to " + std::to_string(kMostJobs) + ", not \"" + value +
+                         "\"");
     return std::stoi(value);
 }
 

@@ -65,7 +65,8 @@ std::vector<std::vector<int>> GroupsOf(const std::vector<EntryFacts>& entries) {
             if (!added) groups.Join(known->second, i);
         }
     std::vector<std::vector<int>> members(entries.size());
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i) members[static_cast<std::size_t>(groups.Root(i))].push_back(i);
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i)
+        members[static_cast<std::size_t>(groups.Root(i))].push_back(i);
     std::erase_if(members, [](const std::vector<int>& group) { return group.empty(); });
     return members;
 }
@@ -77,7 +78,8 @@ EntryFacts FactsOfEntry(const std::string& absolutePath) {
     const std::size_t slash = absolutePath.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : absolutePath.substr(0, slash);
     const std::string name = slash == std::string::npos ? absolutePath : absolutePath.substr(slash + 1);
-    facts.keys.push_back("name:" + FolderKey(folder) + "/" + LowerAscii(name.substr(0, name.size() - std::min<std::size_t>(name.size(), 3))));
+    const std::string stem = name.substr(0, name.size() - std::min<std::size_t>(name.size(), 3));
+    facts.keys.push_back("name:" + FolderKey(folder) + "/" + LowerAscii(stem));
     std::uint64_t size = 0;
     AddIdentityKey(absolutePath, facts, &size);
     AddIdentityKey(ReplaceLastThree(absolutePath, "jar"), facts, nullptr);

@@ -28,7 +28,7 @@ public:
     bool Number(std::uint32_t& value) {
         if (bytes_.size() - position_ < 4) return false;
         value = 0;
-        for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes_[position_ + static_cast<std::size_t>(i)]);
+        for (std::size_t i = 4; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes_[position_ + i]);
         position_ += 4;
         return true;
     }

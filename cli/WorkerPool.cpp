@@ -144,7 +144,8 @@ void Pool::Collect(const sigset_t& waitMask) {
             stopSignal_ = TerminationRequested();
             AskToStop();
         }
-        if (ready < 0 && errno != EINTR) throw std::runtime_error(std::string("Cannot wait for the workers: ") + std::strerror(errno));
+        if (ready < 0 && errno != EINTR)
+            throw std::runtime_error(std::string("Cannot wait for the workers: ") + std::strerror(errno));
         for (std::size_t i = 0; ready > 0 && i < watched.size(); ++i)
             if (watched[i].revents != 0) ReadFrom(*owners[i]);
     }
@@ -214,10 +215,13 @@ int Pool::Finish() {
     for (; nextToPrint_ < outcomes_.size(); ++nextToPrint_) {
         std::optional<EntryOutcome>& outcome = outcomes_[nextToPrint_];
         if (!outcome && stopSignal_ != 0) continue;  // never started: stopped before it
-        if (!outcome) outcome = EntryOutcome{static_cast<int>(nextToPrint_), false, MissingReason(static_cast<int>(nextToPrint_))};
-        PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome->succeeded, outcome->failure);
+        const int index = static_cast<int>(nextToPrint_);
+        if (!outcome) outcome = EntryOutcome{index, false, MissingReason(index)};
+        PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome->succeeded,
+                          outcome->failure);
     }
-    for (const std::optional<EntryOutcome>& outcome : outcomes_) allSucceeded = allSucceeded && outcome && outcome->succeeded;
+    for (const std::optional<EntryOutcome>& outcome : outcomes_)
+        allSucceeded = allSucceeded && outcome && outcome->succeeded;
     if (stopSignal_ != 0) return 128 + stopSignal_;
     if (finishedText_) output_ << *finishedText_ + "\n" << std::flush;
     return allSucceeded ? 0 : 1;

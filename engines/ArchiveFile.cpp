@@ -45,7 +45,8 @@ ArchiveFile::ArchiveFile(std::string path, FileDescriptor fd, const struct stat&
       fd_(std::move(fd)),
       status_(status),
       size_(static_cast<std::uint64_t>(status.st_size)),
-      windowCapacity_(size_ <= kReadWholeUpTo ? std::max<std::size_t>(static_cast<std::size_t>(size_), 1) : kWindowSize) {}
+      windowCapacity_(size_ <= kReadWholeUpTo ? std::max<std::size_t>(static_cast<std::size_t>(size_), 1)
+                                              : kWindowSize) {}
 
 bool ArchiveFile::fillWindow(std::uint64_t offset) {
     window_.resize(windowCapacity_);

@@ -36,7 +36,8 @@ CompressedFormCache::Key CompressedFormCache::KeyOf(std::span<const std::uint8_t
     std::uint64_t hash = content.size();
     if (!content.empty()) {
         const std::size_t step = std::max<std::size_t>(content.size() / kSampledWords, 1);
-        for (std::size_t offset = 0; offset < content.size(); offset += step) hash = Mixed(hash, WordAt(content, offset));
+        for (std::size_t offset = 0; offset < content.size(); offset += step)
+            hash = Mixed(hash, WordAt(content, offset));
         hash = Mixed(hash, WordAt(content, content.size() - std::min<std::size_t>(content.size(), 8)));
     }
     return Key{content.size(), hash, level};

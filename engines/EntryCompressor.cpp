@@ -141,7 +141,8 @@ void ReadWhole(int fd, ReadBuffer& buffer, const ProgressReport& progress, const
     buffer.length = 0;
     for (;;) {
         // One byte beyond the size expected, so that a file grown meanwhile shows.
-        const std::size_t wanted = std::max<std::size_t>(buffer.length + 1, static_cast<std::size_t>(expectedSize) + 1);
+        const std::size_t wanted =
+            std::max<std::size_t>(buffer.length, static_cast<std::size_t>(expectedSize)) + 1;
         if (buffer.bytes.size() < wanted) buffer.bytes.resize(std::max(wanted, buffer.length + kPieceSize));
         const std::size_t room = std::min(kPieceSize, buffer.bytes.size() - buffer.length);
         const std::size_t got = ReadPiece(fd, buffer.bytes.data() + buffer.length, displayName, room);

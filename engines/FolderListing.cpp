@@ -38,7 +38,8 @@ std::vector<ListedItem> ListFolder(int folderFd) {
             unsigned short length = 0;
             std::memcpy(&length, buffer.data() + at + kLengthAt, sizeof length);
             if (length <= kNameAt || at + length > static_cast<std::size_t>(got)) break;
-            const std::string_view name(buffer.data() + at + kNameAt, ::strnlen(buffer.data() + at + kNameAt, length - kNameAt));
+            const char* start = buffer.data() + at + kNameAt;
+            const std::string_view name(start, ::strnlen(start, length - kNameAt));
             if (name != "." && name != "..")
                 items.push_back(ListedItem{std::string(name), static_cast<unsigned char>(buffer[at + kTypeAt])});
             at += length;

@@ -123,10 +123,11 @@ void GenerateDescriptorStep(BatchHost& host, int index, BatchState& state) {
     if (state.apisExtracted) AddToArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, jar);
     WriteDescriptor(jar, descriptor);
     state.names.Created(descriptor);
-    // Only the JAR's manifest goes: the scratch folder, with the API files in
-    // it, stays for the next JAR (removing and making folders for every JAR
-    // costs more than the rest of a JAR without APIs) and goes at the end.
-    RemoveScratchManifests();
+    // The scratch folder, with the API files in it, stays for the next JAR
+    // (removing and making folders for every JAR costs more than the rest of
+    // a JAR without APIs) and goes at the end. So does this JAR's manifest:
+    // the next JAR's reading removes every manifest before it extracts its
+    // own, and the fix step empties the folder first.
 }
 
 // The mode is read at each of the two tests, as the window's selector may be
