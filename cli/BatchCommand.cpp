@@ -46,9 +46,14 @@ std::set<std::string> CheckedApis(const CommandLine& commandLine, const std::vec
     return checked;
 }
 
-std::vector<BatchFile> BatchFiles(const std::vector<std::string>& arguments) {
+// The arguments move in: a list of thousands of suites is not kept twice.
+std::vector<BatchFile> BatchFiles(std::vector<std::string> arguments) {
     std::vector<BatchFile> files;
-    for (const std::string& argument : arguments) files.push_back({argument, Absolute(argument)});
+    files.reserve(arguments.size());
+    for (std::string& argument : arguments) {
+        if (argument.empty()) Absolute(argument);  // refused as before: no path can be made of it
+        files.push_back({std::move(argument)});
+    }
     return files;
 }
 
@@ -58,7 +63,7 @@ std::vector<std::vector<int>> Shares(const BatchSettings& settings, int jobs) {
     const int workers = std::min<int>(WorkerCount(jobs), static_cast<int>(settings.files.size()));
     if (workers <= 1) return {};
     std::vector<EntryFacts> facts;
-    for (const BatchFile& file : settings.files) facts.push_back(FactsOfEntry(file.path));
+    for (const BatchFile& file : settings.files) facts.push_back(FactsOfEntry(PathOf(settings, file)));
     std::vector<std::vector<int>> shares = AssignEntries(facts, workers);
     if (shares.size() <= 1) return {};
     return shares;
@@ -80,7 +85,7 @@ int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream&
 
 }  // namespace
 
-int RunBatchCommand(const CommandLine& commandLine, std::ostream& output, std::ostream& errors) {
+int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream& errors) {
     ApiFolder = commandLine.apiFolder ? AsFolder(*commandLine.apiFolder) : ExecutableFolder() + "API/";
     const std::vector<std::string> catalogue = ReadApiCatalogue(ApiFolder);
     if (commandLine.listApis) {
@@ -92,7 +97,8 @@ int RunBatchCommand(const CommandLine& commandLine, std::ostream& output, std::o
     BatchSettings settings;
     settings.checkedApis = CheckedApis(commandLine, catalogue);
     settings.catalogue = catalogue;
-    settings.files = BatchFiles(commandLine.files);
+    settings.files = BatchFiles(std::move(commandLine.files));
+    settings.startFolder = AsFolder(std::filesystem::current_path().string());
     settings.mode = commandLine.mode == 1 ? BatchMode::BuildFix : BatchMode::GenerateJad;
     settings.fixVersion = commandLine.fixVersion;
     FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : ExecutableFolder() + "fix.jar";

@@ -11,6 +11,7 @@ namespace vorlan {
 // Returns the exit status (0 all succeeded, 1 one failed, 128 + the signal
 // when a termination signal stopped the run). Throws UsageError for an --api
 // name the catalogue does not hold, or when no FILE is given.
-int RunBatchCommand(const CommandLine& commandLine, std::ostream& output, std::ostream& errors);
+// The command line is taken over: its file list moves into the batch.
+int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream& errors);
 
 }  // namespace vorlan

@@ -67,7 +67,7 @@ bool LooksLikeOption(const std::string& argument) { return argument.size() > 1 &
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(std::vector<std::string> arguments) {
     CommandLine line;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -77,7 +77,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (!optionsEnded && LooksLikeOption(argument)) {
             i = ApplyOption(line, arguments, i);
         } else {
-            line.files.push_back(argument);
+            line.files.push_back(std::move(arguments[i]));
         }
     }
     return line;

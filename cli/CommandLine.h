@@ -28,7 +28,8 @@ struct CommandLine {
 
 // Options may be written "--api NAME" or "--api=NAME"; "--" ends them.
 // Throws UsageError for an unknown option, a missing value or a bad mode.
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+// The arguments are taken over (the files among them move into the result).
+CommandLine ParseCommandLine(std::vector<std::string> arguments);
 
 // The text of --help.
 const char* HelpText();

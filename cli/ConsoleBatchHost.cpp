@@ -16,7 +16,7 @@ ConsoleBatchHost::ConsoleBatchHost(BatchSettings settings, std::ostream& output,
 int ConsoleBatchHost::FileCount() { return static_cast<int>(settings_.files.size()); }
 
 std::string ConsoleBatchHost::FileAt(int index) {
-    return settings_.files.at(static_cast<std::size_t>(index)).path;
+    return PathOf(settings_, settings_.files.at(static_cast<std::size_t>(index)));
 }
 
 void ConsoleBatchHost::SetFileChecked(int index, bool checked) {
@@ -43,6 +43,11 @@ void ConsoleBatchHost::ApiExtractionFailed(const std::string& archive, const std
 
 void ConsoleBatchHost::ShowBatchFinished(const std::string& text, const std::string&) {
     output_ << text << std::endl;
+}
+
+std::string PathOf(const BatchSettings& settings, const BatchFile& file) {
+    if (!file.shown.empty() && file.shown.front() == '/') return file.shown;
+    return settings.startFolder + file.shown;
 }
 
 void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::string& shown, bool succeeded,

@@ -16,12 +16,14 @@ namespace vorlan {
 
 struct BatchFile {
     std::string shown;  // the argument as given, for the output line
-    std::string path;   // absolute, for the batch (the archive component changes
-                        // the current directory)
 };
 
 struct BatchSettings {
     std::vector<BatchFile> files;
+    // The current folder when vorlan-batch started, ending in "/": relative
+    // arguments are taken from there (the archive component changes the
+    // current folder). Joined when a path is wanted, not kept for every file.
+    std::string startFolder;
     std::vector<std::string> catalogue;  // bare archive names, in catalogue order
     std::set<std::string> checkedApis;
     BatchMode mode = BatchMode::GenerateJad;
@@ -32,6 +34,9 @@ struct BatchSettings {
 void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::string& shown, bool succeeded,
                        const std::string& failure);
 void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure);
+
+// The absolute path of a file of the list.
+std::string PathOf(const BatchSettings& settings, const BatchFile& file);
 
 class ConsoleBatchHost : public BatchHost {
 public:

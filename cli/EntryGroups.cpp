@@ -18,10 +18,16 @@ namespace {
 // own bytes (reading the manifest, writing the descriptor, the API files).
 constexpr std::uint64_t kCostOfAnyEntry = 256 * 1024;
 
+// The folder with its links resolved, worked out once per folder: a list
+// names thousands of suites in a few folders.
 std::string FolderKey(const std::string& folder) {
+    static std::unordered_map<std::string, std::string> resolvedFolders;
+    const auto known = resolvedFolders.find(folder);
+    if (known != resolvedFolders.end()) return known->second;
     std::error_code error;
     const std::filesystem::path resolved = std::filesystem::canonical(folder.empty() ? "." : folder, error);
-    return error ? std::filesystem::path(folder).lexically_normal().string() : resolved.string();
+    const std::string key = error ? std::filesystem::path(folder).lexically_normal().string() : resolved.string();
+    return resolvedFolders.emplace(folder, key).first->second;
 }
 
 void AddIdentityKey(const std::string& path, EntryFacts& facts, std::uint64_t* size) {

@@ -61,6 +61,7 @@ private:
     void Handle(const WorkerMessage& message);
     void PrintReady();
     void AskToStop();
+    void Abandon() noexcept;
     int Finish();
     std::string MissingReason(int index) const;
 
@@ -86,9 +87,7 @@ int Pool::Run() {
         Start(before);
         Collect(before);
     } catch (...) {
-        AskToStop();
-        Collect(before);
-        Finish();
+        Abandon();
         sigprocmask(SIG_SETMASK, &before, nullptr);
         throw;
     }
@@ -194,6 +193,20 @@ void Pool::PrintReady() {
 void Pool::AskToStop() {
     for (Worker& worker : workers_)
         if (worker.socket >= 0) ::shutdown(worker.socket, SHUT_WR);
+}
+
+// After a failure here: the workers see their sockets close, stop after the
+// entry they are working on and clean up after themselves; they are waited for.
+void Pool::Abandon() noexcept {
+    for (Worker& worker : workers_) {
+        if (worker.socket >= 0) ::close(worker.socket);
+        worker.socket = -1;
+    }
+    for (const Worker& worker : workers_) {
+        int status = 0;
+        while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
 }
 
 std::string Pool::MissingReason(int index) const {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <utility>
 
 #include "cli/BatchCommand.h"
 #include "cli/CommandLine.h"
@@ -37,12 +38,12 @@ int main(int argc, char** argv) {
     application.SetTitle("Vorlan");
     vorlan::SetApp(&application);
     try {
-        const vorlan::CommandLine commandLine = vorlan::ParseCommandLine({argv + 1, argv + argc});
+        vorlan::CommandLine commandLine = vorlan::ParseCommandLine({argv + 1, argv + argc});
         if (commandLine.help) {
             std::cout << vorlan::HelpText();
             return 0;
         }
-        return vorlan::RunBatchCommand(commandLine, std::cout, std::cerr);
+        return vorlan::RunBatchCommand(std::move(commandLine), std::cout, std::cerr);
     } catch (const vorlan::UsageError& error) {
         std::cerr << "vorlan-batch: " << error.what() << "\nTry \"vorlan-batch --help\".\n";
         return 2;

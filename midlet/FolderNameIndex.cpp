@@ -24,6 +24,19 @@ SplitPath Split(const std::string& path) {
 
 }  // namespace
 
+std::size_t FolderNameIndex::CaseInsensitiveHash::operator()(std::string_view name) const {
+    std::size_t hash = 14695981039346656037ULL;  // FNV-1a over the lower-cased bytes
+    for (const char c : name) {
+        hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+bool FolderNameIndex::CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const {
+    return EqualsIgnoringCase(a, b);
+}
+
 FolderNameIndex::Names& FolderNameIndex::NamesOf(const std::string& folder) {
     const auto known = folders_.find(folder);
     if (known != folders_.end()) return known->second;
@@ -31,8 +44,7 @@ FolderNameIndex::Names& FolderNameIndex::NamesOf(const std::string& folder) {
     std::error_code error;  // an unreadable folder has no other spelling to offer
     for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
          it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        names.emplace(LowerAscii(name), name);  // of several spellings, the first listed
+        names.insert(it->path().filename().string());  // of several spellings, the first listed
     }
     return names;
 }
@@ -42,17 +54,17 @@ std::string FolderNameIndex::ExistingNameInAnyCase(const std::string& path) {
     if (lstat(path.c_str(), &info) == 0) return path;
     const SplitPath split = Split(path);
     const Names& names = NamesOf(split.folder);
-    const auto found = names.find(LowerAscii(split.name));
+    const auto found = names.find(split.name);
     if (found == names.end()) return path;
     // Still there? Then it is the file; if it went meanwhile, path names a new one.
-    const std::string existing = split.folder + found->second;
+    const std::string existing = split.folder + *found;
     return lstat(existing.c_str(), &info) == 0 ? existing : path;
 }
 
 void FolderNameIndex::Created(const std::string& path) {
     const SplitPath split = Split(path);
     const auto known = folders_.find(split.folder);
-    if (known != folders_.end()) known->second.emplace(LowerAscii(split.name), split.name);
+    if (known != folders_.end()) known->second.insert(split.name);
 }
 
 }  // namespace vorlan

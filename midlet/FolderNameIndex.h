@@ -5,7 +5,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vorlan {
 
@@ -19,8 +21,15 @@ public:
     void Created(const std::string& path);
 
 private:
-    // Lower-case name -> the name as it is on disk, per folder.
-    using Names = std::unordered_map<std::string, std::string>;
+    // The names as they are on disk, found ignoring letter case (ASCII), per
+    // folder: one string per name, as a folder may hold thousands.
+    struct CaseInsensitiveHash {
+        std::size_t operator()(std::string_view name) const;
+    };
+    struct CaseInsensitiveEqual {
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    using Names = std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual>;
     Names& NamesOf(const std::string& folder);
 
     std::unordered_map<std::string, Names> folders_;
