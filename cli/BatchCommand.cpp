@@ -57,16 +57,23 @@ std::vector<BatchFile> BatchFiles(std::vector<std::string> arguments) {
     return files;
 }
 
-// The shares of the worker processes --jobs asks for; a single share when
-// one process is all the list can use.
-std::vector<std::vector<int>> Shares(const BatchSettings& settings, int jobs) {
-    const int workers = std::min<int>(WorkerCount(jobs), static_cast<int>(settings.files.size()));
-    if (workers <= 1) return {};
+// The worker processes --jobs asks for, and the group of each entry; no
+// workers when one process is all the list can use.
+struct WorkerPlan {
+    int workers = 0;
+    std::vector<int> groupOfEntry;
+};
+
+WorkerPlan PlanWorkers(const BatchSettings& settings, int jobs) {
+    WorkerPlan plan;
+    if (std::min<int>(WorkerCount(jobs), static_cast<int>(settings.files.size())) <= 1) return plan;
     std::vector<EntryFacts> facts;
     for (const BatchFile& file : settings.files) facts.push_back(FactsOfEntry(PathOf(settings, file)));
-    std::vector<std::vector<int>> shares = AssignEntries(facts, workers);
-    if (shares.size() <= 1) return {};
-    return shares;
+    plan.groupOfEntry = GroupOfEachEntry(facts);
+    const int groups = 1 + *std::max_element(plan.groupOfEntry.begin(), plan.groupOfEntry.end());
+    plan.workers = std::min(WorkerCount(jobs), groups);
+    if (plan.workers <= 1) plan.workers = 0;
+    return plan;
 }
 
 int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream& errors) {
@@ -102,10 +109,10 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     settings.mode = commandLine.mode == 1 ? BatchMode::BuildFix : BatchMode::GenerateJad;
     settings.fixVersion = commandLine.fixVersion;
     FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : ExecutableFolder() + "fix.jar";
-    const std::vector<std::vector<int>> shares = Shares(settings, commandLine.jobs);
-    if (shares.empty()) return RunInThisProcess(std::move(settings), output, errors);
+    WorkerPlan plan = PlanWorkers(settings, commandLine.jobs);
+    if (plan.workers == 0) return RunInThisProcess(std::move(settings), output, errors);
     if (const int signalNumber = TerminationRequested()) return BatchStopped(signalNumber).ExitStatus();
-    return RunInWorkers(settings, shares, output, errors);
+    return RunInWorkers(settings, std::move(plan.groupOfEntry), plan.workers, output, errors);
 }
 
 }  // namespace vorlan

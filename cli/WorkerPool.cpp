@@ -16,6 +16,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "cli/EntryClaims.h"
 #include "cli/TerminationRequests.h"
 #include "cli/WorkerMessages.h"
 #include "cli/WorkerProcess.h"
@@ -48,14 +49,19 @@ std::string DescribeEnding(int status) {
 
 class Pool {
 public:
-    Pool(const BatchSettings& settings, const std::vector<std::vector<int>>& shares, std::ostream& output,
+    Pool(const BatchSettings& settings, std::vector<int> groupOfEntry, int workers, std::ostream& output,
          std::ostream& errors)
-        : settings_(settings), shares_(shares), output_(output), errors_(errors), outcomes_(settings.files.size()) {}
+        : settings_(settings),
+          claims_(std::move(groupOfEntry)),
+          workerCount_(workers),
+          output_(output),
+          errors_(errors),
+          outcomes_(settings.files.size()) {}
     int Run();
 
 private:
     void Start(const sigset_t& signalsBefore);
-    [[noreturn]] void RunChild(std::size_t worker, int socket, const sigset_t& signalsBefore);
+    [[noreturn]] void RunChild(int worker, int socket, const sigset_t& signalsBefore);
     void Collect(const sigset_t& waitMask);
     void ReadFrom(Worker& worker);
     void Handle(const WorkerMessage& message);
@@ -66,7 +72,8 @@ private:
     std::string MissingReason(int index) const;
 
     const BatchSettings& settings_;
-    const std::vector<std::vector<int>>& shares_;
+    EntryClaims claims_;
+    int workerCount_;
     std::ostream& output_;
     std::ostream& errors_;
     std::vector<Worker> workers_;
@@ -100,8 +107,8 @@ void Pool::Start(const sigset_t& signalsBefore) {
     output_.flush();
     errors_.flush();
     std::fflush(nullptr);  // nothing buffered may be written twice, by a child too
-    workers_.reserve(shares_.size());
-    for (std::size_t i = 0; i < shares_.size(); ++i) {
+    workers_.reserve(static_cast<std::size_t>(workerCount_));
+    for (int i = 0; i < workerCount_; ++i) {
         int ends[2];
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
             throw std::runtime_error(std::string("Cannot start a worker: ") + std::strerror(errno));
@@ -119,13 +126,13 @@ void Pool::Start(const sigset_t& signalsBefore) {
     }
 }
 
-void Pool::RunChild(std::size_t worker, int socket, const sigset_t& signalsBefore) {
+void Pool::RunChild(int worker, int socket, const sigset_t& signalsBefore) {
     // Only this worker's own end stays open: a worker notices that
     // vorlan-batch is gone when no copy of its side is left.
     for (const Worker& other : workers_) ::close(other.socket);
     for (const int signalNumber : kTerminationSignals) std::signal(signalNumber, SIG_IGN);
     sigprocmask(SIG_SETMASK, &signalsBefore, nullptr);
-    std::exit(RunWorker(settings_, shares_[worker], socket));
+    std::exit(RunWorker(settings_, worker, claims_, socket));
 }
 
 void Pool::Collect(const sigset_t& waitMask) {
@@ -210,11 +217,11 @@ void Pool::Abandon() noexcept {
 }
 
 std::string Pool::MissingReason(int index) const {
-    for (std::size_t i = 0; i < shares_.size(); ++i)
-        for (const int mine : shares_[i])
-            if (mine == index && i < workers_.size() && !workers_[i].ending.empty())
-                return "the worker process for it ended early (" + workers_[i].ending + ")";
-    return "the worker process for it ended early";
+    const int worker = claims_.TakenBy(index);
+    if (worker >= 0 && static_cast<std::size_t>(worker) < workers_.size() &&
+        !workers_[static_cast<std::size_t>(worker)].ending.empty())
+        return "the worker process for it ended early (" + workers_[static_cast<std::size_t>(worker)].ending + ")";
+    return "the worker processes ended before it was done";
 }
 
 int Pool::Finish() {
@@ -251,9 +258,9 @@ int WorkerCount(int jobs) {
     return online > 0 ? static_cast<int>(online) : 1;
 }
 
-int RunInWorkers(const BatchSettings& settings, const std::vector<std::vector<int>>& shares, std::ostream& output,
+int RunInWorkers(const BatchSettings& settings, std::vector<int> groupOfEntry, int workers, std::ostream& output,
                  std::ostream& errors) {
-    return Pool(settings, shares, output, errors).Run();
+    return Pool(settings, std::move(groupOfEntry), workers, output, errors).Run();
 }
 
 }  // namespace vorlan

@@ -14,12 +14,13 @@ namespace vorlan {
 // process may run on for 0.
 int WorkerCount(int jobs);
 
-// Runs the batch in one worker per share (each a list of indices into
-// settings.files). Gives the exit status: 0 when every entry succeeded, 1
-// when one failed or a worker ended without finishing its share, 128 + the
-// signal when a termination signal stopped the run (the entries finished by
-// then are printed, the final message is not).
-int RunInWorkers(const BatchSettings& settings, const std::vector<std::vector<int>>& shares, std::ostream& output,
+// Runs the batch in `workers` worker processes that take the groups of
+// entries (groupOfEntry, from GroupOfEachEntry) as they come to them. Gives
+// the exit status: 0 when every entry succeeded, 1 when one failed or a
+// worker ended before its entries were done, 128 + the signal when a
+// termination signal stopped the run (the entries finished by then are
+// printed, the final message is not).
+int RunInWorkers(const BatchSettings& settings, std::vector<int> groupOfEntry, int workers, std::ostream& output,
                  std::ostream& errors);
 
 }  // namespace vorlan

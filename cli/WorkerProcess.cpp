@@ -60,12 +60,16 @@ public:
 
 class WorkerBatchHost : public ConsoleBatchHost {
 public:
-    WorkerBatchHost(BatchSettings settings, const std::vector<int>& share, int socket)
-        : ConsoleBatchHost(std::move(settings), std::cerr, std::cerr), share_(share), socket_(socket) {}
+    WorkerBatchHost(const BatchSettings& settings, int worker, EntryClaims& claims, int socket)
+        : ConsoleBatchHost(settings, std::cerr, std::cerr), worker_(worker), claims_(claims), socket_(socket) {}
 
-    void EntryFinished(int index, bool succeeded, const std::string& failure) override {
-        Send(EntryOutcome{share_.at(static_cast<std::size_t>(index)), succeeded, failure});
+    // Between two entries is where a stop takes effect: nothing more is taken.
+    bool EntryWanted(int index) override {
         if (StopAsked()) throw ToldToStop();
+        return claims_.Take(index, worker_);
+    }
+    void EntryFinished(int index, bool succeeded, const std::string& failure) override {
+        Send(EntryOutcome{index, succeeded, failure});
     }
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override {
         Send(ApiLeftOut{archive, failure});
@@ -91,20 +95,14 @@ private:
         return ::poll(&watched, 1, 0) > 0;
     }
 
-    std::vector<int> share_;
+    int worker_;
+    EntryClaims& claims_;
     int socket_;
 };
 
-BatchSettings ShareOf(const BatchSettings& settings, const std::vector<int>& share) {
-    BatchSettings mine = settings;
-    mine.files.clear();
-    for (const int index : share) mine.files.push_back(settings.files.at(static_cast<std::size_t>(index)));
-    return mine;
-}
-
 }  // namespace
 
-int RunWorker(const BatchSettings& settings, const std::vector<int>& share, int socket) {
+int RunWorker(const BatchSettings& settings, int worker, EntryClaims& claims, int socket) {
     LineWriter errorLines(STDERR_FILENO);
     std::ostream errors(&errorLines);
     std::istringstream noAnswers;
@@ -114,7 +112,7 @@ int RunWorker(const BatchSettings& settings, const std::vector<int>& share, int 
     try {
         ScratchRoot = CreateScratchRoot();
         ManifestBuffer = std::make_unique<TextLines>();
-        WorkerBatchHost host(ShareOf(settings, share), share, socket);
+        WorkerBatchHost host(settings, worker, claims, socket);
         RunBatch(host);
     } catch (const ToldToStop&) {
         // The scratch root goes as the process exits.

@@ -192,7 +192,8 @@ void RunBatch(BatchHost& host) {
     BatchState state;
     RunApiPrePass(host, state);
     const int count = host.FileCount();
-    for (int i = 0; i < count; ++i) RunGuardedEntryStep(host, i, state);
+    for (int i = 0; i < count; ++i)
+        if (host.EntryWanted(i)) RunGuardedEntryStep(host, i, state);
     App().ProcessMessages();
     host.SetProgressPosition(progressMax);
     DeleteFolderTree(ScratchRoot + kScratchTree);

@@ -42,6 +42,12 @@ public:
     virtual void BatchStarted() {}
     virtual void BatchEnded() {}
 
+    // Whether this batch works on the entry at all. The window's batch does
+    // every entry; a vorlan-batch --jobs worker leaves the entries another
+    // worker has taken. An entry not wanted gets no step, no check mark and
+    // no progress. Asked once per entry, in list order, just before its step.
+    virtual bool EntryWanted(int /*index*/) { return true; }
+
     // How an entry ended, called right after its check mark is set. failure
     // is the reason an entry failed (empty when it succeeded): the window
     // shows nothing for a failed entry, vorlan-batch prints the reason.

@@ -1,6 +1,9 @@
 // How --jobs shares out the file list, and the messages workers send back.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include "cli/EntryClaims.h"
 #include "cli/EntryGroups.h"
 #include "cli/WorkerMessages.h"
 #include "tests/support/TestTools.h"
@@ -12,31 +15,31 @@ using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
 
-EntryFacts Facts(std::vector<std::string> keys, std::uint64_t cost = 1) { return EntryFacts{std::move(keys), cost}; }
+EntryFacts Facts(std::vector<std::string> keys) { return EntryFacts{std::move(keys)}; }
 
-TEST(AssignEntries, EntriesSharingAFileStayTogetherInListOrder) {
-    // 0 and 3 share "a"; 3 and 5 share "b": 0, 3 and 5 are one group.
-    const std::vector<EntryFacts> entries{Facts({"a"}), Facts({"c"}), Facts({"d"}), Facts({"a", "b"}),
-                                          Facts({"e"}), Facts({"b"})};
-    const std::vector<std::vector<int>> shares = AssignEntries(entries, 2);
-    ASSERT_EQ(shares.size(), 2u);
-    EXPECT_EQ(shares[0], (std::vector<int>{0, 3, 5}));
-    EXPECT_EQ(shares[1], (std::vector<int>{1, 2, 4}));
+TEST(GroupOfEachEntry, EntriesSharingAFileShareAGroupNumberedInListOrder) {
+    // 1 and 4 share "a"; 4 and 6 share "b": 1, 4 and 6 are one group.
+    const std::vector<EntryFacts> entries{Facts({"c"}), Facts({"a"}), Facts({"d"}), Facts({"c", "e"}),
+                                          Facts({"a", "b"}), Facts({"f"}), Facts({"b"})};
+    EXPECT_EQ(GroupOfEachEntry(entries), (std::vector<int>{0, 1, 2, 0, 1, 3, 1}));
+    EXPECT_TRUE(GroupOfEachEntry({}).empty());
 }
 
-TEST(AssignEntries, GroupsGoToTheWorkerWithTheLeastWork) {
-    const std::vector<EntryFacts> entries{Facts({"big"}, 100), Facts({"s1"}, 10), Facts({"s2"}, 10),
-                                          Facts({"s3"}, 10), Facts({"big2"}, 100), Facts({"s4"}, 10)};
-    const std::vector<std::vector<int>> shares = AssignEntries(entries, 2);
-    ASSERT_EQ(shares.size(), 2u);
-    EXPECT_EQ(shares[0], (std::vector<int>{0, 5}));
-    EXPECT_EQ(shares[1], (std::vector<int>{1, 2, 3, 4}));
-}
-
-TEST(AssignEntries, NoWorkerGoesWithoutWork) {
-    const std::vector<EntryFacts> entries{Facts({"same"}), Facts({"same"}), Facts({"same"})};
-    EXPECT_EQ(AssignEntries(entries, 4), (std::vector<std::vector<int>>{{0, 1, 2}}));
-    EXPECT_TRUE(AssignEntries({}, 3).empty());
+TEST(EntryClaims, AGroupGoesToTheFirstWorkerToReachIt) {
+    EntryClaims claims({0, 1, 0, 2});
+    EXPECT_TRUE(claims.Take(0, 1));
+    EXPECT_FALSE(claims.Take(0, 0));
+    EXPECT_TRUE(claims.Take(2, 1));  // the group's later entry: the same worker's
+    EXPECT_FALSE(claims.Take(2, 0));
+    EXPECT_EQ(claims.TakenBy(3), -1);
+    // Shared with a forked worker: what it takes, the others see taken.
+    const pid_t child = fork();
+    if (child == 0) _exit(claims.Take(1, 7) && claims.Take(3, 7) ? 0 : 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(claims.Take(1, 0));
+    EXPECT_EQ(claims.TakenBy(3), 7);
 }
 
 bool ShareAKey(const EntryFacts& a, const EntryFacts& b) {
@@ -52,7 +55,6 @@ TEST(FactsOfEntry, OneSuiteUnderAnyNameHasOneKey) {
     fs::create_symlink("Snake.JAR", work / "games/alias.jar");
     fs::create_directory_symlink(work / "games", work / "linked");
     const EntryFacts snake = FactsOfEntry((work / "games/Snake.JAR").string());
-    EXPECT_GT(snake.cost, 1000u);
     // Its descriptor, the other letter case, a link to it, a linked folder.
     for (const char* name : {"games/Snake.jad", "games/snake.jar", "games/alias.jar", "linked/Snake.JAR",
                              "games/../games/SNAKE.jad"})
