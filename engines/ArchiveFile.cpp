@@ -49,14 +49,14 @@ ArchiveFile::ArchiveFile(std::string path, FileDescriptor fd, const struct stat&
                                               : kWindowSize) {}
 
 bool ArchiveFile::fillWindow(std::uint64_t offset) {
-    window_.resize(windowCapacity_);
+    if (!window_) window_.reset(new std::uint8_t[windowCapacity_]);
     // Near the end, the window ends with the file: the end record, the
     // directory and the last entries then come from one read, whoever asks
     // (this engine's own checks first, libzip after them).
     if (size_ - offset < windowCapacity_) offset = size_ > windowCapacity_ ? size_ - windowCapacity_ : 0;
     windowStart_ = offset;
     windowLength_ = 0;
-    const long long got = readSome(offset, window_.data(), windowCapacity_);
+    const long long got = readSome(offset, window_.get(), windowCapacity_);
     if (got < 0) return false;
     windowLength_ = static_cast<std::size_t>(got);
     return true;
@@ -70,7 +70,7 @@ bool ArchiveFile::readAt(std::uint64_t offset, void* destination, std::size_t co
     const bool inWindow = offset >= windowStart_ && offset - windowStart_ + count <= windowLength_;
     if (!inWindow && !fillWindow(offset)) return false;
     if (offset - windowStart_ + count > windowLength_) return false;  // the file shrank meanwhile
-    std::memcpy(destination, window_.data() + (offset - windowStart_), count);
+    std::memcpy(destination, window_.get() + (offset - windowStart_), count);
     return true;
 }
 

@@ -42,7 +42,9 @@ private:
     struct stat status_ {};
     std::uint64_t size_ = 0;
     std::size_t windowCapacity_;
-    std::vector<std::uint8_t> window_;
+    // Left uninitialised until read into: zeroing a whole suite's worth of
+    // bytes for every operation would cost as much as reading them.
+    std::unique_ptr<std::uint8_t[]> window_;
     std::uint64_t windowStart_ = 0;
     std::size_t windowLength_ = 0;
 };

@@ -37,6 +37,17 @@ std::string TemporaryPattern(const std::string& finalPath) {
     return folder + name.substr(0, kKeptNameLength) + ".vorlan-XXXXXX";
 }
 
+// The process's umask, read once: reading it means setting it twice, and
+// nothing in Vorlan changes it after start-up.
+mode_t ProcessUmask() {
+    static const mode_t mask = [] {
+        const mode_t current = umask(0);
+        umask(current);
+        return current;
+    }();
+    return mask;
+}
+
 // The replacement keeps the permissions of the file it replaces; a new file
 // gets the ordinary ones (0666 less the umask), not mkstemp's private 0600.
 mode_t ModeForReplacement(const std::string& finalPath) {
@@ -51,9 +62,7 @@ mode_t ModeForReplacement(const std::string& finalPath) {
             return existing.st_mode & 07777;
         }
     }
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
+    return 0666 & ~ProcessUmask();
 }
 
 // Names an open unnamed file: directly when the process may (AT_EMPTY_PATH),

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstddef>
@@ -76,6 +77,9 @@ void ForEachMetaInfEntry(const std::function<void(const FolderItem&)>& visit) {
 }
 
 void RemoveEntry(const FolderItem& entry) {
+    // A regular file (the usual case) goes with one unlink; anything else
+    // through remove_all, which removes links as links.
+    if (entry.isFile && unlink(entry.path.c_str()) == 0) return;
     std::error_code error;
     fs::remove_all(entry.path, error);
     if (error) throw std::runtime_error("Cannot remove \"" + entry.path + "\": " + error.message());
