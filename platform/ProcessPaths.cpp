@@ -3,8 +3,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include <cerrno>
 #include <cstdlib>
@@ -19,10 +22,13 @@ namespace {
 std::string SystemError(int error) { return std::strerror(error); }
 
 // A root with the process that made it: a child made by fork() inherits the
-// list and the exit handler, but must leave its parent's roots alone.
+// list and the exit handler, but must leave its parent's roots alone. The
+// descriptor holds the root's lock (see SweepAbandonedRoots) for as long as
+// the process lives.
 struct ScratchRoot {
     pid_t owner;
     std::string folder;
+    int lockFd;
 };
 using ScratchRoots = std::vector<ScratchRoot>;
 
@@ -66,8 +72,11 @@ ScratchRoots& RootsToRemove();
 
 void RemoveScratchRootsAtExit() {
     const pid_t self = getpid();
-    for (const ScratchRoot& root : RootsToRemove())
-        if (root.owner == self) RemoveTreeAt(AT_FDCWD, root.folder.c_str());
+    for (const ScratchRoot& root : RootsToRemove()) {
+        if (root.owner != self) continue;
+        RemoveTreeAt(AT_FDCWD, root.folder.c_str());
+        if (root.lockFd >= 0) close(root.lockFd);
+    }
     RootsToRemove().clear();
 }
 
@@ -127,13 +136,67 @@ std::string ScratchBaseFolderAmong(const std::vector<std::string>& inMemoryCandi
 
 std::string ScratchBaseFolder() { return ScratchBaseFolderAmong({Environment("XDG_RUNTIME_DIR"), "/dev/shm"}); }
 
+namespace {
+
+constexpr const char* kRootPrefix = "vorlan-";
+constexpr std::size_t kRootNameLength = 13;  // "vorlan-" and mkdtemp's six characters
+// A root this young may be one whose process has made it and is about to lock it.
+constexpr std::time_t kYoungestAbandonedRoot = 10;  // seconds
+
+// Locks a root for this process; the lock goes with the process, however it ends.
+int LockRoot(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+    if (fd >= 0) close(fd);
+    return -1;
+}
+
+bool LooksLikeAbandonedRoot(int baseFd, const char* name) {
+    if (std::strlen(name) != kRootNameLength || std::strncmp(name, kRootPrefix, std::strlen(kRootPrefix)) != 0)
+        return false;
+    struct stat status {};
+    return fstatat(baseFd, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == geteuid() && std::time(nullptr) - status.st_mtime >= kYoungestAbandonedRoot;
+}
+
+// Removes the roots of processes that were killed before they could remove
+// their own (SIGKILL, a crash): in a base folder held in memory they would
+// keep their API files in memory until the machine restarts. A root whose
+// lock can be taken has no living process; one that is locked, young, not a
+// real folder or someone else's is left alone, and links are never followed.
+// Failures are left alone too: the sweep is housekeeping, not this run's work.
+void SweepAbandonedRoots(const std::string& base) {
+    const int baseFd = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (baseFd < 0) return;
+    DIR* listing = fdopendir(baseFd);
+    if (listing == nullptr) {
+        close(baseFd);
+        return;
+    }
+    std::vector<std::string> candidates;
+    while (const dirent* entry = readdir(listing))
+        if (LooksLikeAbandonedRoot(dirfd(listing), entry->d_name)) candidates.push_back(entry->d_name);
+    for (const std::string& name : candidates) {
+        const int lockFd = openat(dirfd(listing), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (lockFd < 0) continue;
+        if (flock(lockFd, LOCK_EX | LOCK_NB) == 0) RemoveTreeAt(dirfd(listing), name.c_str());
+        close(lockFd);
+    }
+    closedir(listing);
+}
+
+}  // namespace
+
 std::string CreateScratchRootIn(const std::string& baseFolder) {
     std::string base = WithoutTrailingSlashes(baseFolder);
-    std::string folder = (base == "/" ? std::string() : base) + "/vorlan-XXXXXX";
+    SweepAbandonedRoots(base);
+    std::string folder = (base == "/" ? std::string() : base) + "/" + kRootPrefix + "XXXXXX";
     if (mkdtemp(folder.data()) == nullptr)
         throw std::runtime_error("Cannot create a scratch folder in \"" + baseFolder +
                                  "\": " + SystemError(errno));
-    RootsToRemove().push_back({getpid(), folder});
+    // On a file system without flock the root goes unlocked and still works:
+    // a sweep there cannot take a lock either, so it removes nothing.
+    RootsToRemove().push_back({getpid(), folder, LockRoot(folder)});
     return folder + "/";
 }
 

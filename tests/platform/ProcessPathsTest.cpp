@@ -1,10 +1,14 @@
 // The executable's folder and the private scratch root, removed at exit.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -114,6 +118,69 @@ TEST(ProcessPaths, ScratchRootIsRemovedAtExitWithoutFollowingLinks) {
     EXPECT_TRUE(fs::exists(root));  // renamed away: not the child's root any more
     EXPECT_EQ(std::distance(fs::directory_iterator(base.path()), fs::directory_iterator()), 1);
     EXPECT_EQ(test::ReadFile(outside / "keep.txt"), "outside");
+}
+
+// Dates a folder a minute back, as a root left by a run killed a while ago.
+void MakeOld(const std::string& folder) {
+    struct timeval times[2] = {};
+    times[0].tv_sec = times[1].tv_sec = time(nullptr) - 60;
+    ASSERT_EQ(utimes(folder.c_str(), times), 0) << folder;
+}
+
+// A root made by a child process that is then killed: it had no chance to
+// remove its root, and its lock went with it.
+std::string RootOfAKilledRun(const TempDir& base) {
+    int channel[2];
+    EXPECT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        const std::string made = CreateScratchRootIn(base.str());
+        const std::string name = made.substr(base.str().size() + 1);
+        static_cast<void>(write(channel[1], name.data(), name.size()));
+        close(channel[1]);
+        pause();
+        _exit(0);
+    }
+    close(channel[1]);
+    char name[64] = {};
+    EXPECT_GT(read(channel[0], name, sizeof name - 1), 0);
+    close(channel[0]);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    return base.str() + "/" + name;
+}
+
+TEST(ProcessPaths, RootsOfKilledRunsAreSweptAndLiveOnesKept) {
+    TempDir base, outside;
+    WriteFile(outside / "keep.txt", "outside");
+    const std::string abandoned = RootOfAKilledRun(base);
+    WriteFile(abandoned + "vorlan/META-INF/MANIFEST.MF", "x");
+    fs::create_directory_symlink(outside.path(), abandoned + "vorlan/outside");
+    MakeOld(abandoned);
+
+    // Alive: its lock is held (here by this process, on another descriptor).
+    const std::string live = RootOfAKilledRun(base);
+    MakeOld(live);
+    const int liveLock = open(live.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(liveLock, LOCK_EX | LOCK_NB), 0);
+    // Just made: its process may not have locked it yet.
+    const std::string young = RootOfAKilledRun(base);
+    // Not roots: another name, a file, a link to a folder.
+    fs::create_directory(base / "vorlan-keep-me");
+    MakeOld((base / "vorlan-keep-me").string());
+    WriteFile(base / "vorlan-a1b2c3", "a file");
+    fs::create_directory_symlink(outside.path(), base / "vorlan-d4e5f6");
+
+    const std::string mine = CreateScratchRootIn(base.str());
+    EXPECT_FALSE(fs::exists(abandoned));
+    EXPECT_EQ(test::ReadFile(outside / "keep.txt"), "outside");
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(young));
+    EXPECT_TRUE(fs::exists(base / "vorlan-keep-me"));
+    EXPECT_TRUE(fs::exists(base / "vorlan-a1b2c3"));
+    EXPECT_TRUE(fs::is_symlink(base / "vorlan-d4e5f6"));
+    EXPECT_TRUE(fs::exists(mine));
+    close(liveLock);
 }
 
 TEST(ProcessPaths, ChildProcessLeavesTheParentsRootAlone) {
