@@ -220,12 +220,15 @@ std::shared_ptr<const CompressedEntry> CompressFile(int fd, std::uint64_t sizeHi
     return FormOf((*buffer).content(), level, cache);
 }
 
+void ReportPieces(std::uint64_t size, const ProgressReport& progress) {
+    for (std::uint64_t done = 0; done < size; done += kPieceSize) progress(std::min<std::uint64_t>(kPieceSize, size - done));
+    if (size == 0) progress(0);
+}
+
 std::shared_ptr<const CompressedEntry> CompressContent(std::span<const std::uint8_t> content, int level,
                                                        const ProgressReport& progress, CompressedFormCache* cache) {
     level = EffectiveLevel(level);
-    for (std::size_t done = 0; done < content.size(); done += kPieceSize)
-        progress(std::min(kPieceSize, content.size() - done));
-    if (content.empty()) progress(0);
+    ReportPieces(content.size(), progress);
     if (level == 0 || (cache != nullptr && !cache->accepts(content.size()))) cache = nullptr;
     return FormOf(content, level, cache);
 }

@@ -38,6 +38,9 @@ std::shared_ptr<const CompressedEntry> CompressFile(int fd, std::uint64_t sizeHi
 std::shared_ptr<const CompressedEntry> CompressContent(std::span<const std::uint8_t> content, int level,
                                                        const ProgressReport& progress, CompressedFormCache* cache);
 
+// Tells progress a content's size piece by piece, as reading it would.
+void ReportPieces(std::uint64_t size, const ProgressReport& progress);
+
 // Compresses bytes held in memory at level, as CompressFile would.
 CompressedEntry CompressBytes(std::span<const std::uint8_t> content, int level);
 

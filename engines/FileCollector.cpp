@@ -69,8 +69,9 @@ SplitSpec Split(std::string_view spec) {
 
 }  // namespace
 
-FileCollector::FileCollector(Recursion recursion, FolderNames folderNames, std::optional<FileIdentity> excluded)
-    : recursion_(recursion), folderNames_(folderNames), excluded_(excluded) {}
+FileCollector::FileCollector(Recursion recursion, FolderNames folderNames, std::optional<FileIdentity> excluded,
+                             std::optional<int> settledLevel)
+    : recursion_(recursion), folderNames_(folderNames), excluded_(excluded), settledLevel_(settledLevel) {}
 
 void FileCollector::collect(std::string_view spec) {
     SplitSpec split = Split(spec);
@@ -122,8 +123,10 @@ void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::s
 // small enough, its content. False when it cannot be opened as such (a link,
 // gone): the caller then looks at what is there.
 bool FileCollector::readAsFound(int folderFd, const std::string& name, struct stat& status,
-                                std::shared_ptr<const std::vector<std::uint8_t>>& content) {
+                                std::shared_ptr<const std::vector<std::uint8_t>>& content,
+                                std::optional<FileReading>& reading) {
     FileDescriptor fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const timespec readAt = RealTimeNow();  // before the stat: see SettledForms
     if (!fd.valid() || ::fstat(fd.get(), &status) != 0) return false;
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (!S_ISREG(status.st_mode) || size > kLargestReadAsFound || bytesRead_ + size > kMostBytesRead) return true;
@@ -141,7 +144,19 @@ bool FileCollector::readAsFound(int folderFd, const std::string& name, struct st
     bytes.resize(length);
     bytesRead_ += size;
     content = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    reading = FileReading{StateOf(status), readAt};
     return true;
+}
+
+// A file whose form at the operation's level the process made before from
+// this very file, found with one stat. False (and nothing looked at) when
+// the file is not one of those.
+bool FileCollector::findSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
+                                std::shared_ptr<const CompressedEntry>& form) const {
+    if (!settledLevel_ || !ProcessSettledForms().knows(path)) return false;
+    if (::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode)) return false;
+    form = ProcessSettledForms().find(path, StateOf(status), *settledLevel_);
+    return form != nullptr;
 }
 
 // A file the pattern selects, or an item whose kind readdir did not give.
@@ -149,21 +164,26 @@ void FileCollector::consider(int folderFd, const std::string& relativeFolder, co
                              unsigned char type, std::vector<std::string>& subfolders) {
     struct stat status {};
     std::shared_ptr<const std::vector<std::uint8_t>> content;
-    const bool opened = matches && type == DT_REG && readAsFound(folderFd, name, status, content);
+    std::optional<FileReading> reading;
+    std::shared_ptr<const CompressedEntry> settledForm;
+    const std::string path = relativeFolder + name;
+    const bool regular = matches && type == DT_REG;
+    const bool settled = regular && findSettled(folderFd, name, path, status, settledForm);
+    const bool opened = settled || (regular && readAsFound(folderFd, name, status, content, reading));
     if (!opened && ::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone meanwhile
     if (S_ISDIR(status.st_mode)) {
         subfolders.push_back(name);
         return;
     }
     if (!matches) return;
-    const std::string path = relativeFolder + name;
     const bool isArchive = excluded_ && excluded_->device == status.st_dev && excluded_->inode == status.st_ino;
     if (!S_ISREG(status.st_mode) || isArchive) {
         skipped_.push_back({path, {}});
         return;
     }
     const std::string stored = folderNames_ == FolderNames::junk ? name : path;
-    add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content)});
+    add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content),
+                      reading, std::move(settledForm)});
 }
 
 void FileCollector::add(CollectedFile file) {

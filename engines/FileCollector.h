@@ -21,6 +21,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engines/EntryCompressor.h"
+#include "engines/SettledForms.h"
+
 namespace vorlan::engine {
 
 struct CollectedFile {
@@ -31,6 +34,11 @@ struct CollectedFile {
     // The content as read when the file was found; null when the file is to
     // be opened and read when its data is wanted.
     std::shared_ptr<const std::vector<std::uint8_t>> content;
+    // How the file was when content was read, for finding its form again.
+    std::optional<FileReading> reading;
+    // The form compressed from this very file before (see SettledForms): the
+    // file is then neither read nor compressed.
+    std::shared_ptr<const CompressedEntry> settledForm;
 };
 
 enum class Recursion { thisFolderOnly, descend };
@@ -49,7 +57,10 @@ struct FileIdentity {
 class FileCollector {
 public:
     // excluded: the archive being updated, which is never added into itself.
-    FileCollector(Recursion recursion, FolderNames folderNames, std::optional<FileIdentity> excluded);
+    // settledLevel: when given, files whose form at that level the process
+    // still has (SettledForms) are found by a stat instead of being read.
+    FileCollector(Recursion recursion, FolderNames folderNames, std::optional<FileIdentity> excluded,
+                  std::optional<int> settledLevel = std::nullopt);
 
     // Adds the files the spec selects. A spec reaching outside the current
     // directory (absolute, or through "..") selects nothing and is reported
@@ -67,12 +78,15 @@ private:
     void consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
                   unsigned char type, std::vector<std::string>& subfolders);
     bool readAsFound(int folderFd, const std::string& name, struct stat& status,
-                     std::shared_ptr<const std::vector<std::uint8_t>>& content);
+                     std::shared_ptr<const std::vector<std::uint8_t>>& content, std::optional<FileReading>& reading);
+    bool findSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
+                     std::shared_ptr<const CompressedEntry>& form) const;
     void add(CollectedFile file);
 
     Recursion recursion_;
     FolderNames folderNames_;
     std::optional<FileIdentity> excluded_;
+    std::optional<int> settledLevel_;
     std::vector<CollectedFile> files_;
     std::vector<SkippedFile> skipped_;
     std::unordered_set<std::string> diskPaths_;

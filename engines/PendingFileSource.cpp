@@ -11,6 +11,7 @@
 #include "engines/CompressedFormCache.h"
 #include "engines/EngineErrors.h"
 #include "engines/FileDescriptor.h"
+#include "engines/SettledForms.h"
 
 namespace vorlan::engine {
 
@@ -46,11 +47,19 @@ zip_int64_t PendingFileSource::Dispatch(void* self, void* data, zip_uint64_t len
 
 void PendingFileSource::compress() {
     const auto progress = [this](std::uint64_t bytes) { channel_.progress(bytes); };
+    if (file_.settledForm) {
+        // Made from this very file before: the caller hears of it as if it were read.
+        channel_.beginFile(file_.storedName, file_.settledForm->size);
+        ReportPieces(file_.settledForm->size, progress);
+        keep(std::move(file_.settledForm));
+        return;
+    }
     if (file_.content) {
         // Read when the folder walk found it.
         channel_.beginFile(file_.storedName, file_.content->size());
         keep(CompressContent(*file_.content, level_, progress, &ProcessCompressedFormCache()));
         file_.content.reset();
+        if (file_.reading) ProcessSettledForms().remember(file_.diskPath, *file_.reading, level_, compressed_);
         return;
     }
     // The last part is opened without following a link; the walk found a

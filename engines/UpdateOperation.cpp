@@ -1,6 +1,7 @@
 // Updating an archive: collect, plan, register with libzip, write, replace.
 #include "engines/UpdateOperation.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
 
@@ -15,9 +16,11 @@
 #include "engines/EngineErrors.h"
 #include "engines/EntryNaming.h"
 #include "engines/EntrySelection.h"
+#include "engines/FileDescriptor.h"
 #include "engines/LibzipArchive.h"
 #include "engines/PendingFileSource.h"
 #include "engines/ReplacementFile.h"
+#include "engines/SettledForms.h"
 #include "engines/UpdatePlan.h"
 
 namespace vorlan::engine {
@@ -26,6 +29,13 @@ namespace {
 
 constexpr int kDesignedLevel = 9;
 constexpr int kMostLinks = 40;
+
+// Files below the current folder are found again by their state only where
+// times are fine enough for it (see SettledForms).
+bool FilesMayBeFoundSettled() {
+    const FileDescriptor folder(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return folder.valid() && HeldInMemory(folder.get());
+}
 // Extra fields that carry a time of their own (extended timestamp, NTFS,
 // Info-ZIP Unix): a replaced entry must not keep its old content's times.
 constexpr zip_uint16_t kTimestampFields[] = {0x5455, 0x000A, 0x5855};
@@ -154,7 +164,8 @@ void Update::addFiles(LibzipArchive& archive, const ArchiveLayout& layout, const
     std::optional<FileIdentity> self;
     if (file) self = FileIdentity{file->status().st_dev, file->status().st_ino};
     FileCollector collector(params_.Recurse != 0 ? Recursion::descend : Recursion::thisFolderOnly,
-                            On(params_.JunkDirNames) ? FolderNames::junk : FolderNames::keep, self);
+                            On(params_.JunkDirNames) ? FolderNames::junk : FolderNames::keep, self,
+                            FilesMayBeFoundSettled() ? std::optional<int>(level_) : std::nullopt);
     for (const std::string_view spec : SpecsOf(params_)) collector.collect(spec);
     const std::vector<PlannedFile> plan = PlanUpdate(NamesAsShown(layout.entries), collector.takeFiles());
     std::uint64_t bytes = 0;

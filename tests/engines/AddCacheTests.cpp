@@ -3,7 +3,12 @@
 // and a file that changed is never stored in its old form.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
+
+#include <chrono>
+#include <thread>
 
 #include <map>
 
@@ -78,6 +83,64 @@ TEST_F(AddCacheTest, AChangedFileOfTheSameNameSizeAndTimeIsCompressedAnew) {
     EXPECT_EQ(RunCommand({"unzip", "-p", first.string(), "api/A.class"}).output, ClassLike('A', 9000));
     EXPECT_EQ(InspectArchive(second).entry("api/A.class").storedDigest, DeflatedDigest(changing));
     EXPECT_TRUE(UnzipTestPasses(second));
+}
+
+// The same with the files in a folder held in memory, where a file read
+// once, a while after its last change, is found again by its state alone.
+TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
+    struct statfs info {};
+    if (statfs("/dev/shm", &info) != 0 || info.f_type != TMPFS_MAGIC) GTEST_SKIP() << "no tmpfs at /dev/shm";
+    TempDir work;
+    const fs::path scratch = fs::path("/dev/shm") / ("vorlan-test-" + work.path().filename().string());
+    struct RemoveAtEnd {
+        fs::path path;
+        ~RemoveAtEnd() { fs::remove_all(path); }
+    } cleanup{scratch};
+    const fs::path changing = scratch / "api/A.class";
+    WriteFile(changing, ClassLike('A', 9000));
+    WriteFile(scratch / "api/B.class", ClassLike('B', 3000));
+    // Settled: read well after the last change.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    CallbackScript script;
+    const auto suite = [&work](const std::string& name) {
+        const fs::path jar = work / name;
+        PackWith("python", {{"META-INF/MANIFEST.MF", "MIDlet-Name: x\r\n"}, {"g/G.class", "g"}}, jar);
+        return jar;
+    };
+    const fs::path first = suite("first.jar"), second = suite("second.jar");
+    ASSERT_EQ(RunAdd({first, scratch}, script), 2);
+    script.calls.clear();
+    ASSERT_EQ(RunAdd({second, scratch}, script), 2);
+    std::int64_t progressed = 0;
+    for (const RecordedCall& call : script.calls)
+        if (call.code == ACTION_PROGRESS) progressed += call.value;
+    EXPECT_EQ(progressed, 12000);  // told of every byte, read or not
+    EXPECT_EQ(InspectArchive(second).entry("api/A.class").storedDigest, DeflatedDigest(changing));
+
+    // Changed in place to other bytes of the same size, with its old time put back.
+    struct stat before {};
+    ASSERT_EQ(stat(changing.c_str(), &before), 0);
+    const std::string changed = ClassLike('Z', 9000);
+    WriteFile(changing, changed);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, changing.c_str(), times, 0), 0);
+    const fs::path third = suite("third.jar");
+    ASSERT_EQ(RunAdd({third, scratch}, script), 2);
+    EXPECT_TRUE(RunCommand({"unzip", "-p", third.string(), "api/A.class"}).output == changed) << "stored in its old form";
+
+    // Replaced by another file of the same name, size and time.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const fs::path fourth = suite("fourth.jar");
+    ASSERT_EQ(RunAdd({fourth, scratch}, script), 2);  // settles the changed file
+    fs::remove(changing);
+    WriteFile(changing, ClassLike('Y', 9000));
+    ASSERT_EQ(utimensat(AT_FDCWD, changing.c_str(), times, 0), 0);
+    const fs::path fifth = suite("fifth.jar");
+    ASSERT_EQ(RunAdd({fifth, scratch}, script), 2);
+    EXPECT_TRUE(RunCommand({"unzip", "-p", fifth.string(), "api/A.class"}).output == ClassLike('Y', 9000))
+        << "the replaced file's form was stored";
+    EXPECT_TRUE(RunCommand({"unzip", "-p", fourth.string(), "api/A.class"}).output == changed);
+    for (const fs::path& jar : {first, second, third, fourth, fifth}) EXPECT_TRUE(UnzipTestPasses(jar)) << jar;
 }
 
 TEST_F(AddCacheTest, FilesOfEverySizeArriveWholeWithTheirProgress) {
