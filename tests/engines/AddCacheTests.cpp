@@ -36,6 +36,16 @@ std::string ClassLike(char letter, std::size_t size) {
     return text.substr(0, size);
 }
 
+// Writes other bytes into the file and puts its times back: only its
+// content (and its change time, which nobody can set) tells it changed.
+void RewriteKeepingTimes(const fs::path& file, const std::string& bytes) {
+    struct stat before {};
+    ASSERT_EQ(stat(file.c_str(), &before), 0);
+    WriteFile(file, bytes);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+}
+
 class AddCacheTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -70,12 +80,8 @@ TEST_F(AddCacheTest, AChangedFileOfTheSameNameSizeAndTimeIsCompressedAnew) {
     const fs::path first = Suite("first.jar");
     ASSERT_EQ(RunAdd({first, scratch_}, script_), 2);
     const fs::path changing = scratch_ / "api/A.class";
-    struct stat before {};
-    ASSERT_EQ(stat(changing.c_str(), &before), 0);
     const std::string changed = ClassLike('Z', 9000);
-    WriteFile(changing, changed);
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(utimensat(AT_FDCWD, changing.c_str(), times, 0), 0);
+    RewriteKeepingTimes(changing, changed);
 
     const fs::path second = Suite("second.jar");
     ASSERT_EQ(RunAdd({second, scratch_}, script_), 2);
@@ -121,9 +127,7 @@ TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     struct stat before {};
     ASSERT_EQ(stat(changing.c_str(), &before), 0);
     const std::string changed = ClassLike('Z', 9000);
-    WriteFile(changing, changed);
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(utimensat(AT_FDCWD, changing.c_str(), times, 0), 0);
+    RewriteKeepingTimes(changing, changed);
     const fs::path third = suite("third.jar");
     ASSERT_EQ(RunAdd({third, scratch}, script), 2);
     EXPECT_TRUE(RunCommand({"unzip", "-p", third.string(), "api/A.class"}).output == changed) << "stored in its old form";
@@ -134,6 +138,7 @@ TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     ASSERT_EQ(RunAdd({fourth, scratch}, script), 2);  // settles the changed file
     fs::remove(changing);
     WriteFile(changing, ClassLike('Y', 9000));
+    const timespec times[2] = {before.st_atim, before.st_mtim};
     ASSERT_EQ(utimensat(AT_FDCWD, changing.c_str(), times, 0), 0);
     const fs::path fifth = suite("fifth.jar");
     ASSERT_EQ(RunAdd({fifth, scratch}, script), 2);
