@@ -50,9 +50,11 @@ mode_t ProcessUmask() {
 
 // The replacement keeps the permissions of the file it replaces; a new file
 // gets the ordinary ones (0666 less the umask), not mkstemp's private 0600.
-mode_t ModeForReplacement(const std::string& finalPath) {
+// replacing tells whether something has the final name now.
+mode_t ModeForReplacement(const std::string& finalPath, bool& replacing) {
     struct stat existing {};
-    if (lstat(finalPath.c_str(), &existing) == 0) {
+    replacing = lstat(finalPath.c_str(), &existing) == 0;
+    if (replacing) {
         if (S_ISDIR(existing.st_mode))
             throw std::runtime_error("Cannot replace \"" + finalPath + "\": it is a folder");
         if (S_ISREG(existing.st_mode)) {
@@ -69,6 +71,7 @@ mode_t ModeForReplacement(const std::string& finalPath) {
 // else through its /proc entry.
 bool LinkUnnamed(int fd, const std::string& path) {
     if (linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno == EEXIST) return false;  // the name is taken: the other way would fail alike
     const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
     return linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
@@ -88,7 +91,7 @@ std::string RandomName(std::string pattern) {
 }  // namespace
 
 ReplacementFile::ReplacementFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
-    const mode_t mode = ModeForReplacement(finalPath_);
+    const mode_t mode = ModeForReplacement(finalPath_, replacing_);
     fd_ = open(FolderOf(finalPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd_ < 0) {
         // No unnamed files on this file system (FAT, some network shares).
@@ -163,7 +166,7 @@ void ReplacementFile::FinishWriting() {
 // final name at once; one that replaces another takes a temporary name and
 // the final one right after. Nothing half-written ever has a name.
 void ReplacementFile::Commit() {
-    if (fd_ >= 0 && temporaryPath_.empty() && LinkUnnamed(fd_, finalPath_)) {
+    if (fd_ >= 0 && temporaryPath_.empty() && !replacing_ && LinkUnnamed(fd_, finalPath_)) {
         const int fd = fd_;
         fd_ = -1;
         if (close(fd) != 0) {

@@ -38,6 +38,7 @@ private:
     std::string finalPath_;
     std::string temporaryPath_;  // empty while the file has no name
     int fd_ = -1;
+    bool replacing_ = false;  // the final path named something when the file was begun
     bool committed_ = false;
 };
 
