@@ -27,7 +27,7 @@ std::string NameKey(std::string_view name) {
 }
 
 // Greedy matching that backtracks only to the last "*": linear in practice
-// and never exponential, whatever the spec.
+// and never exponential, whatever the file pattern.
 bool SpecMatches(std::string_view spec, std::string_view name) {
     std::size_t s = 0, n = 0;
     std::size_t starAt = std::string_view::npos, resumeAt = 0;

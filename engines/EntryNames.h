@@ -15,7 +15,7 @@ namespace vorlan::engine {
 // The form names compare in: ASCII letters in lower case, "\" as "/".
 std::string NameKey(std::string_view name);
 
-// Whether the spec selects the name. "*" matches any run of characters,
+// Whether the file pattern selects the name. "*" matches any run of characters,
 // separators included; "?" matches one character.
 bool SpecMatches(std::string_view spec, std::string_view name);
 

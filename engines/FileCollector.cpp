@@ -89,7 +89,7 @@ void FileCollector::collect(std::string_view spec) {
     for (const std::string& name : split.folders) {
         const std::optional<std::string> onDisk = folder->existingName(name);
         folder = onDisk ? folder->openSubfolder(*onDisk, FolderCreation::lookOnly) : nullptr;
-        if (!folder) return;  // no such folder: the spec selects nothing
+        if (!folder) return;  // no such folder: the pattern selects nothing
         relative += *onDisk + "/";
     }
     walk(folder->fd(), relative, split.pattern, 0);

@@ -62,7 +62,7 @@ public:
     FileCollector(Recursion recursion, FolderNames folderNames, std::optional<FileIdentity> excluded,
                   std::optional<int> settledLevel = std::nullopt);
 
-    // Adds the files the spec selects. A spec reaching outside the current
+    // Adds the files the file pattern selects. One reaching outside the current
     // directory (absolute, or through "..") selects nothing and is reported
     // as skipped.
     void collect(std::string_view spec);
