@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include "platform/OneShotSignal.h"
+
 namespace vorlan {
 
 namespace {
@@ -21,15 +23,6 @@ void WriteSignalToPipe(int signalNumber) {
     const char byte = static_cast<char>(signalNumber);
     const ssize_t written = write(signalPipe[1], &byte, 1);
     (void)written;  // a full pipe already holds a quit request
-}
-
-void InstallHandler(int signalNumber) {
-    struct sigaction action {};
-    action.sa_handler = WriteSignalToPipe;
-    sigemptyset(&action.sa_mask);
-    // SA_RESETHAND: the second signal takes its default course.
-    action.sa_flags = static_cast<int>(static_cast<unsigned>(SA_RESTART) | static_cast<unsigned>(SA_RESETHAND));
-    sigaction(signalNumber, &action, nullptr);
 }
 
 }  // namespace
@@ -44,7 +37,7 @@ void QuitOnTerminationSignals(QCoreApplication& application) {
         }
         QCoreApplication::quit();
     });
-    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) InstallHandler(signalNumber);
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) InstallOneShotHandler(signalNumber, WriteSignalToPipe);
 }
 
 }  // namespace vorlan

@@ -1,6 +1,10 @@
 // Termination signals noted in a flag the batch looks at between entries.
 #include "cli/TerminationRequests.h"
 
+#include <csignal>
+
+#include "platform/OneShotSignal.h"
+
 namespace vorlan {
 
 namespace {
@@ -13,20 +17,10 @@ void NoteSignal(int signalNumber) {
     if (caughtSignal == 0) caughtSignal = signalNumber;
 }
 
-void Install(int signalNumber) {
-    struct sigaction action {};
-    action.sa_handler = NoteSignal;
-    sigemptyset(&action.sa_mask);
-    // SA_RESTART: the engines' reads and writes go on undisturbed, the entry
-    // completes. SA_RESETHAND: a second signal ends the program at once.
-    action.sa_flags = static_cast<int>(static_cast<unsigned>(SA_RESTART) | static_cast<unsigned>(SA_RESETHAND));
-    sigaction(signalNumber, &action, nullptr);
-}
-
 }  // namespace
 
 void CatchTerminationSignals() {
-    for (const int signalNumber : kTerminationSignals) Install(signalNumber);
+    for (const int signalNumber : kTerminationSignals) InstallOneShotHandler(signalNumber, NoteSignal);
 }
 
 int TerminationRequested() { return caughtSignal; }
