@@ -23,10 +23,22 @@ constexpr std::size_t kWindowSize = 128 * 1024;
 // read: its end, directory, local headers and entries then cost no further
 // system call, whoever reads them.
 constexpr std::uint64_t kReadWholeUpTo = 1024 * 1024;
+// Reading a few entries: a local header with its name, and a manifest or a
+// small class file behind it, in one read. Longer reads (the end record's
+// search, the directory of a large archive) go straight to their caller.
+constexpr std::size_t kSomeEntriesWindow = 16 * 1024;
+// The end record with the longest comment (65,557 bytes) and the zip64
+// locator in front of it, with room to spare.
+constexpr std::uint64_t kTailSize = 66 * 1024;
+
+std::size_t WindowCapacity(std::uint64_t size, ArchiveReading reading) {
+    if (reading == ArchiveReading::someEntries) return kSomeEntriesWindow;
+    return size <= kReadWholeUpTo ? std::max<std::size_t>(static_cast<std::size_t>(size), 1) : kWindowSize;
+}
 
 }  // namespace
 
-std::unique_ptr<ArchiveFile> ArchiveFile::OpenIfPresent(const std::string& path) {
+std::unique_ptr<ArchiveFile> ArchiveFile::OpenIfPresent(const std::string& path, ArchiveReading reading) {
     // O_NONBLOCK: a FIFO named as the archive must not wait for a writer; it
     // is refused below as no regular file.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
@@ -37,16 +49,18 @@ std::unique_ptr<ArchiveFile> ArchiveFile::OpenIfPresent(const std::string& path)
     struct stat status {};
     if (::fstat(fd.get(), &status) != 0) throw EngineError(SystemErrorText("Cannot read \"" + path + "\"", errno));
     if (!S_ISREG(status.st_mode)) throw EngineError("\"" + path + "\" is not a regular file");
-    return std::unique_ptr<ArchiveFile>(new ArchiveFile(path, std::move(fd), status));
+    return std::unique_ptr<ArchiveFile>(new ArchiveFile(path, std::move(fd), status, reading));
 }
 
-ArchiveFile::ArchiveFile(std::string path, FileDescriptor fd, const struct stat& status)
+ArchiveFile::ArchiveFile(std::string path, FileDescriptor fd, const struct stat& status, ArchiveReading reading)
     : path_(std::move(path)),
       fd_(std::move(fd)),
       status_(status),
       size_(static_cast<std::uint64_t>(status.st_size)),
-      windowCapacity_(size_ <= kReadWholeUpTo ? std::max<std::size_t>(static_cast<std::size_t>(size_), 1)
-                                              : kWindowSize) {}
+      windowCapacity_(WindowCapacity(size_, reading)),
+      tailStart_(reading == ArchiveReading::someEntries && size_ > kTailSize ? size_ - kTailSize
+                 : reading == ArchiveReading::someEntries                   ? 0
+                                                                            : size_) {}
 
 bool ArchiveFile::fillWindow(std::uint64_t offset) {
     if (!window_) window_.reset(new std::uint8_t[windowCapacity_]);
@@ -65,12 +79,29 @@ bool ArchiveFile::fillWindow(std::uint64_t offset) {
 bool ArchiveFile::readAt(std::uint64_t offset, void* destination, std::size_t count) {
     if (offset > size_ || count > size_ - offset) return false;
     if (count == 0) return true;
+    if (offset >= tailStart_) return readFromTail(offset, destination, count);
     if (count >= windowCapacity_ && windowCapacity_ < size_)
         return readSome(offset, destination, count) == static_cast<long long>(count);
     const bool inWindow = offset >= windowStart_ && offset - windowStart_ + count <= windowLength_;
     if (!inWindow && !fillWindow(offset)) return false;
     if (offset - windowStart_ + count > windowLength_) return false;  // the file shrank meanwhile
     std::memcpy(destination, window_.get() + (offset - windowStart_), count);
+    return true;
+}
+
+bool ArchiveFile::readFromTail(std::uint64_t offset, void* destination, std::size_t count) {
+    if (!tail_) {
+        const auto length = static_cast<std::size_t>(size_ - tailStart_);
+        tail_.reset(new std::uint8_t[length]);
+        const long long got = readSome(tailStart_, tail_.get(), length);
+        if (got < 0) {
+            tail_.reset();
+            return false;
+        }
+        tailLength_ = static_cast<std::size_t>(got);
+    }
+    if (offset - tailStart_ + count > tailLength_) return false;  // the file shrank meanwhile
+    std::memcpy(destination, tail_.get() + (offset - tailStart_), count);
     return true;
 }
 

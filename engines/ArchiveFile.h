@@ -1,9 +1,11 @@
-// An archive opened for reading with pread through a window (the whole file
-// for archives up to 1 MiB, 128 KiB of larger ones), so that the directory
-// scan, the local-header checks and libzip's own reads (which mostly go
-// forward) cost few system calls, and memory stays bounded whatever the
-// archive's size. The file is never mapped: a file cut short by someone else
-// gives a read error, not a signal.
+// An archive opened for reading with pread through a window, so that the
+// directory scan, the local-header checks and libzip's own reads (which
+// mostly go forward) cost few system calls, and memory stays bounded
+// whatever the archive's size. An operation that reads every entry takes the
+// whole file (up to 1 MiB, 128 KiB windows of larger ones) with its first
+// read; one that reads a few entries takes small windows, so that pulling a
+// manifest out of a suite does not copy the suite. The file is never mapped:
+// a file cut short by someone else gives a read error, not a signal.
 #pragma once
 
 #include <sys/stat.h>
@@ -18,11 +20,17 @@
 
 namespace vorlan::engine {
 
+enum class ArchiveReading {
+    everyEntry,  // an update: every entry is copied or checked
+    someEntries  // an extraction of a few entries
+};
+
 class ArchiveFile {
 public:
     // Opens the archive; nullptr when no file of that name exists. Any other
     // failure, and a path that is not a regular file, raises EngineError.
-    static std::unique_ptr<ArchiveFile> OpenIfPresent(const std::string& path);
+    static std::unique_ptr<ArchiveFile> OpenIfPresent(const std::string& path,
+                                                      ArchiveReading reading = ArchiveReading::everyEntry);
 
     const std::string& path() const { return path_; }
     std::uint64_t size() const { return size_; }
@@ -34,8 +42,9 @@ public:
     long long readSome(std::uint64_t offset, void* destination, std::size_t count);
 
 private:
-    ArchiveFile(std::string path, FileDescriptor fd, const struct stat& status);
+    ArchiveFile(std::string path, FileDescriptor fd, const struct stat& status, ArchiveReading reading);
     bool fillWindow(std::uint64_t offset);
+    bool readFromTail(std::uint64_t offset, void* destination, std::size_t count);
 
     std::string path_;
     FileDescriptor fd_;
@@ -47,6 +56,13 @@ private:
     std::unique_ptr<std::uint8_t[]> window_;
     std::uint64_t windowStart_ = 0;
     std::size_t windowLength_ = 0;
+    // Reading a few entries, the end of the file (where the end record is
+    // searched, by this engine and by libzip, and the directory mostly lies)
+    // is read once and kept apart from the window; reading every entry, the
+    // tail starts at the file's end and holds nothing.
+    std::uint64_t tailStart_;
+    std::unique_ptr<std::uint8_t[]> tail_;
+    std::size_t tailLength_ = 0;
 };
 
 }  // namespace vorlan::engine

@@ -13,4 +13,12 @@ ArchiveLayout ReadArchiveLayout(ArchiveFile& file) {
     return layout;
 }
 
+ArchiveLayout ReadDirectoryLayout(ArchiveFile& file) {
+    ArchiveLayout layout;
+    layout.end = FindEndRecord(file);
+    layout.entries = ReadCentralDirectory(file, layout.end);
+    layout.lowestLocalHeader = CheckDirectoryRanges(layout.end, layout.entries).lowestLocalHeader;
+    return layout;
+}
+
 }  // namespace vorlan::engine

@@ -22,7 +22,13 @@ struct ArchiveLayout {
     bool hasDataInFront() const { return end.archiveStart > 0 || lowestLocalHeader > 0; }
 };
 
-// Reads and checks the layout of a non-empty file; raises ArchiveRefused.
+// Reads and checks the layout of a non-empty file, every local header
+// included; raises ArchiveRefused.
 ArchiveLayout ReadArchiveLayout(ArchiveFile& file);
+
+// The same from the end record and the directory alone, for reading a few
+// entries; their local headers are judged once they are chosen
+// (CheckEntriesOwnBytes).
+ArchiveLayout ReadDirectoryLayout(ArchiveFile& file);
 
 }  // namespace vorlan::engine

@@ -43,15 +43,58 @@ std::optional<ByteRange> LocalRange(ArchiveFile& file, std::uint64_t archiveStar
     return range;
 }
 
-}  // namespace
-
-EntrySpan CheckEntriesDisjoint(ArchiveFile& file, const EndRecordInfo& end, const std::vector<RawEntry>& entries) {
-    CheckNoDuplicateNames(entries);
+std::vector<const RawEntry*> ByOffset(const std::vector<RawEntry>& entries) {
     std::vector<const RawEntry*> byOffset;
     byOffset.reserve(entries.size());
     for (const RawEntry& entry : entries) byOffset.push_back(&entry);
     std::sort(byOffset.begin(), byOffset.end(),
               [](const RawEntry* a, const RawEntry* b) { return a->localHeaderOffset < b->localHeaderOffset; });
+    return byOffset;
+}
+
+// The fewest bytes an entry can take: its fixed local header and its data.
+std::uint64_t ShortestEnd(const RawEntry& entry) {
+    if (entry.compressedSize > (std::uint64_t{1} << 62)) return ~std::uint64_t{0};
+    return entry.localHeaderOffset + kLocalHeaderSize + entry.compressedSize;
+}
+
+}  // namespace
+
+EntrySpan CheckDirectoryRanges(const EndRecordInfo& end, const std::vector<RawEntry>& entries) {
+    CheckNoDuplicateNames(entries);
+    const std::vector<const RawEntry*> byOffset = ByOffset(entries);
+    const std::uint64_t directoryStart = end.directoryPosition - end.archiveStart;
+    std::uint64_t previousEnd = 0;
+    for (const RawEntry* entry : byOffset) {
+        if (entry->localHeaderOffset < previousEnd) throw ArchiveRefused("entries of the archive overlap");
+        previousEnd = ShortestEnd(*entry);
+        if (previousEnd > directoryStart) throw ArchiveRefused("an entry overlaps the central directory");
+    }
+    return EntrySpan{byOffset.empty() ? 0 : byOffset.front()->localHeaderOffset};
+}
+
+void CheckEntriesOwnBytes(ArchiveFile& file, const EndRecordInfo& end, const std::vector<RawEntry>& entries,
+                          const std::vector<std::uint64_t>& chosen) {
+    std::vector<std::uint64_t> starts;
+    starts.reserve(entries.size());
+    for (const RawEntry& entry : entries) starts.push_back(entry.localHeaderOffset);
+    std::sort(starts.begin(), starts.end());
+    const std::uint64_t directoryStart = end.directoryPosition - end.archiveStart;
+    for (const std::uint64_t index : chosen) {
+        const RawEntry& entry = entries.at(index);
+        const auto range = LocalRange(file, end.archiveStart, entry);
+        if (!range) continue;
+        const auto next = std::upper_bound(starts.begin(), starts.end(), entry.localHeaderOffset);
+        if (next != starts.end() && range->end > *next) throw ArchiveRefused("entries of the archive overlap");
+        if (range->end > directoryStart) throw ArchiveRefused("an entry overlaps the central directory");
+    }
+}
+
+EntrySpan CheckEntriesDisjoint(ArchiveFile& file, const EndRecordInfo& end, const std::vector<RawEntry>& entries) {
+    // What the directory alone shows refuses the archive for every operation
+    // alike, whatever the local headers hold.
+    CheckDirectoryRanges(end, entries);
+    const std::vector<const RawEntry*> byOffset = ByOffset(entries);
     const std::uint64_t directoryStart = end.directoryPosition - end.archiveStart;
     std::uint64_t previousEnd = 0;
     for (const RawEntry* entry : byOffset) {

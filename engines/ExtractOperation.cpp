@@ -14,6 +14,7 @@
 #include "engines/EngineErrors.h"
 #include "engines/EntryNames.h"
 #include "engines/EntryNaming.h"
+#include "engines/EntryOverlap.h"
 #include "engines/EntryReader.h"
 #include "engines/ExtractedFile.h"
 #include "engines/LibzipArchive.h"
@@ -86,13 +87,19 @@ std::vector<SelectedEntry> Extraction::select(const LibzipArchive& archive, cons
 std::int32_t Extraction::run() {
     const std::string path = params_.ZipFileName != nullptr ? params_.ZipFileName : "";
     try {
-        std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(path);
+        std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(path, ArchiveReading::someEntries);
         if (!file) throw ArchiveRefused("\"" + path + "\" does not exist");
-        const ArchiveLayout layout = ReadArchiveLayout(*file);
+        const ArchiveLayout layout = ReadDirectoryLayout(*file);
         ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd);
         LibzipArchive archive(source, OpenMode::readOnly, path);
         archive.confirmEntries(layout.entries);
-        extractAll(archive, select(archive, layout.entries));
+        const std::vector<SelectedEntry> selected = select(archive, layout.entries);
+        // Only the entries read need their local headers judged: the others'
+        // bytes are never looked at.
+        std::vector<std::uint64_t> indices;
+        for (const SelectedEntry& entry : selected) indices.push_back(entry.index);
+        CheckEntriesOwnBytes(*file, layout.end, layout.entries, indices);
+        extractAll(archive, selected);
     } catch (const ArchiveRefused& refusal) {
         ReportEnd(channel_, refusal.what(), path);
     } catch (const OperationStopped&) {

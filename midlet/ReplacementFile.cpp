@@ -92,14 +92,16 @@ std::string RandomName(std::string pattern) {
 
 ReplacementFile::ReplacementFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
     const mode_t mode = ModeForReplacement(finalPath_, replacing_);
-    fd_ = open(FolderOf(finalPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    // A new file is created as open() creates files (0666 less the umask, or
+    // as the folder's default ACL says); a replacement gets its mode below.
+    fd_ = open(FolderOf(finalPath_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, replacing_ ? 0600 : 0666);
     if (fd_ < 0) {
         // No unnamed files on this file system (FAT, some network shares).
         temporaryPath_ = TemporaryPattern(finalPath_);
         fd_ = mkostemp(temporaryPath_.data(), O_CLOEXEC);
         if (fd_ < 0) ThrowFailure("Cannot create a file beside", finalPath_, errno);
     }
-    if (fchmod(fd_, mode) != 0) {
+    if ((replacing_ || !temporaryPath_.empty()) && fchmod(fd_, mode) != 0) {
         const int error = errno;
         close(fd_);
         if (!temporaryPath_.empty()) unlink(temporaryPath_.c_str());

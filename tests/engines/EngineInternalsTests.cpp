@@ -5,6 +5,7 @@
 #include "engines/ArchiveLayout.h"
 #include "engines/EngineErrors.h"
 #include "engines/EntryNames.h"
+#include "engines/EntryOverlap.h"
 #include "tests/support/TestTools.h"
 #include "tests/support/ZipWriter.h"
 
@@ -63,10 +64,17 @@ TEST(EntryNameJudgement, SplitsSafeNamesIntoComponents) {
 class ArchiveLayoutTest : public ::testing::Test {
 protected:
     ArchiveLayout layoutOf(const ZipArchive& archive) {
+        open(archive, ArchiveReading::everyEntry);
+        return ReadArchiveLayout(*file_);
+    }
+    ArchiveLayout directoryLayoutOf(const ZipArchive& archive) {
+        open(archive, ArchiveReading::someEntries);
+        return ReadDirectoryLayout(*file_);
+    }
+    void open(const ZipArchive& archive, ArchiveReading reading) {
         const auto path = folder_ / "archive.zip";
         test::WriteFile(path, archive.bytes());
-        file_ = ArchiveFile::OpenIfPresent(path.string());
-        return ReadArchiveLayout(*file_);
+        file_ = ArchiveFile::OpenIfPresent(path.string(), reading);
     }
     test::TempDir folder_;
     std::unique_ptr<ArchiveFile> file_;
@@ -99,9 +107,54 @@ TEST_F(ArchiveLayoutTest, RefusesArchivesReadersWouldDisagreeOn) {
     fewerAnnounced.statedEntryCount = 1;
     ZipArchive moreAnnounced{"", {StoredEntry("a.txt", "a")}};
     moreAnnounced.statedEntryCount = 2;
-    for (const ZipArchive* archive : {&duplicate, &sharedData, &fewerAnnounced, &moreAnnounced})
+    for (const ZipArchive* archive : {&duplicate, &sharedData, &fewerAnnounced, &moreAnnounced}) {
         EXPECT_THROW(layoutOf(*archive), ArchiveRefused);
+        EXPECT_THROW(directoryLayoutOf(*archive), ArchiveRefused);  // the directory alone shows it
+    }
     EXPECT_NO_THROW(layoutOf(lyingSize));  // a wrong size is the entry's own damage, not an overlap
+    EXPECT_NO_THROW(directoryLayoutOf(lyingSize));
+}
+
+// b.txt's whole local record hides in a.txt's local extra field: only a.txt's
+// local header shows that a.txt's bytes run over b.txt's.
+ZipArchive EntryInsideAnotherLocalExtra() {
+    const std::string inner = ZipArchive{"", {StoredEntry("b.txt", "beta")}}.bytes();
+    ZipArchive archive{"", {StoredEntry("a.txt", "alpha"), StoredEntry("b.txt", "beta")}};
+    archive.entries[0].localExtra = inner.substr(0, inner.find("PK\x01\x02"));
+    archive.entries[1].writeLocalRecord = false;
+    archive.entries[1].localHeaderOffset = 30 + 5;  // a.txt's header and name, then its extra field
+    return archive;
+}
+
+TEST_F(ArchiveLayoutTest, ReadingSomeEntriesJudgesTheLocalHeadersOfThoseRead) {
+    const ZipArchive archive = EntryInsideAnotherLocalExtra();
+    EXPECT_THROW(layoutOf(archive), ArchiveRefused);
+    const ArchiveLayout layout = directoryLayoutOf(archive);
+    ASSERT_EQ(layout.entries.size(), 2u);
+    EXPECT_NO_THROW(CheckEntriesOwnBytes(*file_, layout.end, layout.entries, {1}));
+    EXPECT_THROW(CheckEntriesOwnBytes(*file_, layout.end, layout.entries, {0}), ArchiveRefused);
+    EXPECT_THROW(CheckEntriesOwnBytes(*file_, layout.end, layout.entries, {1, 0}), ArchiveRefused);
+}
+
+TEST_F(ArchiveLayoutTest, ReadingSomeEntriesGivesTheFileAsItIsAtEveryOffset) {
+    // Larger than the kept tail and the window together, so that reads land
+    // in the window, in the tail, across the two and past the end.
+    std::string bytes(200 * 1024, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7919) >> 5);
+    test::WriteFile(folder_ / "plain.bin", bytes);
+    auto file = ArchiveFile::OpenIfPresent((folder_ / "plain.bin").string(), ArchiveReading::someEntries);
+    const std::size_t tailStart = bytes.size() - 66 * 1024;
+    const std::vector<std::pair<std::size_t, std::size_t>> reads{
+        {0, 30},        {100, 20000},   {tailStart - 10, 20}, {tailStart, 5000}, {bytes.size() - 22, 22},
+        {bytes.size() - 65557, 65557}, {50000, 100000}, {10, 30}, {tailStart - 1, 1}, {0, bytes.size()}};
+    for (const auto& [offset, count] : reads) {
+        std::string got(count, '\0');
+        ASSERT_TRUE(file->readAt(offset, got.data(), count)) << offset << "+" << count;
+        EXPECT_EQ(got, bytes.substr(offset, count)) << offset << "+" << count;
+    }
+    char byte = 0;
+    EXPECT_FALSE(file->readAt(bytes.size() - 1, &byte, 2));
+    EXPECT_FALSE(file->readAt(bytes.size() + 1, &byte, 0));
 }
 
 TEST_F(ArchiveLayoutTest, RefusesDataReachingIntoTheDirectoryAndNonArchives) {
