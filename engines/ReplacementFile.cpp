@@ -126,7 +126,7 @@ void ReplacementFile::commit() {
     flush();
     applyOriginalOwnership();
     if (::fsync(file_->fd()) != 0) throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", errno));
-    file_->publish(NameOf(target_));
+    file_->publish(NameOf(target_), original_ ? TargetName::taken : TargetName::mayBeFree);
     file_.reset();
     SyncFolder(folderFd_.get());
 }

@@ -43,9 +43,9 @@ timespec RealTimeNow() {
     return now;
 }
 
-bool HeldInMemory(int folderFd) {
+bool HeldInMemory(const char* folderPath) {
     struct statfs info {};
-    return fstatfs(folderFd, &info) == 0 && info.f_type == TMPFS_MAGIC;
+    return statfs(folderPath, &info) == 0 && info.f_type == TMPFS_MAGIC;
 }
 
 bool SettledForms::knows(const std::string& path) const {

@@ -55,8 +55,8 @@ struct FileReading {
 
 timespec RealTimeNow();
 
-// True when the open folder is on a file system held in memory (tmpfs).
-bool HeldInMemory(int folderFd);
+// True when the folder is on a file system held in memory (tmpfs).
+bool HeldInMemory(const char* folderPath);
 
 class SettledForms {
 public:

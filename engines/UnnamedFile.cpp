@@ -27,6 +27,7 @@ std::string TemporaryName() {
 // else through its /proc entry.
 bool Link(int fd, int folderFd, const std::string& name) {
     if (::linkat(fd, "", folderFd, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno == EEXIST) return false;  // the name is taken: the other way would fail alike
     const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
     return ::linkat(AT_FDCWD, procPath.c_str(), folderFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
@@ -67,10 +68,10 @@ void UnnamedFile::giveTemporaryName() {
     throw EngineError(SystemErrorText("Cannot name \"" + description_ + "\"", errno));
 }
 
-void UnnamedFile::publish(const std::string& targetName) {
+void UnnamedFile::publish(const std::string& targetName, TargetName target) {
     // Where nothing has the target's name yet, the complete file takes it at
     // once: one change of the folder instead of a temporary name and a rename.
-    if (temporaryName_.empty() && Link(fd_.get(), folderFd_, targetName)) {
+    if (temporaryName_.empty() && target == TargetName::mayBeFree && Link(fd_.get(), folderFd_, targetName)) {
         if (::close(fd_.release()) != 0) {
             const int error = errno;
             ::unlinkat(folderFd_, targetName.c_str(), 0);

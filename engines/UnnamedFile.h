@@ -12,6 +12,8 @@
 
 namespace vorlan::engine {
 
+enum class TargetName { mayBeFree, taken };
+
 class UnnamedFile {
 public:
     // description names the target in failure messages (EngineError).
@@ -24,7 +26,9 @@ public:
 
     // Closes the file and gives it the target's name in the folder. Raises
     // EntryFailed when the name cannot be taken, EngineError otherwise.
-    void publish(const std::string& targetName);
+    // taken: a file of that name is known to be there (a replacement), so the
+    // name is not tried first.
+    void publish(const std::string& targetName, TargetName target = TargetName::mayBeFree);
     void discard() noexcept;
 
 private:

@@ -32,10 +32,7 @@ constexpr int kMostLinks = 40;
 
 // Files below the current folder are found again by their state only where
 // times are fine enough for it (see SettledForms).
-bool FilesMayBeFoundSettled() {
-    const FileDescriptor folder(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return folder.valid() && HeldInMemory(folder.get());
-}
+bool FilesMayBeFoundSettled() { return HeldInMemory("."); }
 // Extra fields that carry a time of their own (extended timestamp, NTFS,
 // Info-ZIP Unix): a replaced entry must not keep its old content's times.
 constexpr zip_uint16_t kTimestampFields[] = {0x5455, 0x000A, 0x5855};
