@@ -36,6 +36,13 @@ std::size_t WindowCapacity(std::uint64_t size, ArchiveReading reading) {
     return size <= kReadWholeUpTo ? std::max<std::size_t>(static_cast<std::size_t>(size), 1) : kWindowSize;
 }
 
+// Where the bytes kept apart from the window begin: nowhere (the file's end)
+// when every entry is read.
+std::uint64_t TailStart(std::uint64_t size, ArchiveReading reading) {
+    if (reading == ArchiveReading::everyEntry) return size;
+    return size > kTailSize ? size - kTailSize : 0;
+}
+
 }  // namespace
 
 std::unique_ptr<ArchiveFile> ArchiveFile::OpenIfPresent(const std::string& path, ArchiveReading reading) {
@@ -58,9 +65,7 @@ ArchiveFile::ArchiveFile(std::string path, FileDescriptor fd, const struct stat&
       status_(status),
       size_(static_cast<std::uint64_t>(status.st_size)),
       windowCapacity_(WindowCapacity(size_, reading)),
-      tailStart_(reading == ArchiveReading::someEntries && size_ > kTailSize ? size_ - kTailSize
-                 : reading == ArchiveReading::someEntries                   ? 0
-                                                                            : size_) {}
+      tailStart_(TailStart(size_, reading)) {}
 
 bool ArchiveFile::fillWindow(std::uint64_t offset) {
     if (!window_) window_.reset(new std::uint8_t[windowCapacity_]);
