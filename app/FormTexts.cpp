@@ -18,51 +18,30 @@ struct Hint {
 // The hints as the users know them; the mode selector's ends with a line break.
 const std::vector<Hint>& Hints() {
     static const std::vector<Hint> hints = {
-    {"CheckListBox1",
-     {
-      "Список файлов для операции",
-      "Галочками автоматически отмечаются успешные файлы"},
-     HintEnd::LastLine},
-    {"APIs",
-     {
-      "Список Java API для добавления к JAR",
-      "Позволяет \"переделывать\" игры от одного телефона к другому.",
-      "Просто выберите API для которого игра была изначально предназначена"},
-     HintEnd::LastLine},
-    {"ComboBox1",
-     {
-      "Что делать:",
-      "Generate JAD from JAR & Add API - создает JAD файл в папке с таким же именем, что и JAR Если выбран хоть один API, то добавляет в JAR выбранный(ые) вами API. Служит для переделки игр от одного телефона к другому, и прочих дополнений.",
-      "Generate JAR & JAD fix (special for X100/X600/E100/E700) - создает заплатку для неудаляемых мидлетов на Х100/Х600/Е100/Е700. Вам нужен будет либо JAD, либо JAR от кривого мидлета"},
-     HintEnd::LineBreak},
-    {"edFixVer",
-     {
-      "Какой номер версии присвоить заплатке. (Желательно 9.9.9, но при желании можно и 9999.9.9 :-))"},
-     HintEnd::LastLine},
-    {"SpeedButton1",
-     {
-      "Сгенерить!"},
-     HintEnd::LastLine},
-    {"SpeedButton2",
-     {
-      "О проге"},
-     HintEnd::LastLine},
-    {"SpeedButton6",
-     {
-      "Добавить файлы в список"},
-     HintEnd::LastLine},
-    {"SpeedButton7",
-     {
-      "Удалить выбранный файл из списка"},
-     HintEnd::LastLine},
-    {"SpeedButton8",
-     {
-      "Очистить список"},
-     HintEnd::LastLine},
-    {"SpeedButton3",
-     {
-      "Конвертнуть AMR в WAV"},
-     HintEnd::LastLine},
+        {"CheckListBox1",
+         {"Список файлов для операции", "Галочками автоматически отмечаются успешные файлы"},
+         HintEnd::LastLine},
+        {"APIs",
+         {"Список Java API для добавления к JAR", "Позволяет \"переделывать\" игры от одного телефона к другому.",
+          "Просто выберите API для которого игра была изначально предназначена"},
+         HintEnd::LastLine},
+        {"ComboBox1",
+         {"Что делать:",
+          "Generate JAD from JAR & Add API - создает JAD файл в папке с таким же именем, что и JAR Если выбран хоть "
+          "один API, то добавляет в JAR выбранный(ые) вами API. Служит для переделки игр от одного телефона к другому, "
+          "и прочих дополнений.",
+          "Generate JAR & JAD fix (special for X100/X600/E100/E700) - создает заплатку для неудаляемых мидлетов на "
+          "Х100/Х600/Е100/Е700. Вам нужен будет либо JAD, либо JAR от кривого мидлета"},
+         HintEnd::LineBreak},
+        {"edFixVer",
+         {"Какой номер версии присвоить заплатке. (Желательно 9.9.9, но при желании можно и 9999.9.9 :-))"},
+         HintEnd::LastLine},
+        {"SpeedButton1", {"Сгенерить!"}, HintEnd::LastLine},
+        {"SpeedButton2", {"О проге"}, HintEnd::LastLine},
+        {"SpeedButton6", {"Добавить файлы в список"}, HintEnd::LastLine},
+        {"SpeedButton7", {"Удалить выбранный файл из списка"}, HintEnd::LastLine},
+        {"SpeedButton8", {"Очистить список"}, HintEnd::LastLine},
+        {"SpeedButton3", {"Конвертнуть AMR в WAV"}, HintEnd::LastLine},
     };
     return hints;
 }

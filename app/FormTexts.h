@@ -20,8 +20,7 @@ inline constexpr std::string_view kModeItems[] = {
 
 // The open dialog's filters, in Windows filter text ("description|patterns").
 inline constexpr std::string_view kJarFilter = "Java archive (*.jar)|*.jar";
-inline constexpr std::string_view kJadOrJarFilter =
-    "Java archive or descriptor (*.jad; *.jar)|*.jad; *.jar";
+inline constexpr std::string_view kJadOrJarFilter = "Java archive or descriptor (*.jad; *.jar)|*.jad; *.jar";
 
 inline constexpr std::string_view kDefaultFixVersion = "9.9.9";
 

@@ -52,8 +52,7 @@ public:
         if (!lastFolder_.isEmpty()) fileDialog.setDirectory(lastFolder_);
         if (fileDialog.exec() != QDialog::Accepted) return false;
         lastFolder_ = fileDialog.directory().absolutePath();
-        for (const QString& path : fileDialog.selectedFiles())
-            files.push_back(QFile::encodeName(path).toStdString());
+        for (const QString& path : fileDialog.selectedFiles()) files.push_back(QFile::encodeName(path).toStdString());
         return true;
     }
 
@@ -63,7 +62,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FileChooser> MakeQtFileChooser() { return std::make_unique<QtFileChooser>(); }
+std::unique_ptr<FileChooser> MakeQtFileChooser() {
+    return std::make_unique<QtFileChooser>();
+}
 
 bool TOpenDialog::Execute(QWidget* parent) {
     std::vector<std::string> chosen;

@@ -31,8 +31,8 @@ class TOpenDialog {
 public:
     explicit TOpenDialog(FileChooser& chooser) : chooser_(chooser) {}
 
-    std::string Filter;    // Windows filter text
-    int FilterIndex = 1;   // the selected pair, counted from 1
+    std::string Filter;   // Windows filter text
+    int FilterIndex = 1;  // the selected pair, counted from 1
 
     // Shows the dialog modally; true when the user confirmed, with Files() set.
     bool Execute(QWidget* parent);

@@ -16,14 +16,14 @@ namespace {
 
 QMessageBox::Icon IconFor(unsigned style) {
     switch (style & kIconMask) {
-    case MB_ICONSTOP:
-        return QMessageBox::Critical;
-    case MB_ICONQUESTION:
-        return QMessageBox::Question;
-    case MB_ICONINFORMATION:
-        return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
+        case MB_ICONSTOP:
+            return QMessageBox::Critical;
+        case MB_ICONQUESTION:
+            return QMessageBox::Question;
+        case MB_ICONINFORMATION:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
     }
 }
 
@@ -42,15 +42,15 @@ QWidget* BoxParent() {
 QtMessageBoxLayout MessageBoxLayoutFor(unsigned style) {
     QtMessageBoxLayout layout;
     switch (style & kButtonsMask) {
-    case MB_OKCANCEL:
-        layout.buttons = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
-        break;
-    case MB_YESNOCANCEL:
-        layout.buttons = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
-        break;
-    default:
-        layout.buttons = {{QMessageBox::Ok, IDOK}};
-        break;
+        case MB_OKCANCEL:
+            layout.buttons = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+            break;
+        case MB_YESNOCANCEL:
+            layout.buttons = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+            break;
+        default:
+            layout.buttons = {{QMessageBox::Ok, IDOK}};
+            break;
     }
     const int defaultResult = DefaultButton(style);
     for (const QtMessageBoxLayout::Button& button : layout.buttons)
@@ -66,8 +66,7 @@ int QtApplication::MessageBox(const std::string& text, const std::string& captio
     const QtMessageBoxLayout layout = MessageBoxLayoutFor(style);
     // The core builds texts with CR line ends, which a Qt label would show as
     // spaces; the box shows them as line breaks.
-    QMessageBox box(layout.icon, FromText(caption), FromText(WithLineFeeds(text)), QMessageBox::NoButton,
-                    BoxParent());
+    QMessageBox box(layout.icon, FromText(caption), FromText(WithLineFeeds(text)), QMessageBox::NoButton, BoxParent());
     box.setTextFormat(Qt::PlainText);
     for (const QtMessageBoxLayout::Button& button : layout.buttons) box.addButton(button.button);
     box.setDefaultButton(layout.defaultButton);
@@ -92,7 +91,9 @@ std::string QtApplication::InputBox(const std::string& caption, const std::strin
     return dialog.textValue().toStdString();
 }
 
-void QtApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtApplication::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 std::unique_ptr<ProgressDialog> QtApplication::CreateProgressDialog(ProgressDialogOwner& owner) {
     return std::make_unique<TProgressForm>(owner);

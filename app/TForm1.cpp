@@ -105,8 +105,8 @@ void TForm1::SpeedButton1Click() {
 // would change the file list or the mode under it is taken.
 void TForm1::SetBatchRunning(bool running) {
     batchRunning_ = running;
-    for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton1, SpeedButton6, SpeedButton7,
-                                                            SpeedButton8, ComboBox1})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{SpeedButton1, SpeedButton6, SpeedButton7, SpeedButton8, ComboBox1})
         control->setEnabled(!running);
 }
 
@@ -121,14 +121,30 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-int TForm1::FileCount() { return CheckListBox1->count(); }
-std::string TForm1::FileAt(int index) { return CheckListItemText(*CheckListBox1, index); }
-void TForm1::SetFileChecked(int index, bool checked) { SetCheckListItemChecked(*CheckListBox1, index, checked); }
-int TForm1::ApiCount() { return APIs->count(); }
-std::string TForm1::ApiAt(int index) { return CheckListItemText(*APIs, index); }
-bool TForm1::ApiChecked(int index) { return CheckListItemChecked(*APIs, index); }
-int TForm1::Mode() { return ComboBox1->currentIndex(); }
-std::string TForm1::FixVersion() { return edFixVer->text().toStdString(); }
+int TForm1::FileCount() {
+    return CheckListBox1->count();
+}
+std::string TForm1::FileAt(int index) {
+    return CheckListItemText(*CheckListBox1, index);
+}
+void TForm1::SetFileChecked(int index, bool checked) {
+    SetCheckListItemChecked(*CheckListBox1, index, checked);
+}
+int TForm1::ApiCount() {
+    return APIs->count();
+}
+std::string TForm1::ApiAt(int index) {
+    return CheckListItemText(*APIs, index);
+}
+bool TForm1::ApiChecked(int index) {
+    return CheckListItemChecked(*APIs, index);
+}
+int TForm1::Mode() {
+    return ComboBox1->currentIndex();
+}
+std::string TForm1::FixVersion() {
+    return edFixVer->text().toStdString();
+}
 
 void TForm1::SetProgressMax(int max) {
     ProgressBar1->setMaximum(std::max(max, 1));  // a range of 0 to 0 would show Qt's busy bar
@@ -138,8 +154,12 @@ void TForm1::SetProgressPosition(int position) {
     ProgressBar1->setValue(std::clamp(position, ProgressBar1->minimum(), ProgressBar1->maximum()));
 }
 
-void TForm1::BatchStarted() { SetBatchRunning(true); }
-void TForm1::BatchEnded() { SetBatchRunning(false); }
+void TForm1::BatchStarted() {
+    SetBatchRunning(true);
+}
+void TForm1::BatchEnded() {
+    SetBatchRunning(false);
+}
 
 void TForm1::ShowBatchFinished(const std::string& text, const std::string& caption) {
     App().MessageBox(text, caption, MB_OK | MB_ICONINFORMATION);

@@ -26,8 +26,8 @@ namespace vorlan {
 // Where the window finds its files and how it asks for files to add; tests
 // point it at their own folders and answer the open dialog themselves.
 struct FormSettings {
-    std::string executableFolder;         // ending in "/"; empty: the running program's folder
-    FileChooser* fileChooser = nullptr;   // nullptr: Qt's file dialog
+    std::string executableFolder;        // ending in "/"; empty: the running program's folder
+    FileChooser* fileChooser = nullptr;  // nullptr: Qt's file dialog
 };
 
 class TForm1 : public QWidget, public BatchHost {

@@ -48,8 +48,7 @@ Widget* Make(QWidget* parent, const char* name) {
 // face this system has.
 QFont FormFont() {
     QFont font;
-    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Nimbus Sans",
-                      "Helvetica"});
+    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Nimbus Sans", "Helvetica"});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
@@ -122,9 +121,9 @@ void TForm1::PlaceControls() {
 }
 
 void TForm1::SetHints() {
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             CheckListBox1, APIs, ComboBox1, edFixVer, SpeedButton1, SpeedButton2, SpeedButton3,
-             SpeedButton6, SpeedButton7, SpeedButton8})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{CheckListBox1, APIs, ComboBox1, edFixVer, SpeedButton1, SpeedButton2,
+                                         SpeedButton3, SpeedButton6, SpeedButton7, SpeedButton8})
         control->setToolTip(FromText(HintFor(control->objectName().toStdString())));
 }
 
@@ -143,8 +142,8 @@ void TForm1::SetCaption() {
     const QString name = FromText(kApplicationTitle);
     const QString credit = FromText(kCaptionCredit);
     constexpr int kButtonsAndMargins = 80;
-    const int room = kClientWidth - kButtonsAndMargins - metrics.horizontalAdvance(name) -
-                     metrics.horizontalAdvance(credit);
+    const int room =
+        kClientWidth - kButtonsAndMargins - metrics.horizontalAdvance(name) - metrics.horizontalAdvance(credit);
     const int spaces = std::max(1, room / std::max(1, metrics.horizontalAdvance(' ')));
     setWindowTitle(name + QString(spaces, ' ') + credit);
 }

@@ -21,7 +21,9 @@ namespace {
 
 // Made absolute by joining, not by resolving links: the user's path stays
 // the user's path.
-std::string Absolute(const std::string& path) { return std::filesystem::absolute(path).string(); }
+std::string Absolute(const std::string& path) {
+    return std::filesystem::absolute(path).string();
+}
 
 std::string AsFolder(const std::string& path) {
     std::string folder = Absolute(path);

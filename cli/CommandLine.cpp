@@ -22,8 +22,7 @@ int ParseJobs(const std::string& value) {
     const bool digits =
         !value.empty() && value.size() <= 4 && value.find_first_not_of("0123456789") == std::string::npos;
     if (!digits || std::stoi(value) > kMostJobs)
-        throw UsageError("--jobs must be a number from 0 to " + std::to_string(kMostJobs) + ", not \"" + value +
-                         "\"");
+        throw UsageError("--jobs must be a number from 0 to " + std::to_string(kMostJobs) + ", not \"" + value + "\"");
     return std::stoi(value);
 }
 
@@ -63,7 +62,9 @@ std::size_t ApplyOption(CommandLine& line, const std::vector<std::string>& argum
     return i + 1;
 }
 
-bool LooksLikeOption(const std::string& argument) { return argument.size() > 1 && argument[0] == '-'; }
+bool LooksLikeOption(const std::string& argument) {
+    return argument.size() > 1 && argument[0] == '-';
+}
 
 }  // namespace
 

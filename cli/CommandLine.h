@@ -17,13 +17,13 @@ public:
 struct CommandLine {
     int mode = 0;
     std::vector<std::string> apis;           // --api NAME, in the order given
-    std::optional<std::string> apiFolder;     // --api-dir DIR
-    std::string fixVersion = "9.9.9";         // --fix-version TEXT
-    std::optional<std::string> fixTemplate;   // --fix-template PATH
-    int jobs = 1;                             // --jobs N; 0: one per processor
+    std::optional<std::string> apiFolder;    // --api-dir DIR
+    std::string fixVersion = "9.9.9";        // --fix-version TEXT
+    std::optional<std::string> fixTemplate;  // --fix-template PATH
+    int jobs = 1;                            // --jobs N; 0: one per processor
     bool listApis = false;
     bool help = false;
-    std::vector<std::string> files;           // as given
+    std::vector<std::string> files;  // as given
 };
 
 // Options may be written "--api NAME" or "--api=NAME"; "--" ends them.

@@ -13,7 +13,9 @@ ConsoleBatchHost::ConsoleBatchHost(BatchSettings settings, std::ostream& output,
     zip_.ShowProgressDialog = false;
 }
 
-int ConsoleBatchHost::FileCount() { return static_cast<int>(settings_.files.size()); }
+int ConsoleBatchHost::FileCount() {
+    return static_cast<int>(settings_.files.size());
+}
 
 std::string ConsoleBatchHost::FileAt(int index) {
     return PathOf(settings_, settings_.files.at(static_cast<std::size_t>(index)));
@@ -23,13 +25,17 @@ void ConsoleBatchHost::SetFileChecked(int index, bool checked) {
     checked_.at(static_cast<std::size_t>(index)) = checked;
 }
 
-int ConsoleBatchHost::ApiCount() { return static_cast<int>(settings_.catalogue.size()); }
+int ConsoleBatchHost::ApiCount() {
+    return static_cast<int>(settings_.catalogue.size());
+}
 
 std::string ConsoleBatchHost::ApiAt(int index) {
     return settings_.catalogue.at(static_cast<std::size_t>(index));
 }
 
-bool ConsoleBatchHost::ApiChecked(int index) { return settings_.checkedApis.count(ApiAt(index)) != 0; }
+bool ConsoleBatchHost::ApiChecked(int index) {
+    return settings_.checkedApis.count(ApiAt(index)) != 0;
+}
 
 void ConsoleBatchHost::EntryFinished(int index, bool succeeded, const std::string& failure) {
     PrintEntryOutcome(output_, errors_, settings_.files.at(static_cast<std::size_t>(index)).shown, succeeded, failure);

@@ -23,7 +23,9 @@ void CatchTerminationSignals() {
     for (const int signalNumber : kTerminationSignals) InstallOneShotHandler(signalNumber, NoteSignal);
 }
 
-int TerminationRequested() { return caughtSignal; }
+int TerminationRequested() {
+    return caughtSignal;
+}
 
 void StopWhenRequested() {
     if (const int signalNumber = TerminationRequested()) throw BatchStopped(signalNumber);

@@ -98,10 +98,14 @@ std::optional<WorkerMessage> WorkerMessageReader::Next() {
     char kind = 0;
     if (!reader.Byte(kind)) return std::nullopt;
     std::optional<WorkerMessage> message;
-    if (kind == kEntryKind) message = ReadEntry(reader);
-    else if (kind == kApiKind) message = ReadApi(reader);
-    else if (kind == kFinishedKind) message = ReadFinished(reader);
-    else throw std::runtime_error("a worker sent something that is no message");
+    if (kind == kEntryKind)
+        message = ReadEntry(reader);
+    else if (kind == kApiKind)
+        message = ReadApi(reader);
+    else if (kind == kFinishedKind)
+        message = ReadFinished(reader);
+    else
+        throw std::runtime_error("a worker sent something that is no message");
     if (message) pending_.erase(0, reader.Used());
     return message;
 }

@@ -14,7 +14,9 @@ ArchiveSource::ArchiveSource(ArchiveFile* file, std::uint64_t start, std::uint64
     zip_error_init(&error_);
 }
 
-ArchiveSource::~ArchiveSource() { zip_error_fini(&error_); }
+ArchiveSource::~ArchiveSource() {
+    zip_error_fini(&error_);
+}
 
 zip_source_t* ArchiveSource::create() {
     zip_error_t error;
@@ -22,7 +24,8 @@ zip_source_t* ArchiveSource::create() {
     zip_source_t* source = zip_source_function_create(&ArchiveSource::Dispatch, this, &error);
     const std::string text = zip_error_strerror(&error);
     zip_error_fini(&error);
-    if (source == nullptr) throw EngineError("Cannot read \"" + (file_ ? file_->path() : std::string()) + "\": " + text);
+    if (source == nullptr)
+        throw EngineError("Cannot read \"" + (file_ ? file_->path() : std::string()) + "\": " + text);
     return source;
 }
 
@@ -48,9 +51,8 @@ zip_int64_t ArchiveSource::supports() const {
         ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS, -1);
     if (writer_ == nullptr) return readable;
     return readable | zip_source_make_command_bitmap(ZIP_SOURCE_BEGIN_WRITE, ZIP_SOURCE_COMMIT_WRITE,
-                                                     ZIP_SOURCE_ROLLBACK_WRITE, ZIP_SOURCE_WRITE,
-                                                     ZIP_SOURCE_SEEK_WRITE, ZIP_SOURCE_TELL_WRITE,
-                                                     ZIP_SOURCE_REMOVE, -1);
+                                                     ZIP_SOURCE_ROLLBACK_WRITE, ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE,
+                                                     ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_REMOVE, -1);
 }
 
 zip_int64_t ArchiveSource::read(void* data, zip_uint64_t length) {
@@ -73,21 +75,31 @@ zip_int64_t ArchiveSource::stat(void* data, zip_uint64_t length) {
 
 zip_int64_t ArchiveSource::handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
     switch (command) {
-    case ZIP_SOURCE_OPEN: position_ = 0; return 0;
-    case ZIP_SOURCE_READ: return read(data, length);
-    case ZIP_SOURCE_CLOSE: return 0;
-    case ZIP_SOURCE_STAT: return stat(data, length);
-    case ZIP_SOURCE_ERROR: return zip_error_to_data(&error_, data, length);
-    case ZIP_SOURCE_FREE: return 0;
-    case ZIP_SOURCE_SUPPORTS: return supports();
-    case ZIP_SOURCE_TELL: return static_cast<zip_int64_t>(position_);
-    case ZIP_SOURCE_SEEK: {
-        const zip_int64_t target = zip_source_seek_compute_offset(position_, length_, data, length, &error_);
-        if (target < 0) return -1;
-        position_ = static_cast<std::uint64_t>(target);
-        return 0;
-    }
-    default: return handleWrite(data, length, command);
+        case ZIP_SOURCE_OPEN:
+            position_ = 0;
+            return 0;
+        case ZIP_SOURCE_READ:
+            return read(data, length);
+        case ZIP_SOURCE_CLOSE:
+            return 0;
+        case ZIP_SOURCE_STAT:
+            return stat(data, length);
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&error_, data, length);
+        case ZIP_SOURCE_FREE:
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return supports();
+        case ZIP_SOURCE_TELL:
+            return static_cast<zip_int64_t>(position_);
+        case ZIP_SOURCE_SEEK: {
+            const zip_int64_t target = zip_source_seek_compute_offset(position_, length_, data, length, &error_);
+            if (target < 0) return -1;
+            position_ = static_cast<std::uint64_t>(target);
+            return 0;
+        }
+        default:
+            return handleWrite(data, length, command);
     }
 }
 
@@ -97,19 +109,33 @@ zip_int64_t ArchiveSource::handleWrite(void* data, zip_uint64_t length, zip_sour
         return -1;
     }
     switch (command) {
-    case ZIP_SOURCE_BEGIN_WRITE: writer_->begin(); return 0;
-    case ZIP_SOURCE_WRITE: writer_->write(data, static_cast<std::size_t>(length)); return static_cast<zip_int64_t>(length);
-    case ZIP_SOURCE_TELL_WRITE: return static_cast<zip_int64_t>(writer_->tell());
-    case ZIP_SOURCE_SEEK_WRITE: {
-        const zip_int64_t target = zip_source_seek_compute_offset(writer_->tell(), writer_->written(), data, length, &error_);
-        if (target < 0) return -1;
-        writer_->seek(static_cast<std::uint64_t>(target));
-        return 0;
-    }
-    case ZIP_SOURCE_COMMIT_WRITE: writer_->commit(); return 0;
-    case ZIP_SOURCE_ROLLBACK_WRITE: writer_->rollback(); return 0;
-    case ZIP_SOURCE_REMOVE: writer_->writeEmptyArchive(commentWhenEmpty_); return 0;
-    default: zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0); return -1;
+        case ZIP_SOURCE_BEGIN_WRITE:
+            writer_->begin();
+            return 0;
+        case ZIP_SOURCE_WRITE:
+            writer_->write(data, static_cast<std::size_t>(length));
+            return static_cast<zip_int64_t>(length);
+        case ZIP_SOURCE_TELL_WRITE:
+            return static_cast<zip_int64_t>(writer_->tell());
+        case ZIP_SOURCE_SEEK_WRITE: {
+            const zip_int64_t target =
+                zip_source_seek_compute_offset(writer_->tell(), writer_->written(), data, length, &error_);
+            if (target < 0) return -1;
+            writer_->seek(static_cast<std::uint64_t>(target));
+            return 0;
+        }
+        case ZIP_SOURCE_COMMIT_WRITE:
+            writer_->commit();
+            return 0;
+        case ZIP_SOURCE_ROLLBACK_WRITE:
+            writer_->rollback();
+            return 0;
+        case ZIP_SOURCE_REMOVE:
+            writer_->writeEmptyArchive(commentWhenEmpty_);
+            return 0;
+        default:
+            zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
     }
 }
 

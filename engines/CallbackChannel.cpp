@@ -44,15 +44,27 @@ CallbackRecord CallbackChannel::call(EngineActionCode code, std::string_view tex
     return record;
 }
 
-void CallbackChannel::batchCount(std::uint64_t files) { call(ACTION_BATCH_COUNT, {}, 0, ClampToInt32(files)); }
-void CallbackChannel::batchBytes(std::uint64_t bytes) { call(ACTION_BATCH_BYTES, {}, 0, ClampToInt32(bytes)); }
+void CallbackChannel::batchCount(std::uint64_t files) {
+    call(ACTION_BATCH_COUNT, {}, 0, ClampToInt32(files));
+}
+void CallbackChannel::batchBytes(std::uint64_t bytes) {
+    call(ACTION_BATCH_BYTES, {}, 0, ClampToInt32(bytes));
+}
 void CallbackChannel::beginFile(std::string_view name, std::uint64_t size) {
     call(ACTION_BEGIN_FILE, name, 0, ClampToInt32(size));
 }
-void CallbackChannel::progress(std::uint64_t bytes) { call(ACTION_PROGRESS, {}, 0, ClampToInt32(bytes)); }
-void CallbackChannel::skipped(std::string_view name) { call(ACTION_SKIPPED, name, 0, 0); }
-void CallbackChannel::endBatch() { call(ACTION_END_BATCH, {}, 0, 0); }
-void CallbackChannel::message(std::string_view text) { call(ACTION_MESSAGE, text, 0, 0); }
+void CallbackChannel::progress(std::uint64_t bytes) {
+    call(ACTION_PROGRESS, {}, 0, ClampToInt32(bytes));
+}
+void CallbackChannel::skipped(std::string_view name) {
+    call(ACTION_SKIPPED, name, 0, 0);
+}
+void CallbackChannel::endBatch() {
+    call(ACTION_END_BATCH, {}, 0, 0);
+}
+void CallbackChannel::message(std::string_view text) {
+    call(ACTION_MESSAGE, text, 0, 0);
+}
 
 OverwriteAnswer CallbackChannel::askOverwrite(std::string_view name, ExistingFileAge age) {
     const std::int32_t olderBit = age == ExistingFileAge::older ? 1 : 0;

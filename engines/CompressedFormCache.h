@@ -27,7 +27,7 @@ struct CacheCounters {
     std::uint64_t misses = 0;
     std::uint64_t evictions = 0;
     std::uint64_t candidatesRejected = 0;  // same size and hash, other bytes
-    std::size_t bytesHeld = 0;  // kept contents and their compressed forms
+    std::size_t bytesHeld = 0;             // kept contents and their compressed forms
     std::size_t forms = 0;
 };
 

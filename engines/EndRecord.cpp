@@ -37,8 +37,8 @@ StoredEndRecord DecodeEndRecord(std::span<const std::uint8_t> bytes) {
     record.directorySize = reader.u32();
     record.directoryOffset = reader.u32();
     record.commentLength = reader.u16();
-    record.needsZip64 = entriesHere == 0xFFFF || record.entryCount == 0xFFFF ||
-                        record.directorySize == 0xFFFFFFFF || record.directoryOffset == 0xFFFFFFFF;
+    record.needsZip64 = entriesHere == 0xFFFF || record.entryCount == 0xFFFF || record.directorySize == 0xFFFFFFFF ||
+                        record.directoryOffset == 0xFFFFFFFF;
     return record;
 }
 
@@ -68,8 +68,7 @@ std::optional<std::uint64_t> FindZip64EndRecord(ArchiveFile& file, std::uint64_t
 // Replaces the stored record's counts with those of the Zip64 end record.
 // Without one, the stored values stand: an archive of exactly 65,535 entries
 // fills the 16-bit field without needing Zip64.
-void ApplyZip64(ArchiveFile& file, std::uint64_t recordPosition, StoredEndRecord& record,
-                std::uint64_t& directoryEnd) {
+void ApplyZip64(ArchiveFile& file, std::uint64_t recordPosition, StoredEndRecord& record, std::uint64_t& directoryEnd) {
     if (recordPosition < kZip64LocatorSize) return;
     const auto zip64Position = FindZip64EndRecord(file, recordPosition - kZip64LocatorSize);
     if (!zip64Position) return;
@@ -93,8 +92,7 @@ std::optional<EndRecordInfo> TryEndRecord(ArchiveFile& file, std::uint64_t posit
     StoredEndRecord record = DecodeEndRecord(bytes);
     std::uint64_t directoryEnd = position;
     if (record.needsZip64) ApplyZip64(file, position, record, directoryEnd);
-    if (record.disk != 0 || record.directoryDisk != 0)
-        throw ArchiveRefused("the archive spans several disks");
+    if (record.disk != 0 || record.directoryDisk != 0) throw ArchiveRefused("the archive spans several disks");
     if (record.directorySize > directoryEnd) return std::nullopt;
     const std::uint64_t directoryPosition = directoryEnd - record.directorySize;
     if (record.directoryOffset > directoryPosition) return std::nullopt;
@@ -114,8 +112,8 @@ std::optional<EndRecordInfo> TryEndRecord(ArchiveFile& file, std::uint64_t posit
 // readers walk the local records from the start, and the two would see
 // different archives. Such a file is refused rather than rewritten as one
 // reader's view.
-void RefuseWhenInsideAnotherComment(ArchiveFile& file, std::span<const std::uint8_t> tail,
-                                    std::uint64_t tailStart, std::uint64_t chosenAt) {
+void RefuseWhenInsideAnotherComment(ArchiveFile& file, std::span<const std::uint8_t> tail, std::uint64_t tailStart,
+                                    std::uint64_t chosenAt) {
     // memrchr jumps from one "P" to the one before: up to 64 KiB before the
     // end record are scanned for every archive opened.
     for (std::uint64_t at = chosenAt; at > 0;) {

@@ -83,7 +83,8 @@ private:
     std::unique_ptr<Kept> kept_;
 };
 
-void Deflate(z_stream& stream, const std::uint8_t* input, std::size_t length, int flush, std::vector<std::uint8_t>& out) {
+void Deflate(z_stream& stream, const std::uint8_t* input, std::size_t length, int flush,
+             std::vector<std::uint8_t>& out) {
     stream.next_in = const_cast<Bytef*>(input);  // zlib's interface is not const-correct
     stream.avail_in = static_cast<uInt>(length);
     do {
@@ -115,15 +116,18 @@ CompressedEntry CompressStreaming(int fd, int level, const ProgressReport& progr
     entry.method = level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
     z_stream* stream = level == 0 ? nullptr : &(*deflater).startFile(level);
     if (sizeHint > 0)
-        entry.data.reserve(static_cast<std::size_t>(stream ? deflateBound(stream, static_cast<uLong>(sizeHint)) : sizeHint));
+        entry.data.reserve(
+            static_cast<std::size_t>(stream ? deflateBound(stream, static_cast<uLong>(sizeHint)) : sizeHint));
     std::vector<std::uint8_t> piece(kPieceSize);
     uLong crc = crc32(0, nullptr, 0);
     for (;;) {
         const std::size_t got = ReadPiece(fd, piece.data(), displayName);
         crc = crc32(crc, piece.data(), static_cast<uInt>(got));
         entry.size += got;
-        if (stream) Deflate(*stream, piece.data(), got, got == 0 ? Z_FINISH : Z_NO_FLUSH, entry.data);
-        else entry.data.insert(entry.data.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(got));
+        if (stream)
+            Deflate(*stream, piece.data(), got, got == 0 ? Z_FINISH : Z_NO_FLUSH, entry.data);
+        else
+            entry.data.insert(entry.data.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(got));
         if (got == 0) break;
         progress(got);
     }
@@ -141,8 +145,7 @@ void ReadWhole(int fd, ReadBuffer& buffer, const ProgressReport& progress, const
     buffer.length = 0;
     for (;;) {
         // One byte beyond the size expected, so that a file grown meanwhile shows.
-        const std::size_t wanted =
-            std::max<std::size_t>(buffer.length, static_cast<std::size_t>(expectedSize)) + 1;
+        const std::size_t wanted = std::max<std::size_t>(buffer.length, static_cast<std::size_t>(expectedSize)) + 1;
         if (buffer.bytes.size() < wanted) buffer.bytes.resize(std::max(wanted, buffer.length + kPieceSize));
         const std::size_t room = std::min(kPieceSize, buffer.bytes.size() - buffer.length);
         const std::size_t got = ReadPiece(fd, buffer.bytes.data() + buffer.length, displayName, room);
@@ -176,7 +179,9 @@ std::vector<std::uint8_t> DeflateWhole(z_stream& stream, std::span<const std::ui
     return std::vector<std::uint8_t>(out.get(), out.get() + stream.total_out);
 }
 
-int EffectiveLevel(int level) { return level == 0 ? 0 : std::clamp(level, 1, 9); }
+int EffectiveLevel(int level) {
+    return level == 0 ? 0 : std::clamp(level, 1, 9);
+}
 
 }  // namespace
 
@@ -221,7 +226,8 @@ std::shared_ptr<const CompressedEntry> CompressFile(int fd, std::uint64_t sizeHi
 }
 
 void ReportPieces(std::uint64_t size, const ProgressReport& progress) {
-    for (std::uint64_t done = 0; done < size; done += kPieceSize) progress(std::min<std::uint64_t>(kPieceSize, size - done));
+    for (std::uint64_t done = 0; done < size; done += kPieceSize)
+        progress(std::min<std::uint64_t>(kPieceSize, size - done));
     if (size == 0) progress(0);
 }
 

@@ -15,7 +15,7 @@ struct CompressedEntry {
     std::vector<std::uint8_t> data;  // a raw deflate stream, or the bytes themselves when stored
     std::int32_t method = 0;         // ZIP_CM_DEFLATE, or ZIP_CM_STORE at level 0
     std::uint32_t crc = 0;
-    std::uint64_t size = 0;          // of the content
+    std::uint64_t size = 0;  // of the content
 };
 
 class CompressedFormCache;

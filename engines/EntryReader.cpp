@@ -79,8 +79,8 @@ DataCondition EntryReader::copy(ZipFileHandle file, std::uint64_t statedSize, co
         const zip_int64_t got = zip_fread(file.get(), buffer_.data(), wanted);
         if (got < 0) readFailed = true;
         if (got <= 0) break;
-        const auto usable = static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got),
-                                                                              statedSize - std::min(total, statedSize)));
+        const auto usable = static_cast<std::size_t>(
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(got), statedSize - std::min(total, statedSize)));
         total += static_cast<std::uint64_t>(got);
         sink(std::span<const std::uint8_t>(buffer_.data(), usable));
         channel_.progress(usable);

@@ -16,16 +16,18 @@
 #include "engines/EntryNaming.h"
 #include "engines/EntryOverlap.h"
 #include "engines/EntryReader.h"
+#include "engines/EntrySelection.h"
 #include "engines/ExtractedFile.h"
 #include "engines/LibzipArchive.h"
 #include "engines/TargetFolders.h"
-#include "engines/EntrySelection.h"
 
 namespace vorlan::engine {
 
 namespace {
 
-bool On(std::int32_t flag) { return flag != 0; }
+bool On(std::int32_t flag) {
+    return flag != 0;
+}
 
 // The last words of an extraction that cannot go on: why, and the archive
 // as skipped when it was refused whole, or the end of the batch otherwise.
@@ -68,7 +70,8 @@ private:
     std::int32_t filesWritten_ = 0;
 };
 
-std::vector<SelectedEntry> Extraction::select(const LibzipArchive& archive, const std::vector<RawEntry>& entries) const {
+std::vector<SelectedEntry> Extraction::select(const LibzipArchive& archive,
+                                              const std::vector<RawEntry>& entries) const {
     std::vector<std::string_view> specs;
     for (std::int32_t i = 0; params_.FileSpecs != nullptr && i < params_.FileSpecCount; ++i)
         if (params_.FileSpecs[i].FileSpec != nullptr) specs.emplace_back(params_.FileSpecs[i].FileSpec);
@@ -134,7 +137,8 @@ void Extraction::extractAll(const LibzipArchive& archive, const std::vector<Sele
 
 void Extraction::extractEntry(EntryReader& reader, const SelectedEntry& entry) {
     const std::optional<SafeEntryPath> path = entry.raw->holdsNul() ? std::nullopt : JudgeEntryName(entry.name);
-    if (!path) throw EntryFailed("\"" + entry.name + "\" is not a name that can be written safely below the target folder");
+    if (!path)
+        throw EntryFailed("\"" + entry.name + "\" is not a name that can be written safely below the target folder");
     if (entry.raw->isSymbolicLink()) throw EntryFailed("\"" + entry.name + "\" is a symbolic link");
     const bool keepFolders = On(params_.DirectoryNames);
     std::span<const std::string> folderPart(path->components);
@@ -170,7 +174,8 @@ bool Extraction::mayWrite(Folder& folder, const std::string& fileName, const Sel
     }
     if (S_ISDIR(status.st_mode)) throw EntryFailed("\"" + entry.name + "\": a folder of that name exists");
     if (On(params_.OverwriteAll)) return true;
-    const ExistingFileAge age = status.st_mtime < entry.modified ? ExistingFileAge::older : ExistingFileAge::sameOrNewer;
+    const ExistingFileAge age =
+        status.st_mtime < entry.modified ? ExistingFileAge::older : ExistingFileAge::sameOrNewer;
     if (channel_.askOverwrite(entry.name, age) == OverwriteAnswer::replace) return true;
     channel_.skipped(entry.name);
     return false;

@@ -17,7 +17,8 @@ void ExtractedFile::write(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
         const ssize_t wrote = ::write(file_.fd(), bytes.data(), bytes.size());
         if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) throw EngineError(SystemErrorText("Cannot write \"" + targetName_ + "\"", wrote < 0 ? errno : ENOSPC));
+        if (wrote <= 0)
+            throw EngineError(SystemErrorText("Cannot write \"" + targetName_ + "\"", wrote < 0 ? errno : ENOSPC));
         bytes = bytes.subspan(static_cast<std::size_t>(wrote));
     }
 }

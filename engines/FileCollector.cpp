@@ -28,7 +28,9 @@ constexpr int kDeepestFolder = 128;
 constexpr std::uint64_t kLargestReadAsFound = 1024 * 1024;
 constexpr std::uint64_t kMostBytesRead = 16 * 1024 * 1024;
 
-bool HasWildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
+bool HasWildcard(std::string_view text) {
+    return text.find_first_of("*?") != std::string_view::npos;
+}
 
 struct FolderItem {
     std::string name;
@@ -113,7 +115,8 @@ void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::s
             continue;
         }
         FileDescriptor subfolder(::openat(folderFd, name.c_str(), kFolderFlags));
-        if (!subfolder.valid()) throw EngineError(SystemErrorText("Cannot open \"" + relativeFolder + name + "\"", errno));
+        if (!subfolder.valid())
+            throw EngineError(SystemErrorText("Cannot open \"" + relativeFolder + name + "\"", errno));
         walk(subfolder.get(), relativeFolder + name + "/", pattern, depth + 1);
     }
 }

@@ -45,8 +45,8 @@ void LibzipArchive::confirmEntries(const std::vector<RawEntry>& entries) const {
         zip_stat_t status;
         const bool readable = zip_stat_index(archive_, i, ZIP_FL_ENC_RAW, &status) == 0;
         const char* name = readable && (status.valid & ZIP_STAT_NAME) ? status.name : "";
-        if (!readable || !SameName(name, entries[i].name) ||
-            status.comp_size != entries[i].compressedSize || status.size != entries[i].uncompressedSize)
+        if (!readable || !SameName(name, entries[i].name) || status.comp_size != entries[i].compressedSize ||
+            status.size != entries[i].uncompressedSize)
             throw ArchiveRefused("readers disagree on the entries of \"" + displayName_ + "\"");
     }
 }

@@ -102,7 +102,8 @@ zip_int64_t PendingFileSource::stat(void* data, zip_uint64_t length) {
 
 zip_int64_t PendingFileSource::read(void* data, zip_uint64_t length) {
     if (!compressed_) throw EngineError("\"" + file_.diskPath + "\" was read twice");
-    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(length), compressed_->data.size() - position_);
+    const std::size_t count =
+        std::min<std::size_t>(static_cast<std::size_t>(length), compressed_->data.size() - position_);
     if (count > 0) std::memcpy(data, compressed_->data.data() + position_, count);
     position_ += count;
     return static_cast<zip_int64_t>(count);
@@ -110,23 +111,30 @@ zip_int64_t PendingFileSource::read(void* data, zip_uint64_t length) {
 
 zip_int64_t PendingFileSource::handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
     switch (command) {
-    case ZIP_SOURCE_OPEN:
-        if (!compressedOnce_) compress();
-        position_ = 0;
-        return 0;
-    case ZIP_SOURCE_READ: return read(data, length);
-    case ZIP_SOURCE_CLOSE:
-        // Written out: only the sizes and CRC are asked for from now on, and
-        // the form itself stays only where the cache keeps it.
-        compressed_.reset();
-        return 0;
-    case ZIP_SOURCE_STAT: return stat(data, length);
-    case ZIP_SOURCE_ERROR: return zip_error_to_data(&error_, data, length);
-    case ZIP_SOURCE_FREE: zip_error_fini(&error_); return 0;
-    case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-    default: zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0); return -1;
+        case ZIP_SOURCE_OPEN:
+            if (!compressedOnce_) compress();
+            position_ = 0;
+            return 0;
+        case ZIP_SOURCE_READ:
+            return read(data, length);
+        case ZIP_SOURCE_CLOSE:
+            // Written out: only the sizes and CRC are asked for from now on, and
+            // the form itself stays only where the cache keeps it.
+            compressed_.reset();
+            return 0;
+        case ZIP_SOURCE_STAT:
+            return stat(data, length);
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&error_, data, length);
+        case ZIP_SOURCE_FREE:
+            zip_error_fini(&error_);
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
     }
 }
 

@@ -37,20 +37,25 @@ std::string NameOf(const std::string& path) {
 // Makes the rename itself durable. The new archive is complete and flushed
 // by now and already carries the name, so a folder that cannot be synced
 // (some file systems refuse fsync on folders) does not undo the update.
-void SyncFolder(int folderFd) { ::fsync(folderFd); }
+void SyncFolder(int folderFd) {
+    ::fsync(folderFd);
+}
 
 }  // namespace
 
 ReplacementFile::ReplacementFile(std::string target, std::optional<struct stat> original)
     : target_(std::move(target)), original_(original) {}
 
-ReplacementFile::~ReplacementFile() { rollback(); }
+ReplacementFile::~ReplacementFile() {
+    rollback();
+}
 
 void ReplacementFile::begin() {
     rollback();
     if (!folderFd_.valid()) {
         folderFd_.reset(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!folderFd_.valid()) throw EngineError(SystemErrorText("Cannot open the folder of \"" + target_ + "\"", errno));
+        if (!folderFd_.valid())
+            throw EngineError(SystemErrorText("Cannot open the folder of \"" + target_ + "\"", errno));
     }
     file_.emplace(folderFd_.get(), target_);
     buffer_.reserve(kBufferSize);
@@ -63,10 +68,11 @@ void ReplacementFile::begin() {
 void ReplacementFile::writeOut(std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t wrote = ::pwrite(file_->fd(), buffer_.data() + done, count - done,
-                                       static_cast<off_t>(bufferStart_ + done));
+        const ssize_t wrote =
+            ::pwrite(file_->fd(), buffer_.data() + done, count - done, static_cast<off_t>(bufferStart_ + done));
         if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", wrote < 0 ? errno : ENOSPC));
+        if (wrote <= 0)
+            throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", wrote < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(wrote);
     }
     buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(count));
@@ -75,7 +81,9 @@ void ReplacementFile::writeOut(std::size_t count) {
     writtenEnd_ = std::max(writtenEnd_, bufferStart_);
 }
 
-void ReplacementFile::flush() { writeOut(buffer_.size()); }
+void ReplacementFile::flush() {
+    writeOut(buffer_.size());
+}
 
 void ReplacementFile::writeAhead() {
     const std::size_t count = buffer_.size() - kKeptTail;

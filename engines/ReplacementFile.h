@@ -54,7 +54,7 @@ private:
     std::optional<UnnamedFile> file_;
     std::vector<std::uint8_t> buffer_;
     std::uint64_t bufferStart_ = 0;  // the file offset of buffer_[0]
-    std::size_t cursor_ = 0;          // where the next write goes in buffer_, at most its size
+    std::size_t cursor_ = 0;         // where the next write goes in buffer_, at most its size
     std::uint64_t writtenEnd_ = 0;
 };
 

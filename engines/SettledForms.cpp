@@ -12,7 +12,9 @@ namespace {
 // afresh rather than grow without end.
 constexpr std::size_t kMostRecords = 65536;
 
-bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
 
 // b - a in nanoseconds, saturated instead of overflowing.
 long long NanosecondsBetween(const timespec& a, const timespec& b) {
@@ -29,8 +31,8 @@ bool Settled(const FileReading& reading) {
 }  // namespace
 
 bool FileState::operator==(const FileState& other) const {
-    return device == other.device && inode == other.inode && size == other.size &&
-           SameTime(modified, other.modified) && SameTime(changed, other.changed);
+    return device == other.device && inode == other.inode && size == other.size && SameTime(modified, other.modified) &&
+           SameTime(changed, other.changed);
 }
 
 FileState StateOf(const struct stat& status) {

@@ -41,12 +41,15 @@ UnnamedFile::UnnamedFile(int folderFd, std::string description)
     if (!fd_.valid()) openNamed();
 }
 
-UnnamedFile::~UnnamedFile() { discard(); }
+UnnamedFile::~UnnamedFile() {
+    discard();
+}
 
 void UnnamedFile::openNamed() {
     for (int attempt = 0; attempt < 100 && !fd_.valid(); ++attempt) {
         temporaryName_ = TemporaryName();
-        fd_.reset(::openat(folderFd_, temporaryName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        fd_.reset(
+            ::openat(folderFd_, temporaryName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (!fd_.valid() && errno != EEXIST) break;
     }
     if (!fd_.valid()) {

@@ -8,6 +8,8 @@ __attribute__((visibility("default"))) std::int32_t UnzDllExec(TUnzipParams* par
     return vorlan::engine::RunGuarded(params, vorlan::engine::RunExtraction);
 }
 
-__attribute__((visibility("default"))) std::int32_t GetUnzDllVersion(void) { return VORLAN_ENGINE_VERSION; }
+__attribute__((visibility("default"))) std::int32_t GetUnzDllVersion(void) {
+    return VORLAN_ENGINE_VERSION;
+}
 
 }  // extern "C"

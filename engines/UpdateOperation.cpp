@@ -32,12 +32,16 @@ constexpr int kMostLinks = 40;
 
 // Files below the current folder are found again by their state only where
 // times are fine enough for it (see SettledForms).
-bool FilesMayBeFoundSettled() { return HeldInMemory("."); }
+bool FilesMayBeFoundSettled() {
+    return HeldInMemory(".");
+}
 // Extra fields that carry a time of their own (extended timestamp, NTFS,
 // Info-ZIP Unix): a replaced entry must not keep its old content's times.
 constexpr zip_uint16_t kTimestampFields[] = {0x5455, 0x000A, 0x5855};
 
-bool On(std::int32_t flag) { return flag != 0; }
+bool On(std::int32_t flag) {
+    return flag != 0;
+}
 
 // The file a path names after following links, so that an update replaces
 // the link's target and the link stays.
@@ -68,7 +72,9 @@ std::vector<std::string_view> SpecsOf(const TZipParams& params) {
 class Update {
 public:
     Update(const TZipParams& params, CallbackChannel& channel)
-        : params_(params), channel_(channel), level_(params.Level >= 0 && params.Level <= 9 ? params.Level : kDesignedLevel) {}
+        : params_(params),
+          channel_(channel),
+          level_(params.Level >= 0 && params.Level <= 9 ? params.Level : kDesignedLevel) {}
     std::int32_t run();
 
 private:
@@ -172,8 +178,9 @@ void Update::addFiles(LibzipArchive& archive, const ArchiveLayout& layout, const
     batchBegun_ = true;
     reportSkipped(collector.takeSkipped());
     for (const PlannedFile& planned : plan) {
-        const bool unchanged = planned.replaces && !On(params_.Encrypt) &&
-                               HoldsSameContent(archive.get(), *planned.replaces, layout.entries[*planned.replaces], planned.file);
+        const bool unchanged =
+            planned.replaces && !On(params_.Encrypt) &&
+            HoldsSameContent(archive.get(), *planned.replaces, layout.entries[*planned.replaces], planned.file);
         if (unchanged) {
             channel_.beginFile(planned.file.storedName, planned.file.size);
             channel_.progress(planned.file.size);
@@ -189,7 +196,8 @@ void Update::registerFile(LibzipArchive& archive, const PlannedFile& planned) {
     zip_source_t* source = pending_.back()->create(archive.get());
     zip_int64_t index = -1;
     if (planned.replaces) {
-        if (zip_file_replace(archive.get(), *planned.replaces, source, 0) == 0) index = static_cast<zip_int64_t>(*planned.replaces);
+        if (zip_file_replace(archive.get(), *planned.replaces, source, 0) == 0)
+            index = static_cast<zip_int64_t>(*planned.replaces);
     } else {
         index = zip_file_add(archive.get(), planned.file.storedName.c_str(), source, ZIP_FL_ENC_UTF_8);
         // A file name that is not UTF-8 at all is stored as it is, unflagged.
@@ -209,7 +217,8 @@ void Update::setEntryDetails(zip_t* archive, std::uint64_t index, const PlannedF
               zip_file_set_mtime(archive, index, planned.file.modified, 0) == 0;
     if (planned.replaces) {
         for (const zip_uint16_t field : kTimestampFields)
-            ok = ok && zip_file_extra_field_delete_by_id(archive, index, field, ZIP_EXTRA_FIELD_ALL, ZIP_FL_CENTRAL | ZIP_FL_LOCAL) == 0;
+            ok = ok && zip_file_extra_field_delete_by_id(archive, index, field, ZIP_EXTRA_FIELD_ALL,
+                                                         ZIP_FL_CENTRAL | ZIP_FL_LOCAL) == 0;
     } else {
         // Host MS-DOS and no attributes: no POSIX permission bits for the
         // JDK's tools to warn about.

@@ -8,6 +8,8 @@ __attribute__((visibility("default"))) std::int32_t ZipDllExec(TZipParams* param
     return vorlan::engine::RunGuarded(params, vorlan::engine::RunUpdate);
 }
 
-__attribute__((visibility("default"))) std::int32_t GetZipDllVersion(void) { return VORLAN_ENGINE_VERSION; }
+__attribute__((visibility("default"))) std::int32_t GetZipDllVersion(void) {
+    return VORLAN_ENGINE_VERSION;
+}
 
 }  // extern "C"

@@ -50,6 +50,8 @@ bool DeleteFolderTree(const std::string& path, FileSystemOperations& operations)
     return result && operations.RemoveFolder(folder);
 }
 
-bool DeleteFolderTree(const std::string& path) { return DeleteFolderTree(path, SystemFileSystem()); }
+bool DeleteFolderTree(const std::string& path) {
+    return DeleteFolderTree(path, SystemFileSystem());
+}
 
 }  // namespace vorlan

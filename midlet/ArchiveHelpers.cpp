@@ -10,8 +10,8 @@ namespace vorlan {
 
 namespace {
 
-constexpr TOptionSet kExtractWithFolders = OptionFlag(4);                // stored folder names kept
-constexpr TOptionSet kAddFolderTree = OptionFlag(2) | OptionFlag(4);     // subfolders, relative names
+constexpr TOptionSet kExtractWithFolders = OptionFlag(4);             // stored folder names kept
+constexpr TOptionSet kAddFolderTree = OptionFlag(2) | OptionFlag(4);  // subfolders, relative names
 
 }  // namespace
 
@@ -35,8 +35,7 @@ std::int32_t ExtractFromArchive(TZip& zip, const std::string& spec, const std::s
     return zip.Extract();
 }
 
-void AddToArchive(TZip& zip, const std::string& spec, const std::string& folder,
-                  const std::string& archive) {
+void AddToArchive(TZip& zip, const std::string& spec, const std::string& folder, const std::string& archive) {
     zip.SetZipFileName(archive);
     zip.FileSpecs().clear();
     zip.FileSpecs().push_back(spec);

@@ -23,8 +23,8 @@ namespace vorlan {
 namespace {
 
 struct BatchState {
-    bool apisExtracted = false;      // an API archive has been extracted in this batch
-    bool apiFilesInScratch = false;  // the scratch folder holds the API files as extracted
+    bool apisExtracted = false;              // an API archive has been extracted in this batch
+    bool apiFilesInScratch = false;          // the scratch folder holds the API files as extracted
     std::vector<std::string> apisInScratch;  // the checked archives they were extracted for
     FolderNameIndex names;                   // the suites' folders, read once
 };

@@ -18,7 +18,6 @@ void RunBatch(BatchHost& host);
 // ExtractFromArchive gives the number of files the engine wrote.
 std::int32_t ExtractFromArchive(TZip& zip, const std::string& spec, const std::string& folder,
                                 const std::string& archive);
-void AddToArchive(TZip& zip, const std::string& spec, const std::string& folder,
-                  const std::string& archive);
+void AddToArchive(TZip& zip, const std::string& spec, const std::string& folder, const std::string& archive);
 
 }  // namespace vorlan

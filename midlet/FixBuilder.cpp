@@ -105,8 +105,7 @@ void ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::string
 
 }  // namespace
 
-void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion,
-                   FolderNameIndex& names) {
+void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names) {
     const FixInput input = KindOfFixInput(entryPath);
     // Fix suites carry nothing but the template and the rewritten manifest:
     // the API files of the batch's pre-pass go.

@@ -24,7 +24,6 @@ void FixManifest(TextLines& lines, const std::string& fixVersion);
 // or the JAR named like the JAD) and its descriptor are replaced only once
 // the new JAR is complete; names finds the files named like the entry in any
 // letter case. Throws for any other entry, and on any failure.
-void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion,
-                   FolderNameIndex& names);
+void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names);
 
 }  // namespace vorlan

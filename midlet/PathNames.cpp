@@ -7,7 +7,9 @@ namespace vorlan {
 
 namespace {
 
-char LowerAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAsciiChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 
@@ -24,9 +26,8 @@ bool ContainsIgnoringCase(std::string_view text, std::string_view lowerNeedle) {
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return LowerAsciiChar(x) == LowerAsciiChar(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerAsciiChar(x) == LowerAsciiChar(y); });
 }
 
 std::string FileNamePart(const std::string& path) {

@@ -55,8 +55,7 @@ mode_t ModeForReplacement(const std::string& finalPath, bool& replacing) {
     struct stat existing {};
     replacing = lstat(finalPath.c_str(), &existing) == 0;
     if (replacing) {
-        if (S_ISDIR(existing.st_mode))
-            throw std::runtime_error("Cannot replace \"" + finalPath + "\": it is a folder");
+        if (S_ISDIR(existing.st_mode)) throw std::runtime_error("Cannot replace \"" + finalPath + "\": it is a folder");
         if (S_ISREG(existing.st_mode)) {
             // The Windows read-only attribute's meaning: nobody may write it.
             if ((existing.st_mode & 0222) == 0)
@@ -180,8 +179,7 @@ void ReplacementFile::Commit() {
         return;
     }
     FinishWriting();
-    if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0)
-        ThrowFailure("Cannot replace", finalPath_, errno);
+    if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) ThrowFailure("Cannot replace", finalPath_, errno);
     committed_ = true;
 }
 

@@ -85,7 +85,9 @@ void RemoveEntry(const FolderItem& entry) {
     if (error) throw std::runtime_error("Cannot remove \"" + entry.path + "\": " + error.message());
 }
 
-bool IsManifest(const FolderItem& entry) { return EqualsIgnoringCase(entry.name, "manifest.mf"); }
+bool IsManifest(const FolderItem& entry) {
+    return EqualsIgnoringCase(entry.name, "manifest.mf");
+}
 
 bool IsRegularFile(const std::string& path) {
     struct stat status {};

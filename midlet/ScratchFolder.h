@@ -9,8 +9,8 @@ namespace vorlan {
 
 // The literals appended to ScratchRoot (which ends in "/"; a doubled "/" names
 // the same folder).
-inline constexpr const char* kScratchTree = "vorlan";                   // deleted as a whole
-inline constexpr const char* kScratchFolder = "/vorlan/";               // extract target, add base
+inline constexpr const char* kScratchTree = "vorlan";      // deleted as a whole
+inline constexpr const char* kScratchFolder = "/vorlan/";  // extract target, add base
 inline constexpr const char* kScratchMetaInf = "/vorlan/META-INF/";
 inline constexpr const char* kScratchManifestToSave = "/vorlan/META-INF/manifest.mf";
 // A fix suite's JAR while it is made, beside (not inside) the scratch folder,

@@ -34,7 +34,9 @@ std::vector<std::string> SplitTextLines(std::string_view text) {
     return lines;
 }
 
-void TextLines::SetText(std::string_view text) { lines_ = SplitTextLines(text); }
+void TextLines::SetText(std::string_view text) {
+    lines_ = SplitTextLines(text);
+}
 
 std::string TextLines::Text() const {
     std::string text;
@@ -90,10 +92,13 @@ std::size_t CountLines(std::string_view text) {
 void TextLines::LoadFromFile(const std::string& path) {
     const std::string text = ReadWholeFile(path);
     if (CountLines(text) > kMaxLines)
-        ThrowReadFailure(path, "more than " + std::to_string(kMaxLines) + " lines, too many for a manifest or descriptor");
+        ThrowReadFailure(path,
+                         "more than " + std::to_string(kMaxLines) + " lines, too many for a manifest or descriptor");
     SetText(text);
 }
 
-void TextLines::SaveToFile(const std::string& path) const { WriteFileAtomically(path, Text()); }
+void TextLines::SaveToFile(const std::string& path) const {
+    WriteFileAtomically(path, Text());
+}
 
 }  // namespace vorlan

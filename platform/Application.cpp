@@ -18,6 +18,8 @@ Application& App() {
     return *current;
 }
 
-void SetApp(Application* app) { current = app; }
+void SetApp(Application* app) {
+    current = app;
+}
 
 }  // namespace vorlan

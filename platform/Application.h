@@ -65,8 +65,8 @@ public:
 
     // A one-line input box. Gives the typed text, or the empty text when the
     // user cancels. maxLength limits what can be typed.
-    virtual std::string InputBox(const std::string& caption, const std::string& prompt,
-                                 const std::string& defaultText, int maxLength) = 0;
+    virtual std::string InputBox(const std::string& caption, const std::string& prompt, const std::string& defaultText,
+                                 int maxLength) = 0;
 
     // Processes every window message waiting in the queue, then returns.
     virtual void ProcessMessages() = 0;

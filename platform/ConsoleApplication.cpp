@@ -22,12 +22,12 @@ struct Button {
 
 std::vector<Button> ButtonsOf(unsigned style) {
     switch (style & kButtonsMask) {
-    case MB_OKCANCEL:
-        return {{"OK", IDOK}, {"Cancel", IDCANCEL}};
-    case MB_YESNOCANCEL:
-        return {{"Yes", IDYES}, {"No", IDNO}, {"Cancel", IDCANCEL}};
-    default:
-        return {{"OK", IDOK}};
+        case MB_OKCANCEL:
+            return {{"OK", IDOK}, {"Cancel", IDCANCEL}};
+        case MB_YESNOCANCEL:
+            return {{"Yes", IDYES}, {"No", IDNO}, {"Cancel", IDCANCEL}};
+        default:
+            return {{"OK", IDOK}};
     }
 }
 
@@ -68,13 +68,14 @@ std::string PromptFor(const std::vector<Button>& buttons, int defaultResult) {
     return prompt + " (Enter: " + LabelOf(buttons, defaultResult) + ")? ";
 }
 
-bool OnTerminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDERR_FILENO) == 1; }
+bool OnTerminal() {
+    return isatty(STDIN_FILENO) == 1 && isatty(STDERR_FILENO) == 1;
+}
 
 }  // namespace
 
 ConsoleApplication::ConsoleApplication()
-    : ConsoleApplication(std::cin, std::cerr,
-                         OnTerminal() ? ConsoleAnswers::AskUser : ConsoleAnswers::UseDefaults) {}
+    : ConsoleApplication(std::cin, std::cerr, OnTerminal() ? ConsoleAnswers::AskUser : ConsoleAnswers::UseDefaults) {}
 
 ConsoleApplication::ConsoleApplication(std::istream& input, std::ostream& output, ConsoleAnswers answers)
     : input_(input), output_(output), answers_(answers) {}

@@ -22,8 +22,8 @@ public:
     ConsoleApplication(std::istream& input, std::ostream& output, ConsoleAnswers answers);
 
     int MessageBox(const std::string& text, const std::string& caption, unsigned style) override;
-    std::string InputBox(const std::string& caption, const std::string& prompt,
-                         const std::string& defaultText, int maxLength) override;
+    std::string InputBox(const std::string& caption, const std::string& prompt, const std::string& defaultText,
+                         int maxLength) override;
     void ProcessMessages() override {}  // there is no window to keep alive
     std::unique_ptr<ProgressDialog> CreateProgressDialog(ProgressDialogOwner& owner) override;
 

@@ -35,8 +35,7 @@ bool MatchOne(const std::string& escaped, const std::string& name) {
 // A name pattern prepared once for a whole enumeration.
 class NamePattern {
 public:
-    explicit NamePattern(const std::string& pattern)
-        : escaped_(EscapeForFnmatch(pattern)) {
+    explicit NamePattern(const std::string& pattern) : escaped_(EscapeForFnmatch(pattern)) {
         // "name.*" matched "name" too ("*.*" matched every name).
         if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0) {
             escapedWithoutExtension_ = EscapeForFnmatch(pattern.substr(0, pattern.size() - 2));
@@ -66,7 +65,9 @@ SplitPattern Split(const std::string& pattern) {
     return {slash == 0 ? "/" : pattern.substr(0, slash), pattern.substr(slash + 1)};
 }
 
-bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
+bool IsDotEntry(const std::string& name) {
+    return name == "." || name == "..";
+}
 
 // Kind and size of one entry. A link is never taken for a folder, but the
 // size of a link to a file is the size of that file.
@@ -143,8 +144,7 @@ FindResult FindFiles(const std::string& pattern, std::vector<FoundFile>& found) 
     return FindFilesWithDotEntries(pattern, found).result;
 }
 
-bool AddFilesByExtension(const std::string& folder, const std::string& extension,
-                         std::vector<std::string>& list) {
+bool AddFilesByExtension(const std::string& folder, const std::string& extension, std::vector<std::string>& list) {
     std::string base = folder;
     if (!base.empty() && base.back() == '/') base.pop_back();
     std::vector<FoundFile> found;

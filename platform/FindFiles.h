@@ -12,15 +12,15 @@
 namespace vorlan {
 
 struct FoundFile {
-    std::string name;          // bare name, without the folder
-    bool isFolder = false;     // a real folder (a link to one is not)
-    std::uint64_t size = 0;    // bytes, for files
+    std::string name;        // bare name, without the folder
+    bool isFolder = false;   // a real folder (a link to one is not)
+    std::uint64_t size = 0;  // bytes, for files
 };
 
 enum class FindResult {
-    Found,          // at least one entry matched and the enumeration ran to its end
-    NothingFound,   // the folder is missing or unreadable, or nothing matched
-    Interrupted     // some entries were found, then reading the folder failed
+    Found,         // at least one entry matched and the enumeration ran to its end
+    NothingFound,  // the folder is missing or unreadable, or nothing matched
+    Interrupted    // some entries were found, then reading the folder failed
 };
 
 FindResult FindFiles(const std::string& pattern, std::vector<FoundFile>& found);
@@ -43,7 +43,6 @@ bool WildcardMatches(const std::string& namePattern, const std::string& name);
 
 // Appends to list the bare names of the entries of folder matching "*" +
 // extension; true when at least one matched. Fills the API catalogue.
-bool AddFilesByExtension(const std::string& folder, const std::string& extension,
-                         std::vector<std::string>& list);
+bool AddFilesByExtension(const std::string& folder, const std::string& extension, std::vector<std::string>& list);
 
 }  // namespace vorlan

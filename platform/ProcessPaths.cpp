@@ -19,7 +19,9 @@ namespace vorlan {
 
 namespace {
 
-std::string SystemError(int error) { return std::strerror(error); }
+std::string SystemError(int error) {
+    return std::strerror(error);
+}
 
 // A root with the process that made it: a child made by fork() inherits the
 // list and the exit handler, but must leave its parent's roots alone. The
@@ -61,8 +63,7 @@ void RemoveTreeAt(int parentFd, const char* name) {
         return;
     }
     // Extracted folders may come without write or search permission for us.
-    if ((status.st_mode & S_IRWXU) != S_IRWXU)
-        fchmodat(parentFd, name, (status.st_mode & 07777) | S_IRWXU, 0);
+    if ((status.st_mode & S_IRWXU) != S_IRWXU) fchmodat(parentFd, name, (status.st_mode & 07777) | S_IRWXU, 0);
     const int folderFd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (folderFd >= 0) RemoveFolderContents(folderFd);
     unlinkat(parentFd, name, AT_REMOVEDIR);
@@ -100,8 +101,7 @@ std::string ExecutableFolder() {
     for (;;) {
         const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
         if (length < 0)
-            throw std::runtime_error("Cannot find the program's own folder: /proc/self/exe: " +
-                                     SystemError(errno));
+            throw std::runtime_error("Cannot find the program's own folder: /proc/self/exe: " + SystemError(errno));
         if (static_cast<size_t>(length) < buffer.size()) {
             const std::string path(buffer.data(), static_cast<size_t>(length));
             return path.substr(0, path.rfind('/') + 1);
@@ -116,8 +116,8 @@ namespace {
 // with the current directory), a real folder, and open to us for writing.
 bool IsUsableBaseFolder(const std::string& folder) {
     struct stat status {};
-    return !folder.empty() && folder.front() == '/' && stat(folder.c_str(), &status) == 0 &&
-           S_ISDIR(status.st_mode) && access(folder.c_str(), W_OK | X_OK) == 0;
+    return !folder.empty() && folder.front() == '/' && stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 std::string Environment(const char* name) {
@@ -134,7 +134,9 @@ std::string ScratchBaseFolderAmong(const std::vector<std::string>& inMemoryCandi
     return temporary.empty() ? "/tmp" : temporary;
 }
 
-std::string ScratchBaseFolder() { return ScratchBaseFolderAmong({Environment("XDG_RUNTIME_DIR"), "/dev/shm"}); }
+std::string ScratchBaseFolder() {
+    return ScratchBaseFolderAmong({Environment("XDG_RUNTIME_DIR"), "/dev/shm"});
+}
 
 namespace {
 
@@ -192,8 +194,7 @@ std::string CreateScratchRootIn(const std::string& baseFolder) {
     SweepAbandonedRoots(base);
     std::string folder = (base == "/" ? std::string() : base) + "/" + kRootPrefix + "XXXXXX";
     if (mkdtemp(folder.data()) == nullptr)
-        throw std::runtime_error("Cannot create a scratch folder in \"" + baseFolder +
-                                 "\": " + SystemError(errno));
+        throw std::runtime_error("Cannot create a scratch folder in \"" + baseFolder + "\": " + SystemError(errno));
     // On a file system without flock the root goes unlocked and still works:
     // a sweep there cannot take a lock either, so it removes nothing.
     RootsToRemove().push_back({getpid(), folder, LockRoot(folder)});

@@ -45,8 +45,8 @@ public:
     ProgressDialogOwner* lastDialogOwner = nullptr;
 
     int MessageBox(const std::string& text, const std::string& caption, unsigned style) override;
-    std::string InputBox(const std::string& caption, const std::string& prompt,
-                         const std::string& defaultText, int maxLength) override;
+    std::string InputBox(const std::string& caption, const std::string& prompt, const std::string& defaultText,
+                         int maxLength) override;
     void ProcessMessages() override;
     std::unique_ptr<ProgressDialog> CreateProgressDialog(ProgressDialogOwner& owner) override;
 };

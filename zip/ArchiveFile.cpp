@@ -13,7 +13,7 @@
 
 namespace vorlan {
 
-std::string NotAValidZipFile(const std::string &name) {
+std::string NotAValidZipFile(const std::string& name) {
     return "\"" + name + "\"\nis not a valid Zip file.";
 }
 
@@ -21,10 +21,10 @@ ArchiveFile::~ArchiveFile() {
     Close();
 }
 
-ArchiveFile::ArchiveFile(ArchiveFile &&other) noexcept
+ArchiveFile::ArchiveFile(ArchiveFile&& other) noexcept
     : descriptor_(std::exchange(other.descriptor_, -1)), size_(other.size_) {}
 
-ArchiveFile &ArchiveFile::operator=(ArchiveFile &&other) noexcept {
+ArchiveFile& ArchiveFile::operator=(ArchiveFile&& other) noexcept {
     if (this != &other) {
         Close();
         descriptor_ = std::exchange(other.descriptor_, -1);
@@ -33,7 +33,7 @@ ArchiveFile &ArchiveFile::operator=(ArchiveFile &&other) noexcept {
     return *this;
 }
 
-ArchiveFile ArchiveFile::OpenForReading(const std::string &path, const std::string &shownName) {
+ArchiveFile ArchiveFile::OpenForReading(const std::string& path, const std::string& shownName) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (descriptor < 0) {
@@ -42,26 +42,22 @@ ArchiveFile ArchiveFile::OpenForReading(const std::string &path, const std::stri
     ArchiveFile file;
     file.descriptor_ = descriptor;
     struct stat info {};
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
-        throw ZipException(NotAValidZipFile(shownName));
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) throw ZipException(NotAValidZipFile(shownName));
     file.size_ = info.st_size;
     return file;
 }
 
 std::string ArchiveFile::ReadAt(std::int64_t offset, std::size_t count) const {
     std::string bytes;
-    if (descriptor_ < 0 || offset < 0 || offset >= size_)
-        return bytes;
+    if (descriptor_ < 0 || offset < 0 || offset >= size_) return bytes;
     const auto available = static_cast<std::uint64_t>(size_ - offset);
     bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count, available)));
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = pread(descriptor_, bytes.data() + done, bytes.size() - done,
                                 static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
     bytes.resize(done);
@@ -69,9 +65,8 @@ std::string ArchiveFile::ReadAt(std::int64_t offset, std::size_t count) const {
 }
 
 void ArchiveFile::Close() {
-    if (descriptor_ >= 0)
-        close(descriptor_);
+    if (descriptor_ >= 0) close(descriptor_);
     descriptor_ = -1;
 }
 
-} // namespace vorlan
+}  // namespace vorlan

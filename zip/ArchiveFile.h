@@ -13,15 +13,15 @@ class ArchiveFile {
 public:
     ArchiveFile() = default;
     ~ArchiveFile();
-    ArchiveFile(ArchiveFile &&other) noexcept;
-    ArchiveFile &operator=(ArchiveFile &&other) noexcept;
-    ArchiveFile(const ArchiveFile &) = delete;
-    ArchiveFile &operator=(const ArchiveFile &) = delete;
+    ArchiveFile(ArchiveFile&& other) noexcept;
+    ArchiveFile& operator=(ArchiveFile&& other) noexcept;
+    ArchiveFile(const ArchiveFile&) = delete;
+    ArchiveFile& operator=(const ArchiveFile&) = delete;
 
     // Opens path read-only. A file that cannot be opened raises
     // std::system_error with the system's reason; a path that is not a
     // regular file raises ZipException "... is not a valid Zip file.".
-    static ArchiveFile OpenForReading(const std::string &path, const std::string &shownName);
+    static ArchiveFile OpenForReading(const std::string& path, const std::string& shownName);
 
     std::int64_t Size() const { return size_; }
     bool IsOpen() const { return descriptor_ >= 0; }
@@ -38,6 +38,6 @@ private:
 };
 
 // The message of an archive that cannot be read as a zip file.
-std::string NotAValidZipFile(const std::string &name);
+std::string NotAValidZipFile(const std::string& name);
 
-} // namespace vorlan
+}  // namespace vorlan

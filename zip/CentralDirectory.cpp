@@ -7,7 +7,7 @@
 namespace vorlan {
 
 bool DirectoryReader::ReadCentralDirectory() {
-    const TEOCHInfo &end = zip_.EndOfDirectory;
+    const TEOCHInfo& end = zip_.EndOfDirectory;
     if (end.ThisDisk > 0) {
         position_ = end.CentralDirOffset;
         limit_ = file_.Size();
@@ -25,8 +25,7 @@ bool DirectoryReader::ReadCentralDirectory() {
     }
     // Further records in the file beyond TotalEntries are ignored.
     for (std::uint32_t index = 0; index < end.TotalEntries; ++index) {
-        if (!ReadRecord(index == 0))
-            return false;
+        if (!ReadRecord(index == 0)) return false;
     }
     return true;
 }
@@ -35,25 +34,19 @@ bool DirectoryReader::ReadCentralDirectory() {
 // part fails the caller empties the list.
 bool DirectoryReader::ReadRecord(bool first) {
     std::string header;
-    if (!ReadHeader(header))
-        return false;
+    if (!ReadHeader(header)) return false;
     TFileInfo info;
-    if (!DecodeCentralHeader(header, info))
-        return false;
-    if (first)
-        zip_.OemNames = HasOemNames(info);
+    if (!DecodeCentralHeader(header, info)) return false;
+    if (first) zip_.OemNames = HasOemNames(info);
     zip_.entries_.push_back(info);
-    TFileInfo &entry = zip_.entries_.back();
+    TFileInfo& entry = zip_.entries_.back();
 
     std::string name, extra, comment;
-    if (!ReadBytes(entry.FileNameLength, name))
-        return false;
+    if (!ReadBytes(entry.FileNameLength, name)) return false;
     entry.FileName = SlashesToBackslashes(ConvertedText(name, entry.Flags));
-    if (!ReadBytes(entry.ExtraFieldLength, extra))
-        return false;
+    if (!ReadBytes(entry.ExtraFieldLength, extra)) return false;
     entry.ExtraField = std::move(extra);
-    if (!ReadBytes(entry.FileCommentLength, comment))
-        return false;
+    if (!ReadBytes(entry.FileCommentLength, comment)) return false;
     entry.FileComment = ConvertedText(comment, entry.Flags);
     return true;
 }
@@ -61,20 +54,16 @@ bool DirectoryReader::ReadRecord(bool first) {
 // On a spanned archive a header that does not fit on this disk starts on the
 // next one: ask for it and go on at the start of its file. A header split
 // over two disks is not supported, and the last disk has no successor.
-bool DirectoryReader::ReadHeader(std::string &header) {
+bool DirectoryReader::ReadHeader(std::string& header) {
     // ThisDisk counts from 0 and labels from 1: a label above it is the last disk.
     const int thisDisk = zip_.EndOfDirectory.ThisDisk;
     for (;;) {
-        if (ReadBytes(kCentralHeaderSize, header))
-            return true;
-        if (thisDisk == 0)
-            return false;
+        if (ReadBytes(kCentralHeaderSize, header)) return true;
+        if (thisDisk == 0) return false;
         const int disk = GetSpanDiskNumber(zip_.Volumes(), path_);
-        if (disk == 0 || disk > thisDisk)
-            return false;
+        if (disk == 0 || disk > thisDisk) return false;
         file_.Close();
-        if (!PromptForDisk(zip_.Volumes(), path_, disk + 1))
-            return false;
+        if (!PromptForDisk(zip_.Volumes(), path_, disk + 1)) return false;
         OpenOnDiskInDrive();
         position_ = 0;
     }
@@ -82,27 +71,24 @@ bool DirectoryReader::ReadHeader(std::string &header) {
 
 // Reads exactly count bytes at the current position; false, and nothing
 // consumed, when they would cross the limit or the file gives fewer.
-bool DirectoryReader::ReadBytes(std::size_t count, std::string &bytes) {
+bool DirectoryReader::ReadBytes(std::size_t count, std::string& bytes) {
     const auto size = static_cast<std::int64_t>(count);
-    if (position_ < 0 || position_ > limit_ || limit_ - position_ < size)
-        return false;
+    if (position_ < 0 || position_ > limit_ || limit_ - position_ < size) return false;
     const std::int64_t offset = position_ - bufferStart_;
     if (offset >= 0 && static_cast<std::int64_t>(buffered_.size()) - offset >= size) {
         bytes.assign(buffered_, static_cast<std::size_t>(offset), count);
     } else {
         bytes = file_.ReadAt(position_, count);
     }
-    if (bytes.size() < count)
-        return false;
+    if (bytes.size() < count) return false;
     position_ += size;
     return true;
 }
 
 // Names flagged as UTF-8 are never converted, whatever the first header said.
-std::string DirectoryReader::ConvertedText(const std::string &raw, std::uint16_t flags) const {
-    if ((flags & kUtf8NamesFlag) != 0)
-        return raw;
+std::string DirectoryReader::ConvertedText(const std::string& raw, std::uint16_t flags) const {
+    if ((flags & kUtf8NamesFlag) != 0) return raw;
     return OemToAnsiName(zip_, raw);
 }
 
-} // namespace vorlan
+}  // namespace vorlan

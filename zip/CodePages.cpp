@@ -15,16 +15,15 @@ namespace vorlan {
 
 namespace {
 
-std::string &ChosenCodePage() {
-    static std::string *codePage = new std::string;
+std::string& ChosenCodePage() {
+    static std::string* codePage = new std::string;
     return *codePage;
 }
 
 std::string LocaleFromEnvironment() {
-    for (const char *variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-        const char *value = std::getenv(variable);
-        if (value != nullptr && *value != '\0')
-            return value;
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') return value;
     }
     return "C";
 }
@@ -34,34 +33,33 @@ constexpr std::array kWesternEuropeanLanguages{"de", "fr", "es", "it", "pt", "nl
                                                "nn", "no", "fi", "is", "ca", "eu", "gl", "ga", "fo",
                                                "lb", "rm", "oc", "br", "co", "gd", "cy", "wa", "fy"};
 
-template <typename List> bool Contains(const List &list, std::string_view language) {
+template <typename List>
+bool Contains(const List& list, std::string_view language) {
     for (std::string_view item : list) {
-        if (item == language)
-            return true;
+        if (item == language) return true;
     }
     return false;
 }
 
 // One iconv descriptor per direction and code page, opened on first use;
 // opening one per name would dominate the cost of listing an archive.
-iconv_t Converter(const std::string &to, const std::string &from) {
-    static auto *converters = new std::map<std::pair<std::string, std::string>, iconv_t>;
+iconv_t Converter(const std::string& to, const std::string& from) {
+    static auto* converters = new std::map<std::pair<std::string, std::string>, iconv_t>;
     auto [position, inserted] = converters->try_emplace({to, from}, iconv_t(-1));
-    if (inserted)
-        position->second = iconv_open(to.c_str(), from.c_str());
+    if (inserted) position->second = iconv_open(to.c_str(), from.c_str());
     return position->second;
 }
 
 // How many input bytes make the character that could not be converted.
-using SequenceLength = std::size_t (*)(const char *at, std::size_t left);
+using SequenceLength = std::size_t (*)(const char* at, std::size_t left);
 
-std::size_t SingleByte(const char *, std::size_t) {
+std::size_t SingleByte(const char*, std::size_t) {
     return 1;
 }
 
 // A whole UTF-8 character when it is well formed, else its first byte alone,
 // so that one bad byte never swallows the characters after it.
-std::size_t Utf8Character(const char *at, std::size_t left) {
+std::size_t Utf8Character(const char* at, std::size_t left) {
     const auto lead = static_cast<unsigned char>(at[0]);
     std::size_t length = 1;
     if (lead >= 0xC2 && lead <= 0xDF)
@@ -70,29 +68,26 @@ std::size_t Utf8Character(const char *at, std::size_t left) {
         length = 3;
     else if (lead >= 0xF0 && lead <= 0xF4)
         length = 4;
-    if (length > left)
-        return 1;
+    if (length > left) return 1;
     for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(at[i]) & 0xC0) != 0x80)
-            return 1;
+        if ((static_cast<unsigned char>(at[i]) & 0xC0) != 0x80) return 1;
     }
     return length;
 }
 
 // Converts text; a character that cannot be converted (or is not valid in
 // the source encoding) is skipped and a "?" written in its place.
-std::string Convert(std::string_view text, const std::string &to, const std::string &from,
+std::string Convert(std::string_view text, const std::string& to, const std::string& from,
                     SequenceLength sequenceLength) {
     iconv_t converter = Converter(to, from);
-    if (converter == iconv_t(-1) || text.empty())
-        return std::string(text);
+    if (converter == iconv_t(-1) || text.empty()) return std::string(text);
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
     std::string result;
     std::array<char, 1024> buffer{};
-    char *input = const_cast<char *>(text.data());
+    char* input = const_cast<char*>(text.data());
     std::size_t inputLeft = text.size();
     while (inputLeft > 0) {
-        char *output = buffer.data();
+        char* output = buffer.data();
         std::size_t outputLeft = buffer.size();
         const std::size_t status = iconv(converter, &input, &inputLeft, &output, &outputLeft);
         result.append(buffer.data(), buffer.size() - outputLeft);
@@ -106,25 +101,22 @@ std::string Convert(std::string_view text, const std::string &to, const std::str
     return result;
 }
 
-} // namespace
+}  // namespace
 
 std::string OemCodePageForLocale(std::string_view locale) {
     const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));
-    if (Contains(kCyrillicLanguages, language))
-        return "CP866";
-    if (Contains(kWesternEuropeanLanguages, language))
-        return "CP850";
+    if (Contains(kCyrillicLanguages, language)) return "CP866";
+    if (Contains(kWesternEuropeanLanguages, language)) return "CP850";
     return "CP437";
 }
 
 std::string OemCodePage() {
-    std::string &chosen = ChosenCodePage();
-    if (chosen.empty())
-        chosen = OemCodePageForLocale(LocaleFromEnvironment());
+    std::string& chosen = ChosenCodePage();
+    if (chosen.empty()) chosen = OemCodePageForLocale(LocaleFromEnvironment());
     return chosen;
 }
 
-void SetOemCodePage(const std::string &codePage) {
+void SetOemCodePage(const std::string& codePage) {
     ChosenCodePage() = codePage;
 }
 
@@ -136,12 +128,12 @@ std::string Utf8ToOem(std::string_view text) {
     return Convert(text, OemCodePage(), "UTF-8", Utf8Character);
 }
 
-std::string OemToAnsiName(const TZip &zip, const std::string &text) {
+std::string OemToAnsiName(const TZip& zip, const std::string& text) {
     return zip.OemNames && !text.empty() ? OemToUtf8(text) : text;
 }
 
-std::string AnsiToOemName(const TZip &zip, const std::string &text) {
+std::string AnsiToOemName(const TZip& zip, const std::string& text) {
     return zip.OemNames && !text.empty() ? Utf8ToOem(text) : text;
 }
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -15,10 +15,10 @@ std::string OemCodePageForLocale(std::string_view locale);
 // The OEM code page of this process: from LC_ALL, LC_CTYPE or LANG (the first
 // that is set), decided on first use, unless SetOemCodePage chose one.
 std::string OemCodePage();
-void SetOemCodePage(const std::string &codePage);
+void SetOemCodePage(const std::string& codePage);
 
 // Conversions through iconv. A character with no counterpart becomes "?".
 std::string OemToUtf8(std::string_view text);
 std::string Utf8ToOem(std::string_view text);
 
-} // namespace vorlan
+}  // namespace vorlan

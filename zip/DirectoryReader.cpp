@@ -28,25 +28,21 @@ constexpr std::uint8_t kHostOs2Hpfs = 6;
 constexpr std::uint8_t kHostNtfs = 11;
 constexpr std::uint8_t kNtfsOemWriterVersion = 50;
 
-} // namespace
+}  // namespace
 
-std::int64_t FindEndRecord(const ArchiveFile &file) {
+std::int64_t FindEndRecord(const ArchiveFile& file) {
     const std::int64_t size = file.Size();
     const auto recordSize = static_cast<std::int64_t>(kEndRecordSize);
-    if (size < recordSize || size > std::numeric_limits<std::int32_t>::max())
-        return -1;
+    if (size < recordSize || size > std::numeric_limits<std::int32_t>::max()) return -1;
     const std::string last = file.ReadAt(size - recordSize, kEndRecordSize);
-    if (last.size() < kEndRecordSize)
-        return -1;
-    if (StartsWithEndSignature(last))
-        return size - recordSize;
+    if (last.size() < kEndRecordSize) return -1;
+    if (StartsWithEndSignature(last)) return size - recordSize;
 
     // The window is 65,535 bytes, not the 65,557 an end record with the
     // longest comment would need: an end record further back is not found.
     const std::int64_t window = std::min(size, kEndRecordSearchWindow);
     const std::string bytes = file.ReadAt(size - window, static_cast<std::size_t>(window));
-    if (static_cast<std::int64_t>(bytes.size()) < window)
-        return -1;
+    if (static_cast<std::int64_t>(bytes.size()) < window) return -1;
     // Backwards from the last offset where a whole record fits: the last
     // occurrence of the signature wins, without further checks.
     for (std::int64_t offset = window - recordSize; offset >= 0; --offset) {
@@ -57,7 +53,7 @@ std::int64_t FindEndRecord(const ArchiveFile &file) {
     return -1;
 }
 
-void DecodeEndRecord(std::string_view bytes, TEOCHInfo &end) {
+void DecodeEndRecord(std::string_view bytes, TEOCHInfo& end) {
     LittleEndianReader reader(bytes);
     end.Signature = reader.U32();
     end.ThisDisk = reader.U16();
@@ -69,7 +65,7 @@ void DecodeEndRecord(std::string_view bytes, TEOCHInfo &end) {
     end.CommentLength = reader.U16();
 }
 
-bool DecodeCentralHeader(std::string_view bytes, TFileInfo &info) {
+bool DecodeCentralHeader(std::string_view bytes, TFileInfo& info) {
     LittleEndianReader reader(bytes);
     info.Signature = reader.U32();
     info.VersionMadeBy = reader.U8();
@@ -93,24 +89,20 @@ bool DecodeCentralHeader(std::string_view bytes, TFileInfo &info) {
     return reader.Ok() && info.Signature == kCentralHeaderSignature;
 }
 
-bool HasOemNames(const TFileInfo &first) {
+bool HasOemNames(const TFileInfo& first) {
     return first.HostSystem == kHostMsDos || first.HostSystem == kHostOs2Hpfs ||
            (first.HostSystem == kHostNtfs && first.VersionMadeBy == kNtfsOemWriterVersion);
 }
 
-DirectoryReader::DirectoryReader(TZip &zip)
-    : zip_(zip), path_(zip.archivePath_), shownName_(zip.zipFileName_) {}
+DirectoryReader::DirectoryReader(TZip& zip) : zip_(zip), path_(zip.archivePath_), shownName_(zip.zipFileName_) {}
 
 void DirectoryReader::Read() {
     file_ = ArchiveFile::OpenForReading(path_, shownName_);
     const std::int64_t endRecord = LocateEndRecord();
-    if (endRecord < 0)
-        return;
+    if (endRecord < 0) return;
     ReadEndRecord(endRecord);
-    if (zip_.EndOfDirectory.TotalEntries == 0)
-        return; // whatever the directory size says
-    if (!EnterStartDisk())
-        return;
+    if (zip_.EndOfDirectory.TotalEntries == 0) return;  // whatever the directory size says
+    if (!EnterStartDisk()) return;
     if (!ReadCentralDirectory()) {
         zip_.entries_.clear();
         throw ZipException("Error reading 'CentralFileHeader'!");
@@ -122,34 +114,27 @@ void DirectoryReader::Read() {
 std::int64_t DirectoryReader::LocateEndRecord() {
     for (int prompt = 0;; ++prompt) {
         const std::int64_t position = FindEndRecord(file_);
-        if (position >= 0)
-            return position;
+        if (position >= 0) return position;
         file_.Close();
         const int disk = GetSpanDiskNumber(zip_.Volumes(), path_);
-        if (disk == 0)
-            throw ZipException(NotAValidZipFile(shownName_));
-        if (prompt == kMaximumDiskPrompts)
-            return -1;
-        const int answer =
-            App().MessageBox(LastDiskPrompt(disk), App().Title(), MB_OKCANCEL | MB_ICONINFORMATION);
-        if (answer != IDOK)
-            return -1;
+        if (disk == 0) throw ZipException(NotAValidZipFile(shownName_));
+        if (prompt == kMaximumDiskPrompts) return -1;
+        const int answer = App().MessageBox(LastDiskPrompt(disk), App().Title(), MB_OKCANCEL | MB_ICONINFORMATION);
+        if (answer != IDOK) return -1;
         file_ = ArchiveFile::OpenForReading(path_, shownName_);
     }
 }
 
 void DirectoryReader::ReadEndRecord(std::int64_t position) {
-    TEOCHInfo &end = zip_.EndOfDirectory;
+    TEOCHInfo& end = zip_.EndOfDirectory;
     end.EndRecordPosition = static_cast<std::int32_t>(position);
     DecodeEndRecord(file_.ReadAt(position, kEndRecordSize), end);
     if (end.ThisDisk > kMaximumDiskNumber || end.CentralDirDisk > kMaximumDiskNumber ||
         end.CentralDirSize > kMaximumCentralDirSize) {
         throw ZipException(NotAValidZipFile(shownName_));
     }
-    std::string comment =
-        file_.ReadAt(position + static_cast<std::int64_t>(kEndRecordSize), end.CommentLength);
-    if (comment.size() < end.CommentLength)
-        comment.clear();
+    std::string comment = file_.ReadAt(position + static_cast<std::int64_t>(kEndRecordSize), end.CommentLength);
+    if (comment.size() < end.CommentLength) comment.clear();
     // OemNames still holds its earlier value here: the first header decides
     // it for this archive only afterwards.
     end.Comment = OemToAnsiName(zip_, comment);
@@ -159,12 +144,10 @@ void DirectoryReader::ReadEndRecord(std::int64_t position) {
 // directory's first disk is the one labelled CentralDirDisk + 1. It is asked
 // for and the archive opened afresh on it before the directory is read.
 bool DirectoryReader::EnterStartDisk() {
-    const TEOCHInfo &end = zip_.EndOfDirectory;
-    if (end.CentralDirDisk == end.ThisDisk)
-        return true;
+    const TEOCHInfo& end = zip_.EndOfDirectory;
+    if (end.CentralDirDisk == end.ThisDisk) return true;
     file_.Close();
-    if (!PromptForDisk(zip_.Volumes(), path_, end.CentralDirDisk + 1))
-        return false;
+    if (!PromptForDisk(zip_.Volumes(), path_, end.CentralDirDisk + 1)) return false;
     OpenOnDiskInDrive();
     return true;
 }
@@ -174,4 +157,4 @@ void DirectoryReader::OpenOnDiskInDrive() {
     limit_ = file_.Size();
 }
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -14,32 +14,32 @@ namespace vorlan {
 
 class TZip;
 
-constexpr std::size_t kEndRecordSize = 22;     // APPNOTE 4.3.16, without the comment
-constexpr std::size_t kCentralHeaderSize = 46; // APPNOTE 4.3.12, without the variable parts
+constexpr std::size_t kEndRecordSize = 22;      // APPNOTE 4.3.16, without the comment
+constexpr std::size_t kCentralHeaderSize = 46;  // APPNOTE 4.3.12, without the variable parts
 constexpr std::int64_t kEndRecordSearchWindow = 65535;
 constexpr std::uint16_t kMaximumDiskNumber = 1000;
 constexpr std::int32_t kMaximumCentralDirSize = 1024000;
-constexpr std::uint16_t kUtf8NamesFlag = 1u << 11; // general purpose bit 11
+constexpr std::uint16_t kUtf8NamesFlag = 1u << 11;  // general purpose bit 11
 
 // The position of the end record: at the very end of the file, else the last
 // signature within the last 65,535 bytes; -1 when there is none (or the file
 // is too large for the 32-bit positions of the directory).
-std::int64_t FindEndRecord(const ArchiveFile &file);
+std::int64_t FindEndRecord(const ArchiveFile& file);
 
 // The 22 fixed bytes of an end record into end's fixed fields.
-void DecodeEndRecord(std::string_view bytes, TEOCHInfo &end);
+void DecodeEndRecord(std::string_view bytes, TEOCHInfo& end);
 
 // The 46 fixed bytes of a central directory header into info's fixed fields;
 // false when the signature is wrong.
-bool DecodeCentralHeader(std::string_view bytes, TFileInfo &info);
+bool DecodeCentralHeader(std::string_view bytes, TFileInfo& info);
 
 // Whether a directory's names are in the OEM code page, judged from its first
 // header: written on MS-DOS or OS/2 HPFS, or on NTFS by a version 5.0 writer.
-bool HasOemNames(const TFileInfo &first);
+bool HasOemNames(const TFileInfo& first);
 
 class DirectoryReader {
 public:
-    explicit DirectoryReader(TZip &zip);
+    explicit DirectoryReader(TZip& zip);
 
     // ReadDirectory for a component whose ZipFileName is set and whose
     // entry list is empty.
@@ -51,14 +51,14 @@ private:
     bool EnterStartDisk();
     bool ReadCentralDirectory();
     bool ReadRecord(bool first);
-    bool ReadHeader(std::string &header);
-    bool ReadBytes(std::size_t count, std::string &bytes);
+    bool ReadHeader(std::string& header);
+    bool ReadBytes(std::size_t count, std::string& bytes);
     void OpenOnDiskInDrive();
-    std::string ConvertedText(const std::string &raw, std::uint16_t flags) const;
+    std::string ConvertedText(const std::string& raw, std::uint16_t flags) const;
 
-    TZip &zip_;
-    const std::string &path_;      // the archive's absolute path
-    const std::string &shownName_; // ZipFileName, as messages show it
+    TZip& zip_;
+    const std::string& path_;       // the archive's absolute path
+    const std::string& shownName_;  // ZipFileName, as messages show it
     ArchiveFile file_;
     std::int64_t position_ = 0;
     // Records must end before this position: the end record on a single-disk
@@ -69,4 +69,4 @@ private:
     std::int64_t bufferStart_ = 0;
 };
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -19,35 +19,35 @@ struct EngineState {
 
 // Never destroyed: a component that outlives main() (a static one) may still
 // unload the engines from its destructor.
-EngineState &Engines() {
-    static EngineState *state = new EngineState;
+EngineState& Engines() {
+    static EngineState* state = new EngineState;
     return *state;
 }
 
 // dlsym gives object pointers; the entries are functions.
-template <typename Procedure> Procedure AsProcedure(void *address) {
+template <typename Procedure>
+Procedure AsProcedure(void* address) {
     Procedure procedure = nullptr;
     static_assert(sizeof procedure == sizeof address);
     std::memcpy(&procedure, &address, sizeof procedure);
     return procedure;
 }
 
-std::string ModulePath(const std::string &libraryDir, const char *fileName) {
+std::string ModulePath(const std::string& libraryDir, const char* fileName) {
     const std::string folder = libraryDir.empty() ? ExecutableFolder() : AddBackslash(libraryDir);
     return folder + fileName;
 }
 
 // A failed load is not reported here: the operation that needed the engine
 // raises its own "Unable to load" error.
-bool Bind(EngineModule &module, const std::string &libraryDir, const char *fileName, const char *execName,
-          const char *versionName) {
-    if (module.Loaded())
-        return true;
+bool Bind(EngineModule& module, const std::string& libraryDir, const char* fileName, const char* execName,
+          const char* versionName) {
+    if (module.Loaded()) return true;
     module = EngineModule::Load(ModulePath(libraryDir, fileName), {execName, versionName});
     return module.Loaded();
 }
 
-} // namespace
+}  // namespace
 
 bool TZip::LoadZipDll() {
     return Bind(Engines().zipModule, LibraryDir, ZIPDLL_FILE_NAME, "ZipDllExec", "GetZipDllVersion");
@@ -63,12 +63,12 @@ void TZip::UnloadDlls() {
 }
 
 ZipDllExecProc ZipEngineExec() {
-    const EngineModule &module = Engines().zipModule;
+    const EngineModule& module = Engines().zipModule;
     return module.Loaded() ? AsProcedure<ZipDllExecProc>(module.Entry(0)) : nullptr;
 }
 
 UnzDllExecProc UnzEngineExec() {
-    const EngineModule &module = Engines().unzModule;
+    const EngineModule& module = Engines().unzModule;
     return module.Loaded() ? AsProcedure<UnzDllExecProc>(module.Entry(0)) : nullptr;
 }
 
@@ -79,4 +79,4 @@ bool UnzEngineLoaded() {
     return Engines().unzModule.Loaded();
 }
 
-} // namespace vorlan
+}  // namespace vorlan

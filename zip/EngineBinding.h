@@ -13,4 +13,4 @@ UnzDllExecProc UnzEngineExec();
 bool ZipEngineLoaded();
 bool UnzEngineLoaded();
 
-} // namespace vorlan
+}  // namespace vorlan

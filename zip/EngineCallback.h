@@ -19,7 +19,7 @@ struct BatchCounters {
     std::int32_t SkippedCount = 0;
 };
 
-BatchCounters &EngineBatchCounters();
+BatchCounters& EngineBatchCounters();
 
 // The callback's results.
 constexpr std::int32_t kCallbackContinue = 0;
@@ -29,4 +29,4 @@ constexpr std::int32_t kCallbackStop = -1;
 // inside the record's 512-byte Text.
 constexpr int kPasswordMaxLength = 255;
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -10,21 +10,23 @@ namespace vorlan {
 namespace {
 
 std::string LastLoaderError() {
-    const char *text = dlerror();
+    const char* text = dlerror();
     return text != nullptr ? text : "unknown loader error";
 }
 
-} // namespace
+}  // namespace
 
 EngineModule::~EngineModule() {
     Unload();
 }
 
-EngineModule::EngineModule(EngineModule &&other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), entries_(std::move(other.entries_)),
-      failure_(other.failure_), failureDetail_(std::move(other.failureDetail_)) {}
+EngineModule::EngineModule(EngineModule&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)),
+      entries_(std::move(other.entries_)),
+      failure_(other.failure_),
+      failureDetail_(std::move(other.failureDetail_)) {}
 
-EngineModule &EngineModule::operator=(EngineModule &&other) noexcept {
+EngineModule& EngineModule::operator=(EngineModule&& other) noexcept {
     if (this != &other) {
         Unload();
         handle_ = std::exchange(other.handle_, nullptr);
@@ -35,7 +37,7 @@ EngineModule &EngineModule::operator=(EngineModule &&other) noexcept {
     return *this;
 }
 
-EngineModule EngineModule::Load(const std::string &path, const std::vector<std::string> &entryNames) {
+EngineModule EngineModule::Load(const std::string& path, const std::vector<std::string>& entryNames) {
     EngineModule module;
     dlerror();
     module.handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -44,9 +46,9 @@ EngineModule EngineModule::Load(const std::string &path, const std::vector<std::
         module.failureDetail_ = LastLoaderError();
         return module;
     }
-    for (const std::string &name : entryNames) {
+    for (const std::string& name : entryNames) {
         dlerror();
-        void *address = dlsym(module.handle_, name.c_str());
+        void* address = dlsym(module.handle_, name.c_str());
         if (address == nullptr) {
             module.Unload();
             module.failure_ = ModuleLoadFailure::MissingEntry;
@@ -59,10 +61,9 @@ EngineModule EngineModule::Load(const std::string &path, const std::vector<std::
 }
 
 void EngineModule::Unload() {
-    if (handle_ != nullptr)
-        dlclose(handle_);
+    if (handle_ != nullptr) dlclose(handle_);
     handle_ = nullptr;
     entries_.clear();
 }
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -27,25 +27,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::array kRemoteFileSystems{
-    "nfs",  "nfs4",      "cifs",  "smb3",       "smbfs",       "ncpfs",          "afs",        "9p",
-    "ceph", "glusterfs", "davfs", "fuse.sshfs", "fuse.davfs2", "fuse.glusterfs", "fuse.rclone"};
+constexpr std::array kRemoteFileSystems{"nfs",   "nfs4",       "cifs",        "smb3",           "smbfs",
+                                        "ncpfs", "afs",        "9p",          "ceph",           "glusterfs",
+                                        "davfs", "fuse.sshfs", "fuse.davfs2", "fuse.glusterfs", "fuse.rclone"};
 
-bool IsRemote(const MountEntry &mount) {
+bool IsRemote(const MountEntry& mount) {
     for (std::string_view type : kRemoteFileSystems) {
-        if (mount.fileSystemType == type)
-            return true;
+        if (mount.fileSystemType == type) return true;
     }
     return false;
 }
 
 std::string WithoutTrailingSlash(std::string root) {
-    while (root.size() > 1 && root.back() == '/')
-        root.pop_back();
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
     return root;
 }
 
-std::string FirstLine(const fs::path &file) {
+std::string FirstLine(const fs::path& file) {
     std::ifstream in(file);
     std::string line;
     std::getline(in, line);
@@ -54,7 +52,7 @@ std::string FirstLine(const fs::path &file) {
 
 // The sysfs folder of the mount's block device; none for file systems that
 // live on no block device (tmpfs, overlay, proc) or when sysfs does not know it.
-std::optional<fs::path> BlockDeviceFolder(const MountEntry &mount) {
+std::optional<fs::path> BlockDeviceFolder(const MountEntry& mount) {
     dev_t device = makedev(mount.major, mount.minor);
     struct stat info {};
     // btrfs and others report an anonymous device number; the source names the real one.
@@ -62,35 +60,32 @@ std::optional<fs::path> BlockDeviceFolder(const MountEntry &mount) {
         S_ISBLK(info.st_mode)) {
         device = info.st_rdev;
     }
-    const fs::path link =
-        "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    const fs::path link = "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
     std::error_code failure;
     fs::path folder = fs::canonical(link, failure);
-    if (failure)
-        return std::nullopt;
+    if (failure) return std::nullopt;
     return folder;
 }
 
 // A partition's removable and size attributes are its disk's.
-fs::path DiskFolder(const fs::path &device) {
+fs::path DiskFolder(const fs::path& device) {
     std::error_code failure;
     return fs::exists(device / "partition", failure) ? device.parent_path() : device;
 }
 
-bool IsRemovableDevice(const fs::path &device) {
+bool IsRemovableDevice(const fs::path& device) {
     return FirstLine(DiskFolder(device) / "removable") == "1";
 }
 
-bool HasMedium(const fs::path &device) {
+bool HasMedium(const fs::path& device) {
     const std::string sectors = FirstLine(DiskFolder(device) / "size");
     return !sectors.empty() && sectors != "0";
 }
 
-std::string DeviceNode(const fs::path &device) {
+std::string DeviceNode(const fs::path& device) {
     std::ifstream in(device / "uevent");
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("DEVNAME=", 0) == 0)
-            return "/dev/" + line.substr(8);
+        if (line.rfind("DEVNAME=", 0) == 0) return "/dev/" + line.substr(8);
     }
     return "/dev/" + device.filename().string();
 }
@@ -100,7 +95,7 @@ bool IsHexDigit(char c) {
 }
 
 // udev writes unsafe characters of a label as \xNN in the link's name.
-std::string UnescapeUdevName(const std::string &name) {
+std::string UnescapeUdevName(const std::string& name) {
     std::string label;
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && IsHexDigit(name[i + 2]) &&
@@ -114,11 +109,10 @@ std::string UnescapeUdevName(const std::string &name) {
     return label;
 }
 
-std::string LabelFromUdevLinks(const std::string &node) {
+std::string LabelFromUdevLinks(const std::string& node) {
     std::error_code failure;
     const fs::path target = fs::canonical(node, failure);
-    if (failure)
-        return std::string();
+    if (failure) return std::string();
     for (fs::directory_iterator link("/dev/disk/by-label", failure), end; !failure && link != end;
          link.increment(failure)) {
         std::error_code unresolved;
@@ -131,13 +125,12 @@ std::string LabelFromUdevLinks(const std::string &node) {
 
 enum class ProbeOutcome { Label, NoMedium, Unreadable };
 
-ProbeOutcome ProbeLabel(const std::string &node, std::string &label) {
+ProbeOutcome ProbeLabel(const std::string& node, std::string& label) {
     blkid_probe probe = blkid_new_probe_from_filename(node.c_str());
-    if (probe == nullptr)
-        return errno == ENOMEDIUM ? ProbeOutcome::NoMedium : ProbeOutcome::Unreadable;
+    if (probe == nullptr) return errno == ENOMEDIUM ? ProbeOutcome::NoMedium : ProbeOutcome::Unreadable;
     blkid_probe_enable_superblocks(probe, 1);
     blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL);
-    const char *value = nullptr;
+    const char* value = nullptr;
     if (blkid_do_safeprobe(probe) == 0 && blkid_probe_lookup_value(probe, "LABEL", &value, nullptr) == 0 &&
         value != nullptr) {
         label = value;
@@ -146,17 +139,16 @@ ProbeOutcome ProbeLabel(const std::string &node, std::string &label) {
     return ProbeOutcome::Label;
 }
 
-bool RemovableLabel(const fs::path &device, std::string &label) {
-    if (!HasMedium(device))
-        return false;
+bool RemovableLabel(const fs::path& device, std::string& label) {
+    if (!HasMedium(device)) return false;
     const std::string node = DeviceNode(device);
     switch (ProbeLabel(node, label)) {
-    case ProbeOutcome::Label:
-        return true;
-    case ProbeOutcome::NoMedium:
-        return false;
-    case ProbeOutcome::Unreadable:
-        break;
+        case ProbeOutcome::Label:
+            return true;
+        case ProbeOutcome::NoMedium:
+            return false;
+        case ProbeOutcome::Unreadable:
+            break;
     }
     label = LabelFromUdevLinks(node);
     return true;
@@ -164,11 +156,11 @@ bool RemovableLabel(const fs::path &device, std::string &label) {
 
 struct MountFacts {
     DriveKind kind = DriveKind::Fixed;
-    std::optional<fs::path> device; // the block device's folder in sysfs
-    std::string fixedLabel;         // a fixed disk's label, from udev's links
+    std::optional<fs::path> device;  // the block device's folder in sysfs
+    std::string fixedLabel;          // a fixed disk's label, from udev's links
 };
 
-MountFacts LearnFacts(const MountEntry &mount) {
+MountFacts LearnFacts(const MountEntry& mount) {
     MountFacts facts;
     if (IsRemote(mount)) {
         facts.kind = DriveKind::Remote;
@@ -187,60 +179,53 @@ MountFacts LearnFacts(const MountEntry &mount) {
 // the archives of a batch mostly lie on one drive, and whether its device is
 // removable, or a fixed disk's label, does not change while it stays mounted.
 // The disk in a removable drive can change at any time and is probed afresh.
-const MountFacts &FactsOf(const MountEntry &mount) {
-    static auto *known = new std::map<std::string, MountFacts>; // lives until the process ends
+const MountFacts& FactsOf(const MountEntry& mount) {
+    static auto* known = new std::map<std::string, MountFacts>;  // lives until the process ends
     static std::uint64_t knownGeneration = 0;
     if (knownGeneration != MountTableGeneration()) {
         known->clear();
         knownGeneration = MountTableGeneration();
     }
     auto found = known->find(mount.mountPoint);
-    if (found == known->end())
-        found = known->emplace(mount.mountPoint, LearnFacts(mount)).first;
+    if (found == known->end()) found = known->emplace(mount.mountPoint, LearnFacts(mount)).first;
     return found->second;
 }
 
-} // namespace
+}  // namespace
 
-std::string LinuxVolumeServices::DrivePart(const std::string &path) {
-    if (path.empty())
-        return std::string();
+std::string LinuxVolumeServices::DrivePart(const std::string& path) {
+    if (path.empty()) return std::string();
     std::error_code failure;
     fs::path absolute = fs::absolute(path, failure);
-    if (failure)
-        return std::string();
+    if (failure) return std::string();
     const fs::path resolved = fs::weakly_canonical(absolute, failure);
-    if (!failure)
-        absolute = resolved;
-    const std::vector<MountEntry> &mounts = CurrentMounts();
-    const MountEntry *mount = FindMountHolding(mounts, absolute.lexically_normal().string());
+    if (!failure) absolute = resolved;
+    const std::vector<MountEntry>& mounts = CurrentMounts();
+    const MountEntry* mount = FindMountHolding(mounts, absolute.lexically_normal().string());
     return mount != nullptr ? mount->mountPoint : std::string();
 }
 
-DriveKind LinuxVolumeServices::KindOf(const std::string &root) {
-    if (root.empty())
-        return DriveKind::NoRootDir;
-    const std::vector<MountEntry> &mounts = CurrentMounts();
-    const MountEntry *mount = FindMountAt(mounts, WithoutTrailingSlash(root));
+DriveKind LinuxVolumeServices::KindOf(const std::string& root) {
+    if (root.empty()) return DriveKind::NoRootDir;
+    const std::vector<MountEntry>& mounts = CurrentMounts();
+    const MountEntry* mount = FindMountAt(mounts, WithoutTrailingSlash(root));
     return mount != nullptr ? FactsOf(*mount).kind : DriveKind::NoRootDir;
 }
 
-bool LinuxVolumeServices::Label(const std::string &root, std::string &label) {
+bool LinuxVolumeServices::Label(const std::string& root, std::string& label) {
     label.clear();
-    const std::vector<MountEntry> &mounts = CurrentMounts();
-    const MountEntry *mount = root.empty() ? nullptr : FindMountAt(mounts, WithoutTrailingSlash(root));
-    if (mount == nullptr)
-        return false;
-    const MountFacts &facts = FactsOf(*mount);
-    if (facts.kind == DriveKind::Removable)
-        return RemovableLabel(*facts.device, label);
-    label = facts.fixedLabel; // empty for remote drives, tmpfs, overlay and the like
+    const std::vector<MountEntry>& mounts = CurrentMounts();
+    const MountEntry* mount = root.empty() ? nullptr : FindMountAt(mounts, WithoutTrailingSlash(root));
+    if (mount == nullptr) return false;
+    const MountFacts& facts = FactsOf(*mount);
+    if (facts.kind == DriveKind::Removable) return RemovableLabel(*facts.device, label);
+    label = facts.fixedLabel;  // empty for remote drives, tmpfs, overlay and the like
     return true;
 }
 
-VolumeServices &SystemVolumeServices() {
-    static LinuxVolumeServices *services = new LinuxVolumeServices;
+VolumeServices& SystemVolumeServices() {
+    static LinuxVolumeServices* services = new LinuxVolumeServices;
     return *services;
 }
 
-} // namespace vorlan
+}  // namespace vorlan

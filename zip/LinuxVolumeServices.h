@@ -11,12 +11,12 @@ namespace vorlan {
 
 class LinuxVolumeServices : public VolumeServices {
 public:
-    std::string DrivePart(const std::string &path) override;
-    DriveKind KindOf(const std::string &root) override;
-    bool Label(const std::string &root, std::string &label) override;
+    std::string DrivePart(const std::string& path) override;
+    DriveKind KindOf(const std::string& root) override;
+    bool Label(const std::string& root, std::string& label) override;
 };
 
 // The process's one instance, used by every component that was given no other.
-VolumeServices &SystemVolumeServices();
+VolumeServices& SystemVolumeServices();
 
-} // namespace vorlan
+}  // namespace vorlan

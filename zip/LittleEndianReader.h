@@ -41,4 +41,4 @@ private:
     bool ok_ = true;
 };
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -22,8 +22,7 @@ std::string Unescape(std::string_view field) {
         const bool escape = field[i] == '\\' && i + 3 < field.size() && IsOctalDigit(field[i + 1]) &&
                             IsOctalDigit(field[i + 2]) && IsOctalDigit(field[i + 3]);
         if (escape) {
-            result += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                        (field[i + 3] - '0'));
+            result += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
             i += 3;
         } else {
             result += field[i];
@@ -37,15 +36,14 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
     std::size_t start = 0;
     while (start < line.size()) {
         const std::size_t end = std::min(line.find(' ', start), line.size());
-        if (end > start)
-            fields.push_back(line.substr(start, end - start));
+        if (end > start) fields.push_back(line.substr(start, end - start));
         start = end + 1;
     }
     return fields;
 }
 
-bool ParseDeviceNumber(std::string_view text, unsigned &major, unsigned &minor) {
-    unsigned *target = &major;
+bool ParseDeviceNumber(std::string_view text, unsigned& major, unsigned& minor) {
+    unsigned* target = &major;
     major = minor = 0;
     bool sawColon = false;
     for (char c : text) {
@@ -62,15 +60,12 @@ bool ParseDeviceNumber(std::string_view text, unsigned &major, unsigned &minor) 
 }
 
 // Fields: id parent major:minor root mount-point options [optional...] - type source super-options
-bool ParseLine(std::string_view line, MountEntry &entry) {
+bool ParseLine(std::string_view line, MountEntry& entry) {
     const std::vector<std::string_view> fields = SplitFields(line);
     std::size_t separator = 6;
-    while (separator < fields.size() && fields[separator] != "-")
-        ++separator;
-    if (fields.size() < 5 || separator + 2 >= fields.size())
-        return false;
-    if (!ParseDeviceNumber(fields[2], entry.major, entry.minor))
-        return false;
+    while (separator < fields.size() && fields[separator] != "-") ++separator;
+    if (fields.size() < 5 || separator + 2 >= fields.size()) return false;
+    if (!ParseDeviceNumber(fields[2], entry.major, entry.minor)) return false;
     entry.mountPoint = Unescape(fields[4]);
     entry.fileSystemType = Unescape(fields[separator + 1]);
     entry.source = Unescape(fields[separator + 2]);
@@ -78,14 +73,12 @@ bool ParseLine(std::string_view line, MountEntry &entry) {
 }
 
 bool Holds(std::string_view mountPoint, std::string_view path) {
-    if (mountPoint == "/")
-        return !path.empty() && path.front() == '/';
-    if (path.substr(0, mountPoint.size()) != mountPoint)
-        return false;
+    if (mountPoint == "/") return !path.empty() && path.front() == '/';
+    if (path.substr(0, mountPoint.size()) != mountPoint) return false;
     return path.size() == mountPoint.size() || path[mountPoint.size()] == '/';
 }
 
-} // namespace
+}  // namespace
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     std::vector<MountEntry> mounts;
@@ -93,8 +86,7 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     while (start < text.size()) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
         MountEntry entry;
-        if (ParseLine(text.substr(start, end - start), entry))
-            mounts.push_back(std::move(entry));
+        if (ParseLine(text.substr(start, end - start), entry)) mounts.push_back(std::move(entry));
         start = end + 1;
     }
     return mounts;
@@ -109,22 +101,19 @@ struct MountTableCache {
     std::vector<MountEntry> mounts;
 };
 
-MountTableCache &Cache() {
-    static MountTableCache *cache = new MountTableCache; // lives until the process ends
+MountTableCache& Cache() {
+    static MountTableCache* cache = new MountTableCache;  // lives until the process ends
     return *cache;
 }
 
 std::string ReadWhole(int descriptor) {
     std::string text;
-    if (lseek(descriptor, 0, SEEK_SET) != 0)
-        return text;
+    if (lseek(descriptor, 0, SEEK_SET) != 0) return text;
     char buffer[8192];
     for (;;) {
         const ssize_t n = read(descriptor, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
         text.append(buffer, static_cast<std::size_t>(n));
     }
     return text;
@@ -136,10 +125,10 @@ bool MountsChanged(int descriptor) {
     return poll(&watch, 1, 0) > 0 && (watch.revents & (POLLPRI | POLLERR)) != 0;
 }
 
-} // namespace
+}  // namespace
 
-const std::vector<MountEntry> &CurrentMounts() {
-    MountTableCache &cache = Cache();
+const std::vector<MountEntry>& CurrentMounts() {
+    MountTableCache& cache = Cache();
     if (cache.descriptor < 0) {
         cache.descriptor = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
         cache.valid = false;
@@ -160,24 +149,22 @@ std::uint64_t MountTableGeneration() {
     return Cache().generation;
 }
 
-const MountEntry *FindMountHolding(const std::vector<MountEntry> &mounts, std::string_view path) {
-    const MountEntry *best = nullptr;
-    for (const MountEntry &mount : mounts) {
-        if (Holds(mount.mountPoint, path) &&
-            (best == nullptr || mount.mountPoint.size() >= best->mountPoint.size())) {
+const MountEntry* FindMountHolding(const std::vector<MountEntry>& mounts, std::string_view path) {
+    const MountEntry* best = nullptr;
+    for (const MountEntry& mount : mounts) {
+        if (Holds(mount.mountPoint, path) && (best == nullptr || mount.mountPoint.size() >= best->mountPoint.size())) {
             best = &mount;
         }
     }
     return best;
 }
 
-const MountEntry *FindMountAt(const std::vector<MountEntry> &mounts, std::string_view mountPoint) {
-    const MountEntry *found = nullptr;
-    for (const MountEntry &mount : mounts) {
-        if (mount.mountPoint == mountPoint)
-            found = &mount;
+const MountEntry* FindMountAt(const std::vector<MountEntry>& mounts, std::string_view mountPoint) {
+    const MountEntry* found = nullptr;
+    for (const MountEntry& mount : mounts) {
+        if (mount.mountPoint == mountPoint) found = &mount;
     }
     return found;
 }
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -16,27 +16,25 @@ namespace vorlan {
 
 namespace {
 
-bool IsExistingFile(const std::string &path) {
+bool IsExistingFile(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 // The operations change the current directory; the archive must still be
 // found after that, so it is remembered with the folder it was opened from.
-std::string AbsolutePath(const std::string &name) {
-    if (name.empty() || name.front() == '/')
-        return name;
+std::string AbsolutePath(const std::string& name) {
+    if (name.empty() || name.front() == '/') return name;
     std::error_code failure;
     const std::filesystem::path absolute = std::filesystem::absolute(name, failure);
     return failure ? name : absolute.string();
 }
 
 // The 22 bytes of an end record as it stands: signature, counts, sizes, no comment.
-std::string EncodeEndRecord(const TEOCHInfo &end) {
+std::string EncodeEndRecord(const TEOCHInfo& end) {
     std::string bytes;
     auto put = [&bytes](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+        for (int i = 0; i < size; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
     };
     put(end.Signature, 4);
     put(end.ThisDisk, 2);
@@ -49,14 +47,12 @@ std::string EncodeEndRecord(const TEOCHInfo &end) {
     return bytes;
 }
 
-bool WriteAll(int descriptor, const std::string &bytes) {
+bool WriteAll(int descriptor, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(descriptor, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
     return true;
@@ -70,13 +66,11 @@ mode_t NewFileMode() {
 
 // Straight into a new file, for file systems without hard links (FAT floppies).
 // O_EXCL: an existing file or a link of that name is never written through.
-bool WriteNewFileDirectly(const std::string &path, const std::string &bytes) {
+bool WriteNewFileDirectly(const std::string& path, const std::string& bytes) {
     const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (descriptor < 0)
-        return false;
+    if (descriptor < 0) return false;
     const bool written = WriteAll(descriptor, bytes);
-    if (close(descriptor) == 0 && written)
-        return true;
+    if (close(descriptor) == 0 && written) return true;
     unlink(path.c_str());
     return false;
 }
@@ -84,30 +78,27 @@ bool WriteNewFileDirectly(const std::string &path, const std::string &bytes) {
 // The new file is written complete under a temporary name beside it, then
 // linked to its name, which never replaces anything: the name never shows a
 // half-written file, even after a crash or on a full disk.
-bool WriteNewFile(const std::string &path, const std::string &bytes) {
+bool WriteNewFile(const std::string& path, const std::string& bytes) {
     const std::string folder = path.substr(0, path.rfind('/') + 1);
     std::string temporary = folder + ".vorlan-new-XXXXXX";
     const int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
+    if (descriptor < 0) return false;
     bool written = WriteAll(descriptor, bytes) && fchmod(descriptor, NewFileMode()) == 0;
     written = close(descriptor) == 0 && written;
     const int linked = written ? link(temporary.c_str(), path.c_str()) : -1;
     const int linkError = errno;
     unlink(temporary.c_str());
-    if (!written)
-        return false;
-    if (linked == 0)
-        return true;
+    if (!written) return false;
+    if (linked == 0) return true;
     if (linkError == EPERM || linkError == ENOTSUP || linkError == EOPNOTSUPP || linkError == ENOSYS) {
         return WriteNewFileDirectly(path, bytes);
     }
     return false;
 }
 
-} // namespace
+}  // namespace
 
-void TZip::OpenArchive(const std::string &name) {
+void TZip::OpenArchive(const std::string& name) {
     Password.clear();
     OemNames = false;
     EndOfDirectory = TEOCHInfo{};
@@ -125,15 +116,13 @@ void TZip::OpenArchive(const std::string &name) {
         }
         ReadDirectory();
     }
-    if (OnContentsChanged)
-        OnContentsChanged(*this);
+    if (OnContentsChanged) OnContentsChanged(*this);
 }
 
 void TZip::ReadDirectory() {
     entries_.clear();
-    if (zipFileName_.empty())
-        return;
+    if (zipFileName_.empty()) return;
     DirectoryReader(*this).Read();
 }
 
-} // namespace vorlan
+}  // namespace vorlan

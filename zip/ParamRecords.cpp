@@ -23,24 +23,22 @@ std::int32_t Switch(bool on) {
     return on ? kSwitchOn : kSwitchOff;
 }
 
-bool IsExistingFolder(const std::string &path) {
+bool IsExistingFolder(const std::string& path) {
     struct stat info {};
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // The add engine resolves its file specs against the current directory.
-void EnterAddBaseDir(const std::string &folder) {
-    if (!IsExistingFolder(folder))
-        return;
+void EnterAddBaseDir(const std::string& folder) {
+    if (!IsExistingFolder(folder)) return;
     if (chdir(folder.c_str()) != 0) {
-        throw std::system_error(errno, std::generic_category(),
-                                "Unable to make \"" + folder + "\" the current folder");
+        throw std::system_error(errno, std::generic_category(), "Unable to make \"" + folder + "\" the current folder");
     }
 }
 
-} // namespace
+}  // namespace
 
-void InitUnzipParams(TUnzipParams &params, TZip &zip) {
+void InitUnzipParams(TUnzipParams& params, TZip& zip) {
     const TOptionSet options = zip.ExtractOptions;
     params.Version = ENGINE_RECORD_VERSION;
     params.Caller = &zip;
@@ -64,7 +62,7 @@ void InitUnzipParams(TUnzipParams &params, TZip &zip) {
     params.Trailer = ENGINE_RECORD_TRAILER;
 }
 
-void InitZipParams(TZipParams &params, TZip &zip) {
+void InitZipParams(TZipParams& params, TZip& zip) {
     params.Version = ENGINE_RECORD_VERSION;
     params.Caller = &zip;
     params.Reserved56 = kReserved56;
@@ -88,4 +86,4 @@ void InitZipParams(TZipParams &params, TZip &zip) {
     params.JunkDirNames = Switch(!HasFlag(options, 4));
 }
 
-} // namespace vorlan
+}  // namespace vorlan

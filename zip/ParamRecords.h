@@ -16,10 +16,10 @@ constexpr std::int32_t kSwitchOff = 0;
 
 // Fills the fixed and option fields of a zero-filled record. The archive
 // name, password and file specs are the operation's to set.
-void InitUnzipParams(TUnzipParams &params, TZip &zip);
+void InitUnzipParams(TUnzipParams& params, TZip& zip);
 
 // As InitUnzipParams, for the add engine. It also makes an existing AddBaseDir
 // the current directory (std::system_error when that fails).
-void InitZipParams(TZipParams &params, TZip &zip);
+void InitZipParams(TZipParams& params, TZip& zip);
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -19,17 +19,17 @@ inline constexpr char kSpannedDiskLabelPrefix[] = "PKBACK# ";
 constexpr int kMaximumDiskPrompts = 100;
 
 // NoRootDir for an empty path; otherwise the kind of the drive holding it.
-DriveKind GetDriveKind(VolumeServices &volumes, const std::string &path);
+DriveKind GetDriveKind(VolumeServices& volumes, const std::string& path);
 
 // The volume label of a drive (a drive part), at most 11 characters; false
 // when the drive does not answer.
-bool GetVolumeLabel(VolumeServices &volumes, const std::string &drive, std::string &label);
+bool GetVolumeLabel(VolumeServices& volumes, const std::string& drive, std::string& label);
 
 // The number in the label of the removable disk that holds fileName, counted
 // from 1; 0 when that is no disk of a spanned archive.
-int GetSpanDiskNumber(VolumeServices &volumes, const std::string &fileName);
+int GetSpanDiskNumber(VolumeServices& volumes, const std::string& fileName);
 
 // Asks for disk n until it is in the drive (true) or the user gives up (false).
-bool PromptForDisk(VolumeServices &volumes, const std::string &fileName, int disk);
+bool PromptForDisk(VolumeServices& volumes, const std::string& fileName, int disk);
 
-} // namespace vorlan
+}  // namespace vorlan

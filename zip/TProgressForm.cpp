@@ -22,19 +22,20 @@ constexpr int kButtonTop = 60;
 
 // The window the form is centred over: a visible main window if the
 // application has one, else the active window.
-QWidget *FindMainWindow() {
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMainWindow *>(widget) != nullptr && widget->isVisible())
-            return widget;
+QWidget* FindMainWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMainWindow*>(widget) != nullptr && widget->isVisible()) return widget;
     }
     return QApplication::activeWindow();
 }
 
-} // namespace
+}  // namespace
 
-TProgressForm::TProgressForm(ProgressDialogOwner &owner)
+TProgressForm::TProgressForm(ProgressDialogOwner& owner)
     : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint),
-      OwnerZip(&owner), StatusLabel(new QLabel(this)), CancelButton(new QPushButton(this)),
+      OwnerZip(&owner),
+      StatusLabel(new QLabel(this)),
+      CancelButton(new QPushButton(this)),
       ProgressBar(new QProgressBar(this)) {
     setWindowTitle(QString::fromStdString(App().Title()));
     setFixedSize(kClientWidth, kClientHeight);
@@ -54,8 +55,7 @@ void TProgressForm::BuildControls() {
     CancelButton->setText(QStringLiteral("&Cancel"));
     CancelButton->setDefault(true);
     const QSize button = CancelButton->sizeHint();
-    CancelButton->setGeometry((kClientWidth - button.width()) / 2, kButtonTop, button.width(),
-                              button.height());
+    CancelButton->setGeometry((kClientWidth - button.width()) / 2, kButtonTop, button.width(), button.height());
     connect(CancelButton, &QPushButton::clicked, this, [this] { CancelClick(); });
 }
 
@@ -63,9 +63,9 @@ void TProgressForm::BuildControls() {
 void TProgressForm::CentreOverMainWindow() {
     const QSize outer = frameGeometry().size();
     QRect area;
-    if (QWidget *main = FindMainWindow()) {
+    if (QWidget* main = FindMainWindow()) {
         area = main->frameGeometry();
-    } else if (QScreen *screen = QApplication::primaryScreen()) {
+    } else if (QScreen* screen = QApplication::primaryScreen()) {
         area = screen->availableGeometry();
     } else {
         return;
@@ -83,7 +83,7 @@ void TProgressForm::SetPosition(int n) {
     ProgressBar->setValue(std::clamp(n, ProgressBar->minimum(), ProgressBar->maximum()));
 }
 
-void TProgressForm::SetText(const std::string &s) {
+void TProgressForm::SetText(const std::string& s) {
     StatusLabel->setText(QString::fromStdString(s));
     StatusLabel->move((kClientWidth - StatusLabel->width()) / 2, StatusLabel->y());
 }
@@ -106,4 +106,4 @@ void TProgressForm::reject() {
     hide();
 }
 
-} // namespace vorlan
+}  // namespace vorlan

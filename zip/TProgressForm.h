@@ -16,20 +16,20 @@ class TProgressForm : public QDialog, public ProgressDialog {
 public:
     // The form is built hidden, centred over the application's main window
     // (the first visible top-level main window; the screen when there is none).
-    explicit TProgressForm(ProgressDialogOwner &owner);
+    explicit TProgressForm(ProgressDialogOwner& owner);
 
     static constexpr int kClientWidth = 300;
     static constexpr int kClientHeight = 100;
 
-    ProgressDialogOwner *OwnerZip;
-    QLabel *StatusLabel;
-    QPushButton *CancelButton;
-    QProgressBar *ProgressBar;
+    ProgressDialogOwner* OwnerZip;
+    QLabel* StatusLabel;
+    QPushButton* CancelButton;
+    QProgressBar* ProgressBar;
 
     // ProgressDialog
     void SetMax(int n) override;
     void SetPosition(int n) override;
-    void SetText(const std::string &s) override;
+    void SetText(const std::string& s) override;
     void Show() override;
     void Hide() override;
 
@@ -45,4 +45,4 @@ private:
     void CentreOverMainWindow();
 };
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -18,15 +18,13 @@ TZip::~TZip() {
     UnloadDlls();
 }
 
-void TZip::GetEntry(std::int32_t Index, TFileInfo &Info) const {
-    if (Index < 0 || Index >= EntryCount())
-        throw ZipException("Index range error");
+void TZip::GetEntry(std::int32_t Index, TFileInfo& Info) const {
+    if (Index < 0 || Index >= EntryCount()) throw ZipException("Index range error");
     Info = entries_[static_cast<std::size_t>(Index)];
 }
 
-VolumeServices &TZip::Volumes() const {
-    if (volumes_ != nullptr)
-        return *volumes_;
+VolumeServices& TZip::Volumes() const {
+    if (volumes_ != nullptr) return *volumes_;
     return SystemVolumeServices();
 }
 
@@ -36,30 +34,27 @@ void TZip::CancelOperation() {
 
 // The name comes from the Windows program, where the separator was "\"; on
 // Linux the separator added is "/".
-std::string AddBackslash(const std::string &path) {
-    if (path.empty() || path.back() == '/')
-        return path;
+std::string AddBackslash(const std::string& path) {
+    if (path.empty() || path.back() == '/') return path;
     return path + '/';
 }
 
 // $TMPDIR, or /tmp when it is unset or empty, always ending in "/". The
 // executable's folder stands in should that ever come out empty.
 std::string GetTempDir() {
-    const char *fromEnvironment = std::getenv("TMPDIR");
+    const char* fromEnvironment = std::getenv("TMPDIR");
     std::string folder = (fromEnvironment != nullptr && *fromEnvironment != '\0') ? fromEnvironment : "/tmp";
     folder = AddBackslash(folder);
-    if (folder.empty())
-        folder = ExecutableFolder();
+    if (folder.empty()) folder = ExecutableFolder();
     return folder;
 }
 
-std::string SlashesToBackslashes(const std::string &text) {
+std::string SlashesToBackslashes(const std::string& text) {
     std::string result = text;
-    for (char &c : result) {
-        if (c == '/')
-            c = '\\';
+    for (char& c : result) {
+        if (c == '/') c = '\\';
     }
     return result;
 }
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -20,36 +20,36 @@ class VolumeServices;
 
 // The routine whose address the operations put into the engines' records;
 // defined with the batch counters in EngineCallback.cpp.
-extern "C" std::int32_t EngineCallback(CallbackRecord *record);
+extern "C" std::int32_t EngineCallback(CallbackRecord* record);
 
 class TZip final : public ProgressDialogOwner {
 public:
     TZip();
     ~TZip();
-    TZip(const TZip &) = delete;
-    TZip &operator=(const TZip &) = delete;
+    TZip(const TZip&) = delete;
+    TZip& operator=(const TZip&) = delete;
 
     // Published settings and events.
     bool ShowProgressDialog = true;
     TZEDBeginFileEvent OnZEDBeginFileEvent;
     TProgressEvent OnZEDProgressEvent;
     TZEDEndBatchEvent OnZEDEndBatchEvent;
-    TProgressEvent OnMergeProgress; // declared; never fired
-    TProgressEvent OnSpanProgress;  // declared; never fired
+    TProgressEvent OnMergeProgress;  // declared; never fired
+    TProgressEvent OnSpanProgress;   // declared; never fired
     TNotifyEvent OnContentsChanged;
 
     // The open archive. Assigning a name opens it (OpenArchive): the archive
     // is created empty when missing, and its directory is read.
-    const std::string &ZipFileName() const { return zipFileName_; }
-    void SetZipFileName(const std::string &name) { OpenArchive(name); }
+    const std::string& ZipFileName() const { return zipFileName_; }
+    void SetZipFileName(const std::string& name) { OpenArchive(name); }
 
     std::string Password;
-    std::string LibraryDir; // folder of the engine modules; empty: the executable's folder
-    std::string TempDir;    // temporary folder handed to the add engine
-    std::vector<std::string> &FileSpecs() { return fileSpecs_; }
+    std::string LibraryDir;  // folder of the engine modules; empty: the executable's folder
+    std::string TempDir;     // temporary folder handed to the add engine
+    std::vector<std::string>& FileSpecs() { return fileSpecs_; }
     std::string AddBaseDir;
     TOptionSet AddOptions = OptionFlag(1);
-    std::string ExtractBaseDir; // empty: the archive's own folder
+    std::string ExtractBaseDir;  // empty: the archive's own folder
     TOptionSet ExtractOptions = OptionFlag(0);
 
     // State set by the directory reader and the operations.
@@ -60,7 +60,7 @@ public:
 
     // Entry access, in central directory order.
     std::int32_t EntryCount() const { return static_cast<std::int32_t>(entries_.size()); }
-    void GetEntry(std::int32_t Index, TFileInfo &Info) const; // ZipException "Index range error"
+    void GetEntry(std::int32_t Index, TFileInfo& Info) const;  // ZipException "Index range error"
     void ClearEntries() { entries_.clear(); }
 
     // Operations: the number of files the engine processed, 0 when stopped
@@ -69,7 +69,7 @@ public:
     std::int32_t Add();
 
     // Archive directory.
-    void OpenArchive(const std::string &name);
+    void OpenArchive(const std::string& name);
     void ReadDirectory();
 
     // Engine binding; the module handles are process-wide.
@@ -79,8 +79,8 @@ public:
 
     // The drive and volume services used to open archives (the system's by
     // default; tests put a fake in).
-    void SetVolumeServices(VolumeServices *services) { volumes_ = services; }
-    VolumeServices &Volumes() const;
+    void SetVolumeServices(VolumeServices* services) { volumes_ = services; }
+    VolumeServices& Volumes() const;
 
     // ProgressDialogOwner: the progress dialog's Cancel button.
     void CancelOperation() override;
@@ -88,7 +88,8 @@ public:
 private:
     // Runs the engine call with the progress dialog up when one is wanted;
     // the dialog goes when the call returns or fails.
-    template <typename EngineCall> std::int32_t CallEngine(EngineCall call);
+    template <typename EngineCall>
+    std::int32_t CallEngine(EngineCall call);
     void RethrowCallbackFailure();
 
     std::string zipFileName_;
@@ -97,20 +98,20 @@ private:
     std::string archivePath_;
     std::vector<TFileInfo> entries_;
     std::vector<std::string> fileSpecs_;
-    VolumeServices *volumes_ = nullptr;
+    VolumeServices* volumes_ = nullptr;
     // An exception thrown inside the engine callback (by an event handler):
     // it must not cross the engine, so it waits here until the engine returns.
     std::exception_ptr callbackFailure_;
 
     friend class DirectoryReader;
-    friend std::int32_t EngineCallback(CallbackRecord *record);
+    friend std::int32_t EngineCallback(CallbackRecord* record);
 };
 
 // Unit helpers.
-std::string AddBackslash(const std::string &path); // adds the separator "/" (the name is kept)
+std::string AddBackslash(const std::string& path);  // adds the separator "/" (the name is kept)
 std::string GetTempDir();
-std::string OemToAnsiName(const TZip &zip, const std::string &text);
-std::string AnsiToOemName(const TZip &zip, const std::string &text);
-std::string SlashesToBackslashes(const std::string &text);
+std::string OemToAnsiName(const TZip& zip, const std::string& text);
+std::string AnsiToOemName(const TZip& zip, const std::string& text);
+std::string SlashesToBackslashes(const std::string& text);
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -24,15 +24,15 @@ public:
 
     // The drive part of a path: the mount point that holds it (a relative
     // path is taken from the current directory); empty for an empty path.
-    virtual std::string DrivePart(const std::string &path) = 0;
+    virtual std::string DrivePart(const std::string& path) = 0;
 
     // The kind of the drive whose root (a DrivePart, "/" added or not) is given.
-    virtual DriveKind KindOf(const std::string &root) = 0;
+    virtual DriveKind KindOf(const std::string& root) = 0;
 
     // The volume label of that drive, at most 11 characters. False when the
     // drive does not answer: no such mount, or a removable drive without a
     // medium. label is empty on failure.
-    virtual bool Label(const std::string &root, std::string &label) = 0;
+    virtual bool Label(const std::string& root, std::string& label) = 0;
 };
 
-} // namespace vorlan
+}  // namespace vorlan

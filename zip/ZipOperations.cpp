@@ -15,99 +15,90 @@ namespace vorlan {
 
 namespace {
 
-const char kSpannedArchiveMessage[] = "Cannot Add, Delete or Extract from a multiple disk Zip file...\n"
-                                      "Merge this Zip file onto the hard disk before retrying.";
-const char kNoArchiveMessage[] =
-    "A Zip file must be openned or created before\nAdding, Deleting or Extracting files.";
+const char kSpannedArchiveMessage[] =
+    "Cannot Add, Delete or Extract from a multiple disk Zip file...\n"
+    "Merge this Zip file onto the hard disk before retrying.";
+const char kNoArchiveMessage[] = "A Zip file must be openned or created before\nAdding, Deleting or Extracting files.";
 const char kNoFilesMessage[] = "No files have been selected.";
 
-void ShowInformation(const std::string &text) {
+void ShowInformation(const std::string& text) {
     App().MessageBox(text, App().Title(), MB_OK | MB_ICONINFORMATION);
 }
 
-bool IsExistingFolder(const std::string &path) {
+bool IsExistingFolder(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // Everything up to and including the last "/"; ":" and "\" are ordinary
 // characters in a Linux file name.
-std::string FolderPart(const std::string &path) {
+std::string FolderPart(const std::string& path) {
     return path.substr(0, path.rfind('/') + 1);
 }
 
 // The engine finds the files through the current directory. A folder that
 // cannot be entered is deliberately ignored and leaves the current one: the
 // engine then reports, through the callback, what it cannot find.
-void EnterFolderIgnoringFailure(const std::string &folder) {
+void EnterFolderIgnoringFailure(const std::string& folder) {
     const int ignored = folder.empty() ? 0 : chdir(folder.c_str());
     (void)ignored;
 }
 
 // The first unmet precondition of Add, as the message that says so.
-const char *AddRefusal(const std::string &zipFileName, const std::vector<std::string> &fileSpecs,
-                       const TEOCHInfo &endOfDirectory) {
-    if (zipFileName.empty())
-        return kNoArchiveMessage;
-    if (fileSpecs.empty())
-        return kNoFilesMessage;
-    if (endOfDirectory.ThisDisk != 0)
-        return kSpannedArchiveMessage;
+const char* AddRefusal(const std::string& zipFileName, const std::vector<std::string>& fileSpecs,
+                       const TEOCHInfo& endOfDirectory) {
+    if (zipFileName.empty()) return kNoArchiveMessage;
+    if (fileSpecs.empty()) return kNoFilesMessage;
+    if (endOfDirectory.ThisDisk != 0) return kSpannedArchiveMessage;
     return nullptr;
 }
 
-template <typename FileSpec> std::vector<FileSpec> FileSpecArray(const std::vector<std::string> &lines) {
+template <typename FileSpec>
+std::vector<FileSpec> FileSpecArray(const std::vector<std::string>& lines) {
     std::vector<FileSpec> specs(lines.size());
-    for (FileSpec &spec : specs)
-        std::memset(&spec, 0, sizeof spec);
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        specs[i].FileSpec = lines[i].c_str();
+    for (FileSpec& spec : specs) std::memset(&spec, 0, sizeof spec);
+    for (std::size_t i = 0; i < lines.size(); ++i) specs[i].FileSpec = lines[i].c_str();
     return specs;
 }
 
-} // namespace
+}  // namespace
 
-template <typename EngineCall> std::int32_t TZip::CallEngine(EngineCall call) {
+template <typename EngineCall>
+std::int32_t TZip::CallEngine(EngineCall call) {
     struct DialogRelease {
-        TZip &zip;
+        TZip& zip;
         ~DialogRelease() { zip.ProgressForm.reset(); }
     } release{*this};
     if (ShowProgressDialog) {
         ProgressForm = App().CreateProgressDialog(*this);
-        if (ProgressForm)
-            ProgressForm->Show();
+        if (ProgressForm) ProgressForm->Show();
     }
     return call();
 }
 
 void TZip::RethrowCallbackFailure() {
-    if (std::exception_ptr failure = std::exchange(callbackFailure_, nullptr))
-        std::rethrow_exception(failure);
+    if (std::exception_ptr failure = std::exchange(callbackFailure_, nullptr)) std::rethrow_exception(failure);
 }
 
 std::int32_t TZip::Extract() {
     Cancelled = false;
-    if (EntryCount() == 0)
-        return 0;
+    if (EntryCount() == 0) return 0;
     if (EndOfDirectory.ThisDisk != 0) {
         ShowInformation(kSpannedArchiveMessage);
         return 0;
     }
     if (!ExtractBaseDir.empty() && !IsExistingFolder(ExtractBaseDir)) {
-        ShowInformation("Unable to extract files to:\n\"" + ExtractBaseDir +
-                        "\"\nThis folder does not exist.");
+        ShowInformation("Unable to extract files to:\n\"" + ExtractBaseDir + "\"\nThis folder does not exist.");
         return 0;
     }
-    if (!LoadUnzDll())
-        throw ZipException("Unable to load \"UnzDll.so\".");
+    if (!LoadUnzDll()) throw ZipException("Unable to load \"UnzDll.so\".");
     EnterFolderIgnoringFailure(ExtractBaseDir.empty() ? FolderPart(archivePath_) : ExtractBaseDir);
 
     TUnzipParams params;
     std::memset(&params, 0, sizeof params);
     InitUnzipParams(params, *this);
     params.ZipFileName = archivePath_.c_str();
-    if (!Password.empty())
-        params.Password = Password.c_str();
+    if (!Password.empty()) params.Password = Password.c_str();
     std::vector<TUnzipFileSpec> specs = FileSpecArray<TUnzipFileSpec>(fileSpecs_);
     params.FileSpecCount = static_cast<std::int32_t>(specs.size());
     params.FileSpecs = specs.empty() ? nullptr : specs.data();
@@ -120,13 +111,12 @@ std::int32_t TZip::Extract() {
 }
 
 std::int32_t TZip::Add() {
-    if (const char *refusal = AddRefusal(zipFileName_, fileSpecs_, EndOfDirectory)) {
+    if (const char* refusal = AddRefusal(zipFileName_, fileSpecs_, EndOfDirectory)) {
         ShowInformation(refusal);
         AddBaseDir.clear();
         return 0;
     }
-    if (!LoadZipDll())
-        throw ZipException("Unable to load \"ZipDll.so\".");
+    if (!LoadZipDll()) throw ZipException("Unable to load \"ZipDll.so\".");
     Cancelled = false;
 
     TZipParams params;
@@ -135,10 +125,8 @@ std::int32_t TZip::Add() {
     params.ZipFileName = archivePath_.c_str();
     params.TempDir = TempDir.c_str();
     const std::string comment = AnsiToOemName(*this, EndOfDirectory.Comment);
-    if (!comment.empty())
-        params.ArchiveComment = comment.c_str();
-    if (!Password.empty())
-        params.Password = Password.c_str();
+    if (!comment.empty()) params.ArchiveComment = comment.c_str();
+    if (!Password.empty()) params.Password = Password.c_str();
     std::vector<TZipFileSpec> specs = FileSpecArray<TZipFileSpec>(fileSpecs_);
     params.FileSpecCount = static_cast<std::int32_t>(specs.size());
     params.FileSpecs = specs.data();
@@ -149,11 +137,10 @@ std::int32_t TZip::Add() {
     fileSpecs_.clear();
     if (result > 0) {
         ReadDirectory();
-        if (OnContentsChanged)
-            OnContentsChanged(*this);
+        if (OnContentsChanged) OnContentsChanged(*this);
     }
     AddBaseDir.clear();
     return result;
 }
 
-} // namespace vorlan
+}  // namespace vorlan

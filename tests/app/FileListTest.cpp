@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QLineEdit>
-#include <QComboBox>
 #include <QListWidget>
 #include <QMimeData>
 #include <QToolButton>
@@ -29,7 +29,8 @@ Paths Entries(TForm1& form) {
 
 std::vector<bool> Checks(TForm1& form) {
     std::vector<bool> checks;
-    for (int i = 0; i < form.FileCount(); ++i) checks.push_back(form.CheckListBox1->item(i)->checkState() == Qt::Checked);
+    for (int i = 0; i < form.FileCount(); ++i)
+        checks.push_back(form.CheckListBox1->item(i)->checkState() == Qt::Checked);
     return checks;
 }
 

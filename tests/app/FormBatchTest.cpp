@@ -46,8 +46,8 @@ TEST(FormBatch, JarGetsItsDescriptorAndAMissingFileStaysUnchecked) {
     EXPECT_EQ(form.ProgressBar1->maximum(), 2);
     EXPECT_EQ(form.ProgressBar1->value(), 2);
     const std::string descriptor = test::ReadFile(test.folder / "Snake.jad");
-    EXPECT_NE(descriptor.find("MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)) + "\r\n"),
-              std::string::npos) << descriptor;
+    EXPECT_NE(descriptor.find("MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)) + "\r\n"), std::string::npos)
+        << descriptor;
     EXPECT_NE(descriptor.find("MIDlet-Jar-URL: Snake.jar\r\n"), std::string::npos) << descriptor;
 }
 

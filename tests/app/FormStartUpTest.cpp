@@ -91,15 +91,16 @@ TEST(FormStartUp, AboutBoxLinesAreSeparatedByCrAlone) {
     EXPECT_EQ(about.text.find('\n'), std::string::npos);
     std::vector<std::string> lines;
     size_t start = 0;
-    for (size_t cr = about.text.find('\r'); ; cr = about.text.find('\r', start)) {
+    for (size_t cr = about.text.find('\r');; cr = about.text.find('\r', start)) {
         lines.push_back(about.text.substr(start, cr == std::string::npos ? cr : cr - start));
         if (cr == std::string::npos) break;
         start = cr + 1;
     }
     ASSERT_EQ(lines.size(), 14u);
     EXPECT_EQ(lines[0].rfind("Vorlan v.1.1. ", 0), 0u);
-    EXPECT_EQ(lines[4], "You can manually add your API, simply adding archive with API to "
-                        "\"%INSTALLDIR%\\API\" directory.");
+    EXPECT_EQ(lines[4],
+              "You can manually add your API, simply adding archive with API to "
+              "\"%INSTALLDIR%\\API\" directory.");
     EXPECT_EQ(lines[8], "As a fix this program uses br.BookReader");
     EXPECT_EQ(lines[9], "");
     EXPECT_EQ(lines[12], "");
@@ -110,8 +111,7 @@ TEST(OpenDialogFilters, WindowsFilterTextBecomesQtNameFilters) {
     EXPECT_EQ(QtNameFilters("Java archive (*.jar)|*.jar"), QStringList{"Java archive (*.jar)"});
     EXPECT_EQ(QtNameFilters("Java archive or descriptor (*.jad; *.jar)|*.jad; *.jar"),
               QStringList{"Java archive or descriptor (*.jad *.jar)"});
-    EXPECT_EQ(QtNameFilters("Suites|*.jar;*.jad|All files|*"),
-              (QStringList{"Suites (*.jar *.jad)", "All files (*)"}));
+    EXPECT_EQ(QtNameFilters("Suites|*.jar;*.jad|All files|*"), (QStringList{"Suites (*.jar *.jad)", "All files (*)"}));
     EXPECT_TRUE(QtNameFilters("").isEmpty());
 }
 

@@ -43,7 +43,7 @@ struct TestForm {
     ScriptedFileChooser chooser;
     std::unique_ptr<TForm1> form;
 
-    TestForm();  // no API folder
+    TestForm();                                                     // no API folder
     explicit TestForm(const std::vector<std::string>& apiEntries);  // names ending in "/" are folders
 };
 

@@ -69,10 +69,10 @@ private:
     void PostClick(QWidget* button) {
         const QPointF centre = QRectF(button->rect()).center();
         const QPointF global = button->mapToGlobal(centre);
-        Post(button, new QMouseEvent(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton,
-                                     Qt::NoModifier));
-        Post(button, new QMouseEvent(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton,
-                                     Qt::NoModifier));
+        Post(button,
+             new QMouseEvent(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        Post(button,
+             new QMouseEvent(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
     }
     void PostDrop() {
         auto data = std::make_unique<QMimeData>();
@@ -127,8 +127,9 @@ protected:
             const std::string manifest = "Manifest-Version: 1.0\r\nMIDlet-Name: " + name +
                                          "\r\nMIDlet-Version: 1.0\r\nMIDlet-1: " + name + ", /i.png, game.Main\r\n";
             const fs::path jar = test->folder / "suites" / (name + ".jar");
-            WriteFile(jar, test::ZipArchive{"", {test::StoredEntry("META-INF/MANIFEST.MF", manifest),
-                                                 test::StoredEntry("game/Main.class", "class " + name)}}
+            WriteFile(jar, test::ZipArchive{"",
+                                            {test::StoredEntry("META-INF/MANIFEST.MF", manifest),
+                                             test::StoredEntry("game/Main.class", "class " + name)}}
                                .bytes());
             AddCheckListItem(*form.CheckListBox1, jar.string());
         }

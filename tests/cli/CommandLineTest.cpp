@@ -43,9 +43,9 @@ TEST(CommandLineTest, Help) {
 }
 
 TEST(CommandLineTest, UsageErrors) {
-    for (const Arguments& wrong : {Arguments{"--mode", "2"}, Arguments{"--mode=01"}, Arguments{"--mode"},
-                                   Arguments{"--api"}, Arguments{"--verbose"}, Arguments{"-x", "a.jar"},
-                                   Arguments{"--help=yes"}})
+    for (const Arguments& wrong :
+         {Arguments{"--mode", "2"}, Arguments{"--mode=01"}, Arguments{"--mode"}, Arguments{"--api"},
+          Arguments{"--verbose"}, Arguments{"-x", "a.jar"}, Arguments{"--help=yes"}})
         EXPECT_THROW(ParseCommandLine(wrong), UsageError) << wrong.front();
 }
 

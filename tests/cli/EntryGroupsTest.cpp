@@ -15,11 +15,13 @@ using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
 
-EntryFacts Facts(std::vector<std::string> keys) { return EntryFacts{std::move(keys)}; }
+EntryFacts Facts(std::vector<std::string> keys) {
+    return EntryFacts{std::move(keys)};
+}
 
 TEST(GroupOfEachEntry, EntriesSharingAFileShareAGroupNumberedInListOrder) {
     // 1 and 4 share "a"; 4 and 6 share "b": 1, 4 and 6 are one group.
-    const std::vector<EntryFacts> entries{Facts({"c"}), Facts({"a"}), Facts({"d"}), Facts({"c", "e"}),
+    const std::vector<EntryFacts> entries{Facts({"c"}),      Facts({"a"}), Facts({"d"}), Facts({"c", "e"}),
                                           Facts({"a", "b"}), Facts({"f"}), Facts({"b"})};
     EXPECT_EQ(GroupOfEachEntry(entries), (std::vector<int>{0, 1, 2, 0, 1, 3, 1}));
     EXPECT_TRUE(GroupOfEachEntry({}).empty());
@@ -56,18 +58,17 @@ TEST(FactsOfEntry, OneSuiteUnderAnyNameHasOneKey) {
     fs::create_directory_symlink(work / "games", work / "linked");
     const EntryFacts snake = FactsOfEntry((work / "games/Snake.JAR").string());
     // Its descriptor, the other letter case, a link to it, a linked folder.
-    for (const char* name : {"games/Snake.jad", "games/snake.jar", "games/alias.jar", "linked/Snake.JAR",
-                             "games/../games/SNAKE.jad"})
+    for (const char* name :
+         {"games/Snake.jad", "games/snake.jar", "games/alias.jar", "linked/Snake.JAR", "games/../games/SNAKE.jad"})
         EXPECT_TRUE(ShareAKey(snake, FactsOfEntry((work / name).string()))) << name;
     EXPECT_FALSE(ShareAKey(snake, FactsOfEntry((work / "games/Other.jar").string())));
     EXPECT_FALSE(ShareAKey(snake, FactsOfEntry((work / "Snake.jar").string())));  // another folder
 }
 
 TEST(WorkerMessages, ArriveWholeHoweverTheBytesAreCut) {
-    const std::vector<WorkerMessage> sent{EntryOutcome{7, true, ""},
-                                          EntryOutcome{70000, false, std::string("line one\nline\0two", 17)},
-                                          ApiLeftOut{"api.rar", "not a zip archive"},
-                                          BatchFinished{"Process successfuly completed!"}};
+    const std::vector<WorkerMessage> sent{
+        EntryOutcome{7, true, ""}, EntryOutcome{70000, false, std::string("line one\nline\0two", 17)},
+        ApiLeftOut{"api.rar", "not a zip archive"}, BatchFinished{"Process successfuly completed!"}};
     std::string bytes;
     for (const WorkerMessage& message : sent) bytes += Encode(message);
     WorkerMessageReader reader;

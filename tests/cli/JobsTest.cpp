@@ -1,8 +1,8 @@
 // vorlan-batch --jobs N against one process on the same suites, and both
 // stopped by SIGTERM: the same lines in the same order, the same files byte
 // for byte, the same exit status, and no scratch root left behind.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,8 +23,10 @@ std::map<std::string, std::string> Contents(const fs::path& folder) {
     std::map<std::string, std::string> contents;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         const std::string name = fs::relative(entry.path(), folder).string();
-        if (entry.is_symlink()) contents[name] = "-> " + fs::read_symlink(entry.path()).string();
-        else if (entry.is_regular_file()) contents[name] = ReadFile(entry.path());
+        if (entry.is_symlink())
+            contents[name] = "-> " + fs::read_symlink(entry.path()).string();
+        else if (entry.is_regular_file())
+            contents[name] = ReadFile(entry.path());
     }
     return contents;
 }
@@ -120,7 +122,9 @@ protected:
         std::vector<std::string> list;
         for (int i = 0; i < 9; ++i) {
             const std::string name = "game" + std::to_string(i) + ".jar";
-            PackWith("zip", {{"META-INF/MANIFEST.MF", Manifest(name)}, {"g/G.class", std::string(static_cast<std::size_t>(100 * i), 'g')}},
+            PackWith("zip",
+                     {{"META-INF/MANIFEST.MF", Manifest(name)},
+                      {"g/G.class", std::string(static_cast<std::size_t>(100 * i), 'g')}},
                      folder / name);
             list.push_back(name);
         }

@@ -27,8 +27,7 @@ protected:
     // Runs vorlan-batch in the work folder, standard error kept apart.
     Outcome Run(std::vector<std::string> arguments) {
         const fs::path errors = work_ / "stderr.txt";
-        std::vector<std::string> argv{"sh", "-c", "e=$1; shift; exec \"$@\" 2>\"$e\"", "sh", errors.string(),
-                                      kProgram};
+        std::vector<std::string> argv{"sh", "-c", "e=$1; shift; exec \"$@\" 2>\"$e\"", "sh", errors.string(), kProgram};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         const CommandResult result = RunCommand(argv, work_.path());
         return {result.status, result.output, ReadFile(errors)};
@@ -36,8 +35,9 @@ protected:
 
     fs::path Game(const std::string& name) {
         const fs::path jar = work_ / "games" / name;
-        PackWith("zip", {{"META-INF/MANIFEST.MF", "MIDlet-Name: G\r\nMIDlet-Version: 1.0\r\nMIDlet-1: G,,g.G\r\n"},
-                         {"g/G.class", "g"}},
+        PackWith("zip",
+                 {{"META-INF/MANIFEST.MF", "MIDlet-Name: G\r\nMIDlet-Version: 1.0\r\nMIDlet-1: G,,g.G\r\n"},
+                  {"g/G.class", "g"}},
                  jar);
         return jar;
     }
@@ -98,9 +98,11 @@ TEST_F(VorlanBatchTest, ListsTheCatalogueRarThenJarThenZip) {
 TEST_F(VorlanBatchTest, UsageErrorsExitWithTwoAndChangeNothing) {
     const fs::path jar = Game("a.jar");
     const std::string before = ReadFile(jar);
-    for (const std::vector<std::string>& wrong :
-         {std::vector<std::string>{"--mode", "3", "games/a.jar"}, {"--unknown", "games/a.jar"}, {}, {"--api"},
-          {"--api-dir", "API", "--api", "missing.zip", "games/a.jar"}}) {
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{"--mode", "3", "games/a.jar"},
+                                                  {"--unknown", "games/a.jar"},
+                                                  {},
+                                                  {"--api"},
+                                                  {"--api-dir", "API", "--api", "missing.zip", "games/a.jar"}}) {
         const Outcome outcome = Run(wrong);
         EXPECT_EQ(outcome.status, 2) << outcome.errors;
         EXPECT_EQ(outcome.output, "");

@@ -1,8 +1,8 @@
 // The add engine's compressed forms kept between operations, seen from
 // outside: a file added again is stored exactly as compressing it gives,
 // and a file that changed is never stored in its old form.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -130,7 +130,8 @@ TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     RewriteKeepingTimes(changing, changed);
     const fs::path third = suite("third.jar");
     ASSERT_EQ(RunAdd({third, scratch}, script), 2);
-    EXPECT_TRUE(RunCommand({"unzip", "-p", third.string(), "api/A.class"}).output == changed) << "stored in its old form";
+    EXPECT_TRUE(RunCommand({"unzip", "-p", third.string(), "api/A.class"}).output == changed)
+        << "stored in its old form";
 
     // Replaced by another file of the same name, size and time.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -165,7 +166,8 @@ TEST_F(AddCacheTest, FilesOfEverySizeArriveWholeWithTheirProgress) {
     }
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         const std::string name = "data/f" + std::to_string(i);
-        EXPECT_EQ(RunCommand({"unzip", "-p", jar.string(), name}).output, ClassLike(static_cast<char>('a' + i), sizes[i]))
+        EXPECT_EQ(RunCommand({"unzip", "-p", jar.string(), name}).output,
+                  ClassLike(static_cast<char>('a' + i), sizes[i]))
             << name;
         EXPECT_EQ(progressed[name], static_cast<std::int64_t>(sizes[i])) << name;
     }

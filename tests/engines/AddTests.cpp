@@ -12,8 +12,9 @@ namespace vorlan::test {
 namespace {
 
 const std::string kManifest = "Manifest-Version: 1.0\r\nMIDlet-Name: Snake\r\nMIDlet-1: Snake, , snake.Main\r\n\r\n";
-const std::string kNewManifest = "Manifest-Version: 1.0\r\nMIDlet-Name: Snake\r\nMIDlet-1: Snake, , snake.Main\r\n"
-                                 "MIDlet-Vendor: Vorlan\r\n\r\n";
+const std::string kNewManifest =
+    "Manifest-Version: 1.0\r\nMIDlet-Name: Snake\r\nMIDlet-1: Snake, , snake.Main\r\n"
+    "MIDlet-Vendor: Vorlan\r\n\r\n";
 const Files kSuite = {{"META-INF/MANIFEST.MF", kManifest},
                       {"snake/Main.class", std::string(3000, 'M') + "main"},
                       {"snake/Board.class", "board bytes"}};
@@ -60,7 +61,8 @@ TEST_P(AddIntoTool, ReplacesInPlaceAndAppendsTheRest) {
 TEST_P(AddIntoTool, IdenticalContentKeepsTheArchiveAsItIs) {
     const std::string original = ReadFile(jar_);
     // As stored: the jar tool adds a line of its own to the manifest.
-    WriteFile(scratch_ / "META-INF/MANIFEST.MF", RunCommand({"unzip", "-p", jar_.string(), "META-INF/MANIFEST.MF"}).output);
+    WriteFile(scratch_ / "META-INF/MANIFEST.MF",
+              RunCommand({"unzip", "-p", jar_.string(), "META-INF/MANIFEST.MF"}).output);
     EXPECT_EQ(RunAdd({jar_, scratch_}, script_), 1);
     EXPECT_EQ(ReadFile(jar_), original);
     EXPECT_EQ(script_.codes(), (std::vector<std::uint32_t>{ACTION_BATCH_COUNT, ACTION_BATCH_BYTES, ACTION_BEGIN_FILE,

@@ -18,7 +18,7 @@ struct InspectedEntry {
     unsigned method = 0;
     std::string centralExtraIds;  // "5455,7875", or "-" for none
     std::string localExtraIds;
-    std::string storedDigest;     // SHA-1 of the entry's stored (compressed) bytes
+    std::string storedDigest;  // SHA-1 of the entry's stored (compressed) bytes
 };
 
 struct InspectedArchive {

@@ -1,7 +1,7 @@
 // The add engine's cache of compressed forms on its own: what it finds, what
 // it must never confuse, and how its bound makes room.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -100,8 +100,8 @@ protected:
         test::WriteFile(file, std::string(content.begin(), content.end()));
         const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
         std::uint64_t reported = 0;
-        auto form = CompressFile(fd, content.size(), 9, [&](std::uint64_t bytes) { reported += bytes; },
-                                 file.string(), &cache);
+        auto form = CompressFile(
+            fd, content.size(), 9, [&](std::uint64_t bytes) { reported += bytes; }, file.string(), &cache);
         ::close(fd);
         EXPECT_EQ(reported, content.size());
         return form;

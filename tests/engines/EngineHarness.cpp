@@ -115,7 +115,8 @@ std::int32_t RunExtract(const ExtractRequest& request, CallbackScript& script) {
 }
 
 std::int32_t RunAdd(const AddRequest& request, CallbackScript& script) {
-    const std::string archive = request.archive.is_absolute() ? request.archive.string() : fs::absolute(request.archive).string();
+    const std::string archive =
+        request.archive.is_absolute() ? request.archive.string() : fs::absolute(request.archive).string();
     std::vector<TZipFileSpec> specs(request.specs.size());
     for (std::size_t i = 0; i < specs.size(); ++i) specs[i].FileSpec = request.specs[i].c_str();
     TZipParams params{};

@@ -144,9 +144,16 @@ TEST_F(ArchiveLayoutTest, ReadingSomeEntriesGivesTheFileAsItIsAtEveryOffset) {
     test::WriteFile(folder_ / "plain.bin", bytes);
     auto file = ArchiveFile::OpenIfPresent((folder_ / "plain.bin").string(), ArchiveReading::someEntries);
     const std::size_t tailStart = bytes.size() - 66 * 1024;
-    const std::vector<std::pair<std::size_t, std::size_t>> reads{
-        {0, 30},        {100, 20000},   {tailStart - 10, 20}, {tailStart, 5000}, {bytes.size() - 22, 22},
-        {bytes.size() - 65557, 65557}, {50000, 100000}, {10, 30}, {tailStart - 1, 1}, {0, bytes.size()}};
+    const std::vector<std::pair<std::size_t, std::size_t>> reads{{0, 30},
+                                                                 {100, 20000},
+                                                                 {tailStart - 10, 20},
+                                                                 {tailStart, 5000},
+                                                                 {bytes.size() - 22, 22},
+                                                                 {bytes.size() - 65557, 65557},
+                                                                 {50000, 100000},
+                                                                 {10, 30},
+                                                                 {tailStart - 1, 1},
+                                                                 {0, bytes.size()}};
     for (const auto& [offset, count] : reads) {
         std::string got(count, '\0');
         ASSERT_TRUE(file->readAt(offset, got.data(), count)) << offset << "+" << count;

@@ -1,7 +1,7 @@
 // The extract engine on archives made by the JDK's jar tool, Info-ZIP and
 // Python: what it selects, where it writes, what it tells and asks.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "tests/engines/EngineHarness.h"
@@ -92,7 +92,7 @@ protected:
 };
 
 TEST_F(ExtractOver, AsksAboutEachExistingFileAndFollowsTheAnswer) {
-    existing("a.txt", "old a", 100000);                       // older than the entry
+    existing("a.txt", "old a", 100000);                                   // older than the entry
     existing("META-INF/MANIFEST.MF", "mine", std::time(nullptr) + 3600);  // newer
     script_.overwriteAnswer = 0;
     EXPECT_EQ(RunExtract({archive_, target_, {"*"}}, script_), 0);
@@ -170,7 +170,7 @@ TEST_F(ExtractOver, RecordsThatDoNotFitAreRefusedUntouched) {
 // locale, as the component shows them: a Russian user's CP866 names.
 TEST(ExtractOemNames, NamesFollowTheLocalesDosCodePage) {
     TempDir work;
-    const std::string cp866 = "\x8F\xE0\xA8\xA2\xA5\xE2.txt";   // the same name in CP866
+    const std::string cp866 = "\x8F\xE0\xA8\xA2\xA5\xE2.txt";                          // the same name in CP866
     const std::string shown = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt";  // "Privet" in Cyrillic, UTF-8
     WriteFile(work / "dos.zip", ZipArchive({}, {StoredEntry(cp866, "hello")}).bytes());
     fs::create_directory(work / "out");
@@ -189,11 +189,12 @@ TEST(ExtractOemNames, NamesFollowTheLocalesDosCodePage) {
 }
 
 TEST(EngineModules, ExportOnlyTheirEntryPoints) {
-    for (const auto& [module, expected] :
-         {std::pair{"ZipDll.so", "GetZipDllVersion ZipDllExec "}, std::pair{"UnZDll.so", "GetUnzDllVersion UnzDllExec "}}) {
-        const CommandResult symbols = RunCommand(
-            {"sh", "-c", std::string("nm -D --defined-only '") + VORLAN_BIN_DIR + "/" + module +
-                             "' | awk '{print $3}' | grep -v '^_' | grep . | sort | tr '\\n' ' '"});
+    for (const auto& [module, expected] : {std::pair{"ZipDll.so", "GetZipDllVersion ZipDllExec "},
+                                           std::pair{"UnZDll.so", "GetUnzDllVersion UnzDllExec "}}) {
+        const CommandResult symbols =
+            RunCommand({"sh", "-c",
+                        std::string("nm -D --defined-only '") + VORLAN_BIN_DIR + "/" + module +
+                            "' | awk '{print $3}' | grep -v '^_' | grep . | sort | tr '\\n' ' '"});
         EXPECT_EQ(symbols.output, expected) << module;
     }
 }

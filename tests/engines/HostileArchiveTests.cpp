@@ -57,9 +57,14 @@ protected:
 };
 
 TEST_F(HostileArchive, NamesThatClimbOutAreSkippedAndTheRestExtracted) {
-    const std::vector<std::string> hostile = {"../outside/up.txt", "a/../../outside/mid.txt", "..\\outside\\back.txt",
-                                              "a\\..\\..\\..\\outside\\x.txt", "/tmp/absolute.txt",
-                                              "C:\\outside\\drive.txt", "", std::string("ok.txt\0/../x", 12)};
+    const std::vector<std::string> hostile = {"../outside/up.txt",
+                                              "a/../../outside/mid.txt",
+                                              "..\\outside\\back.txt",
+                                              "a\\..\\..\\..\\outside\\x.txt",
+                                              "/tmp/absolute.txt",
+                                              "C:\\outside\\drive.txt",
+                                              "",
+                                              std::string("ok.txt\0/../x", 12)};
     ZipArchive archive;
     for (const std::string& name : hostile) archive.entries.push_back(StoredEntry(name, "payload"));
     archive.entries.push_back(StoredEntry("good/inside.txt", "fine"));
@@ -71,8 +76,9 @@ TEST_F(HostileArchive, NamesThatClimbOutAreSkippedAndTheRestExtracted) {
 }
 
 TEST_F(HostileArchive, LinkEntriesAreNotCreatedAndNothingIsWrittenThroughThem) {
-    ZipArchive archive{"", {LinkEntry("escape", outside_.string()), StoredEntry("escape/planted.txt", "x"),
-                            LinkEntry("file-link", (outside_ / "victim.txt").string())}};
+    ZipArchive archive{"",
+                       {LinkEntry("escape", outside_.string()), StoredEntry("escape/planted.txt", "x"),
+                        LinkEntry("file-link", (outside_ / "victim.txt").string())}};
     EXPECT_EQ(extract(archive), 1);  // escape/ becomes a real folder of the target
     EXPECT_FALSE(fs::is_symlink(target_ / "escape"));
     EXPECT_FALSE(fs::exists(target_ / "file-link"));
@@ -84,8 +90,9 @@ TEST_F(HostileArchive, ExistingLinksInTheTargetAreNeverFollowed) {
     WriteFile(outside_ / "victim.txt", "precious");
     fs::create_directory_symlink(outside_, target_ / "sub");
     fs::create_symlink(outside_ / "victim.txt", target_ / "file.txt");
-    ZipArchive archive{"", {StoredEntry("sub/planted.txt", "x"), StoredEntry("SUB/other.txt", "x"),
-                            StoredEntry("file.txt", "replaced")}};
+    ZipArchive archive{
+        "",
+        {StoredEntry("sub/planted.txt", "x"), StoredEntry("SUB/other.txt", "x"), StoredEntry("file.txt", "replaced")}};
     EXPECT_EQ(extract(archive), 1);
     EXPECT_EQ(TreeOf(outside_), (std::vector<std::string>{"victim.txt"}));
     EXPECT_EQ(ReadFile(outside_ / "victim.txt"), "precious");
@@ -120,7 +127,8 @@ TEST_F(HostileArchive, DataBeyondItsStatedSizeIsCutAndReported) {
 
 TEST_F(HostileArchive, ArchivesReadersDisagreeOnAreRefusedWhole) {
     ZipArchive duplicate{"", {StoredEntry("a.txt", "one"), StoredEntry("a.txt", "two")}};
-    ZipArchive overlapping{"", {DeflatedEntry("a.txt", std::string(1000, 'a')), DeflatedEntry("b.txt", std::string(1000, 'a'))}};
+    ZipArchive overlapping{
+        "", {DeflatedEntry("a.txt", std::string(1000, 'a')), DeflatedEntry("b.txt", std::string(1000, 'a'))}};
     overlapping.entries[1].writeLocalRecord = false;
     overlapping.entries[1].localHeaderOffset = 0;
     for (const ZipArchive* archive : {&duplicate, &overlapping}) {
@@ -186,7 +194,8 @@ protected:
         HostileArchive::SetUp();
         if (!ToolAvailable("zip")) GTEST_SKIP() << "Info-ZIP zip is not installed";
         WriteFile(work_ / "staging/secret.txt", "the secret");
-        ASSERT_EQ(RunCommand({"zip", "-q", "-P", "letmein", archive_.string(), "secret.txt"}, work_ / "staging").status, 0);
+        ASSERT_EQ(RunCommand({"zip", "-q", "-P", "letmein", archive_.string(), "secret.txt"}, work_ / "staging").status,
+                  0);
     }
 };
 

@@ -10,7 +10,9 @@
 namespace vorlan::engine {
 namespace {
 
-timespec At(long long seconds, long nanoseconds) { return timespec{static_cast<time_t>(seconds), nanoseconds}; }
+timespec At(long long seconds, long nanoseconds) {
+    return timespec{static_cast<time_t>(seconds), nanoseconds};
+}
 
 FileState SomeFile() {
     FileState state;
@@ -30,7 +32,9 @@ std::shared_ptr<const CompressedEntry> SomeForm() {
 }
 
 // Read a second after its last change: settled.
-FileReading SettledReading(const FileState& state) { return FileReading{state, At(state.changed.tv_sec + 1, 0)}; }
+FileReading SettledReading(const FileState& state) {
+    return FileReading{state, At(state.changed.tv_sec + 1, 0)};
+}
 
 TEST(SettledForms, FoundOnlyForTheVeryStateItWasReadIn) {
     SettledForms forms;

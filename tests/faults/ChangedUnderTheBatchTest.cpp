@@ -24,7 +24,8 @@ protected:
         // While the first entry is done, the next three change under the batch.
         host_.afterEntry = [this](int index) {
             if (index != 0) return;
-            fs::permissions(suites_ / "readonly.jar", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+            fs::permissions(suites_ / "readonly.jar",
+                            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
             fs::remove(suites_ / "removed.jar");
             fs::remove(suites_ / "folder.jar");
             fs::create_directory(suites_ / "folder.jar");
@@ -47,8 +48,8 @@ TEST_P(ChangedUnderTheBatch, ChangedEntriesFailAndStayAsTheyAre) {
     EXPECT_EQ(status.st_mode & 0777, 0444u);
     EXPECT_TRUE(fs::is_directory(suites_ / "folder.jar"));
     EXPECT_TRUE(fs::is_empty(suites_ / "folder.jar"));
-    EXPECT_EQ(TreeBelow(suites_), (std::vector<std::string>{"a.jad", "a.jar", "folder.jar/", "readonly.jar", "z.jad",
-                                                            "z.jar"}));
+    EXPECT_EQ(TreeBelow(suites_),
+              (std::vector<std::string>{"a.jad", "a.jar", "folder.jar/", "readonly.jar", "z.jad", "z.jar"}));
     for (int failed : {1, 2, 3}) EXPECT_NE(host_.failures.at(static_cast<std::size_t>(failed)), "");
 }
 

@@ -82,6 +82,8 @@ ChildResult RunChild(const std::vector<std::string>& program, const ChildOptions
     return result;
 }
 
-std::string VorlanBatchProgram() { return std::string(VORLAN_BIN_DIR) + "/vorlan-batch"; }
+std::string VorlanBatchProgram() {
+    return std::string(VORLAN_BIN_DIR) + "/vorlan-batch";
+}
 
 }  // namespace vorlan::test

@@ -33,8 +33,9 @@ std::string Manifest(const std::string& name) {
 }
 
 std::string Suite(const std::string& name, unsigned seed) {
-    return ZipArchive{"", {DeflatedEntry("META-INF/MANIFEST.MF", Manifest(name)),
-                           DeflatedEntry("game/Main.class", Noise(6000, seed) + std::string(6000, 'm'))}}
+    return ZipArchive{"",
+                      {DeflatedEntry("META-INF/MANIFEST.MF", Manifest(name)),
+                       DeflatedEntry("game/Main.class", Noise(6000, seed) + std::string(6000, 'm'))}}
         .bytes();
 }
 
@@ -78,22 +79,24 @@ FaultScene::FaultScene(const fs::path& root, SceneMode mode, int jobs) : root_(r
         else
             WriteFile(pristine / name, Suite(title, seed++));
     }
-    WriteFile(root_ / "API/api.zip",
-              ZipArchive{"", {StoredEntry("api/Big.class", Noise(200000, 99)), DeflatedEntry("api/Small.class", std::string(1000, 's'))}}
-                  .bytes());
+    WriteFile(root_ / "API/api.zip", ZipArchive{"",
+                                                {StoredEntry("api/Big.class", Noise(200000, 99)),
+                                                 DeflatedEntry("api/Small.class", std::string(1000, 's'))}}
+                                         .bytes());
     before_ = TakeSnapshot(pristine);
     const fs::path reference = root_ / "reference";
     const ChildResult result = Run(reference, {});
     if (result.exitStatus != 0) throw std::runtime_error("the undisturbed run failed: " + result.output);
     after_ = TakeSnapshot(reference);
     for (const auto& [name, bytes] : after_)
-        if (name.ends_with(".jar") && !IsValidJar(bytes)) throw std::runtime_error(name + " of the undisturbed run is invalid");
+        if (name.ends_with(".jar") && !IsValidJar(bytes))
+            throw std::runtime_error(name + " of the undisturbed run is invalid");
 }
 
 std::vector<std::string> FaultScene::Arguments(const fs::path& folder) const {
-    std::vector<std::string> argv{VorlanBatchProgram(), "--mode", mode_ == SceneMode::GenerateJad ? "0" : "1",
-                                  "--api-dir", (root_ / "API").string(), "--fix-template",
-                                  std::string(VORLAN_SOURCE_DIR) + "/data/fix.jar"};
+    std::vector<std::string> argv{
+        VorlanBatchProgram(),     "--mode",         mode_ == SceneMode::GenerateJad ? "0" : "1",     "--api-dir",
+        (root_ / "API").string(), "--fix-template", std::string(VORLAN_SOURCE_DIR) + "/data/fix.jar"};
     if (mode_ == SceneMode::GenerateJad) argv.insert(argv.end(), {"--api", "api.zip"});
     if (jobs_ > 1) argv.insert(argv.end(), {"--jobs", std::to_string(jobs_)});
     for (const auto& [name, bytes] : before_) argv.push_back((folder / name).string());

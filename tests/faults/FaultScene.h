@@ -21,7 +21,9 @@ using Snapshot = std::map<std::string, std::string>;
 Snapshot TakeSnapshot(const fs::path& folder);
 
 enum class SceneMode { GenerateJad = 0, BuildFix = 1 };
-inline void PrintTo(SceneMode mode, std::ostream* out) { *out << (mode == SceneMode::GenerateJad ? "mode 0" : "mode 1"); }
+inline void PrintTo(SceneMode mode, std::ostream* out) {
+    *out << (mode == SceneMode::GenerateJad ? "mode 0" : "mode 1");
+}
 
 class FaultScene {
 public:

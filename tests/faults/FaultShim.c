@@ -28,18 +28,21 @@ static long fault_at;
 static enum fault_mode mode = FAULT_NONE;
 
 __attribute__((constructor)) static void read_settings(void) {
-    const char *at = getenv("VORLAN_FAULT_AT");
-    const char *how = getenv("VORLAN_FAULT_MODE");
+    const char* at = getenv("VORLAN_FAULT_AT");
+    const char* how = getenv("VORLAN_FAULT_MODE");
     fault_at = at != NULL ? atol(at) : 0;
     if (how == NULL || fault_at <= 0) return;
-    if (strcmp(how, "fail") == 0) mode = FAULT_FAIL;
-    else if (strcmp(how, "kill-before") == 0) mode = FAULT_KILL_BEFORE;
-    else if (strcmp(how, "kill-after") == 0) mode = FAULT_KILL_AFTER;
+    if (strcmp(how, "fail") == 0)
+        mode = FAULT_FAIL;
+    else if (strcmp(how, "kill-before") == 0)
+        mode = FAULT_KILL_BEFORE;
+    else if (strcmp(how, "kill-after") == 0)
+        mode = FAULT_KILL_AFTER;
 }
 
 __attribute__((destructor)) static void report_count(void) {
-    const char *path = getenv("VORLAN_FAULT_COUNT_FILE");
-    FILE *out;
+    const char* path = getenv("VORLAN_FAULT_COUNT_FILE");
+    FILE* out;
     if (path == NULL) return;
     out = fopen(path, "a");
     if (out == NULL) return;
@@ -60,8 +63,8 @@ static long finish(long result) {
     return result;
 }
 
-static void *next(const char *name) {
-    void *symbol = dlsym(RTLD_NEXT, name);
+static void* next(const char* name) {
+    void* symbol = dlsym(RTLD_NEXT, name);
     if (symbol == NULL) abort();
     return symbol;
 }
@@ -72,33 +75,33 @@ static void *next(const char *name) {
         return (type)-1;         \
     } while (0)
 
-ssize_t write(int fd, const void *buffer, size_t count) {
-    static ssize_t (*real)(int, const void *, size_t);
-    if (real == NULL) *(void **)(&real) = next("write");
+ssize_t write(int fd, const void* buffer, size_t count) {
+    static ssize_t (*real)(int, const void*, size_t);
+    if (real == NULL) *(void**)(&real) = next("write");
     if (fd <= 2) return real(fd, buffer, count);
     if (fault_now()) FAIL_WITH_NO_SPACE(ssize_t);
     return (ssize_t)finish(real(fd, buffer, count));
 }
 
-ssize_t pwrite(int fd, const void *buffer, size_t count, off_t offset) {
-    static ssize_t (*real)(int, const void *, size_t, off_t);
-    if (real == NULL) *(void **)(&real) = next("pwrite");
+ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset) {
+    static ssize_t (*real)(int, const void*, size_t, off_t);
+    if (real == NULL) *(void**)(&real) = next("pwrite");
     if (fd <= 2) return real(fd, buffer, count, offset);
     if (fault_now()) FAIL_WITH_NO_SPACE(ssize_t);
     return (ssize_t)finish(real(fd, buffer, count, offset));
 }
 
-ssize_t pwrite64(int fd, const void *buffer, size_t count, off_t offset) {
-    static ssize_t (*real)(int, const void *, size_t, off_t);
-    if (real == NULL) *(void **)(&real) = next("pwrite64");
+ssize_t pwrite64(int fd, const void* buffer, size_t count, off_t offset) {
+    static ssize_t (*real)(int, const void*, size_t, off_t);
+    if (real == NULL) *(void**)(&real) = next("pwrite64");
     if (fd <= 2) return real(fd, buffer, count, offset);
     if (fault_now()) FAIL_WITH_NO_SPACE(ssize_t);
     return (ssize_t)finish(real(fd, buffer, count, offset));
 }
 
-ssize_t writev(int fd, const struct iovec *vector, int count) {
-    static ssize_t (*real)(int, const struct iovec *, int);
-    if (real == NULL) *(void **)(&real) = next("writev");
+ssize_t writev(int fd, const struct iovec* vector, int count) {
+    static ssize_t (*real)(int, const struct iovec*, int);
+    if (real == NULL) *(void**)(&real) = next("writev");
     if (fd <= 2) return real(fd, vector, count);
     if (fault_now()) FAIL_WITH_NO_SPACE(ssize_t);
     return (ssize_t)finish(real(fd, vector, count));
@@ -106,49 +109,49 @@ ssize_t writev(int fd, const struct iovec *vector, int count) {
 
 int fsync(int fd) {
     static int (*real)(int);
-    if (real == NULL) *(void **)(&real) = next("fsync");
+    if (real == NULL) *(void**)(&real) = next("fsync");
     if (fault_now()) FAIL_WITH_NO_SPACE(int);
     return (int)finish(real(fd));
 }
 
 int fdatasync(int fd) {
     static int (*real)(int);
-    if (real == NULL) *(void **)(&real) = next("fdatasync");
+    if (real == NULL) *(void**)(&real) = next("fdatasync");
     if (fault_now()) FAIL_WITH_NO_SPACE(int);
     return (int)finish(real(fd));
 }
 
-int rename(const char *from, const char *to) {
-    static int (*real)(const char *, const char *);
-    if (real == NULL) *(void **)(&real) = next("rename");
+int rename(const char* from, const char* to) {
+    static int (*real)(const char*, const char*);
+    if (real == NULL) *(void**)(&real) = next("rename");
     if (fault_now()) FAIL_WITH_NO_SPACE(int);
     return (int)finish(real(from, to));
 }
 
-int renameat(int fromFolder, const char *from, int toFolder, const char *to) {
-    static int (*real)(int, const char *, int, const char *);
-    if (real == NULL) *(void **)(&real) = next("renameat");
+int renameat(int fromFolder, const char* from, int toFolder, const char* to) {
+    static int (*real)(int, const char*, int, const char*);
+    if (real == NULL) *(void**)(&real) = next("renameat");
     if (fault_now()) FAIL_WITH_NO_SPACE(int);
     return (int)finish(real(fromFolder, from, toFolder, to));
 }
 
-int renameat2(int fromFolder, const char *from, int toFolder, const char *to, unsigned flags) {
-    static int (*real)(int, const char *, int, const char *, unsigned);
-    if (real == NULL) *(void **)(&real) = next("renameat2");
+int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags) {
+    static int (*real)(int, const char*, int, const char*, unsigned);
+    if (real == NULL) *(void**)(&real) = next("renameat2");
     if (fault_now()) FAIL_WITH_NO_SPACE(int);
     return (int)finish(real(fromFolder, from, toFolder, to, flags));
 }
 
-int link(const char *from, const char *to) {
-    static int (*real)(const char *, const char *);
-    if (real == NULL) *(void **)(&real) = next("link");
+int link(const char* from, const char* to) {
+    static int (*real)(const char*, const char*);
+    if (real == NULL) *(void**)(&real) = next("link");
     if (fault_now()) FAIL_WITH_NO_SPACE(int);
     return (int)finish(real(from, to));
 }
 
-int linkat(int fromFolder, const char *from, int toFolder, const char *to, int flags) {
-    static int (*real)(int, const char *, int, const char *, int);
-    if (real == NULL) *(void **)(&real) = next("linkat");
+int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    static int (*real)(int, const char*, int, const char*, int);
+    if (real == NULL) *(void**)(&real) = next("linkat");
     if (fault_now()) FAIL_WITH_NO_SPACE(int);
     return (int)finish(real(fromFolder, from, toFolder, to, flags));
 }

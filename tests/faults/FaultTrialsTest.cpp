@@ -5,8 +5,8 @@
 // a run after a killed one completes as an undisturbed run does.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 
@@ -143,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(Setups, FaultTrials,
                          ::testing::Values(TrialSetup{SceneMode::GenerateJad, 1}, TrialSetup{SceneMode::BuildFix, 1},
                                            TrialSetup{SceneMode::GenerateJad, 2}),
                          [](const ::testing::TestParamInfo<TrialSetup>& setup) {
-                             const std::string mode = setup.param.mode == SceneMode::GenerateJad ? "GenerateJad" : "BuildFix";
+                             const std::string mode =
+                                 setup.param.mode == SceneMode::GenerateJad ? "GenerateJad" : "BuildFix";
                              return setup.param.jobs == 1 ? mode : mode + "InTwoWorkers";
                          });
 

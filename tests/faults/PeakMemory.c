@@ -12,11 +12,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     pid_t child;
     int status = 0;
     struct rusage usage;
-    FILE *out;
+    FILE* out;
     if (argc < 3) {
         fprintf(stderr, "usage: peak-memory FILE PROGRAM [ARGUMENT]...\n");
         return 2;

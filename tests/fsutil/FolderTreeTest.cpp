@@ -116,8 +116,7 @@ TEST(DeleteFolderTree, UndeletableEntryKeepsItsFoldersAndEverythingElseGoes) {
     for (const auto& entry : fs::recursive_directory_iterator(top))
         left.push_back(fs::relative(entry.path(), top).string());
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"sub", "sub/.deeper", "sub/.deeper/a",
-                                              "sub/.deeper/a/b.txt"}));
+    EXPECT_EQ(left, (std::vector<std::string>{"sub", "sub/.deeper", "sub/.deeper/a", "sub/.deeper/a/b.txt"}));
 }
 
 TEST(FileSystemOperations, MakesFoldersAccessibleButNeverThroughALink) {

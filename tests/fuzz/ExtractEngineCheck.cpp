@@ -21,13 +21,18 @@ namespace {
 // data is written too), and offer one password.
 std::int32_t AnswerEverything(CallbackRecord* record) {
     switch (record->ActionCode) {
-    case ACTION_OVERWRITE: record->Value = 1; break;
-    case ACTION_CRC_ERROR: record->Status = 1; break;
-    case ACTION_PASSWORD:
-        std::snprintf(record->Text, sizeof record->Text, "%s", "password");
-        record->Status = 1;
-        break;
-    default: break;
+        case ACTION_OVERWRITE:
+            record->Value = 1;
+            break;
+        case ACTION_CRC_ERROR:
+            record->Status = 1;
+            break;
+        case ACTION_PASSWORD:
+            std::snprintf(record->Text, sizeof record->Text, "%s", "password");
+            record->Status = 1;
+            break;
+        default:
+            break;
     }
     return 0;
 }
@@ -37,7 +42,10 @@ std::vector<std::string> Listing(const fs::path& root) {
     std::vector<std::string> names;
     for (fs::recursive_directory_iterator it(root), end; it != end; ++it) {
         const fs::file_status status = it->symlink_status();
-        const char kind = fs::is_symlink(status) ? 'l' : fs::is_directory(status) ? 'd' : fs::is_regular_file(status) ? 'f' : '?';
+        const char kind = fs::is_symlink(status)        ? 'l'
+                          : fs::is_directory(status)    ? 'd'
+                          : fs::is_regular_file(status) ? 'f'
+                                                        : '?';
         names.push_back(kind + fs::relative(it->path(), root).string());
     }
     std::sort(names.begin(), names.end());
@@ -85,7 +93,8 @@ int CheckExtractEngine(const std::uint8_t* data, std::size_t size) {
     const fs::path archive = work / "archive.zip";
     const fs::path target = work / "x/y/target";
     fs::create_directories(target);
-    std::ofstream(archive, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    std::ofstream(archive, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     const std::vector<std::string> before = Listing(work);
 
     for (const char* spec : {"*", "META-INF\\manifest.mf"}) {

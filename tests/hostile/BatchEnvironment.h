@@ -24,14 +24,14 @@ public:
     RecordingBatchHost();
 
     std::vector<std::string> files;
-    std::vector<std::string> apis;     // the catalogue, in its order
+    std::vector<std::string> apis;  // the catalogue, in its order
     std::set<std::string> checkedApis;
     BatchMode mode = BatchMode::GenerateJad;
     std::string fixVersion = "9.9.9";
     std::function<void(int index)> afterEntry;  // runs as each entry ends
 
-    std::vector<int> checked;            // per entry: 1 checked, 0 not, -1 never set
-    std::vector<std::string> failures;   // per entry: why it failed, empty when it succeeded
+    std::vector<int> checked;           // per entry: 1 checked, 0 not, -1 never set
+    std::vector<std::string> failures;  // per entry: why it failed, empty when it succeeded
     std::vector<std::string> apiFailures;
     int finishedBoxes = 0;
     TZip zip;

@@ -17,9 +17,13 @@ std::string SuiteManifestText() {
            "MIDlet-Vendor: Vorlan tests\r\nMIDlet-1: Game, /i.png, game.Main\r\n\r\n";
 }
 
-std::string ApiArchiveBytes() { return ZipArchive{"", {StoredEntry(kApiClassName, "api class bytes")}}.bytes(); }
+std::string ApiArchiveBytes() {
+    return ZipArchive{"", {StoredEntry(kApiClassName, "api class bytes")}}.bytes();
+}
 
-std::string SoundSuiteBytes() { return hostile::SuiteWithEntry("game/Level.dat", "level"); }
+std::string SoundSuiteBytes() {
+    return hostile::SuiteWithEntry("game/Level.dat", "level");
+}
 
 std::vector<std::string> SoundSuiteTree() {
     return {"META-INF/", "META-INF/MANIFEST.MF", "game/", "game/Level.dat", "game/Main.class"};
@@ -42,7 +46,9 @@ std::vector<std::string> SuiteTreeAnd(std::vector<std::string> more) {
     return tree;
 }
 
-std::string Manifest() { return SuiteManifestText(); }
+std::string Manifest() {
+    return SuiteManifestText();
+}
 
 // Names and links that would write outside the target folder.
 std::vector<HostileCase> NameCases() {
@@ -52,17 +58,17 @@ std::vector<HostileCase> NameCases() {
         // rest of the suite is extracted, and the batch goes on with it.
         {"NameClimbingWithDotDot", [] { return SuiteWithEntry("../../../outside/dotdot.txt"); }, R::Lists, 3,
          kSuiteTree, m, E::Succeeds, E::Succeeds},
-        {"NameClimbingWithBackslashes", [] { return SuiteWithEntry("..\\..\\..\\outside\\back.txt"); }, R::Lists,
-         3, kSuiteTree, m, E::Succeeds, E::Succeeds},
-        {"NameClimbingOutOfAFolder", [] { return SuiteWithEntry("game/../../../../outside/mid.txt"); }, R::Lists,
-         3, kSuiteTree, m, E::Succeeds, E::Succeeds},
-        {"AbsoluteName", [] { return SuiteWithEntry("/tmp/vorlan-hostile-absolute.txt"); }, R::Lists, 3,
+        {"NameClimbingWithBackslashes", [] { return SuiteWithEntry("..\\..\\..\\outside\\back.txt"); }, R::Lists, 3,
          kSuiteTree, m, E::Succeeds, E::Succeeds},
+        {"NameClimbingOutOfAFolder", [] { return SuiteWithEntry("game/../../../../outside/mid.txt"); }, R::Lists, 3,
+         kSuiteTree, m, E::Succeeds, E::Succeeds},
+        {"AbsoluteName", [] { return SuiteWithEntry("/tmp/vorlan-hostile-absolute.txt"); }, R::Lists, 3, kSuiteTree, m,
+         E::Succeeds, E::Succeeds},
         {"DriveLetterName", [] { return SuiteWithEntry("C:\\outside\\drive.txt"); }, R::Lists, 3, kSuiteTree, m,
          E::Succeeds, E::Succeeds},
         {"NulByteInName", SuiteWithNulInName, R::Lists, 3, kSuiteTree, m, E::Succeeds, E::Succeeds},
-        {"NameOf64KiB", [] { return SuiteWithEntry("game/" + std::string(65530, 'n')); }, R::Lists, 3, kSuiteTree,
-         m, E::Succeeds, E::Succeeds},
+        {"NameOf64KiB", [] { return SuiteWithEntry("game/" + std::string(65530, 'n')); }, R::Lists, 3, kSuiteTree, m,
+         E::Succeeds, E::Succeeds},
         {"EmptyName", [] { return SuiteWithEntry(""); }, R::Lists, 3, kSuiteTree, m, E::Succeeds, E::Succeeds},
         // Links are never made, and nothing is written through one.
         {"SymbolicLinkEntry", SuiteWithLinkEntry, R::Lists, 3, kSuiteTree, m, E::Succeeds, E::Succeeds},
@@ -96,16 +102,15 @@ std::vector<HostileCase> DamagedDataCases() {
     return {
         // Damaged data: the entry is not written; without a manifest the
         // suite fails and stays as it was.
-        {"ManifestInflatingFarBeyondItsSize", SuiteWithInflatingManifest, R::Lists, 2, kSuiteTreeWithoutManifest,
-         "", E::Fails, E::Fails},
+        {"ManifestInflatingFarBeyondItsSize", SuiteWithInflatingManifest, R::Lists, 2, kSuiteTreeWithoutManifest, "",
+         E::Fails, E::Fails},
         {"ClassInflatingFarBeyondItsSize", SuiteWithInflatingClass, R::Lists, 3, kSuiteTree, m, E::Succeeds,
          E::Succeeds},
-        {"ManifestStatedAt4GiB", SuiteWithManifestStatedAt4GiB, R::Lists, 2, kSuiteTreeWithoutManifest, "",
-         E::Fails, E::Fails},
+        {"ManifestStatedAt4GiB", SuiteWithManifestStatedAt4GiB, R::Lists, 2, kSuiteTreeWithoutManifest, "", E::Fails,
+         E::Fails},
         {"ManifestMarkedZip64WithoutItsExtra", SuiteWithManifestMarkedZip64WithoutExtra, R::Lists, 2, kNothing, "",
          E::Fails, E::Fails},
-        {"ManifestWithZip64Sizes", SuiteWithManifestZip64Sizes, R::Lists, 2, kSuiteTree, m, E::Succeeds,
-         E::Succeeds},
+        {"ManifestWithZip64Sizes", SuiteWithManifestZip64Sizes, R::Lists, 2, kSuiteTree, m, E::Succeeds, E::Succeeds},
         {"ManifestCrcMismatch", SuiteWithManifestCrcMismatch, R::Lists, 2, kSuiteTreeWithoutManifest, "", E::Fails,
          E::Fails},
         {"EncryptedManifest", SuiteWithEncryptedManifest, R::Lists, 2, kSuiteTreeWithoutManifest, "", E::Fails,
@@ -113,10 +118,10 @@ std::vector<HostileCase> DamagedDataCases() {
         // The manifest's record points into the class file's data.
         {"ManifestLocalHeaderMissing", SuiteWithManifestLocalHeaderMissing, R::Lists, 2, kNothing, "", E::Fails,
          E::Fails},
-        {"ManifestLocalExtraRunningIntoTheDirectory", SuiteWithManifestLocalExtraIntoDirectory, R::Lists, 2,
-         kNothing, "", E::Fails, E::Fails},
-        {"ManifestDeflateStreamCutShort", SuiteWithManifestDeflateCutShort, R::Lists, 2, kSuiteTreeWithoutManifest,
+        {"ManifestLocalExtraRunningIntoTheDirectory", SuiteWithManifestLocalExtraIntoDirectory, R::Lists, 2, kNothing,
          "", E::Fails, E::Fails},
+        {"ManifestDeflateStreamCutShort", SuiteWithManifestDeflateCutShort, R::Lists, 2, kSuiteTreeWithoutManifest, "",
+         E::Fails, E::Fails},
         {"ClassDataRunningIntoTheDirectory", SuiteWithClassDataIntoDirectory, R::Lists, 2, kNothing, "", E::Fails,
          E::Fails},
     };
@@ -132,8 +137,8 @@ std::vector<HostileCase> DirectoryCases() {
          E::Fails},
         {"DirectorySizePastTheStart", SuiteWithDirectorySizePastTheStart, R::ReadError, 0, kNothing, "", E::Fails,
          E::Fails},
-        {"EndRecordCountingTooFew", [] { return SuiteWithEndRecordCounting(2); }, R::Lists, 2, kNothing, "",
-         E::Fails, E::Fails},
+        {"EndRecordCountingTooFew", [] { return SuiteWithEndRecordCounting(2); }, R::Lists, 2, kNothing, "", E::Fails,
+         E::Fails},
         {"EndRecordCountingTooMany", [] { return SuiteWithEndRecordCounting(4); }, R::ReadError, 0, kNothing, "",
          E::Fails, E::Fails},
         {"EndRecordDiskCountsDisagreeing", SuiteWithDiskCountsDisagreeing, R::Lists, 2, kNothing, "", E::Fails,
@@ -141,14 +146,14 @@ std::vector<HostileCase> DirectoryCases() {
         // Two end records: readers disagree on which is the archive's.
         {"CommentHoldingAnEmptyEndRecord", SuiteWithEmptyEndRecordInComment, R::Lists, 0, kNothing, "", E::Fails,
          E::Fails},
-        {"CommentHoldingAnEndRecordOfPartOfTheDirectory", SuiteWithPartialEndRecordInComment, R::Lists, 1,
-         kNothing, "", E::Fails, E::Fails},
-        {"CommentHoldingASecondDirectory", SuiteWithSecondDirectoryInComment, R::Lists, 3, kNothing, "",
+        {"CommentHoldingAnEndRecordOfPartOfTheDirectory", SuiteWithPartialEndRecordInComment, R::Lists, 1, kNothing, "",
          E::Fails, E::Fails},
+        {"CommentHoldingASecondDirectory", SuiteWithSecondDirectoryInComment, R::Lists, 3, kNothing, "", E::Fails,
+         E::Fails},
         // Zip64 end records are beyond the directory reader's 32-bit range.
         {"Zip64EndRecord", SuiteWithZip64EndRecord, R::ReadError, 0, kNothing, "", E::Fails, E::Fails},
-        {"ExtraFieldOverrunningItsRecord", SuiteWithExtraFieldOverrunningItsRecord, R::Lists, 2, kNothing, "",
-         E::Fails, E::Fails},
+        {"ExtraFieldOverrunningItsRecord", SuiteWithExtraFieldOverrunningItsRecord, R::Lists, 2, kNothing, "", E::Fails,
+         E::Fails},
         {"FolderEntryCarryingData", SuiteWithFolderEntryCarryingData, R::Lists, 3, SuiteTreeAnd({"assets/"}), m,
          E::Succeeds, E::Succeeds},
         // A script in front: rewriting the JAR would drop it, so nothing is

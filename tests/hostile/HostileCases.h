@@ -34,10 +34,10 @@ struct HostileCase {
     const char* name;
     std::function<std::string()> build;
     ReaderOutcome reader;
-    int listed;                              // entries the reader lists
-    std::vector<std::string> extractedAll;   // what Extract of every entry leaves in its target
-    std::string manifestExtracted;           // what Extract of the manifest's file spec gives; "" none
-    EntryOutcome mode0;                      // with an API archive checked
+    int listed;                             // entries the reader lists
+    std::vector<std::string> extractedAll;  // what Extract of every entry leaves in its target
+    std::string manifestExtracted;          // what Extract of the manifest's file spec gives; "" none
+    EntryOutcome mode0;                     // with an API archive checked
     EntryOutcome mode1;
 };
 

@@ -16,7 +16,9 @@
 namespace vorlan::test {
 
 // Failure messages name the case rather than dump its bytes.
-void PrintTo(const HostileCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const HostileCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 namespace {
 
@@ -41,12 +43,15 @@ protected:
     // The work tree holds the suite (and its descriptor when the batch
     // succeeded), the API archive, and nothing else outside the target.
     void ExpectNothingOutside(bool descriptorWritten) {
-        std::vector<std::string> expected{"outside/", "x/", "x/y/", "x/y/API/", "x/y/API/api.zip", "x/y/scratch/",
-                                          "x/y/suites/", "x/y/suites/Game.jar", "x/y/target/"};
+        std::vector<std::string> expected{"outside/",        "x/",           "x/y/",        "x/y/API/",
+                                          "x/y/API/api.zip", "x/y/scratch/", "x/y/suites/", "x/y/suites/Game.jar",
+                                          "x/y/target/"};
         if (descriptorWritten) expected.push_back("x/y/suites/Game.jad");
         std::vector<std::string> tree = TreeBelow(work_.path());
         tree.erase(std::remove_if(tree.begin(), tree.end(),
-                                  [](const std::string& name) { return name.rfind("x/y/target/", 0) == 0 && name != "x/y/target/"; }),
+                                  [](const std::string& name) {
+                                      return name.rfind("x/y/target/", 0) == 0 && name != "x/y/target/";
+                                  }),
                    tree.end());
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(tree, expected);
@@ -120,16 +125,16 @@ TEST_P(HostileCorpusTest, DirectoryReaderEndsInItsOutcome) {
         message = error.what();
     }
     switch (c.reader) {
-    case ReaderOutcome::Lists:
-        EXPECT_EQ(message, "");
-        EXPECT_EQ(zip.EntryCount(), c.listed);
-        break;
-    case ReaderOutcome::NotValid:
-        EXPECT_EQ(message, "\"" + jar_.string() + "\"\nis not a valid Zip file.");
-        break;
-    case ReaderOutcome::ReadError:
-        EXPECT_EQ(message, "Error reading 'CentralFileHeader'!");
-        break;
+        case ReaderOutcome::Lists:
+            EXPECT_EQ(message, "");
+            EXPECT_EQ(zip.EntryCount(), c.listed);
+            break;
+        case ReaderOutcome::NotValid:
+            EXPECT_EQ(message, "\"" + jar_.string() + "\"\nis not a valid Zip file.");
+            break;
+        case ReaderOutcome::ReadError:
+            EXPECT_EQ(message, "Error reading 'CentralFileHeader'!");
+            break;
     }
     EXPECT_TRUE(ReadFile(jar_) == original_) << "the suite was changed";
 }
@@ -144,7 +149,8 @@ TEST_P(HostileCorpusTest, ExtractOfTheManifestGivesItOrNothing) {
     const std::vector<std::string> tree = ExtractInto("META-INF\\manifest.mf");
     const std::string& expected = GetParam().manifestExtracted;
     if (expected.empty()) {
-        EXPECT_EQ(std::count_if(tree.begin(), tree.end(), [](const std::string& name) { return name.back() != '/'; }), 0)
+        EXPECT_EQ(std::count_if(tree.begin(), tree.end(), [](const std::string& name) { return name.back() != '/'; }),
+                  0)
             << ::testing::PrintToString(tree);
     } else {
         ASSERT_EQ(tree, (std::vector<std::string>{"META-INF/", "META-INF/MANIFEST.MF"}));
@@ -182,7 +188,8 @@ TEST_P(HostileCorpusTest, AsTheApiArchiveOfASoundSuite) {
     WriteFile(jar_, SoundSuiteBytes());
     std::int32_t files = 0, listed = 0;
     if (GetParam().reader == ReaderOutcome::Lists) {
-        files = ExtractFromArchive(host_.zip, "*", target_.string() + "/", (environment_.apiFolder() / "api.zip").string());
+        files =
+            ExtractFromArchive(host_.zip, "*", target_.string() + "/", (environment_.apiFolder() / "api.zip").string());
         fs::current_path(work_.path());
         for (const std::string& name : EntryNames(environment_.apiFolder() / "api.zip"))
             listed += name.empty() || name.back() != '\\' ? 1 : 0;

@@ -13,8 +13,12 @@ namespace {
 
 constexpr std::uint16_t kEncryptedFlag = 1;
 
-ZipEntry Manifest() { return StoredEntry(kSuiteManifestName, SuiteManifestText()); }
-ZipEntry GameClass() { return StoredEntry(kSuiteClassName, "class bytes of the game"); }
+ZipEntry Manifest() {
+    return StoredEntry(kSuiteManifestName, SuiteManifestText());
+}
+ZipEntry GameClass() {
+    return StoredEntry(kSuiteClassName, "class bytes of the game");
+}
 
 ZipEntry Deflated(ZipEntry entry, const std::string& actualContent) {
     entry.method = 8;
@@ -32,7 +36,9 @@ std::string SuiteWithManifest(const ZipEntry& manifest) {
     return ZipArchive{"", {manifest, GameClass()}}.bytes();
 }
 
-std::string OtherManifestText() { return "Manifest-Version: 1.0\r\nMIDlet-Name: Impostor\r\n"; }
+std::string OtherManifestText() {
+    return "Manifest-Version: 1.0\r\nMIDlet-Name: Impostor\r\n";
+}
 
 }  // namespace
 
@@ -44,21 +50,29 @@ std::string SuiteWithNulInName() {
     return SuiteWithEntry(std::string("game/ok.txt\0/../../../outside/nul.txt", 37));
 }
 
-std::string SuiteWithLinkEntry() { return Suite({LinkEntry("game/link", "../../../outside")}); }
+std::string SuiteWithLinkEntry() {
+    return Suite({LinkEntry("game/link", "../../../outside")});
+}
 
 std::string SuiteWithFileThroughALink() {
     return Suite({LinkEntry("escape", "../../../outside"), StoredEntry("escape/planted.txt", "planted")});
 }
 
-std::string SuiteWithDuplicateManifest() { return Suite({StoredEntry(kSuiteManifestName, OtherManifestText())}); }
+std::string SuiteWithDuplicateManifest() {
+    return Suite({StoredEntry(kSuiteManifestName, OtherManifestText())});
+}
 
-std::string SuiteWithDuplicateClass() { return Suite({StoredEntry(kSuiteClassName, "other class bytes")}); }
+std::string SuiteWithDuplicateClass() {
+    return Suite({StoredEntry(kSuiteClassName, "other class bytes")});
+}
 
 std::string SuiteWithManifestTwinInOtherCase() {
     return Suite({StoredEntry("meta-inf/manifest.mf", OtherManifestText())});
 }
 
-std::string SuiteWithClassTwinInOtherCase() { return Suite({StoredEntry("game/main.class", "lower-case twin")}); }
+std::string SuiteWithClassTwinInOtherCase() {
+    return Suite({StoredEntry("game/main.class", "lower-case twin")});
+}
 
 // A third central record pointing at the game class's local header: two
 // entries share the same bytes.
@@ -225,7 +239,9 @@ std::string SuiteWithSecondDirectoryInComment() {
     return bytes;
 }
 
-std::string SuiteWithZip64EndRecord() { return WithZip64EndRecord(Suite()); }
+std::string SuiteWithZip64EndRecord() {
+    return WithZip64EndRecord(Suite());
+}
 
 // The class's central record holds an extra field (an unknown one, id
 // 0x4242) whose stated length runs past the end of the record's extra data.
@@ -235,7 +251,9 @@ std::string SuiteWithExtraFieldOverrunningItsRecord() {
     return ZipArchive{"", {Manifest(), game}}.bytes();
 }
 
-std::string SuiteWithFolderEntryCarryingData() { return SuiteWithEntry("assets/", "data a folder cannot hold"); }
+std::string SuiteWithFolderEntryCarryingData() {
+    return SuiteWithEntry("assets/", "data a folder cannot hold");
+}
 
 std::string SuiteWithDataInFront() {
     ZipArchive archive{"#!/bin/sh\necho a script in front\nexit 0\n", {Manifest(), GameClass()}};

@@ -15,7 +15,9 @@
 namespace vorlan::test {
 namespace {
 
-std::int32_t Quiet(CallbackRecord*) { return 0; }
+std::int32_t Quiet(CallbackRecord*) {
+    return 0;
+}
 
 class SpecialFiles : public ::testing::Test {
 protected:

@@ -104,7 +104,9 @@ std::vector<std::string> BatchTest::SuitesFolderListing() const {
     return names;
 }
 
-bool BatchTest::ScratchFolderExists() const { return fs::exists(work_ / "scratch" / "vorlan"); }
+bool BatchTest::ScratchFolderExists() const {
+    return fs::exists(work_ / "scratch" / "vorlan");
+}
 
 std::string CrLfLines(const std::vector<std::string>& lines) {
     std::string text;

@@ -28,9 +28,9 @@ public:
     std::function<void(int index)> onEntryFinished;
 
     // What the batch did.
-    std::vector<int> checked;  // per entry: -1 never set, 0 unchecked, 1 checked
+    std::vector<int> checked;                      // per entry: -1 never set, 0 unchecked, 1 checked
     std::vector<std::pair<int, bool>> checkCalls;  // every SetFileChecked, in order
-    std::vector<std::string> failures;  // per entry, the reason it failed
+    std::vector<std::string> failures;             // per entry, the reason it failed
     std::vector<int> positions;
     int progressMax = -1;
     std::vector<std::string> apiFailures;
@@ -71,7 +71,7 @@ protected:
     fs::path Suite(const std::string& name) const { return suites_ / name; }
 
     void RunOn(const std::vector<fs::path>& entries);
-    std::vector<std::string> Names(const fs::path& jar);  // entry names in archive order
+    std::vector<std::string> Names(const fs::path& jar);              // entry names in archive order
     std::string Entry(const fs::path& jar, const std::string& name);  // its content
     // Entries of the suites folder, to see that nothing was left behind.
     std::vector<std::string> SuitesFolderListing() const;

@@ -29,9 +29,9 @@ TEST(SetJarSizeAndUrlTest, AppendsTheMissingLinesSizeFirstAfterEverythingElse) {
 }
 
 TEST(SetJarSizeAndUrlTest, ReplacesEveryMatchingLineWhereItStandsInAnyCase) {
-    EXPECT_EQ(Apply({"MIDlet-Jar-URL: http://example.org/s.jar", "MIDlet-Name: S", "midlet-jar-size: 1"}, "90",
-                    "S.jar"),
-              (Lines{"MIDlet-Jar-URL: S.jar", "MIDlet-Name: S", "MIDlet-Jar-Size: 90"}));
+    EXPECT_EQ(
+        Apply({"MIDlet-Jar-URL: http://example.org/s.jar", "MIDlet-Name: S", "midlet-jar-size: 1"}, "90", "S.jar"),
+        (Lines{"MIDlet-Jar-URL: S.jar", "MIDlet-Name: S", "MIDlet-Jar-Size: 90"}));
     EXPECT_EQ(Apply({"MIDLET-JAR-SIZE:1", "x", "MIDlet-Jar-Size: 2"}, "5", "u"),
               (Lines{"MIDlet-Jar-Size: 5", "x", "MIDlet-Jar-Size: 5", "MIDlet-Jar-URL: u"}));
 }
@@ -105,8 +105,7 @@ protected:
 TEST_F(WriteDescriptorTest, TheSnakeExampleByteForByte) {
     const std::string manifest = CrLfLines(
         {"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 1.0.2", "MIDlet-1: Snake,/i.png,Snake", ""});
-    EXPECT_EQ(DescriptorFor(manifest, 51234),
-              manifest + "MIDlet-Jar-Size: 51234\r\nMIDlet-Jar-URL: Snake.jar\r\n");
+    EXPECT_EQ(DescriptorFor(manifest, 51234), manifest + "MIDlet-Jar-Size: 51234\r\nMIDlet-Jar-URL: Snake.jar\r\n");
     EXPECT_GT(app_.pumps, 0);
 }
 

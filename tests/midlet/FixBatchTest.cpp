@@ -18,12 +18,12 @@ protected:
         host_.mode = 1;
     }
     fs::path Snake(const std::string& name = "Snake.jar") {
-        return MakeJar("zip", name,
-                       {{"META-INF/MANIFEST.MF",
-                         CrLfLines({"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Vendor: Games",
-                                    "MIDlet-Version: 1.0.2", "MIDlet-1: Snake, /i.png, snake.Main",
-                                    "MIDlet-2: Other, /o.png, snake.Other"})},
-                        {"snake/Main.class", "snake"}});
+        return MakeJar(
+            "zip", name,
+            {{"META-INF/MANIFEST.MF",
+              CrLfLines({"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Vendor: Games", "MIDlet-Version: 1.0.2",
+                         "MIDlet-1: Snake, /i.png, snake.Main", "MIDlet-2: Other, /o.png, snake.Other"})},
+             {"snake/Main.class", "snake"}});
     }
     std::string Descriptor(const fs::path& jar, const Lines& manifest) {
         return CrLfLines(manifest) + "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)) +
@@ -34,17 +34,17 @@ protected:
         const Lines names = Names(jar);
         EXPECT_NE(std::find(names.begin(), names.end(), "br/BookReader.class"), names.end());
         EXPECT_EQ(Entry(jar, "br/BookReader.class"), Entry(FixTemplatePath, "br/BookReader.class"));
-        EXPECT_EQ(std::count_if(names.begin(), names.end(),
-                                [](const std::string& n) { return n == "META-INF/MANIFEST.MF"; }),
-                  1);
+        EXPECT_EQ(
+            std::count_if(names.begin(), names.end(), [](const std::string& n) { return n == "META-INF/MANIFEST.MF"; }),
+            1);
         EXPECT_EQ(names.size(), 2u) << "nothing but the template and its manifest";
         EXPECT_TRUE(UnzipTestPasses(jar));
         EXPECT_NO_THROW(JavaReadManifest(jar));
     }
 
-    const Lines fixedSnake_{"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Vendor: Games",
-                            "MIDlet-Version: 9.9.9", "MIDlet-1: Snake,,br.BookReader",
-                            "MIDlet-2: Other, /o.png, snake.Other"};
+    const Lines fixedSnake_{"Manifest-Version: 1.0",          "MIDlet-Name: Snake",
+                            "MIDlet-Vendor: Games",           "MIDlet-Version: 9.9.9",
+                            "MIDlet-1: Snake,,br.BookReader", "MIDlet-2: Other, /o.png, snake.Other"};
 };
 
 TEST_F(FixBatchTest, AJarBecomesTheTemplateWithTheRewrittenManifest) {
@@ -88,9 +88,9 @@ TEST_F(FixBatchTest, AJadReplacesTheJarBesideItInWhateverCaseItHas) {
 }
 
 TEST_F(FixBatchTest, AManifestWithoutMidletOneIsWarnedAboutAndStillFixed) {
-    const fs::path jar = MakeJar("python", "NoMidlet.jar",
-                                 {{"META-INF/MANIFEST.MF", CrLfLines({"MIDlet-Name: N", "MIDlet-Version: 1.0"})},
-                                  {"n/N.class", "n"}});
+    const fs::path jar =
+        MakeJar("python", "NoMidlet.jar",
+                {{"META-INF/MANIFEST.MF", CrLfLines({"MIDlet-Name: N", "MIDlet-Version: 1.0"})}, {"n/N.class", "n"}});
     RunOn({jar});
     EXPECT_EQ(host_.checked, std::vector<int>{1});
     ASSERT_EQ(app_.messages.size(), 1u);

@@ -38,22 +38,24 @@ protected:
 };
 
 TEST_F(FixManifestTest, PointsTheFirstMidletAtTheReaderAndSetsTheVersion) {
-    EXPECT_EQ(Fix({"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 1.0.2",
-                   "MIDlet-1: Snake, /i.png, snake.Main", "MIDlet-2: Two, /t.png, snake.Two",
-                   "MIDlet-10: Ten,,snake.Ten", ""}),
-              (Lines{"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 9.9.9",
-                     "MIDlet-1: Snake,,br.BookReader", "MIDlet-2: Two, /t.png, snake.Two",
-                     "MIDlet-10: Ten,,snake.Ten", ""}));
+    EXPECT_EQ(
+        Fix({"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 1.0.2",
+             "MIDlet-1: Snake, /i.png, snake.Main", "MIDlet-2: Two, /t.png, snake.Two", "MIDlet-10: Ten,,snake.Ten",
+             ""}),
+        (Lines{"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 9.9.9", "MIDlet-1: Snake,,br.BookReader",
+               "MIDlet-2: Two, /t.png, snake.Two", "MIDlet-10: Ten,,snake.Ten", ""}));
     EXPECT_TRUE(Warnings().empty());
 }
 
 TEST_F(FixManifestTest, KeysMatchInAnyCaseAndEveryMatchingLineIsRewritten) {
     EXPECT_EQ(Fix({"midlet-version: 1.0", "MIDLET-1:NoComma", "MIDlet-Version: 2.0", "midlet-1: A,b,c"}, "9999.9.9"),
-              (Lines{"MIDlet-Version: 9999.9.9", ",br.BookReader", "MIDlet-Version: 9999.9.9", "midlet-1: A,,br.BookReader"}));
+              (Lines{"MIDlet-Version: 9999.9.9", ",br.BookReader", "MIDlet-Version: 9999.9.9",
+                     "midlet-1: A,,br.BookReader"}));
 }
 
 TEST_F(FixManifestTest, AnEmptyVersionIsUsedAsTyped) {
-    EXPECT_EQ(Fix({"MIDlet-Version: 1.0", "MIDlet-1: A,,a.A"}, ""), (Lines{"MIDlet-Version: ", "MIDlet-1: A,,br.BookReader"}));
+    EXPECT_EQ(Fix({"MIDlet-Version: 1.0", "MIDlet-1: A,,a.A"}, ""),
+              (Lines{"MIDlet-Version: ", "MIDlet-1: A,,br.BookReader"}));
 }
 
 TEST_F(FixManifestTest, MissingKeysAreWarnedAboutAndTheRewriteStillHappens) {

@@ -26,8 +26,9 @@ protected:
     }
     // The descriptor a JAR must get: its own manifest plus its size and name.
     std::string ExpectedJad(const fs::path& jar) {
-        return CrLfLines(SplitTextLinesOf(Entry(jar, "META-INF/MANIFEST.MF"))) + "MIDlet-Jar-Size: " +
-               std::to_string(fs::file_size(jar)) + "\r\nMIDlet-Jar-URL: " + jar.filename().string() + "\r\n";
+        return CrLfLines(SplitTextLinesOf(Entry(jar, "META-INF/MANIFEST.MF"))) +
+               "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)) +
+               "\r\nMIDlet-Jar-URL: " + jar.filename().string() + "\r\n";
     }
     static std::vector<std::string> SplitTextLinesOf(const std::string& text);
     void ExpectSoundJar(const fs::path& jar) {
@@ -48,7 +49,7 @@ TEST_F(GenerateJadBatchTest, WithoutApisTheJarIsUntouchedAndGetsItsDescriptor) {
     RunOn({jar});
     EXPECT_EQ(ReadFile(jar), before);
     EXPECT_EQ(ReadFile(Suite("Snake.jad")), SuiteManifest("Snake") + "MIDlet-Jar-Size: " +
-                                                 std::to_string(before.size()) + "\r\nMIDlet-Jar-URL: Snake.JAR\r\n");
+                                                std::to_string(before.size()) + "\r\nMIDlet-Jar-URL: Snake.JAR\r\n");
     EXPECT_EQ(host_.checked, std::vector<int>{1});
     EXPECT_EQ(host_.finishedBoxes, std::vector<std::string>{"Process successfuly completed!|Finished!"});
     EXPECT_FALSE(ScratchFolderExists());
@@ -166,14 +167,14 @@ TEST_F(GenerateJadBatchTest, ManifestsAreFoundWhateverTheCaseOfTheirFolderAndNam
     MakeApi("python", "api.zip", {{"meta-inf/notes.txt", "notes"}, {"api/X.class", "x"}});
     host_.CheckApis({"api.zip"});
     const fs::path upper = Game("python", "upper.jar");
-    const fs::path lower = MakeJar("python", "lower.jar",
-                                   {{"meta-inf/manifest.mf", SuiteManifest("lower")}, {"game/Main.class", "m"}});
+    const fs::path lower =
+        MakeJar("python", "lower.jar", {{"meta-inf/manifest.mf", SuiteManifest("lower")}, {"game/Main.class", "m"}});
     RunOn({upper, lower, Game("zip", "again.jar")});
     EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1}));
     EXPECT_EQ(ReadFile(Suite("upper.jad")), ExpectedJad(upper));
     EXPECT_EQ(ReadFile(Suite("lower.jad")), CrLfLines(SplitTextLinesOf(SuiteManifest("lower"))) +
-                                               "MIDlet-Jar-Size: " + std::to_string(fs::file_size(lower)) +
-                                               "\r\nMIDlet-Jar-URL: lower.jar\r\n");
+                                                "MIDlet-Jar-Size: " + std::to_string(fs::file_size(lower)) +
+                                                "\r\nMIDlet-Jar-URL: lower.jar\r\n");
     EXPECT_NE(ReadFile(Suite("again.jad")).find("MIDlet-Name: again"), std::string::npos);
 }
 

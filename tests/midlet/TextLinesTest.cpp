@@ -19,23 +19,22 @@ struct SplitCase {
 
 class SplitTest : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(SplitTest, SplitsAsWindowsStringListsDo) { EXPECT_EQ(SplitTextLines(GetParam().text), GetParam().lines); }
+TEST_P(SplitTest, SplitsAsWindowsStringListsDo) {
+    EXPECT_EQ(SplitTextLines(GetParam().text), GetParam().lines);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    LineBreaks, SplitTest,
-    ::testing::Values(SplitCase{"", {}},  //
-                      SplitCase{"a\r\nb\r\n", {"a", "b"}},
-                      SplitCase{"a\nb\n", {"a", "b"}},
-                      SplitCase{"a\rb\r", {"a", "b"}},
-                      SplitCase{"a\r\n\r\nb", {"a", "", "b"}},  // empty line in the middle stays
-                      SplitCase{"a\r\n\r\n", {"a", ""}},        // and at the end
-                      SplitCase{"a\n\rb", {"a", "", "b"}},      // LF CR is two breaks
-                      SplitCase{"\r\n", {""}},
-                      SplitCase{"no break", {"no break"}},
-                      SplitCase{"a\r\r\nb", {"a", "", "b"}},
-                      SplitCase{std::string("ab\0cd\r\ne", 8), {"ab"}},  // NUL ends the text
-                      SplitCase{std::string("a\r\n\0b", 5), {"a"}},
-                      SplitCase{" continued\r\n line\r\n", {" continued", " line"}}));
+INSTANTIATE_TEST_SUITE_P(LineBreaks, SplitTest,
+                         ::testing::Values(SplitCase{"", {}},  //
+                                           SplitCase{"a\r\nb\r\n", {"a", "b"}}, SplitCase{"a\nb\n", {"a", "b"}},
+                                           SplitCase{"a\rb\r", {"a", "b"}},
+                                           SplitCase{"a\r\n\r\nb", {"a", "", "b"}},  // empty line in the middle stays
+                                           SplitCase{"a\r\n\r\n", {"a", ""}},        // and at the end
+                                           SplitCase{"a\n\rb", {"a", "", "b"}},      // LF CR is two breaks
+                                           SplitCase{"\r\n", {""}}, SplitCase{"no break", {"no break"}},
+                                           SplitCase{"a\r\r\nb", {"a", "", "b"}},
+                                           SplitCase{std::string("ab\0cd\r\ne", 8), {"ab"}},  // NUL ends the text
+                                           SplitCase{std::string("a\r\n\0b", 5), {"a"}},
+                                           SplitCase{" continued\r\n line\r\n", {" continued", " line"}}));
 
 TEST(TextLinesTest, WritesCrLfAfterEveryLineTheLastToo) {
     TextLines lines;

@@ -12,8 +12,7 @@ struct Console {
     std::istringstream input;
     std::ostringstream output;
     ConsoleApplication app;
-    Console(const std::string& typed, ConsoleAnswers answers)
-        : input(typed), app(input, output, answers) {}
+    Console(const std::string& typed, ConsoleAnswers answers) : input(typed), app(input, output, answers) {}
 };
 
 TEST(ConsoleApplication, WithoutTerminalAnswersWithTheDefaultButton) {

@@ -38,8 +38,7 @@ TEST(FindFiles, MatchesIgnoringCaseAndFindsEveryKind) {
     fs::create_symlink(dir / "Snake.JAR", dir / "link.jar");
     WriteFile(dir / "locked.jar", "");
     fs::permissions(dir / "locked.jar", fs::perms::owner_read);
-    EXPECT_EQ(Find(dir.str() + "/*.jar"),
-              (Names_{".hidden.jar", "Snake.JAR", "folder.jar", "link.jar", "locked.jar"}));
+    EXPECT_EQ(Find(dir.str() + "/*.jar"), (Names_{".hidden.jar", "Snake.JAR", "folder.jar", "link.jar", "locked.jar"}));
     EXPECT_EQ(Find(dir.str() + "/S?AKE.*"), (Names_{"Snake.JAR"}));
 }
 

@@ -49,7 +49,10 @@ public:
         if (value) saved_ = value;
     }
     ~SavedVariable() {
-        if (saved_) setenv(name_, saved_->c_str(), 1); else unsetenv(name_);
+        if (saved_)
+            setenv(name_, saved_->c_str(), 1);
+        else
+            unsetenv(name_);
     }
     SavedVariable(const SavedVariable&) = delete;
     SavedVariable& operator=(const SavedVariable&) = delete;
@@ -107,14 +110,15 @@ TEST(ProcessPaths, ScratchRootIsRemovedAtExitWithoutFollowingLinks) {
     WriteFile(outside / "keep.txt", "outside");
     const std::string root = base.str() + "/root";
     ASSERT_EQ(InChildThatExits([&] {
-        const std::string made = CreateScratchRootIn(base.str());
-        fs::rename(made, root);  // a known name the parent can look for
-        fs::create_directory(made);
-        WriteFile(made + "vorlan/META-INF/manifest.mf", "x");
-        fs::create_directory_symlink(outside.path(), made + "vorlan/outside");
-        fs::permissions(made + "vorlan/META-INF", fs::perms::owner_read);
-        fs::permissions(made + "vorlan", fs::perms::none);
-    }), 0);
+                  const std::string made = CreateScratchRootIn(base.str());
+                  fs::rename(made, root);  // a known name the parent can look for
+                  fs::create_directory(made);
+                  WriteFile(made + "vorlan/META-INF/manifest.mf", "x");
+                  fs::create_directory_symlink(outside.path(), made + "vorlan/outside");
+                  fs::permissions(made + "vorlan/META-INF", fs::perms::owner_read);
+                  fs::permissions(made + "vorlan", fs::perms::none);
+              }),
+              0);
     EXPECT_TRUE(fs::exists(root));  // renamed away: not the child's root any more
     EXPECT_EQ(std::distance(fs::directory_iterator(base.path()), fs::directory_iterator()), 1);
     EXPECT_EQ(test::ReadFile(outside / "keep.txt"), "outside");

@@ -56,8 +56,8 @@ protected:
         options.environment["XDG_RUNTIME_DIR"] = (work_ / "runtime").string();
         options.fileSizeLimit = kFileSizeLimit;
         const std::string mode = std::to_string(GetParam());
-        const ChildResult result =
-            RunChild({VorlanBatchProgram(), "--mode", mode, "--api-dir", "API", "--api", "api.zip", "Bomb.jar"}, options);
+        const ChildResult result = RunChild(
+            {VorlanBatchProgram(), "--mode", mode, "--api-dir", "API", "--api", "api.zip", "Bomb.jar"}, options);
         std::cout << what << ", mode " << mode << ": peak memory " << result.peakMemoryKb << " KiB\n";
         EXPECT_NE(result.signal, SIGXFSZ) << what << ": a file was written past the cap";
         EXPECT_EQ(result.exitStatus, 1) << what << "\n" << result.output;
@@ -72,9 +72,9 @@ protected:
 };
 
 TEST_P(GigabyteManifest, IsRefusedWithoutFillingDiskOrMemory) {
-    for (const Inflating& manifest : {Inflating{"2 GiB stated as 2 GiB", 0x80000000u},
-                                      Inflating{"2 GiB stated as 100 bytes", 100},
-                                      Inflating{"2 GiB stated as 63 MiB", 63u << 20}})
+    for (const Inflating& manifest :
+         {Inflating{"2 GiB stated as 2 GiB", 0x80000000u}, Inflating{"2 GiB stated as 100 bytes", 100},
+          Inflating{"2 GiB stated as 63 MiB", 63u << 20}})
         Expect(SuiteWithZeroManifest(manifest), manifest.name);
 }
 

@@ -17,10 +17,11 @@ namespace {
 
 std::string SmallSuite(int number) {
     const std::string name = "Game" + std::to_string(number);
-    return ZipArchive{"", {StoredEntry("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: " + name +
-                                                                   "\r\nMIDlet-Version: 1.0\r\nMIDlet-1: " + name +
-                                                                   ", /i.png, game.Main\r\n"),
-                           StoredEntry("game/Main.class", "class bytes of " + name)}}
+    return ZipArchive{"",
+                      {StoredEntry("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: " + name +
+                                                               "\r\nMIDlet-Version: 1.0\r\nMIDlet-1: " + name +
+                                                               ", /i.png, game.Main\r\n"),
+                       StoredEntry("game/Main.class", "class bytes of " + name)}}
         .bytes();
 }
 
@@ -103,8 +104,9 @@ TEST(Load, BatchesOfBothModesLeaveNoDescriptorOpen) {
     host.mode = BatchMode::BuildFix;
     host.Run(suites);
     EXPECT_EQ(OpenDescriptors(), before);
-    const auto fixable = std::count_if(HostileCases().begin(), HostileCases().end(),
-                                       [](const HostileCase& hostile) { return hostile.mode1 == EntryOutcome::Succeeds; });
+    const auto fixable = std::count_if(HostileCases().begin(), HostileCases().end(), [](const HostileCase& hostile) {
+        return hostile.mode1 == EntryOutcome::Succeeds;
+    });
     EXPECT_EQ(std::count(host.checked.begin(), host.checked.end(), 1), 5 + fixable) << "the batch did not run as meant";
 }
 

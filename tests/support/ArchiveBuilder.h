@@ -14,8 +14,8 @@ namespace vorlan::test {
 struct BuilderEntry {
     std::string name;
     std::string data;
-    std::uint8_t versionMadeBy = 20; // 2.0
-    std::uint8_t hostSystem = 3;     // Unix
+    std::uint8_t versionMadeBy = 20;  // 2.0
+    std::uint8_t hostSystem = 3;      // Unix
     std::uint16_t flags = 0;
     std::uint32_t externalAttributes = 0;
     std::string extra;
@@ -24,7 +24,7 @@ struct BuilderEntry {
     std::optional<std::uint16_t> nameLengthField = std::nullopt;
     std::optional<std::uint16_t> extraLengthField = std::nullopt;
     std::optional<std::uint16_t> commentLengthField = std::nullopt;
-    std::optional<std::uint32_t> signatureField = std::nullopt; // instead of 0x02014B50
+    std::optional<std::uint32_t> signatureField = std::nullopt;  // instead of 0x02014B50
 };
 
 // End record fields written instead of the computed ones.
@@ -48,19 +48,18 @@ struct BuiltLayout {
 
 class ArchiveBuilder {
 public:
-    ArchiveBuilder &Prepend(std::string bytes); // data in front of the archive (a stub)
-    ArchiveBuilder &Add(BuilderEntry entry);
-    ArchiveBuilder &Add(const std::string &name, const std::string &data);
-    ArchiveBuilder &Comment(std::string comment); // the archive comment
-    ArchiveBuilder &Override(const EndRecordOverrides &overrides);
+    ArchiveBuilder& Prepend(std::string bytes);  // data in front of the archive (a stub)
+    ArchiveBuilder& Add(BuilderEntry entry);
+    ArchiveBuilder& Add(const std::string& name, const std::string& data);
+    ArchiveBuilder& Comment(std::string comment);  // the archive comment
+    ArchiveBuilder& Override(const EndRecordOverrides& overrides);
 
-    std::string Build(BuiltLayout *layout = nullptr) const;
+    std::string Build(BuiltLayout* layout = nullptr) const;
 
     // A 22-byte end record on its own.
-    static std::string EndRecord(std::uint16_t thisDisk, std::uint16_t centralDirDisk,
-                                 std::uint16_t entriesThisDisk, std::uint16_t totalEntries,
-                                 std::uint32_t centralDirSize, std::uint32_t centralDirOffset,
-                                 std::uint16_t commentLength);
+    static std::string EndRecord(std::uint16_t thisDisk, std::uint16_t centralDirDisk, std::uint16_t entriesThisDisk,
+                                 std::uint16_t totalEntries, std::uint32_t centralDirSize,
+                                 std::uint32_t centralDirOffset, std::uint16_t commentLength);
 
 private:
     std::string prefix_;
@@ -69,4 +68,4 @@ private:
     EndRecordOverrides overrides_;
 };
 
-} // namespace vorlan::test
+}  // namespace vorlan::test

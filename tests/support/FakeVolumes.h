@@ -28,12 +28,12 @@ public:
     std::function<void()> beforeQuery;
     int labelQueries = 0;
 
-    std::string DrivePart(const std::string &path) override;
-    DriveKind KindOf(const std::string &root) override;
-    bool Label(const std::string &root, std::string &label) override;
+    std::string DrivePart(const std::string& path) override;
+    DriveKind KindOf(const std::string& root) override;
+    bool Label(const std::string& root, std::string& label) override;
 
 private:
-    const Drive *DriveAt(const std::string &root) const;
+    const Drive* DriveAt(const std::string& root) const;
 };
 
-} // namespace vorlan::test
+}  // namespace vorlan::test

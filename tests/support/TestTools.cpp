@@ -153,8 +153,8 @@ std::vector<std::string> JavaReadManifest(const fs::path& jar) {
         // Tests run in parallel: compile aside, then move into place once.
         const fs::path aside = classes.string() + ".tmp" + std::to_string(getpid());
         fs::create_directories(aside);
-        Require(RunCommand({"javac", "-d", aside.string(),
-                            std::string(VORLAN_SOURCE_DIR) + "/tests/support/JarCheck.java"}),
+        Require(RunCommand(
+                    {"javac", "-d", aside.string(), std::string(VORLAN_SOURCE_DIR) + "/tests/support/JarCheck.java"}),
                 "javac JarCheck");
         std::error_code lostTheRace;  // another test put it there first: same class
         fs::rename(aside, classes, lostTheRace);

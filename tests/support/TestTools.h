@@ -32,7 +32,7 @@ std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& bytes);  // creates parent folders
 
 struct CommandResult {
-    int status = -1;  // exit status, or 128 + signal
+    int status = -1;     // exit status, or 128 + signal
     std::string output;  // stdout and stderr together
 };
 // Runs argv (no shell) in the given folder, or in the current one when empty.

@@ -17,9 +17,13 @@ void Put32(std::string& out, std::uint32_t value) {
     Put16(out, value >> 16);
 }
 
-const std::string& StoredData(const ZipEntry& entry) { return entry.data.empty() ? entry.content : entry.data; }
+const std::string& StoredData(const ZipEntry& entry) {
+    return entry.data.empty() ? entry.content : entry.data;
+}
 
-std::uint32_t CrcOf(const ZipEntry& entry) { return entry.crc.value_or(Crc32(entry.content)); }
+std::uint32_t CrcOf(const ZipEntry& entry) {
+    return entry.crc.value_or(Crc32(entry.content));
+}
 
 std::uint32_t SizeOf(const ZipEntry& entry) {
     return entry.uncompressedSize.value_or(static_cast<std::uint32_t>(entry.content.size()));

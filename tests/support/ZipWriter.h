@@ -24,10 +24,10 @@ struct ZipEntry {
     std::uint16_t dosDate = (1 << 5) | 1;  // 1980-01-01
     std::string centralExtra;
     std::string localExtra;
-    std::optional<std::uint32_t> crc;               // default: CRC of content
-    std::optional<std::uint32_t> uncompressedSize;  // default: size of content
-    std::optional<std::uint32_t> localHeaderOffset; // default: where the writer put it
-    bool writeLocalRecord = true;                   // false: the central record points at another's data
+    std::optional<std::uint32_t> crc;                // default: CRC of content
+    std::optional<std::uint32_t> uncompressedSize;   // default: size of content
+    std::optional<std::uint32_t> localHeaderOffset;  // default: where the writer put it
+    bool writeLocalRecord = true;                    // false: the central record points at another's data
 };
 
 ZipEntry StoredEntry(const std::string& name, const std::string& content);
@@ -39,7 +39,7 @@ struct ZipArchive {
     ZipArchive(std::string prefixBytes, std::vector<ZipEntry> archiveEntries)
         : prefix(std::move(prefixBytes)), entries(std::move(archiveEntries)) {}
 
-    std::string prefix;   // bytes in front of the archive (a stub)
+    std::string prefix;  // bytes in front of the archive (a stub)
     std::vector<ZipEntry> entries;
     std::string comment;
     std::optional<std::uint16_t> statedEntryCount;  // default: the number of entries

@@ -14,7 +14,7 @@ namespace {
 
 using DirectoryReaderTest = ZipTest;
 
-std::vector<std::string> EntryNames(const TZip &zip) {
+std::vector<std::string> EntryNames(const TZip& zip) {
     std::vector<std::string> names;
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
         TFileInfo info;
@@ -36,7 +36,7 @@ TEST_P(RealToolTest, ListsEveryEntryWithBackslashes) {
     TZip zip;
     zip.SetZipFileName(archive);
     std::vector<std::string> names = EntryNames(zip);
-    std::erase(names, "META-INF\\"); // jar and zip also store the folder
+    std::erase(names, "META-INF\\");  // jar and zip also store the folder
     std::erase(names, "snake\\");
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"META-INF\\MANIFEST.MF", "icon.png", "snake\\Main.class"}));
@@ -71,8 +71,7 @@ TEST_F(DirectoryReaderTest, ListsInfoZipArchiveWithCommentAndEntrySizes) {
     TFileInfo info;
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
         zip.GetEntry(i, info);
-        if (info.FileName == "snake\\Main.class")
-            break;
+        if (info.FileName == "snake\\Main.class") break;
     }
     EXPECT_EQ(info.UncompressedSize, 300u);
     EXPECT_EQ(info.Signature, kCentralHeaderSignature);
@@ -82,7 +81,7 @@ TEST_F(DirectoryReaderTest, MissingArchiveIsCreatedEmpty) {
     const std::string archive = (dir / "new.jar").string();
     int changes = 0;
     TZip zip;
-    zip.OnContentsChanged = [&changes](TZip &) { ++changes; };
+    zip.OnContentsChanged = [&changes](TZip&) { ++changes; };
     const mode_t savedMask = umask(022);
     zip.SetZipFileName(archive);
     umask(savedMask);
@@ -90,24 +89,24 @@ TEST_F(DirectoryReaderTest, MissingArchiveIsCreatedEmpty) {
     EXPECT_EQ(zip.EntryCount(), 0);
     EXPECT_EQ(zip.EndOfDirectory.EndRecordPosition, 0);
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(fs::status(archive).permissions(), fs::perms::owner_read | fs::perms::owner_write |
-                                                     fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(fs::status(archive).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
 TEST_F(DirectoryReaderTest, ArchiveThatCannotBeCreatedIsReported) {
     TZip zip;
     fs::create_symlink(dir / "nowhere" / "target.jar", dir / "dangling.jar");
-    for (const fs::path &path : {dir / "no-such-folder" / "a.jar", dir / "dangling.jar"}) {
+    for (const fs::path& path : {dir / "no-such-folder" / "a.jar", dir / "dangling.jar"}) {
         try {
             zip.SetZipFileName(path.string());
             ADD_FAILURE() << path << " opened";
-        } catch (const ZipException &error) {
+        } catch (const ZipException& error) {
             EXPECT_EQ(std::string(error.what()), "Unable to create \n\"" + path.string() + "\"");
         }
     }
-    EXPECT_FALSE(fs::exists(dir / "nowhere")); // the link was not written through
+    EXPECT_FALSE(fs::exists(dir / "nowhere"));  // the link was not written through
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
-              1); // no temporary left
+              1);  // no temporary left
 }
 
 TEST_F(DirectoryReaderTest, OpeningResetsTheComponent) {
@@ -158,15 +157,14 @@ TEST_F(DirectoryReaderTest, EntryWithEmptyNameAndRawExtraField) {
 const std::string kCp866Name = "\xAF\xE0\xA8\xA2\xA5\xE2.txt";
 const std::string kUtf8Name = "привет.txt";
 
-std::string ArchiveWrittenOn(std::uint8_t host, std::uint8_t version, std::uint16_t flags,
-                             const std::string &name) {
+std::string ArchiveWrittenOn(std::uint8_t host, std::uint8_t version, std::uint16_t flags, const std::string& name) {
     BuilderEntry first;
     first.name = name;
     first.hostSystem = host;
     first.versionMadeBy = version;
     first.flags = flags;
     BuilderEntry second = first;
-    second.hostSystem = 3; // a later record never changes the decision
+    second.hostSystem = 3;  // a later record never changes the decision
     return ArchiveBuilder().Add(first).Add(second).Comment(name).Build();
 }
 
@@ -182,7 +180,7 @@ protected:
 };
 
 TEST_P(OemDecisionTest, FirstRecordDecidesForTheWholeArchive) {
-    const OemCase &c = GetParam();
+    const OemCase& c = GetParam();
     TZip zip;
     zip.SetZipFileName(WriteArchive("oem.zip", ArchiveWrittenOn(c.host, c.version, 0, kCp866Name)));
     EXPECT_EQ(zip.OemNames, c.oem);
@@ -194,8 +192,8 @@ TEST_P(OemDecisionTest, FirstRecordDecidesForTheWholeArchive) {
 
 INSTANTIATE_TEST_SUITE_P(Hosts, OemDecisionTest,
                          ::testing::Values(OemCase{0, 20, true}, OemCase{6, 20, true}, OemCase{11, 50, true},
-                                           OemCase{11, 45, false}, OemCase{11, 63, false},
-                                           OemCase{3, 20, false}, OemCase{10, 50, false}));
+                                           OemCase{11, 45, false}, OemCase{11, 63, false}, OemCase{3, 20, false},
+                                           OemCase{10, 50, false}));
 
 TEST_F(DirectoryReaderTest, Utf8FlaggedNamesAreNeverConverted) {
     SetOemCodePage("CP437");
@@ -222,12 +220,13 @@ TEST_F(DirectoryReaderTest, NamesConvertOnlyForOemArchivesAndMarkWhatCannotBe) {
     zip.OemNames = true;
     EXPECT_EQ(AnsiToOemName(zip, kUtf8Name), kCp866Name);
     EXPECT_EQ(OemToAnsiName(zip, kCp866Name), kUtf8Name);
-    EXPECT_EQ(AnsiToOemName(zip, "a€b"), "a?b"); // no euro sign in CP866
-    EXPECT_EQ(AnsiToOemName(zip, "a\xFF"
-                                 "b"),
-              "a?b"); // not UTF-8 at all
+    EXPECT_EQ(AnsiToOemName(zip, "a€b"), "a?b");  // no euro sign in CP866
+    EXPECT_EQ(AnsiToOemName(zip,
+                            "a\xFF"
+                            "b"),
+              "a?b");  // not UTF-8 at all
     SetOemCodePage("");
 }
 
-} // namespace
-} // namespace vorlan::test
+}  // namespace
+}  // namespace vorlan::test

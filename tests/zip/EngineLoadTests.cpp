@@ -12,8 +12,8 @@ namespace {
 using EngineLoadTest = ZipTest;
 
 TEST_F(EngineLoadTest, LibraryDirWithOrWithoutSlashFindsTheSameModules) {
-    for (std::string folder : {std::string(FAKE_ENGINE_DIR),
-                               std::string(FAKE_ENGINE_DIR).substr(0, std::strlen(FAKE_ENGINE_DIR) - 1)}) {
+    for (std::string folder :
+         {std::string(FAKE_ENGINE_DIR), std::string(FAKE_ENGINE_DIR).substr(0, std::strlen(FAKE_ENGINE_DIR) - 1)}) {
         TZip zip;
         zip.LibraryDir = folder;
         EXPECT_TRUE(zip.LoadZipDll()) << folder;
@@ -60,7 +60,7 @@ TEST_F(EngineLoadTest, SecondLoadKeepsTheFirstModule) {
     zip.LibraryDir = FAKE_ENGINE_DIR;
     ASSERT_TRUE(zip.LoadZipDll());
     const ZipDllExecProc first = ZipEngineExec();
-    zip.LibraryDir = dir.str(); // nothing there: a second load must not look
+    zip.LibraryDir = dir.str();  // nothing there: a second load must not look
     EXPECT_TRUE(zip.LoadZipDll());
     EXPECT_EQ(ZipEngineExec(), first);
 }
@@ -90,19 +90,19 @@ TEST_F(EngineLoadTest, OperationsNameTheModuleThatCannotBeLoaded) {
     try {
         zip.Extract();
         ADD_FAILURE() << "extracted without an engine";
-    } catch (const ZipException &error) {
+    } catch (const ZipException& error) {
         EXPECT_STREQ(error.what(), "Unable to load \"UnzDll.so\".");
     }
     try {
         zip.AddBaseDir = dir.str();
         zip.Add();
         ADD_FAILURE() << "added without an engine";
-    } catch (const ZipException &error) {
+    } catch (const ZipException& error) {
         EXPECT_STREQ(error.what(), "Unable to load \"ZipDll.so\".");
     }
     EXPECT_EQ(zip.FileSpecs(), std::vector<std::string>{"x"});
     EXPECT_EQ(zip.AddBaseDir, dir.str());
 }
 
-} // namespace
-} // namespace vorlan::test
+}  // namespace
+}  // namespace vorlan::test

@@ -56,8 +56,8 @@ typedef struct FakeEngineLog {
     FakeEngineReply Replies[FAKE_ENGINE_MAX_STEPS];
 } FakeEngineLog;
 
-typedef void (*FakeEngineSetScriptProc)(const FakeEngineScript *script);
-typedef const FakeEngineLog *(*FakeEngineGetLogProc)(void);
+typedef void (*FakeEngineSetScriptProc)(const FakeEngineScript* script);
+typedef const FakeEngineLog* (*FakeEngineGetLogProc)(void);
 
 #ifdef __cplusplus
 }

@@ -15,23 +15,18 @@ namespace {
 enum class Outcome { Opens, NotValid, ReadError };
 
 struct MalformedCase {
-    const char *name;
+    const char* name;
     std::function<std::string()> build;
     Outcome outcome;
-    int entries = 0; // when it opens
+    int entries = 0;  // when it opens
 };
 
-void PrintTo(const MalformedCase &row, std::ostream *out) {
+void PrintTo(const MalformedCase& row, std::ostream* out) {
     *out << row.name;
 }
 
-std::string TwoEntries(const EndRecordOverrides &overrides, const std::string &comment = "") {
-    return ArchiveBuilder()
-        .Add("a.txt", "alpha")
-        .Add("b.txt", "beta")
-        .Comment(comment)
-        .Override(overrides)
-        .Build();
+std::string TwoEntries(const EndRecordOverrides& overrides, const std::string& comment = "") {
+    return ArchiveBuilder().Add("a.txt", "alpha").Add("b.txt", "beta").Comment(comment).Override(overrides).Build();
 }
 
 // An archive whose single entry's name length is stated too large: the
@@ -90,13 +85,12 @@ const MalformedCase kCases[] = {
     {"CommentHoldingAnEndRecord", CommentHoldingAnEndRecord, Outcome::Opens, 0},
     {"CommentOf65513Bytes", [] { return TwoEntries({}, std::string(65513, 'c')); }, Outcome::Opens, 2},
     {"CommentOf65514Bytes", [] { return TwoEntries({}, std::string(65514, 'c')); }, Outcome::NotValid},
-    {"CommentShorterThanStated", [] { return TwoEntries({.commentLength = 50}, "short"); }, Outcome::Opens,
-     2},
+    {"CommentShorterThanStated", [] { return TwoEntries({.commentLength = 50}, "short"); }, Outcome::Opens, 2},
     {"TotalEntriesZeroWithADirectory", [] { return TwoEntries({.totalEntries = 0}); }, Outcome::Opens, 0},
     {"CountBelowTheRecords", [] { return TwoEntries({.totalEntries = 1}); }, Outcome::Opens, 1},
     {"CountAboveTheRecords", [] { return TwoEntries({.totalEntries = 3}); }, Outcome::ReadError},
-    {"CountAboveTheRecordsWithLongComment",
-     [] { return TwoEntries({.totalEntries = 3}, std::string(200, 'c')); }, Outcome::ReadError},
+    {"CountAboveTheRecordsWithLongComment", [] { return TwoEntries({.totalEntries = 3}, std::string(200, 'c')); },
+     Outcome::ReadError},
     {"DirectorySizeTooLarge", [] { return TwoEntries({.centralDirSize = 110}); }, Outcome::ReadError},
     {"DirectorySizeTooSmall", [] { return TwoEntries({.centralDirSize = 50}); }, Outcome::ReadError},
     {"DirectorySizeBeyondFileStart", [] { return TwoEntries({.centralDirSize = 5000}); }, Outcome::ReadError},
@@ -104,17 +98,14 @@ const MalformedCase kCases[] = {
     {"NameRunningPastEndRecord", NameRunningPastEndRecord, Outcome::ReadError},
     {"ExtraRunningPastEndRecord", ExtraRunningPastEndRecord, Outcome::ReadError},
     {"WrongHeaderSignature", WrongHeaderSignature, Outcome::ReadError},
-    {"ThisDisk1000", [] { return TwoEntries({.thisDisk = 1000, .centralDirDisk = 1000}); }, Outcome::Opens,
-     2},
-    {"ThisDisk1001", [] { return TwoEntries({.thisDisk = 1001, .centralDirDisk = 1001}); },
-     Outcome::NotValid},
+    {"ThisDisk1000", [] { return TwoEntries({.thisDisk = 1000, .centralDirDisk = 1000}); }, Outcome::Opens, 2},
+    {"ThisDisk1001", [] { return TwoEntries({.thisDisk = 1001, .centralDirDisk = 1001}); }, Outcome::NotValid},
     {"CentralDirDisk1001", [] { return TwoEntries({.centralDirDisk = 1001}); }, Outcome::NotValid},
     {"DirectoryOf1024000Bytes", [] { return DirectoryOfSize(1024000); }, Outcome::Opens, 16},
     {"DirectoryOf1024001Bytes", [] { return DirectoryOfSize(1024001); }, Outcome::NotValid},
     {"Zip64MarkersInEndRecord",
      [] {
-         return TwoEntries(
-             {.totalEntries = 0xFFFF, .centralDirSize = 0xFFFFFFFFu, .centralDirOffset = 0xFFFFFFFFu});
+         return TwoEntries({.totalEntries = 0xFFFF, .centralDirSize = 0xFFFFFFFFu, .centralDirOffset = 0xFFFFFFFFu});
      },
      Outcome::ReadError},
     {"SpannedDirectoryOffsetOutsideFile",
@@ -125,29 +116,29 @@ const MalformedCase kCases[] = {
 class MalformedArchiveTest : public ZipTest, public ::testing::WithParamInterface<MalformedCase> {};
 
 TEST_P(MalformedArchiveTest, EndsInItsDocumentedOutcome) {
-    const MalformedCase &c = GetParam();
+    const MalformedCase& c = GetParam();
     const std::string path = WriteArchive("case.zip", c.build());
     TZip zip;
     int changes = 0;
-    zip.OnContentsChanged = [&changes](TZip &) { ++changes; };
+    zip.OnContentsChanged = [&changes](TZip&) { ++changes; };
     std::string message;
     try {
         zip.SetZipFileName(path);
-    } catch (const ZipException &error) {
+    } catch (const ZipException& error) {
         message = error.what();
     }
     switch (c.outcome) {
-    case Outcome::Opens:
-        EXPECT_EQ(message, "");
-        EXPECT_EQ(zip.EntryCount(), c.entries);
-        EXPECT_EQ(changes, 1);
-        break;
-    case Outcome::NotValid:
-        EXPECT_EQ(message, "\"" + path + "\"\nis not a valid Zip file.");
-        break;
-    case Outcome::ReadError:
-        EXPECT_EQ(message, "Error reading 'CentralFileHeader'!");
-        break;
+        case Outcome::Opens:
+            EXPECT_EQ(message, "");
+            EXPECT_EQ(zip.EntryCount(), c.entries);
+            EXPECT_EQ(changes, 1);
+            break;
+        case Outcome::NotValid:
+            EXPECT_EQ(message, "\"" + path + "\"\nis not a valid Zip file.");
+            break;
+        case Outcome::ReadError:
+            EXPECT_EQ(message, "Error reading 'CentralFileHeader'!");
+            break;
     }
     if (c.outcome != Outcome::Opens) {
         EXPECT_EQ(zip.EntryCount(), 0);
@@ -158,7 +149,7 @@ TEST_P(MalformedArchiveTest, EndsInItsDocumentedOutcome) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MalformedArchiveTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<MalformedCase> &row) { return row.param.name; });
+                         [](const ::testing::TestParamInfo<MalformedCase>& row) { return row.param.name; });
 
 using ReaderDetailTest = ZipTest;
 
@@ -201,7 +192,7 @@ TEST_F(ReaderDetailTest, EveryCorruptedDirectoryByteEndsInAnOutcome) {
             try {
                 zip.SetZipFileName(path);
                 ++opened;
-            } catch (const ZipException &) {
+            } catch (const ZipException&) {
                 ++refused;
             }
         }
@@ -216,7 +207,7 @@ TEST_F(ReaderDetailTest, ArchiveEndingBeyond2GiBIsOutOfRange) {
     const fs::path path = dir / "huge.zip";
     {
         std::ofstream out(path, std::ios::binary);
-        out.seekp(std::streamoff{1} << 31); // a hole: nothing is written before it
+        out.seekp(std::streamoff{1} << 31);  // a hole: nothing is written before it
         const std::string archive = TwoEntries({});
         out.write(archive.data(), static_cast<std::streamsize>(archive.size()));
     }
@@ -238,5 +229,5 @@ TEST_F(ReaderDetailTest, FifoAndFolderAreNoArchivesAndDoNotBlock) {
     EXPECT_THROW(zip.SetZipFileName(dir.str()), ZipException);
 }
 
-} // namespace
-} // namespace vorlan::test
+}  // namespace
+}  // namespace vorlan::test

@@ -8,8 +8,9 @@
 namespace vorlan::test {
 namespace {
 
-const char kSpannedMessage[] = "Cannot Add, Delete or Extract from a multiple disk Zip file...\n"
-                               "Merge this Zip file onto the hard disk before retrying.";
+const char kSpannedMessage[] =
+    "Cannot Add, Delete or Extract from a multiple disk Zip file...\n"
+    "Merge this Zip file onto the hard disk before retrying.";
 
 class OperationTest : public ZipTest {
 protected:
@@ -21,21 +22,20 @@ protected:
     }
 
     // Loads the fake engine the operation will call and gives it a script.
-    std::unique_ptr<FakeEngine> FakeUnzip(std::int32_t result,
-                                          const std::vector<FakeEngineStep> &steps = {}) {
+    std::unique_ptr<FakeEngine> FakeUnzip(std::int32_t result, const std::vector<FakeEngineStep>& steps = {}) {
         EXPECT_TRUE(zip.LoadUnzDll());
         auto engine = std::make_unique<FakeEngine>(FakeEnginePath("UnZDll.so"));
         engine->SetScript(steps, result);
         return engine;
     }
-    std::unique_ptr<FakeEngine> FakeZip(std::int32_t result, const std::vector<FakeEngineStep> &steps = {}) {
+    std::unique_ptr<FakeEngine> FakeZip(std::int32_t result, const std::vector<FakeEngineStep>& steps = {}) {
         EXPECT_TRUE(zip.LoadZipDll());
         auto engine = std::make_unique<FakeEngine>(FakeEnginePath("ZipDll.so"));
         engine->SetScript(steps, result);
         return engine;
     }
 
-    void ExpectOneInformationBox(const std::string &text) {
+    void ExpectOneInformationBox(const std::string& text) {
         ASSERT_EQ(app.messages.size(), 1u);
         EXPECT_EQ(app.messages[0].text, text);
         EXPECT_EQ(app.messages[0].caption, "Vorlan");
@@ -75,8 +75,7 @@ TEST_F(OperationTest, ExtractIntoMissingFolderNamesIt) {
     zip.ExtractBaseDir = (dir / "no such").string();
     zip.FileSpecs() = {"a"};
     EXPECT_EQ(zip.Extract(), 0);
-    ExpectOneInformationBox("Unable to extract files to:\n\"" + zip.ExtractBaseDir +
-                            "\"\nThis folder does not exist.");
+    ExpectOneInformationBox("Unable to extract files to:\n\"" + zip.ExtractBaseDir + "\"\nThis folder does not exist.");
     EXPECT_FALSE(ModuleIsLoaded(FakeEnginePath("UnZDll.so")));
 }
 
@@ -84,8 +83,7 @@ TEST_F(OperationTest, AddWithoutArchiveOrFilesSaysWhichIsMissing) {
     TZip closed;
     closed.AddBaseDir = dir.str();
     EXPECT_EQ(closed.Add(), 0);
-    ExpectOneInformationBox(
-        "A Zip file must be openned or created before\nAdding, Deleting or Extracting files.");
+    ExpectOneInformationBox("A Zip file must be openned or created before\nAdding, Deleting or Extracting files.");
     EXPECT_EQ(closed.AddBaseDir, "");
     app.messages.clear();
     EXPECT_EQ(zip.Add(), 0);
@@ -100,7 +98,7 @@ TEST_F(OperationTest, ExtractHandsTheEngineItsRecordInTheTargetFolder) {
     zip.Password = "pw";
     zip.FileSpecs() = {"META-INF\\manifest.mf", "*.class"};
     EXPECT_EQ(zip.Extract(), 2);
-    const FakeEngineLog &log = engine->Log();
+    const FakeEngineLog& log = engine->Log();
     EXPECT_EQ(log.Calls, 1);
     EXPECT_STREQ(log.ZipFileName, archive.c_str());
     EXPECT_STREQ(log.Password, "pw");
@@ -118,7 +116,7 @@ TEST_F(OperationTest, ExtractWithoutTargetUsesTheArchivesFolder) {
     const auto engine = FakeUnzip(0);
     zip.FileSpecs() = {};
     EXPECT_EQ(zip.Extract(), 0);
-    const FakeEngineLog &log = engine->Log();
+    const FakeEngineLog& log = engine->Log();
     EXPECT_EQ(fs::path(log.CurrentDirectory), fs::canonical(dir.path()));
     EXPECT_EQ(log.Unzip.FileSpecCount, 0);
     EXPECT_EQ(log.Unzip.FileSpecs, nullptr);
@@ -159,7 +157,7 @@ TEST_F(OperationTest, AddHandsTheEngineItsRecordFromTheBaseFolder) {
     zip.TempDir = "/var/tmp/";
     EXPECT_EQ(zip.Add(), 0);
     SetOemCodePage("");
-    const FakeEngineLog &log = engine->Log();
+    const FakeEngineLog& log = engine->Log();
     EXPECT_EQ(log.IsZip, 1);
     EXPECT_EQ(fs::path(log.CurrentDirectory), fs::canonical(dir.path()));
     EXPECT_STREQ(log.TempDir, "/var/tmp/");
@@ -189,7 +187,7 @@ TEST_F(OperationTest, AddWithoutCommentOrBaseFolderPassesNoComment) {
 
 TEST_F(OperationTest, AddThatChangedTheArchiveRereadsItAndTellsSo) {
     int changes = 0;
-    zip.OnContentsChanged = [&changes](TZip &) { ++changes; };
+    zip.OnContentsChanged = [&changes](TZip&) { ++changes; };
     // The fake engine changes nothing; the test plays the engine's part.
     WriteFile(archive, ArchiveBuilder().Add("META-INF/MANIFEST.MF", "m").Add("api/Api.class", "c").Build());
     const auto engine = FakeZip(0);
@@ -221,5 +219,5 @@ TEST_F(OperationTest, ProgressDialogLivesOnlyDuringTheEngineCall) {
     EXPECT_EQ(app.dialogs.size(), 1u);
 }
 
-} // namespace
-} // namespace vorlan::test
+}  // namespace
+}  // namespace vorlan::test

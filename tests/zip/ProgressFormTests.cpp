@@ -27,7 +27,7 @@ public:
     void SetUp() override {
         static int argc = 1;
         static char name[] = "zip_progress_form_tests";
-        static char *argv[] = {name, nullptr};
+        static char* argv[] = {name, nullptr};
         application_ = std::make_unique<QApplication>(argc, argv);
     }
     void TearDown() override { application_.reset(); }
@@ -36,8 +36,7 @@ private:
     std::unique_ptr<QApplication> application_;
 };
 
-[[maybe_unused]] ::testing::Environment *const environment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 class ProgressFormTest : public ::testing::Test {
 protected:
@@ -90,7 +89,7 @@ TEST_F(ProgressFormTest, ShowsTextAndProgress) {
 TEST_F(ProgressFormTest, OnlyTheCancelButtonCancels) {
     TProgressForm form(owner);
     form.Show();
-    form.reject(); // Escape or the close box
+    form.reject();  // Escape or the close box
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(owner.cancels, 0);
     form.Show();
@@ -109,5 +108,5 @@ TEST_F(ProgressFormTest, IsCentredOverTheMainWindow) {
                                  outer.top() + (outer.height() - form.frameGeometry().height()) / 2));
 }
 
-} // namespace
-} // namespace vorlan
+}  // namespace
+}  // namespace vorlan

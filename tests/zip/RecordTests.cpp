@@ -37,12 +37,12 @@ TEST_F(RecordTest, GetEntryCopiesInRangeAndRefusesOutside) {
         try {
             zip.GetEntry(index, info);
             ADD_FAILURE() << "index " << index << " accepted";
-        } catch (const ZipException &error) {
+        } catch (const ZipException& error) {
             EXPECT_STREQ(error.what(), "Index range error");
         }
     }
     zip.GetEntry(0, info);
-    zip.SetZipFileName(""); // the copy outlives the list
+    zip.SetZipFileName("");  // the copy outlives the list
     EXPECT_EQ(info.FileName, "META-INF\\MANIFEST.MF");
 }
 
@@ -54,7 +54,7 @@ TEST(PathHelpers, AddBackslashAddsOneSlashWhereMissing) {
 }
 
 TEST(PathHelpers, TempDirComesFromTmpdirOrTmp) {
-    const char *saved = std::getenv("TMPDIR");
+    const char* saved = std::getenv("TMPDIR");
     const std::string restore = saved != nullptr ? saved : "";
     setenv("TMPDIR", "/var/scratch", 1);
     EXPECT_EQ(GetTempDir(), "/var/scratch/");
@@ -66,7 +66,7 @@ TEST(PathHelpers, TempDirComesFromTmpdirOrTmp) {
         unsetenv("TMPDIR");
 }
 
-TUnzipParams UnzipParamsFor(TZip &zip, TOptionSet options) {
+TUnzipParams UnzipParamsFor(TZip& zip, TOptionSet options) {
     zip.ExtractOptions = options;
     TUnzipParams params;
     std::memset(&params, 0, sizeof params);
@@ -97,7 +97,7 @@ class UnzipSwitchTest : public ZipTest, public ::testing::WithParamInterface<Unz
 
 TEST_P(UnzipSwitchTest, OptionsTurnOnTheirSwitches) {
     TZip zip;
-    const UnzipSwitches &expected = GetParam();
+    const UnzipSwitches& expected = GetParam();
     const TUnzipParams params = UnzipParamsFor(zip, expected.options);
     EXPECT_EQ(params.OverwriteAll, expected.overwriteAll ? -1 : 0);
     EXPECT_EQ(params.Update, expected.update ? -1 : 0);
@@ -106,18 +106,17 @@ TEST_P(UnzipSwitchTest, OptionsTurnOnTheirSwitches) {
     EXPECT_EQ(params.AskOverwrite, expected.askOverwrite ? -1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OptionSets, UnzipSwitchTest,
-    ::testing::Values(UnzipSwitches{0x10, false, false, false, true, true},  // the window's {4}
-                      UnzipSwitches{0x01, false, true, false, false, false}, // {0}, the default
-                      UnzipSwitches{0x02, false, false, true, false, false},
-                      UnzipSwitches{0x03, false, true, false, false, false},
-                      UnzipSwitches{0x04, true, false, false, false, false},
-                      UnzipSwitches{0x05, false, true, false, false, false},
-                      UnzipSwitches{0x08, false, false, false, false, true},
-                      UnzipSwitches{0x00, false, false, false, false, true}));
+INSTANTIATE_TEST_SUITE_P(OptionSets, UnzipSwitchTest,
+                         ::testing::Values(UnzipSwitches{0x10, false, false, false, true, true},   // the window's {4}
+                                           UnzipSwitches{0x01, false, true, false, false, false},  // {0}, the default
+                                           UnzipSwitches{0x02, false, false, true, false, false},
+                                           UnzipSwitches{0x03, false, true, false, false, false},
+                                           UnzipSwitches{0x04, true, false, false, false, false},
+                                           UnzipSwitches{0x05, false, true, false, false, false},
+                                           UnzipSwitches{0x08, false, false, false, false, true},
+                                           UnzipSwitches{0x00, false, false, false, false, true}));
 
-TZipParams ZipParamsFor(TZip &zip, TOptionSet options) {
+TZipParams ZipParamsFor(TZip& zip, TOptionSet options) {
     zip.AddOptions = options;
     TZipParams params;
     std::memset(&params, 0, sizeof params);
@@ -151,7 +150,7 @@ class ZipSwitchTest : public ZipTest, public ::testing::WithParamInterface<ZipSw
 
 TEST_P(ZipSwitchTest, OptionsTurnOnTheirSwitches) {
     TZip zip;
-    const ZipSwitches &expected = GetParam();
+    const ZipSwitches& expected = GetParam();
     const TZipParams params = ZipParamsFor(zip, expected.options);
     EXPECT_EQ(params.Recurse, expected.recurse);
     EXPECT_EQ(params.Reserved78, 0);
@@ -163,14 +162,13 @@ TEST_P(ZipSwitchTest, OptionsTurnOnTheirSwitches) {
     EXPECT_EQ(params.OptionFlag0, expected.flag0 ? -1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OptionSets, ZipSwitchTest,
-    ::testing::Values(ZipSwitches{0x14, 0xFFFF, false, false, false, false, false, false},
-                      ZipSwitches{0x02, 0, false, true, true, false, true, false}, // default
-                      ZipSwitches{0x01, 0, false, true, true, false, false, true},
-                      ZipSwitches{0x03, 0, false, true, true, false, true, false},
-                      ZipSwitches{0x08, 0, false, true, false, false, false, false},
-                      ZipSwitches{0xC0, 0, true, true, true, true, false, false}));
+INSTANTIATE_TEST_SUITE_P(OptionSets, ZipSwitchTest,
+                         ::testing::Values(ZipSwitches{0x14, 0xFFFF, false, false, false, false, false, false},
+                                           ZipSwitches{0x02, 0, false, true, true, false, true, false},  // default
+                                           ZipSwitches{0x01, 0, false, true, true, false, false, true},
+                                           ZipSwitches{0x03, 0, false, true, true, false, true, false},
+                                           ZipSwitches{0x08, 0, false, true, false, false, false, false},
+                                           ZipSwitches{0xC0, 0, true, true, true, true, false, false}));
 
 TEST_F(RecordTest, ZipRecordEntersAnExistingAddBaseDirOnly) {
     TZip zip;
@@ -183,5 +181,5 @@ TEST_F(RecordTest, ZipRecordEntersAnExistingAddBaseDirOnly) {
     EXPECT_EQ(fs::current_path(), fs::canonical(dir.path()));
 }
 
-} // namespace
-} // namespace vorlan::test
+}  // namespace
+}  // namespace vorlan::test

@@ -9,10 +9,10 @@
 namespace vorlan::test {
 namespace {
 
-const Files kSuite{{"META-INF/MANIFEST.MF",
-                    "Manifest-Version: 1.0\r\nMIDlet-Name: Snake\r\nMIDlet-1: Snake, , snake.Main\r\n"},
-                   {"snake/Main.class", std::string(2000, 'm')},
-                   {"res/level1.dat", "level one"}};
+const Files kSuite{
+    {"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: Snake\r\nMIDlet-1: Snake, , snake.Main\r\n"},
+    {"snake/Main.class", std::string(2000, 'm')},
+    {"res/level1.dat", "level one"}};
 
 class RoundTripTest : public ZipTest {
 protected:
@@ -50,7 +50,7 @@ protected:
 
 // What Info-ZIP's unzip reads for an entry: the reference for extracted files
 // (the jar tool adds to the manifest it is given).
-std::string StoredContent(const std::string &archive, const std::string &name) {
+std::string StoredContent(const std::string& archive, const std::string& name) {
     return RunCommand({"unzip", "-p", archive, name}).output;
 }
 
@@ -65,8 +65,7 @@ TEST_P(ToolRoundTripTest, ManifestSpecExtractsTheManifestBelowItsFolder) {
     zip.FileSpecs() = {"META-INF\\manifest.mf"};
     zip.ExtractBaseDir = (dir / "scratch").string();
     EXPECT_EQ(zip.Extract(), 1);
-    EXPECT_EQ(ReadFile(dir / "scratch" / "META-INF" / "MANIFEST.MF"),
-              StoredContent(jar, "META-INF/MANIFEST.MF"));
+    EXPECT_EQ(ReadFile(dir / "scratch" / "META-INF" / "MANIFEST.MF"), StoredContent(jar, "META-INF/MANIFEST.MF"));
 }
 
 TEST_P(ToolRoundTripTest, ExtractAllGivesBackEveryFile) {
@@ -78,7 +77,7 @@ TEST_P(ToolRoundTripTest, ExtractAllGivesBackEveryFile) {
     SelectAllEntries();
     zip.ExtractBaseDir = (dir / "out").string();
     EXPECT_GE(zip.Extract(), 3);
-    for (const auto &[name, content] : kSuite)
+    for (const auto& [name, content] : kSuite)
         EXPECT_EQ(ReadFile(dir / "out" / name), StoredContent(jar, name)) << name;
     EXPECT_EQ(ReadFile(dir / "out" / "snake" / "Main.class"), kSuite.at("snake/Main.class"));
 }
@@ -94,14 +93,14 @@ TEST_F(RoundTripTest, AddedFolderReplacesTheManifestInPlaceAndReadsBack) {
     zip.SetZipFileName(jar);
     const std::vector<std::string> before = Names();
     int changes = 0;
-    zip.OnContentsChanged = [&changes](TZip &) { ++changes; };
+    zip.OnContentsChanged = [&changes](TZip&) { ++changes; };
     zip.FileSpecs() = {"*"};
     zip.AddBaseDir = scratch.string() + "/";
     zip.AddOptions = 0x14;
     EXPECT_EQ(zip.Add(), 2);
     EXPECT_EQ(changes, 1);
     const std::vector<std::string> after = Names();
-    EXPECT_EQ(after.front(), before.front()); // the manifest keeps its place
+    EXPECT_EQ(after.front(), before.front());  // the manifest keeps its place
     EXPECT_NE(std::find(after.begin(), after.end(), "api\\Sound.class"), after.end());
     EXPECT_TRUE(UnzipTestPasses(jar));
     const std::vector<std::string> manifest = JavaReadManifest(jar);
@@ -120,5 +119,5 @@ TEST_F(RoundTripTest, AddIntoANewArchiveCreatesIt) {
     EXPECT_TRUE(UnzipTestPasses(jar));
 }
 
-} // namespace
-} // namespace vorlan::test
+}  // namespace
+}  // namespace vorlan::test

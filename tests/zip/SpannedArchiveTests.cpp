@@ -18,10 +18,10 @@ public:
     struct Disk {
         std::string label, content;
     };
-    std::function<void(const Disk &)> insert;
+    std::function<void(const Disk&)> insert;
     std::deque<Disk> pile;
 
-    int MessageBox(const std::string &text, const std::string &caption, unsigned style) override {
+    int MessageBox(const std::string& text, const std::string& caption, unsigned style) override {
         const int answer = ScriptedApplication::MessageBox(text, caption, style);
         if (answer == IDOK && !pile.empty()) {
             insert(pile.front());
@@ -36,9 +36,8 @@ protected:
     SpannedTest() {
         user.SetTitle("Vorlan");
         SetApp(&user);
-        user.insert = [this](const DiskSwappingApplication::Disk &disk) {
-            if (!disk.content.empty())
-                WriteFile(archive, disk.content);
+        user.insert = [this](const DiskSwappingApplication::Disk& disk) {
+            if (!disk.content.empty()) WriteFile(archive, disk.content);
             Label(disk.label);
         };
         floppy = (dir / "floppy").string();
@@ -51,7 +50,7 @@ protected:
         WriteFile(dir / "hard" / "BACKUP.ZIP", "disk");
     }
 
-    void Label(const std::string &label) { volumes.drives[floppy].label = label; }
+    void Label(const std::string& label) { volumes.drives[floppy].label = label; }
 
     DiskSwappingApplication user;
     FakeVolumes volumes;
@@ -61,12 +60,12 @@ protected:
 
 TEST_F(SpannedTest, DiskNumberComesFromARemovableDisksLabel) {
     EXPECT_EQ(GetSpanDiskNumber(volumes, archive), 3);
-    EXPECT_EQ(GetSpanDiskNumber(volumes, (dir / "hard" / "BACKUP.ZIP").string()), 0); // fixed disk
-    EXPECT_EQ(GetSpanDiskNumber(volumes, floppy + "/OTHER.ZIP"), 0);                  // file not on it
-    const std::pair<const char *, int> labels[] = {
-        {"PKBACK# 12", 12}, {"PKBACK# 001", 1}, {"PKBACK# abc", 0},  {"PKBACK#003", 0},  {"pkback# 003", 0},
-        {"PKBACK# ", 0},    {"PKBACK# 1x", 0},  {"XPKBACK# 003", 0}, {"PKBACK# 0045", 4}};
-    for (const auto &[label, number] : labels) {
+    EXPECT_EQ(GetSpanDiskNumber(volumes, (dir / "hard" / "BACKUP.ZIP").string()), 0);  // fixed disk
+    EXPECT_EQ(GetSpanDiskNumber(volumes, floppy + "/OTHER.ZIP"), 0);                   // file not on it
+    const std::pair<const char*, int> labels[] = {{"PKBACK# 12", 12}, {"PKBACK# 001", 1},  {"PKBACK# abc", 0},
+                                                  {"PKBACK#003", 0},  {"pkback# 003", 0},  {"PKBACK# ", 0},
+                                                  {"PKBACK# 1x", 0},  {"XPKBACK# 003", 0}, {"PKBACK# 0045", 4}};
+    for (const auto& [label, number] : labels) {
         Label(label);
         EXPECT_EQ(GetSpanDiskNumber(volumes, archive), number) << label;
     }
@@ -90,16 +89,14 @@ TEST_F(SpannedTest, DriveKindAndLabelQueries) {
 TEST_F(SpannedTest, PromptForDiskAsksOnlyWhileTheWrongDiskIsIn) {
     EXPECT_TRUE(PromptForDisk(volumes, archive, 3));
     EXPECT_TRUE(user.messages.empty());
-    EXPECT_TRUE(
-        PromptForDisk(volumes, (dir / "hard" / "BACKUP.ZIP").string(), 0)); // no spanned disk: n = 0 holds
+    EXPECT_TRUE(PromptForDisk(volumes, (dir / "hard" / "BACKUP.ZIP").string(), 0));  // no spanned disk: n = 0 holds
     EXPECT_TRUE(user.messages.empty());
 
-    user.pile = {{"PKBACK# 005", ""}, {"PKBACK# 004", ""}}; // the wrong disk first
+    user.pile = {{"PKBACK# 005", ""}, {"PKBACK# 004", ""}};  // the wrong disk first
     EXPECT_TRUE(PromptForDisk(volumes, archive, 4));
     ASSERT_EQ(user.messages.size(), 2u);
-    EXPECT_EQ(
-        user.messages[0].text,
-        "Insert [ Disk 4 ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...");
+    EXPECT_EQ(user.messages[0].text,
+              "Insert [ Disk 4 ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...");
     EXPECT_EQ(user.messages[0].style, MB_OKCANCEL | MB_ICONINFORMATION);
     EXPECT_EQ(user.messages[0].caption, "Vorlan");
 
@@ -121,7 +118,7 @@ TEST_F(SpannedTest, DriveWithoutDiskCannotBeOpened) {
     try {
         zip.SetZipFileName(archive);
         ADD_FAILURE() << "opened on an empty drive";
-    } catch (const ZipException &error) {
+    } catch (const ZipException& error) {
         EXPECT_STREQ(error.what(), "Unable to access the selected drive!");
     }
     EXPECT_EQ(zip.ZipFileName(), archive);
@@ -154,12 +151,10 @@ TEST_F(SpannedTest, DirectoryIsFollowedFromTheFirstDiskToTheLast) {
     zip.SetVolumeServices(&volumes);
     zip.SetZipFileName(archive);
     ASSERT_EQ(user.messages.size(), 2u);
-    EXPECT_EQ(
-        user.messages[0].text,
-        "Insert [ Disk 1 ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...");
-    EXPECT_EQ(
-        user.messages[1].text,
-        "Insert [ Disk 2 ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...");
+    EXPECT_EQ(user.messages[0].text,
+              "Insert [ Disk 1 ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...");
+    EXPECT_EQ(user.messages[1].text,
+              "Insert [ Disk 2 ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...");
     ASSERT_EQ(zip.EntryCount(), 2);
     TFileInfo info;
     zip.GetEntry(1, info);
@@ -167,7 +162,7 @@ TEST_F(SpannedTest, DirectoryIsFollowedFromTheFirstDiskToTheLast) {
     EXPECT_EQ(zip.EndOfDirectory.ThisDisk, 1);
 
     zip.FileSpecs() = {"a.txt"};
-    EXPECT_EQ(zip.Extract(), 0); // listed, never extracted
+    EXPECT_EQ(zip.Extract(), 0);  // listed, never extracted
     EXPECT_EQ(user.messages.back().text.rfind("Cannot Add, Delete or Extract", 0), 0u);
 }
 
@@ -189,7 +184,7 @@ TEST_F(SpannedTest, CancelledStartDiskPromptLeavesAnEmptyList) {
     user.messageAnswers = {IDCANCEL};
     int changes = 0;
     TZip zip;
-    zip.OnContentsChanged = [&changes](TZip &) { ++changes; };
+    zip.OnContentsChanged = [&changes](TZip&) { ++changes; };
     zip.SetVolumeServices(&volumes);
     zip.SetZipFileName(archive);
     EXPECT_EQ(zip.EntryCount(), 0);
@@ -205,8 +200,9 @@ TEST_F(SpannedTest, FirstDiskInTheDriveAsksForTheLast) {
     zip.SetVolumeServices(&volumes);
     zip.SetZipFileName(archive);
     ASSERT_EQ(user.messages.size(), 1u);
-    EXPECT_EQ(user.messages[0].text, "This is [ Disk 1 ] of a multiple disk Zip file.\nInsert the last disk "
-                                     "of the Zip file before pressing [ OK ] to continue ...");
+    EXPECT_EQ(user.messages[0].text,
+              "This is [ Disk 1 ] of a multiple disk Zip file.\nInsert the last disk "
+              "of the Zip file before pressing [ OK ] to continue ...");
     EXPECT_EQ(user.messages[0].style, 0x41u);
     EXPECT_EQ(zip.EntryCount(), 0);
 
@@ -225,11 +221,11 @@ TEST_F(SpannedTest, DiskWithoutEndRecordOnAFixedDriveIsNotAZipFile) {
     try {
         zip.SetZipFileName(path);
         ADD_FAILURE() << "opened";
-    } catch (const ZipException &error) {
+    } catch (const ZipException& error) {
         EXPECT_EQ(std::string(error.what()), "\"" + path + "\"\nis not a valid Zip file.");
     }
     EXPECT_TRUE(user.messages.empty());
 }
 
-} // namespace
-} // namespace vorlan::test
+}  // namespace
+}  // namespace vorlan::test

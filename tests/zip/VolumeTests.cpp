@@ -33,9 +33,9 @@ TEST(MountTable, ParsesFieldsEscapesAndOptionalTags) {
 TEST(MountTable, PathBelongsToTheDeepestAndLatestMount) {
     const std::vector<MountEntry> mounts = ParseMountInfo(kMountInfo);
     EXPECT_EQ(FindMountHolding(mounts, "/home/user/a.jar")->mountPoint, "/");
-    EXPECT_EQ(FindMountHolding(mounts, "/media/usb stick/GAME.JAR")->fileSystemType, "tmpfs"); // mounted over
+    EXPECT_EQ(FindMountHolding(mounts, "/media/usb stick/GAME.JAR")->fileSystemType, "tmpfs");  // mounted over
     EXPECT_EQ(FindMountHolding(mounts, "/mnt/a/x.jar")->mountPoint, "/mnt/a");
-    EXPECT_EQ(FindMountHolding(mounts, "/mnt/ab/x.jar")->mountPoint, "/"); // not below /mnt/a
+    EXPECT_EQ(FindMountHolding(mounts, "/mnt/ab/x.jar")->mountPoint, "/");  // not below /mnt/a
     EXPECT_EQ(FindMountHolding(mounts, "/mnt/share")->mountPoint, "/mnt/share");
     EXPECT_EQ(FindMountHolding(mounts, "relative"), nullptr);
     EXPECT_EQ(FindMountAt(mounts, "/mnt"), nullptr);
@@ -56,7 +56,7 @@ TEST_F(SystemVolumeTest, FileAndItsFolderLieOnTheSameAnsweringDrive) {
     EXPECT_EQ(volumes.DrivePart("a.jar"), drive);
 
     std::string label;
-    EXPECT_TRUE(GetVolumeLabel(volumes, drive, label)); // a fixed disk or tmpfs always answers
+    EXPECT_TRUE(GetVolumeLabel(volumes, drive, label));  // a fixed disk or tmpfs always answers
     EXPECT_NE(GetDriveKind(volumes, (dir / "a.jar").string()), DriveKind::NoRootDir);
     EXPECT_EQ(GetSpanDiskNumber(volumes, (dir / "a.jar").string()), 0);
 }
@@ -80,5 +80,5 @@ TEST_F(SystemVolumeTest, ProcIsALocalDriveWithoutLabel) {
     EXPECT_EQ(volumes.KindOf("/proc"), DriveKind::Fixed);
 }
 
-} // namespace
-} // namespace vorlan::test
+}  // namespace
+}  // namespace vorlan::test

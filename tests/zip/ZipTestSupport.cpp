@@ -23,71 +23,66 @@ ZipTest::~ZipTest() {
     SetApp(nullptr);
 }
 
-std::string ZipTest::WriteArchive(const std::string &name, const std::string &bytes) {
+std::string ZipTest::WriteArchive(const std::string& name, const std::string& bytes) {
     const fs::path path = dir / name;
     WriteFile(path, bytes);
     return path.string();
 }
 
-std::string FakeEnginePath(const char *fileName) {
+std::string FakeEnginePath(const char* fileName) {
     return std::string(FAKE_ENGINE_DIR) + fileName;
 }
 
-std::string EngineWithoutVersionPath(const char *fileName) {
+std::string EngineWithoutVersionPath(const char* fileName) {
     return std::string(FAKE_ENGINE_WITHOUT_VERSION_DIR) + fileName;
 }
 
-bool ModuleIsLoaded(const std::string &path) {
-    void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (handle == nullptr)
-        return false;
+bool ModuleIsLoaded(const std::string& path) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle == nullptr) return false;
     dlclose(handle);
     return true;
 }
 
 namespace {
 
-template <typename Procedure> Procedure Lookup(void *handle, const char *name) {
-    void *address = dlsym(handle, name);
-    if (address == nullptr)
-        throw std::runtime_error(std::string("fake engine lacks ") + name);
+template <typename Procedure>
+Procedure Lookup(void* handle, const char* name) {
+    void* address = dlsym(handle, name);
+    if (address == nullptr) throw std::runtime_error(std::string("fake engine lacks ") + name);
     Procedure procedure = nullptr;
     std::memcpy(&procedure, &address, sizeof procedure);
     return procedure;
 }
 
-} // namespace
+}  // namespace
 
-FakeEngine::FakeEngine(const std::string &path) {
+FakeEngine::FakeEngine(const std::string& path) {
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (handle_ == nullptr)
-        throw std::runtime_error("the component has not loaded " + path);
+    if (handle_ == nullptr) throw std::runtime_error("the component has not loaded " + path);
     setScript_ = Lookup<FakeEngineSetScriptProc>(handle_, "FakeEngineSetScript");
     getLog_ = Lookup<FakeEngineGetLogProc>(handle_, "FakeEngineGetLog");
 }
 
 FakeEngine::~FakeEngine() {
-    if (handle_ != nullptr)
-        dlclose(handle_);
+    if (handle_ != nullptr) dlclose(handle_);
 }
 
-void FakeEngine::SetScript(const std::vector<FakeEngineStep> &steps, std::int32_t result) {
-    if (steps.size() > FAKE_ENGINE_MAX_STEPS)
-        throw std::runtime_error("fake engine script too long");
+void FakeEngine::SetScript(const std::vector<FakeEngineStep>& steps, std::int32_t result) {
+    if (steps.size() > FAKE_ENGINE_MAX_STEPS) throw std::runtime_error("fake engine script too long");
     FakeEngineScript script;
     std::memset(&script, 0, sizeof script);
     script.StepCount = static_cast<std::int32_t>(steps.size());
-    for (std::size_t i = 0; i < steps.size(); ++i)
-        script.Steps[i] = steps[i];
+    for (std::size_t i = 0; i < steps.size(); ++i) script.Steps[i] = steps[i];
     script.Result = result;
     setScript_(&script);
 }
 
-const FakeEngineLog &FakeEngine::Log() const {
+const FakeEngineLog& FakeEngine::Log() const {
     return *getLog_();
 }
 
-FakeEngineStep Step(std::uint32_t action, std::int32_t value, const std::string &text, std::int32_t status) {
+FakeEngineStep Step(std::uint32_t action, std::int32_t value, const std::string& text, std::int32_t status) {
     FakeEngineStep step;
     std::memset(&step, 0, sizeof step);
     step.ActionCode = action;
@@ -101,4 +96,4 @@ std::string OneEntryArchive() {
     return ArchiveBuilder().Add("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n").Build();
 }
 
-} // namespace vorlan::test
+}  // namespace vorlan::test

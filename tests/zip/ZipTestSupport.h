@@ -24,7 +24,7 @@ protected:
     ~ZipTest() override;
 
     // Writes bytes to a file in the test's folder and gives its path.
-    std::string WriteArchive(const std::string &name, const std::string &bytes);
+    std::string WriteArchive(const std::string& name, const std::string& bytes);
 
     ScriptedApplication app;
     TempDir dir;
@@ -33,33 +33,33 @@ private:
     std::string savedDirectory_;
 };
 
-std::string FakeEnginePath(const char *fileName);           // in the fake engine folder
-std::string EngineWithoutVersionPath(const char *fileName); // in the folder of modules lacking an entry
+std::string FakeEnginePath(const char* fileName);            // in the fake engine folder
+std::string EngineWithoutVersionPath(const char* fileName);  // in the folder of modules lacking an entry
 
 // Whether the module at path is loaded in this process.
-bool ModuleIsLoaded(const std::string &path);
+bool ModuleIsLoaded(const std::string& path);
 
 // The state of a fake engine module the component has loaded.
 class FakeEngine {
 public:
-    explicit FakeEngine(const std::string &path);
+    explicit FakeEngine(const std::string& path);
     ~FakeEngine();
-    FakeEngine(const FakeEngine &) = delete;
-    FakeEngine &operator=(const FakeEngine &) = delete;
+    FakeEngine(const FakeEngine&) = delete;
+    FakeEngine& operator=(const FakeEngine&) = delete;
 
-    void SetScript(const std::vector<FakeEngineStep> &steps, std::int32_t result);
-    const FakeEngineLog &Log() const;
+    void SetScript(const std::vector<FakeEngineStep>& steps, std::int32_t result);
+    const FakeEngineLog& Log() const;
 
 private:
-    void *handle_ = nullptr;
+    void* handle_ = nullptr;
     FakeEngineSetScriptProc setScript_ = nullptr;
     FakeEngineGetLogProc getLog_ = nullptr;
 };
 
-FakeEngineStep Step(std::uint32_t action, std::int32_t value = 0, const std::string &text = "",
+FakeEngineStep Step(std::uint32_t action, std::int32_t value = 0, const std::string& text = "",
                     std::int32_t status = 0);
 
 // A one-entry archive written by the tests' zip writer, ready to open.
 std::string OneEntryArchive();
 
-} // namespace vorlan::test
+}  // namespace vorlan::test
