@@ -6,8 +6,9 @@
 namespace vorlan {
 
 std::string ApiFolder;
+std::string UserApiFolder;
 std::string ScratchRoot;
 std::string FixTemplatePath;
 std::unique_ptr<TextLines> ManifestBuffer;
 
-}  // namespace vorlan
+} // namespace vorlan

@@ -13,6 +13,10 @@ class TextLines;
 // unless vorlan-batch is told another.
 extern std::string ApiFolder;
 
+// The user's API folder, ending in "/", whose archives join the catalogue
+// after ApiFolder's (see ApiCatalogue.h); empty when there is none.
+extern std::string UserApiFolder;
+
 // The private scratch root of this process, ending in "/"; the scratch folder
 // is ScratchRoot + "vorlan".
 extern std::string ScratchRoot;
@@ -25,4 +29,4 @@ extern std::string FixTemplatePath;
 // passes. Created empty at start-up, lives until the process ends.
 extern std::unique_ptr<TextLines> ManifestBuffer;
 
-}  // namespace vorlan
+} // namespace vorlan

@@ -18,7 +18,7 @@ namespace {
 using test::Scripted;
 using test::TestForm;
 
-std::vector<std::string> Catalogue(const TForm1& form) {
+std::vector<std::string> Catalogue(const TForm1 &form) {
     std::vector<std::string> names;
     for (int i = 0; i < form.APIs->count(); ++i) {
         names.push_back(form.APIs->item(i)->text().toStdString());
@@ -52,15 +52,35 @@ TEST(FormStartUp, CatalogueTakesFoldersAndHiddenFilesByName) {
     EXPECT_EQ(test.form->ApiAt(0).find('/'), std::string::npos);
 }
 
+TEST(FormStartUp, UsersApiArchivesFollowThePrograms) {
+    const test::TempDir dataHome;
+    const test::ScopedVariable variable("XDG_DATA_HOME", dataHome.str());
+    test::WriteFile(dataHome / "vorlan/API/mine.zip", "");
+    TestForm test({"own.jar"});
+    EXPECT_EQ(UserApiFolder, dataHome.str() + "/vorlan/API/");
+    EXPECT_EQ(Catalogue(*test.form), (std::vector<std::string>{"own.jar", "mine.zip"}));
+}
+
 TEST(FormStartUp, NoApiFolderGivesAnEmptyCatalogue) {
     TestForm test;
     EXPECT_EQ(test.form->APIs->count(), 0);
-    EXPECT_TRUE(Scripted().messages.empty());  // start-up shows nothing
+    EXPECT_TRUE(Scripted().messages.empty()); // start-up shows nothing
+}
+
+TEST(FormStartUp, WithoutADisplayTheProgramSaysSoInOneLine) {
+    const test::CommandResult result =
+        test::RunCommand({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                          std::string(VORLAN_BIN_DIR) + "/vorlan"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << result.errors;
+    EXPECT_NE(result.errors.find("no display"), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find("vorlan-batch"), std::string::npos) << result.errors;
 }
 
 TEST(FormStartUp, ModeSelectorSwitchesFilterAndVersionBox) {
     TestForm test;
-    TForm1& form = *test.form;
+    TForm1 &form = *test.form;
     EXPECT_EQ(form.Mode(), 0);
     EXPECT_TRUE(form.edFixVer->isHidden());
     EXPECT_TRUE(form.Label2->isHidden());
@@ -74,7 +94,7 @@ TEST(FormStartUp, ModeSelectorSwitchesFilterAndVersionBox) {
     EXPECT_EQ(form.OpenDialog1.Filter, "Java archive or descriptor (*.jad; *.jar)|*.jad; *.jar");
     EXPECT_EQ(form.OpenDialog1.FilterIndex, 1);
 
-    form.edFixVer->setText("1.2.3");  // a typed version survives a trip through mode 0
+    form.edFixVer->setText("1.2.3"); // a typed version survives a trip through mode 0
     form.ComboBox1->setCurrentIndex(0);
     EXPECT_TRUE(form.edFixVer->isHidden());
     form.ComboBox1->setCurrentIndex(1);
@@ -85,15 +105,16 @@ TEST(FormStartUp, AboutBoxLinesAreSeparatedByCrAlone) {
     TestForm test;
     test.form->SpeedButton2Click();
     ASSERT_EQ(Scripted().messages.size(), 1u);
-    const ScriptedApplication::Shown& about = Scripted().messages[0];
+    const ScriptedApplication::Shown &about = Scripted().messages[0];
     EXPECT_EQ(about.caption, "About...");
     EXPECT_EQ(about.style, MB_OK | MB_ICONINFORMATION);
     EXPECT_EQ(about.text.find('\n'), std::string::npos);
     std::vector<std::string> lines;
     size_t start = 0;
-    for (size_t cr = about.text.find('\r'); ; cr = about.text.find('\r', start)) {
+    for (size_t cr = about.text.find('\r');; cr = about.text.find('\r', start)) {
         lines.push_back(about.text.substr(start, cr == std::string::npos ? cr : cr - start));
-        if (cr == std::string::npos) break;
+        if (cr == std::string::npos)
+            break;
         start = cr + 1;
     }
     ASSERT_EQ(lines.size(), 14u);
@@ -115,5 +136,5 @@ TEST(OpenDialogFilters, WindowsFilterTextBecomesQtNameFilters) {
     EXPECT_TRUE(QtNameFilters("").isEmpty());
 }
 
-}  // namespace
-}  // namespace vorlan
+} // namespace
+} // namespace vorlan
