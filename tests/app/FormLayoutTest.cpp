@@ -119,14 +119,15 @@ TEST_P(LabelFontTest, LabelsShowTheirWholeTextInTheirPlace) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fonts, LabelFontTest,
-    ::testing::Values(FontCase::AsGiven, FontCase::DejaVuSans, FontCase::DejaVuSansMono,
-                      FontCase::TwiceTheSize),
-    [](const ::testing::TestParamInfo<FontCase> &info) {
-        constexpr const char *kNames[] = {"AsGiven", "DejaVuSans", "DejaVuSansMono", "TwiceTheSize"};
-        return std::string(kNames[static_cast<int>(info.param)]);
-    });
+std::string FontCaseName(const ::testing::TestParamInfo<FontCase> &param) {
+    constexpr const char *kNames[] = {"AsGiven", "DejaVuSans", "DejaVuSansMono", "TwiceTheSize"};
+    return kNames[static_cast<int>(param.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, LabelFontTest,
+                         ::testing::Values(FontCase::AsGiven, FontCase::DejaVuSans, FontCase::DejaVuSansMono,
+                                           FontCase::TwiceTheSize),
+                         FontCaseName);
 
 TEST(FormLayout, WindowIsAFixedToolWindowWithCloseButtonOnly) {
     TestForm test;
