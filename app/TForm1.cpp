@@ -29,9 +29,9 @@ namespace {
 constexpr Qt::WindowFlags kToolWindowFrame =
     Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
-} // namespace
+}  // namespace
 
-TForm1::TForm1(const FormSettings &settings)
+TForm1::TForm1(const FormSettings& settings)
     : QWidget(nullptr, kToolWindowFrame),
       qtFileChooser_(settings.fileChooser != nullptr ? nullptr : MakeQtFileChooser()),
       OpenDialog1(settings.fileChooser != nullptr ? *settings.fileChooser : *qtFileChooser_),
@@ -72,17 +72,15 @@ void TForm1::FormCreate() {
 // The program's API archives, then the user's (midlet/ApiCatalogue.h); missing
 // folders leave the list empty.
 void TForm1::FillApiCatalogue() {
-    for (const std::string &name : ReadApiCatalogue())
+    for (const std::string& name : ReadApiCatalogue())
         AddCheckListItem(*APIs, name);
 }
 
 void TForm1::ComboBox1Change() {
     OpenDialog1.FilterIndex = 1;
     const int mode = ComboBox1->currentIndex();
-    if (mode == 0)
-        OpenDialog1.Filter = kJarFilter;
-    if (mode == 1)
-        OpenDialog1.Filter = kJadOrJarFilter;
+    if (mode == 0) OpenDialog1.Filter = kJarFilter;
+    if (mode == 1) OpenDialog1.Filter = kJadOrJarFilter;
     edFixVer->setVisible(mode != 0);
     Label2->setVisible(mode != 0);
 }
@@ -92,29 +90,27 @@ void TForm1::SpeedButton2Click() {
 }
 
 void TForm1::SpeedButton1Click() {
-    if (batchRunning_)
-        return; // a click that came in while the batch pumped messages
+    if (batchRunning_) return;  // a click that came in while the batch pumped messages
     try {
         RunBatch(*this);
-    } catch (const std::exception &failure) {
+    } catch (const std::exception& failure) {
         // The entries are guarded inside the batch; what gets here stopped the
         // whole batch, and the user must hear of it.
         App().MessageBox(failure.what(), App().Title(), MB_OK | MB_ICONSTOP);
     }
-    if (closeWhenBatchEnds_)
-        close();
+    if (closeWhenBatchEnds_) close();
 }
 
 // While a batch runs, the window still repaints and moves, but nothing that
 // would change the file list or the mode under it is taken.
 void TForm1::SetBatchRunning(bool running) {
     batchRunning_ = running;
-    for (QWidget *control :
-         std::initializer_list<QWidget *>{SpeedButton1, SpeedButton6, SpeedButton7, SpeedButton8, ComboBox1})
+    for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton1, SpeedButton6, SpeedButton7,
+                                                            SpeedButton8, ComboBox1})
         control->setEnabled(!running);
 }
 
-void TForm1::closeEvent(QCloseEvent *event) {
+void TForm1::closeEvent(QCloseEvent* event) {
     if (batchRunning_) {
         // Closing now would pull the window from under the running batch; it
         // closes as soon as the batch has ended.
@@ -125,48 +121,28 @@ void TForm1::closeEvent(QCloseEvent *event) {
     event->accept();
 }
 
-int TForm1::FileCount() {
-    return CheckListBox1->count();
-}
-std::string TForm1::FileAt(int index) {
-    return CheckListItemText(*CheckListBox1, index);
-}
-void TForm1::SetFileChecked(int index, bool checked) {
-    SetCheckListItemChecked(*CheckListBox1, index, checked);
-}
-int TForm1::ApiCount() {
-    return APIs->count();
-}
-std::string TForm1::ApiAt(int index) {
-    return CheckListItemText(*APIs, index);
-}
-bool TForm1::ApiChecked(int index) {
-    return CheckListItemChecked(*APIs, index);
-}
-int TForm1::Mode() {
-    return ComboBox1->currentIndex();
-}
-std::string TForm1::FixVersion() {
-    return edFixVer->text().toStdString();
-}
+int TForm1::FileCount() { return CheckListBox1->count(); }
+std::string TForm1::FileAt(int index) { return CheckListItemText(*CheckListBox1, index); }
+void TForm1::SetFileChecked(int index, bool checked) { SetCheckListItemChecked(*CheckListBox1, index, checked); }
+int TForm1::ApiCount() { return APIs->count(); }
+std::string TForm1::ApiAt(int index) { return CheckListItemText(*APIs, index); }
+bool TForm1::ApiChecked(int index) { return CheckListItemChecked(*APIs, index); }
+int TForm1::Mode() { return ComboBox1->currentIndex(); }
+std::string TForm1::FixVersion() { return edFixVer->text().toStdString(); }
 
 void TForm1::SetProgressMax(int max) {
-    ProgressBar1->setMaximum(std::max(max, 1)); // a range of 0 to 0 would show Qt's busy bar
+    ProgressBar1->setMaximum(std::max(max, 1));  // a range of 0 to 0 would show Qt's busy bar
 }
 
 void TForm1::SetProgressPosition(int position) {
     ProgressBar1->setValue(std::clamp(position, ProgressBar1->minimum(), ProgressBar1->maximum()));
 }
 
-void TForm1::BatchStarted() {
-    SetBatchRunning(true);
-}
-void TForm1::BatchEnded() {
-    SetBatchRunning(false);
-}
+void TForm1::BatchStarted() { SetBatchRunning(true); }
+void TForm1::BatchEnded() { SetBatchRunning(false); }
 
-void TForm1::ShowBatchFinished(const std::string &text, const std::string &caption) {
+void TForm1::ShowBatchFinished(const std::string& text, const std::string& caption) {
     App().MessageBox(text, caption, MB_OK | MB_ICONINFORMATION);
 }
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -23,8 +23,8 @@ namespace {
 enum class Weight { Regular, Bold };
 
 // A flat speed button: a frame only under the mouse, never the keyboard focus.
-QToolButton *MakeSpeedButton(QWidget *parent, const char *name, const char *caption, Weight weight) {
-    auto *button = new QToolButton(parent);
+QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const char* caption, Weight weight) {
+    auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setText(caption);
     button->setAutoRaise(true);
@@ -38,8 +38,9 @@ QToolButton *MakeSpeedButton(QWidget *parent, const char *name, const char *capt
     return button;
 }
 
-template <typename Widget> Widget *Make(QWidget *parent, const char *name) {
-    auto *widget = new Widget(parent);
+template <typename Widget>
+Widget* Make(QWidget* parent, const char* name) {
+    auto* widget = new Widget(parent);
     widget->setObjectName(name);
     return widget;
 }
@@ -48,8 +49,8 @@ template <typename Widget> Widget *Make(QWidget *parent, const char *name) {
 // face this system has.
 QFont FormFont() {
     QFont font;
-    font.setFamilies(
-        {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Nimbus Sans", "Helvetica"});
+    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Nimbus Sans",
+                      "Helvetica"});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
@@ -65,21 +66,21 @@ public:
     void fit() { resize(sizeHint()); }
 
 protected:
-    void changeEvent(QEvent *event) override {
-        QLabel::changeEvent(event); // drops the size kept for the old font first
+    void changeEvent(QEvent* event) override {
+        QLabel::changeEvent(event);  // drops the size kept for the old font first
         if (event->type() == QEvent::FontChange)
             fit();
     }
 };
 
-QLabel *MakeAutoSizeLabel(QWidget *parent, const char *name, const char *text) {
-    auto *label = Make<AutoSizeLabel>(parent, name);
+QLabel* MakeAutoSizeLabel(QWidget* parent, const char* name, const char* text) {
+    auto* label = Make<AutoSizeLabel>(parent, name);
     label->setText(text);
     label->fit();
     return label;
 }
 
-} // namespace
+}  // namespace
 
 void TForm1::CreateControls() {
     setFont(FormFont());
@@ -88,7 +89,7 @@ void TForm1::CreateControls() {
     SpeedButton1 = MakeSpeedButton(this, "SpeedButton1", "Process", Weight::Bold);
     SpeedButton2 = MakeSpeedButton(this, "SpeedButton2", "?", Weight::Regular);
     SpeedButton3 = MakeSpeedButton(this, "SpeedButton3", "AMR2WAV", Weight::Bold);
-    SpeedButton3->setVisible(false); // never shown, has no action
+    SpeedButton3->setVisible(false);  // never shown, has no action
     ProgressBar1 = Make<QProgressBar>(this, "ProgressBar1");
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
@@ -99,16 +100,15 @@ void TForm1::CreateControls() {
     APIs = Make<QListWidget>(this, "APIs");
     SetUpCheckListBox(*APIs);
     ComboBox1 = Make<QComboBox>(this, "ComboBox1");
-    ComboBox1->setEditable(false); // a drop-down list: no typing
+    ComboBox1->setEditable(false);  // a drop-down list: no typing
     ComboBox1->setFrame(false);
-    for (const std::string_view item : kModeItems)
-        ComboBox1->addItem(FromText(item));
+    for (const std::string_view item : kModeItems) ComboBox1->addItem(FromText(item));
     ComboBox1->setCurrentIndex(0);
     Label1 = MakeAutoSizeLabel(this, "Label1", "Mode:");
     Label2 = MakeAutoSizeLabel(this, "Label2", "Fix new version:");
     edFixVer = Make<QLineEdit>(this, "edFixVer");
     edFixVer->setText(FromText(kDefaultFixVersion));
-    Zip1.ShowProgressDialog = false; // a batch shows its progress in the window
+    Zip1.ShowProgressDialog = false;  // a batch shows its progress in the window
     PlaceControls();
     SetHints();
     SetTabOrder();
@@ -122,19 +122,19 @@ void TForm1::PlaceControls() {
     SpeedButton7->setGeometry(40, 156, 33, 25);
     SpeedButton8->setGeometry(80, 156, 33, 25);
     SpeedButton2->setGeometry(120, 156, 26, 25);
-    Label1->move(161, 162); // the labels' sizes follow their texts
+    Label1->move(161, 162);  // the labels' sizes follow their texts
     ComboBox1->setGeometry(204, 158, 325, 21);
     Label2->move(536, 162);
     edFixVer->setGeometry(616, 158, 65, 21);
     SpeedButton1->setGeometry(0, 185, 689, 25);
-    ProgressBar1->setGeometry(0, kClientHeight - 13, kClientWidth, 13); // on the bottom edge
+    ProgressBar1->setGeometry(0, kClientHeight - 13, kClientWidth, 13);  // on the bottom edge
     SpeedButton3->setGeometry(328, 64, 313, 25);
 }
 
 void TForm1::SetHints() {
-    for (QWidget *control : std::initializer_list<QWidget *>{CheckListBox1, APIs, ComboBox1, edFixVer,
-                                                             SpeedButton1, SpeedButton2, SpeedButton3,
-                                                             SpeedButton6, SpeedButton7, SpeedButton8})
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             CheckListBox1, APIs, ComboBox1, edFixVer, SpeedButton1, SpeedButton2, SpeedButton3,
+             SpeedButton6, SpeedButton7, SpeedButton8})
         control->setToolTip(FromText(HintFor(control->objectName().toStdString())));
 }
 
@@ -160,8 +160,8 @@ void TForm1::SetCaption() {
 }
 
 void TForm1::CentreOnScreen() {
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-} // namespace vorlan
+}  // namespace vorlan

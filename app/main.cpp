@@ -15,15 +15,15 @@
 
 namespace {
 
-bool IsSet(const char *name) {
-    const char *value = std::getenv(name);
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
 }
 
 // Without a display to open the window on, Qt would abort with a page about
 // platform plugins; one line says what is wrong and what works instead. A
 // platform chosen for Qt (QT_QPA_PLATFORM, -platform) needs no display.
-bool NoDisplay(int argc, char **argv) {
+bool NoDisplay(int argc, char** argv) {
     if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"))
         return false;
     for (int i = 1; i < argc; ++i)
@@ -32,9 +32,9 @@ bool NoDisplay(int argc, char **argv) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (NoDisplay(argc, argv)) {
         std::fputs("vorlan: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
                    "without one, run vorlan-batch FILE... (see vorlan-batch --help)\n",
@@ -58,7 +58,7 @@ int main(int argc, char **argv) {
         vorlan::TForm1 form;
         form.show();
         return QApplication::exec();
-    } catch (const std::exception &failure) {
+    } catch (const std::exception& failure) {
         // Only start-up gets here, for instance when no scratch folder can be
         // made: without one no batch could run.
         QMessageBox::critical(nullptr, title, QString::fromUtf8(failure.what()));

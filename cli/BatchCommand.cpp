@@ -22,20 +22,17 @@ namespace {
 
 // Made absolute by joining, not by resolving links: the user's path stays
 // the user's path.
-std::string Absolute(const std::string &path) {
-    return std::filesystem::absolute(path).string();
-}
+std::string Absolute(const std::string& path) { return std::filesystem::absolute(path).string(); }
 
-std::string AsFolder(const std::string &path) {
+std::string AsFolder(const std::string& path) {
     std::string folder = Absolute(path);
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
+    if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
 }
 
-std::set<std::string> CheckedApis(const CommandLine &commandLine, const std::vector<std::string> &catalogue) {
+std::set<std::string> CheckedApis(const CommandLine& commandLine, const std::vector<std::string>& catalogue) {
     std::set<std::string> checked;
-    for (const std::string &name : commandLine.apis) {
+    for (const std::string& name : commandLine.apis) {
         if (std::find(catalogue.begin(), catalogue.end(), name) == catalogue.end())
             throw UsageError("no API archive \"" + name + "\" in " + ApiFolder +
                              (UserApiFolder.empty() ? "" : " or " + UserApiFolder) + " (see --list-apis)");
@@ -48,9 +45,8 @@ std::set<std::string> CheckedApis(const CommandLine &commandLine, const std::vec
 std::vector<BatchFile> BatchFiles(std::vector<std::string> arguments) {
     std::vector<BatchFile> files;
     files.reserve(arguments.size());
-    for (std::string &argument : arguments) {
-        if (argument.empty())
-            Absolute(argument); // refused as before: no path can be made of it
+    for (std::string& argument : arguments) {
+        if (argument.empty()) Absolute(argument);  // refused as before: no path can be made of it
         files.push_back({std::move(argument)});
     }
     return files;
@@ -63,44 +59,40 @@ struct WorkerPlan {
     std::vector<int> groupOfEntry;
 };
 
-WorkerPlan PlanWorkers(const BatchSettings &settings, int jobs) {
+WorkerPlan PlanWorkers(const BatchSettings& settings, int jobs) {
     WorkerPlan plan;
-    if (std::min<int>(WorkerCount(jobs), static_cast<int>(settings.files.size())) <= 1)
-        return plan;
+    if (std::min<int>(WorkerCount(jobs), static_cast<int>(settings.files.size())) <= 1) return plan;
     std::vector<EntryFacts> facts;
-    for (const BatchFile &file : settings.files)
-        facts.push_back(FactsOfEntry(PathOf(settings, file)));
+    for (const BatchFile& file : settings.files) facts.push_back(FactsOfEntry(PathOf(settings, file)));
     plan.groupOfEntry = GroupOfEachEntry(facts);
     const int groups = 1 + *std::max_element(plan.groupOfEntry.begin(), plan.groupOfEntry.end());
     plan.workers = std::min(WorkerCount(jobs), groups);
-    if (plan.workers <= 1)
-        plan.workers = 0;
+    if (plan.workers <= 1) plan.workers = 0;
     return plan;
 }
 
-int RunInThisProcess(BatchSettings settings, std::ostream &output, std::ostream &errors) {
+int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream& errors) {
     ScratchRoot = CreateScratchRoot();
     ManifestBuffer = std::make_unique<TextLines>();
     ConsoleBatchHost host(std::move(settings), output, errors);
     try {
         StopWhenRequested();
         RunBatch(host);
-    } catch (const BatchStopped &stop) {
+    } catch (const BatchStopped& stop) {
         // The scratch root goes as the process exits.
         return stop.ExitStatus();
     }
     return host.AllSucceeded() ? 0 : 1;
 }
 
-} // namespace
+}  // namespace
 
-int RunBatchCommand(CommandLine commandLine, std::ostream &output, std::ostream &errors) {
+int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream& errors) {
     ApiFolder = commandLine.apiFolder ? AsFolder(*commandLine.apiFolder) : ExecutableFolder() + "API/";
     UserApiFolder = UserApiFolderFromEnvironment();
     const std::vector<std::string> catalogue = ReadApiCatalogue();
     if (commandLine.listApis) {
-        for (const std::string &name : catalogue)
-            output << name << '\n';
+        for (const std::string& name : catalogue) output << name << '\n';
         output.flush();
         return 0;
     }
@@ -114,14 +106,11 @@ int RunBatchCommand(CommandLine commandLine, std::ostream &output, std::ostream 
     settings.startFolder = AsFolder(std::filesystem::current_path().string());
     settings.mode = commandLine.mode == 1 ? BatchMode::BuildFix : BatchMode::GenerateJad;
     settings.fixVersion = commandLine.fixVersion;
-    FixTemplatePath =
-        commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : ExecutableFolder() + "fix.jar";
+    FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : ExecutableFolder() + "fix.jar";
     WorkerPlan plan = PlanWorkers(settings, commandLine.jobs);
-    if (plan.workers == 0)
-        return RunInThisProcess(std::move(settings), output, errors);
-    if (const int signalNumber = TerminationRequested())
-        return BatchStopped(signalNumber).ExitStatus();
+    if (plan.workers == 0) return RunInThisProcess(std::move(settings), output, errors);
+    if (const int signalNumber = TerminationRequested()) return BatchStopped(signalNumber).ExitStatus();
     return RunInWorkers(settings, std::move(plan.groupOfEntry), plan.workers, output, errors);
 }
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -8,42 +8,40 @@ namespace vorlan {
 
 namespace {
 
-using ValueOption = std::function<void(CommandLine &, const std::string &)>;
+using ValueOption = std::function<void(CommandLine&, const std::string&)>;
 
-int ParseMode(const std::string &value) {
-    if (value == "0")
-        return 0;
-    if (value == "1")
-        return 1;
+int ParseMode(const std::string& value) {
+    if (value == "0") return 0;
+    if (value == "1") return 1;
     throw UsageError("--mode must be 0 or 1, not \"" + value + "\"");
 }
 
 // A count of worker processes: digits only, and few enough to make sense.
-int ParseJobs(const std::string &value) {
+int ParseJobs(const std::string& value) {
     constexpr int kMostJobs = 1024;
     const bool digits =
         !value.empty() && value.size() <= 4 && value.find_first_not_of("0123456789") == std::string::npos;
     if (!digits || std::stoi(value) > kMostJobs)
-        throw UsageError("--jobs must be a number from 0 to " + std::to_string(kMostJobs) + ", not \"" +
-                         value + "\"");
+        throw UsageError("--jobs must be a number from 0 to " + std::to_string(kMostJobs) + ", not \"" + value +
+                         "\"");
     return std::stoi(value);
 }
 
-const std::map<std::string, ValueOption> &ValueOptions() {
+const std::map<std::string, ValueOption>& ValueOptions() {
     static const std::map<std::string, ValueOption> options{
-        {"--mode", [](CommandLine &c, const std::string &v) { c.mode = ParseMode(v); }},
-        {"--api", [](CommandLine &c, const std::string &v) { c.apis.push_back(v); }},
-        {"--api-dir", [](CommandLine &c, const std::string &v) { c.apiFolder = v; }},
-        {"--fix-version", [](CommandLine &c, const std::string &v) { c.fixVersion = v; }},
-        {"--fix-template", [](CommandLine &c, const std::string &v) { c.fixTemplate = v; }},
-        {"--jobs", [](CommandLine &c, const std::string &v) { c.jobs = ParseJobs(v); }},
+        {"--mode", [](CommandLine& c, const std::string& v) { c.mode = ParseMode(v); }},
+        {"--api", [](CommandLine& c, const std::string& v) { c.apis.push_back(v); }},
+        {"--api-dir", [](CommandLine& c, const std::string& v) { c.apiFolder = v; }},
+        {"--fix-version", [](CommandLine& c, const std::string& v) { c.fixVersion = v; }},
+        {"--fix-template", [](CommandLine& c, const std::string& v) { c.fixTemplate = v; }},
+        {"--jobs", [](CommandLine& c, const std::string& v) { c.jobs = ParseJobs(v); }},
     };
     return options;
 }
 
 // Applies the option at arguments[i]; returns the index of the last argument used.
-std::size_t ApplyOption(CommandLine &line, const std::vector<std::string> &arguments, std::size_t i) {
-    const std::string &argument = arguments[i];
+std::size_t ApplyOption(CommandLine& line, const std::vector<std::string>& arguments, std::size_t i) {
+    const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
         line.help = true;
         return i;
@@ -55,29 +53,25 @@ std::size_t ApplyOption(CommandLine &line, const std::vector<std::string> &argum
     const std::size_t equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
     const auto option = ValueOptions().find(name);
-    if (option == ValueOptions().end())
-        throw UsageError("unknown option \"" + argument + "\"");
+    if (option == ValueOptions().end()) throw UsageError("unknown option \"" + argument + "\"");
     if (equals != std::string::npos) {
         option->second(line, argument.substr(equals + 1));
         return i;
     }
-    if (i + 1 >= arguments.size())
-        throw UsageError(name + " needs a value");
+    if (i + 1 >= arguments.size()) throw UsageError(name + " needs a value");
     option->second(line, arguments[i + 1]);
     return i + 1;
 }
 
-bool LooksLikeOption(const std::string &argument) {
-    return argument.size() > 1 && argument[0] == '-';
-}
+bool LooksLikeOption(const std::string& argument) { return argument.size() > 1 && argument[0] == '-'; }
 
-} // namespace
+}  // namespace
 
 CommandLine ParseCommandLine(std::vector<std::string> arguments) {
     CommandLine line;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string &argument = arguments[i];
+        const std::string& argument = arguments[i];
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && LooksLikeOption(argument)) {
@@ -89,7 +83,7 @@ CommandLine ParseCommandLine(std::vector<std::string> arguments) {
     return line;
 }
 
-const char *HelpText() {
+const char* HelpText() {
     return R"(Usage: vorlan-batch [OPTION]... FILE...
 Prepares J2ME MIDlet suites (a JAR, and a JAD descriptor beside it) the way
 the Vorlan window does, for scripts and large collections.
@@ -140,4 +134,4 @@ Exit status: 0 when every FILE succeeded, 1 when at least one failed,
 )";
 }
 
-} // namespace vorlan
+}  // namespace vorlan

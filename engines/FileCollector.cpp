@@ -39,20 +39,17 @@ std::string Quoted(std::string_view text) {
     return quoted;
 }
 
-bool HasWildcard(std::string_view text) {
-    return text.find_first_of("*?") != std::string_view::npos;
-}
+bool HasWildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
 
 struct FolderItem {
     std::string name;
-    unsigned char type = DT_UNKNOWN; // as readdir gives it
-    bool operator<(const FolderItem &other) const { return name < other.name; }
+    unsigned char type = DT_UNKNOWN;  // as readdir gives it
+    bool operator<(const FolderItem& other) const { return name < other.name; }
 };
 
 std::vector<FolderItem> SortedItems(int folderFd) {
     std::vector<FolderItem> items;
-    for (ListedItem &item : ListFolder(folderFd))
-        items.push_back(FolderItem{std::move(item.name), item.type});
+    for (ListedItem& item : ListFolder(folderFd)) items.push_back(FolderItem{std::move(item.name), item.type});
     std::sort(items.begin(), items.end());
     return items;
 }
@@ -60,7 +57,7 @@ std::vector<FolderItem> SortedItems(int folderFd) {
 struct SplitSpec {
     std::vector<std::string> folders;
     std::string pattern;
-    bool outside = false; // absolute, or through ".."
+    bool outside = false;  // absolute, or through ".."
 };
 
 SplitSpec Split(std::string_view spec) {
@@ -72,10 +69,8 @@ SplitSpec Split(std::string_view spec) {
             part += c;
             continue;
         }
-        if (part == "..")
-            split.outside = true;
-        if (!part.empty() && part != ".")
-            split.folders.push_back(part);
+        if (part == "..") split.outside = true;
+        if (!part.empty() && part != ".") split.folders.push_back(part);
         part.clear();
     }
     split.outside = split.outside || part == "..";
@@ -83,10 +78,10 @@ SplitSpec Split(std::string_view spec) {
     return split;
 }
 
-} // namespace
+}  // namespace
 
-FileCollector::FileCollector(Recursion recursion, FolderNames folderNames,
-                             std::optional<FileIdentity> excluded, std::optional<int> settledLevel)
+FileCollector::FileCollector(Recursion recursion, FolderNames folderNames, std::optional<FileIdentity> excluded,
+                             std::optional<int> settledLevel)
     : recursion_(recursion), folderNames_(folderNames), excluded_(excluded), settledLevel_(settledLevel) {}
 
 void FileCollector::collect(std::string_view spec) {
@@ -100,23 +95,20 @@ void FileCollector::collect(std::string_view spec) {
     // A spec naming a folder selects what is in it.
     if (!HasWildcard(split.pattern) && folder->existingName(split.pattern)) {
         std::unique_ptr<Folder> probe = folder->openSubfolder(split.pattern, FolderCreation::lookOnly);
-        if (probe)
-            split.folders.push_back(std::exchange(split.pattern, "*"));
+        if (probe) split.folders.push_back(std::exchange(split.pattern, "*"));
     }
-    for (const std::string &name : split.folders) {
+    for (const std::string& name : split.folders) {
         const std::optional<std::string> onDisk = folder->existingName(name);
         folder = onDisk ? folder->openSubfolder(*onDisk, FolderCreation::lookOnly) : nullptr;
-        if (!folder)
-            return; // no such folder: the pattern selects nothing
+        if (!folder) return;  // no such folder: the pattern selects nothing
         relative += *onDisk + "/";
     }
     walk(folder->fd(), relative, split.pattern, 0);
 }
 
-void FileCollector::walk(int folderFd, const std::string &relativeFolder, std::string_view pattern,
-                         int depth) {
+void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::string_view pattern, int depth) {
     std::vector<std::string> subfolders;
-    for (const FolderItem &item : SortedItems(folderFd)) {
+    for (const FolderItem& item : SortedItems(folderFd)) {
         if (item.type == DT_DIR) {
             subfolders.push_back(item.name);
             continue;
@@ -125,17 +117,14 @@ void FileCollector::walk(int folderFd, const std::string &relativeFolder, std::s
         if (matches || item.type == DT_UNKNOWN)
             consider(folderFd, relativeFolder, item.name, matches, item.type, subfolders);
     }
-    if (recursion_ != Recursion::descend)
-        return;
-    for (const std::string &name : subfolders) {
+    if (recursion_ != Recursion::descend) return;
+    for (const std::string& name : subfolders) {
         if (depth >= kDeepestFolder) {
-            skipped_.push_back(
-                {relativeFolder + name, "\"" + relativeFolder + name + "\" lies too deep to be added"});
+            skipped_.push_back({relativeFolder + name, "\"" + relativeFolder + name + "\" lies too deep to be added"});
             continue;
         }
         FileDescriptor subfolder(::openat(folderFd, name.c_str(), kFolderFlags));
-        if (!subfolder.valid())
-            throw EngineError(SystemErrorText("Cannot open \"" + relativeFolder + name + "\"", errno));
+        if (!subfolder.valid()) throw EngineError(SystemErrorText("Cannot open \"" + relativeFolder + name + "\"", errno));
         walk(subfolder.get(), relativeFolder + name + "/", pattern, depth + 1);
     }
 }
@@ -144,30 +133,25 @@ void FileCollector::walk(int folderFd, const std::string &relativeFolder, std::s
 // waiting on a FIFO put there meanwhile), gives its status and, when it is
 // small enough, its content. False when it cannot be opened as such (a link,
 // gone): the caller then looks at what is there.
-bool FileCollector::readAsFound(int folderFd, const std::string &name, struct stat &status,
-                                std::shared_ptr<const std::vector<std::uint8_t>> &content,
-                                std::optional<FileReading> &reading) {
+bool FileCollector::readAsFound(int folderFd, const std::string& name, struct stat& status,
+                                std::shared_ptr<const std::vector<std::uint8_t>>& content,
+                                std::optional<FileReading>& reading) {
     FileDescriptor fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    const timespec readAt = RealTimeNow(); // before the stat: see SettledForms
-    if (!fd.valid() || ::fstat(fd.get(), &status) != 0)
-        return false;
+    const timespec readAt = RealTimeNow();  // before the stat: see SettledForms
+    if (!fd.valid() || ::fstat(fd.get(), &status) != 0) return false;
     const auto size = static_cast<std::uint64_t>(status.st_size);
-    if (!S_ISREG(status.st_mode) || size > kLargestReadAsFound || bytesRead_ + size > kMostBytesRead)
-        return true;
+    if (!S_ISREG(status.st_mode) || size > kLargestReadAsFound || bytesRead_ + size > kMostBytesRead) return true;
     // One byte more than the size: a file that grew meanwhile shows, and is
     // read when libzip asks for it instead, as one that shrank is.
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size) + 1);
     std::size_t length = 0;
     while (length < size) {
         const ssize_t got = ::read(fd.get(), bytes.data() + length, bytes.size() - length);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
         length += static_cast<std::size_t>(got);
     }
-    if (length != size)
-        return true;
+    if (length != size) return true;
     bytes.resize(length);
     bytesRead_ += size;
     content = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
@@ -178,19 +162,17 @@ bool FileCollector::readAsFound(int folderFd, const std::string &name, struct st
 // A file whose form at the operation's level the process made before from
 // this very file, found with one stat. False (and nothing looked at) when
 // the file is not one of those.
-bool FileCollector::findSettled(int folderFd, const std::string &name, const std::string &path,
-                                struct stat &status, std::shared_ptr<const CompressedEntry> &form) const {
-    if (!settledLevel_ || !ProcessSettledForms().knows(path))
-        return false;
-    if (::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
-        return false;
+bool FileCollector::findSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
+                                std::shared_ptr<const CompressedEntry>& form) const {
+    if (!settledLevel_ || !ProcessSettledForms().knows(path)) return false;
+    if (::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode)) return false;
     form = ProcessSettledForms().find(path, StateOf(status), *settledLevel_);
     return form != nullptr;
 }
 
 // A file the pattern selects, or an item whose kind readdir did not give.
-void FileCollector::consider(int folderFd, const std::string &relativeFolder, const std::string &name,
-                             bool matches, unsigned char type, std::vector<std::string> &subfolders) {
+void FileCollector::consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
+                             unsigned char type, std::vector<std::string>& subfolders) {
     struct stat status {};
     std::shared_ptr<const std::vector<std::uint8_t>> content;
     std::optional<FileReading> reading;
@@ -199,34 +181,29 @@ void FileCollector::consider(int folderFd, const std::string &relativeFolder, co
     const bool regular = matches && type == DT_REG;
     const bool settled = regular && findSettled(folderFd, name, path, status, settledForm);
     const bool opened = settled || (regular && readAsFound(folderFd, name, status, content, reading));
-    if (!opened && ::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return; // gone meanwhile
+    if (!opened && ::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone meanwhile
     if (S_ISDIR(status.st_mode)) {
         subfolders.push_back(name);
         return;
     }
-    if (!matches)
-        return;
-    const bool isArchive =
-        excluded_ && excluded_->device == status.st_dev && excluded_->inode == status.st_ino;
+    if (!matches) return;
+    const bool isArchive = excluded_ && excluded_->device == status.st_dev && excluded_->inode == status.st_ino;
     if (!S_ISREG(status.st_mode) || isArchive) {
         skipped_.push_back({path, {}});
         return;
     }
     const std::string stored = folderNames_ == FolderNames::junk ? name : path;
-    add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime,
-                      std::move(content), reading, std::move(settledForm)});
+    add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content),
+                      reading, std::move(settledForm)});
 }
 
 void FileCollector::add(CollectedFile file) {
-    if (!diskPaths_.insert(file.diskPath).second)
-        return; // selected by an earlier spec already
+    if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier spec already
     if (!nameKeys_.insert(NameKey(file.storedName)).second) {
-        skipped_.push_back(
-            {file.diskPath, "\"" + file.diskPath + "\" would carry the name of a file added before it"});
+        skipped_.push_back({file.diskPath, "\"" + file.diskPath + "\" would carry the name of a file added before it"});
         return;
     }
     files_.push_back(std::move(file));
 }
 
-} // namespace vorlan::engine
+}  // namespace vorlan::engine

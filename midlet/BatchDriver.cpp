@@ -24,17 +24,16 @@ namespace vorlan {
 namespace {
 
 struct BatchState {
-    bool apisExtracted = false;             // an API archive has been extracted in this batch
-    bool apiFilesInScratch = false;         // the scratch folder holds the API files as extracted
-    std::vector<std::string> apisInScratch; // the checked archives they were extracted for
-    FolderNameIndex names;                  // the suites' folders, read once
+    bool apisExtracted = false;      // an API archive has been extracted in this batch
+    bool apiFilesInScratch = false;  // the scratch folder holds the API files as extracted
+    std::vector<std::string> apisInScratch;  // the checked archives they were extracted for
+    FolderNameIndex names;                   // the suites' folders, read once
 };
 
-std::vector<std::string> CheckedApis(BatchHost &host) {
+std::vector<std::string> CheckedApis(BatchHost& host) {
     std::vector<std::string> checked;
     for (int i = 0; i < host.ApiCount(); ++i)
-        if (host.ApiChecked(i))
-            checked.push_back(host.ApiAt(i));
+        if (host.ApiChecked(i)) checked.push_back(host.ApiAt(i));
     return checked;
 }
 
@@ -44,20 +43,19 @@ std::vector<std::string> CheckedApis(BatchHost &host) {
 void DropSignatureFiles() {
     try {
         RemoveSignatureFiles();
-    } catch (const std::exception &) {
+    } catch (const std::exception&) {
         DeleteFolderTree(ScratchRoot + kScratchTree);
         CreateFolder(ScratchRoot + kScratchFolder);
     }
 }
 
 // The files (not folders) an archive lists.
-std::int32_t FileEntries(const TZip &zip) {
+std::int32_t FileEntries(const TZip& zip) {
     std::int32_t files = 0;
     TFileInfo entry;
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
         zip.GetEntry(i, entry);
-        if (entry.FileName.empty() || entry.FileName.back() != '\\')
-            ++files;
+        if (entry.FileName.empty() || entry.FileName.back() != '\\') ++files;
     }
     return files;
 }
@@ -67,25 +65,24 @@ std::int32_t FileEntries(const TZip &zip) {
 // archive that gives fewer files than it lists (a full disk, a damaged or
 // unsafe entry) fails like one the component rejects: it is reported, and the
 // archives after it are left out.
-void ExtractCheckedApis(BatchHost &host, BatchState &state) {
+void ExtractCheckedApis(BatchHost& host, BatchState& state) {
     state.apisInScratch = CheckedApis(host);
     state.apiFilesInScratch = true;
     std::string archive;
     try {
         for (int i = 0; i < host.ApiCount(); ++i) {
-            if (!host.ApiChecked(i))
-                continue;
+            if (!host.ApiChecked(i)) continue;
             archive = host.ApiAt(i);
             const std::int32_t extracted =
                 ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiArchivePath(archive));
             state.apisExtracted = true;
             const std::int32_t listed = FileEntries(host.Zip());
             if (extracted < listed)
-                throw std::runtime_error("only " + std::to_string(extracted) + " of its " +
-                                         std::to_string(listed) + " files could be extracted");
+                throw std::runtime_error("only " + std::to_string(extracted) + " of its " + std::to_string(listed) +
+                                         " files could be extracted");
             App().ProcessMessages();
         }
-    } catch (const std::exception &failure) {
+    } catch (const std::exception& failure) {
         // A failing archive ends the extraction: the archives after it are left
         // out and the batch goes on with what was extracted. The window shows
         // nothing; the host may report it.
@@ -94,8 +91,8 @@ void ExtractCheckedApis(BatchHost &host, BatchState &state) {
     DropSignatureFiles();
 }
 
-void RunApiPrePass(BatchHost &host, BatchState &state) {
-    DeleteFolderTree(ScratchRoot + kScratchTree); // whatever an earlier batch left
+void RunApiPrePass(BatchHost& host, BatchState& state) {
+    DeleteFolderTree(ScratchRoot + kScratchTree);  // whatever an earlier batch left
     App().ProcessMessages();
     CreateFolder(ScratchRoot + kScratchFolder);
     ExtractCheckedApis(host, state);
@@ -104,11 +101,9 @@ void RunApiPrePass(BatchHost &host, BatchState &state) {
 // Every JAR starts with the checked API files in the scratch folder. They stay
 // there from one JAR to the next and are extracted again only when something
 // emptied the folder or the checked archives changed.
-void ProvideApiFiles(BatchHost &host, BatchState &state) {
-    if (!state.apisExtracted)
-        return;
-    if (state.apiFilesInScratch && state.apisInScratch == CheckedApis(host))
-        return;
+void ProvideApiFiles(BatchHost& host, BatchState& state) {
+    if (!state.apisExtracted) return;
+    if (state.apiFilesInScratch && state.apisInScratch == CheckedApis(host)) return;
     DeleteFolderTree(ScratchRoot + kScratchTree);
     CreateFolder(ScratchRoot + kScratchFolder);
     ExtractCheckedApis(host, state);
@@ -117,18 +112,16 @@ void ProvideApiFiles(BatchHost &host, BatchState &state) {
 // Mode 0: the checked API files added into the JAR, then its descriptor
 // written beside it. Entries that are not JARs are left as they are and
 // count as done.
-void GenerateDescriptorStep(BatchHost &host, int index, BatchState &state) {
+void GenerateDescriptorStep(BatchHost& host, int index, BatchState& state) {
     const std::string jar = host.FileAt(index);
-    if (LowerExtension(jar) != ".jar")
-        return;
+    if (LowerExtension(jar) != ".jar") return;
     const std::string descriptor = state.names.ExistingNameInAnyCase(ReplaceLastThree(jar, "jad"));
     CreateFolder(ScratchRoot + kScratchFolder);
     ProvideApiFiles(host, state);
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
     ReadJarManifest(host.Zip(), jar);
-    if (state.apisExtracted)
-        AddToArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, jar);
+    if (state.apisExtracted) AddToArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, jar);
     WriteDescriptor(jar, descriptor);
     state.names.Created(descriptor);
     // The scratch folder, with the API files in it, stays for the next JAR
@@ -140,27 +133,26 @@ void GenerateDescriptorStep(BatchHost &host, int index, BatchState &state) {
 
 // The mode is read at each of the two tests, as the window's selector may be
 // read afresh for every entry.
-void RunEntryStep(BatchHost &host, int index, BatchState &state) {
-    if (host.Mode() == static_cast<int>(BatchMode::GenerateJad))
-        GenerateDescriptorStep(host, index, state);
+void RunEntryStep(BatchHost& host, int index, BatchState& state) {
+    if (host.Mode() == static_cast<int>(BatchMode::GenerateJad)) GenerateDescriptorStep(host, index, state);
     App().ProcessMessages();
     if (host.Mode() == static_cast<int>(BatchMode::BuildFix)) {
-        state.apiFilesInScratch = false; // the fix step empties the scratch folder
+        state.apiFilesInScratch = false;  // the fix step empties the scratch folder
         BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion(), state.names);
     }
 }
 
-void RunGuardedEntryStep(BatchHost &host, int index, BatchState &state) {
+void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
     bool succeeded = true;
     std::string failure;
     try {
         RunEntryStep(host, index, state);
-    } catch (const std::exception &error) {
+    } catch (const std::exception& error) {
         // The entry stays unchecked and the batch goes on; the window shows
         // nothing for it, vorlan-batch prints the reason.
         succeeded = false;
         failure = error.what();
-        state.apiFilesInScratch = false; // start the next JAR from a clean scratch folder
+        state.apiFilesInScratch = false;  // start the next JAR from a clean scratch folder
     }
     host.SetFileChecked(index, succeeded);
     host.EntryFinished(index, succeeded, failure);
@@ -173,30 +165,28 @@ void RequireStartUpState() {
     // a folder below whatever the current directory is.
     if (ScratchRoot.empty() || ScratchRoot.front() != '/' || ScratchRoot.back() != '/')
         throw std::logic_error("RunBatch: ScratchRoot must be an absolute folder ending in \"/\"");
-    if (!ManifestBuffer)
-        ManifestBuffer = std::make_unique<TextLines>();
+    if (!ManifestBuffer) ManifestBuffer = std::make_unique<TextLines>();
 }
 
 // Tells the host when the batch starts and ends, also when it ends early.
 class BatchScope {
 public:
-    explicit BatchScope(BatchHost &host) : host_(host) { host_.BatchStarted(); }
+    explicit BatchScope(BatchHost& host) : host_(host) { host_.BatchStarted(); }
     ~BatchScope() { host_.BatchEnded(); }
-    BatchScope(const BatchScope &) = delete;
-    BatchScope &operator=(const BatchScope &) = delete;
+    BatchScope(const BatchScope&) = delete;
+    BatchScope& operator=(const BatchScope&) = delete;
 
 private:
-    BatchHost &host_;
+    BatchHost& host_;
 };
 
-} // namespace
+}  // namespace
 
-void RunBatch(BatchHost &host) {
+void RunBatch(BatchHost& host) {
     RequireStartUpState();
     const BatchScope scope(host);
     host.SetProgressPosition(0);
-    for (int i = 0; i < host.FileCount(); ++i)
-        host.SetFileChecked(i, false);
+    for (int i = 0; i < host.FileCount(); ++i) host.SetFileChecked(i, false);
     const int progressMax = host.FileCount();
     host.SetProgressMax(progressMax);
     App().ProcessMessages();
@@ -204,12 +194,11 @@ void RunBatch(BatchHost &host) {
     RunApiPrePass(host, state);
     const int count = host.FileCount();
     for (int i = 0; i < count; ++i)
-        if (host.EntryWanted(i))
-            RunGuardedEntryStep(host, i, state);
+        if (host.EntryWanted(i)) RunGuardedEntryStep(host, i, state);
     App().ProcessMessages();
     host.SetProgressPosition(progressMax);
     DeleteFolderTree(ScratchRoot + kScratchTree);
     host.ShowBatchFinished("Process successfuly completed!", "Finished!");
 }
 
-} // namespace vorlan
+}  // namespace vorlan

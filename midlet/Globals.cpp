@@ -11,4 +11,4 @@ std::string ScratchRoot;
 std::string FixTemplatePath;
 std::unique_ptr<TextLines> ManifestBuffer;
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -29,4 +29,4 @@ extern std::string FixTemplatePath;
 // passes. Created empty at start-up, lives until the process ends.
 extern std::unique_ptr<TextLines> ManifestBuffer;
 
-} // namespace vorlan
+}  // namespace vorlan

@@ -18,17 +18,17 @@ namespace {
 using test::TestForm;
 
 struct Placed {
-    const char *name;
+    const char* name;
     QRect geometry;
-    const char *caption;
+    const char* caption;
 };
 
 TEST(FormLayout, EveryControlSitsWhereTheLayoutPutsIt) {
     TestForm test;
-    TForm1 &form = *test.form;
+    TForm1& form = *test.form;
     EXPECT_EQ(form.objectName(), "Form1");
     EXPECT_EQ(form.size(), QSize(691, 225));
-    EXPECT_EQ(form.minimumSize(), form.maximumSize()); // fixed size
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());  // fixed size
     const Placed table[] = {
         {"CheckListBox1", {0, 0, 529, 153}, ""},
         {"APIs", {528, 0, 161, 153}, ""},
@@ -44,37 +44,33 @@ TEST(FormLayout, EveryControlSitsWhereTheLayoutPutsIt) {
         {"ProgressBar1", {0, 212, 691, 13}, ""},
         {"SpeedButton3", {328, 64, 313, 25}, "AMR2WAV"},
     };
-    for (const Placed &control : table) {
+    for (const Placed& control : table) {
         SCOPED_TRACE(control.name);
-        auto *widget = form.findChild<QWidget *>(control.name);
+        auto* widget = form.findChild<QWidget*>(control.name);
         ASSERT_NE(widget, nullptr);
-        if (qobject_cast<QLabel *>(widget) != nullptr)
-            EXPECT_EQ(widget->pos(), control.geometry.topLeft()); // its size follows its text
+        if (qobject_cast<QLabel*>(widget) != nullptr)
+            EXPECT_EQ(widget->pos(), control.geometry.topLeft());  // its size follows its text
         else
             EXPECT_EQ(widget->geometry(), control.geometry);
         QString caption;
-        if (auto *button = qobject_cast<QToolButton *>(widget))
-            caption = button->text();
-        if (auto *label = qobject_cast<QLabel *>(widget))
-            caption = label->text();
-        if (auto *combo = qobject_cast<QComboBox *>(widget))
-            caption = combo->currentText();
-        if (auto *edit = qobject_cast<QLineEdit *>(widget))
-            caption = edit->text();
+        if (auto* button = qobject_cast<QToolButton*>(widget)) caption = button->text();
+        if (auto* label = qobject_cast<QLabel*>(widget)) caption = label->text();
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) caption = combo->currentText();
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) caption = edit->text();
         EXPECT_EQ(caption.toStdString(), control.caption);
     }
 }
 
 TEST(FormLayout, ButtonsAreFlatAndOnlyProcessAndAmr2WavAreBold) {
     TestForm test;
-    for (QToolButton *button : test.form->findChildren<QToolButton *>()) {
+    for (QToolButton* button : test.form->findChildren<QToolButton*>()) {
         SCOPED_TRACE(button->objectName().toStdString());
         EXPECT_TRUE(button->autoRaise());
         EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
         const bool bold = button->objectName() == "SpeedButton1" || button->objectName() == "SpeedButton3";
         EXPECT_EQ(button->font().bold(), bold);
     }
-    EXPECT_EQ(test.form->findChildren<QToolButton *>().size(), 6);
+    EXPECT_EQ(test.form->findChildren<QToolButton*>().size(), 6);
     EXPECT_TRUE(test.form->SpeedButton3->isHidden());
     EXPECT_EQ(test.form->ComboBox1->count(), 2);
     EXPECT_EQ(test.form->ComboBox1->itemText(1).toStdString(),
@@ -107,9 +103,9 @@ QFont FontFor(FontCase fontCase, QFont font) {
 TEST_P(LabelFontTest, LabelsShowTheirWholeTextInTheirPlace) {
     TestForm test;
     test.form->setFont(FontFor(GetParam(), test.form->font()));
-    const std::pair<QLabel *, QPoint> labels[] = {{test.form->Label1, {161, 162}},
+    const std::pair<QLabel*, QPoint> labels[] = {{test.form->Label1, {161, 162}},
                                                   {test.form->Label2, {536, 162}}};
-    for (const auto &[label, place] : labels) {
+    for (const auto& [label, place] : labels) {
         SCOPED_TRACE(label->text().toStdString());
         const QFontMetrics metrics(label->font());
         EXPECT_EQ(label->font(), test.form->font());
@@ -119,8 +115,8 @@ TEST_P(LabelFontTest, LabelsShowTheirWholeTextInTheirPlace) {
     }
 }
 
-std::string FontCaseName(const ::testing::TestParamInfo<FontCase> &param) {
-    constexpr const char *kNames[] = {"AsGiven", "DejaVuSans", "DejaVuSansMono", "TwiceTheSize"};
+std::string FontCaseName(const ::testing::TestParamInfo<FontCase>& param) {
+    constexpr const char* kNames[] = {"AsGiven", "DejaVuSans", "DejaVuSansMono", "TwiceTheSize"};
     return kNames[static_cast<int>(param.param)];
 }
 
@@ -138,50 +134,49 @@ TEST(FormLayout, WindowIsAFixedToolWindowWithCloseButtonOnly) {
     const std::string caption = test.form->windowTitle().toStdString();
     EXPECT_EQ(caption.rfind("Vorlan ", 0), 0u) << caption;
     EXPECT_EQ(caption.back(), ')');
-    EXPECT_GT(caption.find("    ("), 0u); // the credit stands apart, near the right end
+    EXPECT_GT(caption.find("    ("), 0u);  // the credit stands apart, near the right end
 }
 
 TEST(FormLayout, HintsAreTheKnownTextsWithCrLfBetweenLines) {
     TestForm test;
-    TForm1 &form = *test.form;
-    auto hint = [](QWidget *widget) { return widget->toolTip().toStdString(); };
+    TForm1& form = *test.form;
+    auto hint = [](QWidget* widget) { return widget->toolTip().toStdString(); };
     EXPECT_EQ(hint(form.CheckListBox1),
               "Список файлов для операции\r\nГалочками автоматически отмечаются успешные файлы");
-    EXPECT_EQ(hint(form.APIs), "Список Java API для добавления к JAR\r\n"
-                               "Позволяет \"переделывать\" игры от одного телефона к другому.\r\n"
-                               "Просто выберите API для которого игра была изначально предназначена");
+    EXPECT_EQ(hint(form.APIs),
+              "Список Java API для добавления к JAR\r\n"
+              "Позволяет \"переделывать\" игры от одного телефона к другому.\r\n"
+              "Просто выберите API для которого игра была изначально предназначена");
     const std::string modeHint = hint(form.ComboBox1);
     EXPECT_EQ(modeHint.rfind("Что делать:\r\nGenerate JAD from JAR & Add API - ", 0), 0u);
     EXPECT_TRUE(modeHint.ends_with(". Вам нужен будет либо JAD, либо JAR от кривого мидлета\r\n"));
-    EXPECT_NE(modeHint.find("на Х100/Х600/Е100/Е700."), std::string::npos); // Cyrillic letters there
-    EXPECT_EQ(
-        hint(form.edFixVer),
-        "Какой номер версии присвоить заплатке. (Желательно 9.9.9, но при желании можно и 9999.9.9 :-))");
+    EXPECT_NE(modeHint.find("на Х100/Х600/Е100/Е700."), std::string::npos);  // Cyrillic letters there
+    EXPECT_EQ(hint(form.edFixVer),
+              "Какой номер версии присвоить заплатке. (Желательно 9.9.9, но при желании можно и 9999.9.9 :-))");
     EXPECT_EQ(hint(form.SpeedButton1), "Сгенерить!");
     EXPECT_EQ(hint(form.SpeedButton2), "О проге");
     EXPECT_EQ(hint(form.SpeedButton6), "Добавить файлы в список");
     EXPECT_EQ(hint(form.SpeedButton7), "Удалить выбранный файл из списка");
     EXPECT_EQ(hint(form.SpeedButton8), "Очистить список");
     EXPECT_EQ(hint(form.SpeedButton3), "Конвертнуть AMR в WAV");
-    for (QWidget *none : std::initializer_list<QWidget *>{form.Label1, form.Label2, form.ProgressBar1})
+    for (QWidget* none : std::initializer_list<QWidget*>{form.Label1, form.Label2, form.ProgressBar1})
         EXPECT_TRUE(none->toolTip().isEmpty()) << none->objectName().toStdString();
 }
 
 TEST(FormLayout, TabOrderRunsListsModeAndVersion) {
     TestForm test;
-    TForm1 &form = *test.form;
-    const std::vector<QWidget *> expected{form.CheckListBox1, form.ProgressBar1, form.APIs, form.ComboBox1,
-                                          form.edFixVer};
-    std::vector<QWidget *> order;
-    QWidget *widget = form.CheckListBox1;
+    TForm1& form = *test.form;
+    const std::vector<QWidget*> expected{form.CheckListBox1, form.ProgressBar1, form.APIs, form.ComboBox1,
+                                         form.edFixVer};
+    std::vector<QWidget*> order;
+    QWidget* widget = form.CheckListBox1;
     do {
-        if (std::find(expected.begin(), expected.end(), widget) != expected.end())
-            order.push_back(widget);
+        if (std::find(expected.begin(), expected.end(), widget) != expected.end()) order.push_back(widget);
         widget = widget->nextInFocusChain();
     } while (widget != form.CheckListBox1 && order.size() < expected.size());
     EXPECT_EQ(order, expected);
     EXPECT_EQ(form.ProgressBar1->focusPolicy(), Qt::NoFocus);
 }
 
-} // namespace
-} // namespace vorlan
+}  // namespace
+}  // namespace vorlan

@@ -18,7 +18,7 @@ namespace {
 using test::Scripted;
 using test::TestForm;
 
-std::vector<std::string> Catalogue(const TForm1 &form) {
+std::vector<std::string> Catalogue(const TForm1& form) {
     std::vector<std::string> names;
     for (int i = 0; i < form.APIs->count(); ++i) {
         names.push_back(form.APIs->item(i)->text().toStdString());
@@ -64,7 +64,7 @@ TEST(FormStartUp, UsersApiArchivesFollowThePrograms) {
 TEST(FormStartUp, NoApiFolderGivesAnEmptyCatalogue) {
     TestForm test;
     EXPECT_EQ(test.form->APIs->count(), 0);
-    EXPECT_TRUE(Scripted().messages.empty()); // start-up shows nothing
+    EXPECT_TRUE(Scripted().messages.empty());  // start-up shows nothing
 }
 
 TEST(FormStartUp, WithoutADisplayTheProgramSaysSoInOneLine) {
@@ -80,7 +80,7 @@ TEST(FormStartUp, WithoutADisplayTheProgramSaysSoInOneLine) {
 
 TEST(FormStartUp, ModeSelectorSwitchesFilterAndVersionBox) {
     TestForm test;
-    TForm1 &form = *test.form;
+    TForm1& form = *test.form;
     EXPECT_EQ(form.Mode(), 0);
     EXPECT_TRUE(form.edFixVer->isHidden());
     EXPECT_TRUE(form.Label2->isHidden());
@@ -94,7 +94,7 @@ TEST(FormStartUp, ModeSelectorSwitchesFilterAndVersionBox) {
     EXPECT_EQ(form.OpenDialog1.Filter, "Java archive or descriptor (*.jad; *.jar)|*.jad; *.jar");
     EXPECT_EQ(form.OpenDialog1.FilterIndex, 1);
 
-    form.edFixVer->setText("1.2.3"); // a typed version survives a trip through mode 0
+    form.edFixVer->setText("1.2.3");  // a typed version survives a trip through mode 0
     form.ComboBox1->setCurrentIndex(0);
     EXPECT_TRUE(form.edFixVer->isHidden());
     form.ComboBox1->setCurrentIndex(1);
@@ -105,16 +105,15 @@ TEST(FormStartUp, AboutBoxLinesAreSeparatedByCrAlone) {
     TestForm test;
     test.form->SpeedButton2Click();
     ASSERT_EQ(Scripted().messages.size(), 1u);
-    const ScriptedApplication::Shown &about = Scripted().messages[0];
+    const ScriptedApplication::Shown& about = Scripted().messages[0];
     EXPECT_EQ(about.caption, "About...");
     EXPECT_EQ(about.style, MB_OK | MB_ICONINFORMATION);
     EXPECT_EQ(about.text.find('\n'), std::string::npos);
     std::vector<std::string> lines;
     size_t start = 0;
-    for (size_t cr = about.text.find('\r');; cr = about.text.find('\r', start)) {
+    for (size_t cr = about.text.find('\r'); ; cr = about.text.find('\r', start)) {
         lines.push_back(about.text.substr(start, cr == std::string::npos ? cr : cr - start));
-        if (cr == std::string::npos)
-            break;
+        if (cr == std::string::npos) break;
         start = cr + 1;
     }
     ASSERT_EQ(lines.size(), 14u);
@@ -136,5 +135,5 @@ TEST(OpenDialogFilters, WindowsFilterTextBecomesQtNameFilters) {
     EXPECT_TRUE(QtNameFilters("").isEmpty());
 }
 
-} // namespace
-} // namespace vorlan
+}  // namespace
+}  // namespace vorlan

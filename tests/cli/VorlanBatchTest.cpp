@@ -13,8 +13,8 @@ const std::string kProgram = std::string(VORLAN_BIN_DIR) + "/vorlan-batch";
 
 struct Outcome {
     int status = -1;
-    std::string output; // standard output only
-    std::string errors; // standard error only
+    std::string output;  // standard output only
+    std::string errors;  // standard error only
 };
 
 class VorlanBatchTest : public ::testing::Test {
@@ -28,24 +28,18 @@ protected:
     // the user's data folder in the work folder.
     Outcome Run(std::vector<std::string> arguments) {
         const fs::path errors = work_ / "stderr.txt";
-        std::vector<std::string> argv{"env",
-                                      "XDG_DATA_HOME=" + (work_ / "data").string(),
-                                      "sh",
-                                      "-c",
-                                      "e=$1; shift; exec \"$@\" 2>\"$e\"",
-                                      "sh",
-                                      errors.string(),
+        std::vector<std::string> argv{"env", "XDG_DATA_HOME=" + (work_ / "data").string(), "sh", "-c",
+                                      "e=$1; shift; exec \"$@\" 2>\"$e\"", "sh", errors.string(),
                                       kProgram};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         const CommandResult result = RunCommand(argv, work_.path());
         return {result.status, result.output, ReadFile(errors)};
     }
 
-    fs::path Game(const std::string &name) {
+    fs::path Game(const std::string& name) {
         const fs::path jar = work_ / "games" / name;
-        PackWith("zip",
-                 {{"META-INF/MANIFEST.MF", "MIDlet-Name: G\r\nMIDlet-Version: 1.0\r\nMIDlet-1: G,,g.G\r\n"},
-                  {"g/G.class", "g"}},
+        PackWith("zip", {{"META-INF/MANIFEST.MF", "MIDlet-Name: G\r\nMIDlet-Version: 1.0\r\nMIDlet-1: G,,g.G\r\n"},
+                         {"g/G.class", "g"}},
                  jar);
         return jar;
     }
@@ -58,14 +52,12 @@ TEST_F(VorlanBatchTest, PrintsALinePerEntryAsGivenThenTheFinalMessage) {
     Game("Tetris.JAR");
     const Outcome outcome = Run({"games/Snake.jar", "games/gone.jar", (work_ / "games/Tetris.JAR").string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.output, "[x] games/Snake.jar\n[ ] games/gone.jar\n[x] " +
-                                  (work_ / "games/Tetris.JAR").string() +
+    EXPECT_EQ(outcome.output, "[x] games/Snake.jar\n[ ] games/gone.jar\n[x] " + (work_ / "games/Tetris.JAR").string() +
                                   "\nProcess successfuly completed!\n");
     EXPECT_NE(outcome.errors.find("games/gone.jar"), std::string::npos) << outcome.errors;
     EXPECT_EQ(ReadFile(work_ / "games/Snake.jad"),
               "MIDlet-Name: G\r\nMIDlet-Version: 1.0\r\nMIDlet-1: G,,g.G\r\nMIDlet-Jar-Size: " +
-                  std::to_string(fs::file_size(work_ / "games/Snake.jar")) +
-                  "\r\nMIDlet-Jar-URL: Snake.jar\r\n");
+                  std::to_string(fs::file_size(work_ / "games/Snake.jar")) + "\r\nMIDlet-Jar-URL: Snake.jar\r\n");
     EXPECT_TRUE(fs::exists(work_ / "games/Tetris.jad"));
 }
 
@@ -84,8 +76,7 @@ TEST_F(VorlanBatchTest, BuildsFixSuitesFromTheTemplateBesideTheProgram) {
     EXPECT_EQ(outcome.status, 0) << outcome.errors;
     const std::vector<std::string> attributes = JavaReadManifest(work_ / "games/Broken.jar");
     EXPECT_NE(std::find(attributes.begin(), attributes.end(), "MIDlet-Version: 9999.9.9"), attributes.end());
-    EXPECT_NE(std::find(attributes.begin(), attributes.end(), "MIDlet-1: G,,br.BookReader"),
-              attributes.end());
+    EXPECT_NE(std::find(attributes.begin(), attributes.end(), "MIDlet-1: G,,br.BookReader"), attributes.end());
     EXPECT_TRUE(fs::exists(work_ / "games/Broken.jad"));
 }
 
@@ -100,8 +91,7 @@ TEST_F(VorlanBatchTest, WarningsGoToStandardError) {
 }
 
 TEST_F(VorlanBatchTest, ListsTheCatalogueRarThenJarThenZip) {
-    for (const char *name : {"beta.zip", "alpha.jar", "gamma.rar"})
-        WriteFile(work_ / "API" / name, "");
+    for (const char* name : {"beta.zip", "alpha.jar", "gamma.rar"}) WriteFile(work_ / "API" / name, "");
     const Outcome outcome = Run({"--list-apis", "--api-dir", (work_ / "API").string()});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.output, "gamma.rar\nalpha.jar\nbeta.zip\n");
@@ -110,7 +100,7 @@ TEST_F(VorlanBatchTest, ListsTheCatalogueRarThenJarThenZip) {
 TEST_F(VorlanBatchTest, UsersApiArchivesFollowTheProgramsAndAreAdded) {
     const fs::path userFolder = work_ / "data/vorlan/API";
     WriteFile(work_ / "API/alpha.jar", "");
-    WriteFile(userFolder / "alpha.jar", ""); // left out: the program's own stands under this name
+    WriteFile(userFolder / "alpha.jar", "");  // left out: the program's own stands under this name
     PackWith("zip", {{"api/User.class", "user"}}, userFolder / "user.zip");
     const Outcome listing = Run({"--list-apis", "--api-dir", "API"});
     EXPECT_EQ(listing.status, 0);
@@ -124,11 +114,8 @@ TEST_F(VorlanBatchTest, UsersApiArchivesFollowTheProgramsAndAreAdded) {
 TEST_F(VorlanBatchTest, UsageErrorsExitWithTwoAndChangeNothing) {
     const fs::path jar = Game("a.jar");
     const std::string before = ReadFile(jar);
-    for (const std::vector<std::string> &wrong :
-         {std::vector<std::string>{"--mode", "3", "games/a.jar"},
-          {"--unknown", "games/a.jar"},
-          {},
-          {"--api"},
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--mode", "3", "games/a.jar"}, {"--unknown", "games/a.jar"}, {}, {"--api"},
           {"--api-dir", "API", "--api", "missing.zip", "games/a.jar"}}) {
         const Outcome outcome = Run(wrong);
         EXPECT_EQ(outcome.status, 2) << outcome.errors;
@@ -158,10 +145,10 @@ TEST_F(VorlanBatchTest, WithoutItsEngineModulesSaysWhichFileItLookedFor) {
 TEST_F(VorlanBatchTest, HelpDescribesBothModes) {
     const Outcome outcome = Run({"--help"});
     EXPECT_EQ(outcome.status, 0);
-    for (const char *words :
+    for (const char* words :
          {"Mode 0", "Mode 1", "--api-dir", "$XDG_DATA_HOME/vorlan/API", "--fix-version", "Exit status"})
         EXPECT_NE(outcome.output.find(words), std::string::npos) << words;
 }
 
-} // namespace
-} // namespace vorlan::test
+}  // namespace
+}  // namespace vorlan::test

@@ -10,7 +10,7 @@ namespace vorlan::test {
 
 namespace {
 
-const char *kInspector = R"(
+const char* kInspector = R"(
 import sys, zipfile, struct, hashlib
 path = sys.argv[1]
 raw = open(path, 'rb').read()
@@ -32,38 +32,34 @@ with zipfile.ZipFile(path) as z:
     print('comment\t' + z.comment.hex())
 )";
 
-std::string FromHex(const std::string &hex) {
+std::string FromHex(const std::string& hex) {
     std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return bytes;
 }
 
-std::vector<std::string> Fields(const std::string &line) {
+std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> fields;
     std::istringstream in(line);
-    for (std::string field; std::getline(in, field, '\t');)
-        fields.push_back(field);
+    for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
     return fields;
 }
 
-} // namespace
+}  // namespace
 
-const InspectedEntry &InspectedArchive::entry(const std::string &name) const {
-    for (const InspectedEntry &candidate : entries)
-        if (candidate.name == name)
-            return candidate;
+const InspectedEntry& InspectedArchive::entry(const std::string& name) const {
+    for (const InspectedEntry& candidate : entries)
+        if (candidate.name == name) return candidate;
     throw std::runtime_error("no entry " + name);
 }
 
 std::vector<std::string> InspectedArchive::names() const {
     std::vector<std::string> result;
-    for (const InspectedEntry &candidate : entries)
-        result.push_back(candidate.name);
+    for (const InspectedEntry& candidate : entries) result.push_back(candidate.name);
     return result;
 }
 
-InspectedArchive InspectArchive(const std::filesystem::path &archive) {
+InspectedArchive InspectArchive(const std::filesystem::path& archive) {
     const CommandResult result = RunCommand({"python3", "-c", kInspector, archive.string()});
     if (result.status != 0)
         throw std::runtime_error("zipfile cannot read " + archive.string() + ": " + result.output +
@@ -72,10 +68,8 @@ InspectedArchive InspectArchive(const std::filesystem::path &archive) {
     std::istringstream in(result.output);
     for (std::string line; std::getline(in, line);) {
         const std::vector<std::string> f = Fields(line);
-        if (f.size() == 2 && f[0] == "comment")
-            inspected.comment = FromHex(f[1]);
-        if (f.size() != 8)
-            continue;
+        if (f.size() == 2 && f[0] == "comment") inspected.comment = FromHex(f[1]);
+        if (f.size() != 8) continue;
         inspected.entries.push_back({FromHex(f[0]), static_cast<unsigned>(std::stoul(f[1])),
                                      static_cast<unsigned>(std::stoul(f[2])), std::stoull(f[3]),
                                      static_cast<unsigned>(std::stoul(f[4])), f[5], f[6], f[7]});
@@ -83,4 +77,4 @@ InspectedArchive InspectArchive(const std::filesystem::path &archive) {
     return inspected;
 }
 
-} // namespace vorlan::test
+}  // namespace vorlan::test

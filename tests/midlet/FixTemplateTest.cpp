@@ -12,26 +12,25 @@ namespace {
 
 const fs::path kData = fs::path(VORLAN_SOURCE_DIR) / "data";
 
-std::vector<std::string> EntryNames(const fs::path &jar) {
+std::vector<std::string> EntryNames(const fs::path& jar) {
     const CommandResult listing = RunCommand({"unzip", "-Z1", jar.string()});
     EXPECT_EQ(listing.status, 0) << listing.errors;
     std::vector<std::string> names;
     std::istringstream in(listing.output);
-    for (std::string line; std::getline(in, line);)
-        names.push_back(line);
+    for (std::string line; std::getline(in, line);) names.push_back(line);
     return names;
 }
 
 // Class files for CLDC 1.1 phones: version 45.3.
-void ExpectClassVersion453(const fs::path &jar, const std::string &entry) {
+void ExpectClassVersion453(const fs::path& jar, const std::string& entry) {
     const CommandResult content = RunCommand({"unzip", "-p", jar.string(), entry});
     ASSERT_GE(content.output.size(), 8u) << entry;
     EXPECT_EQ(content.output.substr(0, 8), std::string("\xCA\xFE\xBA\xBE\x00\x03\x00\x2D", 8)) << entry;
 }
 
 struct SuiteCase {
-    std::string path;       // below data/
-    std::string midletLine; // the MIDlet-1 attribute Java must read
+    std::string path;        // below data/
+    std::string midletLine;  // the MIDlet-1 attribute Java must read
 };
 
 class CommittedSuiteTest : public ::testing::TestWithParam<SuiteCase> {};
@@ -42,9 +41,8 @@ TEST_P(CommittedSuiteTest, ManifestFirstClassesForCldcAndReadableByJava) {
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names.front(), "META-INF/MANIFEST.MF");
     int classes = 0;
-    for (const std::string &name : names) {
-        if (name.size() < 6 || name.substr(name.size() - 6) != ".class")
-            continue;
+    for (const std::string& name : names) {
+        if (name.size() < 6 || name.substr(name.size() - 6) != ".class") continue;
         ++classes;
         EXPECT_EQ(name.rfind("java", 0), std::string::npos) << "a stub was packed: " << name;
         ExpectClassVersion453(jar, name);
@@ -52,7 +50,7 @@ TEST_P(CommittedSuiteTest, ManifestFirstClassesForCldcAndReadableByJava) {
     EXPECT_GT(classes, 0);
     EXPECT_TRUE(UnzipTestPasses(jar));
     const std::vector<std::string> attributes = JavaReadManifest(jar);
-    for (const char *expected : {"MicroEdition-Profile: MIDP-2.0", "MicroEdition-Configuration: CLDC-1.1"})
+    for (const char* expected : {"MicroEdition-Profile: MIDP-2.0", "MicroEdition-Configuration: CLDC-1.1"})
         EXPECT_NE(std::find(attributes.begin(), attributes.end(), expected), attributes.end()) << expected;
     EXPECT_NE(std::find(attributes.begin(), attributes.end(), GetParam().midletLine), attributes.end());
 }
@@ -67,8 +65,7 @@ TEST(FixTemplateTest, TheBuildPutsTheCommittedTemplateBesideThePrograms) {
 }
 
 TEST(FixTemplateTest, TheScriptRebuildsTheCommittedJarsByteForByte) {
-    if (!ToolAvailable("ecj"))
-        GTEST_SKIP() << "ecj is not installed";
+    if (!ToolAvailable("ecj")) GTEST_SKIP() << "ecj is not installed";
     TempDir out;
     const CommandResult build = RunCommand({(kData / "make-jars.sh").string(), out.str()});
     ASSERT_EQ(build.status, 0) << build.output << build.errors;
@@ -76,5 +73,5 @@ TEST(FixTemplateTest, TheScriptRebuildsTheCommittedJarsByteForByte) {
     EXPECT_EQ(ReadFile(out / "samples/Hello.jar"), ReadFile(kData / "samples/Hello.jar"));
 }
 
-} // namespace
-} // namespace vorlan::test
+}  // namespace
+}  // namespace vorlan::test

@@ -19,11 +19,11 @@ class TempDir {
 public:
     TempDir();
     ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    const fs::path &path() const { return path_; }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return path_; }
     std::string str() const { return path_.string(); }
-    fs::path operator/(const std::string &name) const { return path_ / name; }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
 
 private:
     fs::path path_;
@@ -33,30 +33,30 @@ private:
 // life, then puts back what was there.
 class ScopedVariable {
 public:
-    ScopedVariable(const char *name, const std::optional<std::string> &value);
+    ScopedVariable(const char* name, const std::optional<std::string>& value);
     ~ScopedVariable();
-    ScopedVariable(const ScopedVariable &) = delete;
-    ScopedVariable &operator=(const ScopedVariable &) = delete;
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
     std::string name_;
     std::optional<std::string> old_;
 };
 
-std::string ReadFile(const fs::path &path);
-void WriteFile(const fs::path &path, const std::string &bytes); // creates parent folders
+std::string ReadFile(const fs::path& path);
+void WriteFile(const fs::path& path, const std::string& bytes);  // creates parent folders
 
 struct CommandResult {
-    int status = -1;    // exit status, or 128 + signal
-    std::string output; // standard output only
-    std::string errors; // standard error only
+    int status = -1;     // exit status, or 128 + signal
+    std::string output;  // standard output only
+    std::string errors;  // standard error only
 };
 // Runs argv (no shell) in the given folder, or in the current one when empty,
 // under the C.UTF-8 locale whatever the test's own: the tools then take the
 // tests' UTF-8 file names as they are, and no locale warning of the C
 // library reaches the output a test compares.
-CommandResult RunCommand(const std::vector<std::string> &argv, const fs::path &workDir = {});
-bool ToolAvailable(const std::string &program);
+CommandResult RunCommand(const std::vector<std::string>& argv, const fs::path& workDir = {});
+bool ToolAvailable(const std::string& program);
 
 // The files of a suite to pack: entry name -> content. Names ending in "/"
 // are folders.
@@ -66,14 +66,14 @@ using Files = std::map<std::string, std::string>;
 // folder: "jar" (JDK jar, manifest taken from META-INF/MANIFEST.MF when present,
 // none made up), "zip" (Info-ZIP zip -r), "python" (zipfile, deflated, in map
 // order). Throws std::runtime_error when the tool fails.
-void PackWith(const std::string &tool, const Files &files, const fs::path &archive);
+void PackWith(const std::string& tool, const Files& files, const fs::path& archive);
 
 // `unzip -t` of the archive passes.
-bool UnzipTestPasses(const fs::path &archive);
+bool UnzipTestPasses(const fs::path& archive);
 
 // Java's JarFile reads the archive: every entry is read (CRCs checked) and
 // the manifest parsed. Returns the main attributes as "Key: value" lines in
 // the manifest's order, or throws std::runtime_error with Java's message.
-std::vector<std::string> JavaReadManifest(const fs::path &jar);
+std::vector<std::string> JavaReadManifest(const fs::path& jar);
 
-} // namespace vorlan::test
+}  // namespace vorlan::test
