@@ -3,6 +3,10 @@
 # runs vorlan-batch with them instead (see vorlan-batch --help).
 set -euo pipefail
 cd "$(dirname "$0")"
+if [ $# -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "run.sh: no display for Vorlan's window (DISPLAY and WAYLAND_DISPLAY are unset); run ./run.sh FILE... to use vorlan-batch instead (./run.sh --help)" >&2
+  exit 1
+fi
 scripts/deps.sh build
 cmake -S . -B build -G Ninja -DVORLAN_TESTS=OFF >/dev/null
 cmake --build build

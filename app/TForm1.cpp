@@ -14,10 +14,10 @@
 
 #include "app/CheckListBox.h"
 #include "app/FormTexts.h"
+#include "midlet/ApiCatalogue.h"
 #include "midlet/BatchDriver.h"
 #include "midlet/Globals.h"
 #include "midlet/TextLines.h"
-#include "platform/FindFiles.h"
 #include "platform/ProcessPaths.h"
 
 namespace vorlan {
@@ -57,6 +57,7 @@ void TForm1::ConnectHandlers() {
 
 void TForm1::FormCreate() {
     ApiFolder = executableFolder_ + "API/";
+    UserApiFolder = UserApiFolderFromEnvironment();
     FixTemplatePath = executableFolder_ + "fix.jar";
     // Files dropped anywhere on the window, the lists included, reach
     // WMDropFiles; the version box would otherwise take them as text.
@@ -68,12 +69,10 @@ void TForm1::FormCreate() {
     ComboBox1Change();
 }
 
-// Every ".rar", then every ".jar", then every ".zip" of the API folder, each
-// group in the file system's order; a missing folder leaves the list empty.
+// The program's API archives, then the user's (midlet/ApiCatalogue.h); missing
+// folders leave the list empty.
 void TForm1::FillApiCatalogue() {
-    std::vector<std::string> names;
-    for (const char* extension : {".rar", ".jar", ".zip"}) AddFilesByExtension(ApiFolder, extension, names);
-    for (const std::string& name : names) AddCheckListItem(*APIs, name);
+    for (const std::string& name : ReadApiCatalogue()) AddCheckListItem(*APIs, name);
 }
 
 void TForm1::ComboBox1Change() {

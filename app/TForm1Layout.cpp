@@ -1,6 +1,7 @@
 // The main window's controls: kinds, places and sizes, captions, hints, tab
 // order and the window's own settings, as the window has always been laid out.
 #include <QComboBox>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -54,15 +55,27 @@ QFont FormFont() {
     return font;
 }
 
-// The layout was measured with "MS Sans Serif"; a wider face that stands in
-// for it would cut a label's end off, so the label's letters are narrowed
-// just enough to keep its whole text inside its place.
-void KeepTextInside(QLabel* label) {
-    const int needed = QFontMetrics(label->font()).horizontalAdvance(label->text());
-    if (needed <= label->width()) return;
-    QFont font = label->font();
-    font.setStretch(std::max(50, label->width() * 100 / needed));
-    label->setFont(font);
+// A label as wide and as high as its text, its left and top kept: whatever
+// face and size the system gives for the form's font, no letter is cut off.
+// It sizes itself again whenever its font changes.
+class AutoSizeLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    void fit() { resize(sizeHint()); }
+
+protected:
+    void changeEvent(QEvent* event) override {
+        QLabel::changeEvent(event);  // drops the size kept for the old font first
+        if (event->type() == QEvent::FontChange) fit();
+    }
+};
+
+QLabel* MakeAutoSizeLabel(QWidget* parent, const char* name, const char* text) {
+    auto* label = Make<AutoSizeLabel>(parent, name);
+    label->setText(text);
+    label->fit();
+    return label;
 }
 
 }  // namespace
@@ -89,16 +102,12 @@ void TForm1::CreateControls() {
     ComboBox1->setFrame(false);
     for (const std::string_view item : kModeItems) ComboBox1->addItem(FromText(item));
     ComboBox1->setCurrentIndex(0);
-    Label1 = Make<QLabel>(this, "Label1");
-    Label1->setText("Mode:");
-    Label2 = Make<QLabel>(this, "Label2");
-    Label2->setText("Fix new version:");
+    Label1 = MakeAutoSizeLabel(this, "Label1", "Mode:");
+    Label2 = MakeAutoSizeLabel(this, "Label2", "Fix new version:");
     edFixVer = Make<QLineEdit>(this, "edFixVer");
     edFixVer->setText(FromText(kDefaultFixVersion));
     Zip1.ShowProgressDialog = false;  // a batch shows its progress in the window
     PlaceControls();
-    KeepTextInside(Label1);
-    KeepTextInside(Label2);
     SetHints();
     SetTabOrder();
 }
@@ -111,9 +120,9 @@ void TForm1::PlaceControls() {
     SpeedButton7->setGeometry(40, 156, 33, 25);
     SpeedButton8->setGeometry(80, 156, 33, 25);
     SpeedButton2->setGeometry(120, 156, 26, 25);
-    Label1->setGeometry(161, 162, 30, 13);
+    Label1->move(161, 162);  // the labels' sizes follow their texts
     ComboBox1->setGeometry(204, 158, 325, 21);
-    Label2->setGeometry(536, 162, 76, 13);
+    Label2->move(536, 162);
     edFixVer->setGeometry(616, 158, 65, 21);
     SpeedButton1->setGeometry(0, 185, 689, 25);
     ProgressBar1->setGeometry(0, kClientHeight - 13, kClientWidth, 13);  // on the bottom edge

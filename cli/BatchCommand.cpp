@@ -6,13 +6,14 @@
 #include <ostream>
 
 #include "cli/ConsoleBatchHost.h"
+#include "cli/EngineModules.h"
 #include "cli/EntryGroups.h"
 #include "cli/TerminationRequests.h"
 #include "cli/WorkerPool.h"
+#include "midlet/ApiCatalogue.h"
 #include "midlet/BatchDriver.h"
 #include "midlet/Globals.h"
 #include "midlet/TextLines.h"
-#include "platform/FindFiles.h"
 #include "platform/ProcessPaths.h"
 
 namespace vorlan {
@@ -31,18 +32,12 @@ std::string AsFolder(const std::string& path) {
     return folder;
 }
 
-// The catalogue as the window fills it: every ".rar", then ".jar", then ".zip".
-std::vector<std::string> ReadApiCatalogue(const std::string& folder) {
-    std::vector<std::string> catalogue;
-    for (const char* extension : {".rar", ".jar", ".zip"}) AddFilesByExtension(folder, extension, catalogue);
-    return catalogue;
-}
-
 std::set<std::string> CheckedApis(const CommandLine& commandLine, const std::vector<std::string>& catalogue) {
     std::set<std::string> checked;
     for (const std::string& name : commandLine.apis) {
         if (std::find(catalogue.begin(), catalogue.end(), name) == catalogue.end())
-            throw UsageError("no API archive \"" + name + "\" in " + ApiFolder + " (see --list-apis)");
+            throw UsageError("no API archive \"" + name + "\" in " + ApiFolder +
+                             (UserApiFolder.empty() ? "" : " or " + UserApiFolder) + " (see --list-apis)");
         checked.insert(name);
     }
     return checked;
@@ -96,13 +91,15 @@ int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream&
 
 int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream& errors) {
     ApiFolder = commandLine.apiFolder ? AsFolder(*commandLine.apiFolder) : ExecutableFolder() + "API/";
-    const std::vector<std::string> catalogue = ReadApiCatalogue(ApiFolder);
+    UserApiFolder = UserApiFolderFromEnvironment();
+    const std::vector<std::string> catalogue = ReadApiCatalogue();
     if (commandLine.listApis) {
         for (const std::string& name : catalogue) output << name << '\n';
         output.flush();
         return 0;
     }
     if (commandLine.files.empty()) throw UsageError("no FILE given");
+    RequireEngineModules();
     BatchSettings settings;
     settings.checkedApis = CheckedApis(commandLine, catalogue);
     settings.catalogue = catalogue;

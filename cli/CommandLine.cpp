@@ -105,7 +105,7 @@ broken suite, then delete it from the phone as usual.
 
 Options:
   --mode 0|1            what to do, as above (default 0)
-  --api NAME            add the API archive NAME of the API folder (mode 0);
+  --api NAME            add the API archive NAME of the API folders (mode 0);
                         may be given several times; on equal paths the
                         archive listed later by --list-apis wins
   --api-dir DIR         the API folder (default: API/ beside this program)
@@ -114,9 +114,14 @@ Options:
   --jobs N              work on N files at a time, in N processes (default 1;
                         0: one per processor); files are still reported in
                         the order given, and the results are the same
-  --list-apis           print the API folder's archives in the order they are
+  --list-apis           print the API folders' archives in the order they are
                         used, and exit
   -h, --help            print this help, and exit
+
+API folders: the API folder, then the user's, $XDG_DATA_HOME/vorlan/API
+(default ~/.local/share/vorlan/API), for archives when the program's own
+folder is not writable. Each gives its .rar, then .jar, then .zip archives;
+a user archive named like one of the API folder's is left out.
 
 Output: a line for every FILE as soon as it is done, "[x] FILE" when it
 succeeded and "[ ] FILE" when it failed, then "Process successfuly

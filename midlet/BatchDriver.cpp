@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fsutil/FolderTree.h"
+#include "midlet/ApiCatalogue.h"
 #include "midlet/BatchHost.h"
 #include "midlet/Descriptor.h"
 #include "midlet/FixBuilder.h"
@@ -73,7 +74,7 @@ void ExtractCheckedApis(BatchHost& host, BatchState& state) {
             if (!host.ApiChecked(i)) continue;
             archive = host.ApiAt(i);
             const std::int32_t extracted =
-                ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiFolder + archive);
+                ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiArchivePath(archive));
             state.apisExtracted = true;
             const std::int32_t listed = FileEntries(host.Zip());
             if (extracted < listed)

@@ -22,7 +22,8 @@ public:
     virtual std::string FileAt(int index) = 0;
     virtual void SetFileChecked(int index, bool checked) = 0;
 
-    // The API catalogue: bare archive names in ApiFolder, and their check marks.
+    // The API catalogue: bare archive names (midlet/ApiCatalogue.h), and their
+    // check marks.
     virtual int ApiCount() = 0;
     virtual std::string ApiAt(int index) = 0;
     virtual bool ApiChecked(int index) = 0;

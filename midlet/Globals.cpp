@@ -6,6 +6,7 @@
 namespace vorlan {
 
 std::string ApiFolder;
+std::string UserApiFolder;
 std::string ScratchRoot;
 std::string FixTemplatePath;
 std::unique_ptr<TextLines> ManifestBuffer;

@@ -13,6 +13,10 @@ class TextLines;
 // unless vorlan-batch is told another.
 extern std::string ApiFolder;
 
+// The user's API folder, ending in "/", whose archives join the catalogue
+// after ApiFolder's (see ApiCatalogue.h); empty when there is none.
+extern std::string UserApiFolder;
+
 // The private scratch root of this process, ending in "/"; the scratch folder
 // is ScratchRoot + "vorlan".
 extern std::string ScratchRoot;

@@ -2,13 +2,14 @@
 # Installs with apt-get the Debian 12 packages Vorlan needs to build and test,
 # and only those that are missing: nothing is installed when all are there.
 #   scripts/deps.sh build   what building and running needs
-#   scripts/deps.sh test    that, and what the tests use (JDK, zip, clang, ...)
+#   scripts/deps.sh test    that, and what the tests use (JDK, zip, clang, the
+#                           fonts the window's tests use, the package tools)
 set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
                 libzip-dev zlib1g-dev libblkid-dev)
 test_packages=(libgtest-dev ecj openjdk-17-jdk-headless zip unzip python3 clang
-               libclang-rt-14-dev)
+               libclang-rt-14-dev fonts-dejavu-core dpkg-dev desktop-file-utils)
 
 wanted=("${build_packages[@]}")
 [ "${1:-build}" = test ] && wanted+=("${test_packages[@]}")

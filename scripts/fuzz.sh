@@ -23,7 +23,7 @@ build=${VORLAN_FUZZ_BUILD:-build-fuzz}
 # input that ends a run is written where libFuzzer stands at that moment.
 build=$(mkdir -p "$build" && cd "$build" && pwd)
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DVORLAN_FUZZ=ON -DVORLAN_WITH_QT=OFF \
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DVORLAN_FUZZ=ON -DVORLAN_WITH_QT=OFF -DVORLAN_WERROR=ON \
   -DVORLAN_TESTS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target fuzz_all -j "$(nproc)"
 

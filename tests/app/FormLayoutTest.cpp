@@ -48,7 +48,10 @@ TEST(FormLayout, EveryControlSitsWhereTheLayoutPutsIt) {
         SCOPED_TRACE(control.name);
         auto* widget = form.findChild<QWidget*>(control.name);
         ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->geometry(), control.geometry);
+        if (qobject_cast<QLabel*>(widget) != nullptr)
+            EXPECT_EQ(widget->pos(), control.geometry.topLeft());  // its size follows its text
+        else
+            EXPECT_EQ(widget->geometry(), control.geometry);
         QString caption;
         if (auto* button = qobject_cast<QToolButton*>(widget)) caption = button->text();
         if (auto* label = qobject_cast<QLabel*>(widget)) caption = label->text();
@@ -80,13 +83,43 @@ TEST(FormLayout, ButtonsAreFlatAndOnlyProcessAndAmr2WavAreBold) {
     EXPECT_FALSE(test.form->Zip1.ShowProgressDialog);
 }
 
-TEST(FormLayout, LabelsShowTheirWholeTextInTheirPlace) {
+// The form's font as this system gives it, the face the test setup
+// installs, a wider face, and the form's font at twice its size: the labels
+// keep their places and show their whole texts in each.
+enum class FontCase { AsGiven, DejaVuSans, DejaVuSansMono, TwiceTheSize };
+
+class LabelFontTest : public ::testing::TestWithParam<FontCase> {};
+
+QFont FontFor(FontCase fontCase, QFont font) {
+    if (fontCase == FontCase::DejaVuSans) font.setFamilies({"DejaVu Sans"});
+    if (fontCase == FontCase::DejaVuSansMono) font.setFamilies({"DejaVu Sans Mono"});
+    if (fontCase == FontCase::TwiceTheSize) font.setPixelSize(2 * font.pixelSize());
+    return font;
+}
+
+TEST_P(LabelFontTest, LabelsShowTheirWholeTextInTheirPlace) {
     TestForm test;
-    for (QLabel* label : {test.form->Label1, test.form->Label2}) {
+    test.form->setFont(FontFor(GetParam(), test.form->font()));
+    const std::pair<QLabel*, QPoint> labels[] = {{test.form->Label1, {161, 162}}, {test.form->Label2, {536, 162}}};
+    for (const auto& [label, place] : labels) {
         SCOPED_TRACE(label->text().toStdString());
-        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width());
+        const QFontMetrics metrics(label->font());
+        EXPECT_EQ(label->font(), test.form->font());
+        EXPECT_EQ(label->pos(), place);
+        EXPECT_LE(metrics.horizontalAdvance(label->text()), label->width());
+        EXPECT_LE(metrics.height(), label->height());
     }
 }
+
+std::string FontCaseName(const ::testing::TestParamInfo<FontCase>& param) {
+    constexpr const char* kNames[] = {"AsGiven", "DejaVuSans", "DejaVuSansMono", "TwiceTheSize"};
+    return kNames[static_cast<int>(param.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, LabelFontTest,
+                         ::testing::Values(FontCase::AsGiven, FontCase::DejaVuSans, FontCase::DejaVuSansMono,
+                                           FontCase::TwiceTheSize),
+                         FontCaseName);
 
 TEST(FormLayout, WindowIsAFixedToolWindowWithCloseButtonOnly) {
     TestForm test;

@@ -52,10 +52,29 @@ TEST(FormStartUp, CatalogueTakesFoldersAndHiddenFilesByName) {
     EXPECT_EQ(test.form->ApiAt(0).find('/'), std::string::npos);
 }
 
+TEST(FormStartUp, UsersApiArchivesFollowThePrograms) {
+    const test::TempDir dataHome;
+    const test::ScopedVariable variable("XDG_DATA_HOME", dataHome.str());
+    test::WriteFile(dataHome / "vorlan/API/mine.zip", "");
+    TestForm test({"own.jar"});
+    EXPECT_EQ(UserApiFolder, dataHome.str() + "/vorlan/API/");
+    EXPECT_EQ(Catalogue(*test.form), (std::vector<std::string>{"own.jar", "mine.zip"}));
+}
+
 TEST(FormStartUp, NoApiFolderGivesAnEmptyCatalogue) {
     TestForm test;
     EXPECT_EQ(test.form->APIs->count(), 0);
     EXPECT_TRUE(Scripted().messages.empty());  // start-up shows nothing
+}
+
+TEST(FormStartUp, WithoutADisplayTheProgramSaysSoInOneLine) {
+    const test::CommandResult result = test::RunCommand({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                                         "QT_QPA_PLATFORM", std::string(VORLAN_BIN_DIR) + "/vorlan"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << result.errors;
+    EXPECT_NE(result.errors.find("no display"), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find("vorlan-batch"), std::string::npos) << result.errors;
 }
 
 TEST(FormStartUp, ModeSelectorSwitchesFilterAndVersionBox) {

@@ -24,10 +24,18 @@ protected:
         fs::create_directories(work_ / "games");
     }
 
-    // Runs vorlan-batch in the work folder, standard error kept apart.
+    // Runs vorlan-batch in the work folder, standard error kept apart, with
+    // the user's data folder in the work folder.
     Outcome Run(std::vector<std::string> arguments) {
         const fs::path errors = work_ / "stderr.txt";
-        std::vector<std::string> argv{"sh", "-c", "e=$1; shift; exec \"$@\" 2>\"$e\"", "sh", errors.string(), kProgram};
+        std::vector<std::string> argv{"env",
+                                      "XDG_DATA_HOME=" + (work_ / "data").string(),
+                                      "sh",
+                                      "-c",
+                                      "e=$1; shift; exec \"$@\" 2>\"$e\"",
+                                      "sh",
+                                      errors.string(),
+                                      kProgram};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         const CommandResult result = RunCommand(argv, work_.path());
         return {result.status, result.output, ReadFile(errors)};
@@ -95,6 +103,20 @@ TEST_F(VorlanBatchTest, ListsTheCatalogueRarThenJarThenZip) {
     EXPECT_EQ(outcome.output, "gamma.rar\nalpha.jar\nbeta.zip\n");
 }
 
+TEST_F(VorlanBatchTest, UsersApiArchivesFollowTheProgramsAndAreAdded) {
+    const fs::path userFolder = work_ / "data/vorlan/API";
+    WriteFile(work_ / "API/alpha.jar", "");
+    WriteFile(userFolder / "alpha.jar", "");  // left out: the program's own stands under this name
+    PackWith("zip", {{"api/User.class", "user"}}, userFolder / "user.zip");
+    const Outcome listing = Run({"--list-apis", "--api-dir", "API"});
+    EXPECT_EQ(listing.status, 0);
+    EXPECT_EQ(listing.output, "alpha.jar\nuser.zip\n");
+    Game("a.jar");
+    const Outcome outcome = Run({"--api-dir", "API", "--api", "user.zip", "games/a.jar"});
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    EXPECT_EQ(RunCommand({"unzip", "-p", (work_ / "games/a.jar").string(), "api/User.class"}).output, "user");
+}
+
 TEST_F(VorlanBatchTest, UsageErrorsExitWithTwoAndChangeNothing) {
     const fs::path jar = Game("a.jar");
     const std::string before = ReadFile(jar);
@@ -112,10 +134,27 @@ TEST_F(VorlanBatchTest, UsageErrorsExitWithTwoAndChangeNothing) {
     EXPECT_FALSE(fs::exists(work_ / "games/a.jad"));
 }
 
+TEST_F(VorlanBatchTest, WithoutItsEngineModulesSaysWhichFileItLookedFor) {
+    const fs::path lonely = work_ / "lonely";
+    fs::create_directories(lonely);
+    fs::copy_file(kProgram, lonely / "vorlan-batch");
+    const fs::path jar = Game("a.jar");
+    const std::string before = ReadFile(jar);
+    const CommandResult result = RunCommand({(lonely / "vorlan-batch").string(), jar.string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "");
+    EXPECT_NE(result.errors.find("ZipDll.so is missing: looked for " + (lonely / "ZipDll.so").string()),
+              std::string::npos)
+        << result.errors;
+    EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << result.errors;
+    EXPECT_EQ(ReadFile(jar), before);
+}
+
 TEST_F(VorlanBatchTest, HelpDescribesBothModes) {
     const Outcome outcome = Run({"--help"});
     EXPECT_EQ(outcome.status, 0);
-    for (const char* words : {"Mode 0", "Mode 1", "--api-dir", "--fix-version", "Exit status"})
+    for (const char* words :
+         {"Mode 0", "Mode 1", "--api-dir", "$XDG_DATA_HOME/vorlan/API", "--fix-version", "Exit status"})
         EXPECT_NE(outcome.output.find(words), std::string::npos) << words;
 }
 

@@ -62,7 +62,8 @@ std::vector<std::string> InspectedArchive::names() const {
 
 InspectedArchive InspectArchive(const std::filesystem::path& archive) {
     const CommandResult result = RunCommand({"python3", "-c", kInspector, archive.string()});
-    if (result.status != 0) throw std::runtime_error("zipfile cannot read " + archive.string() + ": " + result.output);
+    if (result.status != 0)
+        throw std::runtime_error("zipfile cannot read " + archive.string() + ": " + result.output + result.errors);
     InspectedArchive inspected;
     std::istringstream in(result.output);
     for (std::string line; std::getline(in, line);) {

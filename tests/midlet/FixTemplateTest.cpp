@@ -14,7 +14,7 @@ const fs::path kData = fs::path(VORLAN_SOURCE_DIR) / "data";
 
 std::vector<std::string> EntryNames(const fs::path& jar) {
     const CommandResult listing = RunCommand({"unzip", "-Z1", jar.string()});
-    EXPECT_EQ(listing.status, 0) << listing.output;
+    EXPECT_EQ(listing.status, 0) << listing.errors;
     std::vector<std::string> names;
     std::istringstream in(listing.output);
     for (std::string line; std::getline(in, line);) names.push_back(line);
@@ -68,7 +68,7 @@ TEST(FixTemplateTest, TheScriptRebuildsTheCommittedJarsByteForByte) {
     if (!ToolAvailable("ecj")) GTEST_SKIP() << "ecj is not installed";
     TempDir out;
     const CommandResult build = RunCommand({(kData / "make-jars.sh").string(), out.str()});
-    ASSERT_EQ(build.status, 0) << build.output;
+    ASSERT_EQ(build.status, 0) << build.output << build.errors;
     EXPECT_EQ(ReadFile(out / "fix.jar"), ReadFile(kData / "fix.jar"));
     EXPECT_EQ(ReadFile(out / "samples/Hello.jar"), ReadFile(kData / "samples/Hello.jar"));
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,14 +29,32 @@ private:
     fs::path path_;
 };
 
+// Sets an environment variable (unsets it for nullopt) for the object's
+// life, then puts back what was there.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::optional<std::string>& value);
+    ~ScopedVariable();
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
 std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& bytes);  // creates parent folders
 
 struct CommandResult {
     int status = -1;     // exit status, or 128 + signal
-    std::string output;  // stdout and stderr together
+    std::string output;  // standard output only
+    std::string errors;  // standard error only
 };
-// Runs argv (no shell) in the given folder, or in the current one when empty.
+// Runs argv (no shell) in the given folder, or in the current one when empty,
+// under the C.UTF-8 locale whatever the test's own: the tools then take the
+// tests' UTF-8 file names as they are, and no locale warning of the C
+// library reaches the output a test compares.
 CommandResult RunCommand(const std::vector<std::string>& argv, const fs::path& workDir = {});
 bool ToolAvailable(const std::string& program);
 
