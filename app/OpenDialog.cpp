@@ -67,8 +67,8 @@ protected:
     // box holds the answer in every case.
     void accept() override {
         auto* nameBox = findChild<QLineEdit*>("fileNameEdit");
-        const QStringList names = TypedFileNames(nameBox != nullptr ? nameBox->text() : QString(),
-                                                 directory().absolutePath());
+        const QStringList names =
+            TypedFileNames(nameBox != nullptr ? nameBox->text() : QString(), directory().absolutePath());
         if (names.isEmpty()) return;
         if (names.size() == 1 && QFileInfo(names.front()).isDir()) {  // a folder typed alone: go there
             setDirectory(names.front());
@@ -94,7 +94,8 @@ public:
         if (!lastFolder_.isEmpty()) fileDialog.setDirectory(lastFolder_);
         if (fileDialog.exec() != QDialog::Accepted) return false;
         lastFolder_ = fileDialog.directory().absolutePath();
-        for (const QString& path : fileDialog.Chosen()) files.push_back(QFile::encodeName(path).toStdString());
+        for (const QString& path : fileDialog.Chosen())
+            files.push_back(QFile::encodeName(path).toStdString());
         return true;
     }
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFontMetrics>
-#include <QDropEvent>
-#include <QLineEdit>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QFontMetrics>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QScrollBar>
@@ -142,14 +142,16 @@ TEST(FileList, DropsAreTakenAsCopyOrLinkNeverAsMove) {
         {Qt::CopyAction | Qt::MoveAction, Qt::ShiftModifier, Qt::CopyAction},
         {Qt::MoveAction | Qt::LinkAction, Qt::ShiftModifier, Qt::LinkAction},
         {Qt::LinkAction, Qt::NoModifier, Qt::LinkAction},
-        {Qt::CopyAction | Qt::LinkAction | Qt::MoveAction, Qt::ControlModifier | Qt::ShiftModifier, Qt::CopyAction},
+        {Qt::CopyAction | Qt::LinkAction | Qt::MoveAction, Qt::ControlModifier | Qt::ShiftModifier,
+         Qt::CopyAction},
         {Qt::MoveAction, Qt::NoModifier, Qt::IgnoreAction},
     };
     for (const Offer& offer : offers) {
         SCOPED_TRACE(static_cast<int>(offer.offered));
         TestForm test;
-        EXPECT_EQ(DropOn(test.form->CheckListBox1->viewport(), {"/games/a.jar"}, offer.offered, offer.modifiers),
-                  offer.taken);
+        EXPECT_EQ(
+            DropOn(test.form->CheckListBox1->viewport(), {"/games/a.jar"}, offer.offered, offer.modifiers),
+            offer.taken);
         EXPECT_EQ(test.form->FileCount(), offer.taken == Qt::IgnoreAction ? 0 : 1);
     }
 }

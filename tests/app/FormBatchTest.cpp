@@ -61,9 +61,10 @@ TEST(FormBatch, ClosingDuringTheBatchStopsAfterTheFileInHand) {
     form.Zip1.LibraryDir = VORLAN_BIN_DIR;
     for (const char* name : {"First", "Second", "Third"}) {
         const fs::path jar = test.folder / (std::string(name) + ".jar");
-        test::WriteFile(jar, test::ZipArchive{"", {test::StoredEntry("META-INF/MANIFEST.MF",
-                                                                     "Manifest-Version: 1.0\r\nMIDlet-Name: " +
-                                                                         std::string(name) + "\r\n")}}
+        test::WriteFile(jar, test::ZipArchive{"",
+                                              {test::StoredEntry("META-INF/MANIFEST.MF",
+                                                                 "Manifest-Version: 1.0\r\nMIDlet-Name: " +
+                                                                     std::string(name) + "\r\n")}}
                                  .bytes());
         form.WMDropFiles({jar.string()});
     }

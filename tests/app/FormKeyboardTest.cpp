@@ -54,21 +54,23 @@ TEST_P(FormKeyboard, KeyDoesWhatItsButtonDoes) {
     EXPECT_EQ(form.FixVersion(), key.effect == Effect::EditsVersion ? ".2.3" : "1.2.3");
     std::string shown;
     for (const ScriptedApplication::Shown& message : Scripted().messages) shown += message.caption + ";";
-    const char* expected = key.effect == Effect::RunsBatch ? "Finished!;" : key.effect == Effect::ShowsAbout ? "About...;" : "";
+    const char* expected = key.effect == Effect::RunsBatch    ? "Finished!;"
+                           : key.effect == Effect::ShowsAbout ? "About...;"
+                                                              : "";
     EXPECT_EQ(shown, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, FormKeyboard,
-    ::testing::Values(Key{"Insert", Qt::Key_Insert, Qt::NoModifier, false, Effect::OpensAddDialog},
-                      Key{"CtrlO", Qt::Key_O, Qt::ControlModifier, true, Effect::OpensAddDialog},
-                      Key{"DeleteOnTheList", Qt::Key_Delete, Qt::NoModifier, false, Effect::RemovesSelectedEntry},
-                      Key{"DeleteInTheVersion", Qt::Key_Delete, Qt::NoModifier, true, Effect::EditsVersion},
-                      Key{"F5", Qt::Key_F5, Qt::NoModifier, true, Effect::RunsBatch},
-                      Key{"CtrlReturn", Qt::Key_Return, Qt::ControlModifier, false, Effect::RunsBatch},
-                      Key{"CtrlEnter", Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier, false,
-                          Effect::RunsBatch},
-                      Key{"F1", Qt::Key_F1, Qt::NoModifier, false, Effect::ShowsAbout}),
+    ::testing::Values(
+        Key{"Insert", Qt::Key_Insert, Qt::NoModifier, false, Effect::OpensAddDialog},
+        Key{"CtrlO", Qt::Key_O, Qt::ControlModifier, true, Effect::OpensAddDialog},
+        Key{"DeleteOnTheList", Qt::Key_Delete, Qt::NoModifier, false, Effect::RemovesSelectedEntry},
+        Key{"DeleteInTheVersion", Qt::Key_Delete, Qt::NoModifier, true, Effect::EditsVersion},
+        Key{"F5", Qt::Key_F5, Qt::NoModifier, true, Effect::RunsBatch},
+        Key{"CtrlReturn", Qt::Key_Return, Qt::ControlModifier, false, Effect::RunsBatch},
+        Key{"CtrlEnter", Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier, false, Effect::RunsBatch},
+        Key{"F1", Qt::Key_F1, Qt::NoModifier, false, Effect::ShowsAbout}),
     [](const ::testing::TestParamInfo<Key>& key) { return std::string(key.param.name); });
 
 // A key does nothing while its button is disabled: no second batch, no edit
@@ -83,7 +85,8 @@ TEST(FormKeyboardDuringBatch, KeysOfDisabledButtonsDoNothing) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     form.CheckListBox1->setFocus();
     form.BatchStarted();
-    for (const Qt::Key key : {Qt::Key_Insert, Qt::Key_Delete, Qt::Key_F5}) QTest::keyClick(form.CheckListBox1, key);
+    for (const Qt::Key key : {Qt::Key_Insert, Qt::Key_Delete, Qt::Key_F5})
+        QTest::keyClick(form.CheckListBox1, key);
     form.BatchEnded();
     EXPECT_TRUE(test.chooser.shown.empty());
     EXPECT_EQ(form.FileCount(), 1);

@@ -2,8 +2,8 @@
 // with its caption, hint, focus and look.
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>

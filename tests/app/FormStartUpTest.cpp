@@ -127,9 +127,11 @@ TEST(OpenDialogNames, TypedTextGivesEveryNameInTypedOrder) {
     const Typed cases[] = {
         {"Snake.jar", {"/games/Snake.jar"}},
         {"  Missing.jar ", {"/games/Missing.jar"}},
-        {R"("Snake.jar" "NotZip.jar" "Missing.jar")", {"/games/Snake.jar", "/games/NotZip.jar", "/games/Missing.jar"}},
+        {R"("Snake.jar" "NotZip.jar" "Missing.jar")",
+         {"/games/Snake.jar", "/games/NotZip.jar", "/games/Missing.jar"}},
         {R"("b.jar" "a.jar" "b.jar")", {"/games/b.jar", "/games/a.jar", "/games/b.jar"}},
-        {R"("/other/x.jad" "../up.jar" "with space.jar")", {"/other/x.jad", "/up.jar", "/games/with space.jar"}},
+        {R"("/other/x.jad" "../up.jar" "with space.jar")",
+         {"/other/x.jad", "/up.jar", "/games/with space.jar"}},
         {"~/Snake.jar", {home + "/Snake.jar"}},
         {R"("" "only.jar")", {"/games/only.jar"}},
         {"", {}},

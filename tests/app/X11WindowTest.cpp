@@ -31,7 +31,9 @@ std::string WindowProperties(const QWidget& window, const std::vector<std::strin
     return RunCommand(command).output;
 }
 
-bool Contains(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& piece) {
+    return text.find(piece) != std::string::npos;
+}
 
 // The motif hints' flags, functions and decorations, as xprop prints them
 // ("0x3, 0x26, 0x1e, 0x0, 0x0").
@@ -49,7 +51,8 @@ TEST(X11Window, WindowManagerSeesAFixedToolWindowWithCloseOnly) {
     TForm1& form = *test.form;
     form.show();
     // The window manager has taken the window once it lists what may be done with it.
-    ASSERT_TRUE(WaitUntil([&] { return Contains(WindowProperties(form, {"_NET_WM_ALLOWED_ACTIONS"}), "ACTION"); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return Contains(WindowProperties(form, {"_NET_WM_ALLOWED_ACTIONS"}), "ACTION"); }));
     const std::string properties = WindowProperties(
         form, {"_NET_WM_WINDOW_TYPE", "_NET_WM_ALLOWED_ACTIONS", "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"});
     SCOPED_TRACE(properties);
@@ -115,8 +118,9 @@ TEST(X11Window, AddDialogTakesEveryTypedNameInTypedOrder) {
     const fs::path games = folder / "games";
     std::vector<std::string> entries;
     for (int i = 0; i < form.FileCount(); ++i) entries.push_back(form.FileAt(i));
-    EXPECT_EQ(entries, (std::vector<std::string>{(games / "Snake.jar").string(), (games / "NotZip.jar").string(),
-                                                 (games / "Missing.jar").string()}));
+    EXPECT_EQ(entries,
+              (std::vector<std::string>{(games / "Snake.jar").string(), (games / "NotZip.jar").string(),
+                                        (games / "Missing.jar").string()}));
 }
 
 }  // namespace
