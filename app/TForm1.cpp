@@ -26,9 +26,10 @@ namespace vorlan {
 namespace {
 
 // A tool window's frame: a caption bar with the close button only, and a
-// size the user cannot change. Qt::Tool gives the window the utility type,
-// for which window managers offer no minimise or maximise; the button hints
-// alone are not heeded by all of them.
+// size the user cannot change. Qt::Tool gives the window the X desktop's
+// utility type, and the motif hints Qt makes of these flags ask for neither
+// minimise nor maximise; how far a window manager follows them is its own
+// choice (openbox keeps minimise for every utility window).
 constexpr Qt::WindowFlags kToolWindowFrame =
     Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
