@@ -2,24 +2,15 @@
 #include "app/CheckListBox.h"
 
 #include <QListWidget>
-#include <QStyledItemDelegate>
 
+#include "app/FixedHeightDelegate.h"
 #include "app/QtText.h"
 
 namespace vorlan {
 
 namespace {
 
-constexpr int kItemHeight = 13;
 constexpr int kTextRole = Qt::UserRole;  // the item's text as bytes
-
-class FixedHeightDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), kItemHeight};
-    }
-};
 
 }  // namespace
 
@@ -29,7 +20,10 @@ void SetUpCheckListBox(QListWidget& list) {
     list.setLineWidth(1);
     list.setSelectionMode(QAbstractItemView::SingleSelection);
     list.setSortingEnabled(false);
-    list.setUniformItemSizes(true);
+    // Every item is measured: the horizontal scroll range must reach the end
+    // of the longest path, wherever it stands (uniform sizes would take the
+    // first item's width for all).
+    list.setUniformItemSizes(false);
     list.setItemDelegate(new FixedHeightDelegate(&list));
 }
 

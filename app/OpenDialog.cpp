@@ -1,8 +1,12 @@
 // The open dialog: Windows filter text to Qt name filters, and Qt's file dialog.
 #include "app/OpenDialog.h"
 
+#include <QAbstractItemView>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 
 #include "app/QtText.h"
 
@@ -40,11 +44,49 @@ QString QtNameFilter(std::string_view description, std::string_view patterns) {
     return FromText(label) + " (" + qtPatterns.join(' ') + ")";
 }
 
+// Qt's own file dialog, whatever the desktop, so that the names typed into
+// its name box are taken as typed: Qt's check would refuse a file that does
+// not exist, and with several names its answer follows the file list's
+// selection, which fills in while the folder is still being read.
+class TypedNamesFileDialog : public QFileDialog {
+public:
+    explicit TypedNamesFileDialog(QWidget* parent) : QFileDialog(parent) {
+        setOption(QFileDialog::DontUseNativeDialog);
+        // AnyFile keeps "Open" enabled for a name that does not exist; the
+        // lists still let the user pick several files.
+        setFileMode(QFileDialog::AnyFile);
+        for (const char* view : {"listView", "treeView"})
+            if (auto* files = findChild<QAbstractItemView*>(view))
+                files->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+
+    const QStringList& Chosen() const { return chosen_; }
+
+protected:
+    // Picking files in the lists writes their names into the name box, so the
+    // box holds the answer in every case.
+    void accept() override {
+        auto* nameBox = findChild<QLineEdit*>("fileNameEdit");
+        const QStringList names =
+            TypedFileNames(nameBox != nullptr ? nameBox->text() : QString(), directory().absolutePath());
+        if (names.isEmpty()) return;
+        if (names.size() == 1 && QFileInfo(names.front()).isDir()) {  // a folder typed alone: go there
+            setDirectory(names.front());
+            nameBox->clear();
+            return;
+        }
+        chosen_ = names;
+        QDialog::accept();
+    }
+
+private:
+    QStringList chosen_;
+};
+
 class QtFileChooser : public FileChooser {
 public:
     bool ChooseFiles(QWidget* parent, const TOpenDialog& dialog, std::vector<std::string>& files) override {
-        QFileDialog fileDialog(parent);
-        fileDialog.setFileMode(QFileDialog::ExistingFiles);
+        TypedNamesFileDialog fileDialog(parent);
         const QStringList filters = QtNameFilters(dialog.Filter);
         fileDialog.setNameFilters(filters);
         if (dialog.FilterIndex >= 1 && dialog.FilterIndex <= filters.size())
@@ -52,7 +94,7 @@ public:
         if (!lastFolder_.isEmpty()) fileDialog.setDirectory(lastFolder_);
         if (fileDialog.exec() != QDialog::Accepted) return false;
         lastFolder_ = fileDialog.directory().absolutePath();
-        for (const QString& path : fileDialog.selectedFiles()) files.push_back(QFile::encodeName(path).toStdString());
+        for (const QString& path : fileDialog.Chosen()) files.push_back(QFile::encodeName(path).toStdString());
         return true;
     }
 
@@ -71,6 +113,23 @@ bool TOpenDialog::Execute(QWidget* parent) {
     if (!chooser_.ChooseFiles(parent, *this, chosen)) return false;
     files_ = std::move(chosen);
     return true;
+}
+
+QStringList TypedFileNames(const QString& text, const QString& folder) {
+    QStringList names;
+    if (text.contains('"')) {
+        const QStringList pieces = text.split('"');
+        for (qsizetype i = 1; i < pieces.size(); i += 2)  // the odd pieces stand inside quotes
+            if (!pieces[i].isEmpty()) names << pieces[i];
+    } else if (!text.trimmed().isEmpty()) {
+        names << text.trimmed();
+    }
+    const QDir base(folder);
+    for (QString& name : names) {
+        if (name == "~" || name.startsWith("~/")) name = QDir::homePath() + name.mid(1);
+        name = QDir::cleanPath(base.absoluteFilePath(name));
+    }
+    return names;
 }
 
 QStringList QtNameFilters(std::string_view windowsFilter) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include <QString>
 #include <QStringList>
 
 class QWidget;
@@ -24,8 +25,15 @@ public:
     virtual bool ChooseFiles(QWidget* parent, const TOpenDialog& dialog, std::vector<std::string>& files) = 0;
 };
 
-// Qt's own file dialog: several files at once, resizable.
+// Qt's own file dialog: several files at once, resizable; typed names of
+// files that do not exist are taken.
 std::unique_ptr<FileChooser> MakeQtFileChooser();
+
+// The full paths a dialog's name box names, in the order typed. Several names
+// stand in double quotes ("Snake.jar" "Tetris.jar"); text without quotes is
+// one name. Names are taken in the given folder unless absolute; "~" is the
+// home folder.
+QStringList TypedFileNames(const QString& text, const QString& folder);
 
 class TOpenDialog {
 public:

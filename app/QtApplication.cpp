@@ -33,7 +33,8 @@ QWidget* BoxParent() {
     if (QWidget* modal = QApplication::activeModalWidget()) return modal;
     if (QWidget* active = QApplication::activeWindow()) return active;
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->windowType() == Qt::Window) return window;
+        if (window->isVisible() && (window->windowType() == Qt::Window || window->windowType() == Qt::Tool))
+            return window;
     return nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QToolButton>
 
 #include <algorithm>
@@ -25,9 +26,12 @@ namespace vorlan {
 namespace {
 
 // A tool window's frame: a caption bar with the close button only, and a
-// size the user cannot change.
+// size the user cannot change. Qt::Tool gives the window the X desktop's
+// utility type, and the motif hints Qt makes of these flags ask for neither
+// minimise nor maximise; how far a window manager follows them is its own
+// choice (openbox keeps minimise for every utility window).
 constexpr Qt::WindowFlags kToolWindowFrame =
-    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
 }  // namespace
 
@@ -37,10 +41,14 @@ TForm1::TForm1(const FormSettings& settings)
       OpenDialog1(settings.fileChooser != nullptr ? *settings.fileChooser : *qtFileChooser_),
       executableFolder_(settings.executableFolder.empty() ? ExecutableFolder() : settings.executableFolder) {
     setObjectName("Form1");
+    // Qt lets a tool window close without ending the program; this one is
+    // the program's only window.
+    setAttribute(Qt::WA_QuitOnClose, true);
     CreateControls();
     SetCaption();
     CentreOnScreen();
     ConnectHandlers();
+    SetShortcuts();
     FormCreate();
 }
 
@@ -53,6 +61,23 @@ void TForm1::ConnectHandlers() {
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox1Change);
+}
+
+// The speed buttons never take the focus, so that they keep their flat look;
+// the keyboard reaches them through these keys instead. A key clicks its
+// button, and so does nothing while the button is disabled. Delete belongs to
+// the file list only: in the version box it deletes a character.
+void TForm1::SetShortcuts() {
+    const auto clickOnKeys = [](QToolButton* button, QWidget* scope, const QList<QKeySequence>& keys) {
+        auto* shortcut = new QShortcut(scope);
+        shortcut->setKeys(keys);
+        shortcut->setContext(scope == button->window() ? Qt::WindowShortcut : Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
+    };
+    clickOnKeys(SpeedButton6, this, {Qt::Key_Insert, Qt::CTRL | Qt::Key_O});
+    clickOnKeys(SpeedButton7, CheckListBox1, {Qt::Key_Delete});
+    clickOnKeys(SpeedButton1, this, {Qt::CTRL | Qt::Key_Return, Qt::CTRL | Qt::Key_Enter, Qt::Key_F5});
+    clickOnKeys(SpeedButton2, this, {Qt::Key_F1});
 }
 
 void TForm1::FormCreate() {
@@ -111,13 +136,18 @@ void TForm1::SetBatchRunning(bool running) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     if (batchRunning_) {
-        // Closing now would pull the window from under the running batch; it
-        // closes as soon as the batch has ended.
+        // Closing now would pull the window from under the running batch:
+        // the batch stops once the file in hand is done, and the window
+        // closes then.
         closeWhenBatchEnds_ = true;
         event->ignore();
         return;
     }
     event->accept();
+}
+
+bool TForm1::StopRequested() {
+    return closeWhenBatchEnds_;
 }
 
 int TForm1::FileCount() {

@@ -41,6 +41,9 @@ public:
 
     static constexpr int kClientWidth = 691;
     static constexpr int kClientHeight = 225;
+    // What a caption bar of the window's width keeps for its icon, buttons and
+    // margins, in pixels.
+    static constexpr int kCaptionIconAndButtons = 120;
 
     // The components, in their declaration order. The widgets belong to the window.
     QListWidget* CheckListBox1 = nullptr;
@@ -86,6 +89,7 @@ public:
     TZip& Zip() override { return Zip1; }
     void BatchStarted() override;
     void BatchEnded() override;
+    bool StopRequested() override;  // the window was closed during the batch
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;
 
 protected:
@@ -101,6 +105,7 @@ private:
     void SetTabOrder();
     void SetCaption();
     void ConnectHandlers();
+    void SetShortcuts();
     void CentreOnScreen();
     void FillApiCatalogue();
     void SetBatchRunning(bool running);

@@ -25,6 +25,27 @@ std::vector<std::string> DroppedPaths(const QMimeData* data) {
     return paths;
 }
 
+// A drop is taken as a copy, else as a link, never as a move: a source that
+// is told its file moved may delete it. IgnoreAction when neither is offered.
+Qt::DropAction CopyOrLink(Qt::DropActions offered) {
+    if (offered & Qt::CopyAction) return Qt::CopyAction;
+    if (offered & Qt::LinkAction) return Qt::LinkAction;
+    return Qt::IgnoreAction;
+}
+
+// Takes a drag or drop of local files as a copy or a link; anything else is
+// refused.
+bool TakeAsCopyOrLink(QDropEvent& event) {
+    const Qt::DropAction action = CopyOrLink(event.possibleActions());
+    if (action == Qt::IgnoreAction || DroppedPaths(event.mimeData()).empty()) {
+        event.ignore();
+        return false;
+    }
+    event.setDropAction(action);
+    event.accept();
+    return true;
+}
+
 }  // namespace
 
 void TForm1::Button1Click() {
@@ -54,22 +75,21 @@ void TForm1::WMDropFiles(const std::vector<std::string>& droppedPaths) {
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-    if (!batchRunning_ && !DroppedPaths(event->mimeData()).empty())
-        event->acceptProposedAction();
-    else
+    if (batchRunning_)
         event->ignore();
+    else
+        TakeAsCopyOrLink(*event);
 }
 
 void TForm1::dragMoveEvent(QDragMoveEvent* event) {
-    if (!batchRunning_ && !DroppedPaths(event->mimeData()).empty())
-        event->acceptProposedAction();
-    else
+    if (batchRunning_)
         event->ignore();
+    else
+        TakeAsCopyOrLink(*event);
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-    WMDropFiles(DroppedPaths(event->mimeData()));
-    event->acceptProposedAction();
+    if (!batchRunning_ && TakeAsCopyOrLink(*event)) WMDropFiles(DroppedPaths(event->mimeData()));
 }
 
 }  // namespace vorlan

@@ -2,6 +2,7 @@
 // order and the window's own settings, as the window has always been laid out.
 #include <QComboBox>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QToolButton>
 
 #include "app/CheckListBox.h"
+#include "app/FixedHeightDelegate.h"
 #include "app/FormTexts.h"
 #include "app/QtText.h"
 #include "app/TForm1.h"
@@ -100,6 +102,9 @@ void TForm1::CreateControls() {
     ComboBox1 = Make<QComboBox>(this, "ComboBox1");
     ComboBox1->setEditable(false);  // a drop-down list: no typing
     ComboBox1->setFrame(false);
+    // Qt's item delegate with 13-pixel items; some styles draw the list as a
+    // menu with items twice as high.
+    ComboBox1->setItemDelegate(new FixedHeightDelegate(ComboBox1));
     for (const std::string_view item : kModeItems) ComboBox1->addItem(FromText(item));
     ComboBox1->setCurrentIndex(0);
     Label1 = MakeAutoSizeLabel(this, "Label1", "Mode:");
@@ -146,13 +151,18 @@ void TForm1::SetTabOrder() {
 }
 
 // "Vorlan" at the left and the credit near the right end of the caption bar.
+// The spaces between are counted in the title font made bold, as window
+// managers commonly draw captions, and leave room for the caption's icon and
+// buttons: a caption too wide for its bar would have its middle or its end
+// cut off, the credit with it.
 void TForm1::SetCaption() {
-    const QFontMetrics metrics(QGuiApplication::font());
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
     const QString name = FromText(kApplicationTitle);
     const QString credit = FromText(kCaptionCredit);
-    constexpr int kButtonsAndMargins = 80;
     const int room =
-        kClientWidth - kButtonsAndMargins - metrics.horizontalAdvance(name) - metrics.horizontalAdvance(credit);
+        kClientWidth - kCaptionIconAndButtons - metrics.horizontalAdvance(name) - metrics.horizontalAdvance(credit);
     const int spaces = std::max(1, room / std::max(1, metrics.horizontalAdvance(' ')));
     setWindowTitle(name + QString(spaces, ' ') + credit);
 }

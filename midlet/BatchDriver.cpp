@@ -193,12 +193,13 @@ void RunBatch(BatchHost& host) {
     BatchState state;
     RunApiPrePass(host, state);
     const int count = host.FileCount();
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count && !host.StopRequested(); ++i)
         if (host.EntryWanted(i)) RunGuardedEntryStep(host, i, state);
     App().ProcessMessages();
-    host.SetProgressPosition(progressMax);
+    const bool stopped = host.StopRequested();
+    if (!stopped) host.SetProgressPosition(progressMax);
     DeleteFolderTree(ScratchRoot + kScratchTree);
-    host.ShowBatchFinished("Process successfuly completed!", "Finished!");
+    if (!stopped) host.ShowBatchFinished("Process successfuly completed!", "Finished!");
 }
 
 }  // namespace vorlan

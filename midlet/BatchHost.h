@@ -58,7 +58,13 @@ public:
     // after it are left out and the batch goes on. The window shows nothing.
     virtual void ApiExtractionFailed(const std::string& /*archive*/, const std::string& /*failure*/) {}
 
-    // The box that closes every batch ("Finished!").
+    // Asked between two entries: true ends the batch there, so that no entry
+    // is left half done and the entries not reached stay as they are. A
+    // stopped batch shows no closing message. The window asks to stop when
+    // it is closed during a batch.
+    virtual bool StopRequested() { return false; }
+
+    // The box that closes every batch that ran to its end ("Finished!").
     virtual void ShowBatchFinished(const std::string& text, const std::string& caption) = 0;
 };
 

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QUrl>
 
@@ -35,18 +37,20 @@ std::vector<bool> Checks(TForm1& form) {
 }
 
 // Sends a drop of the given local files to a widget, as the drag manager
-// would, and tells whether someone took it.
-bool DropOn(QWidget* target, const QStringList& paths) {
+// would, offering the given actions (the modifiers choose the one proposed),
+// and gives the action the window took: IgnoreAction when it refused.
+Qt::DropAction DropOn(QWidget* target, const QStringList& paths, Qt::DropActions offered = Qt::CopyAction,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QMimeData data;
     QList<QUrl> urls;
     for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
     data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(QPoint(5, 5), offered, &data, Qt::LeftButton, modifiers);
     QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted()) return false;
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    if (!enter.isAccepted()) return Qt::IgnoreAction;
+    QDropEvent drop(QPointF(5, 5), offered, &data, Qt::LeftButton, modifiers);
     QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 TEST(FileList, AddAppendsChosenFilesUncheckedAfterTheOthers) {
@@ -118,12 +122,54 @@ TEST(FileList, DropAddsTheFirstPathCutTo259Characters) {
 TEST(FileList, DropsAnywhereOnTheWindowReachTheList) {
     TestForm test({"api.zip"});
     TForm1& form = *test.form;
-    EXPECT_TRUE(DropOn(form.CheckListBox1->viewport(), {"/games/one.jar", "/games/two.jar"}));
-    EXPECT_TRUE(DropOn(form.APIs->viewport(), {"/games/folder"}));
-    EXPECT_TRUE(DropOn(form.edFixVer, {"/games/notes.txt"}));
-    EXPECT_TRUE(DropOn(&form, {"/games/Snake.JAD"}));
+    EXPECT_EQ(DropOn(form.CheckListBox1->viewport(), {"/games/one.jar", "/games/two.jar"}), Qt::CopyAction);
+    EXPECT_EQ(DropOn(form.APIs->viewport(), {"/games/folder"}), Qt::CopyAction);
+    EXPECT_EQ(DropOn(form.edFixVer, {"/games/notes.txt"}), Qt::CopyAction);
+    EXPECT_EQ(DropOn(&form, {"/games/Snake.JAD"}), Qt::CopyAction);
     EXPECT_EQ(Entries(form), (Paths{"/games/one.jar", "/games/folder", "/games/notes.txt", "/games/Snake.JAD"}));
     EXPECT_EQ(form.APIs->count(), 1);
+}
+
+// A source told that its file moved may delete it: a drop is taken as a
+// copy or a link, whatever the source proposes, and refused when it offers
+// a move only.
+TEST(FileList, DropsAreTakenAsCopyOrLinkNeverAsMove) {
+    struct Offer {
+        Qt::DropActions offered;
+        Qt::KeyboardModifiers modifiers;  // Shift proposes a move, Ctrl+Shift a link
+        Qt::DropAction taken;
+    };
+    const Offer offers[] = {
+        {Qt::CopyAction | Qt::MoveAction, Qt::ShiftModifier, Qt::CopyAction},
+        {Qt::MoveAction | Qt::LinkAction, Qt::ShiftModifier, Qt::LinkAction},
+        {Qt::LinkAction, Qt::NoModifier, Qt::LinkAction},
+        {Qt::CopyAction | Qt::LinkAction | Qt::MoveAction, Qt::ControlModifier | Qt::ShiftModifier, Qt::CopyAction},
+        {Qt::MoveAction, Qt::NoModifier, Qt::IgnoreAction},
+    };
+    for (const Offer& offer : offers) {
+        SCOPED_TRACE(static_cast<int>(offer.offered));
+        TestForm test;
+        EXPECT_EQ(DropOn(test.form->CheckListBox1->viewport(), {"/games/a.jar"}, offer.offered, offer.modifiers),
+                  offer.taken);
+        EXPECT_EQ(test.form->FileCount(), offer.taken == Qt::IgnoreAction ? 0 : 1);
+    }
+}
+
+// However long a path, the horizontal scroll bar reaches its end: the
+// longest entry counts, not the first.
+TEST(FileList, HorizontalScrollReachesTheEndOfTheLongestPath) {
+    TestForm test;
+    TForm1& form = *test.form;
+    const std::string longer = "/" + std::string(391, 'd') + "/Snake.jar";
+    const std::string shorter = "/" + std::string(250, 'e') + "/Tetris.jar";
+    ASSERT_EQ(longer.size(), 402u);
+    test.chooser.answers = {Paths{"/a.jar", shorter, longer, "/b.jar"}};
+    form.Button1Click();
+    form.show();
+    QCoreApplication::processEvents();
+    const QListWidget& list = *form.CheckListBox1;
+    const int textWidth = QFontMetrics(list.font()).horizontalAdvance(QString::fromStdString(longer));
+    EXPECT_GE(list.horizontalScrollBar()->maximum() + list.viewport()->width(), textWidth);
 }
 
 TEST(FileList, ARunningBatchHoldsBackEditsDropsAndModeChanges) {
@@ -140,7 +186,7 @@ TEST(FileList, ARunningBatchHoldsBackEditsDropsAndModeChanges) {
     form.Button2Click();
     form.Button3Click();
     form.WMDropFiles({"/c.jar"});
-    EXPECT_FALSE(DropOn(&form, {"/d.jar"}));
+    EXPECT_EQ(DropOn(&form, {"/d.jar"}), Qt::IgnoreAction);
     EXPECT_EQ(Entries(form), Paths{"/a.jar"});
     EXPECT_TRUE(test.chooser.shown.empty());
     EXPECT_FALSE(form.close());  // closing waits for the batch

@@ -8,6 +8,7 @@
 
 #include "midlet/Globals.h"
 #include "tests/app/QtTestEnvironment.h"
+#include "tests/support/ZipWriter.h"
 
 namespace vorlan {
 namespace {
@@ -51,20 +52,41 @@ TEST(FormBatch, JarGetsItsDescriptorAndAMissingFileStaysUnchecked) {
     EXPECT_NE(descriptor.find("MIDlet-Jar-URL: Snake.jar\r\n"), std::string::npos) << descriptor;
 }
 
-TEST(FormBatch, ClosingDuringTheBatchWaitsForItsEnd) {
+// Closing the window during a batch stops it once the file in hand is done:
+// that file is complete, the files after it are untouched, no closing
+// message is shown, and the window goes.
+TEST(FormBatch, ClosingDuringTheBatchStopsAfterTheFileInHand) {
     TestForm test;
     TForm1& form = *test.form;
+    form.Zip1.LibraryDir = VORLAN_BIN_DIR;
+    for (const char* name : {"First", "Second", "Third"}) {
+        const fs::path jar = test.folder / (std::string(name) + ".jar");
+        test::WriteFile(
+            jar, test::ZipArchive{"",
+                                  {test::StoredEntry("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: " +
+                                                                                 std::string(name) + "\r\n")}}
+                     .bytes());
+        form.WMDropFiles({jar.string()});
+    }
     form.show();
+    bool closed = false;
     bool visibleAfterClose = false;
     Scripted().onProcessMessages = [&] {
+        if (closed || !fs::exists(test.folder / "First.jad")) return;
+        closed = true;  // the first file's descriptor is written: the first file is in hand or just done
         form.close();
         visibleAfterClose = form.isVisible();
     };
     form.SpeedButton1Click();
     Scripted().onProcessMessages = nullptr;
-    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_TRUE(visibleAfterClose);  // the file in hand is finished first
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(Scripted().messages.size(), 1u);  // the batch still ended with its message
+    EXPECT_TRUE(Scripted().messages.empty());
+    EXPECT_EQ(form.CheckListBox1->item(0)->checkState(), Qt::Checked);
+    for (int entry : {1, 2}) EXPECT_EQ(form.CheckListBox1->item(entry)->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(fs::exists(test.folder / "Second.jad"));
+    EXPECT_FALSE(fs::exists(test.folder / "Third.jad"));
+    EXPECT_FALSE(fs::exists(ScratchRoot + "vorlan"));
 }
 
 TEST(FormBatch, FailureThatStopsTheBatchIsShownAndFreesTheWindow) {

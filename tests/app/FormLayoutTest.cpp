@@ -2,7 +2,9 @@
 // with its caption, hint, focus and look.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,6 +78,8 @@ TEST(FormLayout, ButtonsAreFlatAndOnlyProcessAndAmr2WavAreBold) {
     EXPECT_EQ(test.form->ComboBox1->itemText(1).toStdString(),
               "Generate JAR & JAD fix (special for X100/X600/E100/E700)");
     EXPECT_FALSE(test.form->ComboBox1->isEditable());
+    for (int item = 0; item < test.form->ComboBox1->count(); ++item)  // the drop-down list's items
+        EXPECT_EQ(test.form->ComboBox1->view()->sizeHintForRow(item), 13);
     EXPECT_EQ(test.form->ProgressBar1->minimum(), 0);
     EXPECT_EQ(test.form->ProgressBar1->maximum(), 1);
     EXPECT_EQ(test.form->ProgressBar1->value(), 0);
@@ -123,14 +127,25 @@ INSTANTIATE_TEST_SUITE_P(Fonts, LabelFontTest,
 
 TEST(FormLayout, WindowIsAFixedToolWindowWithCloseButtonOnly) {
     TestForm test;
+    EXPECT_EQ(test.form->windowType(), Qt::Tool);
     const Qt::WindowFlags flags = test.form->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-    const std::string caption = test.form->windowTitle().toStdString();
-    EXPECT_EQ(caption.rfind("Vorlan ", 0), 0u) << caption;
-    EXPECT_EQ(caption.back(), ')');
-    EXPECT_GT(caption.find("    ("), 0u);  // the credit stands apart, near the right end
+    EXPECT_TRUE(test.form->testAttribute(Qt::WA_QuitOnClose));  // still the program's main window
+}
+
+// The credit stands apart from the name, and the whole caption fits the
+// caption bar in a bold title font, so that no part of it is cut off.
+TEST(FormLayout, CaptionKeepsTheCreditInsideTheCaptionBar) {
+    TestForm test;
+    const QString caption = test.form->windowTitle();
+    EXPECT_TRUE(caption.startsWith("Vorlan     ")) << caption.toStdString();
+    EXPECT_TRUE(caption.endsWith(")"));
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    EXPECT_LE(QFontMetrics(titleFont).horizontalAdvance(caption),
+              TForm1::kClientWidth - TForm1::kCaptionIconAndButtons);
 }
 
 TEST(FormLayout, HintsAreTheKnownTextsWithCrLfBetweenLines) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -132,6 +133,31 @@ TEST(OpenDialogFilters, WindowsFilterTextBecomesQtNameFilters) {
               QStringList{"Java archive or descriptor (*.jad *.jar)"});
     EXPECT_EQ(QtNameFilters("Suites|*.jar;*.jad|All files|*"), (QStringList{"Suites (*.jar *.jad)", "All files (*)"}));
     EXPECT_TRUE(QtNameFilters("").isEmpty());
+}
+
+// What the open dialog's name box names: every typed name, in the order
+// typed, whether or not the file exists.
+TEST(OpenDialogNames, TypedTextGivesEveryNameInTypedOrder) {
+    struct Typed {
+        const char* text;
+        QStringList paths;
+    };
+    const QString home = QDir::homePath();
+    const Typed cases[] = {
+        {"Snake.jar", {"/games/Snake.jar"}},
+        {"  Missing.jar ", {"/games/Missing.jar"}},
+        {R"("Snake.jar" "NotZip.jar" "Missing.jar")", {"/games/Snake.jar", "/games/NotZip.jar", "/games/Missing.jar"}},
+        {R"("b.jar" "a.jar" "b.jar")", {"/games/b.jar", "/games/a.jar", "/games/b.jar"}},
+        {R"("/other/x.jad" "../up.jar" "with space.jar")", {"/other/x.jad", "/up.jar", "/games/with space.jar"}},
+        {"~/Snake.jar", {home + "/Snake.jar"}},
+        {R"("" "only.jar")", {"/games/only.jar"}},
+        {"", {}},
+        {"   ", {}},
+    };
+    for (const Typed& typed : cases) {
+        SCOPED_TRACE(typed.text);
+        EXPECT_EQ(TypedFileNames(typed.text, "/games"), typed.paths);
+    }
 }
 
 }  // namespace

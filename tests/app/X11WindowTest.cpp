@@ -1,0 +1,127 @@
+// The window on a real X server with a window manager (run by
+// run-under-x.sh): the hints the window manager reads, and the Add dialog
+// driven by keys typed through the server.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <sstream>
+
+#include "tests/app/QtTestEnvironment.h"
+
+namespace vorlan {
+namespace {
+
+using test::RunCommand;
+namespace fs = std::filesystem;
+
+// Waits, while the window's events are handled, until ready() holds; the
+// limit only keeps a broken run from hanging.
+bool WaitUntil(const std::function<bool()>& ready) {
+    return QTest::qWaitFor(ready, 20000);
+}
+
+std::string WindowProperties(const QWidget& window, const std::vector<std::string>& names) {
+    std::vector<std::string> command{"xprop", "-id", std::to_string(window.winId())};
+    command.insert(command.end(), names.begin(), names.end());
+    return RunCommand(command).output;
+}
+
+bool Contains(const std::string& text, const std::string& piece) {
+    return text.find(piece) != std::string::npos;
+}
+
+// The motif hints' flags, functions and decorations, as xprop prints them
+// ("0x3, 0x26, 0x1e, 0x0, 0x0").
+std::vector<unsigned long> MotifHints(const std::string& properties) {
+    std::vector<unsigned long> values;
+    const size_t equals = properties.find('=', properties.find("_MOTIF_WM_HINTS"));
+    if (equals == std::string::npos) return values;
+    std::istringstream line(properties.substr(equals + 1, properties.find('\n', equals) - equals - 1));
+    for (std::string value; std::getline(line, value, ',');) values.push_back(std::stoul(value, nullptr, 16));
+    return values;
+}
+
+TEST(X11Window, WindowManagerSeesAFixedToolWindowWithCloseOnly) {
+    test::TestForm test;
+    TForm1& form = *test.form;
+    form.show();
+    // The window manager has taken the window once it lists what may be done with it.
+    ASSERT_TRUE(WaitUntil([&] { return Contains(WindowProperties(form, {"_NET_WM_ALLOWED_ACTIONS"}), "ACTION"); }));
+    const std::string properties = WindowProperties(
+        form, {"_NET_WM_WINDOW_TYPE", "_NET_WM_ALLOWED_ACTIONS", "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"});
+    SCOPED_TRACE(properties);
+    EXPECT_TRUE(Contains(properties, "_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_UTILITY"));
+    EXPECT_TRUE(Contains(properties, "_NET_WM_ACTION_CLOSE"));
+    EXPECT_FALSE(Contains(properties, "_NET_WM_ACTION_RESIZE"));
+    EXPECT_FALSE(Contains(properties, "_NET_WM_ACTION_MAXIMIZE"));
+    EXPECT_TRUE(Contains(properties, "minimum size: 691 by 225"));
+    EXPECT_TRUE(Contains(properties, "maximum size: 691 by 225"));
+    // What the window asks of any window manager: no minimise or maximise
+    // function (bits 0x8, 0x10), no such boxes (0x20, 0x40), close (0x20).
+    const std::vector<unsigned long> motif = MotifHints(properties);
+    ASSERT_GE(motif.size(), 3u);
+    EXPECT_EQ(motif[1] & 0x19u, 0u);
+    EXPECT_NE(motif[1] & 0x20u, 0u);
+    EXPECT_EQ(motif[2] & 0x61u, 0u);
+}
+
+// Keys typed into the dialog through the X server, as a user types them.
+void TypeKeys(const std::string& text) {
+    ASSERT_EQ(RunCommand({"xdotool", "type", "--delay", "1", text}).status, 0);
+    ASSERT_EQ(RunCommand({"xdotool", "key", "Return"}).status, 0);
+}
+
+TEST(X11Window, AddDialogTakesEveryTypedNameInTypedOrder) {
+    test::TempDir folder;
+    fs::create_directory(folder / "games");
+    test::WriteFile(folder / "games" / "Snake.jar", "PK");
+    test::WriteFile(folder / "games" / "NotZip.jar", "text");
+    TForm1 form(FormSettings{folder.str() + "/", nullptr});  // Qt's own dialog
+    form.show();
+
+    // Any message box the dialog shows (a refused name) is noted and closed.
+    std::vector<std::string> refusals;
+    QTimer boxCloser;
+    QObject::connect(&boxCloser, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            refusals.push_back(box->text().toStdString());
+            box->reject();
+        }
+    });
+    boxCloser.start(50);
+
+    bool closedByKeys = false;
+    test::WhenModalOpens([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto* nameBox = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(nameBox, nullptr);
+        const bool focused = WaitUntil([&] { return dialog->isActiveWindow() && nameBox->hasFocus(); });
+        if (focused) {
+            TypeKeys((folder / "games").string());  // a folder typed alone: the dialog goes there
+            TypeKeys(R"("Snake.jar" "NotZip.jar" "Missing.jar")");
+            closedByKeys = WaitUntil([&] { return !dialog->isVisible(); });
+        }
+        if (dialog->isVisible()) dialog->reject();
+    });
+    form.Button1Click();
+    boxCloser.stop();
+
+    EXPECT_TRUE(closedByKeys);
+    EXPECT_TRUE(refusals.empty()) << refusals.front();
+    const fs::path games = folder / "games";
+    std::vector<std::string> entries;
+    for (int i = 0; i < form.FileCount(); ++i) entries.push_back(form.FileAt(i));
+    EXPECT_EQ(entries, (std::vector<std::string>{(games / "Snake.jar").string(), (games / "NotZip.jar").string(),
+                                                 (games / "Missing.jar").string()}));
+}
+
+}  // namespace
+}  // namespace vorlan

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Runs a test program on a private X server (Xvfb, on a free display) under a
+# window manager (openbox), with a home folder of its own, and ends both
+# afterwards. Usage: run-under-x.sh PROGRAM [ARGUMENT...]
+set -uo pipefail
+
+for tool in Xvfb openbox xprop xdotool; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "run-under-x.sh: $tool is missing (scripts/deps.sh test installs it)" >&2
+    exit 1
+  fi
+done
+
+work=$(mktemp -d)
+server=""
+manager=""
+cleanup() {
+  [ -n "$manager" ] && kill "$manager" 2>/dev/null && wait "$manager" 2>/dev/null
+  [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display itself and writes its number to the given file
+# descriptor once it accepts connections.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+server=$!
+for _ in $(seq 300); do
+  [ -s "$work/display" ] && break
+  kill -0 "$server" 2>/dev/null || break
+  sleep 0.1
+done
+if [ ! -s "$work/display" ]; then
+  echo "run-under-x.sh: Xvfb did not start" >&2
+  cat "$work/xvfb.log" >&2
+  exit 1
+fi
+export DISPLAY=":$(head -n 1 "$work/display")"
+export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
+export QT_QPA_PLATFORM=xcb
+# No session bus: the window uses none, and libdbus leaks a little when Qt
+# looks for one that is not there, which the leak checker of the sanitizer
+# build reports.
+export DBUS_SESSION_BUS_ADDRESS=disabled:
+
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+manager=$!
+# The window manager is up once the root window names its check window.
+for _ in $(seq 300); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+  sleep 0.1
+done
+if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then
+  echo "run-under-x.sh: openbox did not start" >&2
+  cat "$work/openbox.log" >&2
+  exit 1
+fi
+
+"$@"
+status=$?
+exit "$status"
