@@ -18,11 +18,11 @@ bool RefersToWhatTheFixLacks(std::string_view attributeName);
 // the per-entry sections (from a "Name:" line after an empty line up to the
 // next empty line: they describe entries of the old JAR). The other lines
 // keep their order.
-void KeepWhatTheFixCanCarry(TextLines& lines);
+void KeepWhatTheFixCanCarry(TextLines &lines);
 
 // Appends the template manifest's MicroEdition-Configuration and
 // MicroEdition-Profile lines that lines lack, in the template's order: they
 // state what the template's class needs. True when a line was added.
-bool AddMissingDeviceAttributes(TextLines& lines, const TextLines& templateManifest);
+bool AddMissingDeviceAttributes(TextLines &lines, const TextLines &templateManifest);
 
-}  // namespace vorlan
+} // namespace vorlan

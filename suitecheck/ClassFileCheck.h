@@ -12,6 +12,6 @@ namespace vorlan {
 
 // Adds CLASS_VERSION, NOT_PREVERIFIED or CLASS_FORMAT errors for the class
 // file entryName holding bytes.
-void CheckClassFile(const std::string& entryName, const std::string& bytes, Findings& findings);
+void CheckClassFile(const std::string &entryName, const std::string &bytes, Findings &findings);
 
-}  // namespace vorlan
+} // namespace vorlan

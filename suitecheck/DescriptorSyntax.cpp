@@ -11,10 +11,16 @@ bool IsUtf8(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-        if (length == 0 || i + length > bytes.size() || (length == 2 && lead < 0xC2)) return false;
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 0;
+        if (length == 0 || i + length > bytes.size() || (length == 2 && lead < 0xC2))
+            return false;
         for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80)
+                return false;
         i += length;
     }
     return true;
@@ -22,7 +28,9 @@ bool IsUtf8(std::string_view bytes) {
 
 namespace {
 
-bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+}
 
 bool IsJadNameCharacter(char c) {
     return !IsControl(c) && std::string_view("()<>@,;:'\"/[]?={} \t").find(c) == std::string_view::npos;
@@ -30,14 +38,16 @@ bool IsJadNameCharacter(char c) {
 
 std::string_view Trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
+    if (first == std::string_view::npos)
+        return {};
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 std::string Quoted(std::string_view text) {
     constexpr std::size_t kShown = 60;
     std::string shown;
-    for (char c : text.substr(0, kShown)) shown += IsControl(c) ? '?' : c;
+    for (char c : text.substr(0, kShown))
+        shown += IsControl(c) ? '?' : c;
     return "\"" + shown + (text.size() > kShown ? "...\"" : "\"");
 }
 
@@ -46,33 +56,42 @@ std::string JadLineFault(std::string_view line) {
     if (line.front() == ' ' || line.front() == '\t')
         return "a continuation line: a JAD has none, every line is \"name: value\"";
     const std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos) return "no colon";
-    if (colon == 0) return "no attribute name before the colon";
+    if (colon == std::string_view::npos)
+        return "no colon";
+    if (colon == 0)
+        return "no attribute name before the colon";
     for (char c : line.substr(0, colon))
-        if (!IsJadNameCharacter(c)) return "white space, a control character or a separator in the attribute name";
+        if (!IsJadNameCharacter(c))
+            return "white space, a control character or a separator in the attribute name";
     for (char c : Trimmed(line.substr(colon + 1)))
-        if (IsControl(c) && c != '\t') return "a control character in the value";
+        if (IsControl(c) && c != '\t')
+            return "a control character in the value";
     return {};
 }
 
-}  // namespace
+} // namespace
 
-Attributes ReadJadAttributes(std::string_view bytes, Findings& findings) {
-    if (!IsUtf8(bytes)) findings.Error(rules::kJadSyntax, "the JAD is not UTF-8 text");
+Attributes ReadJadAttributes(std::string_view bytes, Findings &findings) {
+    if (!IsUtf8(bytes))
+        findings.Error(rules::kJadSyntax, "the JAD is not UTF-8 text");
     Attributes attributes;
     std::size_t number = 0;
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos) end = bytes.size();
+        if (end == std::string_view::npos)
+            end = bytes.size();
         std::string_view line = bytes.substr(start, end - start);
         start = end + 1;
         ++number;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty()) continue;  // installers allow empty lines
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty())
+            continue; // installers allow empty lines
         const std::string fault = JadLineFault(line);
         if (!fault.empty()) {
-            findings.Error(rules::kJadSyntax, "line " + std::to_string(number) + " " + Quoted(line) + ": " + fault);
+            findings.Error(rules::kJadSyntax,
+                           "line " + std::to_string(number) + " " + Quoted(line) + ": " + fault);
             continue;
         }
         const std::size_t colon = line.find(':');
@@ -85,7 +104,7 @@ namespace {
 
 struct PhysicalLine {
     std::string_view text;
-    bool ended = true;  // followed by a line break
+    bool ended = true; // followed by a line break
 };
 
 std::vector<PhysicalLine> SplitManifestLines(std::string_view bytes) {
@@ -104,18 +123,20 @@ std::vector<PhysicalLine> SplitManifestLines(std::string_view bytes) {
 }
 
 bool IsManifestName(std::string_view name) {
-    if (name.empty() || name.size() > 70) return false;
+    if (name.empty() || name.size() > 70)
+        return false;
     for (char c : name)
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_')) return false;
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_'))
+            return false;
     return true;
 }
 
 // Reads the manifest's headers section by section, as java.util.jar does.
 class ManifestReader {
 public:
-    explicit ManifestReader(Findings& findings) : findings_(findings) {}
+    explicit ManifestReader(Findings &findings) : findings_(findings) {}
 
-    void Read(const PhysicalLine& line, std::size_t number) {
+    void Read(const PhysicalLine &line, std::size_t number) {
         if (line.text.empty()) {
             sectionEnded_ = sectionEnded_ || sectionHasHeaders_;
             return;
@@ -123,8 +144,10 @@ public:
         if (!line.ended)
             findings_.Warning(rules::kManifest, "line " + std::to_string(number) +
                                                     " has no line end: java.util.jar ignores it");
-        if (line.text.front() == ' ') return Continue(line.text, number);
-        if (sectionEnded_) StartSection(line.text, number);
+        if (line.text.front() == ' ')
+            return Continue(line.text, number);
+        if (sectionEnded_)
+            StartSection(line.text, number);
         Header(line.text, number);
     }
     Attributes TakeMain() {
@@ -133,12 +156,14 @@ public:
     }
 
 private:
-    void Fail(std::size_t number, const std::string& why) {
+    void Fail(std::size_t number, const std::string &why) {
         findings_.Error(rules::kManifest, "line " + std::to_string(number) + ": " + why);
     }
     void Continue(std::string_view text, std::size_t number) {
-        if (!sectionHasHeaders_ || sectionEnded_) return Fail(number, "a continuation line with no header before it");
-        if (lastWasMain_) pending_.second.append(text.substr(1));
+        if (!sectionHasHeaders_ || sectionEnded_)
+            return Fail(number, "a continuation line with no header before it");
+        if (lastWasMain_)
+            pending_.second.append(text.substr(1));
     }
     void StartSection(std::string_view text, std::size_t number) {
         Flush();
@@ -156,18 +181,21 @@ private:
         if (!IsManifestName(name))
             return Fail(number, "not \"Name: value\" with a name of letters, digits, '-' and '_'");
         if (colon + 1 >= text.size() || text[colon + 1] != ' ')
-            return Fail(number, "no space after the colon of " + std::string(name) + ": java.util.jar refuses it");
+            return Fail(number,
+                        "no space after the colon of " + std::string(name) + ": java.util.jar refuses it");
         sectionHasHeaders_ = true;
         lastWasMain_ = inMain_;
-        if (inMain_) pending_ = {std::string(name), std::string(text.substr(colon + 2))};
+        if (inMain_)
+            pending_ = {std::string(name), std::string(text.substr(colon + 2))};
     }
     void Flush() {
         // Installers compare values without the white space around them.
-        if (!pending_.first.empty()) main_.Put(std::move(pending_.first), std::string(Trimmed(pending_.second)));
+        if (!pending_.first.empty())
+            main_.Put(std::move(pending_.first), std::string(Trimmed(pending_.second)));
         pending_ = {};
     }
 
-    Findings& findings_;
+    Findings &findings_;
     Attributes main_;
     std::pair<std::string, std::string> pending_;
     bool inMain_ = true;
@@ -176,15 +204,21 @@ private:
     bool lastWasMain_ = false;
 };
 
-}  // namespace
+} // namespace
 
-Attributes ReadManifestAttributes(std::string_view bytes, Findings& findings) {
-    if (!IsUtf8(bytes)) findings.Warning(rules::kManifest, "the manifest has bytes that are not UTF-8");
+Attributes ReadManifestAttributes(std::string_view bytes, Findings &findings) {
+    if (!IsUtf8(bytes))
+        findings.Warning(rules::kManifest, "the manifest has bytes that are not UTF-8");
     const std::vector<PhysicalLine> lines = SplitManifestLines(bytes);
     ManifestReader reader(findings);
     std::string longLines;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].text.size() > 72) longLines += (longLines.empty() ? "" : ", ") + std::to_string(i + 1);
+        if (lines[i].text.size() > 72)
+            longLines += (longLines.empty() ? "" : ", ") + std::to_string(i + 1);
+        // java.util.jar reads a line with its line end into 512 bytes.
+        if (lines[i].text.size() > 510)
+            findings.Error(rules::kManifest, "line " + std::to_string(i + 1) +
+                                                 " is longer than 510 bytes: java.util.jar refuses the manifest");
         reader.Read(lines[i], i + 1);
     }
     if (!longLines.empty())
@@ -192,4 +226,4 @@ Attributes ReadManifestAttributes(std::string_view bytes, Findings& findings) {
     return reader.TakeMain();
 }
 
-}  // namespace vorlan
+} // namespace vorlan

@@ -11,14 +11,14 @@
 namespace vorlan {
 
 // The JAD's attributes; each line an installer refuses is a JAD_SYNTAX error.
-Attributes ReadJadAttributes(std::string_view bytes, Findings& findings);
+Attributes ReadJadAttributes(std::string_view bytes, Findings &findings);
 
 // The manifest's main attributes; what java.util.jar refuses is a MANIFEST
 // error, what it tolerates (long lines, a last line without a line end,
 // bytes that are not UTF-8) a MANIFEST warning.
-Attributes ReadManifestAttributes(std::string_view bytes, Findings& findings);
+Attributes ReadManifestAttributes(std::string_view bytes, Findings &findings);
 
 // True when bytes are well-formed UTF-8.
 bool IsUtf8(std::string_view bytes);
 
-}  // namespace vorlan
+} // namespace vorlan

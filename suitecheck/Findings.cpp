@@ -6,13 +6,14 @@
 namespace vorlan {
 
 bool Findings::HasError() const {
-    return std::any_of(list_.begin(), list_.end(), [](const Finding& finding) { return finding.error; });
+    return std::any_of(list_.begin(), list_.end(), [](const Finding &finding) { return finding.error; });
 }
 
-const std::string* Attributes::Find(std::string_view name) const {
+const std::string *Attributes::Find(std::string_view name) const {
     for (auto it = list_.rbegin(); it != list_.rend(); ++it)
-        if (it->first == name) return &it->second;
+        if (it->first == name)
+            return &it->second;
     return nullptr;
 }
 
-}  // namespace vorlan
+} // namespace vorlan

@@ -13,15 +13,15 @@
 namespace vorlan {
 
 struct SuiteArchive {
-    bool readable = false;         // a zip whose directory could be read
-    std::uint64_t size = 0;        // in bytes
-    std::set<std::string> names;   // entry names, "/" between folders
+    bool readable = false;       // a zip whose directory could be read
+    std::uint64_t size = 0;      // in bytes
+    std::set<std::string> names; // entry names, "/" between folders
     // The contents of the manifest and of every class file that read soundly.
     std::map<std::string, std::string> contents;
 };
 
 // Reads the JAR; whatever makes it an unsound zip is a ZIP_FORMAT error.
 // Changes nothing: the archive is only opened when it exists.
-SuiteArchive ReadSuiteArchive(const std::string& path, Findings& findings);
+SuiteArchive ReadSuiteArchive(const std::string &path, Findings &findings);
 
-}  // namespace vorlan
+} // namespace vorlan

@@ -20,14 +20,14 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uintmax_t kLargestJad = 1024u * 1024u;
-constexpr const char* kManifestEntry = "META-INF/MANIFEST.MF";
+constexpr const char *kManifestEntry = "META-INF/MANIFEST.MF";
 
-bool IsFile(const fs::path& path) {
+bool IsFile(const fs::path &path) {
     std::error_code failure;
     return fs::is_regular_file(path, failure);
 }
 
-std::optional<std::string> ReadSmallFile(const std::string& path, Findings& findings) {
+std::optional<std::string> ReadSmallFile(const std::string &path, Findings &findings) {
     std::error_code failure;
     const std::uintmax_t size = fs::file_size(path, failure);
     if (failure || size > kLargestJad) {
@@ -42,39 +42,45 @@ std::optional<std::string> ReadSmallFile(const std::string& path, Findings& find
 
 // The JAR that MIDlet-Jar-URL names beside the JAD (of a web address, its
 // last path segment), else the JAR named like the JAD.
-std::optional<std::string> FindJar(const std::string& jadPath, const Attributes& jad) {
+std::optional<std::string> FindJar(const std::string &jadPath, const Attributes &jad) {
     const fs::path folder = fs::path(jadPath).parent_path();
     std::vector<fs::path> candidates;
-    if (const std::string* url = jad.Find("MIDlet-Jar-URL"); url && !url->empty()) {
+    if (const std::string *url = jad.Find("MIDlet-Jar-URL"); url && !url->empty()) {
         std::string local = *url;
-        if (local.rfind("file:", 0) == 0) local.erase(0, local.find_first_not_of('/', 5) - 1);
+        if (local.rfind("file:", 0) == 0)
+            local.erase(0, local.find_first_not_of('/', 5) - 1);
         const bool web = local.find("://") != std::string::npos;
-        if (web) local = local.substr(local.find_last_of('/') + 1);
-        candidates.push_back(!web && !local.empty() && local.front() == '/' ? fs::path(local) : folder / local);
+        if (web)
+            local = local.substr(local.find_last_of('/') + 1);
+        candidates.push_back(!web && !local.empty() && local.front() == '/' ? fs::path(local)
+                                                                            : folder / local);
     }
     candidates.push_back(ReplaceLastThree(jadPath, "jar"));
     candidates.push_back(ReplaceLastThree(jadPath, "JAR"));
-    for (const fs::path& candidate : candidates)
-        if (IsFile(candidate)) return candidate.string();
+    for (const fs::path &candidate : candidates)
+        if (IsFile(candidate))
+            return candidate.string();
     return std::nullopt;
 }
 
-std::optional<Attributes> ReadManifest(const SuiteArchive& archive, Findings& findings) {
+std::optional<Attributes> ReadManifest(const SuiteArchive &archive, Findings &findings) {
     const auto manifest = archive.contents.find(kManifestEntry);
-    if (manifest != archive.contents.end()) return ReadManifestAttributes(manifest->second, findings);
+    if (manifest != archive.contents.end())
+        return ReadManifestAttributes(manifest->second, findings);
     if (archive.readable && archive.names.count(kManifestEntry) == 0)
         findings.Error(rules::kManifest, "the JAR has no META-INF/MANIFEST.MF (the name is case-sensitive)");
-    return std::nullopt;  // an unreadable one is a ZIP_FORMAT error already
+    return std::nullopt; // an unreadable one is a ZIP_FORMAT error already
 }
 
-void CheckClasses(const SuiteArchive& archive, Findings& findings) {
-    for (const auto& [name, bytes] : archive.contents)
-        if (name != kManifestEntry) CheckClassFile(name, bytes, findings);
+void CheckClasses(const SuiteArchive &archive, Findings &findings) {
+    for (const auto &[name, bytes] : archive.contents)
+        if (name != kManifestEntry)
+            CheckClassFile(name, bytes, findings);
 }
 
-}  // namespace
+} // namespace
 
-Findings CheckSuite(const std::string& path) {
+Findings CheckSuite(const std::string &path) {
     Findings findings;
     const std::string extension = LowerExtension(path);
     if (extension != ".jad" && extension != ".jar") {
@@ -89,10 +95,12 @@ Findings CheckSuite(const std::string& path) {
     std::optional<std::string> jarPath = path;
     if (extension == ".jad") {
         const std::optional<std::string> text = ReadSmallFile(path, findings);
-        if (!text) return findings;
+        if (!text)
+            return findings;
         jad = ReadJadAttributes(*text, findings);
         jarPath = FindJar(path, *jad);
-        if (!jarPath) findings.Error(rules::kJarNotFound, "no JAR beside the JAD by its MIDlet-Jar-URL or its name");
+        if (!jarPath)
+            findings.Error(rules::kJarNotFound, "no JAR beside the JAD by its MIDlet-Jar-URL or its name");
     }
     std::optional<SuiteArchive> archive;
     std::optional<Attributes> manifest;
@@ -101,27 +109,30 @@ Findings CheckSuite(const std::string& path) {
         manifest = ReadManifest(*archive, findings);
         CheckClasses(*archive, findings);
     }
-    const SuiteAttributes suite{jad ? &*jad : nullptr, manifest ? &*manifest : nullptr, archive ? &*archive : nullptr};
+    const SuiteAttributes suite{jad ? &*jad : nullptr, manifest ? &*manifest : nullptr,
+                                archive ? &*archive : nullptr};
     CheckSuiteAttributes(suite, findings);
     return findings;
 }
 
-int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output) {
+int RunSuiteCheck(const std::vector<std::string> &files, std::ostream &output) {
     int failed = 0;
     int errors = 0;
     int warnings = 0;
-    for (const std::string& file : files) {
+    for (const std::string &file : files) {
         const Findings findings = CheckSuite(file);
-        for (const Finding& finding : findings.List()) {
-            output << file << ": " << finding.rule << ": " << (finding.error ? "" : "warning: ") << finding.text << '\n';
+        for (const Finding &finding : findings.List()) {
+            output << file << ": " << finding.rule << ": " << (finding.error ? "" : "warning: ")
+                   << finding.text << '\n';
             ++(finding.error ? errors : warnings);
         }
-        if (findings.HasError()) ++failed;
+        if (findings.HasError())
+            ++failed;
     }
-    output << files.size() << (files.size() == 1 ? " suite" : " suites") << " checked: "
-           << files.size() - static_cast<std::size_t>(failed) << " would install, " << failed << " would not ("
-           << errors << " errors, " << warnings << " warnings)\n";
+    output << files.size() << (files.size() == 1 ? " suite" : " suites")
+           << " checked: " << files.size() - static_cast<std::size_t>(failed) << " would install, " << failed
+           << " would not (" << errors << " errors, " << warnings << " warnings)\n";
     return failed > 0 ? 1 : 0;
 }
 
-}  // namespace vorlan
+} // namespace vorlan

@@ -9,11 +9,11 @@
 namespace vorlan {
 
 struct SuiteAttributes {
-    const Attributes* jad = nullptr;       // null for a JAR alone
-    const Attributes* manifest = nullptr;  // null when the JAR has none that can be read
-    const SuiteArchive* archive = nullptr; // null when the JAD's JAR was not found
+    const Attributes *jad = nullptr;       // null for a JAR alone
+    const Attributes *manifest = nullptr;  // null when the JAR has none that can be read
+    const SuiteArchive *archive = nullptr; // null when the JAD's JAR was not found
 };
 
-void CheckSuiteAttributes(const SuiteAttributes& suite, Findings& findings);
+void CheckSuiteAttributes(const SuiteAttributes &suite, Findings &findings);
 
-}  // namespace vorlan
+} // namespace vorlan

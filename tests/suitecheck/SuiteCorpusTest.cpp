@@ -17,14 +17,16 @@ protected:
     void SetUp() override {
         std::string missing;
         script_ = J2meCheckScript(&missing);
-        if (!script_.empty()) return;
-        if (std::getenv("CI") != nullptr) FAIL() << missing;
+        if (!script_.empty())
+            return;
+        if (std::getenv("CI") != nullptr)
+            FAIL() << missing;
         GTEST_SKIP() << missing;
     }
 
     // A copy of the input folder in which vorlan-batch runs on one file.
-    fs::path RunBatch(const fs::path& from, const std::string& folderName, const std::string& mode,
-                      const std::string& file) {
+    fs::path RunBatch(const fs::path &from, const std::string &folderName, const std::string &mode,
+                      const std::string &file) {
         const fs::path folder = work_ / folderName;
         fs::copy(from, folder, fs::copy_options::recursive);
         const CommandResult result = RunCommand({kProgram, "--mode", mode, file}, folder);
@@ -33,7 +35,7 @@ protected:
     }
 
     // The toolkit's verdict on the suite, and --check's on the same suite.
-    void ExpectAgreement(const fs::path& suite, bool mustPass) {
+    void ExpectAgreement(const fs::path &suite, bool mustPass) {
         const CommandResult toolkit = RunCommand({script_, suite.string()});
         const CommandResult check = RunCommand({kProgram, "--check", suite.string()});
         const bool installerPasses = toolkit.output.find("PASS installer") != std::string::npos;
@@ -44,25 +46,28 @@ protected:
     }
 
     // A written suite: its JAD, and its JAR alone.
-    void ExpectWrittenSuitePasses(const fs::path& jad) {
+    void ExpectWrittenSuitePasses(const fs::path &jad) {
         ExpectAgreement(jad, true);
         fs::path jar = jad;
         ExpectAgreement(jar.replace_extension(".jar"), true);
     }
 
     // What Java reads from a fix JAR's manifest is what its JAD lists.
-    void ExpectFixManifestIsTheJad(const fs::path& jad) {
+    void ExpectFixManifestIsTheJad(const fs::path &jad) {
         fs::path jar = jad;
         const std::vector<std::string> read = JavaReadManifest(jar.replace_extension(".jar"));
         std::vector<std::string> listed;
         std::istringstream lines(ReadFile(jad));
         for (std::string line; std::getline(lines, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty() && line.rfind("MIDlet-Jar-", 0) != 0) listed.push_back(line);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (!line.empty() && line.rfind("MIDlet-Jar-", 0) != 0)
+                listed.push_back(line);
         }
         std::vector<std::string> readListed;
-        for (const std::string& line : read)
-            if (line.rfind("MIDlet-Jar-", 0) != 0) readListed.push_back(line);
+        for (const std::string &line : read)
+            if (line.rfind("MIDlet-Jar-", 0) != 0)
+                readListed.push_back(line);
         EXPECT_EQ(readListed, listed) << jad;
     }
 
@@ -71,7 +76,7 @@ protected:
 };
 
 TEST_P(SuiteCorpusTest, BothModesWriteSuitesAnInstallerTakes) {
-    const CorpusSuite& suite = GetParam();
+    const CorpusSuite &suite = GetParam();
     const fs::path input = WriteCorpusSuite(suite, work_ / "input");
     ExpectAgreement(input, true);
     const std::string jad = suite.name + ".jad";
@@ -90,7 +95,7 @@ TEST_P(SuiteCorpusTest, BothModesWriteSuitesAnInstallerTakes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, SuiteCorpusTest, ::testing::ValuesIn(CorpusSuites()),
-                         [](const ::testing::TestParamInfo<CorpusSuite>& param) { return param.param.name; });
+                         [](const ::testing::TestParamInfo<CorpusSuite> &param) { return param.param.name; });
 
-}  // namespace
-}  // namespace vorlan::test
+} // namespace
+} // namespace vorlan::test
