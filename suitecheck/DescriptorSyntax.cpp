@@ -217,8 +217,9 @@ Attributes ReadManifestAttributes(std::string_view bytes, Findings &findings) {
             longLines += (longLines.empty() ? "" : ", ") + std::to_string(i + 1);
         // java.util.jar reads a line with its line end into 512 bytes.
         if (lines[i].text.size() > 510)
-            findings.Error(rules::kManifest, "line " + std::to_string(i + 1) +
-                                                 " is longer than 510 bytes: java.util.jar refuses the manifest");
+            findings.Error(rules::kManifest,
+                           "line " + std::to_string(i + 1) +
+                               " is longer than 510 bytes: java.util.jar refuses the manifest");
         reader.Read(lines[i], i + 1);
     }
     if (!longLines.empty())
