@@ -2,6 +2,7 @@
 #include "suitecheck/SuiteRules.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -241,10 +242,11 @@ void RuleCheck::Signature() {
         findings_.Error(rules::kSignature, "MIDlet-Jar-RSA-SHA1 without MIDlet-Certificate-1-1");
     if (suite_.manifest == nullptr)
         return;
+    std::set<std::string> reported; // a name the JAD repeats is reported once
     for (const auto &[name, value] : suite_.jad->List()) {
         const std::string *inManifest = suite_.manifest->Find(name);
-        if (inManifest && *inManifest != *suite_.jad->Find(name) && name != "MIDlet-Name" &&
-            name != "MIDlet-Vendor" && name != "MIDlet-Version")
+        const bool ownRule = name == "MIDlet-Name" || name == "MIDlet-Vendor" || name == "MIDlet-Version";
+        if (inManifest && *inManifest != *suite_.jad->Find(name) && !ownRule && reported.insert(name).second)
             findings_.Error(rules::kSignature,
                             "signed suite whose " + name +
                                 " differs between JAD and manifest: the JAR changed after signing");
