@@ -39,6 +39,15 @@ bool RefersToWhatTheFixLacks(std::string_view attributeName) {
            name == "midlet-jar-rsa-sha1" || NumberedAfter(name, "midlet-certificate-", true);
 }
 
+namespace {
+
+bool IsSuiteAttribute(std::string_view name) {
+    const std::string lower = LowerAscii(name);
+    return lower.rfind("midlet-", 0) == 0 || lower.rfind("microedition-", 0) == 0;
+}
+
+} // namespace
+
 void KeepWhatTheFixCanCarry(TextLines &lines) {
     std::vector<std::string> kept;
     bool afterEmptyLine = false;
@@ -49,8 +58,14 @@ void KeepWhatTheFixCanCarry(TextLines &lines) {
             inEntrySection = false;
             continue;
         }
+        const std::string_view name = AttributeName(line);
         if (afterEmptyLine)
-            inEntrySection = EqualsIgnoringCase(AttributeName(line), "Name");
+            inEntrySection = EqualsIgnoringCase(name, "Name");
+        // Suite attributes are never an entry's: the size and URL lines that
+        // a descriptor appended after a last section without an empty line
+        // end it.
+        if (IsSuiteAttribute(name))
+            inEntrySection = false;
         afterEmptyLine = false;
         if (inEntrySection || RefersToWhatTheFixLacks(AttributeName(line)))
             continue;

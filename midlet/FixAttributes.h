@@ -16,8 +16,8 @@ bool RefersToWhatTheFixLacks(std::string_view attributeName);
 
 // Leaves out of the (joined) lines those attributes, the empty lines, and
 // the per-entry sections (from a "Name:" line after an empty line up to the
-// next empty line: they describe entries of the old JAR). The other lines
-// keep their order.
+// next empty line or MIDlet-/MicroEdition- attribute: they describe entries
+// of the old JAR). The other lines keep their order.
 void KeepWhatTheFixCanCarry(TextLines &lines);
 
 // Appends the template manifest's MicroEdition-Configuration and

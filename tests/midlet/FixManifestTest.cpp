@@ -54,12 +54,12 @@ TEST_F(FixManifestTest, LeavesOutWhatRefersToContentOrASignatureTheFixJarLacks) 
                    "MIDlet-Permissions: javax.microedition.io.PushRegistry",
                    "MIDlet-Permissions-Opt: javax.microedition.io.Connector.http", "MIDlet-Icon: /i.png",
                    "MIDlet-Jar-RSA-SHA1: AAAA", "MIDlet-Certificate-1-1: BBBB", "MIDlet-02: not a midlet",
-                   "MIDlet-Jar-Size: 12", "MIDlet-Jar-URL: S.jar", "", "Name: s/Main.class", "SHA1-Digest: xyz", "",
-                   "MIDlet-Info-URL: http://example.org"}),
+                   "MIDlet-Jar-Size: 12", "", "Name: s/Main.class", "SHA1-Digest: xyz", "",
+                   "MIDlet-Info-URL: http://example.org", "", "Name: s/T.class", "MIDlet-Jar-URL: S.jar"}),
               (Lines{"MIDlet-Name: S", "MIDlet-Vendor: V", "MIDlet-Version: 9.9.9", "MIDlet-1: S,,br.BookReader",
                      "MIDlet-Permissions-Opt: javax.microedition.io.Connector.http", "MIDlet-Icon: /i.png",
-                     "MIDlet-02: not a midlet", "MIDlet-Jar-Size: 12", "MIDlet-Jar-URL: S.jar",
-                     "MIDlet-Info-URL: http://example.org"}));
+                     "MIDlet-02: not a midlet", "MIDlet-Jar-Size: 12", "MIDlet-Info-URL: http://example.org",
+                     "MIDlet-Jar-URL: S.jar"}));
 }
 
 TEST_F(FixManifestTest, RewritesWholeAttributesOfFoldedLines) {
