@@ -1,6 +1,7 @@
 // A suite's files found and read, and every check run over them.
 #include "suitecheck/SuiteCheck.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -40,21 +41,25 @@ std::optional<std::string> ReadSmallFile(const std::string &path, Findings &find
     return bytes.str();
 }
 
-// The JAR that MIDlet-Jar-URL names beside the JAD (of a web address, its
-// last path segment), else the JAR named like the JAD.
-std::optional<std::string> FindJar(const std::string &jadPath, const Attributes &jad) {
-    const fs::path folder = fs::path(jadPath).parent_path();
-    std::vector<fs::path> candidates;
-    if (const std::string *url = jad.Find("MIDlet-Jar-URL"); url && !url->empty()) {
-        std::string local = *url;
-        if (local.rfind("file:", 0) == 0)
-            local.erase(0, local.find_first_not_of('/', 5) - 1);
-        const bool web = local.find("://") != std::string::npos;
-        if (web)
-            local = local.substr(local.find_last_of('/') + 1);
-        candidates.push_back(!web && !local.empty() && local.front() == '/' ? fs::path(local)
-                                                                            : folder / local);
+// Where the JAR that MIDlet-Jar-URL names lies: a file: URL's path (with or
+// without "//host"), the last path segment of a web address beside the JAD,
+// a relative path beside the JAD.
+fs::path JarOfUrl(const fs::path &folder, std::string url) {
+    if (url.rfind("file:", 0) == 0) {
+        url.erase(0, 5);
+        if (url.rfind("//", 0) == 0)
+            url.erase(0, std::min(url.find('/', 2), url.size()));
+    } else if (url.find("://") != std::string::npos) {
+        url = url.substr(url.find_last_of('/') + 1);
     }
+    return !url.empty() && url.front() == '/' ? fs::path(url) : folder / url;
+}
+
+// The JAR that MIDlet-Jar-URL names, else the JAR named like the JAD.
+std::optional<std::string> FindJar(const std::string &jadPath, const Attributes &jad) {
+    std::vector<fs::path> candidates;
+    if (const std::string *url = jad.Find("MIDlet-Jar-URL"); url && !url->empty())
+        candidates.push_back(JarOfUrl(fs::path(jadPath).parent_path(), *url));
     candidates.push_back(ReplaceLastThree(jadPath, "jar"));
     candidates.push_back(ReplaceLastThree(jadPath, "JAR"));
     for (const fs::path &candidate : candidates)
