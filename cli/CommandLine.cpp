@@ -49,6 +49,10 @@ std::size_t ApplyOption(CommandLine& line, const std::vector<std::string>& argum
         line.listApis = true;
         return i;
     }
+    if (argument == "--check") {
+        line.check = true;
+        return i;
+    }
     const std::size_t equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
     const auto option = ValueOptions().find(name);
@@ -116,6 +120,9 @@ Options:
                         the order given, and the results are the same
   --list-apis           print the API folders' archives in the order they are
                         used, and exit
+  --check               check each FILE (a JAD, its JAR found beside it, or a
+                        JAR alone) as a MIDP 2.0 phone's installer would, and
+                        change nothing; see "Checking suites" below
   -h, --help            print this help, and exit
 
 API folders: the API folder, then the user's, $XDG_DATA_HOME/vorlan/API
@@ -132,6 +139,16 @@ worked on are done; the exit status is then 128 + the signal's number.
 
 Exit status: 0 when every FILE succeeded, 1 when at least one failed,
 2 when the command line is wrong.
+
+Checking suites (--check): prints one line for every rule a suite breaks,
+"FILE: RULE: what is wrong", then a summary line. The text of a warning
+begins with "warning: "; warnings are things some phones cope with (a
+missing icon, a version part above 99, manifest lines over 72 bytes). RULE
+is one of SUITE_FILE, JAD_SYNTAX, MISSING_ATTRIBUTE, VERSION_FORMAT,
+JAD_MANIFEST_MISMATCH, JAR_NOT_FOUND, JAR_SIZE, ZIP_FORMAT, MANIFEST,
+MIDLET_CLASS, PUSH_CLASS, ICON, DEVICE, CLASS_VERSION, NOT_PREVERIFIED,
+CLASS_FORMAT, SIGNATURE. Exit status: 0 when no finding is an error, 1 when
+one is, 2 when the command line is wrong.
 )";
 }
 

@@ -22,6 +22,7 @@ struct CommandLine {
     std::optional<std::string> fixTemplate;  // --fix-template PATH
     int jobs = 1;                            // --jobs N; 0: one per processor
     bool listApis = false;
+    bool check = false;  // --check: check the suites, change nothing
     bool help = false;
     std::vector<std::string> files;  // as given
 };

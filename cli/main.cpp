@@ -10,6 +10,7 @@
 #include "cli/CommandLine.h"
 #include "cli/TerminationRequests.h"
 #include "platform/ConsoleApplication.h"
+#include "suitecheck/SuiteCheck.h"
 
 namespace {
 
@@ -42,6 +43,10 @@ int main(int argc, char** argv) {
         if (commandLine.help) {
             std::cout << vorlan::HelpText();
             return 0;
+        }
+        if (commandLine.check) {
+            if (commandLine.files.empty()) throw vorlan::UsageError("--check needs at least one FILE");
+            return vorlan::RunSuiteCheck(commandLine.files, std::cout);
         }
         return vorlan::RunBatchCommand(std::move(commandLine), std::cout, std::cerr);
     } catch (const vorlan::UsageError& error) {

@@ -8,6 +8,7 @@
 
 #include "midlet/BatchDriver.h"
 #include "midlet/Globals.h"
+#include "midlet/ManifestLines.h"
 #include "midlet/PathNames.h"
 #include "midlet/ScratchFolder.h"
 #include "midlet/TextLines.h"
@@ -87,6 +88,9 @@ bool ReplaceLinesContaining(TextLines& lines, std::string_view lowerKey, const s
 }  // namespace
 
 void SetJarSizeAndUrl(TextLines& lines, const std::string& size, const std::string& url) {
+    // JADs have no continuation lines: a phone refuses a line that starts
+    // with a space. Joined first, a folded size or URL line is replaced whole.
+    JoinContinuationLines(lines);
     const std::string sizeLine = "MIDlet-Jar-Size: " + size;
     const std::string urlLine = "MIDlet-Jar-URL: " + url;
     const bool sizeReplaced = ReplaceLinesContaining(lines, "midlet-jar-size", sizeLine);

@@ -20,7 +20,8 @@ void ReadJarManifest(TZip& zip, const std::string& jarPath);
 // pattern), as the low 32 bits read as a signed number; -1 when none.
 std::int32_t FileSizeByName(const std::string& path);
 
-// Replaces every line containing "midlet-jar-size" (any case) by the size
+// Joins continuation lines to the line before them (a JAD has none), then
+// replaces every line containing "midlet-jar-size" (any case) by the size
 // line, then every line containing "midlet-jar-url" by the URL line, and
 // appends whichever of the two replaced nothing, the size line first.
 void SetJarSizeAndUrl(TextLines& lines, const std::string& size, const std::string& url);

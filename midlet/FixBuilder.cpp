@@ -7,8 +7,10 @@
 #include "fsutil/FolderTree.h"
 #include "midlet/BatchDriver.h"
 #include "midlet/Descriptor.h"
+#include "midlet/FixAttributes.h"
 #include "midlet/FolderNameIndex.h"
 #include "midlet/Globals.h"
+#include "midlet/ManifestLines.h"
 #include "midlet/PathNames.h"
 #include "midlet/ReplacementFile.h"
 #include "midlet/ScratchFolder.h"
@@ -48,6 +50,11 @@ bool SetVersion(TextLines& lines, const std::string& fixVersion) {
 }  // namespace
 
 void FixManifest(TextLines& lines, const std::string& fixVersion) {
+    // The rewrites below must see whole attributes: a folded MIDlet-1 line
+    // whose first comma is on its first physical line would otherwise keep
+    // its continuation after the reader's class.
+    JoinContinuationLines(lines);
+    KeepWhatTheFixCanCarry(lines);
     const bool midletFound = PointFirstMidletAtTemplate(lines);
     const bool versionFound = SetVersion(lines, fixVersion);
     if (!midletFound) App().MessageBox("Manifest corrupt! No MIDlet-1 tag!", App().Title(), MB_OK);
@@ -74,6 +81,15 @@ void LoadOldManifest(TZip& zip, const std::string& entryPath, FixInput input) {
     } else {
         ManifestBuffer->LoadFromFile(entryPath);
     }
+}
+
+// The template's own manifest, read as any JAR's manifest is (it goes
+// through ManifestBuffer, so this comes before the old suite's manifest).
+TextLines ReadTemplateManifest(TZip& zip) {
+    ReadJarManifest(zip, FixTemplatePath);
+    TextLines manifest = *ManifestBuffer;
+    JoinContinuationLines(manifest);
+    return manifest;
 }
 
 // The fix suite, JAR and descriptor, made in the scratch root and written
@@ -111,13 +127,15 @@ void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& f
     // the API files of the batch's pre-pass go.
     DeleteFolderTree(ScratchRoot + kScratchTree);
     CreateFolder(ScratchRoot + kScratchFolder);
+    const TextLines templateManifest = ReadTemplateManifest(zip);
     LoadOldManifest(zip, entryPath, input);
     CreateFolder(ScratchRoot + kScratchFolder);
     CreateFolder(ScratchRoot + kScratchMetaInf);
     const std::string target =
         input == FixInput::Jar ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(entryPath, "jar"));
     FixManifest(*ManifestBuffer, fixVersion);
-    ManifestBuffer->SaveToFile(ScratchManifestPathToSave());
+    AddMissingDeviceAttributes(*ManifestBuffer, templateManifest);
+    WriteFileAtomically(ScratchManifestPathToSave(), ManifestText(*ManifestBuffer));
     const std::string descriptor =
         input == FixInput::Jad ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(target, "jad"));
     ReplaceWithFixSuite(zip, target, descriptor);

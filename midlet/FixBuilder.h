@@ -15,9 +15,11 @@ class TZip;
 // The template's midlet class.
 inline constexpr const char* kFixMidletClass = "br.BookReader";
 
-// Points every "MIDlet-1:" line at the template's class (label kept, icon
-// emptied) and sets every "MIDlet-Version:" line to fixVersion. Warns in a
-// message box for each of the two keys that no line held; never fails.
+// Joins continuation lines, leaves out what the fix JAR cannot carry
+// (KeepWhatTheFixCanCarry), points every "MIDlet-1:" line at the template's
+// class (label kept, icon emptied) and sets every "MIDlet-Version:" line to
+// fixVersion. Warns in a message box for each of the two keys that no line
+// held; never fails.
 void FixManifest(TextLines& lines, const std::string& fixVersion);
 
 // Builds the fix suite for one .jar or .jad entry: the JAR (the entry itself,

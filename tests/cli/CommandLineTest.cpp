@@ -15,18 +15,21 @@ TEST(CommandLineTest, DefaultsAndFiles) {
     EXPECT_FALSE(line.apiFolder);
     EXPECT_FALSE(line.fixTemplate);
     EXPECT_FALSE(line.listApis);
+    EXPECT_FALSE(line.check);
     EXPECT_EQ(line.files, (Arguments{"a.jar", "b.jad"}));
 }
 
 TEST(CommandLineTest, EveryOptionInBothSpellings) {
-    const CommandLine line = ParseCommandLine({"--mode", "1", "--api=x.zip", "--api", "y.jar", "--api-dir", "/A",
-                                               "--fix-version=", "--fix-template", "t.jar", "--list-apis", "f"});
+    const CommandLine line =
+        ParseCommandLine({"--mode", "1", "--api=x.zip", "--api", "y.jar", "--api-dir", "/A",
+                          "--fix-version=", "--fix-template", "t.jar", "--list-apis", "--check", "f"});
     EXPECT_EQ(line.mode, 1);
     EXPECT_EQ(line.apis, (Arguments{"x.zip", "y.jar"}));
     EXPECT_EQ(*line.apiFolder, "/A");
     EXPECT_EQ(line.fixVersion, "");  // an empty version is a version
     EXPECT_EQ(*line.fixTemplate, "t.jar");
     EXPECT_TRUE(line.listApis);
+    EXPECT_TRUE(line.check);
     EXPECT_EQ(line.files, Arguments{"f"});
 }
 

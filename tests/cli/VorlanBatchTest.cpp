@@ -124,7 +124,8 @@ TEST_F(VorlanBatchTest, UsageErrorsExitWithTwoAndChangeNothing) {
                                                   {"--unknown", "games/a.jar"},
                                                   {},
                                                   {"--api"},
-                                                  {"--api-dir", "API", "--api", "missing.zip", "games/a.jar"}}) {
+                                                  {"--api-dir", "API", "--api", "missing.zip", "games/a.jar"},
+                                                  {"--check"}}) {
         const Outcome outcome = Run(wrong);
         EXPECT_EQ(outcome.status, 2) << outcome.errors;
         EXPECT_EQ(outcome.output, "");
@@ -153,8 +154,8 @@ TEST_F(VorlanBatchTest, WithoutItsEngineModulesSaysWhichFileItLookedFor) {
 TEST_F(VorlanBatchTest, HelpDescribesBothModes) {
     const Outcome outcome = Run({"--help"});
     EXPECT_EQ(outcome.status, 0);
-    for (const char* words :
-         {"Mode 0", "Mode 1", "--api-dir", "$XDG_DATA_HOME/vorlan/API", "--fix-version", "Exit status"})
+    for (const char* words : {"Mode 0", "Mode 1", "--api-dir", "$XDG_DATA_HOME/vorlan/API", "--fix-version",
+                              "Exit status", "--check", "JAD_SYNTAX"})
         EXPECT_NE(outcome.output.find(words), std::string::npos) << words;
 }
 

@@ -36,6 +36,14 @@ TEST(SetJarSizeAndUrlTest, ReplacesEveryMatchingLineWhereItStandsInAnyCase) {
               (Lines{"MIDlet-Jar-Size: 5", "x", "MIDlet-Jar-Size: 5", "MIDlet-Jar-URL: u"}));
 }
 
+TEST(SetJarSizeAndUrlTest, JoinsContinuationLinesSoThatFoldedSizeAndUrlLinesAreReplacedWhole) {
+    EXPECT_EQ(Apply({" stray", "MIDlet-1: Snake, /i.png,", " snake.Main", "MIDlet-Jar-URL: http://example.org/long",
+                     " /path/Snake.jar", "", "Name: x"},
+                    "7", "Snake.jar"),
+              (Lines{"stray", "MIDlet-1: Snake, /i.png,snake.Main", "MIDlet-Jar-URL: Snake.jar", "", "Name: x",
+                     "MIDlet-Jar-Size: 7"}));
+}
+
 TEST(SetJarSizeAndUrlTest, MatchesAnywhereInTheLineEvenInAValue) {
     EXPECT_EQ(Apply({"MIDlet-Description: see Midlet-Jar-URL"}, "1", "a.jar"),
               (Lines{"MIDlet-Jar-URL: a.jar", "MIDlet-Jar-Size: 1"}));

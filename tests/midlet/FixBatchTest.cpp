@@ -42,9 +42,15 @@ protected:
         EXPECT_NO_THROW(JavaReadManifest(jar));
     }
 
-    const Lines fixedSnake_{"Manifest-Version: 1.0",          "MIDlet-Name: Snake",
-                            "MIDlet-Vendor: Games",           "MIDlet-Version: 9.9.9",
-                            "MIDlet-1: Snake,,br.BookReader", "MIDlet-2: Other, /o.png, snake.Other"};
+    // MIDlet-2 goes (its class is not in the fix JAR); the configuration and
+    // profile come from the template's manifest.
+    const Lines fixedSnake_{"Manifest-Version: 1.0",
+                            "MIDlet-Name: Snake",
+                            "MIDlet-Vendor: Games",
+                            "MIDlet-Version: 9.9.9",
+                            "MIDlet-1: Snake,,br.BookReader",
+                            "MicroEdition-Profile: MIDP-2.0",
+                            "MicroEdition-Configuration: CLDC-1.1"};
 };
 
 TEST_F(FixBatchTest, AJarBecomesTheTemplateWithTheRewrittenManifest) {
@@ -70,12 +76,18 @@ TEST_F(FixBatchTest, AJadBringsItsSizeAndUrlLinesIntoTheNewJarsManifest) {
     EXPECT_EQ(host_.checked, std::vector<int>{1});
     const fs::path jar = Suite("Snake.jar");
     ExpectFixJar(jar);
-    const Lines fixed{"MIDlet-Name: Snake", "MIDlet-Version: 9999.9.9", "MIDlet-1: Snake,,br.BookReader",
-                      "MIDlet-Jar-Size: 1234", "MIDlet-Jar-URL: http://example.org/Snake.jar"};
+    const Lines fixed{"MIDlet-Name: Snake",
+                      "MIDlet-Version: 9999.9.9",
+                      "MIDlet-1: Snake,,br.BookReader",
+                      "MIDlet-Jar-Size: 1234",
+                      "MIDlet-Jar-URL: http://example.org/Snake.jar",
+                      "MicroEdition-Profile: MIDP-2.0",
+                      "MicroEdition-Configuration: CLDC-1.1"};
     EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"), CrLfLines(fixed));
     EXPECT_EQ(ReadFile(Suite("Snake.JAD")),
               CrLfLines({"MIDlet-Name: Snake", "MIDlet-Version: 9999.9.9", "MIDlet-1: Snake,,br.BookReader",
-                         "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)), "MIDlet-Jar-URL: Snake.jar"}));
+                         "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)), "MIDlet-Jar-URL: Snake.jar",
+                         "MicroEdition-Profile: MIDP-2.0", "MicroEdition-Configuration: CLDC-1.1"}));
     EXPECT_EQ(SuitesFolderListing(), (Lines{"Snake.JAD", "Snake.jar"}));
 }
 
@@ -96,7 +108,9 @@ TEST_F(FixBatchTest, AManifestWithoutMidletOneIsWarnedAboutAndStillFixed) {
     ASSERT_EQ(app_.messages.size(), 1u);
     EXPECT_EQ(app_.messages[0].text, "Manifest corrupt! No MIDlet-1 tag!");
     EXPECT_EQ(app_.messages[0].caption, "Vorlan");
-    EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"), CrLfLines({"MIDlet-Name: N", "MIDlet-Version: 9.9.9"}));
+    EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"),
+              CrLfLines({"MIDlet-Name: N", "MIDlet-Version: 9.9.9", "MicroEdition-Profile: MIDP-2.0",
+                         "MicroEdition-Configuration: CLDC-1.1"}));
     ExpectFixJar(jar);
 }
 

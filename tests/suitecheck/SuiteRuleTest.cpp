@@ -1,0 +1,180 @@
+// vorlan-batch --check rule by rule: a sound suite has no finding, and each
+// suite broken in one way is reported under that one rule, as an error or,
+// where phones cope, as a warning.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+
+#include "platform/ScriptedApplication.h"
+#include "suitecheck/SuiteCheck.h"
+#include "tests/support/SuiteCorpus.h"
+#include "tests/support/ZipWriter.h"
+
+namespace vorlan::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A sound suite made of parts that a case breaks before it is written.
+struct SuiteParts {
+    Lines manifest{"Manifest-Version: 1.0",
+                   "MIDlet-Name: Snake",
+                   "MIDlet-Vendor: Games",
+                   "MIDlet-Version: 1.0.2",
+                   "MIDlet-1: Snake, /i.png, game.Main",
+                   "MicroEdition-Configuration: CLDC-1.1",
+                   "MicroEdition-Profile: MIDP-2.0"};
+    Lines jad{"MIDlet-Name: Snake",
+              "MIDlet-Vendor: Games",
+              "MIDlet-Version: 1.0.2",
+              "MIDlet-1: Snake, /i.png, game.Main",
+              "MicroEdition-Configuration: CLDC-1.1",
+              "MicroEdition-Profile: MIDP-2.0",
+              "MIDlet-Jar-URL: Snake.jar"};
+    std::vector<ZipEntry> entries{StoredEntry("game/Main.class", MidletClassFile("game.Main")),
+                                  StoredEntry("i.png", "png")};
+    long sizeOffset = 0;  // added to the JAR's true size in the JAD
+    std::string jarName = "Snake.jar";
+};
+
+std::string CrLf(const Lines& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
+void Replace(Lines& lines, const std::string& prefix, const std::string& line) {
+    for (std::string& each : lines)
+        if (each.rfind(prefix, 0) == 0) each = line;
+}
+
+void Both(SuiteParts& parts, const std::string& prefix, const std::string& line) {
+    Replace(parts.manifest, prefix, line);
+    Replace(parts.jad, prefix, line);
+}
+
+struct RuleCase {
+    const char* name;
+    const char* rule;  // "" for the sound suite
+    bool error;
+    std::function<void(SuiteParts&)> breakIt;
+};
+
+void PrintTo(const RuleCase& rule, std::ostream* out) {
+    *out << rule.name;
+}
+
+class SuiteRuleTest : public ::testing::TestWithParam<RuleCase> {
+protected:
+    void SetUp() override {
+        app_.SetTitle("Vorlan");
+        SetApp(&app_);
+    }
+    void TearDown() override { SetApp(nullptr); }
+
+    fs::path Write(const SuiteParts& parts) {
+        std::vector<ZipEntry> entries{StoredEntry("META-INF/MANIFEST.MF", CrLf(parts.manifest))};
+        entries.insert(entries.end(), parts.entries.begin(), parts.entries.end());
+        const std::string jar = ZipArchive({}, entries).bytes();
+        WriteFile(dir_ / parts.jarName, jar);
+        const long size = static_cast<long>(jar.size()) + parts.sizeOffset;
+        WriteFile(dir_ / "Snake.jad", CrLf(parts.jad) + "MIDlet-Jar-Size: " + std::to_string(size) + "\r\n");
+        return dir_ / "Snake.jad";
+    }
+
+    TempDir dir_;
+    ScriptedApplication app_;
+};
+
+TEST_P(SuiteRuleTest, OnlyTheBrokenRuleIsReported) {
+    const RuleCase& rule = GetParam();
+    SuiteParts parts;
+    rule.breakIt(parts);
+    const Findings findings = CheckSuite(Write(parts).string());
+    std::set<std::string> rules;
+    std::string shown;
+    for (const Finding& finding : findings.List()) {
+        rules.insert(finding.rule);
+        shown += finding.rule + ": " + finding.text + "\n";
+    }
+    const std::set<std::string> expected = *rule.rule ? std::set<std::string>{rule.rule} : std::set<std::string>{};
+    EXPECT_EQ(rules, expected) << shown;
+    EXPECT_EQ(findings.HasError(), rule.error) << shown;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, SuiteRuleTest,
+    ::testing::Values(
+        RuleCase{"Sound", "", false, [](SuiteParts &) {}},
+        RuleCase{"ContinuationLineInJad", "JAD_SYNTAX", true,
+                 [](SuiteParts &p) { p.jad.insert(p.jad.begin() + 4, " continued"); }},
+        RuleCase{"SeparatorInJadName", "JAD_SYNTAX", true,
+                 [](SuiteParts &p) { p.jad.push_back("X Note: y"); }},
+        RuleCase{"JadNotUtf8", "JAD_SYNTAX", true,
+                 [](SuiteParts &p) { p.jad.push_back("MIDlet-Info: caf\xE9"); }},
+        RuleCase{"NoVendorInJad", "MISSING_ATTRIBUTE", true,
+                 [](SuiteParts &p) { p.jad.erase(p.jad.begin() + 1); }},
+        RuleCase{"NoProfileAnywhere", "MISSING_ATTRIBUTE", true,
+                 [](SuiteParts &p) {
+                     p.jad.erase(p.jad.begin() + 5);
+                     p.manifest.erase(p.manifest.begin() + 6);
+                 }},
+        RuleCase{"FourPartVersion", "VERSION_FORMAT", true,
+                 [](SuiteParts &p) { Both(p, "MIDlet-Version:", "MIDlet-Version: 1.0.2.3"); }},
+        RuleCase{"VersionPartAbove99", "VERSION_FORMAT", false,
+                 [](SuiteParts &p) { Both(p, "MIDlet-Version:", "MIDlet-Version: 9999.9.9"); }},
+        RuleCase{"NameDiffers", "JAD_MANIFEST_MISMATCH", true,
+                 [](SuiteParts &p) { Replace(p.jad, "MIDlet-Name:", "MIDlet-Name: Snake II"); }},
+        RuleCase{"NoJarBeside", "JAR_NOT_FOUND", true, [](SuiteParts &p) { p.jarName = "Elsewhere.jar"; }},
+        RuleCase{"SizeOffByOne", "JAR_SIZE", true, [](SuiteParts &p) { p.sizeOffset = 1; }},
+        RuleCase{"WrongCrc", "ZIP_FORMAT", true, [](SuiteParts &p) { p.entries[1].crc = 1; }},
+        RuleCase{"LocalHeaderNamesAnother", "ZIP_FORMAT", true,
+                 [](SuiteParts &p) { p.entries.back().localHeaderOffset = 0; }},
+        RuleCase{"EmptyLineInMainSection", "MANIFEST", true,
+                 [](SuiteParts &p) { p.manifest.insert(p.manifest.begin() + 5, ""); }},
+        RuleCase{"LineOver510Bytes", "MANIFEST", true,
+                 [](SuiteParts &p) { p.manifest.push_back("X-Note: " + std::string(503, 'n')); }},
+        RuleCase{"NoSpaceAfterColon", "MANIFEST", true,
+                 [](SuiteParts &p) { p.manifest.push_back("X-Note:y"); }},
+        RuleCase{"MidletClassMissing", "MIDLET_CLASS", true,
+                 [](SuiteParts &p) { Both(p, "MIDlet-1:", "MIDlet-1: Snake, /i.png, game.Gone"); }},
+        RuleCase{"PushToAnotherClass", "PUSH_CLASS", true,
+                 [](SuiteParts &p) { p.jad.push_back("MIDlet-Push-1: socket://:5000, game.Other, *"); }},
+        RuleCase{"IconMissing", "ICON", false, [](SuiteParts &p) { p.entries.pop_back(); }},
+        RuleCase{"UnknownProfile", "DEVICE", true,
+                 [](SuiteParts &p) { Both(p, "MicroEdition-Profile:", "MicroEdition-Profile: MIDP-3.0"); }},
+        RuleCase{"Java8Class", "CLASS_VERSION", true,
+                 [](SuiteParts &p) { p.entries[0].content = MidletClassFile("game.Main", "1.8"); }},
+        RuleCase{"NoStackMap", "NOT_PREVERIFIED", true,
+                 [](SuiteParts &p) { p.entries[0].content = MidletClassFile("game.Main", "1.3"); }},
+        RuleCase{"NotAClass", "CLASS_FORMAT", true,
+                 [](SuiteParts &p) { p.entries.push_back(StoredEntry("game/Junk.class", "junk")); }},
+        RuleCase{"SignatureWithoutCertificate", "SIGNATURE", true,
+                 [](SuiteParts &p) { p.jad.push_back("MIDlet-Jar-RSA-SHA1: AAAA"); }},
+        RuleCase{"SignedButChangedSinceSigning", "SIGNATURE", true,
+                 [](SuiteParts &p) {
+                     p.jad.push_back("MIDlet-Jar-RSA-SHA1: AAAA");
+                     p.jad.push_back("MIDlet-Certificate-1-1: BBBB");
+                     Replace(p.manifest, "MIDlet-1:", "MIDlet-1: Snake,/i.png,game.Main");
+                 }},
+        RuleCase{"SignatureInManifest", "SIGNATURE", false,
+                 [](SuiteParts &p) { p.manifest.push_back("MIDlet-Certificate-1-1: AAAA"); }}),
+    [](const ::testing::TestParamInfo<RuleCase> &param) { return std::string(param.param.name); });
+
+TEST(SuiteCheckRunTest, WritesAFindingPerLineThenTheSummaryAndFailsOnErrorsOnly) {
+    ScriptedApplication app;
+    SetApp(&app);
+    TempDir dir;
+    WriteFile(dir / "a.txt", "");
+    std::ostringstream output;
+    EXPECT_EQ(RunSuiteCheck({(dir / "a.txt").string(), (dir / "gone.jar").string()}, output), 1);
+    EXPECT_EQ(output.str(), (dir / "a.txt").string() + ": SUITE_FILE: not a .jad or .jar file\n" +
+                                (dir / "gone.jar").string() +
+                                ": SUITE_FILE: no such file\n2 suites checked: 0 would install, 2 would not "
+                                "(2 errors, 0 warnings)\n");
+    SetApp(nullptr);
+}
+
+}  // namespace
+}  // namespace vorlan::test

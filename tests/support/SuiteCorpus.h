@@ -1,0 +1,49 @@
+// MIDlet suites made at test time: tiny MIDlet classes compiled for CLDC,
+// a table of real-world suite shapes (how WTK, NetBeans, the jar tool and
+// J2ME Polish write manifests and JADs), and the J2ME checking toolkit that
+// says whether a phone's installer would take a suite.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestTools.h"
+
+namespace vorlan::test {
+
+// The class file of a public MIDlet class named className (dotted) whose
+// startApp branches, compiled by ecj with -target target ("cldc1.1": version
+// 45.3 with StackMap attributes; "1.3": no StackMap; "1.8": version 52).
+std::string MidletClassFile(const std::string& className, const std::string& target = "cldc1.1");
+
+struct CorpusSuite {
+    std::string name;                  // file stem
+    std::string tool;                  // PackWith's tool
+    std::string manifest;              // the bytes handed to the tool
+    std::vector<std::string> midlets;  // classes compiled into the JAR
+    Files otherEntries;                // icons and the like
+    std::string jad;                   // "" for none; "@SIZE@" stands for the JAR's size
+    bool signedJad = false;            // the JAD gets a fresh key's RSA-SHA1 signature
+};
+
+inline void PrintTo(const CorpusSuite& suite, std::ostream* out) {
+    *out << suite.name;
+}
+
+// The corpus: a jar-tool manifest with folded lines and a per-entry
+// section, a multi-midlet suite with push entries and permissions, a signed
+// suite with a CR manifest, a J2ME Polish style JAD that leaves the
+// configuration and profile to the manifest.
+const std::vector<CorpusSuite>& CorpusSuites();
+
+// Writes the suite's JAR (and JAD) into folder; returns what a user would
+// give Vorlan: the JAD when there is one, else the JAR.
+fs::path WriteCorpusSuite(const CorpusSuite& suite, const fs::path& folder);
+
+// check-suite.sh of the J2ME toolkit: $VORLAN_J2ME_DIR, else shared/j2me
+// beside the source tree. Empty when it is missing, with why in *missing.
+std::string J2meCheckScript(std::string* missing);
+
+}  // namespace vorlan::test
