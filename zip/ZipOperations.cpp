@@ -113,6 +113,7 @@ std::int32_t TZip::Extract() {
     params.FileSpecs = specs.empty() ? nullptr : specs.data();
 
     callbackFailure_ = nullptr;
+    LastEngineMessage.clear();
     const std::int32_t result = CallEngine([&params] { return UnzEngineExec()(&params); });
     RethrowCallbackFailure();
     fileSpecs_.clear();
@@ -144,6 +145,7 @@ std::int32_t TZip::Add() {
     params.FileSpecs = specs.data();
 
     callbackFailure_ = nullptr;
+    LastEngineMessage.clear();
     const std::int32_t result = CallEngine([&params] { return ZipEngineExec()(&params); });
     RethrowCallbackFailure();
     fileSpecs_.clear();
