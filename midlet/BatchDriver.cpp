@@ -71,21 +71,20 @@ std::string ShownEntryName(const std::string& name) {
 // The files (not folders) of the open archive that its extraction is to
 // give. Entries whose names no JAR can carry (a NUL byte, which libraries
 // turn into a space; bytes that are not UTF-8, for which Java refuses the
-// whole JAR) are left out by the extraction; they are reported once as a
-// warning and the rest of the archive is used.
-std::int32_t FilesToExtract(BatchHost& host, BatchState& state, const std::string& archive) {
-    const bool report = state.warnedApis.insert(archive).second;
+// whole JAR) are left out by the extraction, and said why in leftOut: they
+// are a warning, the rest of the archive is used.
+std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut) {
     std::int32_t files = 0;
     TFileInfo entry;
-    for (std::int32_t i = 0; i < host.Zip().EntryCount(); ++i) {
-        host.Zip().GetEntry(i, entry);
+    for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
+        zip.GetEntry(i, entry);
         if (!entry.FileName.empty() && entry.FileName.back() == '\\') continue;
         const bool holdsNul = entry.FileName.find('\0') != std::string::npos;
         if (!holdsNul && IsWellFormedUtf8(entry.FileName)) {
             ++files;
-        } else if (report) {
-            host.ApiEntryLeftOut(archive, "\"" + ShownEntryName(entry.FileName) + "\" is left out: its name " +
-                                              (holdsNul ? "holds a NUL byte" : "is not UTF-8, which Java cannot read"));
+        } else {
+            leftOut.push_back("\"" + ShownEntryName(entry.FileName) + "\" is left out: its name " +
+                              (holdsNul ? "holds a NUL byte" : "is not UTF-8, which Java cannot read"));
         }
     }
     return files;
@@ -102,16 +101,20 @@ enum class ApiOutcome {
 // usable, like one the component rejects; it is reported, once.
 ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& archive) {
     std::string failure;
+    std::vector<std::string> leftOut;
     ApiOutcome outcome = ApiOutcome::brokenMidway;
     try {
         const std::int32_t extracted =
             ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiFolder + archive);
-        const std::int32_t expected = FilesToExtract(host, state, archive);
-        if (extracted >= expected) return ApiOutcome::used;
-        failure = "only " + std::to_string(extracted) + " of its " + std::to_string(expected) +
-                  " files could be extracted";
-        if (!host.Zip().LastEngineMessage.empty()) failure += " (" + host.Zip().LastEngineMessage + ")";
-        if (extracted == 0) outcome = ApiOutcome::refused;
+        const std::int32_t expected = FilesToExtract(host.Zip(), leftOut);
+        if (extracted >= expected) {
+            outcome = ApiOutcome::used;
+        } else {
+            failure = "only " + std::to_string(extracted) + " of its " + std::to_string(expected) +
+                      " files could be extracted";
+            if (!host.Zip().LastEngineMessage.empty()) failure += " (" + host.Zip().LastEngineMessage + ")";
+            if (extracted == 0) outcome = ApiOutcome::refused;
+        }
     } catch (const ZipException& refusal) {
         // The component refuses an archive (not a zip file, an unreadable
         // directory, no engine) before the engine writes anything.
@@ -119,6 +122,11 @@ ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& 
         outcome = ApiOutcome::refused;
     } catch (const std::exception& error) {
         failure = error.what();
+    }
+    if (outcome == ApiOutcome::used) {
+        if (state.warnedApis.insert(archive).second)
+            for (const std::string& why : leftOut) host.ApiEntryLeftOut(archive, why);
+        return outcome;
     }
     state.brokenApis.insert(archive);
     host.ApiExtractionFailed(archive, failure);

@@ -124,16 +124,6 @@ TEST_F(AddSafety, NonArchivesAndDuplicateNamesAreNeverRewritten) {
     }
 }
 
-// Stored unflagged, a name that is not UTF-8 makes Java refuse the whole
-// archive: such a file is left out, and the rest goes in.
-TEST_F(AddSafety, FilesWhoseNamesAreNotUtf8AreLeftOut) {
-    WriteFile(scratch_ / "api/\x8E.class", "cp437 name");
-    EXPECT_EQ(RunAdd({jar_, scratch_}, script_), 21);
-    EXPECT_EQ(script_.skippedNames(), (std::vector<std::string>{"api/\x8E.class"}));
-    EXPECT_EQ(InspectArchive(jar_).entries.size(), 23u);
-    EXPECT_NO_THROW(JavaReadManifest(jar_));
-}
-
 TEST_F(AddSafety, ALinkedArchiveKeepsItsLinkAndPermissions) {
     fs::create_directory(work_ / "real");
     fs::rename(jar_, work_ / "real/Game.jar");
