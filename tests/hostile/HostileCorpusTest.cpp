@@ -157,6 +157,10 @@ TEST_P(HostileCorpusTest, ExtractOfTheManifestGivesItOrNothing) {
 
 TEST_P(HostileCorpusTest, GenerateJadBatchWithAnApi) {
     RunBatch(BatchMode::GenerateJad);
+    if (std::string(GetParam().name).rfind("LocalHeader", 0) == 0) {
+        EXPECT_NE(host_.failures.at(0).find("disagrees with its central directory record"), std::string::npos)
+            << host_.failures.at(0);
+    }
     if (GetParam().mode0 == EntryOutcome::Fails) return ExpectUntouched();
     EXPECT_EQ(host_.checked, std::vector<int>{1}) << host_.failures.at(0);
     EXPECT_TRUE(Holds(jar_, "api\\Extra.class"));
