@@ -122,6 +122,7 @@ void TForm1::SpeedButton1Click() {
         // whole batch, and the user must hear of it.
         App().MessageBox(failure.what(), App().Title(), MB_OK | MB_ICONSTOP);
     }
+    ShowApiProblems();
     if (closeWhenBatchEnds_) close();
 }
 
@@ -184,6 +185,8 @@ void TForm1::SetProgressPosition(int position) {
 }
 
 void TForm1::BatchStarted() {
+    apisLeftOut_.clear();
+    apiEntriesLeftOut_.clear();
     SetBatchRunning(true);
 }
 void TForm1::BatchEnded() {
@@ -192,6 +195,38 @@ void TForm1::BatchEnded() {
 
 void TForm1::ShowBatchFinished(const std::string& text, const std::string& caption) {
     App().MessageBox(text, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+void TForm1::ApiExtractionFailed(const std::string& archive, const std::string& failure) {
+    apisLeftOut_.push_back(archive + " (" + failure + ")");
+}
+
+void TForm1::ApiEntryLeftOut(const std::string& archive, const std::string& why) {
+    apiEntriesLeftOut_.push_back(archive + ": " + why);
+}
+
+// A checked archive the JARs did not get is a failure the user must hear of,
+// once, after the batch rather than in the middle of it. A long list of
+// left-out files is cut: its length says enough.
+void TForm1::ShowApiProblems() {
+    if (apisLeftOut_.empty() && apiEntriesLeftOut_.empty()) return;
+    constexpr std::size_t kMostLinesShown = 20;
+    const auto listed = [](std::string heading, const std::vector<std::string>& lines) {
+        for (std::size_t i = 0; i < lines.size() && i < kMostLinesShown; ++i) heading += "\n" + lines[i];
+        if (lines.size() > kMostLinesShown)
+            heading += "\n(and " + std::to_string(lines.size() - kMostLinesShown) + " more)";
+        return heading;
+    };
+    std::string text;
+    if (!apisLeftOut_.empty())
+        text = listed("These API archives could not be used; the JARs did not get them:", apisLeftOut_);
+    if (!apiEntriesLeftOut_.empty())
+        text +=
+            (text.empty() ? "" : "\n\n") + listed("These files of the API archives were left out:", apiEntriesLeftOut_);
+    const unsigned icon = apisLeftOut_.empty() ? MB_ICONINFORMATION : MB_ICONSTOP;
+    apisLeftOut_.clear();
+    apiEntriesLeftOut_.clear();
+    App().MessageBox(text, App().Title(), MB_OK | icon);
 }
 
 }  // namespace vorlan

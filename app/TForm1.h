@@ -91,6 +91,8 @@ public:
     void BatchEnded() override;
     bool StopRequested() override;  // the window was closed during the batch
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;
+    void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
+    void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -109,10 +111,15 @@ private:
     void CentreOnScreen();
     void FillApiCatalogue();
     void SetBatchRunning(bool running);
+    void ShowApiProblems();
 
     std::string executableFolder_;
     bool batchRunning_ = false;
     bool closeWhenBatchEnds_ = false;
+    // What the last batch could not use of the checked API archives, told in
+    // one message once it has ended.
+    std::vector<std::string> apisLeftOut_;
+    std::vector<std::string> apiEntriesLeftOut_;
 };
 
 }  // namespace vorlan

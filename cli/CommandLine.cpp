@@ -132,13 +132,18 @@ a user archive named like one of the API folder's is left out.
 
 Output: a line for every FILE as soon as it is done, "[x] FILE" when it
 succeeded and "[ ] FILE" when it failed, then "Process successfuly
-completed!". Why a file failed, and warnings, go to standard error.
+completed!". Why a file failed, and warnings, go to standard error. A
+FILE whose name holds a control character (a line break, a tab, ...) or
+begins with a double quote is shown in double quotes with C escapes:
+\\ \" \n \r \t, and \xNN (two hex digits) for the other control bytes.
+An API archive that cannot be used is left out whole, with a warning; the
+other archives are still added.
 
 SIGTERM, SIGINT (Ctrl+C) and SIGHUP stop the run once the files being
 worked on are done; the exit status is then 128 + the signal's number.
 
-Exit status: 0 when every FILE succeeded, 1 when at least one failed,
-2 when the command line is wrong.
+Exit status: 0 when every FILE succeeded, 1 when at least one failed or
+an API archive could not be used, 2 when the command line is wrong.
 
 Checking suites (--check): prints one line for every rule a suite breaks,
 "FILE: RULE: what is wrong", then a summary line. The text of a warning

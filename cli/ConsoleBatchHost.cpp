@@ -44,7 +44,12 @@ void ConsoleBatchHost::EntryFinished(int index, bool succeeded, const std::strin
 }
 
 void ConsoleBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {
+    apiLeftOut_ = true;
     PrintApiLeftOut(errors_, archive, failure);
+}
+
+void ConsoleBatchHost::ApiEntryLeftOut(const std::string& archive, const std::string& why) {
+    PrintApiLeftOut(errors_, archive, why, LeftOut::entry);
 }
 
 void ConsoleBatchHost::ShowBatchFinished(const std::string& text, const std::string&) {
@@ -56,22 +61,48 @@ std::string PathOf(const BatchSettings& settings, const BatchFile& file) {
     return settings.startFolder + file.shown;
 }
 
+std::string ShownFileName(const std::string& name) {
+    const auto isControl = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; };
+    if (std::none_of(name.begin(), name.end(), isControl) && (name.empty() || name.front() != '"')) return name;
+    constexpr char kHex[] = "0123456789abcdef";
+    std::string quoted = "\"";
+    for (const char c : name) {
+        if (c == '\\' || c == '"')
+            quoted += std::string("\\") + c;
+        else if (c == '\n')
+            quoted += "\\n";
+        else if (c == '\r')
+            quoted += "\\r";
+        else if (c == '\t')
+            quoted += "\\t";
+        else if (isControl(c))
+            quoted += std::string("\\x") + kHex[(c >> 4) & 0xF] + kHex[c & 0xF];
+        else
+            quoted += c;
+    }
+    return quoted + '"';
+}
+
 void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::string& shown, bool succeeded,
                        const std::string& failure) {
     // Each line in one piece and flushed at once, so that a script reading
     // the output sees each entry as it ends, and lines of other processes
     // writing to the same place do not cut into it.
-    output << std::string(succeeded ? "[x] " : "[ ] ") + shown + "\n" << std::flush;
-    if (!succeeded) errors << "vorlan-batch: " + shown + ": " + failure + "\n" << std::flush;
+    output << std::string(succeeded ? "[x] " : "[ ] ") + ShownFileName(shown) + "\n" << std::flush;
+    if (!succeeded) errors << "vorlan-batch: " + ShownFileName(shown) + ": " + failure + "\n" << std::flush;
 }
 
-void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure) {
-    errors << "vorlan-batch: API archive " + archive + " left out, with the ones after it: " + failure + "\n"
-           << std::flush;
+void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure, LeftOut what) {
+    const std::string name = ShownFileName(archive);
+    if (what == LeftOut::wholeArchive)
+        errors << "vorlan-batch: API archive " + name + " could not be used and is left out: " + failure + "\n";
+    else
+        errors << "vorlan-batch: warning: API archive " + name + ": " + failure + "\n";
+    errors.flush();
 }
 
 bool ConsoleBatchHost::AllSucceeded() const {
-    return std::all_of(checked_.begin(), checked_.end(), [](bool checked) { return checked; });
+    return !apiLeftOut_ && std::all_of(checked_.begin(), checked_.end(), [](bool checked) { return checked; });
 }
 
 }  // namespace vorlan

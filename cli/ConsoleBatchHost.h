@@ -30,10 +30,19 @@ struct BatchSettings {
     std::string fixVersion;
 };
 
+// A file name as the output lines show it: as it is, unless it holds a
+// control character or begins with a double quote; then in double quotes,
+// with "\\", "\"", "\n", "\r", "\t" and "\xNN" escapes. A name can thus
+// never break a line or pass for another entry's line.
+std::string ShownFileName(const std::string& name);
+
 // "[x] FILE" or "[ ] FILE" on output, and why it failed on errors.
 void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::string& shown, bool succeeded,
                        const std::string& failure);
-void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure);
+// An API archive left out whole (wholeArchive), or one of its entries.
+enum class LeftOut { wholeArchive, entry };
+void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure,
+                     LeftOut what = LeftOut::wholeArchive);
 
 // The absolute path of a file of the list.
 std::string PathOf(const BatchSettings& settings, const BatchFile& file);
@@ -55,13 +64,16 @@ public:
     TZip& Zip() override { return zip_; }
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
+    void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;
 
+    // Every entry succeeded and every checked API archive could be used.
     bool AllSucceeded() const;
 
 private:
     BatchSettings settings_;
     std::vector<bool> checked_;
+    bool apiLeftOut_ = false;
     std::ostream& output_;
     std::ostream& errors_;
     TZip zip_;

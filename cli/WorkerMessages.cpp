@@ -63,7 +63,9 @@ std::optional<WorkerMessage> ReadEntry(FieldReader& reader) {
 
 std::optional<WorkerMessage> ReadApi(FieldReader& reader) {
     ApiLeftOut leftOut;
-    if (!reader.Text(leftOut.archive) || !reader.Text(leftOut.failure)) return std::nullopt;
+    char entryOnly = 0;
+    if (!reader.Byte(entryOnly) || !reader.Text(leftOut.archive) || !reader.Text(leftOut.failure)) return std::nullopt;
+    leftOut.entryOnly = entryOnly != 0;
     return leftOut;
 }
 
@@ -84,6 +86,7 @@ std::string Encode(const WorkerMessage& message) {
         PutText(out, outcome->failure);
     } else if (const auto* leftOut = std::get_if<ApiLeftOut>(&message)) {
         out += kApiKind;
+        out += leftOut->entryOnly ? '\1' : '\0';
         PutText(out, leftOut->archive);
         PutText(out, leftOut->failure);
     } else {

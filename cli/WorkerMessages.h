@@ -20,6 +20,7 @@ struct EntryOutcome {
 struct ApiLeftOut {
     std::string archive;
     std::string failure;
+    bool entryOnly = false;  // one entry of the archive, the rest of it used
 };
 
 struct BatchFinished {

@@ -80,6 +80,7 @@ private:
     std::vector<std::optional<EntryOutcome>> outcomes_;
     std::size_t nextToPrint_ = 0;
     std::set<std::string> apiReports_;
+    bool apiLeftOut_ = false;  // a checked API archive could not be used
     std::optional<std::string> finishedText_;
     int stopSignal_ = 0;
 };
@@ -184,8 +185,10 @@ void Pool::Handle(const WorkerMessage& message) {
     }
     const auto& leftOut = std::get<ApiLeftOut>(message);
     // Every worker extracts the API archives for itself: one report is enough.
+    if (!leftOut.entryOnly) apiLeftOut_ = true;
     if (apiReports_.insert(leftOut.archive + '\n' + leftOut.failure).second)
-        PrintApiLeftOut(errors_, leftOut.archive, leftOut.failure);
+        PrintApiLeftOut(errors_, leftOut.archive, leftOut.failure,
+                        leftOut.entryOnly ? LeftOut::entry : LeftOut::wholeArchive);
 }
 
 // The lines in list order: each as soon as every line before it is out.
@@ -243,7 +246,7 @@ int Pool::Finish() {
         allSucceeded = allSucceeded && outcome && outcome->succeeded;
     if (stopSignal_ != 0) return 128 + stopSignal_;
     if (finishedText_) output_ << *finishedText_ + "\n" << std::flush;
-    return allSucceeded ? 0 : 1;
+    return allSucceeded && !apiLeftOut_ ? 0 : 1;
 }
 
 }  // namespace

@@ -72,7 +72,10 @@ public:
         Send(EntryOutcome{index, succeeded, failure});
     }
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override {
-        Send(ApiLeftOut{archive, failure});
+        Send(ApiLeftOut{archive, failure, false});
+    }
+    void ApiEntryLeftOut(const std::string& archive, const std::string& why) override {
+        Send(ApiLeftOut{archive, why, true});
     }
     // vorlan-batch shows it once, when every worker is done.
     void ShowBatchFinished(const std::string& text, const std::string&) override { Send(BatchFinished{text}); }

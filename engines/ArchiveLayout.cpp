@@ -2,6 +2,7 @@
 #include "engines/ArchiveLayout.h"
 
 #include "engines/EntryOverlap.h"
+#include "engines/LocalHeaders.h"
 
 namespace vorlan::engine {
 
@@ -10,6 +11,7 @@ ArchiveLayout ReadArchiveLayout(ArchiveFile& file) {
     layout.end = FindEndRecord(file);
     layout.entries = ReadCentralDirectory(file, layout.end);
     layout.lowestLocalHeader = CheckEntriesDisjoint(file, layout.end, layout.entries).lowestLocalHeader;
+    CheckLocalHeadersAgree(file, layout.end, layout.entries);
     return layout;
 }
 

@@ -23,7 +23,8 @@ struct ArchiveLayout {
 };
 
 // Reads and checks the layout of a non-empty file, every local header
-// included; raises ArchiveRefused.
+// included (its bytes its own, its fields those of its central record);
+// raises ArchiveRefused.
 ArchiveLayout ReadArchiveLayout(ArchiveFile& file);
 
 // The same from the end record and the directory alone, for reading a few

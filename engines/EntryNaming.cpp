@@ -84,7 +84,64 @@ bool IsAscii(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// The length of the well-formed UTF-8 character at the front of text, or 0
+// (Unicode 3.9, table 3-7).
+std::size_t Utf8CharacterLength(std::string_view text) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    if (length == 0 || text.size() < length) return 0;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+    if (byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+    return length;
+}
+
 }  // namespace
+
+bool IsWellFormedUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t length = Utf8CharacterLength(text);
+        if (length == 0) return false;
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
+bool IsJarEntryName(std::string_view name) {
+    return name.find('\0') == std::string_view::npos && IsWellFormedUtf8(name);
+}
+
+std::string EscapedName(std::string_view name) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    const bool escapeHighBytes = !IsWellFormedUtf8(name);
+    std::string shown;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0) {
+            shown += "\\0";
+        } else if (escapeHighBytes && byte >= 0x80) {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
 
 std::string OemCodePageForLocale(std::string_view locale) {
     const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));

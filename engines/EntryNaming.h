@@ -21,4 +21,17 @@ std::string OemCodePageForLocale(std::string_view locale);
 // Every entry's name as shown, in directory order.
 std::vector<std::string> NamesAsShown(const std::vector<RawEntry>& entries);
 
+// Whether text is UTF-8 as Java decodes entry names: no overlong forms, no
+// surrogates, nothing past U+10FFFF. A name that is not cannot go into a
+// JAR: java.util.jar refuses the whole archive for it.
+bool IsWellFormedUtf8(std::string_view text);
+
+// Whether a name can be an entry of a JAR as it is: UTF-8, and no NUL byte
+// (which zip libraries turn into a space or cut the name at).
+bool IsJarEntryName(std::string_view name);
+
+// A name fit for a message: a NUL byte as "\0" and, in a name that is not
+// UTF-8, every byte above 0x7F as "\xNN".
+std::string EscapedName(std::string_view name);
+
 }  // namespace vorlan::engine

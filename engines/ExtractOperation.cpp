@@ -19,6 +19,7 @@
 #include "engines/EntrySelection.h"
 #include "engines/ExtractedFile.h"
 #include "engines/LibzipArchive.h"
+#include "engines/LocalHeaders.h"
 #include "engines/TargetFolders.h"
 
 namespace vorlan::engine {
@@ -102,6 +103,7 @@ std::int32_t Extraction::run() {
         std::vector<std::uint64_t> indices;
         for (const SelectedEntry& entry : selected) indices.push_back(entry.index);
         CheckEntriesOwnBytes(*file, layout.end, layout.entries, indices);
+        CheckLocalHeadersAgree(*file, layout.end, layout.entries, indices);
         extractAll(archive, selected);
     } catch (const ArchiveRefused& refusal) {
         ReportEnd(channel_, refusal.what(), path);
@@ -136,7 +138,14 @@ void Extraction::extractAll(const LibzipArchive& archive, const std::vector<Sele
 }
 
 void Extraction::extractEntry(EntryReader& reader, const SelectedEntry& entry) {
-    const std::optional<SafeEntryPath> path = entry.raw->holdsNul() ? std::nullopt : JudgeEntryName(entry.name);
+    // A file of such a name would go into a JAR under it, or under a name
+    // changed by some library: neither is the entry.
+    if (entry.raw->holdsNul())
+        throw EntryFailed("\"" + EscapedName(entry.name) + "\" is left out: its name holds a NUL byte");
+    if (!IsWellFormedUtf8(entry.name))
+        throw EntryFailed("\"" + EscapedName(entry.name) +
+                          "\" is left out: its name is not UTF-8, and no JAR holding it could be read by Java");
+    const std::optional<SafeEntryPath> path = JudgeEntryName(entry.name);
     if (!path)
         throw EntryFailed("\"" + entry.name + "\" is not a name that can be written safely below the target folder");
     if (entry.raw->isSymbolicLink()) throw EntryFailed("\"" + entry.name + "\" is a symbolic link");

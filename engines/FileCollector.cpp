@@ -11,6 +11,7 @@
 
 #include "engines/EngineErrors.h"
 #include "engines/EntryNames.h"
+#include "engines/EntryNaming.h"
 #include "engines/FileDescriptor.h"
 #include "engines/FolderListing.h"
 #include "engines/FolderLookup.h"
@@ -202,6 +203,12 @@ void FileCollector::consider(int folderFd, const std::string& relativeFolder, co
 
 void FileCollector::add(CollectedFile file) {
     if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier spec already
+    if (!IsWellFormedUtf8(file.storedName)) {
+        // Stored unflagged, such a name makes java.util.jar refuse the whole archive.
+        skipped_.push_back({file.diskPath, "\"" + EscapedName(file.diskPath) +
+                                               "\" is left out: its name is not UTF-8, which Java cannot read"});
+        return;
+    }
     if (!nameKeys_.insert(NameKey(file.storedName)).second) {
         skipped_.push_back({file.diskPath, "\"" + file.diskPath + "\" would carry the name of a file added before it"});
         return;

@@ -4,9 +4,9 @@
 // that folder only or, with recursion, in every folder below it too. Links
 // and other non-regular files are never followed or added: each one a spec
 // selects is listed as skipped, for the caller to report once its batch has
-// begun. Regular files of modest size are read as they are found (open,
-// stat, read, close instead of a stat now and the same four calls later):
-// their content travels with them, within a bound on the memory it takes.
+// begun; so is a file whose name is not UTF-8 (no JAR can hold it). Regular files of modest size are read as they are
+// found (open, stat, read, close instead of a stat now and the same four calls later): their content travels with them,
+// within a bound on the memory it takes.
 #pragma once
 
 #include <sys/stat.h>

@@ -61,6 +61,19 @@ std::string ResolveLinks(std::string path) {
     throw EngineError("Cannot resolve \"" + path + "\": too many links");
 }
 
+// Entry names the archive already holds are kept byte for byte. One that
+// Java cannot read makes the rewritten archive unreadable too, and one with a
+// NUL byte would come out of libzip changed (the NUL made a space): such an
+// archive is not rewritten at all.
+void RequireJarEntryNames(const std::string& path, const std::vector<RawEntry>& entries) {
+    for (const RawEntry& entry : entries) {
+        if (IsJarEntryName(entry.name)) continue;
+        const char* why = entry.holdsNul() ? "holds a NUL byte" : "is not UTF-8, which Java cannot read";
+        throw ArchiveRefused("\"" + path + "\": the entry name \"" + EscapedName(entry.name) + "\" " + why +
+                             "; it is left as it is");
+    }
+}
+
 std::vector<std::string_view> SpecsOf(const TZipParams& params) {
     std::vector<std::string_view> specs;
     if (params.FileSpecs == nullptr) return specs;
@@ -134,6 +147,7 @@ void Update::update(const std::string& path) {
         layout = ReadArchiveLayout(*file);
         if (layout.hasDataInFront())
             throw ArchiveRefused("\"" + path + "\" has data in front of the archive; it is left as it is");
+        RequireJarEntryNames(path, layout.entries);
     }
     ReplacementFile writer(target, file ? std::optional(file->status()) : std::nullopt);
     ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd, &writer);
@@ -199,10 +213,9 @@ void Update::registerFile(LibzipArchive& archive, const PlannedFile& planned) {
         if (zip_file_replace(archive.get(), *planned.replaces, source, 0) == 0)
             index = static_cast<zip_int64_t>(*planned.replaces);
     } else {
+        // The collector takes only UTF-8 names: flagged as such when they are
+        // not plain ASCII.
         index = zip_file_add(archive.get(), planned.file.storedName.c_str(), source, ZIP_FL_ENC_UTF_8);
-        // A file name that is not UTF-8 at all is stored as it is, unflagged.
-        if (index < 0 && zip_error_code_zip(zip_get_error(archive.get())) == ZIP_ER_INVAL)
-            index = zip_file_add(archive.get(), planned.file.storedName.c_str(), source, ZIP_FL_ENC_CP437);
     }
     if (index < 0) {
         zip_source_free(source);

@@ -44,8 +44,11 @@ void AddToArchive(TZip& zip, const std::string& spec, const std::string& folder,
     // The add engine leaves the archive untouched when it fails; with files
     // there to add, that is a failure the caller must hear of, or a JAR would
     // be counted done without what it was to receive.
-    if (zip.Add() <= 0 && FolderHoldsFiles(folder))
-        throw std::runtime_error("Could not add the files of \"" + folder + "\" into \"" + archive + "\"");
+    if (zip.Add() <= 0 && FolderHoldsFiles(folder)) {
+        const std::string& why = zip.LastEngineMessage;  // a refused archive says why
+        throw std::runtime_error("Could not add the files of \"" + folder + "\" into \"" + archive + "\"" +
+                                 (why.empty() ? std::string() : ": " + why));
+    }
 }
 
 }  // namespace vorlan

@@ -3,6 +3,7 @@
 // bar, the scratch folder and the closing message.
 #include "midlet/BatchDriver.h"
 
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "midlet/ScratchFolder.h"
 #include "midlet/TextLines.h"
 #include "platform/Application.h"
+#include "zip/CodePages.h"
 #include "zip/TZip.h"
 
 namespace vorlan {
@@ -27,6 +29,8 @@ struct BatchState {
     bool apisExtracted = false;              // an API archive has been extracted in this batch
     bool apiFilesInScratch = false;          // the scratch folder holds the API files as extracted
     std::vector<std::string> apisInScratch;  // the checked archives they were extracted for
+    std::set<std::string> brokenApis;        // checked archives found unusable, reported once
+    std::set<std::string> warnedApis;        // archives whose left-out entries were reported
     FolderNameIndex names;                   // the suites' folders, read once
 };
 
@@ -49,44 +53,115 @@ void DropSignatureFiles() {
     }
 }
 
-// The files (not folders) an archive lists.
-std::int32_t FileEntries(const TZip& zip) {
+// An entry name as a message shows it: "/" separators, a NUL byte as "\0"
+// and, in a name that is not UTF-8, the bytes above 0x7F as "\xNN".
+std::string ShownEntryName(const std::string& name) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    const bool escapeHighBytes = !IsWellFormedUtf8(name);
+    std::string shown;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\')
+            shown += '/';
+        else if (byte == 0)
+            shown += "\\0";
+        else if (escapeHighBytes && byte >= 0x80)
+            shown += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 0xF];
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+// The files (not folders) of the open archive that its extraction is to
+// give. Entries whose names no JAR can carry (a NUL byte, which libraries
+// turn into a space; bytes that are not UTF-8, for which Java refuses the
+// whole JAR) are left out by the extraction, and said why in leftOut: they
+// are a warning, the rest of the archive is used.
+std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut) {
     std::int32_t files = 0;
     TFileInfo entry;
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
         zip.GetEntry(i, entry);
-        if (entry.FileName.empty() || entry.FileName.back() != '\\') ++files;
+        if (!entry.FileName.empty() && entry.FileName.back() == '\\') continue;
+        const bool holdsNul = entry.FileName.find('\0') != std::string::npos;
+        if (!holdsNul && IsWellFormedUtf8(entry.FileName)) {
+            ++files;
+        } else {
+            leftOut.push_back("\"" + ShownEntryName(entry.FileName) + "\" is left out: its name " +
+                              (holdsNul ? "holds a NUL byte" : "is not UTF-8, which Java cannot read"));
+        }
     }
     return files;
 }
 
-// Every checked API archive, first to last, into the scratch folder: a file of
-// a later archive replaces one of the same path from an earlier one. An
-// archive that gives fewer files than it lists (a full disk, a damaged or
-// unsafe entry) fails like one the component rejects: it is reported, and the
-// archives after it are left out.
+enum class ApiOutcome {
+    used,         // every file it is to give is in the scratch folder
+    refused,      // not usable, and nothing of it was written
+    brokenMidway  // not usable, after it may have written files
+};
+
+// One checked archive into the scratch folder. An archive that gives fewer
+// files than it is to give (a full disk, a damaged or unsafe entry) is not
+// usable, like one the component rejects; it is reported, once.
+ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& archive) {
+    std::string failure;
+    std::vector<std::string> leftOut;
+    ApiOutcome outcome = ApiOutcome::brokenMidway;
+    try {
+        const std::int32_t extracted =
+            ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiArchivePath(archive));
+        const std::int32_t expected = FilesToExtract(host.Zip(), leftOut);
+        if (extracted >= expected) {
+            outcome = ApiOutcome::used;
+        } else {
+            failure = "only " + std::to_string(extracted) + " of its " + std::to_string(expected) +
+                      " files could be extracted";
+            if (!host.Zip().LastEngineMessage.empty()) failure += " (" + host.Zip().LastEngineMessage + ")";
+            if (extracted == 0) outcome = ApiOutcome::refused;
+        }
+    } catch (const ZipException& refusal) {
+        // The component refuses an archive (not a zip file, an unreadable
+        // directory, no engine) before the engine writes anything.
+        failure = refusal.what();
+        outcome = ApiOutcome::refused;
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    if (outcome == ApiOutcome::used) {
+        if (state.warnedApis.insert(archive).second)
+            for (const std::string& why : leftOut) host.ApiEntryLeftOut(archive, why);
+        return outcome;
+    }
+    state.brokenApis.insert(archive);
+    host.ApiExtractionFailed(archive, failure);
+    return outcome;
+}
+
+// Every checked API archive, first to last, into the scratch folder: a file
+// of a later archive replaces one of the same path from an earlier one. An
+// archive that is not usable is skipped and the ones after it are still
+// used. Should it have written files before it failed (over the earlier
+// archives' files too), the scratch folder is emptied and the usable
+// archives extracted again without it: a JAR gets every usable archive
+// whole, and nothing of a broken one.
 void ExtractCheckedApis(BatchHost& host, BatchState& state) {
     state.apisInScratch = CheckedApis(host);
     state.apiFilesInScratch = true;
-    std::string archive;
-    try {
-        for (int i = 0; i < host.ApiCount(); ++i) {
-            if (!host.ApiChecked(i)) continue;
-            archive = host.ApiAt(i);
-            const std::int32_t extracted =
-                ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiArchivePath(archive));
-            state.apisExtracted = true;
-            const std::int32_t listed = FileEntries(host.Zip());
-            if (extracted < listed)
-                throw std::runtime_error("only " + std::to_string(extracted) + " of its " + std::to_string(listed) +
-                                         " files could be extracted");
+    bool startAgain = true;
+    while (startAgain) {
+        startAgain = false;
+        for (const std::string& archive : state.apisInScratch) {
+            if (state.brokenApis.count(archive) != 0) continue;
+            const ApiOutcome outcome = ExtractOneApi(host, state, archive);
+            if (outcome == ApiOutcome::used) state.apisExtracted = true;
             App().ProcessMessages();
+            if (outcome != ApiOutcome::brokenMidway) continue;
+            DeleteFolderTree(ScratchRoot + kScratchTree);
+            CreateFolder(ScratchRoot + kScratchFolder);
+            startAgain = true;
+            break;
         }
-    } catch (const std::exception& failure) {
-        // A failing archive ends the extraction: the archives after it are left
-        // out and the batch goes on with what was extracted. The window shows
-        // nothing; the host may report it.
-        host.ApiExtractionFailed(archive, failure.what());
     }
     DropSignatureFiles();
 }

@@ -54,9 +54,16 @@ public:
     // shows nothing for a failed entry, vorlan-batch prints the reason.
     virtual void EntryFinished(int /*index*/, bool /*succeeded*/, const std::string& /*failure*/) {}
 
-    // A checked API archive that could not be extracted: it and the archives
-    // after it are left out and the batch goes on. The window shows nothing.
+    // A checked API archive that could not be used: nothing of it goes into
+    // the JARs, the archives after it still do, and the batch goes on.
+    // Called once per archive and batch; the window names these archives in
+    // one message after the batch, vorlan-batch warns and ends with status 1.
     virtual void ApiExtractionFailed(const std::string& /*archive*/, const std::string& /*failure*/) {}
+
+    // An entry of a checked API archive left out because no JAR can carry its
+    // name (why says which and why); the rest of the archive is used. Called
+    // once per entry and batch.
+    virtual void ApiEntryLeftOut(const std::string& /*archive*/, const std::string& /*why*/) {}
 
     // Asked between two entries: true ends the batch there, so that no entry
     // is left half done and the entries not reached stay as they are. A

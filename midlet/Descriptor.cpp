@@ -45,10 +45,18 @@ void ReadJarManifest(TZip& zip, const std::string& jarPath) {
     // an earlier JAR's) must never pass for this JAR's.
     RemoveScratchManifests();
     ExtractFromArchive(zip, "META-INF\\manifest.mf", ScratchRoot + kScratchTree, jarPath);
-    if (ManifestEntries(zip) > 1)
+    const int manifests = ManifestEntries(zip);
+    if (manifests > 1)
         throw std::runtime_error("\"" + jarPath + "\" holds several manifests that differ only in letter case");
     const std::string manifest = FindScratchManifest();
-    if (manifest.empty()) throw std::runtime_error("\"" + jarPath + "\" has no META-INF/MANIFEST.MF");
+    if (manifest.empty() && manifests == 0) throw std::runtime_error("\"" + jarPath + "\" has no META-INF/MANIFEST.MF");
+    // The JAR lists its manifest and none came out: the extraction failed (a
+    // full scratch folder, a damaged entry), and the engine said why.
+    if (manifest.empty()) {
+        const std::string& why = zip.LastEngineMessage;
+        throw std::runtime_error("The META-INF/MANIFEST.MF of \"" + jarPath + "\" could not be extracted" +
+                                 (why.empty() ? std::string() : ": " + why));
+    }
     ManifestBuffer->LoadFromFile(manifest);
 }
 

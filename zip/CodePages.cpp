@@ -128,6 +128,32 @@ std::string Utf8ToOem(std::string_view text) {
     return Convert(text, OemCodePage(), "UTF-8", Utf8Character);
 }
 
+bool IsWellFormedUtf8(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+        const unsigned char lead = byte(0);
+        std::size_t length = 1;
+        unsigned char low = 0x80, high = 0xBF;  // the range of the second byte (Unicode table 3-7)
+        if (lead >= 0xC2 && lead <= 0xDF)
+            length = 2;
+        else if (lead >= 0xE0 && lead <= 0xEF)
+            length = 3;
+        else if (lead >= 0xF0 && lead <= 0xF4)
+            length = 4;
+        else if (lead >= 0x80)
+            return false;
+        if (length > text.size() - at) return false;
+        low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : high;
+        for (std::size_t i = 1; i < length; ++i) {
+            if (byte(i) < (i == 1 ? low : 0x80) || byte(i) > (i == 1 ? high : 0xBF)) return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
 std::string OemToAnsiName(const TZip& zip, const std::string& text) {
     return zip.OemNames && !text.empty() ? OemToUtf8(text) : text;
 }

@@ -21,4 +21,8 @@ void SetOemCodePage(const std::string& codePage);
 std::string OemToUtf8(std::string_view text);
 std::string Utf8ToOem(std::string_view text);
 
+// Whether text is well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing past U+10FFFF): what Java takes as an entry name.
+bool IsWellFormedUtf8(std::string_view text);
+
 }  // namespace vorlan

@@ -169,11 +169,14 @@ void Dispatch(TZip& zip, CallbackRecord& record) {
         case ACTION_OVERWRITE:
             DecideOverwrite(zip, record);
             break;
+        case ACTION_MESSAGE:
+            zip.LastEngineMessage = RecordText(record);
+            break;
         case ACTION_SKIPPED:
             EngineBatchCounters().SkippedCount = WrappingAdd(EngineBatchCounters().SkippedCount, 1);
             break;
         default:
-            break;  // 0, 4, 7 and 12 on: nothing the component handles
+            break;  // 0, 7 and 12 on: nothing the component handles
     }
 }
 

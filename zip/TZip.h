@@ -55,6 +55,10 @@ public:
     // State set by the directory reader and the operations.
     bool OemNames = false;
     bool Cancelled = false;
+    // The last message the engine sent during the last Extract or Add (code
+    // 4, never shown): why an entry or the archive was left, for a caller
+    // that must say why a file did not come out. Empty when none came.
+    std::string LastEngineMessage;
     TEOCHInfo EndOfDirectory;
     std::unique_ptr<ProgressDialog> ProgressForm;
 

@@ -104,6 +104,7 @@ std::int32_t TZip::Extract() {
     params.FileSpecs = specs.empty() ? nullptr : specs.data();
 
     callbackFailure_ = nullptr;
+    LastEngineMessage.clear();
     const std::int32_t result = CallEngine([&params] { return UnzEngineExec()(&params); });
     RethrowCallbackFailure();
     fileSpecs_.clear();
@@ -132,6 +133,7 @@ std::int32_t TZip::Add() {
     params.FileSpecs = specs.data();
 
     callbackFailure_ = nullptr;
+    LastEngineMessage.clear();
     const std::int32_t result = CallEngine([&params] { return ZipEngineExec()(&params); });
     RethrowCallbackFailure();
     fileSpecs_.clear();

@@ -52,6 +52,31 @@ TEST(FormBatch, JarGetsItsDescriptorAndAMissingFileStaysUnchecked) {
     EXPECT_NE(descriptor.find("MIDlet-Jar-URL: Snake.jar\r\n"), std::string::npos) << descriptor;
 }
 
+// An API archive the JARs did not get is named in one message after the
+// batch; the other checked archive is still added.
+TEST(FormBatch, ApiArchivesLeftOutAreNamedOnceAfterTheBatch) {
+    TestForm test({"bad.zip", "good.zip"});
+    TForm1& form = *test.form;
+    form.Zip1.LibraryDir = VORLAN_BIN_DIR;
+    test::WriteFile(test.folder / "API/bad.zip", "not a zip archive at all");
+    test::PackWith("python", {{"api/Good.class", "good"}}, test.folder / "API/good.zip");
+    for (int i = 0; i < form.APIs->count(); ++i) form.APIs->item(i)->setCheckState(Qt::Checked);
+    for (const char* name : {"One.jar", "Two.jar"}) {
+        test::PackWith("python", {{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n"}, {"g/G.class", "g"}},
+                       test.folder / name);
+        form.WMDropFiles({(test.folder / name).string()});
+    }
+    form.SpeedButton1Click();
+    EXPECT_EQ(form.CheckListBox1->item(1)->checkState(), Qt::Checked);
+    ASSERT_EQ(Scripted().messages.size(), 2u);
+    EXPECT_EQ(Scripted().messages[0].caption, "Finished!");
+    const std::string& text = Scripted().messages[1].text;
+    EXPECT_NE(text.find("bad.zip"), std::string::npos) << text;
+    EXPECT_EQ(text.find("good.zip"), std::string::npos) << text;
+    EXPECT_EQ(Scripted().messages[1].style, MB_OK | MB_ICONSTOP);
+    EXPECT_EQ(test::RunCommand({"unzip", "-p", (test.folder / "Two.jar").string(), "api/Good.class"}).output, "good");
+}
+
 // Closing the window during a batch stops it once the file in hand is done:
 // that file is complete, the files after it are untouched, no closing
 // message is shown, and the window goes.

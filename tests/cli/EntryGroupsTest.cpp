@@ -68,7 +68,8 @@ TEST(FactsOfEntry, OneSuiteUnderAnyNameHasOneKey) {
 TEST(WorkerMessages, ArriveWholeHoweverTheBytesAreCut) {
     const std::vector<WorkerMessage> sent{
         EntryOutcome{7, true, ""}, EntryOutcome{70000, false, std::string("line one\nline\0two", 17)},
-        ApiLeftOut{"api.rar", "not a zip archive"}, BatchFinished{"Process successfuly completed!"}};
+        ApiLeftOut{"api.rar", "not a zip archive"}, ApiLeftOut{"api.zip", "a name left out", true},
+        BatchFinished{"Process successfuly completed!"}};
     std::string bytes;
     for (const WorkerMessage& message : sent) bytes += Encode(message);
     WorkerMessageReader reader;
@@ -85,7 +86,9 @@ TEST(WorkerMessages, ArriveWholeHoweverTheBytesAreCut) {
     EXPECT_EQ(second.failure, std::string("line one\nline\0two", 17));
     EXPECT_TRUE(std::get<EntryOutcome>(received[0]).succeeded);
     EXPECT_EQ(std::get<ApiLeftOut>(received[2]).failure, "not a zip archive");
-    EXPECT_EQ(std::get<BatchFinished>(received[3]).text, "Process successfuly completed!");
+    EXPECT_FALSE(std::get<ApiLeftOut>(received[2]).entryOnly);
+    EXPECT_TRUE(std::get<ApiLeftOut>(received[3]).entryOnly);
+    EXPECT_EQ(std::get<BatchFinished>(received[4]).text, "Process successfuly completed!");
     reader.Append("?", 1);
     EXPECT_THROW(reader.Next(), std::runtime_error);
 }

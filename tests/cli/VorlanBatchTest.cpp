@@ -76,6 +76,49 @@ TEST_F(VorlanBatchTest, ExitsWithZeroWhenEveryEntrySucceeds) {
     EXPECT_EQ(RunCommand({"unzip", "-p", (work_ / "games/a.jar").string(), "api/Api.class"}).output, "api");
 }
 
+// A broken archive among the checked ones is left out with a warning, the
+// others are still added, and the exit status says something was left out;
+// in worker processes too.
+TEST_F(VorlanBatchTest, ABrokenApiArchiveIsLeftOutWithAWarningAndExitStatusOne) {
+    PackWith("zip", {{"api/Before.class", "before"}}, work_ / "API" / "a.zip");
+    WriteFile(work_ / "API" / "b.zip", "PK\x05\x06 and nothing that makes an archive");
+    PackWith("zip", {{"api/After.class", "after"}}, work_ / "API" / "c.zip");
+    for (const char* jobs : {"1", "2"}) {
+        Game("x.jar");
+        Game("y.jar");
+        const Outcome outcome = Run({"--jobs", jobs, "--api-dir", "API", "--api", "a.zip", "--api", "b.zip", "--api",
+                                     "c.zip", "games/x.jar", "games/y.jar"});
+        EXPECT_EQ(outcome.status, 1) << jobs << outcome.errors;
+        EXPECT_EQ(outcome.output, "[x] games/x.jar\n[x] games/y.jar\nProcess successfuly completed!\n") << jobs;
+        EXPECT_NE(outcome.errors.find("API archive b.zip could not be used"), std::string::npos) << outcome.errors;
+        for (const char* jar : {"games/x.jar", "games/y.jar"})
+            EXPECT_EQ(RunCommand({"unzip", "-p", (work_ / jar).string(), "api/After.class"}).output, "after") << jar;
+    }
+}
+
+// A name holding a line break must not split its line or fake another
+// entry's: such names, and names that begin with a double quote, are shown
+// quoted with C escapes.
+TEST_F(VorlanBatchTest, FileNamesWithControlCharactersAreQuoted) {
+    const std::vector<std::pair<std::string, std::string>> shown{
+        {"games/two\nlines.jar", "\"games/two\\nlines.jar\""},
+        {"games/x.jar\r[x] y.jar", "\"games/x.jar\\r[x] y.jar\""},
+        {"games/tab\tand\x01.jar", "\"games/tab\\tand\\x01.jar\""},
+        {"\"quoted\".jar", "\"\\\"quoted\\\".jar\""},
+        {"games/plain \\ \"name\".jar", "games/plain \\ \"name\".jar"},
+    };
+    std::vector<std::string> arguments;
+    std::string expected;
+    for (const auto& [name, line] : shown) {
+        fs::rename(Game("made.jar"), work_ / name);
+        arguments.push_back(name);
+        expected += "[x] " + line + "\n";
+    }
+    const Outcome outcome = Run(arguments);
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    EXPECT_EQ(outcome.output, expected + "Process successfuly completed!\n");
+}
+
 TEST_F(VorlanBatchTest, BuildsFixSuitesFromTheTemplateBesideTheProgram) {
     Game("Broken.jar");
     const Outcome outcome = Run({"--mode", "1", "--fix-version", "9999.9.9", "games/Broken.jar"});

@@ -139,6 +139,24 @@ TEST_P(FaultTrials, AFileSizeLimitLosesNothing) {
     Report("file size limits", trials);
 }
 
+// The first file a mode-0 batch without APIs writes is the JAR's manifest,
+// extracted into the scratch folder: a full scratch folder must be named as
+// the reason, not taken for a JAR without a manifest.
+TEST(FullScratchFolder, IsReportedAsTheReason) {
+    TempDir work;
+    PackWith("zip", {{"META-INF/MANIFEST.MF", "MIDlet-Name: G\r\n"}, {"g/G.class", "g"}}, work / "G.jar");
+    const std::string before = ReadFile(work / "G.jar");
+    ChildOptions options = Shimmed("fail", 1);
+    options.workDir = work.path();
+    const ChildResult result = RunChild({VorlanBatchProgram(), "G.jar"}, options);
+    EXPECT_EQ(result.exitStatus, 1) << result.output;
+    EXPECT_NE(result.output.find("[ ] G.jar"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("MANIFEST.MF\": No space left on device"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("has no META-INF/MANIFEST.MF"), std::string::npos) << result.output;
+    EXPECT_EQ(ReadFile(work / "G.jar"), before);
+    EXPECT_FALSE(fs::exists(work / "G.jad"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Setups, FaultTrials,
                          ::testing::Values(TrialSetup{SceneMode::GenerateJad, 1}, TrialSetup{SceneMode::BuildFix, 1},
                                            TrialSetup{SceneMode::GenerateJad, 2}),

@@ -12,6 +12,7 @@
 #include "tests/hostile/BatchEnvironment.h"
 #include "tests/hostile/HostileCases.h"
 #include "tests/support/TestTools.h"
+#include "zip/CodePages.h"
 
 namespace vorlan::test {
 
@@ -162,6 +163,10 @@ TEST_P(HostileCorpusTest, ExtractOfTheManifestGivesItOrNothing) {
 
 TEST_P(HostileCorpusTest, GenerateJadBatchWithAnApi) {
     RunBatch(BatchMode::GenerateJad);
+    if (std::string(GetParam().name).rfind("LocalHeader", 0) == 0) {
+        EXPECT_NE(host_.failures.at(0).find("disagrees with its central directory record"), std::string::npos)
+            << host_.failures.at(0);
+    }
     if (GetParam().mode0 == EntryOutcome::Fails) return ExpectUntouched();
     EXPECT_EQ(host_.checked, std::vector<int>{1}) << host_.failures.at(0);
     EXPECT_TRUE(Holds(jar_, "api\\Extra.class"));
@@ -180,9 +185,9 @@ TEST_P(HostileCorpusTest, FixBatch) {
     ExpectNothingOutside(true);
 }
 
-// The case as the checked API archive of a sound suite: the suite gets what
-// came out of it and succeeds; an archive that gave fewer files than it
-// lists, or none, is reported as left out.
+// The case as the checked API archive of a sound suite: the suite succeeds
+// and gets the archive or, when it gave fewer files than it lists (names no
+// JAR can carry aside) or none, nothing of it: it is reported as left out.
 TEST_P(HostileCorpusTest, AsTheApiArchiveOfASoundSuite) {
     WriteFile(environment_.apiFolder() / "api.zip", original_);
     WriteFile(jar_, SoundSuiteBytes());
@@ -192,14 +197,18 @@ TEST_P(HostileCorpusTest, AsTheApiArchiveOfASoundSuite) {
             ExtractFromArchive(host_.zip, "*", target_.string() + "/", (environment_.apiFolder() / "api.zip").string());
         fs::current_path(work_.path());
         for (const std::string& name : EntryNames(environment_.apiFolder() / "api.zip"))
-            listed += name.empty() || name.back() != '\\' ? 1 : 0;
+            listed +=
+                (name.empty() || name.back() != '\\') && IsWellFormedUtf8(name) && name.find('\0') == std::string::npos;
     }
     host_.mode = BatchMode::GenerateJad;
     host_.Run({jar_});
     EXPECT_EQ(host_.checked, std::vector<int>{1}) << host_.failures.at(0);
     EXPECT_EQ(host_.apiFailures.size(), GetParam().reader != ReaderOutcome::Lists || files < listed ? 1u : 0u)
         << ::testing::PrintToString(host_.apiFailures);
-    EXPECT_GE(EntryNames(jar_).size(), 3u);
+    if (host_.apiFailures.empty())
+        EXPECT_GE(EntryNames(jar_).size(), 3u);
+    else
+        EXPECT_TRUE(ReadFile(jar_) == SoundSuiteBytes()) << "the suite got files of a broken API archive";
     EXPECT_NE(ReadFile(jad_).find(SizeAndUrl()), std::string::npos);
 }
 

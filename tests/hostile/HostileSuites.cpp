@@ -50,6 +50,16 @@ std::string SuiteWithNulInName() {
     return SuiteWithEntry(std::string("game/ok.txt\0/../../../outside/nul.txt", 37));
 }
 
+std::string SuiteWithNameNotUtf8() {
+    ZipArchive archive{"",
+                       {Manifest(), GameClass(),
+                        StoredEntry("game/\x8E"
+                                    "ber.txt",
+                                    "payload")}};
+    for (ZipEntry& entry : archive.entries) entry.versionMadeBy = (3 << 8) | 20;
+    return archive.bytes();
+}
+
 std::string SuiteWithLinkEntry() {
     return Suite({LinkEntry("game/link", "../../../outside")});
 }
@@ -258,6 +268,32 @@ std::string SuiteWithFolderEntryCarryingData() {
 std::string SuiteWithDataInFront() {
     ZipArchive archive{"#!/bin/sh\necho a script in front\nexit 0\n", {Manifest(), GameClass()}};
     return archive.bytes();
+}
+
+std::string SuiteWithClassLocalHeaderSaying(LocalHeaderLie lie) {
+    // Local header fields (APPNOTE 4.3.7): flags at 6, method at 8, CRC at
+    // 14, sizes at 18 and 22, the name from 30.
+    std::string bytes = Suite();
+    const std::size_t local = Get32At(bytes, CentralHeaderOffset(bytes, 1) + kCentralLocalHeaderOffset);
+    switch (lie) {
+        case LocalHeaderLie::name:
+            bytes[local + 30 + 5] = 'X';  // game/Xain.class
+            break;
+        case LocalHeaderLie::method:
+            Put16At(bytes, local + 8, 8);  // deflated, over stored data
+            break;
+        case LocalHeaderLie::sizes:
+            Put32At(bytes, local + 18, Get32At(bytes, local + 18) - 4);
+            Put32At(bytes, local + 22, Get32At(bytes, local + 22) - 4);
+            break;
+        case LocalHeaderLie::crc:
+            Put32At(bytes, local + 14, Get32At(bytes, local + 14) ^ 0x00FF00FF);
+            break;
+        case LocalHeaderLie::flags:
+            Put16At(bytes, local + 6, kEncryptedFlag);
+            break;
+    }
+    return bytes;
 }
 
 }  // namespace vorlan::test::hostile

@@ -11,6 +11,8 @@ namespace vorlan::test::hostile {
 // folders Vorlan works in, three levels up from any of them.
 std::string SuiteWithEntry(const std::string& name, const std::string& content = "payload");
 std::string SuiteWithNulInName();
+// Written on Unix, whose names are taken as UTF-8: a CP437 byte is none.
+std::string SuiteWithNameNotUtf8();
 std::string SuiteWithLinkEntry();
 std::string SuiteWithFileThroughALink();
 std::string SuiteWithDuplicateManifest();
@@ -41,5 +43,9 @@ std::string SuiteWithZip64EndRecord();
 std::string SuiteWithExtraFieldOverrunningItsRecord();
 std::string SuiteWithFolderEntryCarryingData();
 std::string SuiteWithDataInFront();
+
+// The class file's local header saying otherwise than its central record.
+enum class LocalHeaderLie { name, method, sizes, crc, flags };
+std::string SuiteWithClassLocalHeaderSaying(LocalHeaderLie lie);
 
 }  // namespace vorlan::test::hostile

@@ -33,6 +33,10 @@ void TestBatchHost::ApiExtractionFailed(const std::string& archive, const std::s
     apiFailures.push_back(archive + ": " + failure);
 }
 
+void TestBatchHost::ApiEntryLeftOut(const std::string& archive, const std::string& why) {
+    apiEntriesLeftOut.push_back(archive + ": " + why);
+}
+
 void TestBatchHost::ShowBatchFinished(const std::string& text, const std::string& caption) {
     finishedBoxes.push_back(text + "|" + caption);
 }

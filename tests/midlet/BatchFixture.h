@@ -34,7 +34,8 @@ public:
     std::vector<int> positions;
     int progressMax = -1;
     std::vector<std::string> apiFailures;
-    std::vector<std::string> finishedBoxes;  // "text|caption"
+    std::vector<std::string> apiEntriesLeftOut;  // "archive: why"
+    std::vector<std::string> finishedBoxes;      // "text|caption"
     bool running = false;
     TZip zip;
 
@@ -54,6 +55,7 @@ public:
     void BatchEnded() override { running = false; }
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
+    void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;
 
     // Every API archive of the list, checked.

@@ -2,11 +2,14 @@
 // Python's zipfile: API files added, descriptors written, check marks set, and
 // every JAR written still read by unzip -t and by Java.
 #include <algorithm>
+#include <map>
 
 #include "midlet/BatchDriver.h"
 #include "midlet/PathNames.h"
 #include "midlet/TextLines.h"
 #include "tests/midlet/BatchFixture.h"
+#include "tests/support/ZipWriter.h"
+#include "zip/TZip.h"
 
 namespace vorlan::test {
 namespace {
@@ -109,19 +112,71 @@ TEST_F(GenerateJadBatchTest, OfTwoApisWithTheSamePathTheLaterOneWins) {
     ExpectSoundJar(jar);
 }
 
-TEST_F(GenerateJadBatchTest, AFailingApiEndsTheExtractionAndTheBatchGoesOn) {
-    MakeApi("zip", "a.zip", {{"a/A.class", "a"}});
+// A broken archive is skipped whole, also one that broke after giving some
+// of its files; the archives after it are still added, and each broken one
+// is reported once.
+TEST_F(GenerateJadBatchTest, ABrokenApiIsSkippedAndTheOnesAfterItAreStillUsed) {
+    MakeApi("zip", "a.zip", {{"a/A.class", "a"}, {"shared/S.class", "from a"}});
     WriteFile(work_ / "API" / "broken.rar", "Rar!\x1a\x07 not a zip archive");
+    ZipEntry damaged = StoredEntry("half/Damaged.class", "damaged");
+    damaged.crc = Crc32("something else");
+    WriteFile(work_ / "API" / "half.zip",
+              ZipArchive{"", {StoredEntry("shared/S.class", "from half"), damaged}}.bytes());
     MakeApi("zip", "c.zip", {{"c/C.class", "c"}});
-    host_.CheckApis({"a.zip", "broken.rar", "c.zip"});
-    const fs::path jar = Game("zip", "g.jar");
+    host_.CheckApis({"a.zip", "broken.rar", "half.zip", "c.zip"});
+    const fs::path first = Game("zip", "first.jar");
+    const fs::path second = Game("zip", "second.jar");
+    RunOn({first, second});
+    EXPECT_EQ(host_.checked, (std::vector<int>{1, 1}));
+    for (const fs::path& jar : {first, second}) {
+        EXPECT_EQ(Entry(jar, "a/A.class"), "a");
+        EXPECT_EQ(Entry(jar, "shared/S.class"), "from a");
+        EXPECT_EQ(Entry(jar, "c/C.class"), "c");
+        EXPECT_FALSE(Holds(Names(jar), "half/Damaged.class"));
+    }
+    ASSERT_EQ(host_.apiFailures.size(), 2u) << ::testing::PrintToString(host_.apiFailures);
+    EXPECT_EQ(host_.apiFailures[0].rfind("broken.rar: ", 0), 0u) << host_.apiFailures[0];
+    EXPECT_EQ(host_.apiFailures[1].rfind("half.zip: ", 0), 0u) << host_.apiFailures[1];
+}
+
+// Names written without the UTF-8 flag are converted from the code page the
+// archive's writer used, and a name that is no UTF-8 after that, or holds a
+// NUL byte, is left out with a warning: every JAR stays readable by Java.
+TEST_F(GenerateJadBatchTest, ApiEntryNamesReachTheJarInUtf8OrNotAtAll) {
+    // 0xB0 is the same shade in every DOS code page the locale may choose.
+    ZipArchive dos{"", {StoredEntry("api/\xB0.class", "shade"), StoredEntry("api/Dos.class", "dos")}};
+    ZipArchive unix{"",
+                    {StoredEntry("api/Unix.class", "unix"), StoredEntry("api/\x8E\x8E.class", "cp437"),
+                     StoredEntry(std::string("api/te\0t.class", 14), "nul")}};
+    for (ZipEntry& entry : unix.entries) entry.versionMadeBy = (3 << 8) | 20;
+    WriteFile(work_ / "API" / "dos.zip", dos.bytes());
+    WriteFile(work_ / "API" / "unix.zip", unix.bytes());
+    host_.CheckApis({"dos.zip", "unix.zip"});
+    const fs::path jar = Game("jar", "g.jar");
     RunOn({jar});
     EXPECT_EQ(host_.checked, std::vector<int>{1});
-    EXPECT_EQ(Entry(jar, "a/A.class"), "a");
-    EXPECT_FALSE(Holds(Names(jar), "c/C.class"));
-    ASSERT_EQ(host_.apiFailures.size(), 1u);
-    EXPECT_EQ(host_.apiFailures[0].rfind("broken.rar: ", 0), 0u) << host_.apiFailures[0];
-    EXPECT_TRUE(app_.messages.empty());  // nothing is shown for it
+    EXPECT_TRUE(host_.apiFailures.empty()) << ::testing::PrintToString(host_.apiFailures);
+    EXPECT_EQ(host_.apiEntriesLeftOut,
+              (std::vector<std::string>{"unix.zip: \"api/\\x8E\\x8E.class\" is left out: its name is not UTF-8, which "
+                                        "Java cannot read",
+                                        "unix.zip: \"api/te\\0t.class\" is left out: its name holds a NUL byte"}));
+    std::map<std::string, std::uint16_t> flagsByName;
+    TZip listing;
+    listing.SetZipFileName(jar.string());
+    TFileInfo entry;
+    for (std::int32_t i = 0; i < listing.EntryCount(); ++i) {
+        listing.GetEntry(i, entry);
+        flagsByName[entry.FileName] = entry.Flags;
+    }
+    EXPECT_EQ(flagsByName.count("api\\\xE2\x96\x91.class"), 1u);  // U+2591
+    EXPECT_EQ(flagsByName["api\\\xE2\x96\x91.class"] & 0x800, 0x800);
+    EXPECT_EQ(flagsByName.count("api\\Unix.class"), 1u);
+    EXPECT_EQ(flagsByName.count("api\\Dos.class"), 1u);
+    EXPECT_EQ(std::count_if(flagsByName.begin(), flagsByName.end(),
+                            [](const auto& named) { return named.first.rfind("api\\", 0) == 0; }),
+              3)
+        << ::testing::PrintToString(flagsByName);
+    ExpectSoundJar(jar);
 }
 
 TEST_F(GenerateJadBatchTest, EveryJarGetsTheApisCheckedWhenItsTurnComes) {

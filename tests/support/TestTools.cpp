@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
@@ -203,14 +204,15 @@ bool UnzipTestPasses(const fs::path& archive) {
 }
 
 std::vector<std::string> JavaReadManifest(const fs::path& jar) {
-    const fs::path classes = fs::path(VORLAN_TEST_WORK_DIR) / "jarcheck";
+    // Compiled once per version of its source, which the folder's name tells.
+    const std::string source = std::string(VORLAN_SOURCE_DIR) + "/tests/support/JarCheck.java";
+    const fs::path classes =
+        fs::path(VORLAN_TEST_WORK_DIR) / ("jarcheck-" + std::to_string(std::hash<std::string>{}(ReadFile(source))));
     if (!fs::exists(classes / "JarCheck.class")) {
         // Tests run in parallel: compile aside, then move into place once.
         const fs::path aside = classes.string() + ".tmp" + std::to_string(getpid());
         fs::create_directories(aside);
-        Require(RunCommand(
-                    {"javac", "-d", aside.string(), std::string(VORLAN_SOURCE_DIR) + "/tests/support/JarCheck.java"}),
-                "javac JarCheck");
+        Require(RunCommand({"javac", "-d", aside.string(), source}), "javac JarCheck");
         std::error_code lostTheRace;  // another test put it there first: same class
         fs::rename(aside, classes, lostTheRace);
         fs::remove_all(aside, lostTheRace);

@@ -213,6 +213,14 @@ TEST(CodePages, LocaleChoosesTheDosCodePage) {
     EXPECT_EQ(OemCodePageForLocale("C"), "CP437");
 }
 
+TEST(CodePages, WellFormedUtf8IsWhatJavaDecodes) {
+    for (const char* good : {"", "a/B.class", "\xE2\x96\x91", "\xED\x9F\xBF", "\xF4\x8F\xBF\xBF"})
+        EXPECT_TRUE(IsWellFormedUtf8(good)) << good;
+    for (const char* bad :
+         {"\x8E", "\xC0\xAF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xC3", "\x80"})
+        EXPECT_FALSE(IsWellFormedUtf8(bad)) << bad;
+}
+
 TEST_F(DirectoryReaderTest, NamesConvertOnlyForOemArchivesAndMarkWhatCannotBe) {
     SetOemCodePage("CP866");
     TZip zip;
