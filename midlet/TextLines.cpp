@@ -9,8 +9,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "midlet/ReplacementFile.h"
-#include "midlet/UniqueFd.h"
+#include "filecommit/FileDescriptor.h"
+#include "filecommit/ReplaceableTarget.h"
 
 namespace vorlan {
 
@@ -52,7 +52,7 @@ namespace {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    const UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) ThrowReadFailure(path, std::strerror(errno));
     struct stat info {};
     if (fstat(file.get(), &info) != 0) ThrowReadFailure(path, std::strerror(errno));
@@ -94,6 +94,6 @@ void TextLines::LoadFromFile(const std::string& path) {
     SetText(text);
 }
 
-void TextLines::SaveToFile(const std::string& path) const { WriteFileAtomically(path, Text()); }
+void TextLines::SaveToFile(const std::string& path) const { ReplaceFileNow(path, Text()); }
 
 }  // namespace vorlan
