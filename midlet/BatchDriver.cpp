@@ -203,6 +203,7 @@ void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
     // The same suite twice (the list may name it twice, or by a link or in
     // another letter case): the first one is in place before the second reads it.
     state.commits.CommitIfHolding(keys);
+    state.commits.ReportFinished();
     try {
         RecoverOnce(state, host.FileAt(index));
         state.commits.Prepared(index, RunEntryStep(host, index, state), keys);
@@ -212,6 +213,7 @@ void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
         state.apiFilesInScratch = false;  // start the next JAR from a clean scratch folder
         state.commits.Failed(index, error.what());
     }
+    state.commits.ReportFinished();
 }
 
 void RequireStartUpState() {
@@ -250,6 +252,7 @@ void RunBatch(BatchHost& host) {
     for (int i = 0; i < count; ++i)
         if (host.EntryWanted(i)) RunGuardedEntryStep(host, i, state);
     state.commits.CommitOpenGroup();
+    state.commits.ReportFinished();
     App().ProcessMessages();
     host.SetProgressPosition(progressMax);
     DeleteFolderTree(ScratchRoot + kScratchTree);

@@ -15,7 +15,6 @@ namespace vorlan {
 void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys) {
     if (unit.renames.empty()) {
         outcomes_.push_back({index, false, {}});
-        ReportFinished();
         return;
     }
     if (group_.Size() == 0) opened_ = std::chrono::steady_clock::now();
@@ -28,7 +27,6 @@ void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std:
 
 void OrderedCommits::Failed(int index, const std::string& failure) {
     outcomes_.push_back({index, false, failure.empty() ? "failed" : failure});
-    ReportFinished();
 }
 
 void OrderedCommits::CommitIfHolding(const std::vector<std::string>& keys) {
@@ -54,7 +52,6 @@ void OrderedCommits::CommitOpenGroup() {
     }
     groupEntries_.clear();
     groupKeys_.clear();
-    ReportFinished();
 }
 
 // Reports every outcome up to the first whose suite still waits in the group.

@@ -36,13 +36,18 @@ public:
     void CommitIfDue();
     void CommitOpenGroup();
 
+    // Reports every finished entry up to the first whose suite still waits in
+    // the group. Called apart from the steps: a host may end the batch from
+    // EntryFinished (a termination request), which must not pass for the
+    // failure of a step.
+    void ReportFinished();
+
 private:
     struct Outcome {
         int index;
         bool waiting;  // its suite is in the open group
         std::string failure;
     };
-    void ReportFinished();
 
     BatchHost& host_;
     CommitGroup group_;
