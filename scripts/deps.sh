@@ -8,7 +8,7 @@ set -euo pipefail
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
                 libzip-dev zlib1g-dev libblkid-dev)
 test_packages=(libgtest-dev ecj openjdk-17-jdk-headless zip unzip python3 clang
-               libclang-rt-14-dev)
+               libclang-rt-14-dev strace)
 
 wanted=("${build_packages[@]}")
 [ "${1:-build}" = test ] && wanted+=("${test_packages[@]}")
