@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "engines/FileDescriptor.h"
+#include "filecommit/FileDescriptor.h"
 
 namespace vorlan::engine {
 

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "filecommit/FileCommitError.h"
+
 namespace vorlan::engine {
 
 // A failure of the operation, with a message that says what and where.
@@ -36,5 +38,21 @@ public:
 
 // "what: strerror(errno)" for failed system calls.
 std::string SystemErrorText(const std::string& what, int errorNumber);
+
+// Runs a step of the file-commit module and raises its failure as the
+// engines' own: a target name that cannot be taken fails that entry
+// (EntryFailed), anything else the operation (EngineError).
+template <typename Step>
+auto CommitStepOf(Step&& step) -> decltype(step());
+
+template <typename Step>
+auto CommitStepOf(Step&& step) -> decltype(step()) {
+    try {
+        return step();
+    } catch (const FileCommitError& failure) {
+        if (failure.step() == CommitStep::replace) throw EntryFailed(failure.what());
+        throw EngineError(failure.what());
+    }
+}
 
 }  // namespace vorlan::engine

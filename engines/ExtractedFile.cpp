@@ -11,7 +11,7 @@
 namespace vorlan::engine {
 
 ExtractedFile::ExtractedFile(int folderFd, std::string targetName)
-    : targetName_(std::move(targetName)), file_(folderFd, targetName_) {}
+    : targetName_(std::move(targetName)), file_(CommitStepOf([&] { return PendingFile(folderFd, targetName_); })) {}
 
 void ExtractedFile::write(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
@@ -27,7 +27,7 @@ void ExtractedFile::commit(std::time_t modified) {
     const timespec times[2] = {{0, UTIME_NOW}, {modified, 0}};
     if (::futimens(file_.fd(), times) != 0)
         throw EngineError(SystemErrorText("Cannot set the time of \"" + targetName_ + "\"", errno));
-    file_.publish(targetName_);
+    CommitStepOf([&] { file_.publish(); });
 }
 
 }  // namespace vorlan::engine

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "engines/UnnamedFile.h"
+#include "filecommit/PendingFile.h"
 
 namespace vorlan::engine {
 
@@ -24,7 +24,7 @@ public:
 
 private:
     std::string targetName_;
-    UnnamedFile file_;
+    PendingFile file_;
 };
 
 }  // namespace vorlan::engine

@@ -12,9 +12,9 @@
 #include "engines/EngineErrors.h"
 #include "engines/EntryNames.h"
 #include "engines/EntryNaming.h"
-#include "engines/FileDescriptor.h"
 #include "engines/FolderListing.h"
 #include "engines/FolderLookup.h"
+#include "filecommit/FileDescriptor.h"
 
 namespace vorlan::engine {
 

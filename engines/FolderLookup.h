@@ -10,7 +10,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "engines/FileDescriptor.h"
+#include "filecommit/FileDescriptor.h"
 
 namespace vorlan::engine {
 

@@ -10,8 +10,8 @@
 
 #include "engines/CompressedFormCache.h"
 #include "engines/EngineErrors.h"
-#include "engines/FileDescriptor.h"
 #include "engines/SettledForms.h"
+#include "filecommit/FileDescriptor.h"
 
 namespace vorlan::engine {
 

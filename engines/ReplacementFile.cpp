@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "engines/EngineErrors.h"
+#include "filecommit/PendingNames.h"
 
 namespace vorlan::engine {
 
@@ -22,17 +23,6 @@ constexpr std::size_t kBufferSize = 4 * 1024 * 1024;
 // in the buffer.
 constexpr std::size_t kWriteAheadAt = 256 * 1024;
 constexpr std::size_t kKeptTail = 64 * 1024;
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // Makes the rename itself durable. The new archive is complete and flushed
 // by now and already carries the name, so a folder that cannot be synced
@@ -57,7 +47,7 @@ void ReplacementFile::begin() {
         if (!folderFd_.valid())
             throw EngineError(SystemErrorText("Cannot open the folder of \"" + target_ + "\"", errno));
     }
-    file_.emplace(folderFd_.get(), target_);
+    CommitStepOf([&] { file_.emplace(folderFd_.get(), NameOf(target_)); });
     buffer_.reserve(kBufferSize);
     bufferStart_ = 0;
     cursor_ = 0;
@@ -89,7 +79,7 @@ void ReplacementFile::writeAhead() {
     const std::size_t count = buffer_.size() - kKeptTail;
     const std::uint64_t start = bufferStart_;
     writeOut(count);
-    // Only a hint: the fsync before the rename is what makes the file durable.
+    // Only a hint: the flush before the rename is what makes the file durable.
     ::sync_file_range(file_->fd(), static_cast<off_t>(start), static_cast<off_t>(count), SYNC_FILE_RANGE_WRITE);
 }
 
@@ -120,23 +110,20 @@ void ReplacementFile::seek(std::uint64_t position) {
 }
 
 void ReplacementFile::applyOriginalOwnership() {
-    if (!original_) return;
-    if (::fchmod(file_->fd(), original_->st_mode & 07777) != 0)
-        throw EngineError(SystemErrorText("Cannot set the permissions of \"" + target_ + "\"", errno));
-    if (original_->st_uid == ::geteuid() && original_->st_gid == ::getegid()) return;
-    if (::fchown(file_->fd(), original_->st_uid, original_->st_gid) != 0) {
-        // Only a privileged process may give a file away; for anyone else the
-        // new archive belongs to them, as any file they write does.
-    }
+    if (original_) CommitStepOf([&] { file_->takeOwnershipOf(*original_); });
 }
 
 void ReplacementFile::commit() {
     flush();
     applyOriginalOwnership();
-    if (::fsync(file_->fd()) != 0) throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", errno));
-    file_->publish(NameOf(target_), original_ ? TargetName::taken : TargetName::mayBeFree);
+    const bool pending = IsPendingName(NameOf(target_));
+    if (pending)
+        file_->startWriteBack();
+    else if (::fsync(file_->fd()) != 0)
+        throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", errno));
+    CommitStepOf([&] { file_->publish(original_ ? TargetName::taken : TargetName::mayBeFree); });
     file_.reset();
-    SyncFolder(folderFd_.get());
+    if (!pending) SyncFolder(folderFd_.get());
 }
 
 void ReplacementFile::rollback() noexcept {

@@ -1,6 +1,8 @@
 // The write side of an archive update: the new archive is written unnamed
-// beside the real one, flushed, given the old file's permission bits, and
-// renamed over it only when complete. Until then the old archive is
+// beside the real one, given the old file's permission bits, flushed, and
+// renamed over it only when complete. A pending file of the batch (a hidden
+// stand-in for a JAR) is not flushed here: the batch's group commit flushes
+// it before it takes the JAR's name. Until then the old archive is
 // untouched; anything that fails, stops or kills the process discards the
 // new one. Writes gather in a buffer, and a seek back into it (libzip
 // rewrites each local header once the entry's data is written) patches the
@@ -17,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engines/FileDescriptor.h"
-#include "engines/UnnamedFile.h"
+#include "filecommit/FileDescriptor.h"
+#include "filecommit/PendingFile.h"
 
 namespace vorlan::engine {
 
@@ -51,7 +53,7 @@ private:
     std::string target_;
     std::optional<struct stat> original_;
     FileDescriptor folderFd_;
-    std::optional<UnnamedFile> file_;
+    std::optional<PendingFile> file_;
     std::vector<std::uint8_t> buffer_;
     std::uint64_t bufferStart_ = 0;  // the file offset of buffer_[0]
     std::size_t cursor_ = 0;         // where the next write goes in buffer_, at most its size

@@ -16,19 +16,19 @@
 #include "engines/EngineErrors.h"
 #include "engines/EntryNaming.h"
 #include "engines/EntrySelection.h"
-#include "engines/FileDescriptor.h"
 #include "engines/LibzipArchive.h"
 #include "engines/PendingFileSource.h"
 #include "engines/ReplacementFile.h"
 #include "engines/SettledForms.h"
 #include "engines/UpdatePlan.h"
+#include "filecommit/FileDescriptor.h"
+#include "filecommit/ReplaceableTarget.h"
 
 namespace vorlan::engine {
 
 namespace {
 
 constexpr int kDesignedLevel = 9;
-constexpr int kMostLinks = 40;
 
 // Files below the current folder are found again by their state only where
 // times are fine enough for it (see SettledForms).
@@ -41,24 +41,6 @@ constexpr zip_uint16_t kTimestampFields[] = {0x5455, 0x000A, 0x5855};
 
 bool On(std::int32_t flag) {
     return flag != 0;
-}
-
-// The file a path names after following links, so that an update replaces
-// the link's target and the link stays.
-std::string ResolveLinks(std::string path) {
-    for (int hop = 0; hop < kMostLinks; ++hop) {
-        char target[PATH_MAX];
-        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
-        if (length < 0) {
-            if (errno == EINVAL || errno == ENOENT) return path;  // not a link, or nothing there yet
-            throw EngineError(SystemErrorText("Cannot resolve \"" + path + "\"", errno));
-        }
-        std::string next(target, static_cast<std::size_t>(length));
-        const auto slash = path.rfind('/');
-        if (next.front() != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
-        path = std::move(next);
-    }
-    throw EngineError("Cannot resolve \"" + path + "\": too many links");
 }
 
 // Entry names the archive already holds are kept byte for byte. One that
@@ -135,7 +117,8 @@ std::int32_t Update::run() {
 }
 
 void Update::update(const std::string& path) {
-    const std::string target = ResolveLinks(path);
+    // An update replaces a link's target and the link stays.
+    const std::string target = CommitStepOf([&] { return ResolveLinks(path); });
     std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(target);
     // The archive is replaced by renaming a new one over it, which the folder
     // allows whatever the file's own bits say; a file nobody may write is the

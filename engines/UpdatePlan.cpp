@@ -11,7 +11,7 @@
 #include "engines/EngineErrors.h"
 #include "engines/EntryNames.h"
 #include "engines/EntryReader.h"
-#include "engines/FileDescriptor.h"
+#include "filecommit/FileDescriptor.h"
 
 namespace vorlan::engine {
 

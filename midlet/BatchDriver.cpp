@@ -3,10 +3,14 @@
 // bar, the scratch folder and the closing message.
 #include "midlet/BatchDriver.h"
 
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <vector>
 
+#include "filecommit/CommitJournal.h"
+#include "filecommit/PendingNames.h"
+#include "filecommit/ReplaceableTarget.h"
 #include "fsutil/FolderTree.h"
 #include "midlet/ApiCatalogue.h"
 #include "midlet/BatchHost.h"
@@ -14,8 +18,11 @@
 #include "midlet/FixBuilder.h"
 #include "midlet/FolderNameIndex.h"
 #include "midlet/Globals.h"
+#include "midlet/OrderedCommits.h"
 #include "midlet/PathNames.h"
 #include "midlet/ScratchFolder.h"
+#include "midlet/StandIn.h"
+#include "midlet/SuiteLock.h"
 #include "midlet/TextLines.h"
 #include "platform/Application.h"
 #include "zip/CodePages.h"
@@ -26,6 +33,9 @@ namespace vorlan {
 namespace {
 
 struct BatchState {
+    explicit BatchState(BatchHost& host) : commits(host) {}
+    OrderedCommits commits;                  // the suites waiting for their group to commit
+    std::set<std::string> recovered;         // folders cleared of what killed runs left
     bool apisExtracted = false;              // an API archive has been extracted in this batch
     bool apiFilesInScratch = false;          // the scratch folder holds the API files as extracted
     std::vector<std::string> apisInScratch;  // the checked archives they were extracted for
@@ -184,21 +194,60 @@ void ProvideApiFiles(BatchHost& host, BatchState& state) {
     ExtractCheckedApis(host, state);
 }
 
+// Before a run works in a folder, it completes the commits a killed run left
+// there and removes that run's pending files.
+void RecoverOnce(BatchState& state, const std::string& path) {
+    const std::string folder = FolderOf(path);
+    if (state.recovered.count(folder) != 0) return;
+    RecoverFolder(folder);
+    state.recovered.insert(folder);
+}
+
+// The JAR with the checked API files added, written over a stand-in beside
+// it; the JAR itself is untouched until the suite commits. Gives the new
+// JAR's path (the JAR's own when the engine changed nothing).
+std::string AddApiFilesBeside(BatchHost& host, const std::string& jar, const std::string& target, CommitUnit& unit) {
+    CheckReplaceable(target);
+    StandIn standIn(target);
+    try {
+        AddToArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, standIn.Path());
+    } catch (const std::runtime_error&) {
+        throw std::runtime_error("Could not add the files of \"" + ScratchRoot + kScratchFolder + "\" into \"" + jar +
+                                 "\"");
+    }
+    FileDescriptor lock;
+    const std::optional<PendingRename> rename = standIn.HandOver(lock);
+    if (!rename) return target;
+    unit.renames.push_back(*rename);
+    unit.held.push_back(std::move(lock));
+    return rename->folder + "/" + rename->pendingName;
+}
+
 // Mode 0: the checked API files added into the JAR, then its descriptor
-// written beside it. Entries that are not JARs are left as they are and
-// count as done.
-void GenerateDescriptorStep(BatchHost& host, int index, BatchState& state) {
+// written beside it; both take their names together when the suite commits.
+// Entries that are not JARs are left as they are and count as done.
+CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state) {
     const std::string jar = host.FileAt(index);
-    if (LowerExtension(jar) != ".jar") return;
+    if (LowerExtension(jar) != ".jar") return {};
+    const std::string target = ResolveLinks(jar);  // a link to a JAR: its target is updated
+    RecoverOnce(state, target);
     const std::string descriptor = state.names.ExistingNameInAnyCase(ReplaceLastThree(jar, "jad"));
+    SuiteLock lock(target, descriptor, [&state] { state.commits.CommitOpenGroup(); });
     CreateFolder(ScratchRoot + kScratchFolder);
     ProvideApiFiles(host, state);
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
     ReadJarManifest(host.Zip(), jar);
-    if (state.apisExtracted) AddToArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, jar);
-    WriteDescriptor(jar, descriptor);
+    CommitUnit unit;
+    const std::string newJar = state.apisExtracted ? AddApiFilesBeside(host, jar, target, unit) : target;
+    PendingFile jad = PrepareDescriptor(newJar, jar, descriptor);
+    PendingFile::HandedOver handed = jad.handOver();
+    unit.renames.push_back({FolderOf(descriptor), handed.hiddenName, NameOf(descriptor)});
+    unit.held.push_back(std::move(handed.fd));
     state.names.Created(descriptor);
+    for (FileDescriptor& held : lock.TakeLocks()) unit.held.push_back(std::move(held));
+    unit.verify = lock.UnchangedCheck();
+    return unit;
     // The scratch folder, with the API files in it, stays for the next JAR
     // (removing and making folders for every JAR costs more than the rest of
     // a JAR without APIs) and goes at the end. So does this JAR's manifest:
@@ -208,31 +257,38 @@ void GenerateDescriptorStep(BatchHost& host, int index, BatchState& state) {
 
 // The mode is read at each of the two tests, as the window's selector may be
 // read afresh for every entry.
-void RunEntryStep(BatchHost& host, int index, BatchState& state) {
-    if (host.Mode() == static_cast<int>(BatchMode::GenerateJad)) GenerateDescriptorStep(host, index, state);
+CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
+    CommitUnit unit;
+    if (host.Mode() == static_cast<int>(BatchMode::GenerateJad)) unit = GenerateDescriptorStep(host, index, state);
     App().ProcessMessages();
     if (host.Mode() == static_cast<int>(BatchMode::BuildFix)) {
-        state.apiFilesInScratch = false;  // the fix step empties the scratch folder
-        BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion(), state.names);
+        if (!unit.renames.empty()) state.commits.CommitOpenGroup();  // the fix step reads what mode 0 wrote
+        state.apiFilesInScratch = false;                             // the fix step empties the scratch folder
+        unit = BuildFixSuite(
+            host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
+            [&state](const std::string& folder) { RecoverOnce(state, folder); },
+            [&state] { state.commits.CommitOpenGroup(); });
     }
+    return unit;
 }
 
 void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
-    bool succeeded = true;
-    std::string failure;
+    const std::vector<std::string> keys = SuiteKeys(host.FileAt(index));
+    state.commits.CommitIfDue();
+    // The same suite twice (the list may name it twice, or by a link or in
+    // another letter case): the first one is in place before the second reads it.
+    state.commits.CommitIfHolding(keys);
+    state.commits.ReportFinished();
     try {
-        RunEntryStep(host, index, state);
+        RecoverOnce(state, host.FileAt(index));
+        state.commits.Prepared(index, RunEntryStep(host, index, state), keys);
     } catch (const std::exception& error) {
         // The entry stays unchecked and the batch goes on; the window shows
         // nothing for it, vorlan-batch prints the reason.
-        succeeded = false;
-        failure = error.what();
         state.apiFilesInScratch = false;  // start the next JAR from a clean scratch folder
+        state.commits.Failed(index, error.what());
     }
-    host.SetFileChecked(index, succeeded);
-    host.EntryFinished(index, succeeded, failure);
-    host.SetProgressPosition(index + 1);
-    App().ProcessMessages();
+    state.commits.ReportFinished();
 }
 
 void RequireStartUpState() {
@@ -265,11 +321,13 @@ void RunBatch(BatchHost& host) {
     const int progressMax = host.FileCount();
     host.SetProgressMax(progressMax);
     App().ProcessMessages();
-    BatchState state;
+    BatchState state(host);
     RunApiPrePass(host, state);
     const int count = host.FileCount();
     for (int i = 0; i < count && !host.StopRequested(); ++i)
         if (host.EntryWanted(i)) RunGuardedEntryStep(host, i, state);
+    state.commits.CommitOpenGroup();
+    state.commits.ReportFinished();
     App().ProcessMessages();
     const bool stopped = host.StopRequested();
     if (!stopped) host.SetProgressPosition(progressMax);

@@ -3,9 +3,11 @@
 
 #include <sys/stat.h>
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
+#include "filecommit/ReplaceableTarget.h"
 #include "midlet/BatchDriver.h"
 #include "midlet/Globals.h"
 #include "midlet/ManifestLines.h"
@@ -107,12 +109,16 @@ void SetJarSizeAndUrl(TextLines& lines, const std::string& size, const std::stri
     if (!urlReplaced) lines.Add(urlLine);
 }
 
-void WriteDescriptor(const std::string& jarPath, const std::string& descriptorPath) {
-    const std::string url = FileNamePart(jarPath);
-    const std::string size = std::to_string(FileSizeByName(jarPath));
-    SetJarSizeAndUrl(*ManifestBuffer, size, url);
-    ManifestBuffer->SaveToFile(descriptorPath);
+PendingFile PrepareDescriptor(const std::string& jarPath, const std::string& urlJarPath,
+                              const std::string& descriptorPath) {
+    const std::optional<struct stat> existing = CheckReplaceable(descriptorPath);
+    SetJarSizeAndUrl(*ManifestBuffer, std::to_string(FileSizeByName(jarPath)), FileNamePart(urlJarPath));
+    PendingFile file = PendingFile::Beside(descriptorPath);
+    if (existing && S_ISREG(existing->st_mode)) file.setMode(existing->st_mode);
+    file.write(ManifestBuffer->Text());
+    file.startWriteBack();
     App().ProcessMessages();
+    return file;
 }
 
 }  // namespace vorlan

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "filecommit/PendingFile.h"
+
 namespace vorlan {
 
 class TextLines;
@@ -26,8 +28,11 @@ std::int32_t FileSizeByName(const std::string& path);
 // appends whichever of the two replaced nothing, the size line first.
 void SetJarSizeAndUrl(TextLines& lines, const std::string& size, const std::string& url);
 
-// Writes ManifestBuffer, with the size and file name of jarPath set, as the
-// descriptor descriptorPath. The caller has read the manifest already.
-void WriteDescriptor(const std::string& jarPath, const std::string& descriptorPath);
+// ManifestBuffer, with the size of jarPath and the file name of urlJarPath
+// set, written as the new descriptor for descriptorPath: a pending file
+// beside it, to be committed with its JAR. The caller has read the manifest
+// already. Throws when descriptorPath cannot be replaced.
+PendingFile PrepareDescriptor(const std::string& jarPath, const std::string& urlJarPath,
+                              const std::string& descriptorPath);
 
 }  // namespace vorlan

@@ -1,9 +1,15 @@
 // Fix suites built from the template.
 #include "midlet/FixBuilder.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
+#include "filecommit/PendingFile.h"
+#include "filecommit/PendingNames.h"
+#include "filecommit/ReplaceableTarget.h"
 #include "fsutil/FolderTree.h"
 #include "midlet/BatchDriver.h"
 #include "midlet/Descriptor.h"
@@ -12,8 +18,8 @@
 #include "midlet/Globals.h"
 #include "midlet/ManifestLines.h"
 #include "midlet/PathNames.h"
-#include "midlet/ReplacementFile.h"
 #include "midlet/ScratchFolder.h"
+#include "midlet/SuiteLock.h"
 #include "midlet/TextLines.h"
 #include "platform/Application.h"
 
@@ -93,36 +99,55 @@ TextLines ReadTemplateManifest(TZip& zip) {
 }
 
 // The fix suite, JAR and descriptor, made in the scratch root and written
-// beside the old ones as unnamed files that take their names only once both
-// are complete: a template that cannot be read, an add that fails, a
-// descriptor that cannot be written or a kill half-way leaves the old suite
-// as it was and nothing beside it.
-void ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::string& descriptor) {
-    ReplacementFile jar(target);
-    ReplacementFile jad(descriptor);
+// beside the old ones as unnamed files; a template that cannot be read, an
+// add that fails, a descriptor that cannot be written or a kill half-way
+// leaves the old suite as it was and nothing beside it.
+CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::string& shownJar,
+                               const std::string& descriptor) {
+    const std::optional<struct stat> oldJar = CheckReplaceable(target);
     const std::string building = ScratchRoot + kFixSuiteInTheMaking;
     {
-        ReplacementFile copy(building);
-        copy.CopyFrom(FixTemplatePath);
-        copy.Commit();
+        PendingFile copy = PendingFile::Beside(building);
+        copy.copyFrom(FixTemplatePath);
+        copy.publish();
     }
     AddToArchive(zip, "*", ScratchRoot + kScratchFolder, building);
     App().ProcessMessages();
     // Read back, so that the descriptor repeats what the new JAR really holds.
     ReadJarManifest(zip, building);
-    SetJarSizeAndUrl(*ManifestBuffer, std::to_string(FileSizeByName(building)), FileNamePart(target));
-    jar.CopyFrom(building);
-    jad.Write(ManifestBuffer->Text());
-    jar.Commit();
-    jad.Commit();
+    PendingFile jad = PrepareDescriptor(building, shownJar, descriptor);
+    PendingFile jar = PendingFile::Beside(target);
+    if (oldJar && S_ISREG(oldJar->st_mode)) jar.setMode(oldJar->st_mode);
+    jar.copyFrom(building);
+    jar.startWriteBack();
     std::remove(building.c_str());  // the scratch root goes at exit should this fail
+    CommitUnit unit;
+    for (PendingFile* file : {&jar, &jad}) {
+        const std::string folder = file == &jar ? FolderOf(target) : FolderOf(descriptor);
+        PendingFile::HandedOver handed = file->handOver();
+        unit.renames.push_back({folder, handed.hiddenName, file->targetName()});
+        unit.held.push_back(std::move(handed.fd));
+    }
     App().ProcessMessages();
+    return unit;
 }
 
 }  // namespace
 
-void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names) {
+CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names,
+                         const std::function<void(const std::string&)>& recover,
+                         const std::function<void()>& beforeWaiting) {
     const FixInput input = KindOfFixInput(entryPath);
+    recover(FolderOf(entryPath));
+    const std::string shownJar =
+        input == FixInput::Jar ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(entryPath, "jar"));
+    // A link to a JAR: its target is replaced and the link stays, as in the
+    // other mode.
+    const std::string target = ResolveLinks(shownJar);
+    recover(FolderOf(target));
+    const std::string descriptor =
+        input == FixInput::Jad ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(shownJar, "jad"));
+    SuiteLock lock(target, descriptor, beforeWaiting);
     // Fix suites carry nothing but the template and the rewritten manifest:
     // the API files of the batch's pre-pass go.
     DeleteFolderTree(ScratchRoot + kScratchTree);
@@ -131,17 +156,16 @@ void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& f
     LoadOldManifest(zip, entryPath, input);
     CreateFolder(ScratchRoot + kScratchFolder);
     CreateFolder(ScratchRoot + kScratchMetaInf);
-    const std::string target =
-        input == FixInput::Jar ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(entryPath, "jar"));
     FixManifest(*ManifestBuffer, fixVersion);
     AddMissingDeviceAttributes(*ManifestBuffer, templateManifest);
-    WriteFileAtomically(ScratchManifestPathToSave(), ManifestText(*ManifestBuffer));
-    const std::string descriptor =
-        input == FixInput::Jad ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(target, "jad"));
-    ReplaceWithFixSuite(zip, target, descriptor);
-    names.Created(target);
+    ReplaceFileNow(ScratchManifestPathToSave(), ManifestText(*ManifestBuffer));
+    CommitUnit unit = ReplaceWithFixSuite(zip, target, shownJar, descriptor);
+    names.Created(shownJar);
     names.Created(descriptor);
     DeleteFolderTree(ScratchRoot + kScratchTree);
+    for (FileDescriptor& held : lock.TakeLocks()) unit.held.push_back(std::move(held));
+    unit.verify = lock.UnchangedCheck();
+    return unit;
 }
 
 }  // namespace vorlan

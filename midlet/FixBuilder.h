@@ -4,7 +4,10 @@
 // class and its version set to the fix version.
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "filecommit/CommitGroup.h"
 
 namespace vorlan {
 
@@ -22,10 +25,16 @@ inline constexpr const char* kFixMidletClass = "br.BookReader";
 // held; never fails.
 void FixManifest(TextLines& lines, const std::string& fixVersion);
 
-// Builds the fix suite for one .jar or .jad entry: the JAR (the entry itself,
-// or the JAR named like the JAD) and its descriptor are replaced only once
-// the new JAR is complete; names finds the files named like the entry in any
-// letter case. Throws for any other entry, and on any failure.
-void BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names);
+// Builds the fix suite for one .jar or .jad entry: the new JAR (for the
+// entry itself, or the JAR named like the JAD; a link's target) and its
+// descriptor, both complete beside their targets and both targets found
+// replaceable, returned as the unit that puts them in place together. names
+// finds the files named like the entry in any letter case; recover runs for
+// each folder before it is read; beforeWaiting before waiting for another
+// process's lock of the suite. Throws for any other entry, and on any
+// failure, with the old suite untouched.
+CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names,
+                         const std::function<void(const std::string&)>& recover,
+                         const std::function<void()>& beforeWaiting);
 
 }  // namespace vorlan

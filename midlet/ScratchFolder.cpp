@@ -14,9 +14,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "filecommit/FileDescriptor.h"
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
-#include "midlet/UniqueFd.h"
 
 namespace vorlan {
 
@@ -42,7 +42,7 @@ struct FolderItem {
 // nothing.
 std::vector<FolderItem> ItemsOf(const std::string& folder) {
     std::vector<FolderItem> items;
-    const UniqueFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const FileDescriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0) return items;
     alignas(8) std::array<char, 16 * 1024> buffer;
     for (ssize_t got; (got = getdents64(fd.get(), buffer.data(), buffer.size())) > 0;) {

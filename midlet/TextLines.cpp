@@ -9,8 +9,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "midlet/ReplacementFile.h"
-#include "midlet/UniqueFd.h"
+#include "filecommit/FileDescriptor.h"
+#include "filecommit/ReplaceableTarget.h"
 
 namespace vorlan {
 
@@ -54,7 +54,7 @@ namespace {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    const UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) ThrowReadFailure(path, std::strerror(errno));
     struct stat info {};
     if (fstat(file.get(), &info) != 0) ThrowReadFailure(path, std::strerror(errno));
@@ -98,7 +98,7 @@ void TextLines::LoadFromFile(const std::string& path) {
 }
 
 void TextLines::SaveToFile(const std::string& path) const {
-    WriteFileAtomically(path, Text());
+    ReplaceFileNow(path, Text());
 }
 
 }  // namespace vorlan

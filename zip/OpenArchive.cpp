@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "filecommit/FileCommitError.h"
+#include "filecommit/PendingFile.h"
+#include "filecommit/PendingNames.h"
 #include "zip/DirectoryReader.h"
 #include "zip/SpannedDisks.h"
 #include "zip/TZip.h"
@@ -58,12 +61,6 @@ bool WriteAll(int descriptor, const std::string& bytes) {
     return true;
 }
 
-mode_t NewFileMode() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
-}
-
 // Straight into a new file, for file systems without hard links (FAT floppies).
 // O_EXCL: an existing file or a link of that name is never written through.
 bool WriteNewFileDirectly(const std::string& path, const std::string& bytes) {
@@ -75,25 +72,22 @@ bool WriteNewFileDirectly(const std::string& path, const std::string& bytes) {
     return false;
 }
 
-// The new file is written complete under a temporary name beside it, then
-// linked to its name, which never replaces anything: the name never shows a
+// The new file is written complete with no name beside it, then linked to
+// its name, which never replaces anything: the name never shows a
 // half-written file, even after a crash or on a full disk.
 bool WriteNewFile(const std::string& path, const std::string& bytes) {
-    const std::string folder = path.substr(0, path.rfind('/') + 1);
-    std::string temporary = folder + ".vorlan-new-XXXXXX";
-    const int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
-    if (descriptor < 0) return false;
-    bool written = WriteAll(descriptor, bytes) && fchmod(descriptor, NewFileMode()) == 0;
-    written = close(descriptor) == 0 && written;
-    const int linked = written ? link(temporary.c_str(), path.c_str()) : -1;
-    const int linkError = errno;
-    unlink(temporary.c_str());
-    if (!written) return false;
-    if (linked == 0) return true;
-    if (linkError == EPERM || linkError == ENOTSUP || linkError == EOPNOTSUPP || linkError == ENOSYS) {
-        return WriteNewFileDirectly(path, bytes);
+    try {
+        PendingFile file = PendingFile::Beside(path);
+        file.write(bytes);
+        file.publishAs(NameOf(path));
+        return true;
+    } catch (const FileCommitError& failure) {
+        const int error = failure.errorNumber();
+        if (failure.step() == CommitStep::name &&
+            (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS))
+            return WriteNewFileDirectly(path, bytes);
+        return false;
     }
-    return false;
 }
 
 }  // namespace

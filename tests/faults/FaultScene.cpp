@@ -40,8 +40,8 @@ std::string Suite(const std::string& name, unsigned seed) {
 }
 
 std::vector<std::string> SuiteNames(SceneMode mode) {
-    if (mode == SceneMode::GenerateJad) return {"a.jar", "b.jar", "c.jar"};
-    return {"a.jar", "b.jar", "d.jad"};
+    if (mode == SceneMode::GenerateJad) return {"a.jar", "b.jar", "c.jar", "c.jad"};
+    return {"a.jar", "b.jar", "b.jad", "d.jad"};
 }
 
 // The archive with every entry's DOS time and date zeroed, in its local and
@@ -74,8 +74,12 @@ FaultScene::FaultScene(const fs::path& root, SceneMode mode, int jobs) : root_(r
     unsigned seed = 1;
     for (const std::string& name : SuiteNames(mode)) {
         const std::string title(1, static_cast<char>(std::toupper(name[0])));
+        const fs::path jar = pristine / (name.substr(0, name.size() - 3) + "jar");
+        // A descriptor beside its JAR agrees with it; one alone names a JAR of one byte.
+        const std::string size = fs::exists(jar) ? std::to_string(fs::file_size(jar)) : "1";
         if (name.ends_with(".jad"))
-            WriteFile(pristine / name, Manifest(title) + "MIDlet-Jar-Size: 1\r\nMIDlet-Jar-URL: " + name + "\r\n");
+            WriteFile(pristine / name, Manifest(title) + "MIDlet-Jar-Size: " + size +
+                                           "\r\nMIDlet-Jar-URL: " + jar.filename().string() + "\r\n");
         else
             WriteFile(pristine / name, Suite(title, seed++));
     }
@@ -99,7 +103,10 @@ std::vector<std::string> FaultScene::Arguments(const fs::path& folder) const {
         (root_ / "API").string(), "--fix-template", std::string(VORLAN_SOURCE_DIR) + "/data/fix.jar"};
     if (mode_ == SceneMode::GenerateJad) argv.insert(argv.end(), {"--api", "api.zip"});
     if (jobs_ > 1) argv.insert(argv.end(), {"--jobs", std::to_string(jobs_)});
-    for (const auto& [name, bytes] : before_) argv.push_back((folder / name).string());
+    // A descriptor beside its JAR is reached through the JAR.
+    for (const auto& [name, bytes] : before_)
+        if (!name.ends_with(".jad") || before_.count(name.substr(0, name.size() - 3) + "jar") == 0)
+            argv.push_back((folder / name).string());
     return argv;
 }
 
@@ -174,6 +181,43 @@ void FaultScene::CheckDescriptors(const Snapshot& now) const {
         ASSERT_EQ(now.count(jar), 1u) << name << " without its JAR";
         EXPECT_NE(bytes.find("MIDlet-Jar-Size: " + std::to_string(now.at(jar).size()) + "\r\n"), std::string::npos)
             << name << " does not describe the JAR beside it";
+    }
+}
+
+ChildResult FaultScene::RunTraced(const fs::path& folder, const fs::path& trace) const {
+    fs::remove_all(folder);
+    fs::create_directories(folder / "runtime");
+    for (const auto& [name, bytes] : before_) WriteFile(folder / name, bytes);
+    ChildOptions options;
+    options.workDir = folder;
+    options.environment["XDG_RUNTIME_DIR"] = (folder / "runtime").string();
+    std::vector<std::string> argv{
+        "strace", "-f",
+        "-qq",    "-y",
+        "-o",     trace.string(),
+        "-e",     "signal=none",
+        "-e",     "trace=write,pwrite64,writev,close,fsync,fdatasync,syncfs,rename,renameat,renameat2"};
+    const std::vector<std::string> batch = Arguments(folder);
+    argv.insert(argv.end(), batch.begin(), batch.end());
+    return RunChild(argv, options);
+}
+
+ChildResult FaultScene::RunInFolderOnly(const fs::path& folder) const {
+    ChildOptions options;
+    options.workDir = folder;
+    options.environment["XDG_RUNTIME_DIR"] = (folder / "runtime").string();
+    return RunChild(
+        {VorlanBatchProgram(), "--mode", "0", "--api-dir", (root_ / "API").string(), (folder / "readme.txt").string()},
+        options);
+}
+
+void FaultScene::CheckSuitesAgree(const fs::path& folder) const {
+    const Snapshot now = TakeSnapshot(folder);
+    for (const auto& [name, bytes] : now) {
+        const std::string jar = name.substr(0, name.size() - 3) + "jar";
+        if (!name.ends_with(".jad") || now.count(jar) == 0) continue;
+        EXPECT_NE(bytes.find("MIDlet-Jar-Size: " + std::to_string(now.at(jar).size()) + "\r\n"), std::string::npos)
+            << name << " and " << jar << " disagree";
     }
 }
 

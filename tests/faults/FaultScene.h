@@ -27,8 +27,9 @@ inline void PrintTo(SceneMode mode, std::ostream* out) {
 
 class FaultScene {
 public:
-    // Makes the pristine suites below root: for mode 0 three JARs and an API
-    // archive, for mode 1 two JARs and a descriptor without its JAR. jobs is
+    // Makes the pristine suites below root: for mode 0 three JARs (one with
+    // its descriptor) and an API archive, for mode 1 two JARs (one with its
+    // descriptor) and a descriptor without its JAR. jobs is
     // vorlan-batch's --jobs: the number of worker processes sharing the list.
     FaultScene(const fs::path& root, SceneMode mode, int jobs = 1);
 
@@ -38,6 +39,12 @@ public:
     ChildResult Run(const fs::path& folder, ChildOptions options) const;
     // Runs again, undisturbed, over what a trial left in folder.
     ChildResult RunAgain(const fs::path& folder) const;
+    // Runs undisturbed under strace, which writes the system calls that
+    // change or flush files (descriptors shown with their paths) to trace.
+    ChildResult RunTraced(const fs::path& folder, const fs::path& trace) const;
+    // Runs over a list that names no suite but lies in folder: all the run
+    // does there is what it does first in every folder it enters.
+    ChildResult RunInFolderOnly(const fs::path& folder) const;
 
     const Snapshot& before() const { return before_; }
     const Snapshot& after() const { return after_; }  // of an undisturbed run
@@ -54,6 +61,8 @@ public:
     bool IsCompleteResult(const std::string& bytes);
     // What a complete run leaves (a rerun too).
     void CheckComplete(const fs::path& folder);
+    // Every descriptor beside a JAR states that JAR's size.
+    void CheckSuitesAgree(const fs::path& folder) const;
 
     SceneMode mode() const { return mode_; }
     int jobs() const { return jobs_; }

@@ -24,7 +24,6 @@ void RecordingBatchHost::EntryFinished(int index, bool succeeded, const std::str
     const auto at = static_cast<std::size_t>(index);
     if (failures.size() <= at) failures.resize(at + 1);
     failures[at] = succeeded ? std::string() : failure;
-    if (afterEntry) afterEntry(index);
 }
 
 void RecordingBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {

@@ -28,7 +28,7 @@ public:
     std::set<std::string> checkedApis;
     BatchMode mode = BatchMode::GenerateJad;
     std::string fixVersion = "9.9.9";
-    std::function<void(int index)> afterEntry;  // runs as each entry ends
+    std::function<void(int index)> beforeEntry;  // runs just before each entry's step
 
     std::vector<int> checked;           // per entry: 1 checked, 0 not, -1 never set
     std::vector<std::string> failures;  // per entry: why it failed, empty when it succeeded
@@ -38,6 +38,10 @@ public:
 
     int FileCount() override { return static_cast<int>(files.size()); }
     std::string FileAt(int index) override { return files.at(static_cast<std::size_t>(index)); }
+    bool EntryWanted(int index) override {
+        if (beforeEntry) beforeEntry(index);
+        return true;
+    }
     void SetFileChecked(int index, bool isChecked) override;
     int ApiCount() override { return static_cast<int>(apis.size()); }
     std::string ApiAt(int index) override { return apis.at(static_cast<std::size_t>(index)); }

@@ -26,7 +26,6 @@ void TestBatchHost::EntryFinished(int index, bool succeeded, const std::string& 
     const auto at = static_cast<std::size_t>(index);
     if (failures.size() <= at) failures.resize(at + 1);
     failures[at] = succeeded ? std::string() : failure;
-    if (onEntryFinished) onEntryFinished(index);
 }
 
 void TestBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {

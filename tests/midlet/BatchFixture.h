@@ -24,8 +24,9 @@ public:
     std::vector<bool> apiChecked;
     int mode = 0;
     std::string fixVersion = "9.9.9";
-    // Called after each entry, as the user's clicks are taken between entries.
-    std::function<void(int index)> onEntryFinished;
+    // Called just before each entry's step, as the user's clicks are taken
+    // between entries.
+    std::function<void(int index)> beforeEntry;
 
     // What the batch did.
     std::vector<int> checked;                      // per entry: -1 never set, 0 unchecked, 1 checked
@@ -42,6 +43,10 @@ public:
     TestBatchHost();
     int FileCount() override { return static_cast<int>(files.size()); }
     std::string FileAt(int index) override { return files.at(static_cast<std::size_t>(index)); }
+    bool EntryWanted(int index) override {
+        if (beforeEntry) beforeEntry(index);
+        return true;
+    }
     void SetFileChecked(int index, bool isChecked) override;
     int ApiCount() override { return static_cast<int>(apis.size()); }
     std::string ApiAt(int index) override { return apis.at(static_cast<std::size_t>(index)); }

@@ -87,7 +87,7 @@ TEST(FolderNameIndexTest, KnowsWhatTheBatchCreatedAndWhatWentSinceItsFolderWasRe
     EXPECT_EQ(names.ExistingNameInAnyCase((dir / "Gone.jad").string()), (dir / "Gone.jad").string());
 }
 
-class WriteDescriptorTest : public ::testing::Test {
+class PrepareDescriptorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetApp(&app_);
@@ -102,7 +102,8 @@ protected:
         WriteFile(dir_ / "manifest.mf", manifest);
         WriteFile(dir_ / jarName, std::string(jarSize, 'j'));
         ManifestBuffer->LoadFromFile((dir_ / "manifest.mf").string());
-        WriteDescriptor((dir_ / jarName).string(), (dir_ / "Snake.jad").string());
+        PrepareDescriptor((dir_ / jarName).string(), (dir_ / jarName).string(), (dir_ / "Snake.jad").string())
+            .publish();
         return ReadFile(dir_ / "Snake.jad");
     }
 
@@ -110,21 +111,21 @@ protected:
     ScriptedApplication app_;
 };
 
-TEST_F(WriteDescriptorTest, TheSnakeExampleByteForByte) {
+TEST_F(PrepareDescriptorTest, TheSnakeExampleByteForByte) {
     const std::string manifest = CrLfLines(
         {"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 1.0.2", "MIDlet-1: Snake,/i.png,Snake", ""});
     EXPECT_EQ(DescriptorFor(manifest, 51234), manifest + "MIDlet-Jar-Size: 51234\r\nMIDlet-Jar-URL: Snake.jar\r\n");
     EXPECT_GT(app_.pumps, 0);
 }
 
-TEST_F(WriteDescriptorTest, ExistingSizeAndUrlLinesAreReplacedAndNothingAppended) {
+TEST_F(PrepareDescriptorTest, ExistingSizeAndUrlLinesAreReplacedAndNothingAppended) {
     EXPECT_EQ(DescriptorFor("MIDlet-Jar-URL: http://example.org/get?Snake.jar\r\nMIDlet-Name: Snake\r\n"
                             "midlet-jar-size: 1\r\n",
                             300),
               "MIDlet-Jar-URL: Snake.jar\r\nMIDlet-Name: Snake\r\nMIDlet-Jar-Size: 300\r\n");
 }
 
-TEST_F(WriteDescriptorTest, LfOnlyNulAndEmptyManifests) {
+TEST_F(PrepareDescriptorTest, LfOnlyNulAndEmptyManifests) {
     EXPECT_EQ(DescriptorFor("MIDlet-Name: Snake\nMIDlet-Version: 1.0\n", 10),
               "MIDlet-Name: Snake\r\nMIDlet-Version: 1.0\r\nMIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n");
     const char withNul[] = "MIDlet-Name: Snake\r\nMIDlet-Ver\0sion: 1.0\r\ngone\r\n";
@@ -133,7 +134,7 @@ TEST_F(WriteDescriptorTest, LfOnlyNulAndEmptyManifests) {
     EXPECT_EQ(DescriptorFor("", 10), "MIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n");
 }
 
-TEST_F(WriteDescriptorTest, TheUrlIsTheFileNameWhateverItHolds) {
+TEST_F(PrepareDescriptorTest, TheUrlIsTheFileNameWhateverItHolds) {
     EXPECT_EQ(DescriptorFor("", 3, "Game [v1.2] C:x.jar"),
               "MIDlet-Jar-Size: 3\r\nMIDlet-Jar-URL: Game [v1.2] C:x.jar\r\n");
 }

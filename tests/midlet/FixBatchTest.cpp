@@ -67,6 +67,17 @@ TEST_F(FixBatchTest, AJarBecomesTheTemplateWithTheRewrittenManifest) {
     EXPECT_FALSE(ScratchFolderExists());
 }
 
+TEST_F(FixBatchTest, ALinkToAJarStaysALinkAndItsTargetBecomesTheFix) {
+    const fs::path jar = Snake("Real.jar");
+    fs::create_symlink("Real.jar", Suite("Snake.jar"));
+    RunOn({Suite("Snake.jar")});
+    EXPECT_EQ(host_.checked, std::vector<int>{1});
+    ASSERT_TRUE(fs::is_symlink(Suite("Snake.jar"))) << "the link was replaced by a file";
+    EXPECT_EQ(fs::read_symlink(Suite("Snake.jar")), "Real.jar");
+    ExpectFixJar(jar);
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), Descriptor(Suite("Snake.jar"), fixedSnake_));
+}
+
 TEST_F(FixBatchTest, AJadBringsItsSizeAndUrlLinesIntoTheNewJarsManifest) {
     const Lines oldJad{"MIDlet-Name: Snake", "MIDlet-Version: 1.0", "MIDlet-1: Snake,/i.png,snake.Main",
                        "MIDlet-Jar-Size: 1234", "MIDlet-Jar-URL: http://example.org/Snake.jar"};

@@ -188,9 +188,9 @@ TEST_F(GenerateJadBatchTest, EveryJarGetsTheApisCheckedWhenItsTurnComes) {
     const fs::path first = Game("zip", "first.jar");
     const fs::path second = Game("zip", "second.jar");
     host_.mode = 1;  // a fix first: it empties the scratch folder of the API files
-    host_.onEntryFinished = [this](int index) {
-        if (index == 0) host_.mode = 0;
-        if (index == 1) host_.apiChecked = {false, true};
+    host_.beforeEntry = [this](int index) {
+        if (index == 1) host_.mode = 0;
+        if (index == 2) host_.apiChecked = {false, true};
     };
     RunOn({fixed, first, second});
     EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1}));
@@ -238,11 +238,11 @@ TEST_F(GenerateJadBatchTest, AnAddThatDidNotHappenFailsTheEntryAndLeavesTheJarAs
     host_.CheckApis({"api.zip"});
     const fs::path jar = Game("zip", "g.jar");
     const std::string before = ReadFile(jar);
-    // Stopped by its callback once adding into the JAR has begun, as the
-    // progress dialog's Cancel button would.
-    host_.zip.OnZEDBeginFileEvent = [&jar](TZip& zip, const std::string& name, std::int32_t, std::int32_t,
-                                           std::int32_t) {
-        if (zip.ZipFileName() == jar.string() && LowerAscii(name).find("manifest") == std::string::npos)
+    // Stopped by its callback once adding into the JAR (through its hidden
+    // stand-in beside it) has begun, as the progress dialog's Cancel button would.
+    host_.zip.OnZEDBeginFileEvent = [](TZip& zip, const std::string& name, std::int32_t, std::int32_t, std::int32_t) {
+        if (zip.ZipFileName().find("g.jar") != std::string::npos &&
+            LowerAscii(name).find("manifest") == std::string::npos)
             zip.CancelOperation();
     };
     RunOn({jar});

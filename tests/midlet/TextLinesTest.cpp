@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "midlet/ReplacementFile.h"
+#include "filecommit/PendingFile.h"
+#include "filecommit/ReplaceableTarget.h"
 #include "midlet/TextLines.h"
 #include "tests/support/TestTools.h"
 
@@ -86,7 +87,7 @@ TEST(TextLinesTest, RefusesFilesLargerThanSixteenMebibytes) {
     EXPECT_EQ(lines[0], "MIDlet-Name: Big");
 }
 
-TEST(ReplacementFileTest, SavingReplacesTheFileKeepingItsPermissionsAndLeavesNothingBeside) {
+TEST(ReplaceFileTest, SavingReplacesTheFileKeepingItsPermissionsAndLeavesNothingBeside) {
     TempDir dir;
     const fs::path jad = dir / "Snake.jad";
     WriteFile(jad, "old");
@@ -100,43 +101,43 @@ TEST(ReplacementFileTest, SavingReplacesTheFileKeepingItsPermissionsAndLeavesNot
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
-TEST(ReplacementFileTest, ANewFileGetsOrdinaryPermissionsNotPrivateOnes) {
+TEST(ReplaceFileTest, ANewFileGetsOrdinaryPermissionsNotPrivateOnes) {
     TempDir dir;
     const mode_t previous = umask(022);
-    WriteFileAtomically((dir / "new.jad").string(), "x");
+    ReplaceFileNow((dir / "new.jad").string(), "x");
     umask(previous);
     EXPECT_EQ(fs::status(dir / "new.jad").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
-TEST(ReplacementFileTest, AReadOnlyFileIsNotReplaced) {
+TEST(ReplaceFileTest, AReadOnlyFileIsNotReplaced) {
     TempDir dir;
     const fs::path jad = dir / "Snake.jad";
     WriteFile(jad, "old");
     fs::permissions(jad, fs::perms::owner_read | fs::perms::group_read);
-    EXPECT_THROW(WriteFileAtomically(jad.string(), "new"), std::runtime_error);
+    EXPECT_THROW(ReplaceFileNow(jad.string(), "new"), std::runtime_error);
     EXPECT_EQ(ReadFile(jad), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
-TEST(ReplacementFileTest, AnUncommittedFileLeavesTheOldOneAsItWas) {
+TEST(ReplaceFileTest, AnUncommittedFileLeavesTheOldOneAsItWas) {
     TempDir dir;
     const fs::path jar = dir / "Snake.jar";
     WriteFile(jar, "old suite");
     {
-        ReplacementFile replacement(jar.string());
-        replacement.Write("half a new su");
-        EXPECT_TRUE(fs::exists(replacement.TemporaryPath()));
-        EXPECT_EQ(fs::path(replacement.TemporaryPath()).parent_path(), dir.path());
+        PendingFile replacement = PendingFile::Beside(jar.string());
+        replacement.write("half a new su");
+        replacement.giveHiddenName();
+        EXPECT_TRUE(fs::exists(dir / replacement.hiddenName()));
     }  // given up, as when a later step throws
     EXPECT_EQ(ReadFile(jar), "old suite");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
-TEST(ReplacementFileTest, AVeryLongNameStillGetsATemporaryFileBesideIt) {
+TEST(ReplaceFileTest, AVeryLongNameStillGetsATemporaryFileBesideIt) {
     TempDir dir;
     const fs::path jad = dir / (std::string(250, 'n') + ".jad");
-    WriteFileAtomically(jad.string(), "long");
+    ReplaceFileNow(jad.string(), "long");
     EXPECT_EQ(ReadFile(jad), "long");
 }
 

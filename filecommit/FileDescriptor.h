@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace vorlan::engine {
+namespace vorlan {
 
 class FileDescriptor {
 public:
@@ -37,4 +37,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace vorlan::engine
+}  // namespace vorlan

@@ -1,0 +1,140 @@
+// Group commit: journal, flush, renames, folder flush.
+#include "filecommit/CommitGroup.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "filecommit/FileCommitError.h"
+
+namespace vorlan {
+
+struct CommitGroup::Folder {
+    FileDescriptor fd;
+    std::vector<PendingRename> renames;
+    std::optional<CommitJournal> journal;
+    bool complete = true;  // every rename listed in its journal is done
+};
+
+namespace {
+
+std::string FailureText(const std::exception& failure) {
+    return failure.what();
+}
+
+// The data of every pending file reaches the disk before any of them takes a
+// user's name: one syncfs per file system (on a file system held in memory
+// it costs nothing).
+void FlushFileSystems(std::map<std::string, CommitGroup::Folder*>& folders);
+
+}  // namespace
+
+CommitUnit::~CommitUnit() {
+    Discard();
+}
+
+void CommitUnit::Discard() noexcept {
+    for (const PendingRename& rename : renames) {
+        const std::string path = rename.folder + "/" + rename.pendingName;
+        ::unlink(path.c_str());
+    }
+    renames.clear();
+    held.clear();
+}
+
+CommitGroup::~CommitGroup() = default;  // each unit not committed removes its pending files
+
+void CommitGroup::Add(CommitUnit unit) {
+    units_.push_back(std::move(unit));
+}
+
+std::vector<std::string> CommitGroup::Commit() {
+    std::vector<std::string> failures(units_.size());
+    for (std::size_t i = 0; i < units_.size(); ++i) {
+        try {
+            if (units_[i].verify) units_[i].verify();
+        } catch (const std::exception& failure) {
+            failures[i] = FailureText(failure);
+            units_[i].Discard();
+        }
+    }
+    failures = CommitLive(std::move(failures));
+    units_.clear();
+    return failures;
+}
+
+std::vector<std::string> CommitGroup::CommitLive(std::vector<std::string> failures) {
+    std::map<std::string, Folder> folders;
+    for (const CommitUnit& unit : units_)
+        for (const PendingRename& rename : unit.renames) folders[rename.folder].renames.push_back(rename);
+    try {
+        std::map<std::string, Folder*> open;
+        for (auto& [path, folder] : folders) {
+            folder.fd.reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (!folder.fd.valid()) throw FileCommitError(CommitStep::create, "Cannot open the folder", path, errno);
+            open[path] = &folder;
+        }
+        FlushFileSystems(open);
+        for (auto& [path, folder] : folders) folder.journal.emplace(folder.fd.get(), path, folder.renames);
+    } catch (const std::exception& failure) {
+        // Nothing has been renamed: every suite of the group stays as it was.
+        for (auto& [path, folder] : folders)
+            if (folder.journal) folder.journal->Remove();
+        for (std::size_t i = 0; i < units_.size(); ++i) {
+            if (units_[i].renames.empty()) continue;
+            failures[i] = FailureText(failure);
+            units_[i].Discard();
+        }
+        return failures;
+    }
+    for (std::size_t i = 0; i < units_.size(); ++i) {
+        for (const PendingRename& rename : units_[i].renames) {
+            Folder& folder = folders[rename.folder];
+            const auto renamed = [&] {
+                return ::renameat(folder.fd.get(), rename.pendingName.c_str(), folder.fd.get(),
+                                  rename.targetName.c_str()) == 0;
+            };
+            // Once more before giving up: the checks before the commit found
+            // the target replaceable, so a failure here is a passing one.
+            if (renamed() || renamed()) continue;
+            const FileCommitError failure(CommitStep::replace, "Cannot replace",
+                                          rename.folder + "/" + rename.targetName, errno);
+            failures[i] = std::string(failure.what()) + "; the next run over this folder completes the change";
+            folder.complete = false;
+            break;
+        }
+        units_[i].renames.clear();
+        units_[i].held.clear();
+    }
+    for (auto& [path, folder] : folders) {
+        // The new names durable. A folder that cannot be flushed (some file
+        // systems refuse fsync on folders) leaves its files complete under
+        // one name or the other, which is all the flush could add.
+        ::fsync(folder.fd.get());
+        if (folder.complete) folder.journal->Remove();
+    }
+    return failures;
+}
+
+namespace {
+
+void FlushFileSystems(std::map<std::string, CommitGroup::Folder*>& folders) {
+    std::set<dev_t> flushed;
+    for (auto& [path, folder] : folders) {
+        struct stat status {};
+        if (::fstat(folder->fd.get(), &status) != 0)
+            throw FileCommitError(CommitStep::write, "Cannot read the folder", path, errno);
+        if (!flushed.insert(status.st_dev).second) continue;
+        if (::syncfs(folder->fd.get()) != 0)
+            throw FileCommitError(CommitStep::write, "Cannot flush the new files in", path, errno);
+    }
+}
+
+}  // namespace
+
+}  // namespace vorlan

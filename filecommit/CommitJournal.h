@@ -1,0 +1,41 @@
+// The intent journal of a commit: written in a folder before the first rename
+// of a group there, listing every "pending name -> target name" pair of that
+// folder, and removed after the last. A run that finds a journal nobody holds
+// (its process was killed) completes the renames it lists before it does
+// anything else there: a suite is then never left half renamed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "filecommit/FileDescriptor.h"
+
+namespace vorlan {
+
+struct PendingRename {
+    std::string folder;       // absolute, or as the caller named it
+    std::string pendingName;  // a hidden pending name in folder
+    std::string targetName;   // the name it takes there
+};
+
+class CommitJournal {
+public:
+    // Writes the journal of renames (all in the open folder folderFd) and
+    // flushes it; it stays locked while this object lives.
+    CommitJournal(int folderFd, const std::string& folder, const std::vector<PendingRename>& renames);
+    CommitJournal(CommitJournal&&) noexcept = default;
+    // Removes the journal: every rename it lists is done.
+    void Remove() noexcept;
+
+private:
+    int folderFd_;
+    std::string name_;
+    FileDescriptor fd_;
+};
+
+// Completes the commits that killed processes left in folder (journals no
+// live process holds) and removes the pending files they left that no commit
+// lists. Throws when a listed rename cannot be completed.
+void RecoverFolder(const std::string& folder);
+
+}  // namespace vorlan

@@ -1,0 +1,24 @@
+// A failure of the file-commit module: what failed, where, and the system's
+// error number. Callers with their own error vocabulary (the engines) turn it
+// into theirs; the batch shows its text.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vorlan {
+
+enum class CommitStep { create, write, name, replace };
+
+class FileCommitError : public std::runtime_error {
+public:
+    FileCommitError(CommitStep step, const std::string& what, const std::string& path, int errorNumber);
+    CommitStep step() const { return step_; }
+    int errorNumber() const { return errorNumber_; }
+
+private:
+    CommitStep step_;
+    int errorNumber_;
+};
+
+}  // namespace vorlan

@@ -1,0 +1,104 @@
+// Checks that a file can be replaced, before anything is written.
+#include "filecommit/ReplaceableTarget.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <stdexcept>
+
+#include "filecommit/FileCommitError.h"
+#include "filecommit/FileDescriptor.h"
+#include "filecommit/PendingFile.h"
+#include "filecommit/PendingNames.h"
+
+namespace vorlan {
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& why) {
+    throw std::runtime_error("Cannot replace \"" + path + "\": " + why);
+}
+
+// The immutable and append-only flags (chattr +i, +a) forbid renaming over
+// the file whatever its permission bits say.
+bool HasUnchangeableFlag(const std::string& path) {
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    int flags = 0;
+    if (!fd.valid() || ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0) return false;  // no such flags here
+    return (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+}
+
+void CheckFolder(const std::string& path, const struct stat* existing) {
+    const std::string folder = FolderOf(path);
+    struct stat folderStatus {};
+    if (::stat(folder.c_str(), &folderStatus) != 0 || !S_ISDIR(folderStatus.st_mode))
+        Refuse(path, "its folder cannot be read");
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) Refuse(path, "its folder cannot be written");
+    // In a sticky folder (/tmp, shared folders) only the file's or the
+    // folder's owner may rename over the file.
+    const uid_t user = ::geteuid();
+    if (existing != nullptr && (folderStatus.st_mode & S_ISVTX) != 0 && user != 0 && existing->st_uid != user &&
+        folderStatus.st_uid != user)
+        Refuse(path, "it belongs to another user in a shared folder");
+}
+
+mode_t ProcessUmask() {
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return current;
+    }();
+    return mask;
+}
+
+}  // namespace
+
+std::string ResolveLinks(std::string path) {
+    constexpr int kMostLinks = 40;
+    for (int hop = 0; hop < kMostLinks; ++hop) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length < 0) {
+            if (errno == EINVAL || errno == ENOENT) return path;  // not a link, or nothing there yet
+            throw FileCommitError(CommitStep::create, "Cannot resolve", path, errno);
+        }
+        std::string next(target, static_cast<std::size_t>(length));
+        const auto slash = path.rfind('/');
+        if (next.front() != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+        path = std::move(next);
+    }
+    throw FileCommitError(CommitStep::create, "Cannot resolve", path, ELOOP);
+}
+
+mode_t NewFileMode() {
+    return 0666 & ~ProcessUmask();
+}
+
+std::optional<struct stat> CheckReplaceable(const std::string& path) {
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) != 0) {
+        CheckFolder(path, nullptr);
+        return std::nullopt;
+    }
+    if (S_ISDIR(existing.st_mode)) Refuse(path, "it is a folder");
+    if (S_ISREG(existing.st_mode)) {
+        if ((existing.st_mode & 0222) == 0) Refuse(path, "the file is read-only");
+        if (HasUnchangeableFlag(path)) Refuse(path, "the file is immutable or append-only");
+    }
+    CheckFolder(path, &existing);
+    return existing;
+}
+
+void ReplaceFileNow(const std::string& path, std::string_view bytes) {
+    const std::optional<struct stat> existing = CheckReplaceable(path);
+    PendingFile file = PendingFile::Beside(path);
+    if (existing && S_ISREG(existing->st_mode)) file.setMode(existing->st_mode);
+    file.write(bytes);
+    file.publish(existing ? TargetName::taken : TargetName::mayBeFree);
+}
+
+}  // namespace vorlan

@@ -1,0 +1,34 @@
+// Whether a user's file may be replaced by renaming a new file over it, found
+// out before anything is written: a suite whose JAD cannot be replaced must
+// fail before its JAR is touched.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vorlan {
+
+// What has the name now (lstat: a link is replaced, not followed), or nothing.
+// Throws a runtime_error saying why when the name cannot be given to a new
+// file: it is a folder, a file nobody may write (the Windows read-only
+// attribute's meaning), immutable or append-only, another user's in a sticky
+// folder, or the folder cannot be written.
+std::optional<struct stat> CheckReplaceable(const std::string& path);
+
+// The file a path names after following links (the path itself when it is
+// no link or names nothing yet), so that a link's target is replaced and the
+// link stays.
+std::string ResolveLinks(std::string path);
+
+// The permission bits a new file gets (0666 less the umask).
+mode_t NewFileMode();
+
+// Writes bytes to path at once: a pending file beside it, the old file's
+// permission bits, then the name. No flush: for scratch files and the like;
+// the user's files go through a commit group.
+void ReplaceFileNow(const std::string& path, std::string_view bytes);
+
+}  // namespace vorlan

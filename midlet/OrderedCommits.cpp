@@ -1,0 +1,85 @@
+// Group commits and list-order reports.
+#include "midlet/OrderedCommits.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "filecommit/PendingNames.h"
+#include "midlet/BatchHost.h"
+#include "platform/Application.h"
+
+namespace vorlan {
+
+void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys) {
+    if (unit.renames.empty()) {
+        outcomes_.push_back({index, false, {}});
+        return;
+    }
+    if (group_.Size() == 0) opened_ = std::chrono::steady_clock::now();
+    group_.Add(std::move(unit));
+    groupEntries_.push_back(index);
+    groupKeys_.insert(keys.begin(), keys.end());
+    outcomes_.push_back({index, true, {}});
+    CommitIfDue();
+}
+
+void OrderedCommits::Failed(int index, const std::string& failure) {
+    outcomes_.push_back({index, false, failure.empty() ? "failed" : failure});
+}
+
+void OrderedCommits::CommitIfHolding(const std::vector<std::string>& keys) {
+    if (std::any_of(keys.begin(), keys.end(), [this](const std::string& key) { return groupKeys_.count(key) != 0; }))
+        CommitOpenGroup();
+}
+
+void OrderedCommits::CommitIfDue() {
+    if (group_.Size() == 0) return;
+    if (group_.Size() >= kMostSuites || std::chrono::steady_clock::now() - opened_ >= kLongestWait) CommitOpenGroup();
+}
+
+void OrderedCommits::CommitOpenGroup() {
+    if (group_.Size() == 0) return;
+    const std::vector<std::string> failures = group_.Commit();
+    for (std::size_t unit = 0; unit < failures.size(); ++unit) {
+        for (Outcome& outcome : outcomes_) {
+            if (outcome.index != groupEntries_[unit] || !outcome.waiting) continue;
+            outcome.waiting = false;
+            outcome.failure = failures[unit];
+            break;
+        }
+    }
+    groupEntries_.clear();
+    groupKeys_.clear();
+}
+
+// Reports every outcome up to the first whose suite still waits in the group.
+void OrderedCommits::ReportFinished() {
+    while (!outcomes_.empty() && !outcomes_.front().waiting) {
+        const Outcome outcome = outcomes_.front();
+        outcomes_.pop_front();
+        const bool succeeded = outcome.failure.empty();
+        host_.SetFileChecked(outcome.index, succeeded);
+        host_.EntryFinished(outcome.index, succeeded, outcome.failure);
+        host_.SetProgressPosition(outcome.index + 1);
+        App().ProcessMessages();
+    }
+}
+
+std::vector<std::string> SuiteKeys(const std::string& path) {
+    std::vector<std::string> keys;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0)
+        keys.push_back("file " + std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino));
+    const std::string folder = FolderOf(path);
+    if (::stat(folder.c_str(), &status) != 0) return keys;
+    std::string stem = NameOf(path);
+    stem = stem.substr(0, stem.rfind('.'));
+    std::transform(stem.begin(), stem.end(), stem.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    keys.push_back("name " + std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino) + "/" + stem);
+    return keys;
+}
+
+}  // namespace vorlan

@@ -1,0 +1,65 @@
+// The batch's suites committed in groups and reported in list order. A suite
+// whose new files are ready joins the open group; the group commits after
+// kMostSuites suites or kLongestWait, before a suite it holds is worked on
+// again, before the process waits for another's lock, and at the end of the
+// batch. Check marks and EntryFinished come only once an entry's suite is in
+// place (or has failed), and always in list order.
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "filecommit/CommitGroup.h"
+
+namespace vorlan {
+
+class BatchHost;
+
+class OrderedCommits {
+public:
+    static constexpr std::size_t kMostSuites = 64;
+    static constexpr std::chrono::milliseconds kLongestWait{250};
+
+    explicit OrderedCommits(BatchHost& host) : host_(host) {}
+
+    // The entry's suite is ready to commit (a unit without renames: nothing
+    // to replace, the entry has succeeded). keys name the suite's files.
+    void Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys);
+    void Failed(int index, const std::string& failure);
+
+    // Commits the open group when it holds one of keys.
+    void CommitIfHolding(const std::vector<std::string>& keys);
+    // Commits the open group when it is full or has waited long enough.
+    void CommitIfDue();
+    void CommitOpenGroup();
+
+    // Reports every finished entry up to the first whose suite still waits in
+    // the group. Called apart from the steps: a host may end the batch from
+    // EntryFinished (a termination request), which must not pass for the
+    // failure of a step.
+    void ReportFinished();
+
+private:
+    struct Outcome {
+        int index;
+        bool waiting;  // its suite is in the open group
+        std::string failure;
+    };
+
+    BatchHost& host_;
+    CommitGroup group_;
+    std::vector<int> groupEntries_;  // the entry of each unit in the group
+    std::set<std::string> groupKeys_;
+    std::chrono::steady_clock::time_point opened_;
+    std::deque<Outcome> outcomes_;
+};
+
+// The keys of the suite an entry's path belongs to: the file it names
+// (device and inode, whatever link or letter case gives it) and its folder
+// and name without extension (a JAR and its JAD share them).
+std::vector<std::string> SuiteKeys(const std::string& path);
+
+}  // namespace vorlan
