@@ -4,11 +4,15 @@
 # AddressSanitizer + UndefinedBehaviorSanitizer with no locale set at all; builds
 # the Release configuration users build; then each fuzz target runs for a few
 # seconds (scripts/fuzz.sh runs them longer). `ctest -L package` builds and
-# checks the Debian package.
+# checks the Debian package. First of all, every C and C++ file must be laid
+# out as .clang-format says (clang-format -i FILE mends one).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh test
 jobs=$(nproc)
+
+echo "== layout (clang-format) =="
+git ls-files -z -- '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 echo "== build and test =="
 cmake -S . -B build -G Ninja -DVORLAN_TESTS=ON -DVORLAN_WERROR=ON >/dev/null
