@@ -212,8 +212,10 @@ std::string AddApiFilesBeside(BatchHost& host, const std::string& jar, const std
     try {
         AddToArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, standIn.Path());
     } catch (const std::runtime_error&) {
+        // Named after the user's JAR, not the stand-in; a refused archive says why.
+        const std::string& why = host.Zip().LastEngineMessage;
         throw std::runtime_error("Could not add the files of \"" + ScratchRoot + kScratchFolder + "\" into \"" + jar +
-                                 "\"");
+                                 "\"" + (why.empty() ? std::string() : ": " + why));
     }
     FileDescriptor lock;
     const std::optional<PendingRename> rename = standIn.HandOver(lock);

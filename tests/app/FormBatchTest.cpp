@@ -97,8 +97,9 @@ TEST(FormBatch, ClosingDuringTheBatchStopsAfterTheFileInHand) {
     bool closed = false;
     bool visibleAfterClose = false;
     Scripted().onProcessMessages = [&] {
-        if (closed || !fs::exists(test.folder / "First.jad")) return;
-        closed = true;  // the first file's descriptor is written: the first file is in hand or just done
+        // The first JAR's manifest is extracted: the first file is in hand.
+        if (closed || !fs::exists(ScratchRoot + "vorlan/META-INF")) return;
+        closed = true;
         form.close();
         visibleAfterClose = form.isVisible();
     };
