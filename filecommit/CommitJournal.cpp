@@ -120,21 +120,26 @@ void CommitJournal::Remove() noexcept {
     fd_.reset();
 }
 
-void RecoverFolder(const std::string& folder) {
-    const FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folderFd.valid()) return;  // nothing there to recover; the entry fails on its own
+FileDescriptor RecoverFolder(const std::string& folder) {
+    FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folderFd.valid()) return {};  // nothing there to recover; the entry fails on its own
     const std::vector<std::string> names = FolderNames(folderFd.get());
     for (const std::string& name : names) {
         if (!IsJournalName(name)) continue;
         const FileDescriptor journal = OpenUnheld(folderFd.get(), name);
         if (journal.valid()) CompleteJournal(folderFd.get(), folder, name, journal.get());
     }
+    // Alone in the folder: every pending file nobody holds is what a killed
+    // run left before its commit began, and the suite it was for is as it
+    // was. With others at work here, their files are left alone.
+    const bool alone = ::flock(folderFd.get(), LOCK_EX | LOCK_NB) == 0;
     for (const std::string& name : names) {
-        if (!IsPendingName(name)) continue;
-        // A pending file nobody holds is what a killed run left before its
-        // commit began: the suite it was for is as it was.
+        if (!alone || !IsPendingName(name)) continue;
         if (OpenUnheld(folderFd.get(), name).valid()) ::unlinkat(folderFd.get(), name.c_str(), 0);
     }
+    while (::flock(folderFd.get(), LOCK_SH) != 0 && errno == EINTR) {
+    }
+    return folderFd;
 }
 
 }  // namespace vorlan

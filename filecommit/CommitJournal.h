@@ -35,7 +35,12 @@ private:
 
 // Completes the commits that killed processes left in folder (journals no
 // live process holds) and removes the pending files they left that no commit
-// lists. Throws when a listed rename cannot be completed.
-void RecoverFolder(const std::string& folder);
+// lists. Throws when a listed rename cannot be completed. Gives the folder's
+// presence lock (shared), which the caller holds while it works there: a
+// pending file is only removed when no other live process holds one, since
+// between two of its steps (an engine's rename over a stand-in and taking
+// the new file's lock) a working process's pending file is briefly unheld.
+// Invalid when the folder cannot be opened.
+FileDescriptor RecoverFolder(const std::string& folder);
 
 }  // namespace vorlan

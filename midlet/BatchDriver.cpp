@@ -3,6 +3,7 @@
 // bar, the scratch folder and the closing message.
 #include "midlet/BatchDriver.h"
 
+#include <map>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -34,14 +35,14 @@ namespace {
 
 struct BatchState {
     explicit BatchState(BatchHost& host) : commits(host) {}
-    OrderedCommits commits;                  // the suites waiting for their group to commit
-    std::set<std::string> recovered;         // folders cleared of what killed runs left
-    bool apisExtracted = false;              // an API archive has been extracted in this batch
-    bool apiFilesInScratch = false;          // the scratch folder holds the API files as extracted
-    std::vector<std::string> apisInScratch;  // the checked archives they were extracted for
-    std::set<std::string> brokenApis;        // checked archives found unusable, reported once
-    std::set<std::string> warnedApis;        // archives whose left-out entries were reported
-    FolderNameIndex names;                   // the suites' folders, read once
+    OrderedCommits commits;                           // the suites waiting for their group to commit
+    std::map<std::string, FileDescriptor> recovered;  // folders cleared of what killed runs left, held
+    bool apisExtracted = false;                       // an API archive has been extracted in this batch
+    bool apiFilesInScratch = false;                   // the scratch folder holds the API files as extracted
+    std::vector<std::string> apisInScratch;           // the checked archives they were extracted for
+    std::set<std::string> brokenApis;                 // checked archives found unusable, reported once
+    std::set<std::string> warnedApis;                 // archives whose left-out entries were reported
+    FolderNameIndex names;                            // the suites' folders, read once
 };
 
 std::vector<std::string> CheckedApis(BatchHost& host) {
@@ -199,8 +200,7 @@ void ProvideApiFiles(BatchHost& host, BatchState& state) {
 void RecoverOnce(BatchState& state, const std::string& path) {
     const std::string folder = FolderOf(path);
     if (state.recovered.count(folder) != 0) return;
-    RecoverFolder(folder);
-    state.recovered.insert(folder);
+    state.recovered.emplace(folder, RecoverFolder(folder));
 }
 
 // The JAR with the checked API files added, written over a stand-in beside
@@ -268,7 +268,7 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
         state.apiFilesInScratch = false;                             // the fix step empties the scratch folder
         unit = BuildFixSuite(
             host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
-            [&state](const std::string& folder) { RecoverOnce(state, folder); },
+            [&state](const std::string& path) { RecoverOnce(state, path); },
             [&state] { state.commits.CommitOpenGroup(); });
     }
     return unit;

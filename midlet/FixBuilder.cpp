@@ -138,13 +138,13 @@ CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::str
                          const std::function<void(const std::string&)>& recover,
                          const std::function<void()>& beforeWaiting) {
     const FixInput input = KindOfFixInput(entryPath);
-    recover(FolderOf(entryPath));
+    recover(entryPath);
     const std::string shownJar =
         input == FixInput::Jar ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(entryPath, "jar"));
     // A link to a JAR: its target is replaced and the link stays, as in the
     // other mode.
     const std::string target = ResolveLinks(shownJar);
-    recover(FolderOf(target));
+    recover(target);
     const std::string descriptor =
         input == FixInput::Jad ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(shownJar, "jad"));
     SuiteLock lock(target, descriptor, beforeWaiting);

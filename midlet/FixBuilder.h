@@ -30,7 +30,7 @@ void FixManifest(TextLines& lines, const std::string& fixVersion);
 // descriptor, both complete beside their targets and both targets found
 // replaceable, returned as the unit that puts them in place together. names
 // finds the files named like the entry in any letter case; recover runs for
-// each folder before it is read; beforeWaiting before waiting for another
+// the entry and for the JAR a link names, before their folders are read; beforeWaiting before waiting for another
 // process's lock of the suite. Throws for any other entry, and on any
 // failure, with the old suite untouched.
 CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names,

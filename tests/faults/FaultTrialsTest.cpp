@@ -112,9 +112,13 @@ TEST_P(FaultTrials, AKillAtEveryPointLosesNothingAndTheNextRunCompletes) {
             const std::string trial = std::string(mode) + " call " + std::to_string(at);
             const fs::path folder = work_ / "trial";
             const ChildResult result = scene_.Run(folder, Shimmed(mode, at));
-            // With workers, a killed worker ends the run with status 1.
+            // With workers, a killed worker ends the run with status 1; and as
+            // the workers take entries as they reach them, a worker may make
+            // fewer calls than in the counting run and never reach the point.
             const bool workerKilled = scene_.jobs() > 1 && result.exitStatus == 1;
-            ASSERT_TRUE(result.signal == kKilled || workerKilled) << trial << ": " << Describe(result);
+            const bool pointNotReached = scene_.jobs() > 1 && result.exitStatus == 0;
+            ASSERT_TRUE(result.signal == kKilled || workerKilled || pointNotReached)
+                << trial << ": " << Describe(result);
             ExpectRecovery(folder, trial, result);
             if (::testing::Test::HasFailure()) return;
         }

@@ -1,9 +1,14 @@
 // The text form of manifests and descriptors: how files are split into lines,
 // how lines are written, and that a file is never half-replaced.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
+#include "filecommit/CommitJournal.h"
+#include "filecommit/FileDescriptor.h"
 #include "filecommit/PendingFile.h"
+#include "filecommit/PendingNames.h"
 #include "filecommit/ReplaceableTarget.h"
 #include "midlet/TextLines.h"
 #include "tests/support/TestTools.h"
@@ -139,6 +144,26 @@ TEST(ReplaceFileTest, AVeryLongNameStillGetsATemporaryFileBesideIt) {
     const fs::path jad = dir / (std::string(250, 'n') + ".jad");
     ReplaceFileNow(jad.string(), "long");
     EXPECT_EQ(ReadFile(jad), "long");
+}
+
+// A pending file nobody holds is a killed run's leftover only when no other
+// live process works in the folder: one that does may be between an
+// engine's rename over its stand-in and taking the new file's lock.
+TEST(ReplaceFileTest, RecoveryRemovesUnheldPendingFilesOnlyWhenAloneInTheFolder) {
+    TempDir dir;
+    const fs::path pending = dir / PendingNameFor("Snake.jar");
+    WriteFile(pending, "an engine's new archive, not yet locked");
+    {
+        const FileDescriptor otherProcess(::open(dir.str().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ASSERT_EQ(::flock(otherProcess.get(), LOCK_SH), 0);
+        const FileDescriptor presence = RecoverFolder(dir.str());
+        EXPECT_TRUE(fs::exists(pending)) << "removed while another process works here";
+    }
+    const FileDescriptor presence = RecoverFolder(dir.str());
+    EXPECT_FALSE(fs::exists(pending)) << "a killed run's leftover stayed";
+    // The recovering run now counts as working in the folder itself.
+    const FileDescriptor laterRun(::open(dir.str().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    EXPECT_NE(::flock(laterRun.get(), LOCK_EX | LOCK_NB), 0);
 }
 
 }  // namespace
