@@ -205,8 +205,8 @@ void FileCollector::add(CollectedFile file) {
     if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier spec already
     if (!IsWellFormedUtf8(file.storedName)) {
         // Stored unflagged, such a name makes java.util.jar refuse the whole archive.
-        skipped_.push_back({file.diskPath, "\"" + EscapedName(file.diskPath) +
-                                               "\" is left out: its name is not UTF-8, which Java cannot read"});
+        skipped_.push_back({file.diskPath, Quoted(EscapedName(file.diskPath)) +
+                                               " is left out: its name is not UTF-8, which Java cannot read"});
         return;
     }
     if (!nameKeys_.insert(NameKey(file.storedName)).second) {

@@ -53,9 +53,14 @@ std::string RandomLetters(std::size_t count) {
     return letters;
 }
 
+// Built by appending: GCC 12 at -O3 takes `"." + std::string(...)` for an
+// overlapping copy (a false -Wrestrict).
 std::string PendingNameFor(std::string_view targetName) {
-    return "." + std::string(targetName.substr(0, kKeptNameLength)) + std::string(kPendingMark) +
-           RandomLetters(kRandomLength);
+    std::string name(1, '.');
+    name.append(targetName.substr(0, kKeptNameLength));
+    name.append(kPendingMark);
+    name.append(RandomLetters(kRandomLength));
+    return name;
 }
 
 bool IsPendingName(std::string_view name) {

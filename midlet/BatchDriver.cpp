@@ -99,8 +99,11 @@ std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut) 
         if (!holdsNul && IsWellFormedUtf8(entry.FileName)) {
             ++files;
         } else {
-            leftOut.push_back("\"" + ShownEntryName(entry.FileName) + "\" is left out: its name " +
-                              (holdsNul ? "holds a NUL byte" : "is not UTF-8, which Java cannot read"));
+            std::string why(1, '"');  // appended: GCC 12 -O3 takes "\"" + string for an overlap
+            why += ShownEntryName(entry.FileName);
+            why += "\" is left out: its name ";
+            why += holdsNul ? "holds a NUL byte" : "is not UTF-8, which Java cannot read";
+            leftOut.push_back(why);
         }
     }
     return files;
