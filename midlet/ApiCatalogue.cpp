@@ -34,8 +34,8 @@ std::string Variable(const char* name) {
 }  // namespace
 
 std::string UserApiFolderFromEnvironment() {
-    // Relative values do not count: the base directory specification asks
-    // for absolute paths only.
+    // Relative values do not count: XDG data folders are absolute paths
+    // only, and a relative one would depend on the current directory.
     std::string dataHome = Variable("XDG_DATA_HOME");
     if (dataHome.empty() || dataHome.front() != '/') {
         const std::string home = Variable("HOME");
