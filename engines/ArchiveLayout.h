@@ -17,9 +17,13 @@ struct ArchiveLayout {
     std::vector<RawEntry> entries;
     std::uint64_t lowestLocalHeader = 0;
 
-    // Bytes in front of the first entry that belong to no entry (a stub, a
-    // script): rewriting the archive would drop them.
-    bool hasDataInFront() const { return end.archiveStart > 0 || lowestLocalHeader > 0; }
+    // The bytes in front of the archive's first record (a self-extracting
+    // stub, a script), whether its offsets count from the file's start or from
+    // the archive's: the first local header, or the directory when there is
+    // no entry. A rewritten archive keeps them as they are, in front of it.
+    std::uint64_t frontLength() const {
+        return entries.empty() ? end.directoryPosition : end.archiveStart + lowestLocalHeader;
+    }
 };
 
 // Reads and checks the layout of a non-empty file, every local header

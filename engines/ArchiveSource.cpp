@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "engines/EngineErrors.h"
 
@@ -103,6 +104,19 @@ zip_int64_t ArchiveSource::handle(void* data, zip_uint64_t length, zip_source_cm
     }
 }
 
+void ArchiveSource::beginWrite() {
+    writer_->begin();
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(frontLength_, kChunk)));
+    for (std::uint64_t copied = 0; copied < frontLength_;) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(frontLength_ - copied, kChunk));
+        if (!file_->readAt(copied, chunk.data(), count))
+            throw EngineError("Cannot read \"" + file_->path() + "\": the data in front of the archive is cut short");
+        writer_->write(chunk.data(), count);
+        copied += count;
+    }
+}
+
 zip_int64_t ArchiveSource::handleWrite(void* data, zip_uint64_t length, zip_source_cmd_t command) {
     if (writer_ == nullptr) {
         zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
@@ -110,7 +124,7 @@ zip_int64_t ArchiveSource::handleWrite(void* data, zip_uint64_t length, zip_sour
     }
     switch (command) {
         case ZIP_SOURCE_BEGIN_WRITE:
-            writer_->begin();
+            beginWrite();
             return 0;
         case ZIP_SOURCE_WRITE:
             writer_->write(data, static_cast<std::size_t>(length));
@@ -131,6 +145,7 @@ zip_int64_t ArchiveSource::handleWrite(void* data, zip_uint64_t length, zip_sour
             writer_->rollback();
             return 0;
         case ZIP_SOURCE_REMOVE:
+            beginWrite();
             writer_->writeEmptyArchive(commentWhenEmpty_);
             return 0;
         default:

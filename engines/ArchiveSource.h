@@ -1,7 +1,10 @@
 // The zip source libzip reads an archive through: a window of the archive's
 // file that starts where the archive's offsets count from (so data in front
 // of it is invisible to libzip) and ends after its end record. With a
-// ReplacementFile it is also the write side libzip writes a new archive to.
+// ReplacementFile it is also the write side libzip writes a new archive to:
+// the data in front (a stub) is copied there first, and libzip, which takes
+// every offset it stores from the write position, writes the archive after
+// it with offsets that count from the file's start.
 #pragma once
 
 #include <zip.h>
@@ -25,6 +28,10 @@ public:
     // A new libzip source over this object, which must outlive it.
     zip_source_t* create();
 
+    // The first frontLength bytes of the file go in front of the new archive
+    // unchanged.
+    void keepInFront(std::uint64_t frontLength) { frontLength_ = frontLength; }
+
     // The comment an archive left without entries keeps (libzip removes such
     // an archive; it is rewritten empty instead).
     void setCommentWhenEmpty(std::string comment) { commentWhenEmpty_ = std::move(comment); }
@@ -39,11 +46,13 @@ private:
     zip_int64_t read(void* data, zip_uint64_t length);
     zip_int64_t stat(void* data, zip_uint64_t length);
     zip_int64_t supports() const;
+    void beginWrite();
 
     ArchiveFile* file_;
     std::uint64_t start_;
     std::uint64_t length_;
     std::uint64_t position_ = 0;
+    std::uint64_t frontLength_ = 0;
     ReplacementFile* writer_;
     std::string commentWhenEmpty_;
     std::string failure_;

@@ -133,8 +133,13 @@ void ReplacementFile::rollback() noexcept {
 }
 
 void ReplacementFile::writeEmptyArchive(std::string_view comment) {
-    begin();
-    std::uint8_t record[22] = {0x50, 0x4B, 0x05, 0x06};  // APPNOTE 4.3.16, every count and offset 0
+    // APPNOTE 4.3.16: no entries, and the empty directory where the record
+    // begins (past any data in front; a stub too large for the field would
+    // leave no archive that plain readers find).
+    std::uint8_t record[22] = {0x50, 0x4B, 0x05, 0x06};
+    const std::uint64_t directoryOffset = tell();
+    if (directoryOffset > 0xFFFFFFFE) throw EngineError("The data in front of \"" + target_ + "\" is too large");
+    for (int i = 0; i < 4; ++i) record[16 + i] = static_cast<std::uint8_t>(directoryOffset >> (8 * i));
     const std::size_t length = std::min<std::size_t>(comment.size(), 0xFFFF);
     record[20] = static_cast<std::uint8_t>(length & 0xFF);
     record[21] = static_cast<std::uint8_t>(length >> 8);

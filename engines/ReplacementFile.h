@@ -41,7 +41,8 @@ public:
     void commit();
     void rollback() noexcept;
 
-    // Replaces the target with an archive of no entries carrying the comment.
+    // Ends the new archive, begun and holding what goes in front of it, as
+    // one of no entries carrying the comment, and puts it in place.
     void writeEmptyArchive(std::string_view comment);
 
 private:

@@ -128,12 +128,11 @@ void Update::update(const std::string& path) {
     ArchiveLayout layout;
     if (file && file->size() > 0) {
         layout = ReadArchiveLayout(*file);
-        if (layout.hasDataInFront())
-            throw ArchiveRefused("\"" + path + "\" has data in front of the archive; it is left as it is");
         RequireJarEntryNames(path, layout.entries);
     }
     ReplacementFile writer(target, file ? std::optional(file->status()) : std::nullopt);
     ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd, &writer);
+    source.keepInFront(layout.frontLength());
     LibzipArchive archive(source, OpenMode::update, path);
     archive.confirmEntries(layout.entries);
     if (On(params_.DeleteEntries))

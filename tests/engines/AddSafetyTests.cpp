@@ -1,6 +1,6 @@
 // An add that fails, is stopped, runs out of room or is killed leaves the
-// archive byte for byte as it was; archives it must not rewrite are refused;
-// a linked archive path keeps its link.
+// archive byte for byte as it was, data in front of it included; archives it
+// must not rewrite are refused; a linked archive path keeps its link.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -47,6 +47,16 @@ protected:
         return status;
     }
 
+    // An add in a child whose files may not grow past 4 KiB: the new archive
+    // cannot be written.
+    int addWithFullDisk() {
+        return addInChild([](CallbackScript&) {
+            signal(SIGXFSZ, SIG_IGN);  // let the write fail with EFBIG rather than kill the child
+            const rlimit limit{4096, 4096};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
+
     TempDir work_;
     fs::path jar_ = work_ / "Game.jar";
     TempDir scratchHolder_;
@@ -72,11 +82,7 @@ TEST_F(AddSafety, AStopAtAnyCallLeavesTheArchiveIdentical) {
 }
 
 TEST_F(AddSafety, AFullDiskLeavesTheArchiveIdentical) {
-    const int status = addInChild([](CallbackScript&) {
-        signal(SIGXFSZ, SIG_IGN);  // let the write fail with EFBIG rather than kill the child
-        const rlimit limit{4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    });
+    const int status = addWithFullDisk();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadFile(jar_), original_);
@@ -107,12 +113,18 @@ TEST_F(AddSafety, AKillMidwayLeavesTheArchiveIdentical) {
     }
 }
 
-TEST_F(AddSafety, DataInFrontIsNeverRewritten) {
-    const std::string stubbed = "#!/bin/sh\necho stub\nexit 0\n" + original_;
-    WriteFile(jar_, stubbed);
-    EXPECT_EQ(RunAdd({jar_, scratch_}, script_), 0);
-    EXPECT_EQ(ReadFile(jar_), stubbed);
-    EXPECT_EQ(script_.skippedNames(), (std::vector<std::string>{jar_.string()}));
+TEST_F(AddSafety, DataInFrontStaysAsItWasWhenAnAddFailsAndIsKeptWhenItSucceeds) {
+    const std::string stub = "#!/bin/sh\necho stub\nexit 0\n";
+    WriteFile(jar_, stub + original_);
+    const int status = addWithFullDisk();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(ReadFile(jar_), stub + original_);
+    EXPECT_EQ(besideArchive(), (std::vector<std::string>{"Game.jar"}));
+    EXPECT_EQ(RunAdd({jar_, scratch_}, script_), 21);
+    EXPECT_EQ(ReadFile(jar_).substr(0, stub.size()), stub);
+    EXPECT_TRUE(UnzipTestPasses(jar_));
+    EXPECT_EQ(InspectArchive(jar_).entries.size(), 23u);
 }
 
 TEST_F(AddSafety, NonArchivesAndDuplicateNamesAreNeverRewritten) {

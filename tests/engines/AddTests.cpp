@@ -219,6 +219,24 @@ TEST_F(AddInto, DeletesTheSelectedEntries) {
     EXPECT_TRUE(InspectArchive(archive_).names().empty());  // an empty archive, not a missing file
 }
 
+// The stub stays in front whatever is deleted; deleting every entry leaves
+// it followed by an empty archive whose directory offset counts from the
+// file's start.
+TEST_F(AddInto, DeletingKeepsTheDataInFront) {
+    const std::string stub = "#!/bin/sh\nexit 0\n";
+    WriteFile(archive_, stub + ReadFile(archive_));
+    AddRequest request{archive_, scratch_, {"SUB\\*"}};
+    request.deleteEntries = true;
+    EXPECT_EQ(RunAdd(request, script_), 1);
+    EXPECT_EQ(ReadFile(archive_).substr(0, stub.size()), stub);
+    EXPECT_EQ(InspectArchive(archive_).names(), (std::vector<std::string>{"a.txt"}));
+    request.specs = {"*"};
+    EXPECT_EQ(RunAdd(request, script_), 1);
+    const std::string emptyArchive =
+        std::string("PK\x05\x06", 4) + std::string(12, '\0') + static_cast<char>(stub.size()) + std::string(5, '\0');
+    EXPECT_EQ(ReadFile(archive_), stub + emptyArchive);
+}
+
 TEST_F(AddInto, CreatesAMissingArchive) {
     WriteFile(scratch_ / "new.txt", "n");
     EXPECT_EQ(RunAdd({work_ / "fresh.zip", scratch_}, script_), 1);

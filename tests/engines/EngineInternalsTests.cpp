@@ -100,10 +100,12 @@ TEST_F(ArchiveLayoutTest, FindsTheArchiveBehindDataInFront) {
     ZipArchive archive{"#!/bin/sh\nexit 0\n", {StoredEntry("a.txt", "alpha"), StoredEntry("b.txt", "beta")}};
     const ArchiveLayout layout = layoutOf(archive);
     EXPECT_EQ(layout.end.archiveStart, 17u);
-    EXPECT_TRUE(layout.hasDataInFront());
+    EXPECT_EQ(layout.frontLength(), 17u);
     ASSERT_EQ(layout.entries.size(), 2u);
     EXPECT_EQ(layout.entries[1].name, "b.txt");
-    EXPECT_FALSE(layoutOf(ZipArchive{"", {StoredEntry("a.txt", "alpha")}}).hasDataInFront());
+    EXPECT_EQ(layoutOf(ZipArchive{"", {StoredEntry("a.txt", "alpha")}}).frontLength(), 0u);
+    // Without entries the data in front reaches to the directory.
+    EXPECT_EQ(layoutOf(ZipArchive{"stub", {}}).frontLength(), 4u);
 }
 
 TEST_F(ArchiveLayoutTest, AcceptsAnEmptyArchiveAndKeepsNamesWithNul) {

@@ -160,9 +160,9 @@ std::vector<HostileCase> DirectoryCases() {
          E::Fails},
         {"FolderEntryCarryingData", SuiteWithFolderEntryCarryingData, R::Lists, 3, SuiteTreeAnd({"assets/"}), m,
          E::Succeeds, E::Succeeds},
-        // A script in front: rewriting the JAR would drop it, so nothing is
-        // added; a fix suite replaces the whole file anyway.
-        {"DataInFrontOfTheArchive", SuiteWithDataInFront, R::Lists, 2, kSuiteTree, m, E::Fails, E::Succeeds},
+        // A script in front: kept in front of the rewritten JAR; a fix suite
+        // replaces the whole file.
+        {"DataInFrontOfTheArchive", SuiteWithDataInFront, R::Lists, 2, kSuiteTree, m, E::Succeeds, E::Succeeds},
     };
 }
 

@@ -119,5 +119,108 @@ TEST_F(RoundTripTest, AddIntoANewArchiveCreatesIt) {
     EXPECT_TRUE(UnzipTestPasses(jar));
 }
 
+// A self-extracting stub or script in front of the archive: a shell line,
+// then bytes of every value, some of them zip signatures' first bytes.
+std::string Stub() {
+    std::string stub = "#!/bin/sh\necho 'a script in front of the archive'\nexit 0\n";
+    std::uint32_t noise = 2024;
+    for (int i = 0; i < 300; ++i) stub += static_cast<char>((noise = noise * 1103515245u + 12345u) >> 24);
+    return stub + "PK";
+}
+
+std::uint32_t Get32(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 4; i-- > 0;) value = (value << 8) | static_cast<std::uint8_t>(bytes.at(at + i));
+    return value;
+}
+
+// How the data got in front: Info-ZIP's archive after the stub with offsets
+// counted from the archive (as `cat` leaves them) or from the file (`zip -A`),
+// and Python's zipfile writing after the stub in the same file.
+enum class Front { ZipCat, ZipAdjusted, PythonAfterStub };
+
+void WriteStubbedArchive(Front front, const Files& files, const fs::path& archive) {
+    if (front == Front::PythonAfterStub) {
+        WriteFile(archive, Stub());
+        std::vector<std::string> argv{
+            "python3", "-c",
+            "import sys, zipfile\n"
+            "with zipfile.ZipFile(sys.argv[1], 'a', zipfile.ZIP_DEFLATED) as z:\n"
+            "    for i in range(2, len(sys.argv), 2): z.writestr(sys.argv[i], sys.argv[i + 1])\n",
+            archive.string()};
+        for (const auto& [name, content] : files) argv.insert(argv.end(), {name, content});
+        ASSERT_EQ(RunCommand(argv).status, 0);
+        return;
+    }
+    PackWith("zip", files, archive);
+    WriteFile(archive, Stub() + ReadFile(archive));
+    if (front == Front::ZipAdjusted) {
+        ASSERT_EQ(RunCommand({"zip", "-q", "-A", archive.string()}).status, 0);
+    }
+}
+
+class StubbedRoundTripTest : public RoundTripTest, public ::testing::WithParamInterface<Front> {};
+
+// The stub stays byte for byte, the archive after it gets offsets counted
+// from the file, and every reader finds every entry: this component, libzip
+// (extracting through the engine), unzip and Java.
+TEST_P(StubbedRoundTripTest, AddingKeepsTheDataInFrontAndEveryReaderFindsEveryEntry) {
+    const fs::path jar = dir / "Snake.jar";
+    WriteStubbedArchive(GetParam(), kSuite, jar);
+    const fs::path scratch = dir / "scratch";
+    WriteFile(scratch / "META-INF" / "MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: Snake II\r\n");
+    WriteFile(scratch / "api" / "Sound.class", std::string(500, 's'));
+    zip.SetZipFileName(jar.string());
+    zip.FileSpecs() = {"*"};
+    zip.AddBaseDir = scratch.string() + "/";
+    zip.AddOptions = 0x14;
+    ASSERT_EQ(zip.Add(), 2) << zip.LastEngineMessage;
+
+    const std::string bytes = ReadFile(jar);
+    EXPECT_EQ(bytes.substr(0, Stub().size()), Stub());
+    const auto directoryStart = static_cast<std::uint32_t>(zip.EndOfDirectory.EndRecordPosition) -
+                                static_cast<std::uint32_t>(zip.EndOfDirectory.CentralDirSize);
+    EXPECT_EQ(static_cast<std::uint32_t>(zip.EndOfDirectory.CentralDirOffset), directoryStart);
+    ASSERT_EQ(zip.EntryCount(), 4);
+    for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
+        TFileInfo info;
+        zip.GetEntry(i, info);
+        EXPECT_EQ(Get32(bytes, info.LocalHeaderOffset), 0x04034B50u) << info.FileName;
+        if (i == 0) {
+            EXPECT_EQ(info.LocalHeaderOffset, Stub().size());
+        }
+    }
+    EXPECT_EQ(Names().front(), "META-INF\\MANIFEST.MF");
+    EXPECT_EQ(Names().back(), "api\\Sound.class");
+
+    SelectAllEntries();
+    zip.ExtractOptions = 0x10;
+    zip.ExtractBaseDir = (dir / "out").string();
+    fs::create_directory(dir / "out");
+    EXPECT_EQ(zip.Extract(), 4);
+    EXPECT_EQ(ReadFile(dir / "out" / "snake" / "Main.class"), kSuite.at("snake/Main.class"));
+    EXPECT_EQ(ReadFile(dir / "out" / "api" / "Sound.class"), std::string(500, 's'));
+
+    const CommandResult unzip = RunCommand({"unzip", "-t", jar.string()});
+    EXPECT_EQ(unzip.status, 0) << unzip.output;  // 1 would be a warning: offsets not counted from the file
+    const std::vector<std::string> manifest = JavaReadManifest(jar);
+    EXPECT_NE(std::find(manifest.begin(), manifest.end(), "MIDlet-Name: Snake II"), manifest.end());
+}
+
+std::string FrontName(const ::testing::TestParamInfo<Front>& info) {
+    switch (info.param) {
+        case Front::ZipCat:
+            return "ZipCat";
+        case Front::ZipAdjusted:
+            return "ZipAdjusted";
+        case Front::PythonAfterStub:
+            break;
+    }
+    return "PythonAfterStub";
+}
+
+INSTANTIATE_TEST_SUITE_P(Fronts, StubbedRoundTripTest,
+                         ::testing::Values(Front::ZipCat, Front::ZipAdjusted, Front::PythonAfterStub), FrontName);
+
 }  // namespace
 }  // namespace vorlan::test
