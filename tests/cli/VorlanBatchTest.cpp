@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <sstream>
 
+#include "tests/support/SuiteCorpus.h"
 #include "tests/support/TestTools.h"
 
 namespace vorlan::test {
@@ -74,6 +77,54 @@ TEST_F(VorlanBatchTest, ExitsWithZeroWhenEveryEntrySucceeds) {
     EXPECT_EQ(outcome.status, 0) << outcome.errors;
     EXPECT_EQ(outcome.output, "[x] games/a.jar\nProcess successfuly completed!\n");
     EXPECT_EQ(RunCommand({"unzip", "-p", (work_ / "games/a.jar").string(), "api/Api.class"}).output, "api");
+}
+
+// The toolkit's verdict line on one check ("PASS installer", "FAIL jar: ..."),
+// empty when it gave none.
+std::string VerdictOn(const std::string& output, const std::string& check) {
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t space = line.find(' ');
+        if (space != std::string::npos && line.compare(space + 1, check.size(), check) == 0) return line;
+    }
+    return "";
+}
+
+// A suite whose JAR carries a self-extracting stub in front (offsets counted
+// from the file, as zip -A leaves them) gets its API like any other: the stub
+// is kept, and the suite written passes the J2ME toolkit's installer and
+// class checks. Its JAR check fails as the input's does, and for that reason
+// only: a stream reader starting at the file's first byte meets the stub.
+TEST_F(VorlanBatchTest, AJarWithAStubInFrontGetsItsApiAndPassesTheToolkitsChecks) {
+    std::string missing;
+    const std::string toolkit = J2meCheckScript(&missing);
+    if (toolkit.empty()) {
+        if (std::getenv("CI") != nullptr) FAIL() << missing;
+        GTEST_SKIP() << missing;
+    }
+    const fs::path jar = work_ / "games/Stubbed.jar";
+    PackWith("zip",
+             {{"META-INF/MANIFEST.MF",
+               "Manifest-Version: 1.0\r\nMIDlet-Name: Stubbed\r\nMIDlet-Vendor: Vorlan\r\nMIDlet-Version: 1.0\r\n"
+               "MIDlet-1: Stubbed,,game.Main\r\nMicroEdition-Configuration: CLDC-1.1\r\n"
+               "MicroEdition-Profile: MIDP-2.0\r\n"},
+              {"game/Main.class", MidletClassFile("game.Main")}},
+             jar);
+    const std::string stub = "#!/bin/sh\necho 'run me with a J2ME emulator'\nexit 1\n";
+    WriteFile(jar, stub + ReadFile(jar));
+    ASSERT_EQ(RunCommand({"zip", "-q", "-A", jar.string()}).status, 0);
+    const std::string input = RunCommand({toolkit, jar.string()}).output;
+    PackWith("zip", {{"api/Extra.class", MidletClassFile("api.Extra")}}, work_ / "API" / "extra.zip");
+
+    const Outcome outcome = Run({"--api-dir", "API", "--api", "extra.zip", "games/Stubbed.jar"});
+    EXPECT_EQ(outcome.status, 0) << outcome.output << outcome.errors;
+    EXPECT_EQ(ReadFile(jar).substr(0, stub.size()), stub);
+    EXPECT_EQ(RunCommand({"unzip", "-p", jar.string(), "api/Extra.class"}).output, MidletClassFile("api.Extra"));
+    EXPECT_NO_THROW(JavaReadManifest(jar));
+    const std::string written = RunCommand({toolkit, (work_ / "games/Stubbed.jad").string()}).output;
+    EXPECT_EQ(VerdictOn(written, "installer"), "PASS installer") << written;
+    EXPECT_EQ(VerdictOn(written, "classes"), "PASS classes") << written;
+    EXPECT_EQ(VerdictOn(written, "jar"), VerdictOn(input, "jar")) << input << written;
 }
 
 // A broken archive among the checked ones is left out with a warning, the
