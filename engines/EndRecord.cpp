@@ -9,6 +9,7 @@
 
 #include "engines/EngineErrors.h"
 #include "zipformat/EndRecords.h"
+#include "zipformat/FormatConstants.h"
 #include "zipformat/LittleEndianReader.h"
 
 namespace vorlan::engine {

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "engines/ArchiveFile.h"
-#include "zipformat/FormatConstants.h"
 
 namespace vorlan::engine {
 

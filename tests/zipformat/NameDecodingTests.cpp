@@ -87,6 +87,10 @@ struct Utf8Case {
     std::size_t strict, lenient;
 };
 
+void PrintTo(const Utf8Case& c, std::ostream* out) {
+    *out << ::testing::PrintToString(std::string(c.text));
+}
+
 class Utf8LengthTest : public ::testing::TestWithParam<Utf8Case> {};
 
 TEST_P(Utf8LengthTest, StrictRefusesWhatLenientStepsOver) {

@@ -83,8 +83,9 @@ TEST_P(RealToolRecordsTest, EveryRecordDecodesAndTheTwoHeadersAgree) {
             EXPECT_EQ(local->compressedSize, entry.header.compressedSize);
             EXPECT_EQ(local->uncompressedSize, entry.header.uncompressedSize);
         }
+        // jar writes a manifest of its own making from the one given.
         const auto content = kSuite.find(entry.name);
-        if (content != kSuite.end()) {
+        if (content != kSuite.end() && entry.name != "META-INF/MANIFEST.MF") {
             EXPECT_EQ(entry.header.crc, Crc32(content->second));
             EXPECT_EQ(entry.header.uncompressedSize, content->second.size());
         }
@@ -213,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"zip64end", kZip64EndRecordSize, [](auto bytes) { return FaultOf(DecodeZip64EndRecord(bytes)); }},
         RecordCase{"locator", kZip64LocatorSize, [](auto bytes) { return FaultOf(DecodeZip64Locator(bytes)); }},
         RecordCase{"end", kEndRecordSize, [](auto bytes) { return FaultOf(DecodeEndRecord(bytes)); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // The all-ones values that defer to a Zip64 end record, one field at a time.
 TEST(EndRecords, AnyAllOnesCountOrSizeDefersToZip64) {
@@ -226,17 +227,17 @@ TEST(EndRecords, AnyAllOnesCountOrSizeDefersToZip64) {
 }
 
 TEST(ExtraFields, BlocksAreFoundByIdAndACutBlockEndsTheWalk) {
-    const std::string field = std::string("\x0A\x00\x02\x00xy", 6) + std::string("\x01\x00\x03\x00abc", 7);
+    const std::string field = std::string("\x0A\x00\x02\x00xy", 6) + std::string("\x01\x00\x03\x00", 4) + "abc";
     const auto found = FindExtraBlock(AsBytes(field), kZip64ExtraId);
     ASSERT_TRUE(found);
     EXPECT_EQ(std::string(found->begin(), found->end()), "abc");
     EXPECT_FALSE(FindExtraBlock(AsBytes(field), 0x5455));
     // The first block claims more bytes than there are: found empty when it
     // has the id, and nothing behind it is found.
-    const std::string cut = std::string("\x01\x00\x09\x00ab", 6);
+    const std::string cut = std::string("\x01\x00\x09\x00", 4) + "ab";
     ASSERT_TRUE(FindExtraBlock(AsBytes(cut), kZip64ExtraId));
     EXPECT_TRUE(FindExtraBlock(AsBytes(cut), kZip64ExtraId)->empty());
-    EXPECT_FALSE(FindExtraBlock(AsBytes(std::string("\x0A\x00\x09\x00") + field), kZip64ExtraId));
+    EXPECT_FALSE(FindExtraBlock(AsBytes(std::string("\x0A\x00\x40\x00", 4) + field), kZip64ExtraId));
 }
 
 TEST(BoundedReader, ReadsLeastSignificantFirstAndFailsPastTheEnd) {
