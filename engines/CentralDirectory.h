@@ -9,12 +9,9 @@
 
 #include "engines/ArchiveFile.h"
 #include "engines/EndRecord.h"
+#include "zipformat/FormatConstants.h"
 
 namespace vorlan::engine {
-
-constexpr std::uint32_t kCentralHeaderSignature = 0x02014B50;
-constexpr std::uint16_t kFlagEncrypted = 0x0001;
-constexpr std::uint16_t kFlagUtf8Name = 0x0800;
 
 // One central directory record, as stored.
 struct RawEntry {

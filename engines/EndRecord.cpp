@@ -7,18 +7,16 @@
 #include <optional>
 #include <vector>
 
-#include "engines/ByteReader.h"
 #include "engines/EngineErrors.h"
+#include "zipformat/EndRecords.h"
+#include "zipformat/FormatConstants.h"
+#include "zipformat/LittleEndianReader.h"
 
 namespace vorlan::engine {
 
 namespace {
 
-constexpr std::uint64_t kLongestComment = 0xFFFF;
-constexpr std::uint64_t kZip64LocatorSize = 20;
-constexpr std::uint64_t kZip64EndRecordSize = 56;
-constexpr std::uint32_t kCentralSignature = 0x02014B50;
-
+// The stored end record's values, widened for those of a Zip64 end record.
 struct StoredEndRecord {
     std::uint32_t disk = 0, directoryDisk = 0;
     std::uint64_t entryCount = 0, directorySize = 0, directoryOffset = 0;
@@ -26,41 +24,28 @@ struct StoredEndRecord {
     bool needsZip64 = false;
 };
 
-StoredEndRecord DecodeEndRecord(std::span<const std::uint8_t> bytes) {
-    ByteReader reader(bytes);
-    StoredEndRecord record;
-    reader.skip(4);
-    record.disk = reader.u16();
-    record.directoryDisk = reader.u16();
-    const std::uint16_t entriesHere = reader.u16();
-    record.entryCount = reader.u16();
-    record.directorySize = reader.u32();
-    record.directoryOffset = reader.u32();
-    record.commentLength = reader.u16();
-    record.needsZip64 = entriesHere == 0xFFFF || record.entryCount == 0xFFFF || record.directorySize == 0xFFFFFFFF ||
-                        record.directoryOffset == 0xFFFFFFFF;
-    return record;
+StoredEndRecord Widened(const EndRecord& record) {
+    return StoredEndRecord{record.thisDisk,        record.directoryDisk, record.totalEntries,   record.directorySize,
+                           record.directoryOffset, record.commentLength, record.DefersToZip64()};
 }
 
-std::uint32_t SignatureAt(ArchiveFile& file, std::uint64_t position) {
+bool HasSignatureAt(ArchiveFile& file, std::uint64_t position, std::uint32_t signature) {
     std::array<std::uint8_t, 4> bytes{};
-    if (!file.readAt(position, bytes.data(), bytes.size())) return 0;
-    return ByteReader(bytes).u32();
+    return file.readAt(position, bytes.data(), bytes.size()) && StartsWithSignature(bytes, signature);
 }
 
 // The Zip64 end record sits right before its locator, or where the locator
 // says when there is no data in front of the archive.
 std::optional<std::uint64_t> FindZip64EndRecord(ArchiveFile& file, std::uint64_t locatorPosition) {
-    std::array<std::uint8_t, kZip64LocatorSize> locator{};
-    if (!file.readAt(locatorPosition, locator.data(), locator.size())) return std::nullopt;
-    ByteReader reader(locator);
-    if (reader.u32() != kZip64LocatorSignature) return std::nullopt;
-    reader.skip(4);
-    const std::uint64_t statedPosition = reader.u64();
+    std::array<std::uint8_t, kZip64LocatorSize> bytes{};
+    if (!file.readAt(locatorPosition, bytes.data(), bytes.size())) return std::nullopt;
+    const Decoded<Zip64Locator> locator = DecodeZip64Locator(bytes);
+    if (!locator) return std::nullopt;
+    const std::uint64_t statedPosition = locator->endRecordOffset;
     if (locatorPosition >= kZip64EndRecordSize &&
-        SignatureAt(file, locatorPosition - kZip64EndRecordSize) == kZip64EndRecordSignature)
+        HasSignatureAt(file, locatorPosition - kZip64EndRecordSize, kZip64EndRecordSignature))
         return locatorPosition - kZip64EndRecordSize;
-    if (statedPosition < locatorPosition && SignatureAt(file, statedPosition) == kZip64EndRecordSignature)
+    if (statedPosition < locatorPosition && HasSignatureAt(file, statedPosition, kZip64EndRecordSignature))
         return statedPosition;
     return std::nullopt;
 }
@@ -74,29 +59,27 @@ void ApplyZip64(ArchiveFile& file, std::uint64_t recordPosition, StoredEndRecord
     if (!zip64Position) return;
     std::array<std::uint8_t, kZip64EndRecordSize> bytes{};
     if (!file.readAt(*zip64Position, bytes.data(), bytes.size())) return;
-    ByteReader reader(bytes);
-    reader.skip(16);
-    record.disk = std::max(record.disk, reader.u32());
-    record.directoryDisk = std::max(record.directoryDisk, reader.u32());
-    reader.skip(8);
-    record.entryCount = reader.u64();
-    record.directorySize = reader.u64();
-    record.directoryOffset = reader.u64();
+    const Decoded<Zip64EndRecord> zip64 = DecodeZip64EndRecord(bytes);
+    if (!zip64) return;
+    record.disk = std::max(record.disk, zip64->thisDisk);
+    record.directoryDisk = std::max(record.directoryDisk, zip64->directoryDisk);
+    record.entryCount = zip64->totalEntries;
+    record.directorySize = zip64->directorySize;
+    record.directoryOffset = zip64->directoryOffset;
     directoryEnd = *zip64Position;
 }
 
 // The directory must end where the (Zip64) end record begins, start inside
 // the file, and begin with a central header when it holds entries.
-std::optional<EndRecordInfo> TryEndRecord(ArchiveFile& file, std::uint64_t position,
-                                          std::span<const std::uint8_t> bytes) {
-    StoredEndRecord record = DecodeEndRecord(bytes);
+std::optional<EndRecordInfo> TryEndRecord(ArchiveFile& file, std::uint64_t position, const EndRecord& stored) {
+    StoredEndRecord record = Widened(stored);
     std::uint64_t directoryEnd = position;
     if (record.needsZip64) ApplyZip64(file, position, record, directoryEnd);
     if (record.disk != 0 || record.directoryDisk != 0) throw ArchiveRefused("the archive spans several disks");
     if (record.directorySize > directoryEnd) return std::nullopt;
     const std::uint64_t directoryPosition = directoryEnd - record.directorySize;
     if (record.directoryOffset > directoryPosition) return std::nullopt;
-    if (record.entryCount > 0 && SignatureAt(file, directoryPosition) != kCentralSignature) return std::nullopt;
+    if (record.entryCount > 0 && !HasSignatureAt(file, directoryPosition, kCentralHeaderSignature)) return std::nullopt;
     EndRecordInfo info;
     info.recordPosition = position;
     info.archiveStart = directoryPosition - record.directoryOffset;
@@ -120,11 +103,10 @@ void RefuseWhenInsideAnotherComment(ArchiveFile& file, std::span<const std::uint
         const void* found = ::memrchr(tail.data(), 'P', static_cast<std::size_t>(at));
         if (found == nullptr) break;
         at = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(found) - tail.data());
-        if (at + kEndRecordSize > tail.size()) continue;
-        const auto bytes = tail.subspan(at, kEndRecordSize);
-        if (ByteReader(bytes).u32() != kEndRecordSignature) continue;
-        if (at + kEndRecordSize + DecodeEndRecord(bytes).commentLength <= chosenAt) continue;
-        if (TryEndRecord(file, tailStart + at, bytes))
+        const Decoded<EndRecord> record = DecodeEndRecord(tail.subspan(at));
+        if (!record) continue;
+        if (at + kEndRecordSize + record->commentLength <= chosenAt) continue;
+        if (TryEndRecord(file, tailStart + at, *record))
             throw ArchiveRefused("the archive's comment holds a second end record; readers disagree on its entries");
     }
 }
@@ -133,14 +115,14 @@ void RefuseWhenInsideAnotherComment(ArchiveFile& file, std::span<const std::uint
 
 EndRecordInfo FindEndRecord(ArchiveFile& file) {
     if (file.size() < kEndRecordSize) throw ArchiveRefused("not a zip archive (too short)");
-    const std::uint64_t tailLength = std::min(file.size(), kEndRecordSize + kLongestComment);
+    const std::uint64_t tailLength = std::min<std::uint64_t>(file.size(), kEndRecordSize + kLongestComment);
     const std::uint64_t tailStart = file.size() - tailLength;
     std::vector<std::uint8_t> tail(tailLength);
     if (!file.readAt(tailStart, tail.data(), tail.size())) throw ArchiveRefused("the archive cannot be read");
     for (std::uint64_t at = tailLength - kEndRecordSize + 1; at-- > 0;) {
-        const auto bytes = std::span<const std::uint8_t>(tail).subspan(at, kEndRecordSize);
-        if (ByteReader(bytes).u32() != kEndRecordSignature) continue;
-        if (auto info = TryEndRecord(file, tailStart + at, bytes)) {
+        const Decoded<EndRecord> record = DecodeEndRecord(std::span<const std::uint8_t>(tail).subspan(at));
+        if (!record) continue;
+        if (auto info = TryEndRecord(file, tailStart + at, *record)) {
             RefuseWhenInsideAnotherComment(file, tail, tailStart, at);
             return *info;
         }

@@ -8,11 +8,6 @@
 
 namespace vorlan::engine {
 
-constexpr std::uint32_t kEndRecordSignature = 0x06054B50;
-constexpr std::uint32_t kZip64EndRecordSignature = 0x06064B50;
-constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;
-constexpr std::uint64_t kEndRecordSize = 22;
-
 // Where an archive lies in its file. Offsets stored in the archive count from
 // archiveStart; data in front of it (a stub or a script) makes that non-zero.
 struct EndRecordInfo {

@@ -7,14 +7,13 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "engines/ByteReader.h"
 #include "engines/EngineErrors.h"
+#include "zipformat/EntryHeaders.h"
+#include "zipformat/FormatConstants.h"
 
 namespace vorlan::engine {
 
 namespace {
-
-constexpr std::uint64_t kLocalHeaderSize = 30;
 
 struct ByteRange {
     std::uint64_t begin = 0;
@@ -33,11 +32,9 @@ void CheckNoDuplicateNames(const std::vector<RawEntry>& entries) {
 std::optional<ByteRange> LocalRange(ArchiveFile& file, std::uint64_t archiveStart, const RawEntry& entry) {
     std::array<std::uint8_t, kLocalHeaderSize> header{};
     if (!file.readAt(archiveStart + entry.localHeaderOffset, header.data(), header.size())) return std::nullopt;
-    ByteReader reader(header);
-    if (reader.u32() != kLocalHeaderSignature) return std::nullopt;
-    reader.skip(22);
-    const std::uint64_t variable = std::uint64_t{reader.u16()} + reader.u16();
-    ByteRange range{entry.localHeaderOffset, entry.localHeaderOffset + kLocalHeaderSize + variable};
+    const Decoded<LocalHeader> local = DecodeLocalHeader(header);
+    if (!local) return std::nullopt;
+    ByteRange range{entry.localHeaderOffset, entry.localHeaderOffset + kLocalHeaderSize + local->VariableLength()};
     // Sizes come from the file: an end beyond every file size is simply too far.
     range.end = entry.compressedSize > (std::uint64_t{1} << 62) ? ~std::uint64_t{0} : range.end + entry.compressedSize;
     return range;

@@ -12,8 +12,6 @@
 
 namespace vorlan::engine {
 
-constexpr std::uint32_t kLocalHeaderSignature = 0x04034B50;
-
 struct EntrySpan {
     std::uint64_t lowestLocalHeader = 0;  // counted from the archive's start; 0 without entries
 };

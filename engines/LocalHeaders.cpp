@@ -6,26 +6,24 @@
 #include <optional>
 #include <string>
 
-#include "engines/ByteReader.h"
 #include "engines/EngineErrors.h"
 #include "engines/EntryNaming.h"
+#include "zipformat/EntryHeaders.h"
+#include "zipformat/LittleEndianReader.h"
 
 namespace vorlan::engine {
 
 namespace {
 
-constexpr std::size_t kLocalHeaderSize = 30;
-constexpr std::uint32_t kLocalSignature = 0x04034B50;
-constexpr std::uint16_t kZip64ExtraId = 0x0001;
-constexpr std::uint32_t kInZip64Extra = 0xFFFFFFFF;
-constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 // The flags that change how an entry is read or named: encryption (bits 0
 // and 6), sizes and CRC after the data (3), patched data (5), UTF-8 name
 // (11), masked local header (13). The others (deflate options, reserved)
 // say nothing a reader acts on.
-constexpr std::uint16_t kFlagsThatMatter = 0x0001 | 0x0008 | 0x0020 | 0x0040 | 0x0800 | 0x2000;
+constexpr std::uint16_t kFlagsThatMatter = kFlagEncrypted | kFlagDataDescriptor | kFlagPatchedData |
+                                           kFlagStrongEncryption | kFlagUtf8Name | kFlagMaskedLocalHeader;
 
-struct LocalHeader {
+// A local header's values as compared, its sizes widened by its Zip64 extra.
+struct LocalValues {
     std::uint16_t flags = 0;
     std::uint16_t method = 0;
     std::uint32_t crc = 0;
@@ -38,41 +36,33 @@ struct LocalHeader {
 // The Zip64 extra of a local header should hold both sizes, uncompressed
 // first (APPNOTE 4.5.3); some writers give only the one marked by all ones
 // in its fixed field, as the central record does.
-bool ApplyLocalZip64(std::span<const std::uint8_t> extra, LocalHeader& header) {
-    ByteReader fields(extra);
-    while (fields.ok() && fields.remaining() >= 4) {
-        const std::uint16_t id = fields.u16();
-        const auto data = fields.take(fields.u16());
-        if (id != kZip64ExtraId) continue;
-        ByteReader values(data);
-        const bool both = data.size() >= 16;
-        if (both || header.uncompressedSize == kInZip64Extra) header.uncompressedSize = values.u64();
-        if (both || header.compressedSize == kInZip64Extra) header.compressedSize = values.u64();
-        return values.ok();
-    }
-    return false;
+bool ApplyLocalZip64(std::span<const std::uint8_t> extra, LocalValues& header) {
+    const auto data = FindExtraBlock(extra, kZip64ExtraId);
+    if (!data) return false;
+    LittleEndianReader values(*data);
+    const bool both = data->size() >= 16;
+    if (both || header.uncompressedSize == kInZip64Extra) header.uncompressedSize = values.U64();
+    if (both || header.compressedSize == kInZip64Extra) header.compressedSize = values.U64();
+    return values.Ok();
 }
 
-std::optional<LocalHeader> ReadLocalHeader(ArchiveFile& file, std::uint64_t position) {
+std::optional<LocalValues> ReadLocalHeader(ArchiveFile& file, std::uint64_t position) {
     std::array<std::uint8_t, kLocalHeaderSize> fixed{};
     if (!file.readAt(position, fixed.data(), fixed.size())) return std::nullopt;
-    ByteReader reader(fixed);
-    if (reader.u32() != kLocalSignature) return std::nullopt;
-    LocalHeader header;
-    reader.skip(2);  // version needed
-    header.flags = reader.u16();
-    header.method = reader.u16();
-    reader.skip(4);  // DOS time and date
-    header.crc = reader.u32();
-    header.compressedSize = reader.u32();
-    header.uncompressedSize = reader.u32();
-    const std::uint16_t nameLength = reader.u16();
-    const std::uint16_t extraLength = reader.u16();
-    std::vector<std::uint8_t> variable(std::size_t{nameLength} + extraLength);
+    const Decoded<LocalHeader> decoded = DecodeLocalHeader(fixed);
+    if (!decoded) return std::nullopt;
+    LocalValues header;
+    header.flags = decoded->flags;
+    header.method = decoded->method;
+    header.crc = decoded->crc;
+    header.compressedSize = decoded->compressedSize;
+    header.uncompressedSize = decoded->uncompressedSize;
+    std::vector<std::uint8_t> variable(decoded->VariableLength());
     if (!file.readAt(position + kLocalHeaderSize, variable.data(), variable.size())) return std::nullopt;
-    header.name.assign(variable.begin(), variable.begin() + nameLength);
+    header.name.assign(variable.begin(), variable.begin() + decoded->nameLength);
     if (header.compressedSize == kInZip64Extra || header.uncompressedSize == kInZip64Extra) {
-        header.sizesFound = ApplyLocalZip64(std::span<const std::uint8_t>(variable).subspan(nameLength), header);
+        header.sizesFound =
+            ApplyLocalZip64(std::span<const std::uint8_t>(variable).subspan(decoded->nameLength), header);
     }
     return header;
 }
@@ -84,7 +74,7 @@ bool SameValue(std::uint64_t local, std::uint64_t central, bool dataDescriptor) 
 
 // What the local header says otherwise than the central record; "" when
 // they agree.
-std::string Disagreement(const LocalHeader& local, const RawEntry& central) {
+std::string Disagreement(const LocalValues& local, const RawEntry& central) {
     if (local.name != central.name) return "name";
     if (local.method != central.method) return "compression method";
     if ((local.flags & kFlagsThatMatter) != (central.flags & kFlagsThatMatter)) return "flags";
@@ -102,7 +92,7 @@ void CheckLocalHeadersAgree(ArchiveFile& file, const EndRecordInfo& end, const s
                             const std::vector<std::uint64_t>& chosen) {
     for (const std::uint64_t index : chosen) {
         const RawEntry& entry = entries.at(index);
-        const std::optional<LocalHeader> local = ReadLocalHeader(file, end.archiveStart + entry.localHeaderOffset);
+        const std::optional<LocalValues> local = ReadLocalHeader(file, end.archiveStart + entry.localHeaderOffset);
         if (!local) continue;
         const std::string field = Disagreement(*local, entry);
         if (!field.empty())

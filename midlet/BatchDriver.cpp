@@ -26,8 +26,8 @@
 #include "midlet/SuiteLock.h"
 #include "midlet/TextLines.h"
 #include "platform/Application.h"
-#include "zip/CodePages.h"
 #include "zip/TZip.h"
+#include "zipformat/Utf8.h"
 
 namespace vorlan {
 

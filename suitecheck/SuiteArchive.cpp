@@ -10,15 +10,13 @@
 #include <sstream>
 
 #include "zip/TZip.h"
+#include "zipformat/FormatConstants.h"
 
 namespace vorlan {
 
 namespace {
 
-constexpr std::uint32_t kLocalHeaderSignature = 0x04034B50;
-constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::uint64_t kLargestJar = 256u * 1024u * 1024u;
-constexpr std::uint16_t kDataDescriptorFlag = 1u << 3;
 
 std::uint32_t Little(const std::string& bytes, std::size_t at, int size) {
     std::uint32_t value = 0;
@@ -52,7 +50,7 @@ std::string_view StoredData(const std::string& file, const TFileInfo& entry) {
     if (namesDiffer) throw std::runtime_error("its local header names \"" + localName + "\"");
     if (Little(file, at + 8, 2) != entry.CompressionMethod)
         throw std::runtime_error("local header and directory differ in the compression method");
-    const bool described = (Little(file, at + 6, 2) & kDataDescriptorFlag) != 0;
+    const bool described = (Little(file, at + 6, 2) & kFlagDataDescriptor) != 0;
     if (!described && (Little(file, at + 14, 4) != entry.Crc32 || Little(file, at + 18, 4) != entry.CompressedSize ||
                        Little(file, at + 22, 4) != entry.UncompressedSize))
         throw std::runtime_error("local header and directory differ in CRC or sizes");

@@ -1,10 +1,44 @@
 // The central directory walk: one header after another, each with its name,
 // extra field and comment, every read kept inside the directory's bounds.
+#include "zip/CodePages.h"
 #include "zip/DirectoryReader.h"
 #include "zip/SpannedDisks.h"
 #include "zip/TZip.h"
+#include "zipformat/EntryHeaders.h"
+#include "zipformat/FormatConstants.h"
+#include "zipformat/LittleEndianReader.h"
+#include "zipformat/NameDecoding.h"
 
 namespace vorlan {
+
+namespace {
+
+// The header's fixed fields as the component keeps them, field for field.
+TFileInfo EntryOf(const CentralHeader& header) {
+    TFileInfo info;
+    info.Signature = kCentralHeaderSignature;
+    info.VersionMadeBy = header.WriterVersion();
+    info.HostSystem = header.HostSystem();
+    info.VersionNeeded = header.versionNeeded;
+    info.Flags = header.flags;
+    info.CompressionMethod = header.method;
+    info.FileTime = header.dosTime;
+    info.FileDate = header.dosDate;
+    info.Crc32 = header.crc;
+    info.CompressedSize = header.compressedSize;
+    info.UncompressedSize = header.uncompressedSize;
+    info.FileNameLength = header.nameLength;
+    info.ExtraFieldLength = header.extraLength;
+    info.FileCommentLength = header.commentLength;
+    info.DiskNumberStart = header.diskNumberStart;
+    info.InternalAttributes = header.internalAttributes;
+    info.ExternalAttributes = header.externalAttributes;
+    info.LocalHeaderOffset = header.localHeaderOffset;
+    info.Encrypted = (header.flags & kFlagEncrypted) != 0;
+    return info;
+}
+
+}  // namespace
 
 bool DirectoryReader::ReadCentralDirectory() {
     const TEOCHInfo& end = zip_.EndOfDirectory;
@@ -35,19 +69,19 @@ bool DirectoryReader::ReadCentralDirectory() {
 bool DirectoryReader::ReadRecord(bool first) {
     std::string header;
     if (!ReadHeader(header)) return false;
-    TFileInfo info;
-    if (!DecodeCentralHeader(header, info)) return false;
-    if (first) zip_.OemNames = HasOemNames(info);
-    zip_.entries_.push_back(info);
+    const Decoded<CentralHeader> decoded = DecodeCentralHeader(AsBytes(header));
+    if (!decoded) return false;
+    if (first) zip_.OemNames = HasOemNames(decoded->versionMadeBy);
+    zip_.entries_.push_back(EntryOf(*decoded));
     TFileInfo& entry = zip_.entries_.back();
 
     std::string name, extra, comment;
     if (!ReadBytes(entry.FileNameLength, name)) return false;
-    entry.FileName = SlashesToBackslashes(ConvertedText(name, entry.Flags));
+    entry.FileName = SlashesToBackslashes(DecodedText(name, entry.Flags));
     if (!ReadBytes(entry.ExtraFieldLength, extra)) return false;
     entry.ExtraField = std::move(extra);
     if (!ReadBytes(entry.FileCommentLength, comment)) return false;
-    entry.FileComment = ConvertedText(comment, entry.Flags);
+    entry.FileComment = DecodedText(comment, entry.Flags);
     return true;
 }
 
@@ -86,9 +120,8 @@ bool DirectoryReader::ReadBytes(std::size_t count, std::string& bytes) {
 }
 
 // Names flagged as UTF-8 are never converted, whatever the first header said.
-std::string DirectoryReader::ConvertedText(const std::string& raw, std::uint16_t flags) const {
-    if ((flags & kUtf8NamesFlag) != 0) return raw;
-    return OemToAnsiName(zip_, raw);
+std::string DirectoryReader::DecodedText(const std::string& stored, std::uint16_t flags) const {
+    return DecodeEntryText(stored, zip_.OemNames, flags, OemCodePage());
 }
 
 }  // namespace vorlan

@@ -4,17 +4,18 @@
 #include <limits>
 
 #include "platform/Application.h"
-#include "zip/LittleEndianReader.h"
 #include "zip/SpannedDisks.h"
 #include "zip/TZip.h"
+#include "zipformat/EndRecords.h"
+#include "zipformat/FormatConstants.h"
+#include "zipformat/LittleEndianReader.h"
 
 namespace vorlan {
 
 namespace {
 
 bool StartsWithEndSignature(std::string_view bytes) {
-    LittleEndianReader reader(bytes);
-    return reader.U32() == kEndRecordSignature && reader.Ok();
+    return StartsWithSignature(AsBytes(bytes), kEndRecordSignature);
 }
 
 std::string LastDiskPrompt(int disk) {
@@ -23,14 +24,22 @@ std::string LastDiskPrompt(int disk) {
            "to continue ...";
 }
 
-constexpr std::uint8_t kHostMsDos = 0;
-constexpr std::uint8_t kHostOs2Hpfs = 6;
-constexpr std::uint8_t kHostNtfs = 11;
-constexpr std::uint8_t kNtfsOemWriterVersion = 50;
+// The end record's fixed fields as the component keeps them; the sizes are
+// compared as signed numbers.
+void CopyEndRecord(const EndRecord& record, TEOCHInfo& end) {
+    end.Signature = kEndRecordSignature;
+    end.ThisDisk = record.thisDisk;
+    end.CentralDirDisk = record.directoryDisk;
+    end.EntriesThisDisk = record.entriesThisDisk;
+    end.TotalEntries = record.totalEntries;
+    end.CentralDirSize = static_cast<std::int32_t>(record.directorySize);
+    end.CentralDirOffset = static_cast<std::int32_t>(record.directoryOffset);
+    end.CommentLength = record.commentLength;
+}
 
 }  // namespace
 
-std::int64_t FindEndRecord(const ArchiveFile& file) {
+std::int64_t FindEndRecord(const ReadOnlyFile& file) {
     const std::int64_t size = file.Size();
     const auto recordSize = static_cast<std::int64_t>(kEndRecordSize);
     if (size < recordSize || size > std::numeric_limits<std::int32_t>::max()) return -1;
@@ -53,51 +62,10 @@ std::int64_t FindEndRecord(const ArchiveFile& file) {
     return -1;
 }
 
-void DecodeEndRecord(std::string_view bytes, TEOCHInfo& end) {
-    LittleEndianReader reader(bytes);
-    end.Signature = reader.U32();
-    end.ThisDisk = reader.U16();
-    end.CentralDirDisk = reader.U16();
-    end.EntriesThisDisk = reader.U16();
-    end.TotalEntries = reader.U16();
-    end.CentralDirSize = reader.I32();
-    end.CentralDirOffset = reader.I32();
-    end.CommentLength = reader.U16();
-}
-
-bool DecodeCentralHeader(std::string_view bytes, TFileInfo& info) {
-    LittleEndianReader reader(bytes);
-    info.Signature = reader.U32();
-    info.VersionMadeBy = reader.U8();
-    info.HostSystem = reader.U8();
-    info.VersionNeeded = reader.U16();
-    info.Flags = reader.U16();
-    info.CompressionMethod = reader.U16();
-    info.FileTime = reader.U16();
-    info.FileDate = reader.U16();
-    info.Crc32 = reader.U32();
-    info.CompressedSize = reader.U32();
-    info.UncompressedSize = reader.U32();
-    info.FileNameLength = reader.U16();
-    info.ExtraFieldLength = reader.U16();
-    info.FileCommentLength = reader.U16();
-    info.DiskNumberStart = reader.U16();
-    info.InternalAttributes = reader.U16();
-    info.ExternalAttributes = reader.U32();
-    info.LocalHeaderOffset = reader.U32();
-    info.Encrypted = (info.Flags & 1u) != 0;
-    return reader.Ok() && info.Signature == kCentralHeaderSignature;
-}
-
-bool HasOemNames(const TFileInfo& first) {
-    return first.HostSystem == kHostMsDos || first.HostSystem == kHostOs2Hpfs ||
-           (first.HostSystem == kHostNtfs && first.VersionMadeBy == kNtfsOemWriterVersion);
-}
-
 DirectoryReader::DirectoryReader(TZip& zip) : zip_(zip), path_(zip.archivePath_), shownName_(zip.zipFileName_) {}
 
 void DirectoryReader::Read() {
-    file_ = ArchiveFile::OpenForReading(path_, shownName_);
+    file_ = ReadOnlyFile::OpenForReading(path_, shownName_);
     const std::int64_t endRecord = LocateEndRecord();
     if (endRecord < 0) return;
     ReadEndRecord(endRecord);
@@ -121,14 +89,18 @@ std::int64_t DirectoryReader::LocateEndRecord() {
         if (prompt == kMaximumDiskPrompts) return -1;
         const int answer = App().MessageBox(LastDiskPrompt(disk), App().Title(), MB_OKCANCEL | MB_ICONINFORMATION);
         if (answer != IDOK) return -1;
-        file_ = ArchiveFile::OpenForReading(path_, shownName_);
+        file_ = ReadOnlyFile::OpenForReading(path_, shownName_);
     }
 }
 
 void DirectoryReader::ReadEndRecord(std::int64_t position) {
     TEOCHInfo& end = zip_.EndOfDirectory;
     end.EndRecordPosition = static_cast<std::int32_t>(position);
-    DecodeEndRecord(file_.ReadAt(position, kEndRecordSize), end);
+    // The record was found by its signature; a file cut short since then
+    // leaves none to read.
+    const Decoded<EndRecord> record = DecodeEndRecord(AsBytes(file_.ReadAt(position, kEndRecordSize)));
+    if (!record) throw ZipException(NotAValidZipFile(shownName_));
+    CopyEndRecord(*record, end);
     if (end.ThisDisk > kMaximumDiskNumber || end.CentralDirDisk > kMaximumDiskNumber ||
         end.CentralDirSize > kMaximumCentralDirSize) {
         throw ZipException(NotAValidZipFile(shownName_));
@@ -153,7 +125,7 @@ bool DirectoryReader::EnterStartDisk() {
 }
 
 void DirectoryReader::OpenOnDiskInDrive() {
-    file_ = ArchiveFile::OpenForReading(path_, shownName_);
+    file_ = ReadOnlyFile::OpenForReading(path_, shownName_);
     limit_ = file_.Size();
 }
 

@@ -5,37 +5,22 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
-#include "zip/ArchiveFile.h"
+#include "zip/ReadOnlyFile.h"
 #include "zip/ZipTypes.h"
 
 namespace vorlan {
 
 class TZip;
 
-constexpr std::size_t kEndRecordSize = 22;      // APPNOTE 4.3.16, without the comment
-constexpr std::size_t kCentralHeaderSize = 46;  // APPNOTE 4.3.12, without the variable parts
 constexpr std::int64_t kEndRecordSearchWindow = 65535;
 constexpr std::uint16_t kMaximumDiskNumber = 1000;
 constexpr std::int32_t kMaximumCentralDirSize = 1024000;
-constexpr std::uint16_t kUtf8NamesFlag = 1u << 11;  // general purpose bit 11
 
 // The position of the end record: at the very end of the file, else the last
 // signature within the last 65,535 bytes; -1 when there is none (or the file
 // is too large for the 32-bit positions of the directory).
-std::int64_t FindEndRecord(const ArchiveFile& file);
-
-// The 22 fixed bytes of an end record into end's fixed fields.
-void DecodeEndRecord(std::string_view bytes, TEOCHInfo& end);
-
-// The 46 fixed bytes of a central directory header into info's fixed fields;
-// false when the signature is wrong.
-bool DecodeCentralHeader(std::string_view bytes, TFileInfo& info);
-
-// Whether a directory's names are in the OEM code page, judged from its first
-// header: written on MS-DOS or OS/2 HPFS, or on NTFS by a version 5.0 writer.
-bool HasOemNames(const TFileInfo& first);
+std::int64_t FindEndRecord(const ReadOnlyFile& file);
 
 class DirectoryReader {
 public:
@@ -54,12 +39,12 @@ private:
     bool ReadHeader(std::string& header);
     bool ReadBytes(std::size_t count, std::string& bytes);
     void OpenOnDiskInDrive();
-    std::string ConvertedText(const std::string& raw, std::uint16_t flags) const;
+    std::string DecodedText(const std::string& stored, std::uint16_t flags) const;
 
     TZip& zip_;
     const std::string& path_;       // the archive's absolute path
     const std::string& shownName_;  // ZipFileName, as messages show it
-    ArchiveFile file_;
+    ReadOnlyFile file_;
     std::int64_t position_ = 0;
     // Records must end before this position: the end record on a single-disk
     // archive, the end of the file on a disk of a spanned one.

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "zipformat/FormatConstants.h"
+
 namespace vorlan {
 
 class TZip;
@@ -17,9 +19,6 @@ class ZipException : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-constexpr std::uint32_t kCentralHeaderSignature = 0x02014B50;  // APPNOTE 4.3.12
-constexpr std::uint32_t kEndRecordSignature = 0x06054B50;      // APPNOTE 4.3.16
 
 // One central directory file header (APPNOTE 4.3.12): the 46 fixed bytes as
 // stored, field for field, then the variable parts converted for use.

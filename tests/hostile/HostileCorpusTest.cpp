@@ -12,7 +12,7 @@
 #include "tests/hostile/BatchEnvironment.h"
 #include "tests/hostile/HostileCases.h"
 #include "tests/support/TestTools.h"
-#include "zip/CodePages.h"
+#include "zipformat/Utf8.h"
 
 namespace vorlan::test {
 

@@ -204,23 +204,6 @@ TEST_F(DirectoryReaderTest, Utf8FlaggedNamesAreNeverConverted) {
     EXPECT_EQ(EntryNames(zip), (std::vector<std::string>{kUtf8Name, kUtf8Name}));
 }
 
-TEST(CodePages, LocaleChoosesTheDosCodePage) {
-    EXPECT_EQ(OemCodePageForLocale("ru_RU.UTF-8"), "CP866");
-    EXPECT_EQ(OemCodePageForLocale("be_BY.UTF-8@latin"), "CP866");
-    EXPECT_EQ(OemCodePageForLocale("de_DE.UTF-8"), "CP850");
-    EXPECT_EQ(OemCodePageForLocale("fr"), "CP850");
-    EXPECT_EQ(OemCodePageForLocale("en_US.UTF-8"), "CP437");
-    EXPECT_EQ(OemCodePageForLocale("C"), "CP437");
-}
-
-TEST(CodePages, WellFormedUtf8IsWhatJavaDecodes) {
-    for (const char* good : {"", "a/B.class", "\xE2\x96\x91", "\xED\x9F\xBF", "\xF4\x8F\xBF\xBF"})
-        EXPECT_TRUE(IsWellFormedUtf8(good)) << good;
-    for (const char* bad :
-         {"\x8E", "\xC0\xAF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xC3", "\x80"})
-        EXPECT_FALSE(IsWellFormedUtf8(bad)) << bad;
-}
-
 TEST_F(DirectoryReaderTest, NamesConvertOnlyForOemArchivesAndMarkWhatCannotBe) {
     SetOemCodePage("CP866");
     TZip zip;

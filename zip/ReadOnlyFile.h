@@ -1,6 +1,7 @@
-// An archive file opened for reading on a POSIX descriptor, read with pread
-// at explicit offsets. Only regular files are accepted, so a FIFO or device
-// named as an archive can never block or feed endless data.
+// A regular file (an archive, or one disk of a spanned one) opened read-only
+// on a POSIX descriptor and read with pread at explicit offsets. Only regular
+// files are accepted, so a FIFO or device named as an archive can never block
+// or feed endless data.
 #pragma once
 
 #include <cstddef>
@@ -9,19 +10,19 @@
 
 namespace vorlan {
 
-class ArchiveFile {
+class ReadOnlyFile {
 public:
-    ArchiveFile() = default;
-    ~ArchiveFile();
-    ArchiveFile(ArchiveFile&& other) noexcept;
-    ArchiveFile& operator=(ArchiveFile&& other) noexcept;
-    ArchiveFile(const ArchiveFile&) = delete;
-    ArchiveFile& operator=(const ArchiveFile&) = delete;
+    ReadOnlyFile() = default;
+    ~ReadOnlyFile();
+    ReadOnlyFile(ReadOnlyFile&& other) noexcept;
+    ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
     // Opens path read-only. A file that cannot be opened raises
     // std::system_error with the system's reason; a path that is not a
     // regular file raises ZipException "... is not a valid Zip file.".
-    static ArchiveFile OpenForReading(const std::string& path, const std::string& shownName);
+    static ReadOnlyFile OpenForReading(const std::string& path, const std::string& shownName);
 
     std::int64_t Size() const { return size_; }
     bool IsOpen() const { return descriptor_ >= 0; }

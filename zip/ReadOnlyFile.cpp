@@ -1,5 +1,5 @@
-// Reading archive bytes through a descriptor.
-#include "zip/ArchiveFile.h"
+// Reading a file's bytes through a descriptor.
+#include "zip/ReadOnlyFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,14 +17,14 @@ std::string NotAValidZipFile(const std::string& name) {
     return "\"" + name + "\"\nis not a valid Zip file.";
 }
 
-ArchiveFile::~ArchiveFile() {
+ReadOnlyFile::~ReadOnlyFile() {
     Close();
 }
 
-ArchiveFile::ArchiveFile(ArchiveFile&& other) noexcept
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
     : descriptor_(std::exchange(other.descriptor_, -1)), size_(other.size_) {}
 
-ArchiveFile& ArchiveFile::operator=(ArchiveFile&& other) noexcept {
+ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
     if (this != &other) {
         Close();
         descriptor_ = std::exchange(other.descriptor_, -1);
@@ -33,13 +33,13 @@ ArchiveFile& ArchiveFile::operator=(ArchiveFile&& other) noexcept {
     return *this;
 }
 
-ArchiveFile ArchiveFile::OpenForReading(const std::string& path, const std::string& shownName) {
+ReadOnlyFile ReadOnlyFile::OpenForReading(const std::string& path, const std::string& shownName) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (descriptor < 0) {
         throw std::system_error(errno, std::generic_category(), "Cannot open file \"" + shownName + "\"");
     }
-    ArchiveFile file;
+    ReadOnlyFile file;
     file.descriptor_ = descriptor;
     struct stat info {};
     if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) throw ZipException(NotAValidZipFile(shownName));
@@ -47,7 +47,7 @@ ArchiveFile ArchiveFile::OpenForReading(const std::string& path, const std::stri
     return file;
 }
 
-std::string ArchiveFile::ReadAt(std::int64_t offset, std::size_t count) const {
+std::string ReadOnlyFile::ReadAt(std::int64_t offset, std::size_t count) const {
     std::string bytes;
     if (descriptor_ < 0 || offset < 0 || offset >= size_) return bytes;
     const auto available = static_cast<std::uint64_t>(size_ - offset);
@@ -64,7 +64,7 @@ std::string ArchiveFile::ReadAt(std::int64_t offset, std::size_t count) const {
     return bytes;
 }
 
-void ArchiveFile::Close() {
+void ReadOnlyFile::Close() {
     if (descriptor_ >= 0) close(descriptor_);
     descriptor_ = -1;
 }

@@ -1,0 +1,55 @@
+// The strict and the lenient reading of a UTF-8 sequence.
+#include "zipformat/Utf8.h"
+
+namespace vorlan {
+
+namespace {
+
+// The length a lead byte announces; 0 for a byte that cannot lead.
+std::size_t AnnouncedLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+unsigned char ByteAt(std::string_view text, std::size_t at) {
+    return static_cast<unsigned char>(text[at]);
+}
+
+}  // namespace
+
+std::size_t Utf8CharacterLength(std::string_view text) {
+    if (text.empty()) return 0;
+    const unsigned char lead = ByteAt(text, 0);
+    const std::size_t length = AnnouncedLength(lead);
+    if (length == 0 || text.size() < length) return 0;
+    // The second byte's range narrows after E0, ED, F0 and F4.
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    for (std::size_t i = 1; i < length; ++i) {
+        const unsigned char byte = ByteAt(text, i);
+        if (byte < (i == 1 ? low : 0x80) || byte > (i == 1 ? high : 0xBF)) return 0;
+    }
+    return length;
+}
+
+bool IsWellFormedUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t length = Utf8CharacterLength(text);
+        if (length == 0) return false;
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
+std::size_t Utf8SequenceLength(std::string_view text) {
+    const std::size_t length = AnnouncedLength(ByteAt(text, 0));
+    if (length <= 1 || length > text.size()) return 1;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((ByteAt(text, i) & 0xC0) != 0x80) return 1;
+    return length;
+}
+
+}  // namespace vorlan
