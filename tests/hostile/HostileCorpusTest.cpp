@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "midlet/BatchDriver.h"
-#include "tests/hostile/BatchEnvironment.h"
 #include "tests/hostile/HostileCases.h"
+#include "tests/support/BatchEnvironment.h"
 #include "tests/support/TestTools.h"
 #include "zip/CodePages.h"
 

@@ -6,9 +6,9 @@
 
 #include <iostream>
 
-#include "tests/faults/ChildProcess.h"
-#include "tests/hostile/BatchEnvironment.h"
 #include "tests/hostile/HostileCases.h"
+#include "tests/support/BatchEnvironment.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TestTools.h"
 #include "tests/support/ZipWriter.h"
 
@@ -55,8 +55,8 @@ TEST(Load, TenThousandSuitesPeakAtTheMemoryOfAThousand) {
     TempDir work;
     const ChildResult thousand = RunBatchOver(work / "thousand", 1000);
     const ChildResult tenThousand = RunBatchOver(work / "ten-thousand", 10000);
-    ASSERT_EQ(thousand.exitStatus, 0) << thousand.output.substr(0, 2000);
-    ASSERT_EQ(tenThousand.exitStatus, 0) << tenThousand.output.substr(0, 2000);
+    ASSERT_EQ(thousand.status, 0) << thousand.errors.substr(0, 2000);
+    ASSERT_EQ(tenThousand.status, 0) << tenThousand.errors.substr(0, 2000);
     EXPECT_TRUE(fs::exists(work / "ten-thousand/s109999.jad"));
     std::cout << "peak memory: 1,000 suites " << thousand.peakMemoryKb << " KiB, 10,000 suites "
               << tenThousand.peakMemoryKb << " KiB\n";
