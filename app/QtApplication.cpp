@@ -6,7 +6,7 @@
 #include <QLineEdit>
 
 #include "app/QtText.h"
-#include "platform/ScriptedApplication.h"
+#include "platform/Application.h"
 #include "platform/TextCharacters.h"
 #include "zip/TProgressForm.h"
 

@@ -30,6 +30,10 @@ enum MessageBoxResult : int {
     IDNO = 7,
 };
 
+// The default button of a message box style: the first button, or the second
+// with MB_DEFBUTTON2.
+int DefaultButton(unsigned style);
+
 // The modeless dialog that shows an archive operation's progress.
 class ProgressDialog {
 public:

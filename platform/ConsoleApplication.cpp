@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ScriptedApplication.h"
+#include "platform/Application.h"
 #include "platform/TextCharacters.h"
 
 namespace vorlan {

@@ -13,7 +13,7 @@
 
 #include "app/OpenDialog.h"
 #include "app/TForm1.h"
-#include "platform/ScriptedApplication.h"
+#include "tests/support/ScriptedApplication.h"
 #include "tests/support/TestTools.h"
 
 namespace vorlan::test {

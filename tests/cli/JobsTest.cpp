@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <map>
@@ -14,8 +13,6 @@
 
 namespace vorlan::test {
 namespace {
-
-const std::string kProgram = std::string(VORLAN_BIN_DIR) + "/vorlan-batch";
 
 // Every regular file below the folder, by relative path, with its bytes;
 // links by where they point.
@@ -32,77 +29,19 @@ std::map<std::string, std::string> Contents(const fs::path& folder) {
 }
 
 // vorlan-batch started in a folder with its own runtime folder (where its
-// scratch roots go), standard output read line by line, standard error kept.
-class RunningBatch {
-public:
-    RunningBatch(const fs::path& folder, const fs::path& runtime, const std::vector<std::string>& arguments) {
-        int out[2];
-        if (pipe(out) != 0) throw std::runtime_error("pipe failed");
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            const int err = open((folder / "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(err, STDERR_FILENO);
-            const int none = open("/dev/null", O_RDONLY);
-            dup2(none, STDIN_FILENO);
-            if (chdir(folder.c_str()) != 0) _exit(127);
-            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
-            for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-            argv.push_back(nullptr);
-            execv(kProgram.c_str(), argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        out_ = fdopen(out[0], "r");
-    }
-    ~RunningBatch() {
-        if (out_ != nullptr) fclose(out_);
-        if (pid_ > 0 && status_ < 0) Wait();
-    }
-    RunningBatch(const RunningBatch&) = delete;
-    RunningBatch& operator=(const RunningBatch&) = delete;
+// scratch roots go).
+ChildOptions InFolder(const fs::path& folder, const fs::path& runtime) {
+    ChildOptions options;
+    options.workDir = folder;
+    options.environment["XDG_RUNTIME_DIR"] = runtime.string();
+    return options;
+}
 
-    // The next line of standard output, without its line feed; empty at the end.
-    std::string NextLine() {
-        char* line = nullptr;
-        std::size_t capacity = 0;
-        const ssize_t length = getline(&line, &capacity, out_);
-        std::string text = length > 0 ? std::string(line, static_cast<std::size_t>(length)) : "";
-        free(line);
-        if (!text.empty() && text.back() == '\n') text.pop_back();
-        lines_.push_back(text);
-        return text;
-    }
-    void Signal(int number) const { kill(pid_, number); }
-    // Whether the program has ended (it is left to Wait to collect).
-    bool Ended() const {
-        siginfo_t info{};
-        return waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_;
-    }
-    // Reads the rest of the output and gives the exit status (minus the
-    // signal when one killed the program).
-    int Wait() {
-        while (!NextLine().empty()) {
-        }
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-        return status_;
-    }
-    std::string Output() const {
-        std::string all;
-        for (const std::string& line : lines_)
-            if (!line.empty()) all += line + "\n";
-        return all;
-    }
-
-private:
-    pid_t pid_ = -1;
-    FILE* out_ = nullptr;
-    std::vector<std::string> lines_;
-    int status_ = -1;
-};
+std::vector<std::string> Batch(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{VorlanBatchProgram()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return argv;
+}
 
 std::string Manifest(const std::string& name) {
     return "MIDlet-Name: " + name + "\r\nMIDlet-Version: 1.0\r\nMIDlet-1: " + name + ",,g.G\r\nMIDlet-Jar-Size: 1\r\n";
@@ -152,22 +91,18 @@ TEST_F(JobsTest, WorkersGiveWhatOneProcessGivesInTheSameOrder) {
     const std::vector<std::string> files = MakeSuites(one);
     fs::remove(many);
     fs::copy(one, many, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-    RunningBatch single(one, work_ / "runtime", Arguments("1", files));
-    const int singleStatus = single.Wait();
-    RunningBatch workers(many, work_ / "runtime", Arguments("3", files));
-    const int workersStatus = workers.Wait();
+    const ChildResult single = RunChild(Batch(Arguments("1", files)), InFolder(one, work_ / "runtime"));
+    const ChildResult workers = RunChild(Batch(Arguments("3", files)), InFolder(many, work_ / "runtime"));
 
-    EXPECT_EQ(singleStatus, 1);  // broken.jar fails
-    EXPECT_EQ(workersStatus, singleStatus);
-    EXPECT_EQ(workers.Output(), single.Output());
-    EXPECT_NE(single.Output().find("[ ] broken.jar\n"), std::string::npos) << single.Output();
-    std::string manyErrors = ReadFile(many / "stderr.txt");
+    EXPECT_EQ(single.status, 1);  // broken.jar fails
+    EXPECT_EQ(workers.status, single.status);
+    EXPECT_EQ(workers.output, single.output);
+    EXPECT_NE(single.output.find("[ ] broken.jar\n"), std::string::npos) << single.output;
+    std::string manyErrors = workers.errors;
     for (std::size_t at; (at = manyErrors.find(many.string())) != std::string::npos;)
         manyErrors.replace(at, many.string().size(), one.string());
-    EXPECT_EQ(manyErrors, ReadFile(one / "stderr.txt"));
+    EXPECT_EQ(manyErrors, single.errors);
     std::map<std::string, std::string> oneFiles = Contents(one), manyFiles = Contents(many);
-    oneFiles.erase("stderr.txt");
-    manyFiles.erase("stderr.txt");
     for (const auto& [name, bytes] : oneFiles) EXPECT_TRUE(manyFiles[name] == bytes) << name << " differs";
     EXPECT_EQ(manyFiles.size(), oneFiles.size());
     EXPECT_TRUE(oneFiles.count("game1.jad") == 1 && oneFiles.count("alias.jad") == 1);
@@ -176,14 +111,15 @@ TEST_F(JobsTest, WorkersGiveWhatOneProcessGivesInTheSameOrder) {
 
 TEST_F(JobsTest, ZeroJobsMeansOnePerProcessorAndBadCountsAreUsageErrors) {
     const std::vector<std::string> files = MakeSuites(work_ / "games");
-    RunningBatch batch(work_ / "games", work_ / "runtime", Arguments("0", files));
-    EXPECT_EQ(batch.Wait(), 1);
-    EXPECT_TRUE(batch.Output().starts_with("[x] game0.jar\n[x] game1.jar\n[x] game2.jar\n[x] Snake.JAR\n"))
-        << batch.Output();
+    const ChildResult batch = RunChild(Batch(Arguments("0", files)), InFolder(work_ / "games", work_ / "runtime"));
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_TRUE(batch.output.starts_with("[x] game0.jar\n[x] game1.jar\n[x] game2.jar\n[x] Snake.JAR\n"))
+        << batch.output;
     for (const char* wrong : {"-1", "x", "", "2x", "99999"}) {
-        RunningBatch refused(work_ / "games", work_ / "runtime", {"--jobs", wrong, "game0.jar"});
-        EXPECT_EQ(refused.Wait(), 2) << wrong;
-        EXPECT_NE(ReadFile(work_ / "games/stderr.txt").find("--jobs"), std::string::npos) << wrong;
+        const ChildResult refused =
+            RunChild(Batch({"--jobs", wrong, "game0.jar"}), InFolder(work_ / "games", work_ / "runtime"));
+        EXPECT_EQ(refused.status, 2) << wrong;
+        EXPECT_NE(refused.errors.find("--jobs"), std::string::npos) << wrong;
     }
 }
 
@@ -203,7 +139,7 @@ protected:
     }
 
     // Opens the FIFO once a step waits in it, unless the run ends first.
-    static void Release(const fs::path& fifo, const RunningBatch& batch) {
+    static void Release(const fs::path& fifo, const ChildProcess& batch) {
         while (!batch.Ended()) {
             const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0) {
@@ -219,7 +155,7 @@ TEST_P(StopTest, ASignalEndsTheRunAfterTheRunningEntries) {
     const fs::path games = work_ / "games";
     std::vector<std::string> arguments{"--mode", "1", "--jobs", GetParam()};
     for (const std::string& file : MakeDescriptors(games, 40)) arguments.push_back(file);
-    RunningBatch batch(games, work_ / "runtime", arguments);
+    ChildProcess batch(Batch(arguments), InFolder(games, work_ / "runtime"));
     // Every process has made its scratch root: the run is under way.
     const long processes = std::stol(GetParam());
     while (std::distance(fs::directory_iterator(work_ / "runtime"), fs::directory_iterator()) < processes &&
@@ -227,9 +163,13 @@ TEST_P(StopTest, ASignalEndsTheRunAfterTheRunningEntries) {
         usleep(1000);
     batch.Signal(SIGTERM);
     Release(games / "waiting.jad", batch);
-    EXPECT_EQ(batch.Wait(), 128 + SIGTERM);
+    // The program ends itself with the status of a signal's death, once
+    // its running entries are done: the signal does not kill it.
+    const ChildResult& result = batch.Wait();
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.status, 128 + SIGTERM);
 
-    const std::string output = batch.Output();
+    const std::string output = result.output;
     EXPECT_EQ(output.find("Process successfuly completed!"), std::string::npos) << output;
     // Whatever was done is reported in list order, and was done completely;
     // one process waiting for the FIFO did nothing after it.

@@ -3,38 +3,17 @@
 // disagree on, passwords, and output beyond the cap.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <ctime>
 
 #include "tests/engines/ArchiveInspection.h"
 #include "tests/engines/EngineHarness.h"
 #include "tests/support/TestTools.h"
+#include "tests/support/ZipEdits.h"
 #include "tests/support/ZipWriter.h"
 
 namespace vorlan::test {
 namespace {
-
-std::string RawDeflate(const std::string& content) {
-    z_stream stream{};
-    deflateInit2(&stream, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, content.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-    stream.avail_in = static_cast<uInt>(content.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
-
-ZipEntry DeflatedEntry(const std::string& name, const std::string& content) {
-    ZipEntry entry = StoredEntry(name, content);
-    entry.method = 8;
-    entry.data = RawDeflate(content);
-    return entry;
-}
 
 // A target folder with a sibling that nothing may ever reach.
 class HostileArchive : public ::testing::Test {

@@ -9,8 +9,8 @@
 
 #include <cstdlib>
 
-#include "tests/hostile/BatchEnvironment.h"
 #include "tests/hostile/HostileCases.h"
+#include "tests/support/BatchEnvironment.h"
 #include "tests/support/TestTools.h"
 #include "zip/ZipTypes.h"
 

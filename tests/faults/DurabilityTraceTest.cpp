@@ -116,7 +116,7 @@ protected:
 TEST_P(DurabilityTrace, EveryNameComesAfterTheFlushOfItsDataAndTheFolderIsFlushedAfter) {
     const fs::path folder = work_ / "traced";
     const ChildResult result = scene_.RunTraced(folder, work_ / "trace");
-    ASSERT_EQ(result.exitStatus, 0) << result.output;
+    ASSERT_EQ(result.status, 0) << result.errors;
     scene_.CheckComplete(folder);
     const std::string trace = ReadFile(work_ / "trace");
     ASSERT_NE(trace.find("rename"), std::string::npos) << "the trace shows no renames";

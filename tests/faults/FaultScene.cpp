@@ -5,8 +5,8 @@
 
 #include <random>
 
-#include "tests/hostile/ArchiveEdits.h"
 #include "tests/support/TestTools.h"
+#include "tests/support/ZipEdits.h"
 #include "tests/support/ZipWriter.h"
 
 namespace vorlan::test {
@@ -18,13 +18,6 @@ std::string Noise(std::size_t size, unsigned seed) {
     std::string bytes(size, '\0');
     for (char& byte : bytes) byte = static_cast<char>(generator() & 0xFF);
     return bytes;
-}
-
-ZipEntry DeflatedEntry(const std::string& name, const std::string& content) {
-    ZipEntry entry = StoredEntry(name, content);
-    entry.method = 8;
-    entry.data = RawDeflate(content);
-    return entry;
 }
 
 std::string Manifest(const std::string& name) {
@@ -90,7 +83,7 @@ FaultScene::FaultScene(const fs::path& root, SceneMode mode, int jobs) : root_(r
     before_ = TakeSnapshot(pristine);
     const fs::path reference = root_ / "reference";
     const ChildResult result = Run(reference, {});
-    if (result.exitStatus != 0) throw std::runtime_error("the undisturbed run failed: " + result.output);
+    if (result.status != 0) throw std::runtime_error("the undisturbed run failed: " + result.errors);
     after_ = TakeSnapshot(reference);
     for (const auto& [name, bytes] : after_)
         if (name.ends_with(".jar") && !IsValidJar(bytes))
@@ -158,7 +151,7 @@ void FaultScene::CheckFile(const std::string& name, const std::string& bytes, bo
 }
 
 std::vector<std::string> FaultScene::CheckBeforeOrAfter(const fs::path& folder, const ChildResult& run) {
-    const bool apiLeftOut = run.output.find("left out") != std::string::npos;
+    const bool apiLeftOut = run.errors.find("left out") != std::string::npos;
     const Snapshot now = TakeSnapshot(folder);
     std::vector<std::string> leftBehind;
     for (const auto& [name, bytes] : now) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/faults/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 namespace vorlan::test {
 

@@ -30,8 +30,8 @@ ChildOptions Shimmed(const std::string& mode, long at) {
 }
 
 std::string Describe(const ChildResult& result) {
-    return "exit " + std::to_string(result.exitStatus) + ", signal " + std::to_string(result.signal) + "\n" +
-           result.output;
+    return "exit " + std::to_string(result.status) + ", signal " + std::to_string(result.signal) + "\n" +
+           result.output + result.errors;
 }
 
 struct TrialSetup {
@@ -51,7 +51,7 @@ protected:
         ChildOptions options = Shimmed("none", 0);
         options.environment["VORLAN_FAULT_COUNT_FILE"] = (work_ / "count").string();
         const ChildResult result = scene_.Run(work_ / "counting", options);
-        EXPECT_EQ(result.exitStatus, 0) << result.output;
+        EXPECT_EQ(result.status, 0) << result.errors;
         // One line per process that ran: the largest count covers them all.
         long most = 0;
         std::istringstream counts(ReadFile(work_ / "count"));
@@ -66,12 +66,12 @@ protected:
         // A kill during a commit leaves its journal and pending files.
         leftBehind_ += scene_.CheckBeforeOrAfter(folder, result).size();
         const ChildResult entered = scene_.RunInFolderOnly(folder);
-        EXPECT_EQ(entered.exitStatus, 0) << trial << ": the run entering the folder failed\n" << Describe(entered);
+        EXPECT_EQ(entered.status, 0) << trial << ": the run entering the folder failed\n" << Describe(entered);
         const std::vector<std::string> left = scene_.CheckBeforeOrAfter(folder, result);
         EXPECT_TRUE(left.empty()) << trial << " left " << ::testing::PrintToString(left) << " after the next run";
         scene_.CheckSuitesAgree(folder);
         const ChildResult again = scene_.RunAgain(folder);
-        EXPECT_EQ(again.exitStatus, 0) << trial << ": the run after it failed\n" << Describe(again);
+        EXPECT_EQ(again.status, 0) << trial << ": the run after it failed\n" << Describe(again);
         scene_.CheckComplete(folder);
     }
 
@@ -94,7 +94,7 @@ TEST_P(FaultTrials, AFailingWriteAtEveryPointLosesNothing) {
         const std::string trial = "write failure at call " + std::to_string(at);
         const fs::path folder = work_ / "trial";
         const ChildResult result = scene_.Run(folder, Shimmed("fail", at));
-        ASSERT_TRUE(result.signal == 0 && (result.exitStatus == 0 || result.exitStatus == 1))
+        ASSERT_TRUE(result.signal == 0 && (result.status == 0 || result.status == 1))
             << trial << ": " << Describe(result);
         const std::vector<std::string> left = scene_.CheckBeforeOrAfter(folder, result);
         EXPECT_TRUE(left.empty()) << trial << " left " << ::testing::PrintToString(left);
@@ -115,8 +115,8 @@ TEST_P(FaultTrials, AKillAtEveryPointLosesNothingAndTheNextRunCompletes) {
             // With workers, a killed worker ends the run with status 1; and as
             // the workers take entries as they reach them, a worker may make
             // fewer calls than in the counting run and never reach the point.
-            const bool workerKilled = scene_.jobs() > 1 && result.exitStatus == 1;
-            const bool pointNotReached = scene_.jobs() > 1 && result.exitStatus == 0;
+            const bool workerKilled = scene_.jobs() > 1 && result.status == 1;
+            const bool pointNotReached = scene_.jobs() > 1 && result.status == 0;
             ASSERT_TRUE(result.signal == kKilled || workerKilled || pointNotReached)
                 << trial << ": " << Describe(result);
             ExpectRecovery(folder, trial, result);
@@ -137,7 +137,7 @@ TEST_P(FaultTrials, AFileSizeLimitLosesNothing) {
             options.fileSizeLimit = limit;
             options.fileSizeSignal = signal;
             const ChildResult result = scene_.Run(folder, options);
-            ASSERT_TRUE(result.signal == SIGXFSZ || (result.signal == 0 && result.exitStatus <= 1))
+            ASSERT_TRUE(result.signal == SIGXFSZ || (result.signal == 0 && result.status <= 1))
                 << trial << ": " << Describe(result);
             ExpectRecovery(folder, trial, result);
             ++trials;
@@ -157,10 +157,10 @@ TEST(FullScratchFolder, IsReportedAsTheReason) {
     ChildOptions options = Shimmed("fail", 1);
     options.workDir = work.path();
     const ChildResult result = RunChild({VorlanBatchProgram(), "G.jar"}, options);
-    EXPECT_EQ(result.exitStatus, 1) << result.output;
+    EXPECT_EQ(result.status, 1) << result.errors;
     EXPECT_NE(result.output.find("[ ] G.jar"), std::string::npos) << result.output;
-    EXPECT_NE(result.output.find("MANIFEST.MF\": No space left on device"), std::string::npos) << result.output;
-    EXPECT_EQ(result.output.find("has no META-INF/MANIFEST.MF"), std::string::npos) << result.output;
+    EXPECT_NE(result.errors.find("MANIFEST.MF\": No space left on device"), std::string::npos) << result.errors;
+    EXPECT_EQ(result.errors.find("has no META-INF/MANIFEST.MF"), std::string::npos) << result.errors;
     EXPECT_EQ(ReadFile(work / "G.jar"), before);
     EXPECT_FALSE(fs::exists(work / "G.jad"));
 }

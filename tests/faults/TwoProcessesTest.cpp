@@ -4,7 +4,7 @@
 // the size of the JAR beside it.
 #include <gtest/gtest.h>
 
-#include "tests/faults/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TestTools.h"
 #include "tests/support/ZipWriter.h"
 
@@ -49,7 +49,7 @@ TEST(TwoProcesses, NoUpdateIsLostAndEveryDescriptorMatchesItsJar) {
                                BatchCommand(work / "API", "two.zip", jars) +
                                "; second=$?; wait $first; exit $(( $? | second ))";
     const ChildResult result = RunChild({"/bin/sh", "-c", script}, options);
-    ASSERT_EQ(result.exitStatus, 0) << result.output;
+    ASSERT_EQ(result.status, 0) << result.output << result.errors;
     int lost = 0;
     for (const std::string& jar : jars) {
         const CommandResult names = RunCommand({"unzip", "-Z1", jar});

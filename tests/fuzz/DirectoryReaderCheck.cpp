@@ -2,9 +2,9 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/ScriptedApplication.h"
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/support/FakeVolumes.h"
+#include "tests/support/ScriptedApplication.h"
 #include "zip/TZip.h"
 
 namespace vorlan::fuzz {

@@ -5,8 +5,8 @@
 #include "midlet/FixBuilder.h"
 #include "midlet/PathNames.h"
 #include "midlet/TextLines.h"
-#include "platform/ScriptedApplication.h"
 #include "tests/fuzz/FuzzChecks.h"
+#include "tests/support/ScriptedApplication.h"
 
 namespace vorlan::fuzz {
 

@@ -1,16 +1,18 @@
 // Every case of the hostile corpus through every path: the directory reader,
 // Extract of every entry and of the manifest, a mode-0 batch with an API
-// archive checked, a mode-1 batch, and a mode-0 batch with the case as the API
-// archive. Each ends in its outcome; nothing is
-// ever written outside the target or scratch folder, and a suite whose entry
-// fails is left byte for byte as it was.
+// archive checked, a mode-1 batch, a mode-0 batch with the case as the API
+// archive, and the fuzz targets' invariants. Each ends in its outcome;
+// nothing is ever written outside the target or scratch folder, no batch
+// leaves a descriptor open, and a suite whose entry fails is left byte for
+// byte as it was.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "midlet/BatchDriver.h"
-#include "tests/hostile/BatchEnvironment.h"
+#include "tests/fuzz/FuzzChecks.h"
 #include "tests/hostile/HostileCases.h"
+#include "tests/support/BatchEnvironment.h"
 #include "tests/support/TestTools.h"
 #include "zipformat/Utf8.h"
 
@@ -37,8 +39,22 @@ protected:
         WriteFile(environment_.apiFolder() / "api.zip", ApiArchiveBytes());
         original_ = GetParam().build();
         WriteFile(jar_, original_);
-        host_.apis = {"api.zip"};
-        host_.checkedApis = {"api.zip"};
+        host_.CheckApis({"api.zip"});
+        // The component keeps /proc/self/mountinfo open for the process's
+        // life from its first archive on: descriptors are counted after one.
+        host_.zip.SetZipFileName((environment_.apiFolder() / "api.zip").string());
+    }
+
+    // The open descriptors of this process with what each one is.
+    static std::vector<std::string> OpenDescriptors() {
+        std::vector<std::string> open;
+        for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code gone;  // the listing's own descriptor is closed by now
+            const fs::path target = fs::read_symlink(entry.path(), gone);
+            if (!gone) open.push_back(entry.path().filename().string() + " -> " + target.string());
+        }
+        std::sort(open.begin(), open.end());
+        return open;
     }
 
     // The work tree holds the suite (and its descriptor when the batch
@@ -103,7 +119,9 @@ protected:
         WriteFile(jar_, original_);
         fs::remove(jad_);
         host_.mode = mode;
+        const std::vector<std::string> before = OpenDescriptors();
         host_.Run({jar_});
+        EXPECT_EQ(OpenDescriptors(), before) << "the batch left a descriptor open";
     }
 
     TempDir work_;
@@ -210,6 +228,16 @@ TEST_P(HostileCorpusTest, AsTheApiArchiveOfASoundSuite) {
     else
         EXPECT_TRUE(ReadFile(jar_) == SoundSuiteBytes()) << "the suite got files of a broken API archive";
     EXPECT_NE(ReadFile(jad_).find(SizeAndUrl()), std::string::npos);
+}
+
+// What the fuzz targets check of any input holds for every case: a broken
+// invariant aborts the test with its message.
+TEST_P(HostileCorpusTest, FuzzTargetInvariantsHold) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(original_.data());
+    fuzz::CheckDirectoryReader(data, original_.size());
+    fuzz::CheckExtractEngine(data, original_.size());
+    fuzz::CheckTextForm(data, original_.size());
+    EXPECT_TRUE(ReadFile(jar_) == original_) << "the suite was changed";
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, HostileCorpusTest, ::testing::ValuesIn(HostileCases()),

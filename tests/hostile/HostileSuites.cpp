@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "tests/hostile/ArchiveEdits.h"
 #include "tests/hostile/HostileCases.h"
+#include "tests/support/ZipEdits.h"
 #include "tests/support/ZipWriter.h"
 
 namespace vorlan::test::hostile {
@@ -202,7 +202,7 @@ std::string SuiteWithDiskCountsDisagreeing() {
 std::string SuiteWithEmptyEndRecordInComment() {
     ZipArchive archive{"", {Manifest(), GameClass()}};
     const std::string after = " end";
-    archive.comment = "note " + EndRecordBytes(0, 0, 0, static_cast<std::uint16_t>(after.size())) + after;
+    archive.comment = "note " + EndRecordBytes({.commentLength = static_cast<std::uint16_t>(after.size())}) + after;
     return archive.bytes();
 }
 
@@ -212,7 +212,7 @@ std::string SuiteWithEmptyEndRecordInComment() {
 std::string SuiteWithPartialEndRecordInComment() {
     ZipArchive archive{"", {GameClass(), Manifest()}};
     const std::string before = "note ", after = " end";
-    archive.comment = before + EndRecordBytes(0, 0, 0, 0) + after;
+    archive.comment = before + EndRecordBytes({}) + after;
     std::string bytes = archive.bytes();
     const std::size_t commentLength = archive.comment.size();
     const std::size_t fake = EndRecordOffset(bytes, commentLength) + kEndRecordLength + before.size();
@@ -242,8 +242,10 @@ std::string SuiteWithSecondDirectoryInComment() {
     directory += hiddenHeader;
     std::string comment = hidden.substr(0, hiddenDirectory);
     const std::size_t directoryAt = hiddenLocal + comment.size();
-    comment += directory + EndRecordBytes(3, static_cast<std::uint32_t>(directory.size()),
-                                          static_cast<std::uint32_t>(directoryAt), 0);
+    comment += directory + EndRecordBytes({.entriesThisDisk = 3,
+                                           .totalEntries = 3,
+                                           .centralDirSize = static_cast<std::uint32_t>(directory.size()),
+                                           .centralDirOffset = static_cast<std::uint32_t>(directoryAt)});
     std::string bytes = suite + comment;
     Put16At(bytes, firstEnd + kEndCommentLength, static_cast<std::uint16_t>(comment.size()));
     return bytes;

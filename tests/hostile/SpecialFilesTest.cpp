@@ -8,8 +8,8 @@
 #include "engines/CallbackChannel.h"
 #include "engines/ExtractOperation.h"
 #include "engines/UpdateOperation.h"
-#include "tests/hostile/BatchEnvironment.h"
 #include "tests/hostile/HostileCases.h"
+#include "tests/support/BatchEnvironment.h"
 #include "tests/support/TestTools.h"
 
 namespace vorlan::test {

@@ -1,68 +1,13 @@
-// The batch tests' host and fixture.
+// The batch tests' fixture.
 #include "tests/midlet/BatchFixture.h"
 
 #include <algorithm>
 #include <sstream>
 
-#include "midlet/BatchDriver.h"
-#include "midlet/Globals.h"
-#include "midlet/TextLines.h"
-
 namespace vorlan::test {
 
-TestBatchHost::TestBatchHost() {
-    zip.LibraryDir = VORLAN_BIN_DIR;
-    zip.ShowProgressDialog = false;
-}
-
-void TestBatchHost::SetFileChecked(int index, bool isChecked) {
-    checkCalls.emplace_back(index, isChecked);
-    const auto at = static_cast<std::size_t>(index);
-    if (checked.size() <= at) checked.resize(at + 1, -1);
-    checked[at] = isChecked ? 1 : 0;
-}
-
-void TestBatchHost::EntryFinished(int index, bool succeeded, const std::string& failure) {
-    const auto at = static_cast<std::size_t>(index);
-    if (failures.size() <= at) failures.resize(at + 1);
-    failures[at] = succeeded ? std::string() : failure;
-}
-
-void TestBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {
-    apiFailures.push_back(archive + ": " + failure);
-}
-
-void TestBatchHost::ApiEntryLeftOut(const std::string& archive, const std::string& why) {
-    apiEntriesLeftOut.push_back(archive + ": " + why);
-}
-
-void TestBatchHost::ShowBatchFinished(const std::string& text, const std::string& caption) {
-    finishedBoxes.push_back(text + "|" + caption);
-}
-
-void TestBatchHost::CheckApis(std::vector<std::string> names) {
-    apis = std::move(names);
-    apiChecked.assign(apis.size(), true);
-}
-
 void BatchTest::SetUp() {
-    previousDirectory_ = fs::current_path();
-    SetApp(&app_);
-    app_.SetTitle("Vorlan");
-    fs::create_directories(work_ / "scratch");
-    fs::create_directories(work_ / "API");
-    suites_ = work_ / "suites";
     fs::create_directories(suites_);
-    ScratchRoot = (work_ / "scratch").string() + "/";
-    ApiFolder = (work_ / "API").string() + "/";
-    FixTemplatePath = std::string(VORLAN_SOURCE_DIR) + "/data/fix.jar";
-    ManifestBuffer = std::make_unique<TextLines>();
-}
-
-void BatchTest::TearDown() {
-    // The archive component changes the current directory; give it back.
-    fs::current_path(previousDirectory_);
-    SetApp(nullptr);
 }
 
 fs::path BatchTest::MakeJar(const std::string& tool, const std::string& name, const Files& files) {
@@ -76,14 +21,7 @@ fs::path BatchTest::MakeApi(const std::string& tool, const std::string& name, co
 }
 
 void BatchTest::RunOn(const std::vector<fs::path>& entries) {
-    host_.files.clear();
-    for (const fs::path& entry : entries) host_.files.push_back(entry.string());
-    host_.checkCalls.clear();
-    host_.positions.clear();
-    RunBatch(host_);
-    // The archive component left the current directory in the scratch folder,
-    // which is gone now; Java and the tools the checks run need a real one.
-    fs::current_path(previousDirectory_);
+    host_.Run(entries);
 }
 
 std::vector<std::string> BatchTest::Names(const fs::path& jar) {

@@ -7,8 +7,8 @@
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
 #include "midlet/TextLines.h"
-#include "platform/ScriptedApplication.h"
 #include "tests/midlet/BatchFixture.h"
+#include "tests/support/ScriptedApplication.h"
 
 namespace vorlan::test {
 namespace {

@@ -15,7 +15,7 @@ class FixBatchTest : public BatchTest {
 protected:
     void SetUp() override {
         BatchTest::SetUp();
-        host_.mode = 1;
+        host_.mode = BatchMode::BuildFix;
     }
     fs::path Snake(const std::string& name = "Snake.jar") {
         return MakeJar(

@@ -5,7 +5,7 @@
 #include "midlet/FixBuilder.h"
 #include "midlet/ManifestLines.h"
 #include "midlet/TextLines.h"
-#include "platform/ScriptedApplication.h"
+#include "tests/support/ScriptedApplication.h"
 
 namespace vorlan::test {
 namespace {

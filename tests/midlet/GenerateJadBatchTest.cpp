@@ -183,14 +183,14 @@ TEST_F(GenerateJadBatchTest, EveryJarGetsTheApisCheckedWhenItsTurnComes) {
     MakeApi("zip", "a.zip", {{"a/A.class", "a"}});
     MakeApi("zip", "b.zip", {{"b/B.class", "b"}});
     host_.apis = {"a.zip", "b.zip"};
-    host_.apiChecked = {true, false};
+    host_.checkedApis = {"a.zip"};
     const fs::path fixed = Game("zip", "fixed.jar");
     const fs::path first = Game("zip", "first.jar");
     const fs::path second = Game("zip", "second.jar");
-    host_.mode = 1;  // a fix first: it empties the scratch folder of the API files
+    host_.mode = BatchMode::BuildFix;  // a fix first: it empties the scratch folder of the API files
     host_.beforeEntry = [this](int index) {
-        if (index == 1) host_.mode = 0;
-        if (index == 2) host_.apiChecked = {false, true};
+        if (index == 1) host_.mode = BatchMode::GenerateJad;
+        if (index == 2) host_.checkedApis = {"b.zip"};
     };
     RunOn({fixed, first, second});
     EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1}));

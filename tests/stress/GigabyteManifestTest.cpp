@@ -9,10 +9,10 @@
 
 #include <iostream>
 
-#include "tests/faults/ChildProcess.h"
-#include "tests/hostile/ArchiveEdits.h"
 #include "tests/hostile/HostileCases.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TestTools.h"
+#include "tests/support/ZipEdits.h"
 #include "tests/support/ZipWriter.h"
 
 namespace vorlan::test {
@@ -60,7 +60,7 @@ protected:
             {VorlanBatchProgram(), "--mode", mode, "--api-dir", "API", "--api", "api.zip", "Bomb.jar"}, options);
         std::cout << what << ", mode " << mode << ": peak memory " << result.peakMemoryKb << " KiB\n";
         EXPECT_NE(result.signal, SIGXFSZ) << what << ": a file was written past the cap";
-        EXPECT_EQ(result.exitStatus, 1) << what << "\n" << result.output;
+        EXPECT_EQ(result.status, 1) << what << "\n" << result.errors;
         EXPECT_NE(result.output.find("[ ] Bomb.jar"), std::string::npos) << result.output;
         EXPECT_TRUE(ReadFile(jar) == suite) << what << ": the suite was changed";
         EXPECT_FALSE(fs::exists(work_ / "Bomb.jad"));

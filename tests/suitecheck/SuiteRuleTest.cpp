@@ -6,8 +6,8 @@
 #include <functional>
 #include <set>
 
-#include "platform/ScriptedApplication.h"
 #include "suitecheck/SuiteCheck.h"
+#include "tests/support/ScriptedApplication.h"
 #include "tests/support/SuiteCorpus.h"
 #include "tests/support/ZipWriter.h"
 

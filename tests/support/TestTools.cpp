@@ -1,20 +1,13 @@
 // Test helpers: temporary folders, files, and the real archive tools.
 #include "tests/support/TestTools.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <stdexcept>
-#include <string_view>
 
 namespace vorlan::test {
 
@@ -60,86 +53,11 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-namespace {
-
-// Reads both pipes to their ends at once: a child that fills one pipe while
-// the other is not read would never finish.
-void DrainPipes(int outFd, int errFd, CommandResult& result) {
-    std::array<pollfd, 2> pipes{pollfd{outFd, POLLIN, 0}, pollfd{errFd, POLLIN, 0}};
-    std::array<std::string*, 2> texts{&result.output, &result.errors};
-    std::array<char, 4096> buffer{};
-    int open = 2;
-    while (open > 0) {
-        if (poll(pipes.data(), pipes.size(), -1) < 0) {
-            if (errno == EINTR) continue;
-            throw std::runtime_error("poll failed");
-        }
-        for (std::size_t i = 0; i < pipes.size(); ++i) {
-            if (pipes[i].fd < 0 || pipes[i].revents == 0) continue;
-            const ssize_t n = read(pipes[i].fd, buffer.data(), buffer.size());
-            if (n > 0) {
-                texts[i]->append(buffer.data(), static_cast<size_t>(n));
-            } else if (n == 0 || errno != EINTR) {
-                pipes[i].fd = -1;  // poll skips it from now on
-                --open;
-            }
-        }
-    }
-}
-
-// The test's environment with LC_ALL set to C.UTF-8, made before the fork:
-// between fork and exec the child may only make async-signal-safe calls.
-std::vector<std::string> ChildEnvironment() {
-    std::vector<std::string> environment;
-    for (char** variable = environ; *variable != nullptr; ++variable)
-        if (std::string_view(*variable).rfind("LC_ALL=", 0) != 0) environment.emplace_back(*variable);
-    environment.emplace_back("LC_ALL=C.UTF-8");
-    return environment;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& text : texts) pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-[[noreturn]] void ExecChild(char* const* args, char* const* environment, const fs::path& workDir, int out, int err) {
-    dup2(out, STDOUT_FILENO);
-    dup2(err, STDERR_FILENO);
-    if (!workDir.empty() && chdir(workDir.c_str()) != 0) _exit(126);
-    execvpe(args[0], args, environment);
-    _exit(127);
-}
-
-}  // namespace
-
 CommandResult RunCommand(const std::vector<std::string>& argv, const fs::path& workDir) {
-    int outFds[2];
-    int errFds[2];
-    if (pipe2(outFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    if (pipe2(errFds, O_CLOEXEC) != 0) {
-        close(outFds[0]);
-        close(outFds[1]);
-        throw std::runtime_error("pipe failed");
-    }
-    std::vector<std::string> arguments = argv;
-    std::vector<std::string> environment = ChildEnvironment();
-    const std::vector<char*> args = Pointers(arguments);
-    const std::vector<char*> envp = Pointers(environment);
-    const pid_t child = fork();
-    if (child < 0) throw std::runtime_error("fork failed");
-    if (child == 0) ExecChild(args.data(), envp.data(), workDir, outFds[1], errFds[1]);
-    close(outFds[1]);
-    close(errFds[1]);
-    CommandResult result;
-    DrainPipes(outFds[0], errFds[0], result);
-    close(outFds[0]);
-    close(errFds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
+    ChildOptions options;
+    options.workDir = workDir;
+    options.environment["LC_ALL"] = "C.UTF-8";
+    return RunChild(argv, options);
 }
 
 bool ToolAvailable(const std::string& program) {

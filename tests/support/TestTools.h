@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ChildProcess.h"
+
 namespace vorlan::test {
 
 namespace fs = std::filesystem;
@@ -46,15 +48,11 @@ private:
 std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& bytes);  // creates parent folders
 
-struct CommandResult {
-    int status = -1;     // exit status, or 128 + signal
-    std::string output;  // standard output only
-    std::string errors;  // standard error only
-};
 // Runs argv (no shell) in the given folder, or in the current one when empty,
 // under the C.UTF-8 locale whatever the test's own: the tools then take the
 // tests' UTF-8 file names as they are, and no locale warning of the C
 // library reaches the output a test compares.
+using CommandResult = ChildResult;
 CommandResult RunCommand(const std::vector<std::string>& argv, const fs::path& workDir = {});
 bool ToolAvailable(const std::string& program);
 

@@ -29,8 +29,13 @@ std::uint32_t SizeOf(const ZipEntry& entry) {
     return entry.uncompressedSize.value_or(static_cast<std::uint32_t>(entry.content.size()));
 }
 
-// The fields local and central records share, from "version needed" on.
-void PutCommonFields(std::string& out, const ZipEntry& entry, std::size_t extraLength) {
+std::uint16_t Length16(const std::string& text) {
+    return static_cast<std::uint16_t>(text.size());
+}
+
+// The fields local and central records share, from "version needed" up to
+// the name length.
+void PutCommonFields(std::string& out, const ZipEntry& entry, std::uint16_t nameLength) {
     Put16(out, 20);
     Put16(out, entry.flags);
     Put16(out, entry.method);
@@ -39,8 +44,27 @@ void PutCommonFields(std::string& out, const ZipEntry& entry, std::size_t extraL
     Put32(out, CrcOf(entry));
     Put32(out, static_cast<std::uint32_t>(StoredData(entry).size()));
     Put32(out, SizeOf(entry));
-    Put16(out, static_cast<std::uint32_t>(entry.name.size()));
-    Put16(out, static_cast<std::uint32_t>(extraLength));
+    Put16(out, nameLength);
+}
+
+void PutLocalRecord(std::string& out, const ZipEntry& entry) {
+    Put32(out, 0x04034B50);
+    PutCommonFields(out, entry, Length16(entry.name));
+    Put16(out, Length16(entry.localExtra));
+    out += entry.name + entry.localExtra + StoredData(entry);
+}
+
+void PutCentralRecord(std::string& out, const ZipEntry& entry, std::uint32_t localOffset) {
+    Put32(out, entry.centralSignature.value_or(0x02014B50));
+    Put16(out, entry.versionMadeBy);
+    PutCommonFields(out, entry, entry.nameLengthField.value_or(Length16(entry.name)));
+    Put16(out, entry.extraLengthField.value_or(Length16(entry.centralExtra)));
+    Put16(out, entry.commentLengthField.value_or(Length16(entry.comment)));
+    Put16(out, 0);  // disk
+    Put16(out, 0);  // internal attributes
+    Put32(out, entry.externalAttributes);
+    Put32(out, entry.localHeaderOffset.value_or(localOffset));
+    out += entry.name + entry.centralExtra + entry.comment;
 }
 
 }  // namespace
@@ -74,38 +98,46 @@ ZipEntry LinkEntry(const std::string& name, const std::string& target) {
     return entry;
 }
 
-std::string ZipArchive::bytes() const {
-    std::string out = prefix;
-    std::vector<std::uint32_t> offsets;
-    for (const ZipEntry& entry : entries) {
-        offsets.push_back(static_cast<std::uint32_t>(out.size() - prefix.size()));
-        if (!entry.writeLocalRecord) continue;
-        Put32(out, 0x04034B50);
-        PutCommonFields(out, entry, entry.localExtra.size());
-        out += entry.name + entry.localExtra + StoredData(entry);
-    }
-    const std::size_t directoryStart = out.size();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const ZipEntry& entry = entries[i];
-        Put32(out, 0x02014B50);
-        Put16(out, entry.versionMadeBy);
-        PutCommonFields(out, entry, entry.centralExtra.size());
-        Put16(out, 0);  // comment length
-        Put16(out, 0);  // disk
-        Put16(out, 0);  // internal attributes
-        Put32(out, entry.externalAttributes);
-        Put32(out, entry.localHeaderOffset.value_or(offsets[i]));
-        out += entry.name + entry.centralExtra;
-    }
-    const auto count = statedEntryCount.value_or(static_cast<std::uint16_t>(entries.size()));
+std::string EndRecordBytes(const EndRecordFields& fields) {
+    std::string out;
     Put32(out, 0x06054B50);
-    Put32(out, 0);  // disk numbers
-    Put16(out, count);
-    Put16(out, count);
-    Put32(out, static_cast<std::uint32_t>(out.size() - directoryStart - 12));
-    Put32(out, static_cast<std::uint32_t>(directoryStart - prefix.size()));
-    Put16(out, static_cast<std::uint32_t>(comment.size()));
-    return out + comment;
+    Put16(out, fields.thisDisk.value_or(0));
+    Put16(out, fields.centralDirDisk.value_or(0));
+    Put16(out, fields.entriesThisDisk.value_or(0));
+    Put16(out, fields.totalEntries.value_or(0));
+    Put32(out, fields.centralDirSize.value_or(0));
+    Put32(out, fields.centralDirOffset.value_or(0));
+    Put16(out, fields.commentLength.value_or(0));
+    return out;
+}
+
+std::string ZipArchive::bytes(ZipLayout* layout) const {
+    ZipLayout where;
+    std::string out = prefix;
+    for (const ZipEntry& entry : entries) {
+        where.localHeaderOffsets.push_back(out.size());
+        if (entry.writeLocalRecord) PutLocalRecord(out, entry);
+    }
+    where.centralDirOffset = out.size();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        where.centralHeaderOffsets.push_back(out.size());
+        // Offsets are stored as an archive tool stores them: from the start
+        // of the archive, not of the file.
+        PutCentralRecord(out, entries[i], static_cast<std::uint32_t>(where.localHeaderOffsets[i] - prefix.size()));
+    }
+    where.centralDirSize = out.size() - where.centralDirOffset;
+    where.endRecordOffset = out.size();
+    const auto count = statedEntryCount.value_or(static_cast<std::uint16_t>(entries.size()));
+    EndRecordFields fields = endRecord;
+    fields.entriesThisDisk = fields.entriesThisDisk.value_or(count);
+    fields.totalEntries = fields.totalEntries.value_or(count);
+    fields.centralDirSize = fields.centralDirSize.value_or(static_cast<std::uint32_t>(where.centralDirSize));
+    fields.centralDirOffset =
+        fields.centralDirOffset.value_or(static_cast<std::uint32_t>(where.centralDirOffset - prefix.size()));
+    fields.commentLength = fields.commentLength.value_or(Length16(comment));
+    out += EndRecordBytes(fields) + comment;
+    if (layout != nullptr) *layout = std::move(where);
+    return out;
 }
 
 }  // namespace vorlan::test

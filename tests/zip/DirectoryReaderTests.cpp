@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/ZipWriter.h"
 #include "tests/zip/ZipTestSupport.h"
 #include "zip/CodePages.h"
 
@@ -85,7 +85,7 @@ TEST_F(DirectoryReaderTest, MissingArchiveIsCreatedEmpty) {
     const mode_t savedMask = umask(022);
     zip.SetZipFileName(archive);
     umask(savedMask);
-    EXPECT_EQ(ReadFile(archive), ArchiveBuilder::EndRecord(0, 0, 0, 0, 0, 0, 0));
+    EXPECT_EQ(ReadFile(archive), EndRecordBytes({}));
     EXPECT_EQ(zip.EntryCount(), 0);
     EXPECT_EQ(zip.EndOfDirectory.EndRecordPosition, 0);
     EXPECT_EQ(changes, 1);
@@ -111,7 +111,11 @@ TEST_F(DirectoryReaderTest, ArchiveThatCannotBeCreatedIsReported) {
 
 TEST_F(DirectoryReaderTest, OpeningResetsTheComponent) {
     TZip zip;
-    zip.SetZipFileName(WriteArchive("a.zip", ArchiveBuilder().Add("x", "1").Comment("note").Build()));
+    zip.SetZipFileName(WriteArchive("a.zip", [] {
+        ZipArchive archive{"", {StoredEntry("x", "1")}};
+        archive.comment = "note";
+        return archive.bytes();
+    }()));
     zip.Password = "secret";
     zip.SetZipFileName("");
     EXPECT_EQ(zip.ZipFileName(), "");
@@ -123,12 +127,9 @@ TEST_F(DirectoryReaderTest, OpeningResetsTheComponent) {
 }
 
 TEST_F(DirectoryReaderTest, DataInFrontIsSkippedAndOffsetsKeptAsStored) {
-    BuiltLayout layout;
-    const std::string bytes = ArchiveBuilder()
-                                  .Prepend("#!/bin/sh\nexec java -jar \"$0\"\n")
-                                  .Add("a.txt", "alpha")
-                                  .Add("b/c.txt", "c")
-                                  .Build(&layout);
+    const std::string bytes =
+        ZipArchive{"#!/bin/sh\nexec java -jar \"$0\"\n", {StoredEntry("a.txt", "alpha"), StoredEntry("b/c.txt", "c")}}
+            .bytes();
     TZip zip;
     zip.SetZipFileName(WriteArchive("stub.jar", bytes));
     ASSERT_EQ(EntryNames(zip), (std::vector<std::string>{"a.txt", "b\\c.txt"}));
@@ -139,16 +140,16 @@ TEST_F(DirectoryReaderTest, DataInFrontIsSkippedAndOffsetsKeptAsStored) {
 }
 
 TEST_F(DirectoryReaderTest, EntryWithEmptyNameAndRawExtraField) {
-    BuilderEntry entry;
-    entry.extra = std::string("\x55\x54\x05\x00\x01\x00\x00\x00\x00", 9);
+    ZipEntry entry = StoredEntry("", "");
+    entry.centralExtra = std::string("\x55\x54\x05\x00\x01\x00\x00\x00\x00", 9);
     entry.comment = "first";
     entry.flags = 1;
     TZip zip;
-    zip.SetZipFileName(WriteArchive("odd.zip", ArchiveBuilder().Add(entry).Build()));
+    zip.SetZipFileName(WriteArchive("odd.zip", ZipArchive{"", {entry}}.bytes()));
     TFileInfo info;
     zip.GetEntry(0, info);
     EXPECT_EQ(info.FileName, "");
-    EXPECT_EQ(info.ExtraField, entry.extra);
+    EXPECT_EQ(info.ExtraField, entry.centralExtra);
     EXPECT_EQ(info.FileComment, "first");
     EXPECT_TRUE(info.Encrypted);
 }
@@ -158,14 +159,14 @@ const std::string kCp866Name = "\xAF\xE0\xA8\xA2\xA5\xE2.txt";
 const std::string kUtf8Name = "привет.txt";
 
 std::string ArchiveWrittenOn(std::uint8_t host, std::uint8_t version, std::uint16_t flags, const std::string& name) {
-    BuilderEntry first;
-    first.name = name;
-    first.hostSystem = host;
-    first.versionMadeBy = version;
+    ZipEntry first = StoredEntry(name, "");
+    first.versionMadeBy = static_cast<std::uint16_t>(host << 8 | version);
     first.flags = flags;
-    BuilderEntry second = first;
-    second.hostSystem = 3;  // a later record never changes the decision
-    return ArchiveBuilder().Add(first).Add(second).Comment(name).Build();
+    ZipEntry second = first;
+    second.versionMadeBy = static_cast<std::uint16_t>(3 << 8 | version);  // a later record never changes the decision
+    ZipArchive archive{"", {first, second}};
+    archive.comment = name;
+    return archive.bytes();
 }
 
 struct OemCase {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <functional>
 
-#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/ZipWriter.h"
 #include "tests/zip/ZipTestSupport.h"
 
 namespace vorlan::test {
@@ -25,52 +25,62 @@ void PrintTo(const MalformedCase& row, std::ostream* out) {
     *out << row.name;
 }
 
-std::string TwoEntries(const EndRecordOverrides& overrides, const std::string& comment = "") {
-    return ArchiveBuilder().Add("a.txt", "alpha").Add("b.txt", "beta").Comment(comment).Override(overrides).Build();
+ZipArchive TwoEntryArchive(const EndRecordFields& stated, const std::string& comment) {
+    ZipArchive archive{"", {StoredEntry("a.txt", "alpha"), StoredEntry("b.txt", "beta")}};
+    archive.comment = comment;
+    archive.endRecord = stated;
+    return archive;
+}
+
+std::string TwoEntries(const EndRecordFields& stated, const std::string& comment = "") {
+    return TwoEntryArchive(stated, comment).bytes();
+}
+
+// An archive of one entry as the test sets it up, and a comment of 100 bytes.
+std::string OneEntryWithComment(const ZipEntry& entry) {
+    ZipArchive archive{"", {entry}};
+    archive.comment = std::string(100, 'c');
+    return archive.bytes();
 }
 
 // An archive whose single entry's name length is stated too large: the
 // name would run into the end record (and the comment behind it holds enough
 // bytes for a careless reader to take).
 std::string NameRunningPastEndRecord() {
-    BuilderEntry entry;
-    entry.name = "a.txt";
+    ZipEntry entry = StoredEntry("a.txt", "");
     entry.nameLengthField = 40;
-    return ArchiveBuilder().Add(entry).Comment(std::string(100, 'c')).Build();
+    return OneEntryWithComment(entry);
 }
 
 std::string ExtraRunningPastEndRecord() {
-    BuilderEntry entry;
-    entry.name = "a.txt";
+    ZipEntry entry = StoredEntry("a.txt", "");
     entry.extraLengthField = 30;
-    return ArchiveBuilder().Add(entry).Comment(std::string(100, 'c')).Build();
+    return OneEntryWithComment(entry);
 }
 
 std::string WrongHeaderSignature() {
-    BuilderEntry entry;
-    entry.name = "a.txt";
-    entry.signatureField = 0x02014B51;
-    return ArchiveBuilder().Add(entry).Build();
+    ZipEntry entry = StoredEntry("a.txt", "");
+    entry.centralSignature = 0x02014B51;
+    return ZipArchive{"", {entry}}.bytes();
 }
 
 // A real end record of two entries, and in its comment a second one saying
 // there are none: the later one is taken.
 std::string CommentHoldingAnEndRecord() {
-    return TwoEntries({}, "note " + ArchiveBuilder::EndRecord(0, 0, 0, 0, 0, 0, 0) + " end");
+    return TwoEntries({}, "note " + EndRecordBytes({}) + " end");
 }
 
 // A directory of exactly `size` bytes made of 16 records with long comments.
 std::string DirectoryOfSize(std::size_t size) {
-    ArchiveBuilder writer;
+    ZipArchive archive;
     const std::size_t perRecord = size / 16;
     for (int i = 0; i < 16; ++i) {
-        BuilderEntry entry;
-        entry.name = "f" + std::to_string(10 + i);
+        ZipEntry entry = StoredEntry("f" + std::to_string(10 + i), "");
         const std::size_t extra = i == 15 ? size % 16 : 0;
         entry.comment.assign(perRecord + extra - 46 - entry.name.size(), 'k');
-        writer.Add(entry);
+        archive.entries.push_back(entry);
     }
-    return writer.Build();
+    return archive.bytes();
 }
 
 std::string Truncated(std::string bytes, std::size_t keep) {
@@ -79,8 +89,8 @@ std::string Truncated(std::string bytes, std::size_t keep) {
 
 const MalformedCase kCases[] = {
     {"EmptyFile", [] { return std::string(); }, Outcome::NotValid},
-    {"TwentyOneBytes", [] { return Truncated(ArchiveBuilder().Build(), 21); }, Outcome::NotValid},
-    {"OnlyAnEndRecord", [] { return ArchiveBuilder().Build(); }, Outcome::Opens, 0},
+    {"TwentyOneBytes", [] { return Truncated(ZipArchive().bytes(), 21); }, Outcome::NotValid},
+    {"OnlyAnEndRecord", [] { return ZipArchive().bytes(); }, Outcome::Opens, 0},
     {"NoEndRecord", [] { return Truncated(TwoEntries({}), 60); }, Outcome::NotValid},
     {"CommentHoldingAnEndRecord", CommentHoldingAnEndRecord, Outcome::Opens, 0},
     {"CommentOf65513Bytes", [] { return TwoEntries({}, std::string(65513, 'c')); }, Outcome::Opens, 2},
@@ -179,9 +189,8 @@ TEST_F(ReaderDetailTest, SpannedFlagsAreKeptForTheOperationsToRefuse) {
 // turn: whatever the reader makes of it, it ends in an outcome (run under the
 // sanitizers, any read outside the file shows).
 TEST_F(ReaderDetailTest, EveryCorruptedDirectoryByteEndsInAnOutcome) {
-    BuiltLayout layout;
-    const std::string good = TwoEntries({}, "comment");
-    ArchiveBuilder().Add("a.txt", "alpha").Add("b.txt", "beta").Comment("comment").Build(&layout);
+    ZipLayout layout;
+    const std::string good = TwoEntryArchive({}, "comment").bytes(&layout);
     int opened = 0, refused = 0;
     for (std::size_t position = layout.centralDirOffset; position < good.size(); ++position) {
         for (char value : {'\x00', '\x7F', '\xFF'}) {

@@ -1,7 +1,7 @@
 // Extract and Add: their preconditions and messages, what they hand the
 // engine (seen by the fake engine), the current directory they set, and what
 // they leave behind.
-#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/ZipWriter.h"
 #include "tests/zip/ZipTestSupport.h"
 #include "zip/CodePages.h"
 
@@ -47,7 +47,7 @@ protected:
 };
 
 TEST_F(OperationTest, ExtractFromArchiveWithoutEntriesDoesNothing) {
-    zip.SetZipFileName(WriteArchive("empty.zip", ArchiveBuilder().Build()));
+    zip.SetZipFileName(WriteArchive("empty.zip", ZipArchive().bytes()));
     zip.FileSpecs() = {"a.txt"};
     zip.Cancelled = true;
     EXPECT_EQ(zip.Extract(), 0);
@@ -58,8 +58,11 @@ TEST_F(OperationTest, ExtractFromArchiveWithoutEntriesDoesNothing) {
 }
 
 TEST_F(OperationTest, SpannedArchiveIsRefusedByExtractAndAdd) {
-    zip.SetZipFileName(WriteArchive(
-        "disk.zip", ArchiveBuilder().Add("a", "1").Override({.thisDisk = 2, .centralDirDisk = 2}).Build()));
+    zip.SetZipFileName(WriteArchive("disk.zip", [] {
+        ZipArchive spanned{"", {StoredEntry("a", "1")}};
+        spanned.endRecord = {.thisDisk = 2, .centralDirDisk = 2};
+        return spanned.bytes();
+    }()));
     zip.FileSpecs() = {"a"};
     EXPECT_EQ(zip.Extract(), 0);
     ExpectOneInformationBox(kSpannedMessage);
@@ -143,10 +146,7 @@ TEST_F(OperationTest, RelativeArchiveIsStillFoundAfterTheDirectoryChanges) {
 TEST_F(OperationTest, AddHandsTheEngineItsRecordFromTheBaseFolder) {
     SetOemCodePage("CP866");
     zip.SetZipFileName(WriteArchive("oem.zip", [] {
-        BuilderEntry dos;
-        dos.name = "A.TXT";
-        dos.hostSystem = 0;
-        return ArchiveBuilder().Add(dos).Build();
+        return ZipArchive{"", {StoredEntry("A.TXT", "")}}.bytes();  // written on DOS
     }()));
     ASSERT_TRUE(zip.OemNames);
     zip.EndOfDirectory.Comment = "привет";
@@ -189,7 +189,8 @@ TEST_F(OperationTest, AddThatChangedTheArchiveRereadsItAndTellsSo) {
     int changes = 0;
     zip.OnContentsChanged = [&changes](TZip&) { ++changes; };
     // The fake engine changes nothing; the test plays the engine's part.
-    WriteFile(archive, ArchiveBuilder().Add("META-INF/MANIFEST.MF", "m").Add("api/Api.class", "c").Build());
+    WriteFile(archive,
+              ZipArchive{"", {StoredEntry("META-INF/MANIFEST.MF", "m"), StoredEntry("api/Api.class", "c")}}.bytes());
     const auto engine = FakeZip(0);
     zip.FileSpecs() = {"*"};
     zip.Add();

@@ -10,7 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "platform/ScriptedApplication.h"
+#include "tests/support/ScriptedApplication.h"
 #include "zip/TProgressForm.h"
 
 namespace vorlan {

@@ -3,8 +3,8 @@
 #include <deque>
 #include <functional>
 
-#include "tests/support/ArchiveBuilder.h"
 #include "tests/support/FakeVolumes.h"
+#include "tests/support/ZipWriter.h"
 #include "tests/zip/ZipTestSupport.h"
 #include "zip/SpannedDisks.h"
 
@@ -131,14 +131,18 @@ struct TwoDisks {
 };
 
 TwoDisks SplitOverTwoDisks() {
-    BuiltLayout layout;
-    const std::string whole = ArchiveBuilder().Add("a.txt", "alpha").Add("b.txt", "beta").Build(&layout);
+    ZipLayout layout;
+    const std::string whole =
+        ZipArchive{"", {StoredEntry("a.txt", "alpha"), StoredEntry("b.txt", "beta")}}.bytes(&layout);
     const std::size_t split = layout.centralHeaderOffsets[1];
     TwoDisks disks;
     disks.first = whole.substr(0, split);
     disks.last = whole.substr(split, layout.endRecordOffset - split) +
-                 ArchiveBuilder::EndRecord(1, 0, 1, 2, static_cast<std::uint32_t>(layout.centralDirSize),
-                                           static_cast<std::uint32_t>(layout.centralDirOffset), 0);
+                 EndRecordBytes({.thisDisk = 1,
+                                 .entriesThisDisk = 1,
+                                 .totalEntries = 2,
+                                 .centralDirSize = static_cast<std::uint32_t>(layout.centralDirSize),
+                                 .centralDirOffset = static_cast<std::uint32_t>(layout.centralDirOffset)});
     return disks;
 }
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "tests/support/ArchiveBuilder.h"
+#include "tests/support/ZipWriter.h"
 
 namespace vorlan::test {
 
@@ -93,7 +93,7 @@ FakeEngineStep Step(std::uint32_t action, std::int32_t value, const std::string&
 }
 
 std::string OneEntryArchive() {
-    return ArchiveBuilder().Add("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n").Build();
+    return ZipArchive{"", {StoredEntry("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n")}}.bytes();
 }
 
 }  // namespace vorlan::test

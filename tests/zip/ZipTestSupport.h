@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ScriptedApplication.h"
+#include "tests/support/ScriptedApplication.h"
 #include "tests/support/TestTools.h"
 #include "tests/zip/FakeEngine.h"
 #include "zip/TZip.h"

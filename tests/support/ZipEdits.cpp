@@ -1,5 +1,5 @@
 // Byte-level edits of test archives.
-#include "tests/hostile/ArchiveEdits.h"
+#include "tests/support/ZipEdits.h"
 
 #include <zlib.h>
 
@@ -48,6 +48,13 @@ std::string RawDeflate(const std::string& content) {
     DeflatePiece(stream, content, Z_FINISH, out);
     deflateEnd(&stream);
     return out;
+}
+
+ZipEntry DeflatedEntry(const std::string& name, const std::string& content) {
+    ZipEntry entry = StoredEntry(name, content);
+    entry.method = 8;
+    entry.data = RawDeflate(content);
+    return entry;
 }
 
 std::string DeflatedZeros(std::uint32_t mebibytes) {
@@ -127,21 +134,11 @@ std::string WithZip64EndRecord(const std::string& archive) {
     Append(records, 0, 4);    // the disk of the Zip64 end record
     Append(records, end, 8);  // where it lies
     Append(records, 1, 4);    // disks in all
-    std::string out = archive.substr(0, end) + records + EndRecordBytes(0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0);
-    return out;
-}
-
-std::string EndRecordBytes(std::uint16_t entries, std::uint32_t directorySize, std::uint32_t directoryOffset,
-                           std::uint16_t commentLength) {
-    std::string out;
-    Append(out, kEndSignature, 4);
-    Append(out, 0, 4);  // this disk, the directory's disk
-    Append(out, entries, 2);
-    Append(out, entries, 2);
-    Append(out, directorySize, 4);
-    Append(out, directoryOffset, 4);
-    Append(out, commentLength, 2);
-    return out;
+    return archive.substr(0, end) + records +
+           EndRecordBytes({.entriesThisDisk = 0xFFFF,
+                           .totalEntries = 0xFFFF,
+                           .centralDirSize = 0xFFFFFFFF,
+                           .centralDirOffset = 0xFFFFFFFF});
 }
 
 }  // namespace vorlan::test

@@ -51,8 +51,4 @@ public:
     std::unique_ptr<ProgressDialog> CreateProgressDialog(ProgressDialogOwner& owner) override;
 };
 
-// The default button of a message box style: the first button, or the second
-// with MB_DEFBUTTON2.
-int DefaultButton(unsigned style);
-
 }  // namespace vorlan

@@ -1,19 +1,7 @@
 // The scripted application object of the tests.
-#include "platform/ScriptedApplication.h"
+#include "tests/support/ScriptedApplication.h"
 
 namespace vorlan {
-
-int DefaultButton(unsigned style) {
-    const bool second = (style & MB_DEFBUTTON2) != 0;
-    switch (style & kButtonsMask) {
-        case MB_OKCANCEL:
-            return second ? IDCANCEL : IDOK;
-        case MB_YESNOCANCEL:
-            return second ? IDNO : IDYES;
-        default:
-            return IDOK;
-    }
-}
 
 int ScriptedApplication::MessageBox(const std::string& text, const std::string& caption, unsigned style) {
     messages.push_back({text, caption, style});

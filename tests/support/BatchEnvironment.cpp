@@ -1,44 +1,12 @@
-// The in-process batch host and environment of the hostile, fault and stress tests.
-#include "tests/hostile/BatchEnvironment.h"
+// The in-process batch environment of the tests.
+#include "tests/support/BatchEnvironment.h"
 
 #include <algorithm>
 
-#include "midlet/BatchDriver.h"
 #include "midlet/Globals.h"
 #include "midlet/TextLines.h"
 
 namespace vorlan::test {
-
-RecordingBatchHost::RecordingBatchHost() {
-    zip.LibraryDir = VORLAN_BIN_DIR;
-    zip.ShowProgressDialog = false;
-}
-
-void RecordingBatchHost::SetFileChecked(int index, bool isChecked) {
-    const auto at = static_cast<std::size_t>(index);
-    if (checked.size() <= at) checked.resize(at + 1, -1);
-    checked[at] = isChecked ? 1 : 0;
-}
-
-void RecordingBatchHost::EntryFinished(int index, bool succeeded, const std::string& failure) {
-    const auto at = static_cast<std::size_t>(index);
-    if (failures.size() <= at) failures.resize(at + 1);
-    failures[at] = succeeded ? std::string() : failure;
-}
-
-void RecordingBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {
-    apiFailures.push_back(archive + ": " + failure);
-}
-
-void RecordingBatchHost::Run(const std::vector<fs::path>& entries) {
-    files.clear();
-    for (const fs::path& entry : entries) files.push_back(entry.string());
-    checked.clear();
-    failures.clear();
-    const fs::path directory = fs::current_path();
-    RunBatch(*this);
-    fs::current_path(directory);
-}
 
 BatchEnvironment::BatchEnvironment(const fs::path& root) : root_(root), previousDirectory_(fs::current_path()) {
     fs::create_directories(scratchRoot());

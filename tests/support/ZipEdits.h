@@ -1,17 +1,20 @@
 // Byte-level edits of archives the tests' zip writer made: a field of the end
 // record or of a central header set to a lie, a Zip64 end record put in
-// front of the end record, deflated data made to order. Each hostile case
-// starts from a sound archive and makes exactly one of these edits.
+// front of the end record; and deflated data made to order.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "tests/support/ZipWriter.h"
+
 namespace vorlan::test {
 
 // Raw deflate (no zlib header), as entries of method 8 hold it.
 std::string RawDeflate(const std::string& content);
+// An entry of method 8 holding content.
+ZipEntry DeflatedEntry(const std::string& name, const std::string& content);
 
 // A raw deflate stream that inflates to `mebibytes` MiB of zero bytes, a few
 // hundred bytes per MiB, built without inflating anything: one flushed block
@@ -51,9 +54,5 @@ std::size_t CentralHeaderOffset(const std::string& archive, std::size_t index, s
 // before the end record, whose counts, size and offset become the Zip64
 // markers (APPNOTE 4.3.14, 4.3.15).
 std::string WithZip64EndRecord(const std::string& archive);
-
-// A 22-byte end record with the given values and comment length.
-std::string EndRecordBytes(std::uint16_t entries, std::uint32_t directorySize, std::uint32_t directoryOffset,
-                           std::uint16_t commentLength);
 
 }  // namespace vorlan::test
