@@ -12,9 +12,9 @@
 #include "engines/ArchiveLayout.h"
 #include "engines/ArchiveSource.h"
 #include "engines/EngineErrors.h"
-#include "engines/EntryNames.h"
 #include "engines/EntryNaming.h"
 #include "engines/EntryOverlap.h"
+#include "engines/EntryPatterns.h"
 #include "engines/EntryReader.h"
 #include "engines/EntrySelection.h"
 #include "engines/ExtractedFile.h"
@@ -73,12 +73,12 @@ private:
 
 std::vector<SelectedEntry> Extraction::select(const LibzipArchive& archive,
                                               const std::vector<RawEntry>& entries) const {
-    std::vector<std::string_view> specs;
+    std::vector<std::string_view> patterns;
     for (std::int32_t i = 0; params_.FileSpecs != nullptr && i < params_.FileSpecCount; ++i)
-        if (params_.FileSpecs[i].FileSpec != nullptr) specs.emplace_back(params_.FileSpecs[i].FileSpec);
+        if (params_.FileSpecs[i].FileSpec != nullptr) patterns.emplace_back(params_.FileSpecs[i].FileSpec);
     const std::vector<std::string> shownNames = NamesAsShown(entries);
     std::vector<SelectedEntry> selected;
-    for (const std::uint64_t index : EntriesSelected(shownNames, entries, specs)) {
+    for (const std::uint64_t index : EntriesSelected(shownNames, entries, patterns)) {
         SelectedEntry entry{index, shownNames[index], &entries[index], entries[index].uncompressedSize, 0};
         zip_stat_t status;
         if (zip_stat_index(archive.get(), index, 0, &status) == 0 && (status.valid & ZIP_STAT_MTIME))

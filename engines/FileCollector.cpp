@@ -1,4 +1,4 @@
-// Walking the current directory for the files of each spec.
+// Walking the current directory for the files of each file pattern.
 #include "engines/FileCollector.h"
 
 #include <dirent.h>
@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "engines/EngineErrors.h"
-#include "engines/EntryNames.h"
 #include "engines/EntryNaming.h"
+#include "engines/EntryPatterns.h"
 #include "engines/FolderListing.h"
 #include "engines/FolderLookup.h"
 #include "filecommit/FileDescriptor.h"
@@ -57,17 +57,17 @@ std::vector<FolderItem> SortedItems(int folderFd) {
     return items;
 }
 
-struct SplitSpec {
+struct SplitPattern {
     std::vector<std::string> folders;
-    std::string pattern;
-    bool outside = false;  // absolute, or through ".."
+    std::string namePattern;  // the last part, matched against file names
+    bool outside = false;     // absolute, or through ".."
 };
 
-SplitSpec Split(std::string_view spec) {
-    SplitSpec split;
-    split.outside = !spec.empty() && (spec.front() == '/' || spec.front() == '\\');
+SplitPattern Split(std::string_view pattern) {
+    SplitPattern split;
+    split.outside = !pattern.empty() && (pattern.front() == '/' || pattern.front() == '\\');
     std::string part;
-    for (const char c : spec) {
+    for (const char c : pattern) {
         if (c != '/' && c != '\\') {
             part += c;
             continue;
@@ -77,7 +77,7 @@ SplitSpec Split(std::string_view spec) {
         part.clear();
     }
     split.outside = split.outside || part == "..";
-    split.pattern = part.empty() || part == "." ? "*" : part;
+    split.namePattern = part.empty() || part == "." ? "*" : part;
     return split;
 }
 
@@ -87,18 +87,18 @@ FileCollector::FileCollector(Recursion recursion, FolderNames folderNames, std::
                              std::optional<int> settledLevel)
     : recursion_(recursion), folderNames_(folderNames), excluded_(excluded), settledLevel_(settledLevel) {}
 
-void FileCollector::collect(std::string_view spec) {
-    SplitSpec split = Split(spec);
+void FileCollector::collect(std::string_view pattern) {
+    SplitPattern split = Split(pattern);
     if (split.outside) {
-        skipped_.push_back({std::string(spec), Quoted(spec) + " reaches outside the current folder"});
+        skipped_.push_back({std::string(pattern), Quoted(pattern) + " reaches outside the current folder"});
         return;
     }
     std::unique_ptr<Folder> folder = Folder::OpenCurrent();
     std::string relative;
-    // A spec naming a folder selects what is in it.
-    if (!HasWildcard(split.pattern) && folder->existingName(split.pattern)) {
-        std::unique_ptr<Folder> probe = folder->openSubfolder(split.pattern, FolderCreation::lookOnly);
-        if (probe) split.folders.push_back(std::exchange(split.pattern, "*"));
+    // A pattern naming a folder selects what is in it.
+    if (!HasWildcard(split.namePattern) && folder->existingName(split.namePattern)) {
+        std::unique_ptr<Folder> probe = folder->openSubfolder(split.namePattern, FolderCreation::lookOnly);
+        if (probe) split.folders.push_back(std::exchange(split.namePattern, "*"));
     }
     for (const std::string& name : split.folders) {
         const std::optional<std::string> onDisk = folder->existingName(name);
@@ -106,17 +106,17 @@ void FileCollector::collect(std::string_view spec) {
         if (!folder) return;  // no such folder: the pattern selects nothing
         relative += *onDisk + "/";
     }
-    walk(folder->fd(), relative, split.pattern, 0);
+    walk(folder->fd(), relative, split.namePattern, 0);
 }
 
-void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::string_view pattern, int depth) {
+void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::string_view namePattern, int depth) {
     std::vector<std::string> subfolders;
     for (const FolderItem& item : SortedItems(folderFd)) {
         if (item.type == DT_DIR) {
             subfolders.push_back(item.name);
             continue;
         }
-        const bool matches = SpecMatches(pattern, item.name);
+        const bool matches = PatternMatches(namePattern, item.name);
         if (matches || item.type == DT_UNKNOWN)
             consider(folderFd, relativeFolder, item.name, matches, item.type, subfolders);
     }
@@ -129,7 +129,7 @@ void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::s
         FileDescriptor subfolder(::openat(folderFd, name.c_str(), kFolderFlags));
         if (!subfolder.valid())
             throw EngineError(SystemErrorText("Cannot open \"" + relativeFolder + name + "\"", errno));
-        walk(subfolder.get(), relativeFolder + name + "/", pattern, depth + 1);
+        walk(subfolder.get(), relativeFolder + name + "/", namePattern, depth + 1);
     }
 }
 
@@ -202,7 +202,7 @@ void FileCollector::consider(int folderFd, const std::string& relativeFolder, co
 }
 
 void FileCollector::add(CollectedFile file) {
-    if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier spec already
+    if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier pattern already
     if (!IsWellFormedUtf8(file.storedName)) {
         // Stored unflagged, such a name makes java.util.jar refuse the whole archive.
         skipped_.push_back({file.diskPath, Quoted(EscapedName(file.diskPath)) +

@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "engines/EngineErrors.h"
-#include "engines/EntryNames.h"
+#include "engines/EntryPatterns.h"
 #include "engines/FolderListing.h"
 
 namespace vorlan::engine {

@@ -1,7 +1,7 @@
 // Walking and caching the target folders of an extraction.
 #include "engines/TargetFolders.h"
 
-#include "engines/EntryNames.h"
+#include "engines/EntryPatterns.h"
 
 namespace vorlan::engine {
 

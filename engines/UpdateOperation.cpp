@@ -56,12 +56,12 @@ void RequireJarEntryNames(const std::string& path, const std::vector<RawEntry>& 
     }
 }
 
-std::vector<std::string_view> SpecsOf(const TZipParams& params) {
-    std::vector<std::string_view> specs;
-    if (params.FileSpecs == nullptr) return specs;
+std::vector<std::string_view> PatternsOf(const TZipParams& params) {
+    std::vector<std::string_view> patterns;
+    if (params.FileSpecs == nullptr) return patterns;
     for (std::int32_t i = 0; i < params.FileSpecCount; ++i)
-        if (params.FileSpecs[i].FileSpec != nullptr) specs.emplace_back(params.FileSpecs[i].FileSpec);
-    return specs;
+        if (params.FileSpecs[i].FileSpec != nullptr) patterns.emplace_back(params.FileSpecs[i].FileSpec);
+    return patterns;
 }
 
 class Update {
@@ -166,7 +166,7 @@ void Update::addFiles(LibzipArchive& archive, const ArchiveLayout& layout, const
     FileCollector collector(params_.Recurse != 0 ? Recursion::descend : Recursion::thisFolderOnly,
                             On(params_.JunkDirNames) ? FolderNames::junk : FolderNames::keep, self,
                             FilesMayBeFoundSettled() ? std::optional<int>(level_) : std::nullopt);
-    for (const std::string_view spec : SpecsOf(params_)) collector.collect(spec);
+    for (const std::string_view pattern : PatternsOf(params_)) collector.collect(pattern);
     const std::vector<PlannedFile> plan = PlanUpdate(NamesAsShown(layout.entries), collector.takeFiles());
     std::uint64_t bytes = 0;
     for (const PlannedFile& planned : plan) bytes += planned.file.size;
@@ -229,7 +229,7 @@ void Update::setEntryDetails(zip_t* archive, std::uint64_t index, const PlannedF
 
 void Update::deleteEntries(LibzipArchive& archive, const ArchiveLayout& layout) {
     const std::vector<std::string> shownNames = NamesAsShown(layout.entries);
-    const std::vector<std::uint64_t> selected = EntriesSelected(shownNames, layout.entries, SpecsOf(params_));
+    const std::vector<std::uint64_t> selected = EntriesSelected(shownNames, layout.entries, PatternsOf(params_));
     std::uint64_t bytes = 0;
     for (const std::uint64_t index : selected) bytes += layout.entries[index].uncompressedSize;
     channel_.batchCount(selected.size());

@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "engines/EngineErrors.h"
-#include "engines/EntryNames.h"
+#include "engines/EntryPatterns.h"
 #include "engines/EntryReader.h"
 #include "filecommit/FileDescriptor.h"
 

@@ -16,8 +16,8 @@ void RunBatch(BatchHost& host);
 
 // The two archive helpers through which all archive work of the batch goes.
 // ExtractFromArchive gives the number of files the engine wrote.
-std::int32_t ExtractFromArchive(TZip& zip, const std::string& spec, const std::string& folder,
+std::int32_t ExtractFromArchive(TZip& zip, const std::string& pattern, const std::string& folder,
                                 const std::string& archive);
-void AddToArchive(TZip& zip, const std::string& spec, const std::string& folder, const std::string& archive);
+void AddToArchive(TZip& zip, const std::string& pattern, const std::string& folder, const std::string& archive);
 
 }  // namespace vorlan
