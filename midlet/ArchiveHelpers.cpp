@@ -1,8 +1,9 @@
 // The two archive helpers through which all archive work of the batch goes to
 // the archive component.
+#include "midlet/ArchiveHelpers.h"
+
 #include <stdexcept>
 
-#include "midlet/BatchDriver.h"
 #include "midlet/ScratchFolder.h"
 #include "zip/TZip.h"
 

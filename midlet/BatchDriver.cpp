@@ -14,6 +14,7 @@
 #include "filecommit/ReplaceableTarget.h"
 #include "fsutil/FolderTree.h"
 #include "midlet/ApiCatalogue.h"
+#include "midlet/ArchiveHelpers.h"
 #include "midlet/BatchHost.h"
 #include "midlet/Descriptor.h"
 #include "midlet/FixBuilder.h"

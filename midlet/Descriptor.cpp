@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "filecommit/ReplaceableTarget.h"
-#include "midlet/BatchDriver.h"
+#include "midlet/ArchiveHelpers.h"
 #include "midlet/Globals.h"
 #include "midlet/ManifestLines.h"
 #include "midlet/PathNames.h"

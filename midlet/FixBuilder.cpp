@@ -11,7 +11,7 @@
 #include "filecommit/PendingNames.h"
 #include "filecommit/ReplaceableTarget.h"
 #include "fsutil/FolderTree.h"
-#include "midlet/BatchDriver.h"
+#include "midlet/ArchiveHelpers.h"
 #include "midlet/Descriptor.h"
 #include "midlet/FixAttributes.h"
 #include "midlet/FolderNameIndex.h"

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "midlet/BatchDriver.h"
+#include "midlet/ArchiveHelpers.h"
 #include "tests/hostile/BatchEnvironment.h"
 #include "tests/hostile/HostileCases.h"
 #include "tests/support/TestTools.h"
