@@ -110,28 +110,28 @@ zip_int64_t ArchiveSource::handleWrite(void* data, zip_uint64_t length, zip_sour
     }
     switch (command) {
         case ZIP_SOURCE_BEGIN_WRITE:
-            writer_->begin();
+            writer_->Begin();
             return 0;
         case ZIP_SOURCE_WRITE:
-            writer_->write(data, static_cast<std::size_t>(length));
+            writer_->Write(data, static_cast<std::size_t>(length));
             return static_cast<zip_int64_t>(length);
         case ZIP_SOURCE_TELL_WRITE:
-            return static_cast<zip_int64_t>(writer_->tell());
+            return static_cast<zip_int64_t>(writer_->Tell());
         case ZIP_SOURCE_SEEK_WRITE: {
             const zip_int64_t target =
-                zip_source_seek_compute_offset(writer_->tell(), writer_->written(), data, length, &error_);
+                zip_source_seek_compute_offset(writer_->Tell(), writer_->Written(), data, length, &error_);
             if (target < 0) return -1;
-            writer_->seek(static_cast<std::uint64_t>(target));
+            writer_->Seek(static_cast<std::uint64_t>(target));
             return 0;
         }
         case ZIP_SOURCE_COMMIT_WRITE:
-            writer_->commit();
+            writer_->Commit();
             return 0;
         case ZIP_SOURCE_ROLLBACK_WRITE:
-            writer_->rollback();
+            writer_->Rollback();
             return 0;
         case ZIP_SOURCE_REMOVE:
-            writer_->writeEmptyArchive(commentWhenEmpty_);
+            writer_->WriteEmptyArchive(commentWhenEmpty_);
             return 0;
         default:
             zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);

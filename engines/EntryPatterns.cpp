@@ -60,7 +60,7 @@ PatternSelection::PatternSelection(const std::vector<std::string_view>& patterns
     }
 }
 
-bool PatternSelection::selects(std::string_view name) const {
+bool PatternSelection::Selects(std::string_view name) const {
     if (!exactKeys_.empty() && exactKeys_.count(NameKey(name)) != 0) return true;
     for (const std::string& pattern : wildcardPatterns_)
         if (PatternMatches(pattern, name)) return true;

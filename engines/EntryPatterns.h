@@ -25,7 +25,7 @@ bool PatternMatches(std::string_view pattern, std::string_view name);
 class PatternSelection {
 public:
     explicit PatternSelection(const std::vector<std::string_view>& patterns);
-    bool selects(std::string_view name) const;
+    bool Selects(std::string_view name) const;
 
 private:
     std::unordered_set<std::string> exactKeys_;

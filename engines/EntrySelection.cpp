@@ -11,7 +11,7 @@ std::vector<std::uint64_t> EntriesSelected(const std::vector<std::string>& shown
     const PatternSelection selection(patterns);
     std::vector<std::uint64_t> selected;
     for (std::uint64_t i = 0; i < entries.size(); ++i)
-        if (selection.selects(shownNames[i]) || selection.selects(entries[i].name)) selected.push_back(i);
+        if (selection.Selects(shownNames[i]) || selection.Selects(entries[i].name)) selected.push_back(i);
     return selected;
 }
 

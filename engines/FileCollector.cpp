@@ -87,7 +87,7 @@ FileCollector::FileCollector(Recursion recursion, FolderNames folderNames, std::
                              std::optional<int> settledLevel)
     : recursion_(recursion), folderNames_(folderNames), excluded_(excluded), settledLevel_(settledLevel) {}
 
-void FileCollector::collect(std::string_view pattern) {
+void FileCollector::Collect(std::string_view pattern) {
     SplitPattern split = Split(pattern);
     if (split.outside) {
         skipped_.push_back({std::string(pattern), Quoted(pattern) + " reaches outside the current folder"});
@@ -96,20 +96,20 @@ void FileCollector::collect(std::string_view pattern) {
     std::unique_ptr<Folder> folder = Folder::OpenCurrent();
     std::string relative;
     // A pattern naming a folder selects what is in it.
-    if (!HasWildcard(split.namePattern) && folder->existingName(split.namePattern)) {
-        std::unique_ptr<Folder> probe = folder->openSubfolder(split.namePattern, FolderCreation::lookOnly);
+    if (!HasWildcard(split.namePattern) && folder->ExistingName(split.namePattern)) {
+        std::unique_ptr<Folder> probe = folder->OpenSubfolder(split.namePattern, FolderCreation::lookOnly);
         if (probe) split.folders.push_back(std::exchange(split.namePattern, "*"));
     }
     for (const std::string& name : split.folders) {
-        const std::optional<std::string> onDisk = folder->existingName(name);
-        folder = onDisk ? folder->openSubfolder(*onDisk, FolderCreation::lookOnly) : nullptr;
+        const std::optional<std::string> onDisk = folder->ExistingName(name);
+        folder = onDisk ? folder->OpenSubfolder(*onDisk, FolderCreation::lookOnly) : nullptr;
         if (!folder) return;  // no such folder: the pattern selects nothing
         relative += *onDisk + "/";
     }
-    walk(folder->fd(), relative, split.namePattern, 0);
+    Walk(folder->Fd(), relative, split.namePattern, 0);
 }
 
-void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::string_view namePattern, int depth) {
+void FileCollector::Walk(int folderFd, const std::string& relativeFolder, std::string_view namePattern, int depth) {
     std::vector<std::string> subfolders;
     for (const FolderItem& item : SortedItems(folderFd)) {
         if (item.type == DT_DIR) {
@@ -118,7 +118,7 @@ void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::s
         }
         const bool matches = PatternMatches(namePattern, item.name);
         if (matches || item.type == DT_UNKNOWN)
-            consider(folderFd, relativeFolder, item.name, matches, item.type, subfolders);
+            Consider(folderFd, relativeFolder, item.name, matches, item.type, subfolders);
     }
     if (recursion_ != Recursion::descend) return;
     for (const std::string& name : subfolders) {
@@ -129,7 +129,7 @@ void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::s
         FileDescriptor subfolder(::openat(folderFd, name.c_str(), kFolderFlags));
         if (!subfolder.valid())
             throw EngineError(SystemErrorText("Cannot open \"" + relativeFolder + name + "\"", errno));
-        walk(subfolder.get(), relativeFolder + name + "/", namePattern, depth + 1);
+        Walk(subfolder.get(), relativeFolder + name + "/", namePattern, depth + 1);
     }
 }
 
@@ -137,7 +137,7 @@ void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::s
 // waiting on a FIFO put there meanwhile), gives its status and, when it is
 // small enough, its content. False when it cannot be opened as such (a link,
 // gone): the caller then looks at what is there.
-bool FileCollector::readAsFound(int folderFd, const std::string& name, struct stat& status,
+bool FileCollector::ReadAsFound(int folderFd, const std::string& name, struct stat& status,
                                 std::shared_ptr<const std::vector<std::uint8_t>>& content,
                                 std::optional<FileReading>& reading) {
     FileDescriptor fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -166,16 +166,16 @@ bool FileCollector::readAsFound(int folderFd, const std::string& name, struct st
 // A file whose form at the operation's level the process made before from
 // this very file, found with one stat. False (and nothing looked at) when
 // the file is not one of those.
-bool FileCollector::findSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
+bool FileCollector::FindSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
                                 std::shared_ptr<const CompressedEntry>& form) const {
-    if (!settledLevel_ || !ProcessSettledForms().knows(path)) return false;
+    if (!settledLevel_ || !ProcessSettledForms().Knows(path)) return false;
     if (::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode)) return false;
-    form = ProcessSettledForms().find(path, StateOf(status), *settledLevel_);
+    form = ProcessSettledForms().Find(path, StateOf(status), *settledLevel_);
     return form != nullptr;
 }
 
 // A file the pattern selects, or an item whose kind readdir did not give.
-void FileCollector::consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
+void FileCollector::Consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
                              unsigned char type, std::vector<std::string>& subfolders) {
     struct stat status {};
     std::shared_ptr<const std::vector<std::uint8_t>> content;
@@ -183,8 +183,8 @@ void FileCollector::consider(int folderFd, const std::string& relativeFolder, co
     std::shared_ptr<const CompressedEntry> settledForm;
     const std::string path = relativeFolder + name;
     const bool regular = matches && type == DT_REG;
-    const bool settled = regular && findSettled(folderFd, name, path, status, settledForm);
-    const bool opened = settled || (regular && readAsFound(folderFd, name, status, content, reading));
+    const bool settled = regular && FindSettled(folderFd, name, path, status, settledForm);
+    const bool opened = settled || (regular && ReadAsFound(folderFd, name, status, content, reading));
     if (!opened && ::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone meanwhile
     if (S_ISDIR(status.st_mode)) {
         subfolders.push_back(name);
@@ -197,11 +197,11 @@ void FileCollector::consider(int folderFd, const std::string& relativeFolder, co
         return;
     }
     const std::string stored = folderNames_ == FolderNames::junk ? name : path;
-    add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content),
+    Add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content),
                       reading, std::move(settledForm)});
 }
 
-void FileCollector::add(CollectedFile file) {
+void FileCollector::Add(CollectedFile file) {
     if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier pattern already
     if (!IsWellFormedUtf8(file.storedName)) {
         // Stored unflagged, such a name makes java.util.jar refuse the whole archive.

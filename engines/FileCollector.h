@@ -65,23 +65,23 @@ public:
     // Adds the files the file pattern selects. One reaching outside the current
     // directory (absolute, or through "..") selects nothing and is reported
     // as skipped.
-    void collect(std::string_view pattern);
+    void Collect(std::string_view pattern);
 
     // The files in the order found; a file selected twice appears once, and
     // of two files that would carry the same name ignoring case only the
     // first is kept (the other is reported as skipped).
-    std::vector<CollectedFile> takeFiles() { return std::move(files_); }
-    std::vector<SkippedFile> takeSkipped() { return std::move(skipped_); }
+    std::vector<CollectedFile> TakeFiles() { return std::move(files_); }
+    std::vector<SkippedFile> TakeSkipped() { return std::move(skipped_); }
 
 private:
-    void walk(int folderFd, const std::string& relativeFolder, std::string_view namePattern, int depth);
-    void consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
+    void Walk(int folderFd, const std::string& relativeFolder, std::string_view namePattern, int depth);
+    void Consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
                   unsigned char type, std::vector<std::string>& subfolders);
-    bool readAsFound(int folderFd, const std::string& name, struct stat& status,
+    bool ReadAsFound(int folderFd, const std::string& name, struct stat& status,
                      std::shared_ptr<const std::vector<std::uint8_t>>& content, std::optional<FileReading>& reading);
-    bool findSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
+    bool FindSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
                      std::shared_ptr<const CompressedEntry>& form) const;
-    void add(CollectedFile file);
+    void Add(CollectedFile file);
 
     Recursion recursion_;
     FolderNames folderNames_;

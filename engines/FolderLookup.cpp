@@ -26,13 +26,13 @@ std::unique_ptr<Folder> Folder::OpenCurrent() {
 
 // One pass over the folder the first time a name is looked up in it; later
 // lookups and the names this process creates keep the listing current.
-void Folder::loadListing() {
+void Folder::LoadListing() {
     listed_ = true;
     for (ListedItem& item : ListFolder(fd_.get())) namesByKey_.emplace(NameKey(item.name), std::move(item.name));
 }
 
-std::optional<std::string> Folder::existingName(std::string_view name) {
-    if (!listed_) loadListing();
+std::optional<std::string> Folder::ExistingName(std::string_view name) {
+    if (!listed_) LoadListing();
     const auto [first, last] = namesByKey_.equal_range(NameKey(name));
     if (first == last) return std::nullopt;
     for (auto it = first; it != last; ++it)
@@ -40,21 +40,21 @@ std::optional<std::string> Folder::existingName(std::string_view name) {
     return first->second;
 }
 
-void Folder::remember(const std::string& name) {
-    if (!listed_) loadListing();
+void Folder::Remember(const std::string& name) {
+    if (!listed_) LoadListing();
     const auto [first, last] = namesByKey_.equal_range(NameKey(name));
     for (auto it = first; it != last; ++it)
         if (it->second == name) return;
     namesByKey_.emplace(NameKey(name), name);
 }
 
-std::unique_ptr<Folder> Folder::openSubfolder(const std::string& name, FolderCreation creation) {
-    std::optional<std::string> onDisk = existingName(name);
+std::unique_ptr<Folder> Folder::OpenSubfolder(const std::string& name, FolderCreation creation) {
+    std::optional<std::string> onDisk = ExistingName(name);
     if (!onDisk) {
         if (creation == FolderCreation::lookOnly) return nullptr;
         if (::mkdirat(fd_.get(), name.c_str(), 0777) != 0 && errno != EEXIST)
             throw EntryFailed(SystemErrorText("Cannot create the folder \"" + name + "\"", errno));
-        remember(name);
+        Remember(name);
         onDisk = name;
     }
     FileDescriptor fd(::openat(fd_.get(), onDisk->c_str(), kFolderFlags));

@@ -46,20 +46,20 @@ zip_int64_t PendingFileSource::Dispatch(void* self, void* data, zip_uint64_t len
 }
 
 void PendingFileSource::compress() {
-    const auto progress = [this](std::uint64_t bytes) { channel_.progress(bytes); };
+    const auto progress = [this](std::uint64_t bytes) { channel_.Progress(bytes); };
     if (file_.settledForm) {
         // Made from this very file before: the caller hears of it as if it were read.
-        channel_.beginFile(file_.storedName, file_.settledForm->size);
+        channel_.BeginFile(file_.storedName, file_.settledForm->size);
         ReportPieces(file_.settledForm->size, progress);
         keep(std::move(file_.settledForm));
         return;
     }
     if (file_.content) {
         // Read when the folder walk found it.
-        channel_.beginFile(file_.storedName, file_.content->size());
+        channel_.BeginFile(file_.storedName, file_.content->size());
         keep(CompressContent(*file_.content, level_, progress, &ProcessCompressedFormCache()));
         file_.content.reset();
-        if (file_.reading) ProcessSettledForms().remember(file_.diskPath, *file_.reading, level_, compressed_);
+        if (file_.reading) ProcessSettledForms().Remember(file_.diskPath, *file_.reading, level_, compressed_);
         return;
     }
     // The last part is opened without following a link; the walk found a
@@ -70,7 +70,7 @@ void PendingFileSource::compress() {
     struct stat status {};
     if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw EngineError("\"" + file_.diskPath + "\" is no longer a regular file");
-    channel_.beginFile(file_.storedName, static_cast<std::uint64_t>(status.st_size));
+    channel_.BeginFile(file_.storedName, static_cast<std::uint64_t>(status.st_size));
     keep(CompressFile(fd.get(), static_cast<std::uint64_t>(status.st_size), level_, progress, file_.diskPath,
                       &ProcessCompressedFormCache()));
 }

@@ -37,11 +37,11 @@ ReplacementFile::ReplacementFile(std::string target, std::optional<struct stat> 
     : target_(std::move(target)), original_(original) {}
 
 ReplacementFile::~ReplacementFile() {
-    rollback();
+    Rollback();
 }
 
-void ReplacementFile::begin() {
-    rollback();
+void ReplacementFile::Begin() {
+    Rollback();
     if (!folderFd_.valid()) {
         folderFd_.reset(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!folderFd_.valid())
@@ -55,7 +55,7 @@ void ReplacementFile::begin() {
 }
 
 // Writes the first count bytes of the buffer to the file and drops them.
-void ReplacementFile::writeOut(std::size_t count) {
+void ReplacementFile::WriteOut(std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
         const ssize_t wrote =
@@ -71,23 +71,23 @@ void ReplacementFile::writeOut(std::size_t count) {
     writtenEnd_ = std::max(writtenEnd_, bufferStart_);
 }
 
-void ReplacementFile::flush() {
-    writeOut(buffer_.size());
+void ReplacementFile::Flush() {
+    WriteOut(buffer_.size());
 }
 
-void ReplacementFile::writeAhead() {
+void ReplacementFile::WriteAhead() {
     const std::size_t count = buffer_.size() - kKeptTail;
     const std::uint64_t start = bufferStart_;
-    writeOut(count);
+    WriteOut(count);
     // Only a hint: the flush before the rename is what makes the file durable.
     ::sync_file_range(file_->fd(), static_cast<off_t>(start), static_cast<off_t>(count), SYNC_FILE_RANGE_WRITE);
 }
 
-void ReplacementFile::write(const void* bytes, std::size_t count) {
+void ReplacementFile::Write(const void* bytes, std::size_t count) {
     if (!file_) throw EngineError("The new archive was not begun");
     const auto* data = static_cast<const std::uint8_t*>(bytes);
     while (count > 0) {
-        if (cursor_ == kBufferSize) flush();
+        if (cursor_ == kBufferSize) Flush();
         const std::size_t part = std::min(count, kBufferSize - cursor_);
         // Over what the buffer holds already, then past its end.
         const std::size_t overwritten = std::min(part, buffer_.size() - cursor_);
@@ -97,25 +97,25 @@ void ReplacementFile::write(const void* bytes, std::size_t count) {
         data += part;
         count -= part;
     }
-    if (buffer_.size() >= kWriteAheadAt && cursor_ == buffer_.size()) writeAhead();
+    if (buffer_.size() >= kWriteAheadAt && cursor_ == buffer_.size()) WriteAhead();
 }
 
-void ReplacementFile::seek(std::uint64_t position) {
+void ReplacementFile::Seek(std::uint64_t position) {
     if (position >= bufferStart_ && position - bufferStart_ <= buffer_.size()) {
         cursor_ = static_cast<std::size_t>(position - bufferStart_);
         return;
     }
-    flush();
+    Flush();
     bufferStart_ = position;
 }
 
-void ReplacementFile::applyOriginalOwnership() {
+void ReplacementFile::ApplyOriginalOwnership() {
     if (original_) CommitStepOf([&] { file_->takeOwnershipOf(*original_); });
 }
 
-void ReplacementFile::commit() {
-    flush();
-    applyOriginalOwnership();
+void ReplacementFile::Commit() {
+    Flush();
+    ApplyOriginalOwnership();
     const bool pending = IsPendingName(NameOf(target_));
     if (pending)
         file_->startWriteBack();
@@ -126,21 +126,21 @@ void ReplacementFile::commit() {
     if (!pending) SyncFolder(folderFd_.get());
 }
 
-void ReplacementFile::rollback() noexcept {
+void ReplacementFile::Rollback() noexcept {
     file_.reset();
     buffer_.clear();
     cursor_ = 0;
 }
 
-void ReplacementFile::writeEmptyArchive(std::string_view comment) {
-    begin();
+void ReplacementFile::WriteEmptyArchive(std::string_view comment) {
+    Begin();
     std::uint8_t record[22] = {0x50, 0x4B, 0x05, 0x06};  // APPNOTE 4.3.16, every count and offset 0
     const std::size_t length = std::min<std::size_t>(comment.size(), 0xFFFF);
     record[20] = static_cast<std::uint8_t>(length & 0xFF);
     record[21] = static_cast<std::uint8_t>(length >> 8);
-    write(record, sizeof record);
-    write(comment.data(), length);
-    commit();
+    Write(record, sizeof record);
+    Write(comment.data(), length);
+    Commit();
 }
 
 }  // namespace vorlan::engine
