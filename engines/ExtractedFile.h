@@ -20,7 +20,7 @@ public:
     void Write(std::span<const std::uint8_t> bytes);
     // Gives the file its modification time and puts it in place.
     void Commit(std::time_t modified);
-    void Discard() noexcept { file_.discard(); }
+    void Discard() noexcept { file_.Discard(); }
 
 private:
     std::string targetName_;

@@ -127,9 +127,9 @@ void FileCollector::Walk(int folderFd, const std::string& relativeFolder, std::s
             continue;
         }
         FileDescriptor subfolder(::openat(folderFd, name.c_str(), kFolderFlags));
-        if (!subfolder.valid())
+        if (!subfolder.Valid())
             throw EngineError(SystemErrorText("Cannot open \"" + relativeFolder + name + "\"", errno));
-        Walk(subfolder.get(), relativeFolder + name + "/", namePattern, depth + 1);
+        Walk(subfolder.Get(), relativeFolder + name + "/", namePattern, depth + 1);
     }
 }
 
@@ -142,7 +142,7 @@ bool FileCollector::ReadAsFound(int folderFd, const std::string& name, struct st
                                 std::optional<FileReading>& reading) {
     FileDescriptor fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     const timespec readAt = RealTimeNow();  // before the stat: see SettledForms
-    if (!fd.valid() || ::fstat(fd.get(), &status) != 0) return false;
+    if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0) return false;
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (!S_ISREG(status.st_mode) || size > kLargestReadAsFound || bytesRead_ + size > kMostBytesRead) return true;
     // One byte more than the size: a file that grew meanwhile shows, and is
@@ -150,7 +150,7 @@ bool FileCollector::ReadAsFound(int folderFd, const std::string& name, struct st
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size) + 1);
     std::size_t length = 0;
     while (length < size) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + length, bytes.size() - length);
+        const ssize_t got = ::read(fd.Get(), bytes.data() + length, bytes.size() - length);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         length += static_cast<std::size_t>(got);

@@ -20,7 +20,7 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 std::unique_ptr<Folder> Folder::OpenCurrent() {
     FileDescriptor fd(::open(".", kFolderFlags));
-    if (!fd.valid()) throw EngineError(SystemErrorText("Cannot open the current folder", errno));
+    if (!fd.Valid()) throw EngineError(SystemErrorText("Cannot open the current folder", errno));
     return std::unique_ptr<Folder>(new Folder(std::move(fd)));
 }
 
@@ -28,7 +28,7 @@ std::unique_ptr<Folder> Folder::OpenCurrent() {
 // lookups and the names this process creates keep the listing current.
 void Folder::LoadListing() {
     listed_ = true;
-    for (ListedItem& item : ListFolder(fd_.get())) namesByKey_.emplace(NameKey(item.name), std::move(item.name));
+    for (ListedItem& item : ListFolder(fd_.Get())) namesByKey_.emplace(NameKey(item.name), std::move(item.name));
 }
 
 std::optional<std::string> Folder::ExistingName(std::string_view name) {
@@ -52,13 +52,13 @@ std::unique_ptr<Folder> Folder::OpenSubfolder(const std::string& name, FolderCre
     std::optional<std::string> onDisk = ExistingName(name);
     if (!onDisk) {
         if (creation == FolderCreation::lookOnly) return nullptr;
-        if (::mkdirat(fd_.get(), name.c_str(), 0777) != 0 && errno != EEXIST)
+        if (::mkdirat(fd_.Get(), name.c_str(), 0777) != 0 && errno != EEXIST)
             throw EntryFailed(SystemErrorText("Cannot create the folder \"" + name + "\"", errno));
         Remember(name);
         onDisk = name;
     }
-    FileDescriptor fd(::openat(fd_.get(), onDisk->c_str(), kFolderFlags));
-    if (!fd.valid()) return nullptr;  // a link (ELOOP, ENOTDIR) or a file of that name
+    FileDescriptor fd(::openat(fd_.Get(), onDisk->c_str(), kFolderFlags));
+    if (!fd.Valid()) return nullptr;  // a link (ELOOP, ENOTDIR) or a file of that name
     return std::unique_ptr<Folder>(new Folder(std::move(fd)));
 }
 

@@ -21,7 +21,7 @@ public:
     // Opens the process's current directory.
     static std::unique_ptr<Folder> OpenCurrent();
 
-    int Fd() const { return fd_.get(); }
+    int Fd() const { return fd_.Get(); }
 
     // The name on disk equal to name ignoring letter case (the exact name
     // when it exists), or nothing.

@@ -66,12 +66,12 @@ void PendingFileSource::compress() {
     // regular file there and it must still be one (O_NONBLOCK: a FIFO put
     // there meanwhile must not hold the engine up).
     FileDescriptor fd(::open(file_.diskPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.valid()) throw EngineError(SystemErrorText("Cannot read \"" + file_.diskPath + "\"", errno));
+    if (!fd.Valid()) throw EngineError(SystemErrorText("Cannot read \"" + file_.diskPath + "\"", errno));
     struct stat status {};
-    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw EngineError("\"" + file_.diskPath + "\" is no longer a regular file");
     channel_.BeginFile(file_.storedName, static_cast<std::uint64_t>(status.st_size));
-    keep(CompressFile(fd.get(), static_cast<std::uint64_t>(status.st_size), level_, progress, file_.diskPath,
+    keep(CompressFile(fd.Get(), static_cast<std::uint64_t>(status.st_size), level_, progress, file_.diskPath,
                       &ProcessCompressedFormCache()));
 }
 

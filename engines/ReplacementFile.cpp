@@ -42,12 +42,12 @@ ReplacementFile::~ReplacementFile() {
 
 void ReplacementFile::Begin() {
     Rollback();
-    if (!folderFd_.valid()) {
-        folderFd_.reset(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!folderFd_.valid())
+    if (!folderFd_.Valid()) {
+        folderFd_.Reset(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folderFd_.Valid())
             throw EngineError(SystemErrorText("Cannot open the folder of \"" + target_ + "\"", errno));
     }
-    CommitStepOf([&] { file_.emplace(folderFd_.get(), NameOf(target_)); });
+    CommitStepOf([&] { file_.emplace(folderFd_.Get(), NameOf(target_)); });
     buffer_.reserve(kBufferSize);
     bufferStart_ = 0;
     cursor_ = 0;
@@ -59,7 +59,7 @@ void ReplacementFile::WriteOut(std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
         const ssize_t wrote =
-            ::pwrite(file_->fd(), buffer_.data() + done, count - done, static_cast<off_t>(bufferStart_ + done));
+            ::pwrite(file_->Fd(), buffer_.data() + done, count - done, static_cast<off_t>(bufferStart_ + done));
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0)
             throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", wrote < 0 ? errno : ENOSPC));
@@ -80,7 +80,7 @@ void ReplacementFile::WriteAhead() {
     const std::uint64_t start = bufferStart_;
     WriteOut(count);
     // Only a hint: the flush before the rename is what makes the file durable.
-    ::sync_file_range(file_->fd(), static_cast<off_t>(start), static_cast<off_t>(count), SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(file_->Fd(), static_cast<off_t>(start), static_cast<off_t>(count), SYNC_FILE_RANGE_WRITE);
 }
 
 void ReplacementFile::Write(const void* bytes, std::size_t count) {
@@ -110,7 +110,7 @@ void ReplacementFile::Seek(std::uint64_t position) {
 }
 
 void ReplacementFile::ApplyOriginalOwnership() {
-    if (original_) CommitStepOf([&] { file_->takeOwnershipOf(*original_); });
+    if (original_) CommitStepOf([&] { file_->TakeOwnershipOf(*original_); });
 }
 
 void ReplacementFile::Commit() {
@@ -118,12 +118,12 @@ void ReplacementFile::Commit() {
     ApplyOriginalOwnership();
     const bool pending = IsPendingName(NameOf(target_));
     if (pending)
-        file_->startWriteBack();
-    else if (::fsync(file_->fd()) != 0)
+        file_->StartWriteBack();
+    else if (::fsync(file_->Fd()) != 0)
         throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", errno));
-    CommitStepOf([&] { file_->publish(original_ ? TargetName::taken : TargetName::mayBeFree); });
+    CommitStepOf([&] { file_->Publish(original_ ? TargetName::taken : TargetName::mayBeFree); });
     file_.reset();
-    if (!pending) SyncFolder(folderFd_.get());
+    if (!pending) SyncFolder(folderFd_.Get());
 }
 
 void ReplacementFile::Rollback() noexcept {
