@@ -49,12 +49,12 @@ std::unique_ptr<ArchiveFile> ArchiveFile::OpenIfPresent(const std::string& path,
     // O_NONBLOCK: a FIFO named as the archive must not wait for a writer; it
     // is refused below as no regular file.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!fd.valid()) {
+    if (!fd.Valid()) {
         if (errno == ENOENT) return nullptr;
         throw EngineError(SystemErrorText("Cannot open \"" + path + "\"", errno));
     }
     struct stat status {};
-    if (::fstat(fd.get(), &status) != 0) throw EngineError(SystemErrorText("Cannot read \"" + path + "\"", errno));
+    if (::fstat(fd.Get(), &status) != 0) throw EngineError(SystemErrorText("Cannot read \"" + path + "\"", errno));
     if (!S_ISREG(status.st_mode)) throw EngineError("\"" + path + "\" is not a regular file");
     return std::unique_ptr<ArchiveFile>(new ArchiveFile(path, std::move(fd), status, reading));
 }
@@ -114,7 +114,7 @@ long long ArchiveFile::readSome(std::uint64_t offset, void* destination, std::si
     auto* out = static_cast<char*>(destination);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t got = ::pread(fd_.get(), out + done, count - done, static_cast<off_t>(offset + done));
+        const ssize_t got = ::pread(fd_.Get(), out + done, count - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return -1;
         if (got == 0) break;

@@ -104,15 +104,15 @@ zip_int64_t ArchiveSource::handle(void* data, zip_uint64_t length, zip_source_cm
     }
 }
 
-void ArchiveSource::beginWrite() {
-    writer_->begin();
+void ArchiveSource::BeginWrite() {
+    writer_->Begin();
     constexpr std::size_t kChunk = 64 * 1024;
     std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(frontLength_, kChunk)));
     for (std::uint64_t copied = 0; copied < frontLength_;) {
         const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(frontLength_ - copied, kChunk));
         if (!file_->readAt(copied, chunk.data(), count))
             throw EngineError("Cannot read \"" + file_->path() + "\": the data in front of the archive is cut short");
-        writer_->write(chunk.data(), count);
+        writer_->Write(chunk.data(), count);
         copied += count;
     }
 }
@@ -124,29 +124,29 @@ zip_int64_t ArchiveSource::handleWrite(void* data, zip_uint64_t length, zip_sour
     }
     switch (command) {
         case ZIP_SOURCE_BEGIN_WRITE:
-            beginWrite();
+            BeginWrite();
             return 0;
         case ZIP_SOURCE_WRITE:
-            writer_->write(data, static_cast<std::size_t>(length));
+            writer_->Write(data, static_cast<std::size_t>(length));
             return static_cast<zip_int64_t>(length);
         case ZIP_SOURCE_TELL_WRITE:
-            return static_cast<zip_int64_t>(writer_->tell());
+            return static_cast<zip_int64_t>(writer_->Tell());
         case ZIP_SOURCE_SEEK_WRITE: {
             const zip_int64_t target =
-                zip_source_seek_compute_offset(writer_->tell(), writer_->written(), data, length, &error_);
+                zip_source_seek_compute_offset(writer_->Tell(), writer_->Written(), data, length, &error_);
             if (target < 0) return -1;
-            writer_->seek(static_cast<std::uint64_t>(target));
+            writer_->Seek(static_cast<std::uint64_t>(target));
             return 0;
         }
         case ZIP_SOURCE_COMMIT_WRITE:
-            writer_->commit();
+            writer_->Commit();
             return 0;
         case ZIP_SOURCE_ROLLBACK_WRITE:
-            writer_->rollback();
+            writer_->Rollback();
             return 0;
         case ZIP_SOURCE_REMOVE:
-            beginWrite();
-            writer_->writeEmptyArchive(commentWhenEmpty_);
+            BeginWrite();
+            writer_->WriteEmptyArchive(commentWhenEmpty_);
             return 0;
         default:
             zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);

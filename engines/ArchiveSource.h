@@ -46,7 +46,7 @@ private:
     zip_int64_t read(void* data, zip_uint64_t length);
     zip_int64_t stat(void* data, zip_uint64_t length);
     zip_int64_t supports() const;
-    void beginWrite();
+    void BeginWrite();
 
     ArchiveFile* file_;
     std::uint64_t start_;

@@ -24,7 +24,7 @@ std::int32_t ClampToInt32(std::uint64_t value) {
 
 CallbackChannel::CallbackChannel(EngineCallbackProc callback, void* caller) : callback_(callback), caller_(caller) {}
 
-CallbackRecord CallbackChannel::call(EngineActionCode code, std::string_view text, std::int32_t status,
+CallbackRecord CallbackChannel::Call(EngineActionCode code, std::string_view text, std::int32_t status,
                                      std::int32_t value) {
     if (stopped_) throw OperationStopped();
     CallbackRecord record;
@@ -44,41 +44,41 @@ CallbackRecord CallbackChannel::call(EngineActionCode code, std::string_view tex
     return record;
 }
 
-void CallbackChannel::batchCount(std::uint64_t files) {
-    call(ACTION_BATCH_COUNT, {}, 0, ClampToInt32(files));
+void CallbackChannel::BatchCount(std::uint64_t files) {
+    Call(ACTION_BATCH_COUNT, {}, 0, ClampToInt32(files));
 }
-void CallbackChannel::batchBytes(std::uint64_t bytes) {
-    call(ACTION_BATCH_BYTES, {}, 0, ClampToInt32(bytes));
+void CallbackChannel::BatchBytes(std::uint64_t bytes) {
+    Call(ACTION_BATCH_BYTES, {}, 0, ClampToInt32(bytes));
 }
-void CallbackChannel::beginFile(std::string_view name, std::uint64_t size) {
-    call(ACTION_BEGIN_FILE, name, 0, ClampToInt32(size));
+void CallbackChannel::BeginFile(std::string_view name, std::uint64_t size) {
+    Call(ACTION_BEGIN_FILE, name, 0, ClampToInt32(size));
 }
-void CallbackChannel::progress(std::uint64_t bytes) {
-    call(ACTION_PROGRESS, {}, 0, ClampToInt32(bytes));
+void CallbackChannel::Progress(std::uint64_t bytes) {
+    Call(ACTION_PROGRESS, {}, 0, ClampToInt32(bytes));
 }
-void CallbackChannel::skipped(std::string_view name) {
-    call(ACTION_SKIPPED, name, 0, 0);
+void CallbackChannel::Skipped(std::string_view name) {
+    Call(ACTION_SKIPPED, name, 0, 0);
 }
-void CallbackChannel::endBatch() {
-    call(ACTION_END_BATCH, {}, 0, 0);
+void CallbackChannel::EndBatch() {
+    Call(ACTION_END_BATCH, {}, 0, 0);
 }
-void CallbackChannel::message(std::string_view text) {
-    call(ACTION_MESSAGE, text, 0, 0);
+void CallbackChannel::Message(std::string_view text) {
+    Call(ACTION_MESSAGE, text, 0, 0);
 }
 
-OverwriteAnswer CallbackChannel::askOverwrite(std::string_view name, ExistingFileAge age) {
+OverwriteAnswer CallbackChannel::AskOverwrite(std::string_view name, ExistingFileAge age) {
     const std::int32_t olderBit = age == ExistingFileAge::older ? 1 : 0;
-    const CallbackRecord answer = call(ACTION_OVERWRITE, name, olderBit, kNoAnswer);
+    const CallbackRecord answer = Call(ACTION_OVERWRITE, name, olderBit, kNoAnswer);
     return answer.Value == 1 ? OverwriteAnswer::replace : OverwriteAnswer::skip;
 }
 
-DamagedDataAnswer CallbackChannel::askDamagedData(std::string_view name) {
-    const CallbackRecord answer = call(ACTION_CRC_ERROR, name, kNoAnswer, 0);
+DamagedDataAnswer CallbackChannel::AskDamagedData(std::string_view name) {
+    const CallbackRecord answer = Call(ACTION_CRC_ERROR, name, kNoAnswer, 0);
     return answer.Status == 1 ? DamagedDataAnswer::keep : DamagedDataAnswer::discard;
 }
 
-std::optional<std::string> CallbackChannel::askPassword(std::string_view name, int furtherTries) {
-    const CallbackRecord answer = call(ACTION_PASSWORD, name, kNoAnswer, furtherTries);
+std::optional<std::string> CallbackChannel::AskPassword(std::string_view name, int furtherTries) {
+    const CallbackRecord answer = Call(ACTION_PASSWORD, name, kNoAnswer, furtherTries);
     if (answer.Status != 1 || answer.Text[0] == '\0') return std::nullopt;
     return std::string(answer.Text);
 }

@@ -22,27 +22,27 @@ class CallbackChannel {
 public:
     CallbackChannel(EngineCallbackProc callback, void* caller);
 
-    void batchCount(std::uint64_t files);
-    void batchBytes(std::uint64_t bytes);
-    void beginFile(std::string_view name, std::uint64_t size);
-    void progress(std::uint64_t bytes);
-    void skipped(std::string_view name);
-    void endBatch();
+    void BatchCount(std::uint64_t files);
+    void BatchBytes(std::uint64_t bytes);
+    void BeginFile(std::string_view name, std::uint64_t size);
+    void Progress(std::uint64_t bytes);
+    void Skipped(std::string_view name);
+    void EndBatch();
     // Why an operation or an entry failed; the component leaves code 4 alone,
     // other callers may show it.
-    void message(std::string_view text);
+    void Message(std::string_view text);
 
-    OverwriteAnswer askOverwrite(std::string_view name, ExistingFileAge age);
-    DamagedDataAnswer askDamagedData(std::string_view name);
+    OverwriteAnswer AskOverwrite(std::string_view name, ExistingFileAge age);
+    DamagedDataAnswer AskDamagedData(std::string_view name);
     // The password to try, or nothing when the caller gives none.
-    std::optional<std::string> askPassword(std::string_view name, int furtherTries);
+    std::optional<std::string> AskPassword(std::string_view name, int furtherTries);
 
-    bool stopped() const { return stopped_; }
+    bool Stopped() const { return stopped_; }
 
 private:
     // Calls back with the record prepared; raises OperationStopped on a
     // non-zero result and returns the record as the callback left it.
-    CallbackRecord call(EngineActionCode code, std::string_view text, std::int32_t status, std::int32_t value);
+    CallbackRecord Call(EngineActionCode code, std::string_view text, std::int32_t status, std::int32_t value);
 
     EngineCallbackProc callback_;
     void* caller_;

@@ -49,12 +49,12 @@ std::size_t CompressedFormCache::KeyHash::operator()(const Key& key) const {
 
 CompressedFormCache::CompressedFormCache(std::size_t byteLimit) : byteLimit_(byteLimit) {}
 
-void CompressedFormCache::beginOperation() {
+void CompressedFormCache::BeginOperation() {
     const std::lock_guard lock(mutex_);
     ++operation_;
 }
 
-std::shared_ptr<const CompressedEntry> CompressedFormCache::find(std::span<const std::uint8_t> content, int level) {
+std::shared_ptr<const CompressedEntry> CompressedFormCache::Find(std::span<const std::uint8_t> content, int level) {
     const Key key = KeyOf(content, level);
     const std::lock_guard lock(mutex_);
     const auto [first, last] = index_.equal_range(key);
@@ -73,30 +73,30 @@ std::shared_ptr<const CompressedEntry> CompressedFormCache::find(std::span<const
     return nullptr;
 }
 
-void CompressedFormCache::forget(Order::iterator kept) {
+void CompressedFormCache::Forget(Order::iterator kept) {
     const auto [first, last] = index_.equal_range(kept->key);
     for (auto candidate = first; candidate != last; ++candidate) {
         if (candidate->second != kept) continue;
         index_.erase(candidate);
         break;
     }
-    counters_.bytesHeld -= kept->bytes();
+    counters_.bytesHeld -= kept->Bytes();
     --counters_.forms;
     order_.erase(kept);
 }
 
-bool CompressedFormCache::makeRoom(std::size_t bytes) {
+bool CompressedFormCache::MakeRoom(std::size_t bytes) {
     while (counters_.bytesHeld + bytes > byteLimit_) {
         if (order_.empty() || order_.back().lastOperation == operation_) return false;
-        forget(std::prev(order_.end()));
+        Forget(std::prev(order_.end()));
         ++counters_.evictions;
     }
     return true;
 }
 
-void CompressedFormCache::insert(std::vector<std::uint8_t> content, std::shared_ptr<const CompressedEntry> form,
+void CompressedFormCache::Insert(std::vector<std::uint8_t> content, std::shared_ptr<const CompressedEntry> form,
                                  int level) {
-    if (!form || !accepts(content.size())) return;
+    if (!form || !Accepts(content.size())) return;
     content.shrink_to_fit();
     const Key key = KeyOf(content, level);
     const std::lock_guard lock(mutex_);
@@ -104,14 +104,14 @@ void CompressedFormCache::insert(std::vector<std::uint8_t> content, std::shared_
     for (auto candidate = first; candidate != last; ++candidate)
         if (candidate->second->content == content) return;  // kept already (by a nested operation)
     const std::size_t bytes = content.size() + form->data.size();
-    if (!makeRoom(bytes)) return;
+    if (!MakeRoom(bytes)) return;
     order_.push_front(Kept{key, std::move(content), std::move(form), operation_});
     index_.emplace(key, order_.begin());
     counters_.bytesHeld += bytes;
     ++counters_.forms;
 }
 
-CacheCounters CompressedFormCache::counters() const {
+CacheCounters CompressedFormCache::Counters() const {
     const std::lock_guard lock(mutex_);
     return counters_;
 }

@@ -40,22 +40,22 @@ public:
     CompressedFormCache& operator=(const CompressedFormCache&) = delete;
 
     // An operation begins: forms it uses are kept until the next one begins.
-    void beginOperation();
+    void BeginOperation();
 
     // Whether a content of this size may be kept at all.
-    bool accepts(std::size_t contentSize) const { return contentSize <= byteLimit_ / 8; }
+    bool Accepts(std::size_t contentSize) const { return contentSize <= byteLimit_ / 8; }
 
     // The form compressed at level from exactly this content, or null.
-    std::shared_ptr<const CompressedEntry> find(std::span<const std::uint8_t> content, int level);
+    std::shared_ptr<const CompressedEntry> Find(std::span<const std::uint8_t> content, int level);
 
     // Keeps the content's form. Least recently used forms of earlier
     // operations make room; when forms of this operation fill the bound, the
     // new one is not kept (a set of files larger than the bound, added again
     // and again, then keeps the part that fits instead of evicting every form
     // before it is used again).
-    void insert(std::vector<std::uint8_t> content, std::shared_ptr<const CompressedEntry> form, int level);
+    void Insert(std::vector<std::uint8_t> content, std::shared_ptr<const CompressedEntry> form, int level);
 
-    CacheCounters counters() const;
+    CacheCounters Counters() const;
 
 private:
     struct Key {
@@ -72,13 +72,13 @@ private:
         std::vector<std::uint8_t> content;
         std::shared_ptr<const CompressedEntry> form;
         std::uint64_t lastOperation = 0;
-        std::size_t bytes() const { return content.size() + form->data.size(); }
+        std::size_t Bytes() const { return content.size() + form->data.size(); }
     };
     using Order = std::list<Kept>;  // most recently used first
 
     static Key KeyOf(std::span<const std::uint8_t> content, int level);
-    bool makeRoom(std::size_t bytes);
-    void forget(Order::iterator kept);
+    bool MakeRoom(std::size_t bytes);
+    void Forget(Order::iterator kept);
 
     const std::size_t byteLimit_;
     mutable std::mutex mutex_;

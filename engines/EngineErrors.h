@@ -50,7 +50,7 @@ auto CommitStepOf(Step&& step) -> decltype(step()) {
     try {
         return step();
     } catch (const FileCommitError& failure) {
-        if (failure.step() == CommitStep::replace) throw EntryFailed(failure.what());
+        if (failure.Step() == CommitStep::replace) throw EntryFailed(failure.what());
         throw EngineError(failure.what());
     }
 }

@@ -205,9 +205,9 @@ namespace {
 std::shared_ptr<const CompressedEntry> FormOf(std::span<const std::uint8_t> content, int level,
                                               CompressedFormCache* cache) {
     if (cache != nullptr)
-        if (std::shared_ptr<const CompressedEntry> kept = cache->find(content, level)) return kept;
+        if (std::shared_ptr<const CompressedEntry> kept = cache->Find(content, level)) return kept;
     auto form = std::make_shared<const CompressedEntry>(CompressBytes(content, level));
-    if (cache != nullptr) cache->insert(std::vector<std::uint8_t>(content.begin(), content.end()), form, level);
+    if (cache != nullptr) cache->Insert(std::vector<std::uint8_t>(content.begin(), content.end()), form, level);
     return form;
 }
 
@@ -218,7 +218,7 @@ std::shared_ptr<const CompressedEntry> CompressFile(int fd, std::uint64_t sizeHi
                                                     CompressedFormCache* cache) {
     level = EffectiveLevel(level);
     // Stored entries gain nothing from a cache; large files are not kept.
-    if (cache == nullptr || level == 0 || !cache->accepts(static_cast<std::size_t>(sizeHint)))
+    if (cache == nullptr || level == 0 || !cache->Accepts(static_cast<std::size_t>(sizeHint)))
         return std::make_shared<const CompressedEntry>(CompressStreaming(fd, level, progress, displayName, sizeHint));
     Borrowed<ReadBuffer> buffer;
     ReadWhole(fd, *buffer, progress, displayName, sizeHint);
@@ -235,7 +235,7 @@ std::shared_ptr<const CompressedEntry> CompressContent(std::span<const std::uint
                                                        const ProgressReport& progress, CompressedFormCache* cache) {
     level = EffectiveLevel(level);
     ReportPieces(content.size(), progress);
-    if (level == 0 || (cache != nullptr && !cache->accepts(content.size()))) cache = nullptr;
+    if (level == 0 || (cache != nullptr && !cache->Accepts(content.size()))) cache = nullptr;
     return FormOf(content, level, cache);
 }
 

@@ -58,7 +58,7 @@ ZipFileHandle EntryReader::open(std::uint64_t index, std::string_view name, bool
     if (password_)
         if (zip_file_t* file = tryPassword(index, *password_, name)) return ZipFileHandle(file);
     for (int furtherTries = kPasswordQuestions - 1; furtherTries >= 0; --furtherTries) {
-        const std::optional<std::string> answer = channel_.askPassword(name, furtherTries);
+        const std::optional<std::string> answer = channel_.AskPassword(name, furtherTries);
         if (!answer) break;
         if (zip_file_t* file = tryPassword(index, *answer, name)) {
             password_ = answer;
@@ -83,9 +83,9 @@ DataCondition EntryReader::copy(ZipFileHandle file, std::uint64_t statedSize, co
             std::min<std::uint64_t>(static_cast<std::uint64_t>(got), statedSize - std::min(total, statedSize)));
         total += static_cast<std::uint64_t>(got);
         sink(std::span<const std::uint8_t>(buffer_.data(), usable));
-        channel_.progress(usable);
+        channel_.Progress(usable);
     }
-    if (total == 0) channel_.progress(0);
+    if (total == 0) channel_.Progress(0);
     const bool closedClean = zip_fclose(file.release()) == 0;
     const bool good = !readFailed && closedClean && total == statedSize;
     return good ? DataCondition::good : DataCondition::damaged;

@@ -1,5 +1,5 @@
-// Which entries of an archive a spec list selects: an entry is selected when
-// a spec matches its name as shown (see EntryNaming.h) or as stored.
+// Which entries of an archive a pattern list selects: an entry is selected when
+// a pattern matches its name as shown (see EntryNaming.h) or as stored.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,6 @@ namespace vorlan::engine {
 // The selected entries' indexes, in archive order.
 std::vector<std::uint64_t> EntriesSelected(const std::vector<std::string>& shownNames,
                                            const std::vector<RawEntry>& entries,
-                                           const std::vector<std::string_view>& specs);
+                                           const std::vector<std::string_view>& patterns);
 
 }  // namespace vorlan::engine

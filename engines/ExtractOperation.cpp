@@ -12,9 +12,9 @@
 #include "engines/ArchiveLayout.h"
 #include "engines/ArchiveSource.h"
 #include "engines/EngineErrors.h"
-#include "engines/EntryNames.h"
 #include "engines/EntryNaming.h"
 #include "engines/EntryOverlap.h"
+#include "engines/EntryPatterns.h"
 #include "engines/EntryReader.h"
 #include "engines/EntrySelection.h"
 #include "engines/ExtractedFile.h"
@@ -34,11 +34,11 @@ bool On(std::int32_t flag) {
 // as skipped when it was refused whole, or the end of the batch otherwise.
 void ReportEnd(CallbackChannel& channel, const std::string& reason, const std::optional<std::string>& refusedArchive) {
     try {
-        channel.message(reason);
+        channel.Message(reason);
         if (refusedArchive)
-            channel.skipped(*refusedArchive);
+            channel.Skipped(*refusedArchive);
         else
-            channel.endBatch();
+            channel.EndBatch();
     } catch (const OperationStopped&) {
         // The operation is over either way; a stop answer changes nothing.
     }
@@ -55,14 +55,14 @@ struct SelectedEntry {
 class Extraction {
 public:
     Extraction(const TUnzipParams& params, CallbackChannel& channel) : params_(params), channel_(channel) {}
-    std::int32_t run();
+    std::int32_t Run();
 
 private:
-    std::vector<SelectedEntry> select(const LibzipArchive& archive, const std::vector<RawEntry>& entries) const;
-    void extractAll(const LibzipArchive& archive, const std::vector<SelectedEntry>& selected);
-    void extractEntry(EntryReader& reader, const SelectedEntry& entry);
-    bool mayWrite(Folder& folder, const std::string& fileName, const SelectedEntry& entry);
-    void writeEntry(EntryReader& reader, Folder& folder, const std::string& targetName, const SelectedEntry& entry);
+    std::vector<SelectedEntry> Select(const LibzipArchive& archive, const std::vector<RawEntry>& entries) const;
+    void ExtractAll(const LibzipArchive& archive, const std::vector<SelectedEntry>& selected);
+    void ExtractEntry(EntryReader& reader, const SelectedEntry& entry);
+    bool MayWrite(Folder& folder, const std::string& fileName, const SelectedEntry& entry);
+    void WriteEntry(EntryReader& reader, Folder& folder, const std::string& targetName, const SelectedEntry& entry);
 
     const TUnzipParams& params_;
     CallbackChannel& channel_;
@@ -71,14 +71,14 @@ private:
     std::int32_t filesWritten_ = 0;
 };
 
-std::vector<SelectedEntry> Extraction::select(const LibzipArchive& archive,
+std::vector<SelectedEntry> Extraction::Select(const LibzipArchive& archive,
                                               const std::vector<RawEntry>& entries) const {
-    std::vector<std::string_view> specs;
+    std::vector<std::string_view> patterns;
     for (std::int32_t i = 0; params_.FileSpecs != nullptr && i < params_.FileSpecCount; ++i)
-        if (params_.FileSpecs[i].FileSpec != nullptr) specs.emplace_back(params_.FileSpecs[i].FileSpec);
+        if (params_.FileSpecs[i].FileSpec != nullptr) patterns.emplace_back(params_.FileSpecs[i].FileSpec);
     const std::vector<std::string> shownNames = NamesAsShown(entries);
     std::vector<SelectedEntry> selected;
-    for (const std::uint64_t index : EntriesSelected(shownNames, entries, specs)) {
+    for (const std::uint64_t index : EntriesSelected(shownNames, entries, patterns)) {
         SelectedEntry entry{index, shownNames[index], &entries[index], entries[index].uncompressedSize, 0};
         zip_stat_t status;
         if (zip_stat_index(archive.get(), index, 0, &status) == 0 && (status.valid & ZIP_STAT_MTIME))
@@ -88,7 +88,7 @@ std::vector<SelectedEntry> Extraction::select(const LibzipArchive& archive,
     return selected;
 }
 
-std::int32_t Extraction::run() {
+std::int32_t Extraction::Run() {
     const std::string path = params_.ZipFileName != nullptr ? params_.ZipFileName : "";
     try {
         std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(path, ArchiveReading::someEntries);
@@ -97,14 +97,14 @@ std::int32_t Extraction::run() {
         ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd);
         LibzipArchive archive(source, OpenMode::readOnly, path);
         archive.confirmEntries(layout.entries);
-        const std::vector<SelectedEntry> selected = select(archive, layout.entries);
+        const std::vector<SelectedEntry> selected = Select(archive, layout.entries);
         // Only the entries read need their local headers judged: the others'
         // bytes are never looked at.
         std::vector<std::uint64_t> indices;
         for (const SelectedEntry& entry : selected) indices.push_back(entry.index);
         CheckEntriesOwnBytes(*file, layout.end, layout.entries, indices);
         CheckLocalHeadersAgree(*file, layout.end, layout.entries, indices);
-        extractAll(archive, selected);
+        ExtractAll(archive, selected);
     } catch (const ArchiveRefused& refusal) {
         ReportEnd(channel_, refusal.what(), path);
     } catch (const OperationStopped&) {
@@ -115,29 +115,29 @@ std::int32_t Extraction::run() {
     return filesWritten_;
 }
 
-void Extraction::extractAll(const LibzipArchive& archive, const std::vector<SelectedEntry>& selected) {
+void Extraction::ExtractAll(const LibzipArchive& archive, const std::vector<SelectedEntry>& selected) {
     std::uint64_t files = 0, bytes = 0;
     for (const SelectedEntry& entry : selected) {
         if (!entry.name.empty() && (entry.name.back() == '/' || entry.name.back() == '\\')) continue;
         ++files;
         bytes += entry.size;
     }
-    channel_.batchCount(files);
-    channel_.batchBytes(bytes);
+    channel_.BatchCount(files);
+    channel_.BatchBytes(bytes);
     folders_ = std::make_unique<TargetFolders>();
     EntryReader reader(archive.get(), channel_, params_.Password);
     for (const SelectedEntry& entry : selected) {
         try {
-            extractEntry(reader, entry);
+            ExtractEntry(reader, entry);
         } catch (const EntryFailed& failure) {
-            channel_.message(failure.what());
-            channel_.skipped(entry.name);
+            channel_.Message(failure.what());
+            channel_.Skipped(entry.name);
         }
     }
-    channel_.endBatch();
+    channel_.EndBatch();
 }
 
-void Extraction::extractEntry(EntryReader& reader, const SelectedEntry& entry) {
+void Extraction::ExtractEntry(EntryReader& reader, const SelectedEntry& entry) {
     // A file of such a name would go into a JAR under it, or under a name
     // changed by some library: neither is the entry.
     if (entry.raw->holdsNul())
@@ -155,7 +155,7 @@ void Extraction::extractEntry(EntryReader& reader, const SelectedEntry& entry) {
     if (!keepFolders) folderPart = {};
     if (path->isFolder && (!keepFolders || On(params_.Freshen))) return;  // nothing to make
     const FolderCreation creation = On(params_.Freshen) ? FolderCreation::lookOnly : FolderCreation::create;
-    Folder* folder = folders_->folderFor(folderPart, creation);
+    Folder* folder = folders_->FolderFor(folderPart, creation);
     if (path->isFolder) {
         if (folder == nullptr) throw EntryFailed("\"" + entry.name + "\": a link or a file is in the way");
         return;  // folders are made, not counted
@@ -167,16 +167,16 @@ void Extraction::extractEntry(EntryReader& reader, const SelectedEntry& entry) {
     if (entry.size > kExtractionOutputCap - written_)
         throw EntryFailed("\"" + entry.name + "\" would take the extraction past its 64 MiB limit");
     const std::string& fileName = path->components.back();
-    if (!mayWrite(*folder, fileName, entry)) return;
-    writeEntry(reader, *folder, folder->existingName(fileName).value_or(fileName), entry);
+    if (!MayWrite(*folder, fileName, entry)) return;
+    WriteEntry(reader, *folder, folder->ExistingName(fileName).value_or(fileName), entry);
 }
 
 // Whether an existing target may be replaced (or a missing one created);
 // reports the skip itself when not.
-bool Extraction::mayWrite(Folder& folder, const std::string& fileName, const SelectedEntry& entry) {
-    const std::optional<std::string> existing = folder.existingName(fileName);
+bool Extraction::MayWrite(Folder& folder, const std::string& fileName, const SelectedEntry& entry) {
+    const std::optional<std::string> existing = folder.ExistingName(fileName);
     struct stat status {};
-    const bool exists = existing && ::fstatat(folder.fd(), existing->c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool exists = existing && ::fstatat(folder.Fd(), existing->c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
     if (!exists) {
         if (On(params_.Freshen)) throw EntryFailed("\"" + entry.name + "\" does not exist yet");
         return true;
@@ -185,29 +185,29 @@ bool Extraction::mayWrite(Folder& folder, const std::string& fileName, const Sel
     if (On(params_.OverwriteAll)) return true;
     const ExistingFileAge age =
         status.st_mtime < entry.modified ? ExistingFileAge::older : ExistingFileAge::sameOrNewer;
-    if (channel_.askOverwrite(entry.name, age) == OverwriteAnswer::replace) return true;
-    channel_.skipped(entry.name);
+    if (channel_.AskOverwrite(entry.name, age) == OverwriteAnswer::replace) return true;
+    channel_.Skipped(entry.name);
     return false;
 }
 
-void Extraction::writeEntry(EntryReader& reader, Folder& folder, const std::string& targetName,
+void Extraction::WriteEntry(EntryReader& reader, Folder& folder, const std::string& targetName,
                             const SelectedEntry& entry) {
     ZipFileHandle data = reader.open(entry.index, entry.name, entry.raw->encrypted());
     if (!data) throw EntryFailed("\"" + entry.name + "\" needs a password that was not given");
-    channel_.beginFile(entry.name, entry.size);
-    ExtractedFile target(folder.fd(), targetName);
+    channel_.BeginFile(entry.name, entry.size);
+    ExtractedFile target(folder.Fd(), targetName);
     std::uint64_t bytes = 0;
     const DataCondition condition = reader.copy(std::move(data), entry.size, [&](std::span<const std::uint8_t> piece) {
-        target.write(piece);
+        target.Write(piece);
         bytes += piece.size();
     });
-    if (condition == DataCondition::damaged && channel_.askDamagedData(entry.name) == DamagedDataAnswer::discard) {
-        target.discard();
-        channel_.skipped(entry.name);
+    if (condition == DataCondition::damaged && channel_.AskDamagedData(entry.name) == DamagedDataAnswer::discard) {
+        target.Discard();
+        channel_.Skipped(entry.name);
         return;
     }
-    target.commit(entry.modified);
-    folder.remember(targetName);
+    target.Commit(entry.modified);
+    folder.Remember(targetName);
     written_ += bytes;
     ++filesWritten_;
 }
@@ -215,7 +215,7 @@ void Extraction::writeEntry(EntryReader& reader, Folder& folder, const std::stri
 }  // namespace
 
 std::int32_t RunExtraction(const TUnzipParams& params, CallbackChannel& channel) {
-    return Extraction(params, channel).run();
+    return Extraction(params, channel).Run();
 }
 
 }  // namespace vorlan::engine

@@ -13,9 +13,9 @@ namespace vorlan::engine {
 ExtractedFile::ExtractedFile(int folderFd, std::string targetName)
     : targetName_(std::move(targetName)), file_(CommitStepOf([&] { return PendingFile(folderFd, targetName_); })) {}
 
-void ExtractedFile::write(std::span<const std::uint8_t> bytes) {
+void ExtractedFile::Write(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
-        const ssize_t wrote = ::write(file_.fd(), bytes.data(), bytes.size());
+        const ssize_t wrote = ::write(file_.Fd(), bytes.data(), bytes.size());
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0)
             throw EngineError(SystemErrorText("Cannot write \"" + targetName_ + "\"", wrote < 0 ? errno : ENOSPC));
@@ -23,11 +23,11 @@ void ExtractedFile::write(std::span<const std::uint8_t> bytes) {
     }
 }
 
-void ExtractedFile::commit(std::time_t modified) {
+void ExtractedFile::Commit(std::time_t modified) {
     const timespec times[2] = {{0, UTIME_NOW}, {modified, 0}};
-    if (::futimens(file_.fd(), times) != 0)
+    if (::futimens(file_.Fd(), times) != 0)
         throw EngineError(SystemErrorText("Cannot set the time of \"" + targetName_ + "\"", errno));
-    CommitStepOf([&] { file_.publish(); });
+    CommitStepOf([&] { file_.Publish(); });
 }
 
 }  // namespace vorlan::engine

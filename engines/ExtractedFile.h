@@ -17,10 +17,10 @@ class ExtractedFile {
 public:
     ExtractedFile(int folderFd, std::string targetName);
 
-    void write(std::span<const std::uint8_t> bytes);
+    void Write(std::span<const std::uint8_t> bytes);
     // Gives the file its modification time and puts it in place.
-    void commit(std::time_t modified);
-    void discard() noexcept { file_.discard(); }
+    void Commit(std::time_t modified);
+    void Discard() noexcept { file_.Discard(); }
 
 private:
     std::string targetName_;

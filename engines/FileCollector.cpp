@@ -1,4 +1,4 @@
-// Walking the current directory for the files of each spec.
+// Walking the current directory for the files of each file pattern.
 #include "engines/FileCollector.h"
 
 #include <dirent.h>
@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "engines/EngineErrors.h"
-#include "engines/EntryNames.h"
 #include "engines/EntryNaming.h"
+#include "engines/EntryPatterns.h"
 #include "engines/FolderListing.h"
 #include "engines/FolderLookup.h"
 #include "filecommit/FileDescriptor.h"
@@ -57,17 +57,17 @@ std::vector<FolderItem> SortedItems(int folderFd) {
     return items;
 }
 
-struct SplitSpec {
+struct SplitPattern {
     std::vector<std::string> folders;
-    std::string pattern;
-    bool outside = false;  // absolute, or through ".."
+    std::string namePattern;  // the last part, matched against file names
+    bool outside = false;     // absolute, or through ".."
 };
 
-SplitSpec Split(std::string_view spec) {
-    SplitSpec split;
-    split.outside = !spec.empty() && (spec.front() == '/' || spec.front() == '\\');
+SplitPattern Split(std::string_view pattern) {
+    SplitPattern split;
+    split.outside = !pattern.empty() && (pattern.front() == '/' || pattern.front() == '\\');
     std::string part;
-    for (const char c : spec) {
+    for (const char c : pattern) {
         if (c != '/' && c != '\\') {
             part += c;
             continue;
@@ -77,7 +77,7 @@ SplitSpec Split(std::string_view spec) {
         part.clear();
     }
     split.outside = split.outside || part == "..";
-    split.pattern = part.empty() || part == "." ? "*" : part;
+    split.namePattern = part.empty() || part == "." ? "*" : part;
     return split;
 }
 
@@ -87,38 +87,38 @@ FileCollector::FileCollector(Recursion recursion, FolderNames folderNames, std::
                              std::optional<int> settledLevel)
     : recursion_(recursion), folderNames_(folderNames), excluded_(excluded), settledLevel_(settledLevel) {}
 
-void FileCollector::collect(std::string_view spec) {
-    SplitSpec split = Split(spec);
+void FileCollector::Collect(std::string_view pattern) {
+    SplitPattern split = Split(pattern);
     if (split.outside) {
-        skipped_.push_back({std::string(spec), Quoted(spec) + " reaches outside the current folder"});
+        skipped_.push_back({std::string(pattern), Quoted(pattern) + " reaches outside the current folder"});
         return;
     }
     std::unique_ptr<Folder> folder = Folder::OpenCurrent();
     std::string relative;
-    // A spec naming a folder selects what is in it.
-    if (!HasWildcard(split.pattern) && folder->existingName(split.pattern)) {
-        std::unique_ptr<Folder> probe = folder->openSubfolder(split.pattern, FolderCreation::lookOnly);
-        if (probe) split.folders.push_back(std::exchange(split.pattern, "*"));
+    // A pattern naming a folder selects what is in it.
+    if (!HasWildcard(split.namePattern) && folder->ExistingName(split.namePattern)) {
+        std::unique_ptr<Folder> probe = folder->OpenSubfolder(split.namePattern, FolderCreation::lookOnly);
+        if (probe) split.folders.push_back(std::exchange(split.namePattern, "*"));
     }
     for (const std::string& name : split.folders) {
-        const std::optional<std::string> onDisk = folder->existingName(name);
-        folder = onDisk ? folder->openSubfolder(*onDisk, FolderCreation::lookOnly) : nullptr;
+        const std::optional<std::string> onDisk = folder->ExistingName(name);
+        folder = onDisk ? folder->OpenSubfolder(*onDisk, FolderCreation::lookOnly) : nullptr;
         if (!folder) return;  // no such folder: the pattern selects nothing
         relative += *onDisk + "/";
     }
-    walk(folder->fd(), relative, split.pattern, 0);
+    Walk(folder->Fd(), relative, split.namePattern, 0);
 }
 
-void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::string_view pattern, int depth) {
+void FileCollector::Walk(int folderFd, const std::string& relativeFolder, std::string_view namePattern, int depth) {
     std::vector<std::string> subfolders;
     for (const FolderItem& item : SortedItems(folderFd)) {
         if (item.type == DT_DIR) {
             subfolders.push_back(item.name);
             continue;
         }
-        const bool matches = SpecMatches(pattern, item.name);
+        const bool matches = PatternMatches(namePattern, item.name);
         if (matches || item.type == DT_UNKNOWN)
-            consider(folderFd, relativeFolder, item.name, matches, item.type, subfolders);
+            Consider(folderFd, relativeFolder, item.name, matches, item.type, subfolders);
     }
     if (recursion_ != Recursion::descend) return;
     for (const std::string& name : subfolders) {
@@ -127,9 +127,9 @@ void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::s
             continue;
         }
         FileDescriptor subfolder(::openat(folderFd, name.c_str(), kFolderFlags));
-        if (!subfolder.valid())
+        if (!subfolder.Valid())
             throw EngineError(SystemErrorText("Cannot open \"" + relativeFolder + name + "\"", errno));
-        walk(subfolder.get(), relativeFolder + name + "/", pattern, depth + 1);
+        Walk(subfolder.Get(), relativeFolder + name + "/", namePattern, depth + 1);
     }
 }
 
@@ -137,12 +137,12 @@ void FileCollector::walk(int folderFd, const std::string& relativeFolder, std::s
 // waiting on a FIFO put there meanwhile), gives its status and, when it is
 // small enough, its content. False when it cannot be opened as such (a link,
 // gone): the caller then looks at what is there.
-bool FileCollector::readAsFound(int folderFd, const std::string& name, struct stat& status,
+bool FileCollector::ReadAsFound(int folderFd, const std::string& name, struct stat& status,
                                 std::shared_ptr<const std::vector<std::uint8_t>>& content,
                                 std::optional<FileReading>& reading) {
     FileDescriptor fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     const timespec readAt = RealTimeNow();  // before the stat: see SettledForms
-    if (!fd.valid() || ::fstat(fd.get(), &status) != 0) return false;
+    if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0) return false;
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (!S_ISREG(status.st_mode) || size > kLargestReadAsFound || bytesRead_ + size > kMostBytesRead) return true;
     // One byte more than the size: a file that grew meanwhile shows, and is
@@ -150,7 +150,7 @@ bool FileCollector::readAsFound(int folderFd, const std::string& name, struct st
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size) + 1);
     std::size_t length = 0;
     while (length < size) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + length, bytes.size() - length);
+        const ssize_t got = ::read(fd.Get(), bytes.data() + length, bytes.size() - length);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         length += static_cast<std::size_t>(got);
@@ -166,16 +166,16 @@ bool FileCollector::readAsFound(int folderFd, const std::string& name, struct st
 // A file whose form at the operation's level the process made before from
 // this very file, found with one stat. False (and nothing looked at) when
 // the file is not one of those.
-bool FileCollector::findSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
+bool FileCollector::FindSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
                                 std::shared_ptr<const CompressedEntry>& form) const {
-    if (!settledLevel_ || !ProcessSettledForms().knows(path)) return false;
+    if (!settledLevel_ || !ProcessSettledForms().Knows(path)) return false;
     if (::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode)) return false;
-    form = ProcessSettledForms().find(path, StateOf(status), *settledLevel_);
+    form = ProcessSettledForms().Find(path, StateOf(status), *settledLevel_);
     return form != nullptr;
 }
 
 // A file the pattern selects, or an item whose kind readdir did not give.
-void FileCollector::consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
+void FileCollector::Consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
                              unsigned char type, std::vector<std::string>& subfolders) {
     struct stat status {};
     std::shared_ptr<const std::vector<std::uint8_t>> content;
@@ -183,8 +183,8 @@ void FileCollector::consider(int folderFd, const std::string& relativeFolder, co
     std::shared_ptr<const CompressedEntry> settledForm;
     const std::string path = relativeFolder + name;
     const bool regular = matches && type == DT_REG;
-    const bool settled = regular && findSettled(folderFd, name, path, status, settledForm);
-    const bool opened = settled || (regular && readAsFound(folderFd, name, status, content, reading));
+    const bool settled = regular && FindSettled(folderFd, name, path, status, settledForm);
+    const bool opened = settled || (regular && ReadAsFound(folderFd, name, status, content, reading));
     if (!opened && ::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone meanwhile
     if (S_ISDIR(status.st_mode)) {
         subfolders.push_back(name);
@@ -197,12 +197,12 @@ void FileCollector::consider(int folderFd, const std::string& relativeFolder, co
         return;
     }
     const std::string stored = folderNames_ == FolderNames::junk ? name : path;
-    add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content),
+    Add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content),
                       reading, std::move(settledForm)});
 }
 
-void FileCollector::add(CollectedFile file) {
-    if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier spec already
+void FileCollector::Add(CollectedFile file) {
+    if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier pattern already
     if (!IsWellFormedUtf8(file.storedName)) {
         // Stored unflagged, such a name makes java.util.jar refuse the whole archive.
         skipped_.push_back({file.diskPath, Quoted(EscapedName(file.diskPath)) +

@@ -1,8 +1,8 @@
-// The add engine's file selection: for each spec, the regular files below the
-// current directory that it names. A spec's folder part is looked up ignoring
+// The add engine's file selection: for each file pattern, the regular files below the
+// current directory that it names. A pattern's folder part is looked up ignoring
 // letter case; its last part is matched against file names ("*", "?"), in
 // that folder only or, with recursion, in every folder below it too. Links
-// and other non-regular files are never followed or added: each one a spec
+// and other non-regular files are never followed or added: each one a pattern
 // selects is listed as skipped, for the caller to report once its batch has
 // begun; so is a file whose name is not UTF-8 (no JAR can hold it). Regular files of modest size are read as they are
 // found (open, stat, read, close instead of a stat now and the same four calls later): their content travels with them,
@@ -65,23 +65,23 @@ public:
     // Adds the files the file pattern selects. One reaching outside the current
     // directory (absolute, or through "..") selects nothing and is reported
     // as skipped.
-    void collect(std::string_view spec);
+    void Collect(std::string_view pattern);
 
     // The files in the order found; a file selected twice appears once, and
     // of two files that would carry the same name ignoring case only the
     // first is kept (the other is reported as skipped).
-    std::vector<CollectedFile> takeFiles() { return std::move(files_); }
-    std::vector<SkippedFile> takeSkipped() { return std::move(skipped_); }
+    std::vector<CollectedFile> TakeFiles() { return std::move(files_); }
+    std::vector<SkippedFile> TakeSkipped() { return std::move(skipped_); }
 
 private:
-    void walk(int folderFd, const std::string& relativeFolder, std::string_view pattern, int depth);
-    void consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
+    void Walk(int folderFd, const std::string& relativeFolder, std::string_view namePattern, int depth);
+    void Consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
                   unsigned char type, std::vector<std::string>& subfolders);
-    bool readAsFound(int folderFd, const std::string& name, struct stat& status,
+    bool ReadAsFound(int folderFd, const std::string& name, struct stat& status,
                      std::shared_ptr<const std::vector<std::uint8_t>>& content, std::optional<FileReading>& reading);
-    bool findSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
+    bool FindSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
                      std::shared_ptr<const CompressedEntry>& form) const;
-    void add(CollectedFile file);
+    void Add(CollectedFile file);
 
     Recursion recursion_;
     FolderNames folderNames_;

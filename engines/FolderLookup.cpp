@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "engines/EngineErrors.h"
-#include "engines/EntryNames.h"
+#include "engines/EntryPatterns.h"
 #include "engines/FolderListing.h"
 
 namespace vorlan::engine {
@@ -20,19 +20,19 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 std::unique_ptr<Folder> Folder::OpenCurrent() {
     FileDescriptor fd(::open(".", kFolderFlags));
-    if (!fd.valid()) throw EngineError(SystemErrorText("Cannot open the current folder", errno));
+    if (!fd.Valid()) throw EngineError(SystemErrorText("Cannot open the current folder", errno));
     return std::unique_ptr<Folder>(new Folder(std::move(fd)));
 }
 
 // One pass over the folder the first time a name is looked up in it; later
 // lookups and the names this process creates keep the listing current.
-void Folder::loadListing() {
+void Folder::LoadListing() {
     listed_ = true;
-    for (ListedItem& item : ListFolder(fd_.get())) namesByKey_.emplace(NameKey(item.name), std::move(item.name));
+    for (ListedItem& item : ListFolder(fd_.Get())) namesByKey_.emplace(NameKey(item.name), std::move(item.name));
 }
 
-std::optional<std::string> Folder::existingName(std::string_view name) {
-    if (!listed_) loadListing();
+std::optional<std::string> Folder::ExistingName(std::string_view name) {
+    if (!listed_) LoadListing();
     const auto [first, last] = namesByKey_.equal_range(NameKey(name));
     if (first == last) return std::nullopt;
     for (auto it = first; it != last; ++it)
@@ -40,25 +40,25 @@ std::optional<std::string> Folder::existingName(std::string_view name) {
     return first->second;
 }
 
-void Folder::remember(const std::string& name) {
-    if (!listed_) loadListing();
+void Folder::Remember(const std::string& name) {
+    if (!listed_) LoadListing();
     const auto [first, last] = namesByKey_.equal_range(NameKey(name));
     for (auto it = first; it != last; ++it)
         if (it->second == name) return;
     namesByKey_.emplace(NameKey(name), name);
 }
 
-std::unique_ptr<Folder> Folder::openSubfolder(const std::string& name, FolderCreation creation) {
-    std::optional<std::string> onDisk = existingName(name);
+std::unique_ptr<Folder> Folder::OpenSubfolder(const std::string& name, FolderCreation creation) {
+    std::optional<std::string> onDisk = ExistingName(name);
     if (!onDisk) {
         if (creation == FolderCreation::lookOnly) return nullptr;
-        if (::mkdirat(fd_.get(), name.c_str(), 0777) != 0 && errno != EEXIST)
+        if (::mkdirat(fd_.Get(), name.c_str(), 0777) != 0 && errno != EEXIST)
             throw EntryFailed(SystemErrorText("Cannot create the folder \"" + name + "\"", errno));
-        remember(name);
+        Remember(name);
         onDisk = name;
     }
-    FileDescriptor fd(::openat(fd_.get(), onDisk->c_str(), kFolderFlags));
-    if (!fd.valid()) return nullptr;  // a link (ELOOP, ENOTDIR) or a file of that name
+    FileDescriptor fd(::openat(fd_.Get(), onDisk->c_str(), kFolderFlags));
+    if (!fd.Valid()) return nullptr;  // a link (ELOOP, ENOTDIR) or a file of that name
     return std::unique_ptr<Folder>(new Folder(std::move(fd)));
 }
 

@@ -21,22 +21,22 @@ public:
     // Opens the process's current directory.
     static std::unique_ptr<Folder> OpenCurrent();
 
-    int fd() const { return fd_.get(); }
+    int Fd() const { return fd_.Get(); }
 
     // The name on disk equal to name ignoring letter case (the exact name
     // when it exists), or nothing.
-    std::optional<std::string> existingName(std::string_view name);
+    std::optional<std::string> ExistingName(std::string_view name);
     // Records a name this process just created.
-    void remember(const std::string& name);
+    void Remember(const std::string& name);
 
     // The subfolder of that name ignoring case, created when missing and
     // asked to. Nothing when a link, a file or a failure is in the way: a
     // link in a target path is never followed.
-    std::unique_ptr<Folder> openSubfolder(const std::string& name, FolderCreation creation);
+    std::unique_ptr<Folder> OpenSubfolder(const std::string& name, FolderCreation creation);
 
 private:
     explicit Folder(FileDescriptor fd) : fd_(std::move(fd)) {}
-    void loadListing();
+    void LoadListing();
 
     FileDescriptor fd_;
     bool listed_ = false;

@@ -46,32 +46,32 @@ zip_int64_t PendingFileSource::Dispatch(void* self, void* data, zip_uint64_t len
 }
 
 void PendingFileSource::compress() {
-    const auto progress = [this](std::uint64_t bytes) { channel_.progress(bytes); };
+    const auto progress = [this](std::uint64_t bytes) { channel_.Progress(bytes); };
     if (file_.settledForm) {
         // Made from this very file before: the caller hears of it as if it were read.
-        channel_.beginFile(file_.storedName, file_.settledForm->size);
+        channel_.BeginFile(file_.storedName, file_.settledForm->size);
         ReportPieces(file_.settledForm->size, progress);
         keep(std::move(file_.settledForm));
         return;
     }
     if (file_.content) {
         // Read when the folder walk found it.
-        channel_.beginFile(file_.storedName, file_.content->size());
+        channel_.BeginFile(file_.storedName, file_.content->size());
         keep(CompressContent(*file_.content, level_, progress, &ProcessCompressedFormCache()));
         file_.content.reset();
-        if (file_.reading) ProcessSettledForms().remember(file_.diskPath, *file_.reading, level_, compressed_);
+        if (file_.reading) ProcessSettledForms().Remember(file_.diskPath, *file_.reading, level_, compressed_);
         return;
     }
     // The last part is opened without following a link; the walk found a
     // regular file there and it must still be one (O_NONBLOCK: a FIFO put
     // there meanwhile must not hold the engine up).
     FileDescriptor fd(::open(file_.diskPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.valid()) throw EngineError(SystemErrorText("Cannot read \"" + file_.diskPath + "\"", errno));
+    if (!fd.Valid()) throw EngineError(SystemErrorText("Cannot read \"" + file_.diskPath + "\"", errno));
     struct stat status {};
-    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw EngineError("\"" + file_.diskPath + "\" is no longer a regular file");
-    channel_.beginFile(file_.storedName, static_cast<std::uint64_t>(status.st_size));
-    keep(CompressFile(fd.get(), static_cast<std::uint64_t>(status.st_size), level_, progress, file_.diskPath,
+    channel_.BeginFile(file_.storedName, static_cast<std::uint64_t>(status.st_size));
+    keep(CompressFile(fd.Get(), static_cast<std::uint64_t>(status.st_size), level_, progress, file_.diskPath,
                       &ProcessCompressedFormCache()));
 }
 

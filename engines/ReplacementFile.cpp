@@ -37,17 +37,17 @@ ReplacementFile::ReplacementFile(std::string target, std::optional<struct stat> 
     : target_(std::move(target)), original_(original) {}
 
 ReplacementFile::~ReplacementFile() {
-    rollback();
+    Rollback();
 }
 
-void ReplacementFile::begin() {
-    rollback();
-    if (!folderFd_.valid()) {
-        folderFd_.reset(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!folderFd_.valid())
+void ReplacementFile::Begin() {
+    Rollback();
+    if (!folderFd_.Valid()) {
+        folderFd_.Reset(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folderFd_.Valid())
             throw EngineError(SystemErrorText("Cannot open the folder of \"" + target_ + "\"", errno));
     }
-    CommitStepOf([&] { file_.emplace(folderFd_.get(), NameOf(target_)); });
+    CommitStepOf([&] { file_.emplace(folderFd_.Get(), NameOf(target_)); });
     buffer_.reserve(kBufferSize);
     bufferStart_ = 0;
     cursor_ = 0;
@@ -55,11 +55,11 @@ void ReplacementFile::begin() {
 }
 
 // Writes the first count bytes of the buffer to the file and drops them.
-void ReplacementFile::writeOut(std::size_t count) {
+void ReplacementFile::WriteOut(std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
         const ssize_t wrote =
-            ::pwrite(file_->fd(), buffer_.data() + done, count - done, static_cast<off_t>(bufferStart_ + done));
+            ::pwrite(file_->Fd(), buffer_.data() + done, count - done, static_cast<off_t>(bufferStart_ + done));
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0)
             throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", wrote < 0 ? errno : ENOSPC));
@@ -71,23 +71,23 @@ void ReplacementFile::writeOut(std::size_t count) {
     writtenEnd_ = std::max(writtenEnd_, bufferStart_);
 }
 
-void ReplacementFile::flush() {
-    writeOut(buffer_.size());
+void ReplacementFile::Flush() {
+    WriteOut(buffer_.size());
 }
 
-void ReplacementFile::writeAhead() {
+void ReplacementFile::WriteAhead() {
     const std::size_t count = buffer_.size() - kKeptTail;
     const std::uint64_t start = bufferStart_;
-    writeOut(count);
+    WriteOut(count);
     // Only a hint: the flush before the rename is what makes the file durable.
-    ::sync_file_range(file_->fd(), static_cast<off_t>(start), static_cast<off_t>(count), SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(file_->Fd(), static_cast<off_t>(start), static_cast<off_t>(count), SYNC_FILE_RANGE_WRITE);
 }
 
-void ReplacementFile::write(const void* bytes, std::size_t count) {
+void ReplacementFile::Write(const void* bytes, std::size_t count) {
     if (!file_) throw EngineError("The new archive was not begun");
     const auto* data = static_cast<const std::uint8_t*>(bytes);
     while (count > 0) {
-        if (cursor_ == kBufferSize) flush();
+        if (cursor_ == kBufferSize) Flush();
         const std::size_t part = std::min(count, kBufferSize - cursor_);
         // Over what the buffer holds already, then past its end.
         const std::size_t overwritten = std::min(part, buffer_.size() - cursor_);
@@ -97,55 +97,55 @@ void ReplacementFile::write(const void* bytes, std::size_t count) {
         data += part;
         count -= part;
     }
-    if (buffer_.size() >= kWriteAheadAt && cursor_ == buffer_.size()) writeAhead();
+    if (buffer_.size() >= kWriteAheadAt && cursor_ == buffer_.size()) WriteAhead();
 }
 
-void ReplacementFile::seek(std::uint64_t position) {
+void ReplacementFile::Seek(std::uint64_t position) {
     if (position >= bufferStart_ && position - bufferStart_ <= buffer_.size()) {
         cursor_ = static_cast<std::size_t>(position - bufferStart_);
         return;
     }
-    flush();
+    Flush();
     bufferStart_ = position;
 }
 
-void ReplacementFile::applyOriginalOwnership() {
-    if (original_) CommitStepOf([&] { file_->takeOwnershipOf(*original_); });
+void ReplacementFile::ApplyOriginalOwnership() {
+    if (original_) CommitStepOf([&] { file_->TakeOwnershipOf(*original_); });
 }
 
-void ReplacementFile::commit() {
-    flush();
-    applyOriginalOwnership();
+void ReplacementFile::Commit() {
+    Flush();
+    ApplyOriginalOwnership();
     const bool pending = IsPendingName(NameOf(target_));
     if (pending)
-        file_->startWriteBack();
-    else if (::fsync(file_->fd()) != 0)
+        file_->StartWriteBack();
+    else if (::fsync(file_->Fd()) != 0)
         throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", errno));
-    CommitStepOf([&] { file_->publish(original_ ? TargetName::taken : TargetName::mayBeFree); });
+    CommitStepOf([&] { file_->Publish(original_ ? TargetName::taken : TargetName::mayBeFree); });
     file_.reset();
-    if (!pending) SyncFolder(folderFd_.get());
+    if (!pending) SyncFolder(folderFd_.Get());
 }
 
-void ReplacementFile::rollback() noexcept {
+void ReplacementFile::Rollback() noexcept {
     file_.reset();
     buffer_.clear();
     cursor_ = 0;
 }
 
-void ReplacementFile::writeEmptyArchive(std::string_view comment) {
+void ReplacementFile::WriteEmptyArchive(std::string_view comment) {
     // APPNOTE 4.3.16: no entries, and the empty directory where the record
     // begins (past any data in front; a stub too large for the field would
     // leave no archive that plain readers find).
     std::uint8_t record[22] = {0x50, 0x4B, 0x05, 0x06};
-    const std::uint64_t directoryOffset = tell();
+    const std::uint64_t directoryOffset = Tell();
     if (directoryOffset > 0xFFFFFFFE) throw EngineError("The data in front of \"" + target_ + "\" is too large");
     for (int i = 0; i < 4; ++i) record[16 + i] = static_cast<std::uint8_t>(directoryOffset >> (8 * i));
     const std::size_t length = std::min<std::size_t>(comment.size(), 0xFFFF);
     record[20] = static_cast<std::uint8_t>(length & 0xFF);
     record[21] = static_cast<std::uint8_t>(length >> 8);
-    write(record, sizeof record);
-    write(comment.data(), length);
-    commit();
+    Write(record, sizeof record);
+    Write(comment.data(), length);
+    Commit();
 }
 
 }  // namespace vorlan::engine

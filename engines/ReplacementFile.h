@@ -33,23 +33,23 @@ public:
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-    void begin();
-    void write(const void* bytes, std::size_t count);
-    void seek(std::uint64_t position);
-    std::uint64_t tell() const { return bufferStart_ + cursor_; }
-    std::uint64_t written() const { return std::max(writtenEnd_, bufferStart_ + buffer_.size()); }
-    void commit();
-    void rollback() noexcept;
+    void Begin();
+    void Write(const void* bytes, std::size_t count);
+    void Seek(std::uint64_t position);
+    std::uint64_t Tell() const { return bufferStart_ + cursor_; }
+    std::uint64_t Written() const { return std::max(writtenEnd_, bufferStart_ + buffer_.size()); }
+    void Commit();
+    void Rollback() noexcept;
 
     // Ends the new archive, begun and holding what goes in front of it, as
     // one of no entries carrying the comment, and puts it in place.
-    void writeEmptyArchive(std::string_view comment);
+    void WriteEmptyArchive(std::string_view comment);
 
 private:
-    void writeOut(std::size_t count);
-    void flush();
-    void writeAhead();
-    void applyOriginalOwnership();
+    void WriteOut(std::size_t count);
+    void Flush();
+    void WriteAhead();
+    void ApplyOriginalOwnership();
 
     std::string target_;
     std::optional<struct stat> original_;

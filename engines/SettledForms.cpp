@@ -50,12 +50,12 @@ bool HeldInMemory(const char* folderPath) {
     return statfs(folderPath, &info) == 0 && info.f_type == TMPFS_MAGIC;
 }
 
-bool SettledForms::knows(const std::string& path) const {
+bool SettledForms::Knows(const std::string& path) const {
     const std::lock_guard lock(mutex_);
     return records_.count(path) != 0;
 }
 
-std::shared_ptr<const CompressedEntry> SettledForms::find(const std::string& path, const FileState& now,
+std::shared_ptr<const CompressedEntry> SettledForms::Find(const std::string& path, const FileState& now,
                                                           int level) const {
     const std::lock_guard lock(mutex_);
     const auto found = records_.find(path);
@@ -65,7 +65,7 @@ std::shared_ptr<const CompressedEntry> SettledForms::find(const std::string& pat
     return record.form.lock();
 }
 
-void SettledForms::remember(const std::string& path, const FileReading& reading, int level,
+void SettledForms::Remember(const std::string& path, const FileReading& reading, int level,
                             const std::shared_ptr<const CompressedEntry>& form) {
     const std::lock_guard lock(mutex_);
     if (records_.size() >= kMostRecords && records_.count(path) == 0) records_.clear();

@@ -62,16 +62,16 @@ class SettledForms {
 public:
     // Whether a file of that path (relative to the current folder) was
     // remembered: only then is it worth a stat.
-    bool knows(const std::string& path) const;
+    bool Knows(const std::string& path) const;
 
     // The form remembered for the file at path at level, when the file is in
     // exactly the state it was read in, that reading was settled, and the
     // form is still kept (by the compressed-form cache). Null otherwise.
-    std::shared_ptr<const CompressedEntry> find(const std::string& path, const FileState& now, int level) const;
+    std::shared_ptr<const CompressedEntry> Find(const std::string& path, const FileState& now, int level) const;
 
     // Remembers the form compressed at level from what was read of the file.
     // The form is not held here: once the cache lets it go, the file is read again.
-    void remember(const std::string& path, const FileReading& reading, int level,
+    void Remember(const std::string& path, const FileReading& reading, int level,
                   const std::shared_ptr<const CompressedEntry>& form);
 
 private:

@@ -1,7 +1,7 @@
 // Walking and caching the target folders of an extraction.
 #include "engines/TargetFolders.h"
 
-#include "engines/EntryNames.h"
+#include "engines/EntryPatterns.h"
 
 namespace vorlan::engine {
 
@@ -15,7 +15,7 @@ constexpr std::size_t kMostOpenFolders = 64;
 
 TargetFolders::TargetFolders() : root_(Folder::OpenCurrent()) {}
 
-Folder* TargetFolders::folderFor(std::span<const std::string> components, FolderCreation creation) {
+Folder* TargetFolders::FolderFor(std::span<const std::string> components, FolderCreation creation) {
     Folder* folder = root_.get();
     std::string key;
     for (const std::string& component : components) {
@@ -23,7 +23,7 @@ Folder* TargetFolders::folderFor(std::span<const std::string> components, Folder
         key += '/';
         auto found = opened_.find(key);
         if (found == opened_.end()) {
-            std::unique_ptr<Folder> subfolder = folder->openSubfolder(component, creation);
+            std::unique_ptr<Folder> subfolder = folder->OpenSubfolder(component, creation);
             if (!subfolder) return nullptr;
             if (opened_.size() >= kMostOpenFolders) opened_.clear();
             found = opened_.emplace(key, std::move(subfolder)).first;

@@ -19,7 +19,7 @@ public:
     // The folder reached by the components from the current directory, or
     // nullptr when a link or a file is in the way, or (lookOnly) a folder is
     // missing. The pointer stays valid until the next call.
-    Folder* folderFor(std::span<const std::string> components, FolderCreation creation);
+    Folder* FolderFor(std::span<const std::string> components, FolderCreation creation);
 
 private:
     std::unique_ptr<Folder> root_;

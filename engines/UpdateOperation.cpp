@@ -56,12 +56,12 @@ void RequireJarEntryNames(const std::string& path, const std::vector<RawEntry>& 
     }
 }
 
-std::vector<std::string_view> SpecsOf(const TZipParams& params) {
-    std::vector<std::string_view> specs;
-    if (params.FileSpecs == nullptr) return specs;
+std::vector<std::string_view> PatternsOf(const TZipParams& params) {
+    std::vector<std::string_view> patterns;
+    if (params.FileSpecs == nullptr) return patterns;
     for (std::int32_t i = 0; i < params.FileSpecCount; ++i)
-        if (params.FileSpecs[i].FileSpec != nullptr) specs.emplace_back(params.FileSpecs[i].FileSpec);
-    return specs;
+        if (params.FileSpecs[i].FileSpec != nullptr) patterns.emplace_back(params.FileSpecs[i].FileSpec);
+    return patterns;
 }
 
 class Update {
@@ -100,15 +100,15 @@ std::int32_t Update::run() {
         return 0;
     } catch (const ArchiveRefused& refusal) {
         try {
-            channel_.message(refusal.what());
-            channel_.skipped(path);
+            channel_.Message(refusal.what());
+            channel_.Skipped(path);
         } catch (const OperationStopped&) {
             // Nothing was changed; a stop answer changes nothing either.
         }
     } catch (const EngineError& failure) {
         try {
-            channel_.message(failure.what());
-            if (batchBegun_) channel_.endBatch();
+            channel_.Message(failure.what());
+            if (batchBegun_) channel_.EndBatch();
         } catch (const OperationStopped&) {
             // Nothing was changed; a stop answer changes nothing either.
         }
@@ -143,7 +143,7 @@ void Update::update(const std::string& path) {
         return;
     close(archive, source);
     try {
-        channel_.endBatch();
+        channel_.EndBatch();
     } catch (const OperationStopped&) {
         // The new archive is in place by now: a stop at the very end cannot
         // undo it, and the result must still say the archive changed.
@@ -152,8 +152,8 @@ void Update::update(const std::string& path) {
 
 void Update::reportSkipped(const std::vector<SkippedFile>& skipped) {
     for (const SkippedFile& item : skipped) {
-        if (!item.reason.empty()) channel_.message(item.reason);
-        channel_.skipped(item.name);
+        if (!item.reason.empty()) channel_.Message(item.reason);
+        channel_.Skipped(item.name);
     }
 }
 
@@ -165,21 +165,21 @@ void Update::addFiles(LibzipArchive& archive, const ArchiveLayout& layout, const
     FileCollector collector(params_.Recurse != 0 ? Recursion::descend : Recursion::thisFolderOnly,
                             On(params_.JunkDirNames) ? FolderNames::junk : FolderNames::keep, self,
                             FilesMayBeFoundSettled() ? std::optional<int>(level_) : std::nullopt);
-    for (const std::string_view spec : SpecsOf(params_)) collector.collect(spec);
-    const std::vector<PlannedFile> plan = PlanUpdate(NamesAsShown(layout.entries), collector.takeFiles());
+    for (const std::string_view pattern : PatternsOf(params_)) collector.Collect(pattern);
+    const std::vector<PlannedFile> plan = PlanUpdate(NamesAsShown(layout.entries), collector.TakeFiles());
     std::uint64_t bytes = 0;
     for (const PlannedFile& planned : plan) bytes += planned.file.size;
-    channel_.batchCount(plan.size());
-    channel_.batchBytes(bytes);
+    channel_.BatchCount(plan.size());
+    channel_.BatchBytes(bytes);
     batchBegun_ = true;
-    reportSkipped(collector.takeSkipped());
+    reportSkipped(collector.TakeSkipped());
     for (const PlannedFile& planned : plan) {
         const bool unchanged =
             planned.replaces && !On(params_.Encrypt) &&
             HoldsSameContent(archive.get(), *planned.replaces, layout.entries[*planned.replaces], planned.file);
         if (unchanged) {
-            channel_.beginFile(planned.file.storedName, planned.file.size);
-            channel_.progress(planned.file.size);
+            channel_.BeginFile(planned.file.storedName, planned.file.size);
+            channel_.Progress(planned.file.size);
         } else {
             registerFile(archive, planned);
         }
@@ -228,17 +228,17 @@ void Update::setEntryDetails(zip_t* archive, std::uint64_t index, const PlannedF
 
 void Update::deleteEntries(LibzipArchive& archive, const ArchiveLayout& layout) {
     const std::vector<std::string> shownNames = NamesAsShown(layout.entries);
-    const std::vector<std::uint64_t> selected = EntriesSelected(shownNames, layout.entries, SpecsOf(params_));
+    const std::vector<std::uint64_t> selected = EntriesSelected(shownNames, layout.entries, PatternsOf(params_));
     std::uint64_t bytes = 0;
     for (const std::uint64_t index : selected) bytes += layout.entries[index].uncompressedSize;
-    channel_.batchCount(selected.size());
-    channel_.batchBytes(bytes);
+    channel_.BatchCount(selected.size());
+    channel_.BatchBytes(bytes);
     batchBegun_ = true;
     for (const std::uint64_t index : selected) {
-        channel_.beginFile(shownNames[index], layout.entries[index].uncompressedSize);
+        channel_.BeginFile(shownNames[index], layout.entries[index].uncompressedSize);
         if (zip_delete(archive.get(), index) != 0)
             throw EngineError("Cannot delete \"" + shownNames[index] + "\": " + zip_strerror(archive.get()));
-        channel_.progress(layout.entries[index].uncompressedSize);
+        channel_.Progress(layout.entries[index].uncompressedSize);
         ++processed_;
     }
 }
@@ -266,7 +266,7 @@ void Update::close(LibzipArchive& archive, ArchiveSource& source) {
 }  // namespace
 
 std::int32_t RunUpdate(const TZipParams& params, CallbackChannel& channel) {
-    ProcessCompressedFormCache().beginOperation();
+    ProcessCompressedFormCache().BeginOperation();
     return Update(params, channel).run();
 }
 

@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "engines/EngineErrors.h"
-#include "engines/EntryNames.h"
+#include "engines/EntryPatterns.h"
 #include "engines/EntryReader.h"
 #include "filecommit/FileDescriptor.h"
 
@@ -53,7 +53,7 @@ std::vector<PlannedFile> PlanUpdate(const std::vector<std::string>& shownNames, 
 bool HoldsSameContent(zip_t* archive, std::uint64_t index, const RawEntry& entry, const CollectedFile& file) {
     if (entry.encrypted() || entry.uncompressedSize != file.size) return false;
     FileDescriptor fd(::open(file.diskPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    ZipFileHandle data(fd.valid() ? zip_fopen_index(archive, index, 0) : nullptr);
+    ZipFileHandle data(fd.Valid() ? zip_fopen_index(archive, index, 0) : nullptr);
     if (!data) {
         zip_error_clear(archive);
         return false;  // the entry is rewritten, which reads both again and reports what fails
@@ -63,7 +63,7 @@ bool HoldsSameContent(zip_t* archive, std::uint64_t index, const RawEntry& entry
         const zip_int64_t got = zip_fread(data.get(), fromEntry.data(), kPieceSize);
         if (got < 0) return false;
         const auto length = static_cast<std::size_t>(got);
-        if (ReadFully(fd.get(), fromFile.data(), length + (length == 0 ? 1 : 0)) != length) return false;
+        if (ReadFully(fd.Get(), fromFile.data(), length + (length == 0 ? 1 : 0)) != length) return false;
         if (std::memcmp(fromEntry.data(), fromFile.data(), length) != 0) return false;
         if (got == 0) break;
     }

@@ -75,12 +75,12 @@ std::vector<std::string> CommitGroup::CommitLive(std::vector<std::string> failur
     try {
         std::map<std::string, Folder*> open;
         for (auto& [path, folder] : folders) {
-            folder.fd.reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            if (!folder.fd.valid()) throw FileCommitError(CommitStep::create, "Cannot open the folder", path, errno);
+            folder.fd.Reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (!folder.fd.Valid()) throw FileCommitError(CommitStep::create, "Cannot open the folder", path, errno);
             open[path] = &folder;
         }
         FlushFileSystems(open);
-        for (auto& [path, folder] : folders) folder.journal.emplace(folder.fd.get(), path, folder.renames);
+        for (auto& [path, folder] : folders) folder.journal.emplace(folder.fd.Get(), path, folder.renames);
     } catch (const std::exception& failure) {
         // Nothing has been renamed: every suite of the group stays as it was.
         for (auto& [path, folder] : folders)
@@ -96,7 +96,7 @@ std::vector<std::string> CommitGroup::CommitLive(std::vector<std::string> failur
         for (const PendingRename& rename : units_[i].renames) {
             Folder& folder = folders[rename.folder];
             const auto renamed = [&] {
-                return ::renameat(folder.fd.get(), rename.pendingName.c_str(), folder.fd.get(),
+                return ::renameat(folder.fd.Get(), rename.pendingName.c_str(), folder.fd.Get(),
                                   rename.targetName.c_str()) == 0;
             };
             // Once more before giving up: the checks before the commit found
@@ -115,7 +115,7 @@ std::vector<std::string> CommitGroup::CommitLive(std::vector<std::string> failur
         // The new names durable. A folder that cannot be flushed (some file
         // systems refuse fsync on folders) leaves its files complete under
         // one name or the other, which is all the flush could add.
-        ::fsync(folder.fd.get());
+        ::fsync(folder.fd.Get());
         if (folder.complete) folder.journal->Remove();
     }
     return failures;
@@ -127,10 +127,10 @@ void FlushFileSystems(std::map<std::string, CommitGroup::Folder*>& folders) {
     std::set<dev_t> flushed;
     for (auto& [path, folder] : folders) {
         struct stat status {};
-        if (::fstat(folder->fd.get(), &status) != 0)
+        if (::fstat(folder->fd.Get(), &status) != 0)
             throw FileCommitError(CommitStep::write, "Cannot read the folder", path, errno);
         if (!flushed.insert(status.st_dev).second) continue;
-        if (::syncfs(folder->fd.get()) != 0)
+        if (::syncfs(folder->fd.Get()) != 0)
             throw FileCommitError(CommitStep::write, "Cannot flush the new files in", path, errno);
     }
 }

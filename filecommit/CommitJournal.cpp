@@ -78,8 +78,8 @@ std::vector<std::string> FolderNames(int folderFd) {
 FileDescriptor OpenUnheld(int folderFd, const std::string& name) {
     FileDescriptor fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     struct stat status {};
-    if (!fd.valid() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return {};
     return fd;
 }
 
@@ -99,45 +99,45 @@ void CompleteJournal(int folderFd, const std::string& folder, const std::string&
 CommitJournal::CommitJournal(int folderFd, const std::string& folder, const std::vector<PendingRename>& renames)
     : folderFd_(folderFd) {
     PendingFile journal(folderFd, ".vorlan-commit");
-    journal.write(JournalText(renames));
-    if (::fdatasync(journal.fd()) != 0)
+    journal.Write(JournalText(renames));
+    if (::fdatasync(journal.Fd()) != 0)
         throw FileCommitError(CommitStep::write, "Cannot write the commit journal in", folder, errno);
     for (int attempt = 0; name_.empty(); ++attempt) {
         const std::string name = JournalName();
         try {
-            journal.publishAs(name);
+            journal.PublishAs(name);
             name_ = name;
         } catch (const FileCommitError& failure) {
-            if (failure.errorNumber() != EEXIST || attempt >= 100) throw;
+            if (failure.ErrorNumber() != EEXIST || attempt >= 100) throw;
         }
     }
-    fd_ = journal.releaseDescriptor();
+    fd_ = journal.ReleaseDescriptor();
 }
 
 void CommitJournal::Remove() noexcept {
     if (!name_.empty()) ::unlinkat(folderFd_, name_.c_str(), 0);
     name_.clear();
-    fd_.reset();
+    fd_.Reset();
 }
 
 FileDescriptor RecoverFolder(const std::string& folder) {
     FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folderFd.valid()) return {};  // nothing there to recover; the entry fails on its own
-    const std::vector<std::string> names = FolderNames(folderFd.get());
+    if (!folderFd.Valid()) return {};  // nothing there to recover; the entry fails on its own
+    const std::vector<std::string> names = FolderNames(folderFd.Get());
     for (const std::string& name : names) {
         if (!IsJournalName(name)) continue;
-        const FileDescriptor journal = OpenUnheld(folderFd.get(), name);
-        if (journal.valid()) CompleteJournal(folderFd.get(), folder, name, journal.get());
+        const FileDescriptor journal = OpenUnheld(folderFd.Get(), name);
+        if (journal.Valid()) CompleteJournal(folderFd.Get(), folder, name, journal.Get());
     }
     // Alone in the folder: every pending file nobody holds is what a killed
     // run left before its commit began, and the suite it was for is as it
     // was. With others at work here, their files are left alone.
-    const bool alone = ::flock(folderFd.get(), LOCK_EX | LOCK_NB) == 0;
+    const bool alone = ::flock(folderFd.Get(), LOCK_EX | LOCK_NB) == 0;
     for (const std::string& name : names) {
         if (!alone || !IsPendingName(name)) continue;
-        if (OpenUnheld(folderFd.get(), name).valid()) ::unlinkat(folderFd.get(), name.c_str(), 0);
+        if (OpenUnheld(folderFd.Get(), name).Valid()) ::unlinkat(folderFd.Get(), name.c_str(), 0);
     }
-    while (::flock(folderFd.get(), LOCK_SH) != 0 && errno == EINTR) {
+    while (::flock(folderFd.Get(), LOCK_SH) != 0 && errno == EINTR) {
     }
     return folderFd;
 }

@@ -13,8 +13,8 @@ enum class CommitStep { create, write, name, replace };
 class FileCommitError : public std::runtime_error {
 public:
     FileCommitError(CommitStep step, const std::string& what, const std::string& path, int errorNumber);
-    CommitStep step() const { return step_; }
-    int errorNumber() const { return errorNumber_; }
+    CommitStep Step() const { return step_; }
+    int ErrorNumber() const { return errorNumber_; }
 
 private:
     CommitStep step_;

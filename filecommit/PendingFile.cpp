@@ -29,14 +29,14 @@ PendingFile::PendingFile(int folderFd, std::string targetName)
     : folderFd_(folderFd), targetName_(std::move(targetName)) {
     // The mode is narrowed by the umask (or the folder's default ACL), as for
     // any new file; a replacement gets the old file's bits from the caller.
-    fd_.reset(::openat(folderFd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
-    for (int attempt = 0; !fd_.valid() && attempt < kNameAttempts; ++attempt) {
+    fd_.Reset(::openat(folderFd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+    for (int attempt = 0; !fd_.Valid() && attempt < kNameAttempts; ++attempt) {
         // No unnamed files on this file system (FAT, some network shares).
         hiddenName_ = PendingNameFor(targetName_);
-        fd_.reset(::openat(folderFd_, hiddenName_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (!fd_.valid() && errno != EEXIST) break;
+        fd_.Reset(::openat(folderFd_, hiddenName_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!fd_.Valid() && errno != EEXIST) break;
     }
-    if (!fd_.valid()) {
+    if (!fd_.Valid()) {
         const int error = errno;
         hiddenName_.clear();
         throw FileCommitError(CommitStep::create, "Cannot create a file beside", targetName_, error);
@@ -44,13 +44,13 @@ PendingFile::PendingFile(int folderFd, std::string targetName)
     named_ = !hiddenName_.empty();
     // Never fails on a new file nobody else has opened; it only marks the file
     // as held by a live process.
-    ::flock(fd_.get(), LOCK_EX | LOCK_NB);
+    ::flock(fd_.Get(), LOCK_EX | LOCK_NB);
 }
 
 PendingFile PendingFile::Beside(const std::string& targetPath) {
     FileDescriptor folder(::open(FolderOf(targetPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.valid()) throw FileCommitError(CommitStep::create, "Cannot open the folder of", targetPath, errno);
-    PendingFile file(folder.get(), NameOf(targetPath));
+    if (!folder.Valid()) throw FileCommitError(CommitStep::create, "Cannot open the folder of", targetPath, errno);
+    PendingFile file(folder.Get(), NameOf(targetPath));
     file.ownedFolder_ = std::move(folder);
     return file;
 }
@@ -64,12 +64,12 @@ PendingFile::PendingFile(PendingFile&& other) noexcept
       named_(other.named_) {}
 
 PendingFile::~PendingFile() {
-    discard();
+    Discard();
 }
 
-void PendingFile::write(std::string_view bytes) {
+void PendingFile::Write(std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t wrote = ::write(fd_.get(), bytes.data(), bytes.size());
+        const ssize_t wrote = ::write(fd_.Get(), bytes.data(), bytes.size());
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0)
             throw FileCommitError(CommitStep::write, "Cannot write", targetName_, wrote < 0 ? errno : ENOSPC);
@@ -77,59 +77,59 @@ void PendingFile::write(std::string_view bytes) {
     }
 }
 
-void PendingFile::copyFrom(const std::string& sourcePath) {
+void PendingFile::CopyFrom(const std::string& sourcePath) {
     const FileDescriptor source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!source.valid()) throw FileCommitError(CommitStep::write, "Cannot open", sourcePath, errno);
+    if (!source.Valid()) throw FileCommitError(CommitStep::write, "Cannot open", sourcePath, errno);
     std::array<char, 65536> buffer{};
     for (;;) {
-        const ssize_t got = ::read(source.get(), buffer.data(), buffer.size());
+        const ssize_t got = ::read(source.Get(), buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) throw FileCommitError(CommitStep::write, "Cannot read", sourcePath, errno);
         if (got == 0) return;
-        write(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+        Write(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
     }
 }
 
-void PendingFile::setMode(mode_t mode) {
-    if (::fchmod(fd_.get(), mode & 07777) != 0)
+void PendingFile::SetMode(mode_t mode) {
+    if (::fchmod(fd_.Get(), mode & 07777) != 0)
         throw FileCommitError(CommitStep::write, "Cannot set the permissions of", targetName_, errno);
 }
 
-void PendingFile::takeOwnershipOf(const struct stat& original) {
-    setMode(original.st_mode);
+void PendingFile::TakeOwnershipOf(const struct stat& original) {
+    SetMode(original.st_mode);
     if (original.st_uid == ::geteuid() && original.st_gid == ::getegid()) return;
-    if (::fchown(fd_.get(), original.st_uid, original.st_gid) != 0) {
+    if (::fchown(fd_.Get(), original.st_uid, original.st_gid) != 0) {
         // Only a privileged process may give a file away; for anyone else the
         // new file belongs to them, as any file they write does.
     }
 }
 
-void PendingFile::startWriteBack() noexcept {
+void PendingFile::StartWriteBack() noexcept {
     // Only a hint: the flush before the file takes its name is what makes it durable.
-    ::sync_file_range(fd_.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(fd_.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 // Names an open unnamed file: directly when the process may (AT_EMPTY_PATH),
 // else through its /proc entry. A file made with a name gets the new one as a
 // second link and loses the old one.
-bool PendingFile::link(const std::string& name) {
+bool PendingFile::Link(const std::string& name) {
     if (named_) {
         if (::linkat(folderFd_, hiddenName_.c_str(), folderFd_, name.c_str(), 0) != 0) return false;
         ::unlinkat(folderFd_, hiddenName_.c_str(), 0);
         named_ = false;
         return true;
     }
-    if (::linkat(fd_.get(), "", folderFd_, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (::linkat(fd_.Get(), "", folderFd_, name.c_str(), AT_EMPTY_PATH) == 0) return true;
     if (errno == EEXIST) return false;  // the name is taken: the other way would fail alike
-    const std::string procPath = "/proc/self/fd/" + std::to_string(fd_.get());
+    const std::string procPath = "/proc/self/fd/" + std::to_string(fd_.Get());
     return ::linkat(AT_FDCWD, procPath.c_str(), folderFd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
-void PendingFile::giveHiddenName() {
+void PendingFile::GiveHiddenName() {
     if (!hiddenName_.empty()) return;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string name = PendingNameFor(targetName_);
-        if (link(name)) {
+        if (Link(name)) {
             hiddenName_ = name;
             return;
         }
@@ -139,42 +139,42 @@ void PendingFile::giveHiddenName() {
 }
 
 // close() is where a full disk may show on file systems that delay writing.
-void PendingFile::closeChecked() {
-    if (::close(fd_.release()) != 0) throw FileCommitError(CommitStep::write, "Cannot write", targetName_, errno);
+void PendingFile::CloseChecked() {
+    if (::close(fd_.Release()) != 0) throw FileCommitError(CommitStep::write, "Cannot write", targetName_, errno);
 }
 
-void PendingFile::publish(TargetName target) {
+void PendingFile::Publish(TargetName target) {
     // Where nothing has the target's name yet, the complete file takes it at
     // once: one change of the folder instead of a pending name and a rename.
-    if (hiddenName_.empty() && target == TargetName::mayBeFree && link(targetName_)) {
+    if (hiddenName_.empty() && target == TargetName::mayBeFree && Link(targetName_)) {
         try {
-            closeChecked();
+            CloseChecked();
         } catch (const FileCommitError&) {
             ::unlinkat(folderFd_, targetName_.c_str(), 0);
             throw;
         }
         return;
     }
-    giveHiddenName();
-    closeChecked();
+    GiveHiddenName();
+    CloseChecked();
     if (::renameat(folderFd_, hiddenName_.c_str(), folderFd_, targetName_.c_str()) != 0)
         throw FileCommitError(CommitStep::replace, "Cannot create", targetName_, errno);
     hiddenName_.clear();
 }
 
-void PendingFile::publishAs(const std::string& name) {
-    if (!link(name)) throw FileCommitError(CommitStep::name, "Cannot name", name, errno);
+void PendingFile::PublishAs(const std::string& name) {
+    if (!Link(name)) throw FileCommitError(CommitStep::name, "Cannot name", name, errno);
     targetName_ = name;
     hiddenName_.clear();
 }
 
-PendingFile::HandedOver PendingFile::handOver() {
-    giveHiddenName();
+PendingFile::HandedOver PendingFile::HandOver() {
+    GiveHiddenName();
     return {std::exchange(hiddenName_, std::string()), std::move(fd_)};
 }
 
-void PendingFile::discard() noexcept {
-    fd_.reset();
+void PendingFile::Discard() noexcept {
+    fd_.Reset();
     if (!hiddenName_.empty()) ::unlinkat(folderFd_, hiddenName_.c_str(), 0);
     hiddenName_.clear();
 }

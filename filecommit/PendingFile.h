@@ -2,8 +2,8 @@
 // (O_TMPFILE; a hidden pending name where the file system has no unnamed
 // files). It is locked (flock) while its writer holds it, so that a run
 // cleaning up after a killed one never takes it for left over. It becomes
-// the target either at once (publish: a new extracted file, a scratch file)
-// or as part of a commit group (handOver: the user's JARs and JADs, made
+// the target either at once (Publish: a new extracted file, a scratch file)
+// or as part of a commit group (HandOver: the user's JARs and JADs, made
 // durable before they take their names).
 #pragma once
 
@@ -30,44 +30,44 @@ public:
     PendingFile& operator=(const PendingFile&) = delete;
     PendingFile& operator=(PendingFile&&) = delete;
 
-    int fd() const { return fd_.get(); }
-    int folderFd() const { return folderFd_; }
-    const std::string& targetName() const { return targetName_; }
-    const std::string& hiddenName() const { return hiddenName_; }
+    int Fd() const { return fd_.Get(); }
+    int FolderFd() const { return folderFd_; }
+    const std::string& TargetFileName() const { return targetName_; }
+    const std::string& HiddenName() const { return hiddenName_; }
 
-    void write(std::string_view bytes);
-    void copyFrom(const std::string& sourcePath);
+    void Write(std::string_view bytes);
+    void CopyFrom(const std::string& sourcePath);
     // Permission bits, and the owner where the process may give files away,
     // of the file this one replaces.
-    void takeOwnershipOf(const struct stat& original);
-    void setMode(mode_t mode);
+    void TakeOwnershipOf(const struct stat& original);
+    void SetMode(mode_t mode);
     // Starts writing the file's data to the disk without waiting for it: the
     // flush that covers it (the caller's, or the group's) has less to wait for.
-    void startWriteBack() noexcept;
+    void StartWriteBack() noexcept;
 
     // Gives the file its hidden pending name (once).
-    void giveHiddenName();
+    void GiveHiddenName();
     // Closes the file and gives it the target's name: linked when the name is
     // free (never with TargetName::taken), else renamed over what has it. No
     // flush: where the data must be on disk first, the caller flushes.
-    void publish(TargetName target = TargetName::mayBeFree);
+    void Publish(TargetName target = TargetName::mayBeFree);
     // Gives the file a name of its own choosing that nothing has (a journal's).
     // The file stays open and locked.
-    void publishAs(const std::string& name);
+    void PublishAs(const std::string& name);
     // The file keeps its hidden name and is no longer this object's to remove;
     // the name and the descriptor, with the file's lock, go to the caller.
     struct HandedOver {
         std::string hiddenName;
         FileDescriptor fd;
     };
-    HandedOver handOver();
-    // The descriptor, with the file's lock, after publishAs.
-    FileDescriptor releaseDescriptor() { return std::move(fd_); }
-    void discard() noexcept;
+    HandedOver HandOver();
+    // The descriptor, with the file's lock, after PublishAs.
+    FileDescriptor ReleaseDescriptor() { return std::move(fd_); }
+    void Discard() noexcept;
 
 private:
-    bool link(const std::string& name);
-    void closeChecked();
+    bool Link(const std::string& name);
+    void CloseChecked();
 
     FileDescriptor ownedFolder_;
     int folderFd_;

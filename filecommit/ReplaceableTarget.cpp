@@ -28,7 +28,7 @@ namespace {
 bool HasUnchangeableFlag(const std::string& path) {
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
     int flags = 0;
-    if (!fd.valid() || ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0) return false;  // no such flags here
+    if (!fd.Valid() || ::ioctl(fd.Get(), FS_IOC_GETFLAGS, &flags) != 0) return false;  // no such flags here
     return (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
 }
 
@@ -96,9 +96,9 @@ std::optional<struct stat> CheckReplaceable(const std::string& path) {
 void ReplaceFileNow(const std::string& path, std::string_view bytes) {
     const std::optional<struct stat> existing = CheckReplaceable(path);
     PendingFile file = PendingFile::Beside(path);
-    if (existing && S_ISREG(existing->st_mode)) file.setMode(existing->st_mode);
-    file.write(bytes);
-    file.publish(existing ? TargetName::taken : TargetName::mayBeFree);
+    if (existing && S_ISREG(existing->st_mode)) file.SetMode(existing->st_mode);
+    file.Write(bytes);
+    file.Publish(existing ? TargetName::taken : TargetName::mayBeFree);
 }
 
 }  // namespace vorlan

@@ -1,8 +1,9 @@
 // The two archive helpers through which all archive work of the batch goes to
 // the archive component.
+#include "midlet/ArchiveHelpers.h"
+
 #include <stdexcept>
 
-#include "midlet/BatchDriver.h"
 #include "midlet/ScratchFolder.h"
 #include "zip/TZip.h"
 
@@ -15,19 +16,19 @@ constexpr TOptionSet kAddFolderTree = OptionFlag(2) | OptionFlag(4);  // subfold
 
 }  // namespace
 
-std::int32_t ExtractFromArchive(TZip& zip, const std::string& spec, const std::string& folder,
+std::int32_t ExtractFromArchive(TZip& zip, const std::string& pattern, const std::string& folder,
                                 const std::string& archive) {
     zip.FileSpecs().clear();
     zip.ExtractOptions = kExtractWithFolders;
     zip.SetZipFileName(archive);
-    if (spec == "*") {
+    if (pattern == "*") {
         TFileInfo entry;
         for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
             zip.GetEntry(i, entry);
             zip.FileSpecs().push_back(entry.FileName);
         }
     } else {
-        zip.FileSpecs().push_back(spec);
+        zip.FileSpecs().push_back(pattern);
     }
     zip.ExtractBaseDir = folder;
     // A manifest that did not come out shows up as a file that cannot be
@@ -35,10 +36,10 @@ std::int32_t ExtractFromArchive(TZip& zip, const std::string& spec, const std::s
     return zip.Extract();
 }
 
-void AddToArchive(TZip& zip, const std::string& spec, const std::string& folder, const std::string& archive) {
+void AddToArchive(TZip& zip, const std::string& pattern, const std::string& folder, const std::string& archive) {
     zip.SetZipFileName(archive);
     zip.FileSpecs().clear();
-    zip.FileSpecs().push_back(spec);
+    zip.FileSpecs().push_back(pattern);
     zip.AddBaseDir = folder;
     zip.AddOptions = kAddFolderTree;
     // The add engine leaves the archive untouched when it fails; with files

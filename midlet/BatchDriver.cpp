@@ -14,6 +14,7 @@
 #include "filecommit/ReplaceableTarget.h"
 #include "fsutil/FolderTree.h"
 #include "midlet/ApiCatalogue.h"
+#include "midlet/ArchiveHelpers.h"
 #include "midlet/BatchHost.h"
 #include "midlet/Descriptor.h"
 #include "midlet/FixBuilder.h"
@@ -246,7 +247,7 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     CommitUnit unit;
     const std::string newJar = state.apisExtracted ? AddApiFilesBeside(host, jar, target, unit) : target;
     PendingFile jad = PrepareDescriptor(newJar, jar, descriptor);
-    PendingFile::HandedOver handed = jad.handOver();
+    PendingFile::HandedOver handed = jad.HandOver();
     unit.renames.push_back({FolderOf(descriptor), handed.hiddenName, NameOf(descriptor)});
     unit.held.push_back(std::move(handed.fd));
     state.names.Created(descriptor);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "filecommit/ReplaceableTarget.h"
-#include "midlet/BatchDriver.h"
+#include "midlet/ArchiveHelpers.h"
 #include "midlet/Globals.h"
 #include "midlet/ManifestLines.h"
 #include "midlet/PathNames.h"
@@ -114,9 +114,9 @@ PendingFile PrepareDescriptor(const std::string& jarPath, const std::string& url
     const std::optional<struct stat> existing = CheckReplaceable(descriptorPath);
     SetJarSizeAndUrl(*ManifestBuffer, std::to_string(FileSizeByName(jarPath)), FileNamePart(urlJarPath));
     PendingFile file = PendingFile::Beside(descriptorPath);
-    if (existing && S_ISREG(existing->st_mode)) file.setMode(existing->st_mode);
-    file.write(ManifestBuffer->Text());
-    file.startWriteBack();
+    if (existing && S_ISREG(existing->st_mode)) file.SetMode(existing->st_mode);
+    file.Write(ManifestBuffer->Text());
+    file.StartWriteBack();
     App().ProcessMessages();
     return file;
 }

@@ -11,7 +11,7 @@
 #include "filecommit/PendingNames.h"
 #include "filecommit/ReplaceableTarget.h"
 #include "fsutil/FolderTree.h"
-#include "midlet/BatchDriver.h"
+#include "midlet/ArchiveHelpers.h"
 #include "midlet/Descriptor.h"
 #include "midlet/FixAttributes.h"
 #include "midlet/FolderNameIndex.h"
@@ -108,8 +108,8 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
     const std::string building = ScratchRoot + kFixSuiteInTheMaking;
     {
         PendingFile copy = PendingFile::Beside(building);
-        copy.copyFrom(FixTemplatePath);
-        copy.publish();
+        copy.CopyFrom(FixTemplatePath);
+        copy.Publish();
     }
     AddToArchive(zip, "*", ScratchRoot + kScratchFolder, building);
     App().ProcessMessages();
@@ -117,15 +117,15 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
     ReadJarManifest(zip, building);
     PendingFile jad = PrepareDescriptor(building, shownJar, descriptor);
     PendingFile jar = PendingFile::Beside(target);
-    if (oldJar && S_ISREG(oldJar->st_mode)) jar.setMode(oldJar->st_mode);
-    jar.copyFrom(building);
-    jar.startWriteBack();
+    if (oldJar && S_ISREG(oldJar->st_mode)) jar.SetMode(oldJar->st_mode);
+    jar.CopyFrom(building);
+    jar.StartWriteBack();
     std::remove(building.c_str());  // the scratch root goes at exit should this fail
     CommitUnit unit;
     for (PendingFile* file : {&jar, &jad}) {
         const std::string folder = file == &jar ? FolderOf(target) : FolderOf(descriptor);
-        PendingFile::HandedOver handed = file->handOver();
-        unit.renames.push_back({folder, handed.hiddenName, file->targetName()});
+        PendingFile::HandedOver handed = file->HandOver();
+        unit.renames.push_back({folder, handed.hiddenName, file->TargetFileName()});
         unit.held.push_back(std::move(handed.fd));
     }
     App().ProcessMessages();

@@ -43,9 +43,9 @@ struct FolderItem {
 std::vector<FolderItem> ItemsOf(const std::string& folder) {
     std::vector<FolderItem> items;
     const FileDescriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (fd.get() < 0) return items;
+    if (fd.Get() < 0) return items;
     alignas(8) std::array<char, 16 * 1024> buffer;
-    for (ssize_t got; (got = getdents64(fd.get(), buffer.data(), buffer.size())) > 0;) {
+    for (ssize_t got; (got = getdents64(fd.Get(), buffer.data(), buffer.size())) > 0;) {
         for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
             constexpr std::size_t kNameAt = offsetof(dirent64, d_name);
             dirent64 record;  // the fixed head, copied out of the buffer

@@ -38,9 +38,9 @@ StandIn::StandIn(const std::string& jar) : jar_(jar) {
     struct stat status {};
     if (::stat(jar.c_str(), &status) != 0) throw FileCommitError(CommitStep::create, "Cannot read", jar, errno);
     PendingFile copy = PendingFile::Beside(jar);
-    copy.copyFrom(jar);
-    copy.setMode(status.st_mode);
-    PendingFile::HandedOver handed = copy.handOver();
+    copy.CopyFrom(jar);
+    copy.SetMode(status.st_mode);
+    PendingFile::HandedOver handed = copy.HandOver();
     path_ = BesideJar(jar, handed.hiddenName);
     copyLock_ = std::move(handed.fd);
 }
@@ -50,18 +50,18 @@ StandIn::~StandIn() {
 }
 
 std::optional<PendingRename> StandIn::HandOver(FileDescriptor& lock) {
-    lock.reset(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!lock.valid()) throw FileCommitError(CommitStep::name, "Cannot open the new archive for", jar_, errno);
+    lock.Reset(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!lock.Valid()) throw FileCommitError(CommitStep::name, "Cannot open the new archive for", jar_, errno);
     struct stat standIn {};
     struct stat jar {};
     // Renaming one link of a file over another of the same file does nothing
     // at all (the stand-in would stay): an unchanged stand-in just goes.
-    if (::fstat(lock.get(), &standIn) == 0 && ::stat(jar_.c_str(), &jar) == 0 && standIn.st_dev == jar.st_dev &&
+    if (::fstat(lock.Get(), &standIn) == 0 && ::stat(jar_.c_str(), &jar) == 0 && standIn.st_dev == jar.st_dev &&
         standIn.st_ino == jar.st_ino) {
-        lock.reset();
+        lock.Reset();
         return std::nullopt;
     }
-    ::flock(lock.get(), LOCK_EX | LOCK_NB);  // marks it as held, as a pending file is
+    ::flock(lock.Get(), LOCK_EX | LOCK_NB);  // marks it as held, as a pending file is
     PendingRename rename{FolderOf(jar_), NameOf(path_), NameOf(jar_)};
     path_.clear();
     return rename;

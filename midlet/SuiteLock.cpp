@@ -22,12 +22,12 @@ FileDescriptor LockFile(const std::string& path, const std::function<void()>& be
                         struct stat& locked) {
     for (;;) {
         FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-        if (!fd.valid() || ::fstat(fd.get(), &locked) != 0 || !S_ISREG(locked.st_mode)) return {};
-        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (!fd.Valid() || ::fstat(fd.Get(), &locked) != 0 || !S_ISREG(locked.st_mode)) return {};
+        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK) return {};  // no locks here (some network shares): nothing to wait for
             if (!waited && beforeWaiting) beforeWaiting();
             waited = true;
-            while (::flock(fd.get(), LOCK_EX) != 0)
+            while (::flock(fd.Get(), LOCK_EX) != 0)
                 if (errno != EINTR) return {};
         }
         struct stat now {};
@@ -41,11 +41,11 @@ SuiteLock::SuiteLock(const std::string& jar, const std::string& descriptor, cons
     : jar_(jar) {
     bool waited = false;
     FileDescriptor jarLock = LockFile(jar, beforeWaiting, waited, jarStatus_);
-    jarExisted_ = jarLock.valid();
+    jarExisted_ = jarLock.Valid();
     if (jarExisted_) locks_.push_back(std::move(jarLock));
     struct stat descriptorStatus {};
     FileDescriptor descriptorLock = LockFile(descriptor, beforeWaiting, waited, descriptorStatus);
-    if (descriptorLock.valid() && !(jarExisted_ && SameFile(descriptorStatus, jarStatus_)))
+    if (descriptorLock.Valid() && !(jarExisted_ && SameFile(descriptorStatus, jarStatus_)))
         locks_.push_back(std::move(descriptorLock));
 }
 

@@ -55,16 +55,16 @@ namespace {
 
 std::string ReadWholeFile(const std::string& path) {
     const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) ThrowReadFailure(path, std::strerror(errno));
+    if (file.Get() < 0) ThrowReadFailure(path, std::strerror(errno));
     struct stat info {};
-    if (fstat(file.get(), &info) != 0) ThrowReadFailure(path, std::strerror(errno));
+    if (fstat(file.Get(), &info) != 0) ThrowReadFailure(path, std::strerror(errno));
     if (!S_ISREG(info.st_mode)) ThrowReadFailure(path, "not a file");
     if (static_cast<std::uintmax_t>(info.st_size) > TextLines::kMaxFileSize)
         ThrowReadFailure(path, "larger than 16 MiB, too large for a manifest or descriptor");
     std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = read(file.get(), bytes.data() + done, bytes.size() - done);
+        const ssize_t n = read(file.Get(), bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) ThrowReadFailure(path, std::strerror(errno));
         if (n == 0) break;  // the file shrank while we read it: take what is there

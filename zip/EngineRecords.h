@@ -1,6 +1,6 @@
 /* The whole interface between the archive component and its two engine
  * modules, ZipDll.so (adding) and UnZDll.so (extracting): the parameter records
- * the component fills, the file-spec arrays, the callback record the engines
+ * the component fills, the arrays of file patterns, the callback record the engines
  * pass back, and the entry points. Plain C, so that either side may be written
  * in any language.
  *
@@ -59,7 +59,7 @@ typedef struct CallbackRecord {
 typedef int32_t (*EngineCallbackProc)(CallbackRecord* record);
 
 /* One line of FileSpecs for the extract engine: an entry name or a wildcard
- * spec, matched against stored names ignoring letter case, "/" and "\" alike. */
+ * pattern, matched against stored names ignoring letter case, "/" and "\" alike. */
 typedef struct TUnzipFileSpec {
     const char* FileSpec; /* 0 */
     int32_t Reserved[17]; /* 4..71 */
@@ -91,7 +91,7 @@ typedef struct TUnzipParams {
     int32_t Trailer;             /* 144: ENGINE_RECORD_TRAILER */
 } TUnzipParams;                  /* 148 bytes */
 
-/* One line of FileSpecs for the add engine: a file name or wildcard spec,
+/* One line of FileSpecs for the add engine: a file name or wildcard pattern,
  * resolved against the current directory; "/" and "\" alike. */
 typedef struct TZipFileSpec {
     const char* FileSpec; /* 0 */
@@ -115,7 +115,7 @@ typedef struct TZipParams {
     int32_t Level;               /*  60: deflate level, 9 */
     int32_t Reserved64[2];       /*  64..71: 0 */
     int32_t NoSubfolderFlags;    /*  72: switch: neither flag 2 nor 3; no effect in these engines */
-    uint16_t Recurse;            /*  76: 0xFFFF: wildcard specs descend into subfolders */
+    uint16_t Recurse;            /*  76: 0xFFFF: wildcard patterns descend into subfolders */
     uint16_t Reserved78;         /*  78: 0 */
     int32_t AddFiles;            /*  80: switch, -1: the operation adds */
     int32_t OptionFlag7;         /*  84: switch: AddOptions flag 7; no effect in these engines */
@@ -152,7 +152,7 @@ typedef int32_t (*GetUnzDllVersionProc)(void);
 /* The designed 32-bit offsets. */
 #if UINTPTR_MAX == 0xFFFFFFFFu && defined(__cplusplus)
 static_assert(sizeof(CallbackRecord) == 540 && offsetof(CallbackRecord, Text) == 28, "CallbackRecord");
-static_assert(sizeof(TUnzipFileSpec) == 72 && sizeof(TZipFileSpec) == 104, "file specs");
+static_assert(sizeof(TUnzipFileSpec) == 72 && sizeof(TZipFileSpec) == 104, "file pattern records");
 static_assert(sizeof(TUnzipParams) == 148 && offsetof(TUnzipParams, FileSpecs) == 72 &&
                   offsetof(TUnzipParams, Reserved104) == 104 && offsetof(TUnzipParams, Trailer) == 144,
               "TUnzipParams");

@@ -78,12 +78,12 @@ bool WriteNewFileDirectly(const std::string& path, const std::string& bytes) {
 bool WriteNewFile(const std::string& path, const std::string& bytes) {
     try {
         PendingFile file = PendingFile::Beside(path);
-        file.write(bytes);
-        file.publishAs(NameOf(path));
+        file.Write(bytes);
+        file.PublishAs(NameOf(path));
         return true;
     } catch (const FileCommitError& failure) {
-        const int error = failure.errorNumber();
-        if (failure.step() == CommitStep::name &&
+        const int error = failure.ErrorNumber();
+        if (failure.Step() == CommitStep::name &&
             (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS))
             return WriteNewFileDirectly(path, bytes);
         return false;

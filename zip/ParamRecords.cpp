@@ -28,7 +28,7 @@ bool IsExistingFolder(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The add engine resolves its file specs against the current directory.
+// The add engine resolves its file patterns against the current directory.
 void EnterAddBaseDir(const std::string& folder) {
     if (!IsExistingFolder(folder)) return;
     if (chdir(folder.c_str()) != 0) {

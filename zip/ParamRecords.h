@@ -15,7 +15,7 @@ constexpr std::int32_t kSwitchOn = -1;
 constexpr std::int32_t kSwitchOff = 0;
 
 // Fills the fixed and option fields of a zero-filled record. The archive
-// name, password and file specs are the operation's to set.
+// name, password and file patterns are the operation's to set.
 void InitUnzipParams(TUnzipParams& params, TZip& zip);
 
 // As InitUnzipParams, for the add engine. It also makes an existing AddBaseDir

@@ -1,5 +1,5 @@
 // TZip: the archive component. It holds one open zip archive's name and
-// directory (read by the component itself), the file specs for the next
+// directory (read by the component itself), the file patterns for the next
 // operation and the add/extract settings, and drives the two engine modules
 // (UnZDll.so to extract, ZipDll.so to add) through their parameter records.
 #pragma once

@@ -45,20 +45,21 @@ void EnterFolderIgnoringFailure(const std::string& folder) {
 }
 
 // The first unmet precondition of Add, as the message that says so.
-const char* AddRefusal(const std::string& zipFileName, const std::vector<std::string>& fileSpecs,
+const char* AddRefusal(const std::string& zipFileName, const std::vector<std::string>& patterns,
                        const TEOCHInfo& endOfDirectory) {
     if (zipFileName.empty()) return kNoArchiveMessage;
-    if (fileSpecs.empty()) return kNoFilesMessage;
+    if (patterns.empty()) return kNoFilesMessage;
     if (endOfDirectory.ThisDisk != 0) return kSpannedArchiveMessage;
     return nullptr;
 }
 
-template <typename FileSpec>
-std::vector<FileSpec> FileSpecArray(const std::vector<std::string>& lines) {
-    std::vector<FileSpec> specs(lines.size());
-    for (FileSpec& spec : specs) std::memset(&spec, 0, sizeof spec);
-    for (std::size_t i = 0; i < lines.size(); ++i) specs[i].FileSpec = lines[i].c_str();
-    return specs;
+// One zero-filled record per file pattern, pointing into the patterns.
+template <typename PatternRecord>
+std::vector<PatternRecord> PatternRecords(const std::vector<std::string>& patterns) {
+    std::vector<PatternRecord> records(patterns.size());
+    for (PatternRecord& record : records) std::memset(&record, 0, sizeof record);
+    for (std::size_t i = 0; i < patterns.size(); ++i) records[i].FileSpec = patterns[i].c_str();
+    return records;
 }
 
 }  // namespace
@@ -99,9 +100,9 @@ std::int32_t TZip::Extract() {
     InitUnzipParams(params, *this);
     params.ZipFileName = archivePath_.c_str();
     if (!Password.empty()) params.Password = Password.c_str();
-    std::vector<TUnzipFileSpec> specs = FileSpecArray<TUnzipFileSpec>(fileSpecs_);
-    params.FileSpecCount = static_cast<std::int32_t>(specs.size());
-    params.FileSpecs = specs.empty() ? nullptr : specs.data();
+    std::vector<TUnzipFileSpec> records = PatternRecords<TUnzipFileSpec>(fileSpecs_);
+    params.FileSpecCount = static_cast<std::int32_t>(records.size());
+    params.FileSpecs = records.empty() ? nullptr : records.data();
 
     callbackFailure_ = nullptr;
     LastEngineMessage.clear();
@@ -128,9 +129,9 @@ std::int32_t TZip::Add() {
     const std::string comment = AnsiToOemName(*this, EndOfDirectory.Comment);
     if (!comment.empty()) params.ArchiveComment = comment.c_str();
     if (!Password.empty()) params.Password = Password.c_str();
-    std::vector<TZipFileSpec> specs = FileSpecArray<TZipFileSpec>(fileSpecs_);
-    params.FileSpecCount = static_cast<std::int32_t>(specs.size());
-    params.FileSpecs = specs.data();
+    std::vector<TZipFileSpec> records = PatternRecords<TZipFileSpec>(fileSpecs_);
+    params.FileSpecCount = static_cast<std::int32_t>(records.size());
+    params.FileSpecs = records.data();
 
     callbackFailure_ = nullptr;
     LastEngineMessage.clear();

@@ -116,8 +116,8 @@ TEST_F(CompressFileTest, AHitGivesTheFormCompressingAnewGives) {
     const Bytes content = TextBytes(20000, 1);
     const auto first = Compress(content, cache);
     const auto second = Compress(content, cache);
-    EXPECT_EQ(cache.counters().misses, 1u);
-    EXPECT_EQ(cache.counters().hits, 1u);
+    EXPECT_EQ(cache.Counters().misses, 1u);
+    EXPECT_EQ(cache.Counters().hits, 1u);
     const CompressedEntry fresh = CompressBytes(content, 9);
     for (const auto& form : {first, second}) {
         EXPECT_EQ(form->data, fresh.data);
@@ -136,24 +136,24 @@ TEST_F(CompressFileTest, ContentsOfEqualSizeAndCrcAreNotConfused) {
     ASSERT_EQ(Crc(forged), Crc(original));
     Compress(original, cache);
     const auto form = Compress(forged, cache);
-    EXPECT_EQ(cache.counters().hits, 0u);
+    EXPECT_EQ(cache.Counters().hits, 0u);
     EXPECT_EQ(Inflated(*form), forged);
 }
 
 TEST(CompressedFormCache, ContentsThatShareTheLookupKeyAreComparedByteForByte) {
     CompressedFormCache cache(1 << 20);
     const Bytes original = RandomBytes(64 * 1024, 3);
-    cache.insert(original, std::make_shared<const CompressedEntry>(CompressBytes(original, 9)), 9);
+    cache.Insert(original, std::make_shared<const CompressedEntry>(CompressBytes(original, 9)), 9);
     // Most single-byte changes fall between the sampled words, so some of
     // these reach the comparison; none may be taken for the original.
     for (std::size_t position = 1; position < original.size(); position += 61) {
         Bytes changed = original;
         changed[position] ^= 0x5A;
-        EXPECT_EQ(cache.find(changed, 9), nullptr) << position;
+        EXPECT_EQ(cache.Find(changed, 9), nullptr) << position;
     }
-    EXPECT_GT(cache.counters().candidatesRejected, 0u);
-    EXPECT_NE(cache.find(original, 9), nullptr);
-    EXPECT_EQ(cache.find(original, 6), nullptr);  // another level is another form
+    EXPECT_GT(cache.Counters().candidatesRejected, 0u);
+    EXPECT_NE(cache.Find(original, 9), nullptr);
+    EXPECT_EQ(cache.Find(original, 6), nullptr);  // another level is another form
 }
 
 std::shared_ptr<const CompressedEntry> Stored(const Bytes& content) {
@@ -167,31 +167,31 @@ TEST(CompressedFormCache, TheBoundEvictsTheLeastRecentlyUsedOfEarlierOperations)
     std::vector<Bytes> contents;
     for (unsigned i = 0; i < 6; ++i) contents.push_back(RandomBytes(12000, 10 + i));
     for (unsigned i = 0; i < 5; ++i) {
-        cache.beginOperation();
-        cache.insert(contents[i], Stored(contents[i]), 9);
+        cache.BeginOperation();
+        cache.Insert(contents[i], Stored(contents[i]), 9);
     }
-    cache.beginOperation();
-    ASSERT_NE(cache.find(contents[0], 9), nullptr);  // used again: now the most recent
-    cache.beginOperation();
-    cache.insert(contents[5], Stored(contents[5]), 9);
-    EXPECT_EQ(cache.counters().evictions, 1u);
-    EXPECT_EQ(cache.find(contents[1], 9), nullptr);
-    for (const unsigned kept : {0u, 2u, 3u, 4u, 5u}) EXPECT_NE(cache.find(contents[kept], 9), nullptr) << kept;
-    EXPECT_LE(cache.counters().bytesHeld, 128u * 1024u);
+    cache.BeginOperation();
+    ASSERT_NE(cache.Find(contents[0], 9), nullptr);  // used again: now the most recent
+    cache.BeginOperation();
+    cache.Insert(contents[5], Stored(contents[5]), 9);
+    EXPECT_EQ(cache.Counters().evictions, 1u);
+    EXPECT_EQ(cache.Find(contents[1], 9), nullptr);
+    for (const unsigned kept : {0u, 2u, 3u, 4u, 5u}) EXPECT_NE(cache.Find(contents[kept], 9), nullptr) << kept;
+    EXPECT_LE(cache.Counters().bytesHeld, 128u * 1024u);
 }
 
 TEST(CompressedFormCache, FormsOfTheRunningOperationAreNotEvictedForItsOwnNewOnes) {
     CompressedFormCache cache(128 * 1024);
-    cache.beginOperation();
+    cache.BeginOperation();
     for (unsigned i = 0; i < 7; ++i) {
         const Bytes content = RandomBytes(12000, 20 + i);
-        cache.insert(content, Stored(content), 9);
+        cache.Insert(content, Stored(content), 9);
     }
-    EXPECT_EQ(cache.counters().evictions, 0u);
-    EXPECT_EQ(cache.counters().forms, 5u);
-    EXPECT_NE(cache.find(RandomBytes(12000, 20), 9), nullptr);
-    EXPECT_EQ(cache.find(RandomBytes(12000, 26), 9), nullptr);
-    EXPECT_FALSE(cache.accepts(16 * 1024 + 1));  // more than an eighth of the bound is never kept
+    EXPECT_EQ(cache.Counters().evictions, 0u);
+    EXPECT_EQ(cache.Counters().forms, 5u);
+    EXPECT_NE(cache.Find(RandomBytes(12000, 20), 9), nullptr);
+    EXPECT_EQ(cache.Find(RandomBytes(12000, 26), 9), nullptr);
+    EXPECT_FALSE(cache.Accepts(16 * 1024 + 1));  // more than an eighth of the bound is never kept
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
-// The engines' internals on their own: spec matching, the judgement of entry
+// The engines' internals on their own: pattern matching, the judgement of entry
 // names, and the layout checks that refuse archives whole.
 #include <gtest/gtest.h>
 
 #include "engines/ArchiveLayout.h"
 #include "engines/EngineErrors.h"
-#include "engines/EntryNames.h"
 #include "engines/EntryNaming.h"
 #include "engines/EntryOverlap.h"
+#include "engines/EntryPatterns.h"
 #include "tests/support/TestTools.h"
 #include "tests/support/ZipWriter.h"
 
@@ -16,24 +16,24 @@ namespace {
 using test::StoredEntry;
 using test::ZipArchive;
 
-TEST(SpecMatching, IgnoresCaseAndTreatsSeparatorsAlike) {
-    EXPECT_TRUE(SpecMatches("META-INF\\manifest.mf", "META-INF/MANIFEST.MF"));
-    EXPECT_TRUE(SpecMatches("meta-inf/MANIFEST.MF", "META-INF\\manifest.mf"));
-    EXPECT_FALSE(SpecMatches("META-INF\\manifest.mf", "META-INF/MANIFEST.MF2"));
-    EXPECT_FALSE(SpecMatches("manifest.mf", "META-INF/MANIFEST.MF"));
+TEST(PatternMatching, IgnoresCaseAndTreatsSeparatorsAlike) {
+    EXPECT_TRUE(PatternMatches("META-INF\\manifest.mf", "META-INF/MANIFEST.MF"));
+    EXPECT_TRUE(PatternMatches("meta-inf/MANIFEST.MF", "META-INF\\manifest.mf"));
+    EXPECT_FALSE(PatternMatches("META-INF\\manifest.mf", "META-INF/MANIFEST.MF2"));
+    EXPECT_FALSE(PatternMatches("manifest.mf", "META-INF/MANIFEST.MF"));
 }
 
-TEST(SpecMatching, WildcardsMatchRunsAndSingleCharacters) {
-    EXPECT_TRUE(SpecMatches("*", "com/example/Main.class"));
-    EXPECT_TRUE(SpecMatches("*.class", "com/example/Main.class"));  // "*" crosses separators
-    EXPECT_TRUE(SpecMatches("com/*/M?in.CLASS", "com/example/Main.class"));
-    EXPECT_TRUE(SpecMatches("a*b*c", "aXXbYYc"));
-    EXPECT_FALSE(SpecMatches("?.txt", "ab.txt"));
-    EXPECT_FALSE(SpecMatches("*.class", "Main.classes"));
-    EXPECT_TRUE(SpecMatches("", ""));
-    EXPECT_FALSE(SpecMatches("", "a"));
+TEST(PatternMatching, WildcardsMatchRunsAndSingleCharacters) {
+    EXPECT_TRUE(PatternMatches("*", "com/example/Main.class"));
+    EXPECT_TRUE(PatternMatches("*.class", "com/example/Main.class"));  // "*" crosses separators
+    EXPECT_TRUE(PatternMatches("com/*/M?in.CLASS", "com/example/Main.class"));
+    EXPECT_TRUE(PatternMatches("a*b*c", "aXXbYYc"));
+    EXPECT_FALSE(PatternMatches("?.txt", "ab.txt"));
+    EXPECT_FALSE(PatternMatches("*.class", "Main.classes"));
+    EXPECT_TRUE(PatternMatches("", ""));
+    EXPECT_FALSE(PatternMatches("", "a"));
     // Many stars against a long near-miss: backtracking stays linear.
-    EXPECT_FALSE(SpecMatches("*a*a*a*a*a*a*a*a*b", std::string(5000, 'a')));
+    EXPECT_FALSE(PatternMatches("*a*a*a*a*a*a*a*a*b", std::string(5000, 'a')));
 }
 
 TEST(EntryNameJudgement, RefusesNamesThatLeaveTheTargetFolder) {

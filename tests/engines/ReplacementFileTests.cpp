@@ -18,14 +18,14 @@ class Mirror {
 public:
     explicit Mirror(ReplacementFile& file) : file_(file) {}
     void Write(const std::string& bytes) {
-        file_.write(bytes.data(), bytes.size());
+        file_.Write(bytes.data(), bytes.size());
         if (model_.size() < position_ + bytes.size()) model_.resize(position_ + bytes.size());
         model_.replace(position_, bytes.size(), bytes);
         position_ += bytes.size();
-        EXPECT_EQ(file_.tell(), position_);
+        EXPECT_EQ(file_.Tell(), position_);
     }
     void Seek(std::uint64_t position) {
-        file_.seek(position);
+        file_.Seek(position);
         position_ = static_cast<std::size_t>(position);
     }
     std::size_t End() const { return model_.size(); }
@@ -49,7 +49,7 @@ TEST(ReplacementFile, HeadersPatchedNearAndFarLandWhereTheyBelong) {
     test::WriteFile(target, "old");
     std::mt19937 generator(7);
     ReplacementFile file(target.string(), std::nullopt);
-    file.begin();
+    file.Begin();
     Mirror mirror(file);
     // Entries of every size, each with its header rewritten after its data,
     // as libzip does; now and then a seek back far into what went out.
@@ -66,9 +66,9 @@ TEST(ReplacementFile, HeadersPatchedNearAndFarLandWhereTheyBelong) {
         }
         mirror.Seek(mirror.End());
     }
-    EXPECT_EQ(file.written(), mirror.End());
+    EXPECT_EQ(file.Written(), mirror.End());
     EXPECT_EQ(test::ReadFile(target), "old");  // nothing shows before the commit
-    file.commit();
+    file.Commit();
     EXPECT_GT(mirror.End(), 4u * 1024 * 1024);  // past the buffer: writes went out on the way
     EXPECT_EQ(test::ReadFile(target), mirror.Model());
 }
@@ -80,10 +80,10 @@ TEST(ReplacementFile, ARollbackLeavesTheOldFileAndNothingBesideIt) {
     std::mt19937 generator(8);
     {
         ReplacementFile file(target.string(), std::nullopt);
-        file.begin();
+        file.Begin();
         const std::string bytes = Bytes(generator, 1024 * 1024);
-        file.write(bytes.data(), bytes.size());
-        file.rollback();
+        file.Write(bytes.data(), bytes.size());
+        file.Rollback();
     }
     EXPECT_EQ(test::ReadFile(target), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), fs::directory_iterator()), 1);

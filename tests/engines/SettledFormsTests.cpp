@@ -40,29 +40,29 @@ TEST(SettledForms, FoundOnlyForTheVeryStateItWasReadIn) {
     SettledForms forms;
     const FileState read = SomeFile();
     const auto form = SomeForm();
-    EXPECT_FALSE(forms.knows("api/A.class"));
-    forms.remember("api/A.class", SettledReading(read), 9, form);
-    EXPECT_TRUE(forms.knows("api/A.class"));
-    EXPECT_EQ(forms.find("api/A.class", read, 9), form);
-    EXPECT_EQ(forms.find("api/B.class", read, 9), nullptr);
-    EXPECT_EQ(forms.find("api/A.class", read, 6), nullptr);  // another level, another form
+    EXPECT_FALSE(forms.Knows("api/A.class"));
+    forms.Remember("api/A.class", SettledReading(read), 9, form);
+    EXPECT_TRUE(forms.Knows("api/A.class"));
+    EXPECT_EQ(forms.Find("api/A.class", read, 9), form);
+    EXPECT_EQ(forms.Find("api/B.class", read, 9), nullptr);
+    EXPECT_EQ(forms.Find("api/A.class", read, 6), nullptr);  // another level, another form
 
     // Any difference in what the kernel keeps of the file: another file, or a changed one.
     FileState other = read;
     other.device = 8;
-    EXPECT_EQ(forms.find("api/A.class", other, 9), nullptr);
+    EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr);
     other = read;
     other.inode = 1235;
-    EXPECT_EQ(forms.find("api/A.class", other, 9), nullptr);
+    EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr);
     other = read;
     other.size = 9001;
-    EXPECT_EQ(forms.find("api/A.class", other, 9), nullptr);
+    EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr);
     other = read;
     other.modified.tv_nsec += 1;
-    EXPECT_EQ(forms.find("api/A.class", other, 9), nullptr);
+    EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr);
     other = read;
     other.changed.tv_nsec += 1;
-    EXPECT_EQ(forms.find("api/A.class", other, 9), nullptr);
+    EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr);
 }
 
 TEST(SettledForms, AReadingCloseToTheLastChangeIsNeverTrusted) {
@@ -71,36 +71,36 @@ TEST(SettledForms, AReadingCloseToTheLastChangeIsNeverTrusted) {
     const auto form = SomeForm();
     // A write within the same clock tick after this reading would leave ctime as it is.
     const timespec soon = At(read.changed.tv_sec, read.changed.tv_nsec + kSettledAfterNanoseconds / 2);
-    forms.remember("A.class", FileReading{read, soon}, 9, form);
-    EXPECT_EQ(forms.find("A.class", read, 9), nullptr);
+    forms.Remember("A.class", FileReading{read, soon}, 9, form);
+    EXPECT_EQ(forms.Find("A.class", read, 9), nullptr);
     // A reading before the change time (a clock set back) is no better.
-    forms.remember("A.class", FileReading{read, At(read.changed.tv_sec - 5, 0)}, 9, form);
-    EXPECT_EQ(forms.find("A.class", read, 9), nullptr);
+    forms.Remember("A.class", FileReading{read, At(read.changed.tv_sec - 5, 0)}, 9, form);
+    EXPECT_EQ(forms.Find("A.class", read, 9), nullptr);
     // Just past the margin, across a second boundary.
     FileState lateInSecond = read;
     lateInSecond.changed = At(1'700'000'000, 950'000'000);
     const timespec justAfter = At(1'700'000'001, 950'000'001 + kSettledAfterNanoseconds - 1'000'000'000);
-    forms.remember("A.class", FileReading{lateInSecond, justAfter}, 9, form);
-    EXPECT_EQ(forms.find("A.class", lateInSecond, 9), form);
+    forms.Remember("A.class", FileReading{lateInSecond, justAfter}, 9, form);
+    EXPECT_EQ(forms.Find("A.class", lateInSecond, 9), form);
     const timespec justBefore = At(1'700'000'001, 950'000'000 + kSettledAfterNanoseconds - 1'000'000'000);
-    forms.remember("A.class", FileReading{lateInSecond, justBefore}, 9, form);
-    EXPECT_EQ(forms.find("A.class", lateInSecond, 9), nullptr);
+    forms.Remember("A.class", FileReading{lateInSecond, justBefore}, 9, form);
+    EXPECT_EQ(forms.Find("A.class", lateInSecond, 9), nullptr);
 }
 
 TEST(SettledForms, AFormTheCacheLetGoIsNotKeptAliveHere) {
     SettledForms forms;
     const FileState read = SomeFile();
     auto form = SomeForm();
-    forms.remember("A.class", SettledReading(read), 9, form);
+    forms.Remember("A.class", SettledReading(read), 9, form);
     form.reset();
-    EXPECT_EQ(forms.find("A.class", read, 9), nullptr);
+    EXPECT_EQ(forms.Find("A.class", read, 9), nullptr);
     // A later reading of the same path takes the place of the earlier one.
     const auto newer = SomeForm();
     FileState rewritten = read;
     rewritten.changed.tv_sec += 10;
-    forms.remember("A.class", SettledReading(rewritten), 9, newer);
-    EXPECT_EQ(forms.find("A.class", read, 9), nullptr);
-    EXPECT_EQ(forms.find("A.class", rewritten, 9), newer);
+    forms.Remember("A.class", SettledReading(rewritten), 9, newer);
+    EXPECT_EQ(forms.Find("A.class", read, 9), nullptr);
+    EXPECT_EQ(forms.Find("A.class", rewritten, 9), newer);
 }
 
 }  // namespace

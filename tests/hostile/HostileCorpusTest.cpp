@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "midlet/ArchiveHelpers.h"
 #include "midlet/BatchDriver.h"
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/hostile/HostileCases.h"

@@ -103,7 +103,7 @@ protected:
         WriteFile(dir_ / jarName, std::string(jarSize, 'j'));
         ManifestBuffer->LoadFromFile((dir_ / "manifest.mf").string());
         PrepareDescriptor((dir_ / jarName).string(), (dir_ / jarName).string(), (dir_ / "Snake.jad").string())
-            .publish();
+            .Publish();
         return ReadFile(dir_ / "Snake.jad");
     }
 

@@ -131,9 +131,9 @@ TEST(ReplaceFileTest, AnUncommittedFileLeavesTheOldOneAsItWas) {
     WriteFile(jar, "old suite");
     {
         PendingFile replacement = PendingFile::Beside(jar.string());
-        replacement.write("half a new su");
-        replacement.giveHiddenName();
-        EXPECT_TRUE(fs::exists(dir / replacement.hiddenName()));
+        replacement.Write("half a new su");
+        replacement.GiveHiddenName();
+        EXPECT_TRUE(fs::exists(dir / replacement.HiddenName()));
     }  // given up, as when a later step throws
     EXPECT_EQ(ReadFile(jar), "old suite");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
@@ -155,7 +155,7 @@ TEST(ReplaceFileTest, RecoveryRemovesUnheldPendingFilesOnlyWhenAloneInTheFolder)
     WriteFile(pending, "an engine's new archive, not yet locked");
     {
         const FileDescriptor otherProcess(::open(dir.str().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        ASSERT_EQ(::flock(otherProcess.get(), LOCK_SH), 0);
+        ASSERT_EQ(::flock(otherProcess.Get(), LOCK_SH), 0);
         const FileDescriptor presence = RecoverFolder(dir.str());
         EXPECT_TRUE(fs::exists(pending)) << "removed while another process works here";
     }
@@ -163,7 +163,7 @@ TEST(ReplaceFileTest, RecoveryRemovesUnheldPendingFilesOnlyWhenAloneInTheFolder)
     EXPECT_FALSE(fs::exists(pending)) << "a killed run's leftover stayed";
     // The recovering run now counts as working in the folder itself.
     const FileDescriptor laterRun(::open(dir.str().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    EXPECT_NE(::flock(laterRun.get(), LOCK_EX | LOCK_NB), 0);
+    EXPECT_NE(::flock(laterRun.Get(), LOCK_EX | LOCK_NB), 0);
 }
 
 }  // namespace

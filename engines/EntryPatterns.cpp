@@ -1,5 +1,5 @@
-// Comparing names, matching specs, judging names that become paths.
-#include "engines/EntryNames.h"
+// Comparing names, matching file patterns, judging names that become paths.
+#include "engines/EntryPatterns.h"
 
 namespace vorlan::engine {
 
@@ -30,40 +30,40 @@ std::string NameKey(std::string_view name) {
 
 // Greedy matching that backtracks only to the last "*": linear in practice
 // and never exponential, whatever the file pattern.
-bool SpecMatches(std::string_view spec, std::string_view name) {
-    std::size_t s = 0, n = 0;
+bool PatternMatches(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0, n = 0;
     std::size_t starAt = std::string_view::npos, resumeAt = 0;
     while (n < name.size()) {
-        if (s < spec.size() && spec[s] == '*') {
-            starAt = s++;
+        if (p < pattern.size() && pattern[p] == '*') {
+            starAt = p++;
             resumeAt = n;
-        } else if (s < spec.size() && (spec[s] == '?' || KeyChar(spec[s]) == KeyChar(name[n]))) {
-            ++s;
+        } else if (p < pattern.size() && (pattern[p] == '?' || KeyChar(pattern[p]) == KeyChar(name[n]))) {
+            ++p;
             ++n;
         } else if (starAt != std::string_view::npos) {
-            s = starAt + 1;
+            p = starAt + 1;
             n = ++resumeAt;
         } else {
             return false;
         }
     }
-    while (s < spec.size() && spec[s] == '*') ++s;
-    return s == spec.size();
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
 }
 
-SpecSelection::SpecSelection(const std::vector<std::string_view>& specs) {
-    for (const std::string_view spec : specs) {
-        if (spec.find_first_of("*?") == std::string_view::npos)
-            exactKeys_.insert(NameKey(spec));
+PatternSelection::PatternSelection(const std::vector<std::string_view>& patterns) {
+    for (const std::string_view pattern : patterns) {
+        if (pattern.find_first_of("*?") == std::string_view::npos)
+            exactKeys_.insert(NameKey(pattern));
         else
-            patterns_.emplace_back(spec);
+            wildcardPatterns_.emplace_back(pattern);
     }
 }
 
-bool SpecSelection::selects(std::string_view name) const {
+bool PatternSelection::Selects(std::string_view name) const {
     if (!exactKeys_.empty() && exactKeys_.count(NameKey(name)) != 0) return true;
-    for (const std::string& pattern : patterns_)
-        if (SpecMatches(pattern, name)) return true;
+    for (const std::string& pattern : wildcardPatterns_)
+        if (PatternMatches(pattern, name)) return true;
     return false;
 }
 

@@ -1,4 +1,4 @@
-// Entry names and file specs: how they compare (ignoring letter case, "/" and
+// Entry names and file patterns: how they compare (ignoring letter case, "/" and
 // "\" alike, "*" and "?" as wildcards) and whether a name may become a path
 // below a target folder. Names are judged here, once, where they become paths.
 #pragma once
@@ -17,19 +17,19 @@ std::string NameKey(std::string_view name);
 
 // Whether the file pattern selects the name. "*" matches any run of characters,
 // separators included; "?" matches one character.
-bool SpecMatches(std::string_view spec, std::string_view name);
+bool PatternMatches(std::string_view pattern, std::string_view name);
 
-// A list of specs asked about many names. Callers often pass every entry
-// name as a spec of its own: specs without wildcards are looked up by key,
+// A list of patterns asked about many names. Callers often pass every entry
+// name as a pattern of its own: patterns without wildcards are looked up by key,
 // so selecting stays linear in the number of entries.
-class SpecSelection {
+class PatternSelection {
 public:
-    explicit SpecSelection(const std::vector<std::string_view>& specs);
-    bool selects(std::string_view name) const;
+    explicit PatternSelection(const std::vector<std::string_view>& patterns);
+    bool Selects(std::string_view name) const;
 
 private:
     std::unordered_set<std::string> exactKeys_;
-    std::vector<std::string> patterns_;
+    std::vector<std::string> wildcardPatterns_;
 };
 
 // A name that is safe to write below a folder, split into its components.
