@@ -17,6 +17,7 @@ constexpr TOptionSet kAddFolderTree = OptionFlag(2) | OptionFlag(4);  // subfold
 
 std::int32_t ExtractFromArchive(TZip& zip, const std::string& spec, const std::string& folder,
                                 const std::string& archive) {
+    ForgetOnlyScratchManifest();  // whatever the archive holds may land in the scratch folder
     zip.FileSpecs().clear();
     zip.ExtractOptions = kExtractWithFolders;
     zip.SetZipFileName(archive);

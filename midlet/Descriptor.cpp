@@ -60,6 +60,8 @@ void ReadJarManifest(TZip& zip, const std::string& jarPath) {
                                  (why.empty() ? std::string() : ": " + why));
     }
     ManifestBuffer->LoadFromFile(manifest);
+    // One manifest entry gave one file: the scratch folder now holds that one only.
+    if (manifests == 1) NoteOnlyScratchManifest(manifest);
 }
 
 namespace {
