@@ -206,6 +206,12 @@ void RecoverOnce(BatchState& state, const std::string& path) {
     state.recovered.emplace(folder, RecoverFolder(folder));
 }
 
+// The open folder that RecoverOnce holds for path's folder; -1 when it could not be opened.
+int HeldFolderOf(const BatchState& state, const std::string& path) {
+    const auto held = state.recovered.find(FolderOf(path));
+    return held != state.recovered.end() && held->second.valid() ? held->second.get() : -1;
+}
+
 // The JAR with the checked API files added, written over a stand-in beside
 // it; the JAR itself is untouched until the suite commits. Gives the new
 // JAR's path (the JAR's own when the engine changed nothing).
@@ -245,7 +251,8 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     ReadJarManifest(host.Zip(), jar);
     CommitUnit unit;
     const std::string newJar = state.apisExtracted ? AddApiFilesBeside(host, jar, target, unit) : target;
-    PendingFile jad = PrepareDescriptor(newJar, jar, descriptor);
+    RecoverOnce(state, descriptor);
+    PendingFile jad = PrepareDescriptor(newJar, jar, descriptor, HeldFolderOf(state, descriptor));
     PendingFile::HandedOver handed = jad.handOver();
     unit.renames.push_back({FolderOf(descriptor), handed.hiddenName, NameOf(descriptor)});
     unit.held.push_back(std::move(handed.fd));

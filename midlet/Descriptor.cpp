@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "filecommit/PendingNames.h"
 #include "filecommit/ReplaceableTarget.h"
 #include "midlet/BatchDriver.h"
 #include "midlet/Globals.h"
@@ -112,10 +113,11 @@ void SetJarSizeAndUrl(TextLines& lines, const std::string& size, const std::stri
 }
 
 PendingFile PrepareDescriptor(const std::string& jarPath, const std::string& urlJarPath,
-                              const std::string& descriptorPath) {
+                              const std::string& descriptorPath, int folderFd) {
     const std::optional<struct stat> existing = CheckReplaceable(descriptorPath);
     SetJarSizeAndUrl(*ManifestBuffer, std::to_string(FileSizeByName(jarPath)), FileNamePart(urlJarPath));
-    PendingFile file = PendingFile::Beside(descriptorPath);
+    PendingFile file =
+        folderFd >= 0 ? PendingFile(folderFd, NameOf(descriptorPath)) : PendingFile::Beside(descriptorPath);
     if (existing && S_ISREG(existing->st_mode)) file.setMode(existing->st_mode);
     file.write(ManifestBuffer->Text());
     file.startWriteBack();
