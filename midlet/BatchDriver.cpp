@@ -43,6 +43,7 @@ struct BatchState {
     std::set<std::string> brokenApis;                 // checked archives found unusable, reported once
     std::set<std::string> warnedApis;                 // archives whose left-out entries were reported
     FolderNameIndex names;                            // the suites' folders, read once
+    std::map<std::string, std::string> folderIds;     // the suites' folders' device and inode
 };
 
 std::vector<std::string> CheckedApis(BatchHost& host) {
@@ -285,7 +286,7 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
 }
 
 void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
-    const std::vector<std::string> keys = SuiteKeys(host.FileAt(index));
+    const std::vector<std::string> keys = SuiteKeys(host.FileAt(index), state.folderIds);
     state.commits.CommitIfDue();
     // The same suite twice (the list may name it twice, or by a link or in
     // another letter case): the first one is in place before the second reads it.
