@@ -41,12 +41,43 @@ bool Contains(const List& list, std::string_view language) {
     return false;
 }
 
+struct OpenConverter {
+    iconv_t converter = iconv_t(-1);
+    bool keepsAscii = false;  // every byte below 0x80 comes out as itself
+};
+
+bool IsAscii(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Whether the converter gives each of the 128 ASCII bytes back unchanged, as
+// the OEM code pages and UTF-8 do: then a name in plain ASCII, as nearly every
+// name in a JAR is, needs no conversion at all.
+bool KeepsAscii(iconv_t converter) {
+    std::array<char, 128> ascii{};
+    for (std::size_t i = 0; i < ascii.size(); ++i) ascii[i] = static_cast<char>(i);
+    std::array<char, 128> converted{};
+    char* input = ascii.data();
+    std::size_t inputLeft = ascii.size();
+    char* output = converted.data();
+    std::size_t outputLeft = converted.size();
+    const std::size_t status = iconv(converter, &input, &inputLeft, &output, &outputLeft);
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    return status != std::size_t(-1) && inputLeft == 0 && outputLeft == 0 && converted == ascii;
+}
+
 // One iconv descriptor per direction and code page, opened on first use;
 // opening one per name would dominate the cost of listing an archive.
-iconv_t Converter(const std::string& to, const std::string& from) {
-    static auto* converters = new std::map<std::pair<std::string, std::string>, iconv_t>;
-    auto [position, inserted] = converters->try_emplace({to, from}, iconv_t(-1));
-    if (inserted) position->second = iconv_open(to.c_str(), from.c_str());
+const OpenConverter& Converter(const std::string& to, const std::string& from) {
+    static auto* converters = new std::map<std::pair<std::string, std::string>, OpenConverter>;
+    auto [position, inserted] = converters->try_emplace({to, from});
+    if (inserted) {
+        position->second.converter = iconv_open(to.c_str(), from.c_str());
+        if (position->second.converter != iconv_t(-1))
+            position->second.keepsAscii = KeepsAscii(position->second.converter);
+    }
     return position->second;
 }
 
@@ -79,8 +110,9 @@ std::size_t Utf8Character(const char* at, std::size_t left) {
 // the source encoding) is skipped and a "?" written in its place.
 std::string Convert(std::string_view text, const std::string& to, const std::string& from,
                     SequenceLength sequenceLength) {
-    iconv_t converter = Converter(to, from);
-    if (converter == iconv_t(-1) || text.empty()) return std::string(text);
+    const OpenConverter& open = Converter(to, from);
+    if (open.converter == iconv_t(-1) || text.empty() || (open.keepsAscii && IsAscii(text))) return std::string(text);
+    iconv_t converter = open.converter;
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
     std::string result;
     std::array<char, 1024> buffer{};

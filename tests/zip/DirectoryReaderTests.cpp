@@ -204,6 +204,18 @@ TEST_F(DirectoryReaderTest, Utf8FlaggedNamesAreNeverConverted) {
     EXPECT_EQ(EntryNames(zip), (std::vector<std::string>{kUtf8Name, kUtf8Name}));
 }
 
+// Plain ASCII passes through the DOS code pages unchanged; a code page that
+// does not keep ASCII (EBCDIC) still converts it, both ways.
+TEST(CodePages, AsciiNamesConvertAsTheCodePageSays) {
+    SetOemCodePage("CP437");
+    EXPECT_EQ(OemToUtf8("META-INF/MANIFEST.MF"), "META-INF/MANIFEST.MF");
+    EXPECT_EQ(Utf8ToOem("a.class"), "a.class");
+    SetOemCodePage("CP037");
+    EXPECT_EQ(OemToUtf8("\xC1\xC2"), "AB");
+    EXPECT_EQ(Utf8ToOem("AB"), "\xC1\xC2");
+    SetOemCodePage("");
+}
+
 TEST(CodePages, LocaleChoosesTheDosCodePage) {
     EXPECT_EQ(OemCodePageForLocale("ru_RU.UTF-8"), "CP866");
     EXPECT_EQ(OemCodePageForLocale("be_BY.UTF-8@latin"), "CP866");
