@@ -1,6 +1,9 @@
 // The central directory walk: one header after another, each with its name,
 // extra field and comment, every read kept inside the directory's bounds.
 #include "zip/DirectoryReader.h"
+
+#include <algorithm>
+
 #include "zip/SpannedDisks.h"
 #include "zip/TZip.h"
 
@@ -31,23 +34,23 @@ bool DirectoryReader::ReadCentralDirectory() {
 }
 
 // The record joins the entry list as soon as its header is read; when a later
-// part fails the caller empties the list.
+// part fails the caller empties the list. The parts are read straight into
+// the entry (a directory has thousands of records, read for every JAR).
 bool DirectoryReader::ReadRecord(bool first) {
-    std::string header;
-    if (!ReadHeader(header)) return false;
-    TFileInfo info;
-    if (!DecodeCentralHeader(header, info)) return false;
-    if (first) zip_.OemNames = HasOemNames(info);
-    zip_.entries_.push_back(info);
-    TFileInfo& entry = zip_.entries_.back();
+    if (!ReadHeader(header_)) return false;
+    TFileInfo& entry = zip_.entries_.emplace_back();
+    if (!DecodeCentralHeader(header_, entry)) {
+        zip_.entries_.pop_back();
+        return false;
+    }
+    if (first) zip_.OemNames = HasOemNames(entry);
 
-    std::string name, extra, comment;
-    if (!ReadBytes(entry.FileNameLength, name)) return false;
-    entry.FileName = SlashesToBackslashes(ConvertedText(name, entry.Flags));
-    if (!ReadBytes(entry.ExtraFieldLength, extra)) return false;
-    entry.ExtraField = std::move(extra);
-    if (!ReadBytes(entry.FileCommentLength, comment)) return false;
-    entry.FileComment = ConvertedText(comment, entry.Flags);
+    if (!ReadBytes(entry.FileNameLength, entry.FileName)) return false;
+    ConvertInPlace(entry.FileName, entry.Flags);
+    std::replace(entry.FileName.begin(), entry.FileName.end(), '/', '\\');
+    if (!ReadBytes(entry.ExtraFieldLength, entry.ExtraField)) return false;
+    if (!ReadBytes(entry.FileCommentLength, entry.FileComment)) return false;
+    ConvertInPlace(entry.FileComment, entry.Flags);
     return true;
 }
 
@@ -86,9 +89,8 @@ bool DirectoryReader::ReadBytes(std::size_t count, std::string& bytes) {
 }
 
 // Names flagged as UTF-8 are never converted, whatever the first header said.
-std::string DirectoryReader::ConvertedText(const std::string& raw, std::uint16_t flags) const {
-    if ((flags & kUtf8NamesFlag) != 0) return raw;
-    return OemToAnsiName(zip_, raw);
+void DirectoryReader::ConvertInPlace(std::string& text, std::uint16_t flags) const {
+    if ((flags & kUtf8NamesFlag) == 0 && zip_.OemNames && !text.empty()) text = OemToAnsiName(zip_, text);
 }
 
 }  // namespace vorlan

@@ -55,7 +55,8 @@ private:
     bool ReadHeader(std::string& header);
     bool ReadBytes(std::size_t count, std::string& bytes);
     void OpenOnDiskInDrive();
-    std::string ConvertedText(const std::string& raw, std::uint16_t flags) const;
+    // A name or comment read as stored, turned into the component's text.
+    void ConvertInPlace(std::string& text, std::uint16_t flags) const;
 
     TZip& zip_;
     const std::string& path_;       // the archive's absolute path
@@ -69,6 +70,7 @@ private:
     std::string buffered_;
     std::int64_t bufferStart_ = 0;
     std::string endRecord_;  // the end record's fixed bytes, as the search read them
+    std::string header_;     // the fixed part of the record being read
 };
 
 }  // namespace vorlan
