@@ -97,7 +97,10 @@ void PendingFile::SetMode(mode_t mode) {
 
 void PendingFile::TakeOwnershipOf(const struct stat& original) {
     SetMode(original.st_mode);
-    if (original.st_uid == ::geteuid() && original.st_gid == ::getegid()) return;
+    // Vorlan never changes its identity: asked once, not for every file.
+    static const uid_t user = ::geteuid();
+    static const gid_t group = ::getegid();
+    if (original.st_uid == user && original.st_gid == group) return;
     if (::fchown(fd_.Get(), original.st_uid, original.st_gid) != 0) {
         // Only a privileged process may give a file away; for anyone else the
         // new file belongs to them, as any file they write does.

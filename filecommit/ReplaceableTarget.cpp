@@ -40,7 +40,7 @@ void CheckFolder(const std::string& path, const struct stat* existing) {
     if (::access(folder.c_str(), W_OK | X_OK) != 0) Refuse(path, "its folder cannot be written");
     // In a sticky folder (/tmp, shared folders) only the file's or the
     // folder's owner may rename over the file.
-    const uid_t user = ::geteuid();
+    static const uid_t user = ::geteuid();  // Vorlan never changes its identity: asked once
     if (existing != nullptr && (folderStatus.st_mode & S_ISVTX) != 0 && user != 0 && existing->st_uid != user &&
         folderStatus.st_uid != user)
         Refuse(path, "it belongs to another user in a shared folder");

@@ -18,6 +18,7 @@ constexpr TOptionSet kAddFolderTree = OptionFlag(2) | OptionFlag(4);  // subfold
 
 std::int32_t ExtractFromArchive(TZip& zip, const std::string& pattern, const std::string& folder,
                                 const std::string& archive) {
+    ForgetOnlyScratchManifest();  // whatever the archive holds may land in the scratch folder
     zip.FileSpecs().clear();
     zip.ExtractOptions = kExtractWithFolders;
     zip.SetZipFileName(archive);

@@ -44,6 +44,7 @@ struct BatchState {
     std::set<std::string> brokenApis;                 // checked archives found unusable, reported once
     std::set<std::string> warnedApis;                 // archives whose left-out entries were reported
     FolderNameIndex names;                            // the suites' folders, read once
+    std::map<std::string, std::string> folderIds;     // the suites' folders' device and inode
 };
 
 std::vector<std::string> CheckedApis(BatchHost& host) {
@@ -207,6 +208,12 @@ void RecoverOnce(BatchState& state, const std::string& path) {
     state.recovered.emplace(folder, RecoverFolder(folder));
 }
 
+// The open folder that RecoverOnce holds for path's folder; -1 when it could not be opened.
+int HeldFolderOf(const BatchState& state, const std::string& path) {
+    const auto held = state.recovered.find(FolderOf(path));
+    return held != state.recovered.end() && held->second.Valid() ? held->second.Get() : -1;
+}
+
 // The JAR with the checked API files added, written over a stand-in beside
 // it; the JAR itself is untouched until the suite commits. Gives the new
 // JAR's path (the JAR's own when the engine changed nothing).
@@ -246,7 +253,8 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     ReadJarManifest(host.Zip(), jar);
     CommitUnit unit;
     const std::string newJar = state.apisExtracted ? AddApiFilesBeside(host, jar, target, unit) : target;
-    PendingFile jad = PrepareDescriptor(newJar, jar, descriptor);
+    RecoverOnce(state, descriptor);
+    PendingFile jad = PrepareDescriptor(newJar, jar, descriptor, HeldFolderOf(state, descriptor));
     PendingFile::HandedOver handed = jad.HandOver();
     unit.renames.push_back({FolderOf(descriptor), handed.hiddenName, NameOf(descriptor)});
     unit.held.push_back(std::move(handed.fd));
@@ -279,7 +287,7 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
 }
 
 void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
-    const std::vector<std::string> keys = SuiteKeys(host.FileAt(index));
+    const std::vector<std::string> keys = SuiteKeys(host.FileAt(index), state.folderIds);
     state.commits.CommitIfDue();
     // The same suite twice (the list may name it twice, or by a link or in
     // another letter case): the first one is in place before the second reads it.

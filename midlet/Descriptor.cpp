@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "filecommit/PendingNames.h"
 #include "filecommit/ReplaceableTarget.h"
 #include "midlet/ArchiveHelpers.h"
 #include "midlet/Globals.h"
@@ -60,6 +61,8 @@ void ReadJarManifest(TZip& zip, const std::string& jarPath) {
                                  (why.empty() ? std::string() : ": " + why));
     }
     ManifestBuffer->LoadFromFile(manifest);
+    // One manifest entry gave one file: the scratch folder now holds that one only.
+    if (manifests == 1) NoteOnlyScratchManifest(manifest);
 }
 
 namespace {
@@ -110,10 +113,11 @@ void SetJarSizeAndUrl(TextLines& lines, const std::string& size, const std::stri
 }
 
 PendingFile PrepareDescriptor(const std::string& jarPath, const std::string& urlJarPath,
-                              const std::string& descriptorPath) {
+                              const std::string& descriptorPath, int folderFd) {
     const std::optional<struct stat> existing = CheckReplaceable(descriptorPath);
     SetJarSizeAndUrl(*ManifestBuffer, std::to_string(FileSizeByName(jarPath)), FileNamePart(urlJarPath));
-    PendingFile file = PendingFile::Beside(descriptorPath);
+    PendingFile file =
+        folderFd >= 0 ? PendingFile(folderFd, NameOf(descriptorPath)) : PendingFile::Beside(descriptorPath);
     if (existing && S_ISREG(existing->st_mode)) file.SetMode(existing->st_mode);
     file.Write(ManifestBuffer->Text());
     file.StartWriteBack();

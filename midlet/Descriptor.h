@@ -31,8 +31,10 @@ void SetJarSizeAndUrl(TextLines& lines, const std::string& size, const std::stri
 // ManifestBuffer, with the size of jarPath and the file name of urlJarPath
 // set, written as the new descriptor for descriptorPath: a pending file
 // beside it, to be committed with its JAR. The caller has read the manifest
-// already. Throws when descriptorPath cannot be replaced.
+// already. folderFd, when not -1, is descriptorPath's folder, open (the
+// batch keeps each folder open, so the descriptor needs no opening of its own).
+// Throws when descriptorPath cannot be replaced.
 PendingFile PrepareDescriptor(const std::string& jarPath, const std::string& urlJarPath,
-                              const std::string& descriptorPath);
+                              const std::string& descriptorPath, int folderFd = -1);
 
 }  // namespace vorlan

@@ -50,12 +50,14 @@ FolderNameIndex::Names& FolderNameIndex::NamesOf(const std::string& folder) {
 }
 
 std::string FolderNameIndex::ExistingNameInAnyCase(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) == 0) return path;
     const SplitPath split = Split(path);
     const Names& names = NamesOf(split.folder);
     const auto found = names.find(split.name);
-    if (found == names.end()) return path;
+    // Without another spelling on record the answer is path whether or not
+    // something exists under it: no need to look.
+    if (found == names.end() || *found == split.name) return path;
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0) return path;
     // Still there? Then it is the file; if it went meanwhile, path names a new one.
     const std::string existing = split.folder + *found;
     return lstat(existing.c_str(), &info) == 0 ? existing : path;

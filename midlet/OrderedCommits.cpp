@@ -67,18 +67,22 @@ void OrderedCommits::ReportFinished() {
     }
 }
 
-std::vector<std::string> SuiteKeys(const std::string& path) {
+std::vector<std::string> SuiteKeys(const std::string& path, std::map<std::string, std::string>& folderIds) {
     std::vector<std::string> keys;
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0)
         keys.push_back("file " + std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino));
     const std::string folder = FolderOf(path);
-    if (::stat(folder.c_str(), &status) != 0) return keys;
+    auto known = folderIds.find(folder);
+    if (known == folderIds.end()) {
+        if (::stat(folder.c_str(), &status) != 0) return keys;
+        known = folderIds.emplace(folder, std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino)).first;
+    }
     std::string stem = NameOf(path);
     stem = stem.substr(0, stem.rfind('.'));
     std::transform(stem.begin(), stem.end(), stem.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    keys.push_back("name " + std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino) + "/" + stem);
+    keys.push_back("name " + known->second + "/" + stem);
     return keys;
 }
 

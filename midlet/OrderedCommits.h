@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <deque>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -59,7 +60,8 @@ private:
 
 // The keys of the suite an entry's path belongs to: the file it names
 // (device and inode, whatever link or letter case gives it) and its folder
-// and name without extension (a JAR and its JAD share them).
-std::vector<std::string> SuiteKeys(const std::string& path);
+// and name without extension (a JAR and its JAD share them). folderIds
+// remembers each folder's device and inode, looked up once per batch.
+std::vector<std::string> SuiteKeys(const std::string& path, std::map<std::string, std::string>& folderIds);
 
 }  // namespace vorlan

@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "filecommit/FileDescriptor.h"
@@ -111,11 +113,36 @@ std::string FindScratchManifest() {
 }
 
 std::string ScratchManifestPathToSave() {
+    ForgetOnlyScratchManifest();  // the caller writes a manifest there
     const std::string existing = FindScratchManifest();
     return existing.empty() ? ScratchRoot + kScratchManifestToSave : existing;
 }
 
+namespace {
+
+// The only manifest the scratch folder holds, when that is known; empty when not.
+std::string& OnlyManifest() {
+    static auto* path = new std::string;
+    return *path;
+}
+
+}  // namespace
+
+void NoteOnlyScratchManifest(const std::string& path) {
+    OnlyManifest() = path;
+}
+
+void ForgetOnlyScratchManifest() {
+    OnlyManifest().clear();
+}
+
 void RemoveScratchManifests() {
+    // The scratch root may differ from the one the note was made under (a
+    // window's next batch): a manifest noted elsewhere says nothing here.
+    const std::string only = std::exchange(OnlyManifest(), std::string());
+    const std::string tree = ScratchRoot + kScratchTree + "/";
+    if (!only.empty() && only.compare(0, tree.size(), tree) == 0 && (unlink(only.c_str()) == 0 || errno == ENOENT))
+        return;
     std::vector<FolderItem> manifests;
     ForEachMetaInfEntry([&manifests](const FolderItem& entry) {
         if (IsManifest(entry)) manifests.push_back(entry);

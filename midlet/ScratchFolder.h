@@ -34,6 +34,14 @@ std::string ScratchManifestPathToSave();
 // can only be the one just extracted. Throws when one cannot be removed.
 void RemoveScratchManifests();
 
+// Tells the scratch folder that path is the only manifest in it (the one a
+// JAR's reading has just extracted and loaded): removing the manifests next
+// time is then one unlink instead of reading the folders.
+void NoteOnlyScratchManifest(const std::string& path);
+// Anything else written into the scratch folder (an extraction, a manifest
+// saved there) may add manifests: the next removal reads the folders again.
+void ForgetOnlyScratchManifest();
+
 // Removes signature files (*.SF, *.RSA, *.DSA, *.EC in any letter case) from
 // the scratch folder's META-INF: added into another JAR they would make Java
 // and phones reject it as tampered. Throws when one cannot be removed.

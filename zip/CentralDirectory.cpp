@@ -2,6 +2,9 @@
 // extra field and comment, every read kept inside the directory's bounds.
 #include "zip/CodePages.h"
 #include "zip/DirectoryReader.h"
+
+#include <algorithm>
+
 #include "zip/SpannedDisks.h"
 #include "zip/TZip.h"
 #include "zipformat/EntryHeaders.h"
@@ -65,7 +68,8 @@ bool DirectoryReader::ReadCentralDirectory() {
 }
 
 // The record joins the entry list as soon as its header is read; when a later
-// part fails the caller empties the list.
+// part fails the caller empties the list. The parts are read straight into
+// the entry (a directory has thousands of records, read for every JAR).
 bool DirectoryReader::ReadRecord(bool first) {
     std::string header;
     if (!ReadHeader(header)) return false;

@@ -39,13 +39,16 @@ void CopyEndRecord(const EndRecord& record, TEOCHInfo& end) {
 
 }  // namespace
 
-std::int64_t FindEndRecord(const ReadOnlyFile& file) {
+std::int64_t FindEndRecord(const ReadOnlyFile& file, std::string* record) {
     const std::int64_t size = file.Size();
     const auto recordSize = static_cast<std::int64_t>(kEndRecordSize);
     if (size < recordSize || size > std::numeric_limits<std::int32_t>::max()) return -1;
     const std::string last = file.ReadAt(size - recordSize, kEndRecordSize);
     if (last.size() < kEndRecordSize) return -1;
-    if (StartsWithEndSignature(last)) return size - recordSize;
+    if (StartsWithEndSignature(last)) {
+        if (record != nullptr) *record = last;
+        return size - recordSize;
+    }
 
     // The window is 65,535 bytes, not the 65,557 an end record with the
     // longest comment would need: an end record further back is not found.
@@ -56,6 +59,7 @@ std::int64_t FindEndRecord(const ReadOnlyFile& file) {
     // occurrence of the signature wins, without further checks.
     for (std::int64_t offset = window - recordSize; offset >= 0; --offset) {
         if (StartsWithEndSignature(std::string_view(bytes).substr(static_cast<std::size_t>(offset)))) {
+            if (record != nullptr) *record = bytes.substr(static_cast<std::size_t>(offset), kEndRecordSize);
             return size - window + offset;
         }
     }
@@ -81,7 +85,7 @@ void DirectoryReader::Read() {
 // last may be in the drive: ask for the last one. -1 when the user gives up.
 std::int64_t DirectoryReader::LocateEndRecord() {
     for (int prompt = 0;; ++prompt) {
-        const std::int64_t position = FindEndRecord(file_);
+        const std::int64_t position = FindEndRecord(file_, &endRecord_);
         if (position >= 0) return position;
         file_.Close();
         const int disk = GetSpanDiskNumber(zip_.Volumes(), path_);
@@ -96,9 +100,10 @@ std::int64_t DirectoryReader::LocateEndRecord() {
 void DirectoryReader::ReadEndRecord(std::int64_t position) {
     TEOCHInfo& end = zip_.EndOfDirectory;
     end.EndRecordPosition = static_cast<std::int32_t>(position);
-    // The record was found by its signature; a file cut short since then
-    // leaves none to read.
-    const Decoded<EndRecord> record = DecodeEndRecord(AsBytes(file_.ReadAt(position, kEndRecordSize)));
+    // The search has just read the record: no second read of the same bytes.
+    // Read again, a file cut short since then leaves none to read.
+    const std::string bytes = endRecord_.size() == kEndRecordSize ? endRecord_ : file_.ReadAt(position, kEndRecordSize);
+    const Decoded<EndRecord> record = DecodeEndRecord(AsBytes(bytes));
     if (!record) throw ZipException(NotAValidZipFile(shownName_));
     CopyEndRecord(*record, end);
     if (end.ThisDisk > kMaximumDiskNumber || end.CentralDirDisk > kMaximumDiskNumber ||

@@ -19,8 +19,9 @@ constexpr std::int32_t kMaximumCentralDirSize = 1024000;
 
 // The position of the end record: at the very end of the file, else the last
 // signature within the last 65,535 bytes; -1 when there is none (or the file
-// is too large for the 32-bit positions of the directory).
-std::int64_t FindEndRecord(const ReadOnlyFile& file);
+// is too large for the 32-bit positions of the directory). record, when
+// given, receives the record's 22 fixed bytes as read.
+std::int64_t FindEndRecord(const ReadOnlyFile& file, std::string* record = nullptr);
 
 class DirectoryReader {
 public:
@@ -52,6 +53,7 @@ private:
     // A single-disk directory read ahead in one piece, and where it starts.
     std::string buffered_;
     std::int64_t bufferStart_ = 0;
+    std::string endRecord_;  // the end record's fixed bytes, as the search read them
 };
 
 }  // namespace vorlan

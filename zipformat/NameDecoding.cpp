@@ -34,26 +34,55 @@ bool Contains(const List& list, std::string_view language) {
 
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));  // iconv_open's failure
 
+struct OpenConverter {
+    iconv_t converter = kNoConverter;
+    bool keepsAscii = false;  // every byte below 0x80 comes out as itself
+};
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Whether the converter gives each of the 128 ASCII bytes back unchanged, as
+// the DOS code pages and UTF-8 do (EBCDIC does not): then a name in plain
+// ASCII, as nearly every name in a JAR is, needs no conversion at all.
+bool KeepsAscii(iconv_t converter) {
+    std::array<char, 128> ascii{};
+    for (std::size_t i = 0; i < ascii.size(); ++i) ascii[i] = static_cast<char>(i);
+    std::array<char, 128> converted{};
+    char* input = ascii.data();
+    std::size_t inputLeft = ascii.size();
+    char* output = converted.data();
+    std::size_t outputLeft = converted.size();
+    const std::size_t status = iconv(converter, &input, &inputLeft, &output, &outputLeft);
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    return status != static_cast<std::size_t>(-1) && inputLeft == 0 && outputLeft == 0 && converted == ascii;
+}
+
 // One converter per direction and code page, opened on first use: opening one
 // per name would cost more than converting it. The converters close when the
 // program (or an engine module holding them) goes.
 class Converters {
 public:
     ~Converters() {
-        for (const auto& [direction, converter] : converters_)
-            if (converter != kNoConverter) iconv_close(converter);
+        for (const auto& [direction, open] : converters_)
+            if (open.converter != kNoConverter) iconv_close(open.converter);
     }
-    iconv_t Get(const std::string& to, const std::string& from) {
-        auto [position, inserted] = converters_.try_emplace({to, from}, kNoConverter);
-        if (inserted) position->second = iconv_open(to.c_str(), from.c_str());
+    const OpenConverter& Get(const std::string& to, const std::string& from) {
+        auto [position, inserted] = converters_.try_emplace({to, from});
+        if (inserted) {
+            position->second.converter = iconv_open(to.c_str(), from.c_str());
+            if (position->second.converter != kNoConverter)
+                position->second.keepsAscii = KeepsAscii(position->second.converter);
+        }
         return position->second;
     }
 
 private:
-    std::map<std::pair<std::string, std::string>, iconv_t> converters_;
+    std::map<std::pair<std::string, std::string>, OpenConverter> converters_;
 };
 
-iconv_t Converter(const std::string& to, const std::string& from) {
+const OpenConverter& Converter(const std::string& to, const std::string& from) {
     static Converters converters;
     return converters.Get(to, from);
 }
@@ -69,8 +98,9 @@ std::size_t SingleByte(std::string_view) {
 // the source encoding) is skipped and a "?" written in its place.
 std::string Convert(std::string_view text, const std::string& to, const std::string& from,
                     SequenceLength sequenceLength) {
-    iconv_t converter = Converter(to, from);
-    if (converter == kNoConverter || text.empty()) return std::string(text);
+    const OpenConverter& open = Converter(to, from);
+    if (open.converter == kNoConverter || text.empty() || (open.keepsAscii && IsAscii(text))) return std::string(text);
+    iconv_t converter = open.converter;
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
     std::string result;
     std::array<char, 1024> buffer{};
@@ -89,10 +119,6 @@ std::string Convert(std::string_view text, const std::string& to, const std::str
         }
     }
     return result;
-}
-
-bool IsAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 }  // namespace
@@ -128,8 +154,8 @@ std::string Utf8ToOem(std::string_view text, const std::string& codePage) {
 
 std::string DecodeEntryText(std::string_view stored, bool oemArchive, std::uint16_t flags,
                             const std::string& codePage) {
-    // ASCII reads the same in every DOS code page: such names skip iconv.
-    if (!oemArchive || (flags & kFlagUtf8Name) != 0 || IsAscii(stored)) return std::string(stored);
+    // Plain ASCII names skip iconv in Convert when the code page keeps ASCII.
+    if (!oemArchive || (flags & kFlagUtf8Name) != 0) return std::string(stored);
     return OemToUtf8(stored, codePage);
 }
 

@@ -207,11 +207,15 @@ TEST_F(GenerateJadBatchTest, AJarWithoutManifestIsNeverGivenAnotherArchivesManif
     const fs::path bare = MakeJar("zip", "bare.jar", {{"game/Main.class", "main"}});
     const std::string before = ReadFile(bare);
     const fs::path next = Game("zip", "next.jar");
-    RunOn({bare, next});
-    EXPECT_EQ(host_.checked, (std::vector<int>{0, 1}));
+    // Nor the manifest of the JAR before it, whatever the case of its name.
+    const fs::path lower =
+        MakeJar("python", "lower.jar", {{"meta-inf/manifest.mf", SuiteManifest("lower")}, {"game/Main.class", "m"}});
+    RunOn({bare, next, lower, bare});
+    EXPECT_EQ(host_.checked, (std::vector<int>{0, 1, 1, 0}));
     EXPECT_EQ(ReadFile(bare), before);
     EXPECT_FALSE(fs::exists(Suite("bare.jad")));
     EXPECT_NE(host_.failures[0].find("MANIFEST"), std::string::npos) << host_.failures[0];
+    EXPECT_NE(host_.failures[3].find("MANIFEST"), std::string::npos) << host_.failures[3];
     EXPECT_EQ(ReadFile(Suite("next.jad")), ExpectedJad(next));
     EXPECT_EQ(Entry(next, "api/X.class"), "x");
 }

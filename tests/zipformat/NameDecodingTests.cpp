@@ -73,6 +73,17 @@ TEST(CodePages, ConversionsMarkWhatCannotBeConverted) {
 }
 
 // Converted only on an OEM archive and only without the UTF-8 flag.
+// Plain ASCII passes through the DOS code pages unchanged; a code page that
+// does not keep ASCII (EBCDIC) still converts it, both ways, names included.
+TEST(CodePages, AsciiNamesConvertAsTheCodePageSays) {
+    EXPECT_EQ(OemToUtf8("META-INF/MANIFEST.MF", "CP437"), "META-INF/MANIFEST.MF");
+    EXPECT_EQ(Utf8ToOem("a.class", "CP437"), "a.class");
+    EXPECT_EQ(OemToUtf8("\xC1\xC2", "CP037"), "AB");
+    EXPECT_EQ(Utf8ToOem("AB", "CP037"), "\xC1\xC2");
+    EXPECT_EQ(DecodeEntryText("\xC1\xC2", true, 0, "CP037"), "AB");
+    EXPECT_NE(DecodeEntryText("AB", true, 0, "CP037"), "AB");
+}
+
 TEST(CodePages, EntryTextIsConvertedOnlyWhereTheArchiveSaysOem) {
     EXPECT_EQ(DecodeEntryText(kCp866Name, true, 0, "CP866"), kUtf8Name);
     EXPECT_EQ(DecodeEntryText(kCp866Name, false, 0, "CP866"), kCp866Name);
