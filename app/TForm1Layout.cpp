@@ -64,19 +64,19 @@ class AutoSizeLabel : public QLabel {
 public:
     using QLabel::QLabel;
 
-    void fit() { resize(sizeHint()); }
+    void Fit() { resize(sizeHint()); }
 
 protected:
     void changeEvent(QEvent* event) override {
         QLabel::changeEvent(event);  // drops the size kept for the old font first
-        if (event->type() == QEvent::FontChange) fit();
+        if (event->type() == QEvent::FontChange) Fit();
     }
 };
 
 QLabel* MakeAutoSizeLabel(QWidget* parent, const char* name, const char* text) {
     auto* label = Make<AutoSizeLabel>(parent, name);
     label->setText(text);
-    label->fit();
+    label->Fit();
     return label;
 }
 

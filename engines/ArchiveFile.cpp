@@ -67,7 +67,7 @@ ArchiveFile::ArchiveFile(std::string path, FileDescriptor fd, const struct stat&
       windowCapacity_(WindowCapacity(size_, reading)),
       tailStart_(TailStart(size_, reading)) {}
 
-bool ArchiveFile::fillWindow(std::uint64_t offset) {
+bool ArchiveFile::FillWindow(std::uint64_t offset) {
     if (!window_) window_.reset(new std::uint8_t[windowCapacity_]);
     // Near the end, the window ends with the file: the end record, the
     // directory and the last entries then come from one read, whoever asks
@@ -75,30 +75,30 @@ bool ArchiveFile::fillWindow(std::uint64_t offset) {
     if (size_ - offset < windowCapacity_) offset = size_ > windowCapacity_ ? size_ - windowCapacity_ : 0;
     windowStart_ = offset;
     windowLength_ = 0;
-    const long long got = readSome(offset, window_.get(), windowCapacity_);
+    const long long got = ReadSome(offset, window_.get(), windowCapacity_);
     if (got < 0) return false;
     windowLength_ = static_cast<std::size_t>(got);
     return true;
 }
 
-bool ArchiveFile::readAt(std::uint64_t offset, void* destination, std::size_t count) {
+bool ArchiveFile::ReadAt(std::uint64_t offset, void* destination, std::size_t count) {
     if (offset > size_ || count > size_ - offset) return false;
     if (count == 0) return true;
-    if (offset >= tailStart_) return readFromTail(offset, destination, count);
+    if (offset >= tailStart_) return ReadFromTail(offset, destination, count);
     if (count >= windowCapacity_ && windowCapacity_ < size_)
-        return readSome(offset, destination, count) == static_cast<long long>(count);
+        return ReadSome(offset, destination, count) == static_cast<long long>(count);
     const bool inWindow = offset >= windowStart_ && offset - windowStart_ + count <= windowLength_;
-    if (!inWindow && !fillWindow(offset)) return false;
+    if (!inWindow && !FillWindow(offset)) return false;
     if (offset - windowStart_ + count > windowLength_) return false;  // the file shrank meanwhile
     std::memcpy(destination, window_.get() + (offset - windowStart_), count);
     return true;
 }
 
-bool ArchiveFile::readFromTail(std::uint64_t offset, void* destination, std::size_t count) {
+bool ArchiveFile::ReadFromTail(std::uint64_t offset, void* destination, std::size_t count) {
     if (!tail_) {
         const auto length = static_cast<std::size_t>(size_ - tailStart_);
         tail_.reset(new std::uint8_t[length]);
-        const long long got = readSome(tailStart_, tail_.get(), length);
+        const long long got = ReadSome(tailStart_, tail_.get(), length);
         if (got < 0) {
             tail_.reset();
             return false;
@@ -110,7 +110,7 @@ bool ArchiveFile::readFromTail(std::uint64_t offset, void* destination, std::siz
     return true;
 }
 
-long long ArchiveFile::readSome(std::uint64_t offset, void* destination, std::size_t count) {
+long long ArchiveFile::ReadSome(std::uint64_t offset, void* destination, std::size_t count) {
     auto* out = static_cast<char*>(destination);
     std::size_t done = 0;
     while (done < count) {

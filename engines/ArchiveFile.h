@@ -32,19 +32,19 @@ public:
     static std::unique_ptr<ArchiveFile> OpenIfPresent(const std::string& path,
                                                       ArchiveReading reading = ArchiveReading::everyEntry);
 
-    const std::string& path() const { return path_; }
-    std::uint64_t size() const { return size_; }
-    const struct stat& status() const { return status_; }
+    const std::string& Path() const { return path_; }
+    std::uint64_t Size() const { return size_; }
+    const struct stat& Status() const { return status_; }
 
     // Exactly count bytes at offset, or false (past the end, or a read error).
-    bool readAt(std::uint64_t offset, void* destination, std::size_t count);
+    bool ReadAt(std::uint64_t offset, void* destination, std::size_t count);
     // Up to count bytes at offset; the number read, or -1 on a read error.
-    long long readSome(std::uint64_t offset, void* destination, std::size_t count);
+    long long ReadSome(std::uint64_t offset, void* destination, std::size_t count);
 
 private:
     ArchiveFile(std::string path, FileDescriptor fd, const struct stat& status, ArchiveReading reading);
-    bool fillWindow(std::uint64_t offset);
-    bool readFromTail(std::uint64_t offset, void* destination, std::size_t count);
+    bool FillWindow(std::uint64_t offset);
+    bool ReadFromTail(std::uint64_t offset, void* destination, std::size_t count);
 
     std::string path_;
     FileDescriptor fd_;

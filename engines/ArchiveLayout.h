@@ -21,7 +21,7 @@ struct ArchiveLayout {
     // stub, a script), whether its offsets count from the file's start or from
     // the archive's: the first local header, or the directory when there is
     // no entry. A rewritten archive keeps them as they are, in front of it.
-    std::uint64_t frontLength() const {
+    std::uint64_t FrontLength() const {
         return entries.empty() ? end.directoryPosition : end.archiveStart + lowestLocalHeader;
     }
 };

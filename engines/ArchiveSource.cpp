@@ -19,14 +19,14 @@ ArchiveSource::~ArchiveSource() {
     zip_error_fini(&error_);
 }
 
-zip_source_t* ArchiveSource::create() {
+zip_source_t* ArchiveSource::Create() {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_function_create(&ArchiveSource::Dispatch, this, &error);
     const std::string text = zip_error_strerror(&error);
     zip_error_fini(&error);
     if (source == nullptr)
-        throw EngineError("Cannot read \"" + (file_ ? file_->path() : std::string()) + "\": " + text);
+        throw EngineError("Cannot read \"" + (file_ ? file_->Path() : std::string()) + "\": " + text);
     return source;
 }
 
@@ -35,7 +35,7 @@ zip_source_t* ArchiveSource::create() {
 zip_int64_t ArchiveSource::Dispatch(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command) {
     auto* source = static_cast<ArchiveSource*>(self);
     try {
-        return source->handle(data, length, command);
+        return source->Handle(data, length, command);
     } catch (const std::exception& failure) {
         source->failure_ = failure.what();
     } catch (...) {
@@ -46,7 +46,7 @@ zip_int64_t ArchiveSource::Dispatch(void* self, void* data, zip_uint64_t length,
     return -1;
 }
 
-zip_int64_t ArchiveSource::supports() const {
+zip_int64_t ArchiveSource::Supports() const {
     const zip_int64_t readable = zip_source_make_command_bitmap(
         ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
         ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS, -1);
@@ -56,41 +56,41 @@ zip_int64_t ArchiveSource::supports() const {
                                                      ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_REMOVE, -1);
 }
 
-zip_int64_t ArchiveSource::read(void* data, zip_uint64_t length) {
+zip_int64_t ArchiveSource::Read(void* data, zip_uint64_t length) {
     const std::uint64_t count = std::min<std::uint64_t>(length, length_ - position_);
-    if (count > 0 && !file_->readAt(start_ + position_, data, static_cast<std::size_t>(count)))
-        throw EngineError("Cannot read \"" + file_->path() + "\": the file is shorter than its directory says");
+    if (count > 0 && !file_->ReadAt(start_ + position_, data, static_cast<std::size_t>(count)))
+        throw EngineError("Cannot read \"" + file_->Path() + "\": the file is shorter than its directory says");
     position_ += count;
     return static_cast<zip_int64_t>(count);
 }
 
-zip_int64_t ArchiveSource::stat(void* data, zip_uint64_t length) {
+zip_int64_t ArchiveSource::Stat(void* data, zip_uint64_t length) {
     auto* status = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
     if (status == nullptr) return -1;
     zip_stat_init(status);
     status->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
     status->size = length_;
-    status->mtime = file_ ? file_->status().st_mtime : 0;
+    status->mtime = file_ ? file_->Status().st_mtime : 0;
     return sizeof(zip_stat_t);
 }
 
-zip_int64_t ArchiveSource::handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+zip_int64_t ArchiveSource::Handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
     switch (command) {
         case ZIP_SOURCE_OPEN:
             position_ = 0;
             return 0;
         case ZIP_SOURCE_READ:
-            return read(data, length);
+            return Read(data, length);
         case ZIP_SOURCE_CLOSE:
             return 0;
         case ZIP_SOURCE_STAT:
-            return stat(data, length);
+            return Stat(data, length);
         case ZIP_SOURCE_ERROR:
             return zip_error_to_data(&error_, data, length);
         case ZIP_SOURCE_FREE:
             return 0;
         case ZIP_SOURCE_SUPPORTS:
-            return supports();
+            return Supports();
         case ZIP_SOURCE_TELL:
             return static_cast<zip_int64_t>(position_);
         case ZIP_SOURCE_SEEK: {
@@ -100,7 +100,7 @@ zip_int64_t ArchiveSource::handle(void* data, zip_uint64_t length, zip_source_cm
             return 0;
         }
         default:
-            return handleWrite(data, length, command);
+            return HandleWrite(data, length, command);
     }
 }
 
@@ -110,14 +110,14 @@ void ArchiveSource::BeginWrite() {
     std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(frontLength_, kChunk)));
     for (std::uint64_t copied = 0; copied < frontLength_;) {
         const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(frontLength_ - copied, kChunk));
-        if (!file_->readAt(copied, chunk.data(), count))
-            throw EngineError("Cannot read \"" + file_->path() + "\": the data in front of the archive is cut short");
+        if (!file_->ReadAt(copied, chunk.data(), count))
+            throw EngineError("Cannot read \"" + file_->Path() + "\": the data in front of the archive is cut short");
         writer_->Write(chunk.data(), count);
         copied += count;
     }
 }
 
-zip_int64_t ArchiveSource::handleWrite(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+zip_int64_t ArchiveSource::HandleWrite(void* data, zip_uint64_t length, zip_source_cmd_t command) {
     if (writer_ == nullptr) {
         zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
         return -1;

@@ -26,26 +26,26 @@ public:
     ArchiveSource& operator=(const ArchiveSource&) = delete;
 
     // A new libzip source over this object, which must outlive it.
-    zip_source_t* create();
+    zip_source_t* Create();
 
     // The first frontLength bytes of the file go in front of the new archive
     // unchanged.
-    void keepInFront(std::uint64_t frontLength) { frontLength_ = frontLength; }
+    void KeepInFront(std::uint64_t frontLength) { frontLength_ = frontLength; }
 
     // The comment an archive left without entries keeps (libzip removes such
     // an archive; it is rewritten empty instead).
-    void setCommentWhenEmpty(std::string comment) { commentWhenEmpty_ = std::move(comment); }
+    void SetCommentWhenEmpty(std::string comment) { commentWhenEmpty_ = std::move(comment); }
 
     // The message of the last failure seen here, empty when there was none.
     const std::string& failure() const { return failure_; }
 
 private:
     static zip_int64_t Dispatch(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command);
-    zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
-    zip_int64_t handleWrite(void* data, zip_uint64_t length, zip_source_cmd_t command);
-    zip_int64_t read(void* data, zip_uint64_t length);
-    zip_int64_t stat(void* data, zip_uint64_t length);
-    zip_int64_t supports() const;
+    zip_int64_t Handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
+    zip_int64_t HandleWrite(void* data, zip_uint64_t length, zip_source_cmd_t command);
+    zip_int64_t Read(void* data, zip_uint64_t length);
+    zip_int64_t Stat(void* data, zip_uint64_t length);
+    zip_int64_t Supports() const;
     void BeginWrite();
 
     ArchiveFile* file_;

@@ -51,7 +51,7 @@ RawEntry DecodeRecord(LittleEndianReader& reader) {
 
 }  // namespace
 
-bool RawEntry::isSymbolicLink() const {
+bool RawEntry::IsSymbolicLink() const {
     return (versionMadeBy >> 8) == kUnixHost && ((externalAttributes >> 16) & kFileTypeMask) == kSymbolicLinkType;
 }
 
@@ -59,7 +59,7 @@ std::vector<RawEntry> ReadCentralDirectory(ArchiveFile& file, const EndRecordInf
     if (end.entryCount > end.directorySize / kCentralHeaderSize)
         throw ArchiveRefused("the end record announces more entries than its directory can hold");
     std::vector<std::uint8_t> bytes(end.directorySize);
-    if (!file.readAt(end.directoryPosition, bytes.data(), bytes.size()))
+    if (!file.ReadAt(end.directoryPosition, bytes.data(), bytes.size()))
         throw ArchiveRefused("the central directory cannot be read");
     LittleEndianReader reader(bytes);
     std::vector<RawEntry> entries;

@@ -25,10 +25,10 @@ struct RawEntry {
     std::uint32_t externalAttributes = 0;
     std::uint64_t localHeaderOffset = 0;  // counted from the archive's start
 
-    bool holdsNul() const { return name.find('\0') != std::string::npos; }
+    bool HoldsNul() const { return name.find('\0') != std::string::npos; }
     bool encrypted() const { return (flags & kFlagEncrypted) != 0; }
     // A Unix host's symbolic link: S_IFLNK in the upper 16 bits of the attributes.
-    bool isSymbolicLink() const;
+    bool IsSymbolicLink() const;
 };
 
 // Reads every record the end record announces. Raises ArchiveRefused when

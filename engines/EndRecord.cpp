@@ -31,14 +31,14 @@ StoredEndRecord Widened(const EndRecord& record) {
 
 bool HasSignatureAt(ArchiveFile& file, std::uint64_t position, std::uint32_t signature) {
     std::array<std::uint8_t, 4> bytes{};
-    return file.readAt(position, bytes.data(), bytes.size()) && StartsWithSignature(bytes, signature);
+    return file.ReadAt(position, bytes.data(), bytes.size()) && StartsWithSignature(bytes, signature);
 }
 
 // The Zip64 end record sits right before its locator, or where the locator
 // says when there is no data in front of the archive.
 std::optional<std::uint64_t> FindZip64EndRecord(ArchiveFile& file, std::uint64_t locatorPosition) {
     std::array<std::uint8_t, kZip64LocatorSize> bytes{};
-    if (!file.readAt(locatorPosition, bytes.data(), bytes.size())) return std::nullopt;
+    if (!file.ReadAt(locatorPosition, bytes.data(), bytes.size())) return std::nullopt;
     const Decoded<Zip64Locator> locator = DecodeZip64Locator(bytes);
     if (!locator) return std::nullopt;
     const std::uint64_t statedPosition = locator->endRecordOffset;
@@ -58,7 +58,7 @@ void ApplyZip64(ArchiveFile& file, std::uint64_t recordPosition, StoredEndRecord
     const auto zip64Position = FindZip64EndRecord(file, recordPosition - kZip64LocatorSize);
     if (!zip64Position) return;
     std::array<std::uint8_t, kZip64EndRecordSize> bytes{};
-    if (!file.readAt(*zip64Position, bytes.data(), bytes.size())) return;
+    if (!file.ReadAt(*zip64Position, bytes.data(), bytes.size())) return;
     const Decoded<Zip64EndRecord> zip64 = DecodeZip64EndRecord(bytes);
     if (!zip64) return;
     record.disk = std::max(record.disk, zip64->thisDisk);
@@ -83,7 +83,7 @@ std::optional<EndRecordInfo> TryEndRecord(ArchiveFile& file, std::uint64_t posit
     EndRecordInfo info;
     info.recordPosition = position;
     info.archiveStart = directoryPosition - record.directoryOffset;
-    info.archiveEnd = std::min(file.size(), position + kEndRecordSize + record.commentLength);
+    info.archiveEnd = std::min(file.Size(), position + kEndRecordSize + record.commentLength);
     info.directoryPosition = directoryPosition;
     info.directorySize = record.directorySize;
     info.entryCount = record.entryCount;
@@ -114,11 +114,11 @@ void RefuseWhenInsideAnotherComment(ArchiveFile& file, std::span<const std::uint
 }  // namespace
 
 EndRecordInfo FindEndRecord(ArchiveFile& file) {
-    if (file.size() < kEndRecordSize) throw ArchiveRefused("not a zip archive (too short)");
-    const std::uint64_t tailLength = std::min<std::uint64_t>(file.size(), kEndRecordSize + kLongestComment);
-    const std::uint64_t tailStart = file.size() - tailLength;
+    if (file.Size() < kEndRecordSize) throw ArchiveRefused("not a zip archive (too short)");
+    const std::uint64_t tailLength = std::min<std::uint64_t>(file.Size(), kEndRecordSize + kLongestComment);
+    const std::uint64_t tailStart = file.Size() - tailLength;
     std::vector<std::uint8_t> tail(tailLength);
-    if (!file.readAt(tailStart, tail.data(), tail.size())) throw ArchiveRefused("the archive cannot be read");
+    if (!file.ReadAt(tailStart, tail.data(), tail.size())) throw ArchiveRefused("the archive cannot be read");
     for (std::uint64_t at = tailLength - kEndRecordSize + 1; at-- > 0;) {
         const Decoded<EndRecord> record = DecodeEndRecord(std::span<const std::uint8_t>(tail).subspan(at));
         if (!record) continue;

@@ -28,7 +28,7 @@ public:
     ~DeflateStream() {
         if (ready_) deflateEnd(&stream_);
     }
-    z_stream& startFile(int level) {
+    z_stream& StartFile(int level) {
         if (ready_ && level != level_) {
             deflateEnd(&stream_);
             ready_ = false;
@@ -55,7 +55,7 @@ private:
 struct ReadBuffer {
     std::vector<std::uint8_t> bytes;
     std::size_t length = 0;
-    std::span<const std::uint8_t> content() const { return {bytes.data(), length}; }
+    std::span<const std::uint8_t> Content() const { return {bytes.data(), length}; }
 };
 
 // A spare object, lent out and never shared: the progress callback may run
@@ -114,7 +114,7 @@ CompressedEntry CompressStreaming(int fd, int level, const ProgressReport& progr
     Borrowed<DeflateStream> deflater;
     CompressedEntry entry;
     entry.method = level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
-    z_stream* stream = level == 0 ? nullptr : &(*deflater).startFile(level);
+    z_stream* stream = level == 0 ? nullptr : &(*deflater).StartFile(level);
     if (sizeHint > 0)
         entry.data.reserve(
             static_cast<std::size_t>(stream ? deflateBound(stream, static_cast<uLong>(sizeHint)) : sizeHint));
@@ -196,7 +196,7 @@ CompressedEntry CompressBytes(std::span<const std::uint8_t> content, int level) 
         return entry;
     }
     Borrowed<DeflateStream> deflater;
-    entry.data = DeflateWhole((*deflater).startFile(level), content);
+    entry.data = DeflateWhole((*deflater).StartFile(level), content);
     return entry;
 }
 
@@ -222,7 +222,7 @@ std::shared_ptr<const CompressedEntry> CompressFile(int fd, std::uint64_t sizeHi
         return std::make_shared<const CompressedEntry>(CompressStreaming(fd, level, progress, displayName, sizeHint));
     Borrowed<ReadBuffer> buffer;
     ReadWhole(fd, *buffer, progress, displayName, sizeHint);
-    return FormOf((*buffer).content(), level, cache);
+    return FormOf((*buffer).Content(), level, cache);
 }
 
 void ReportPieces(std::uint64_t size, const ProgressReport& progress) {

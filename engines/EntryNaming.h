@@ -1,5 +1,5 @@
 // Entry names in the form the archive component shows them and passes back
-// as specs (see zipformat/NameDecoding.h: the OEM names of DOS-family
+// as patterns (see zipformat/NameDecoding.h: the OEM names of DOS-family
 // writers converted from the DOS code page of the user's locale), and the
 // engines' judgement of names for a JAR. Targets on disk get these names too.
 #pragma once

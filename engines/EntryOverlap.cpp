@@ -31,7 +31,7 @@ void CheckNoDuplicateNames(const std::vector<RawEntry>& entries) {
 // after the data is left out: it belongs to no other entry either).
 std::optional<ByteRange> LocalRange(ArchiveFile& file, std::uint64_t archiveStart, const RawEntry& entry) {
     std::array<std::uint8_t, kLocalHeaderSize> header{};
-    if (!file.readAt(archiveStart + entry.localHeaderOffset, header.data(), header.size())) return std::nullopt;
+    if (!file.ReadAt(archiveStart + entry.localHeaderOffset, header.data(), header.size())) return std::nullopt;
     const Decoded<LocalHeader> local = DecodeLocalHeader(header);
     if (!local) return std::nullopt;
     ByteRange range{entry.localHeaderOffset, entry.localHeaderOffset + kLocalHeaderSize + local->VariableLength()};

@@ -26,7 +26,7 @@ EntryReader::EntryReader(zip_t* archive, CallbackChannel& channel, const char* p
 }
 
 // Nothing for a wrong or missing password; EntryFailed for any other reason.
-zip_file_t* EntryReader::tryPassword(std::uint64_t index, const std::string& password, std::string_view name) {
+zip_file_t* EntryReader::TryPassword(std::uint64_t index, const std::string& password, std::string_view name) {
     zip_file_t* file = zip_fopen_index_encrypted(archive_, index, 0, password.c_str());
     if (file != nullptr) return file;
     const int code = zip_error_code_zip(zip_get_error(archive_));
@@ -38,7 +38,7 @@ zip_file_t* EntryReader::tryPassword(std::uint64_t index, const std::string& pas
 // Strong encryption (general purpose bit 6) and methods libzip does not know
 // cannot be read; libzip 1.7 also loses memory when asked to decrypt them
 // with a password, so they are refused before any password is tried.
-bool EntryReader::decryptable(std::uint64_t index) const {
+bool EntryReader::Decryptable(std::uint64_t index) const {
     zip_stat_t status;
     if (zip_stat_index(archive_, index, 0, &status) != 0 || (status.valid & ZIP_STAT_ENCRYPTION_METHOD) == 0) {
         zip_error_clear(archive_);
@@ -47,8 +47,8 @@ bool EntryReader::decryptable(std::uint64_t index) const {
     return zip_encryption_method_supported(status.encryption_method, 0) != 0;
 }
 
-ZipFileHandle EntryReader::open(std::uint64_t index, std::string_view name, bool encrypted) {
-    if (encrypted && !decryptable(index))
+ZipFileHandle EntryReader::Open(std::uint64_t index, std::string_view name, bool encrypted) {
+    if (encrypted && !Decryptable(index))
         throw EntryFailed("Cannot read \"" + std::string(name) + "\": its encryption method is not supported");
     if (!encrypted) {
         zip_file_t* file = zip_fopen_index(archive_, index, 0);
@@ -56,11 +56,11 @@ ZipFileHandle EntryReader::open(std::uint64_t index, std::string_view name, bool
         return ZipFileHandle(file);
     }
     if (password_)
-        if (zip_file_t* file = tryPassword(index, *password_, name)) return ZipFileHandle(file);
+        if (zip_file_t* file = TryPassword(index, *password_, name)) return ZipFileHandle(file);
     for (int furtherTries = kPasswordQuestions - 1; furtherTries >= 0; --furtherTries) {
         const std::optional<std::string> answer = channel_.AskPassword(name, furtherTries);
         if (!answer) break;
-        if (zip_file_t* file = tryPassword(index, *answer, name)) {
+        if (zip_file_t* file = TryPassword(index, *answer, name)) {
             password_ = answer;
             return ZipFileHandle(file);
         }
@@ -68,7 +68,7 @@ ZipFileHandle EntryReader::open(std::uint64_t index, std::string_view name, bool
     return nullptr;
 }
 
-DataCondition EntryReader::copy(ZipFileHandle file, std::uint64_t statedSize, const Sink& sink) {
+DataCondition EntryReader::Copy(ZipFileHandle file, std::uint64_t statedSize, const Sink& sink) {
     // One byte more than stated is asked for: getting it proves the data
     // goes on past its stated size.
     const std::uint64_t limit = statedSize + 1;

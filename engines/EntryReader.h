@@ -35,18 +35,18 @@ public:
     // password that worked (at first the one given), then with passwords the
     // caller is asked for, a few times. Nothing when no password opens it;
     // EntryFailed when libzip cannot read the entry at all.
-    ZipFileHandle open(std::uint64_t index, std::string_view name, bool encrypted);
+    ZipFileHandle Open(std::uint64_t index, std::string_view name, bool encrypted);
 
     // Hands the data to sink in pieces, at most statedSize bytes in all, and
     // reports each piece as progress. Damaged when the data fails its CRC,
     // cannot be inflated, ends early or goes on past statedSize. The handle
     // is closed on return.
     using Sink = std::function<void(std::span<const std::uint8_t>)>;
-    DataCondition copy(ZipFileHandle file, std::uint64_t statedSize, const Sink& sink);
+    DataCondition Copy(ZipFileHandle file, std::uint64_t statedSize, const Sink& sink);
 
 private:
-    bool decryptable(std::uint64_t index) const;
-    zip_file_t* tryPassword(std::uint64_t index, const std::string& password, std::string_view name);
+    bool Decryptable(std::uint64_t index) const;
+    zip_file_t* TryPassword(std::uint64_t index, const std::string& password, std::string_view name);
 
     zip_t* archive_;
     CallbackChannel& channel_;

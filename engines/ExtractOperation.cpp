@@ -81,7 +81,7 @@ std::vector<SelectedEntry> Extraction::Select(const LibzipArchive& archive,
     for (const std::uint64_t index : EntriesSelected(shownNames, entries, patterns)) {
         SelectedEntry entry{index, shownNames[index], &entries[index], entries[index].uncompressedSize, 0};
         zip_stat_t status;
-        if (zip_stat_index(archive.get(), index, 0, &status) == 0 && (status.valid & ZIP_STAT_MTIME))
+        if (zip_stat_index(archive.Get(), index, 0, &status) == 0 && (status.valid & ZIP_STAT_MTIME))
             entry.modified = status.mtime;
         selected.push_back(std::move(entry));
     }
@@ -96,7 +96,7 @@ std::int32_t Extraction::Run() {
         const ArchiveLayout layout = ReadDirectoryLayout(*file);
         ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd);
         LibzipArchive archive(source, OpenMode::readOnly, path);
-        archive.confirmEntries(layout.entries);
+        archive.ConfirmEntries(layout.entries);
         const std::vector<SelectedEntry> selected = Select(archive, layout.entries);
         // Only the entries read need their local headers judged: the others'
         // bytes are never looked at.
@@ -125,7 +125,7 @@ void Extraction::ExtractAll(const LibzipArchive& archive, const std::vector<Sele
     channel_.BatchCount(files);
     channel_.BatchBytes(bytes);
     folders_ = std::make_unique<TargetFolders>();
-    EntryReader reader(archive.get(), channel_, params_.Password);
+    EntryReader reader(archive.Get(), channel_, params_.Password);
     for (const SelectedEntry& entry : selected) {
         try {
             ExtractEntry(reader, entry);
@@ -140,7 +140,7 @@ void Extraction::ExtractAll(const LibzipArchive& archive, const std::vector<Sele
 void Extraction::ExtractEntry(EntryReader& reader, const SelectedEntry& entry) {
     // A file of such a name would go into a JAR under it, or under a name
     // changed by some library: neither is the entry.
-    if (entry.raw->holdsNul())
+    if (entry.raw->HoldsNul())
         throw EntryFailed("\"" + EscapedName(entry.name) + "\" is left out: its name holds a NUL byte");
     if (!IsWellFormedUtf8(entry.name))
         throw EntryFailed("\"" + EscapedName(entry.name) +
@@ -148,7 +148,7 @@ void Extraction::ExtractEntry(EntryReader& reader, const SelectedEntry& entry) {
     const std::optional<SafeEntryPath> path = JudgeEntryName(entry.name);
     if (!path)
         throw EntryFailed("\"" + entry.name + "\" is not a name that can be written safely below the target folder");
-    if (entry.raw->isSymbolicLink()) throw EntryFailed("\"" + entry.name + "\" is a symbolic link");
+    if (entry.raw->IsSymbolicLink()) throw EntryFailed("\"" + entry.name + "\" is a symbolic link");
     const bool keepFolders = On(params_.DirectoryNames);
     std::span<const std::string> folderPart(path->components);
     folderPart = path->isFolder ? folderPart : folderPart.first(folderPart.size() - 1);
@@ -192,12 +192,12 @@ bool Extraction::MayWrite(Folder& folder, const std::string& fileName, const Sel
 
 void Extraction::WriteEntry(EntryReader& reader, Folder& folder, const std::string& targetName,
                             const SelectedEntry& entry) {
-    ZipFileHandle data = reader.open(entry.index, entry.name, entry.raw->encrypted());
+    ZipFileHandle data = reader.Open(entry.index, entry.name, entry.raw->encrypted());
     if (!data) throw EntryFailed("\"" + entry.name + "\" needs a password that was not given");
     channel_.BeginFile(entry.name, entry.size);
     ExtractedFile target(folder.Fd(), targetName);
     std::uint64_t bytes = 0;
-    const DataCondition condition = reader.copy(std::move(data), entry.size, [&](std::span<const std::uint8_t> piece) {
+    const DataCondition condition = reader.Copy(std::move(data), entry.size, [&](std::span<const std::uint8_t> piece) {
         target.Write(piece);
         bytes += piece.size();
     });

@@ -22,7 +22,7 @@ bool SameName(const char* seenByLibzip, const std::string& stored) {
 
 LibzipArchive::LibzipArchive(ArchiveSource& source, OpenMode mode, const std::string& displayName)
     : source_(source), displayName_(displayName) {
-    zip_source_t* zipSource = source.create();
+    zip_source_t* zipSource = source.Create();
     zip_error_t error;
     zip_error_init(&error);
     archive_ = zip_open_from_source(zipSource, mode == OpenMode::readOnly ? ZIP_RDONLY : ZIP_CREATE, &error);
@@ -38,7 +38,7 @@ LibzipArchive::~LibzipArchive() {
     if (archive_ != nullptr) zip_discard(archive_);
 }
 
-void LibzipArchive::confirmEntries(const std::vector<RawEntry>& entries) const {
+void LibzipArchive::ConfirmEntries(const std::vector<RawEntry>& entries) const {
     if (zip_get_num_entries(archive_, 0) != static_cast<zip_int64_t>(entries.size()))
         throw ArchiveRefused("readers disagree on the entries of \"" + displayName_ + "\"");
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -51,7 +51,7 @@ void LibzipArchive::confirmEntries(const std::vector<RawEntry>& entries) const {
     }
 }
 
-void LibzipArchive::close() {
+void LibzipArchive::Close() {
     if (zip_close(archive_) == 0) {
         archive_ = nullptr;
         return;

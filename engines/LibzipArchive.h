@@ -24,15 +24,15 @@ public:
     LibzipArchive(const LibzipArchive&) = delete;
     LibzipArchive& operator=(const LibzipArchive&) = delete;
 
-    zip_t* get() const { return archive_; }
+    zip_t* Get() const { return archive_; }
 
     // Raises ArchiveRefused when libzip's entries are not the stored ones
     // (another end record chosen, names or sizes read differently).
-    void confirmEntries(const std::vector<RawEntry>& entries) const;
+    void ConfirmEntries(const std::vector<RawEntry>& entries) const;
 
     // Writes the changes; raises EngineError with the reason on failure (the
     // write side has discarded the new archive by then).
-    void close();
+    void Close();
 
 private:
     ArchiveSource& source_;

@@ -48,7 +48,7 @@ bool ApplyLocalZip64(std::span<const std::uint8_t> extra, LocalValues& header) {
 
 std::optional<LocalValues> ReadLocalHeader(ArchiveFile& file, std::uint64_t position) {
     std::array<std::uint8_t, kLocalHeaderSize> fixed{};
-    if (!file.readAt(position, fixed.data(), fixed.size())) return std::nullopt;
+    if (!file.ReadAt(position, fixed.data(), fixed.size())) return std::nullopt;
     const Decoded<LocalHeader> decoded = DecodeLocalHeader(fixed);
     if (!decoded) return std::nullopt;
     LocalValues header;
@@ -58,7 +58,7 @@ std::optional<LocalValues> ReadLocalHeader(ArchiveFile& file, std::uint64_t posi
     header.compressedSize = decoded->compressedSize;
     header.uncompressedSize = decoded->uncompressedSize;
     std::vector<std::uint8_t> variable(decoded->VariableLength());
-    if (!file.readAt(position + kLocalHeaderSize, variable.data(), variable.size())) return std::nullopt;
+    if (!file.ReadAt(position + kLocalHeaderSize, variable.data(), variable.size())) return std::nullopt;
     header.name.assign(variable.begin(), variable.begin() + decoded->nameLength);
     if (header.compressedSize == kInZip64Extra || header.uncompressedSize == kInZip64Extra) {
         header.sizesFound =

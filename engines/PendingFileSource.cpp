@@ -20,7 +20,7 @@ PendingFileSource::PendingFileSource(CollectedFile file, int level, CallbackChan
     zip_error_init(&error_);
 }
 
-zip_source_t* PendingFileSource::create(zip_t* archive) {
+zip_source_t* PendingFileSource::Create(zip_t* archive) {
     zip_source_t* source = zip_source_function(archive, &PendingFileSource::Dispatch, this);
     if (source == nullptr) throw EngineError("Cannot add \"" + file_.diskPath + "\": " + zip_strerror(archive));
     return source;
@@ -31,7 +31,7 @@ zip_source_t* PendingFileSource::create(zip_t* archive) {
 zip_int64_t PendingFileSource::Dispatch(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command) {
     auto* source = static_cast<PendingFileSource*>(self);
     try {
-        return source->handle(data, length, command);
+        return source->Handle(data, length, command);
     } catch (const OperationStopped&) {
         source->failure_.stopped = true;
         zip_error_set(&source->error_, ZIP_ER_CANCELLED, 0);
@@ -45,19 +45,19 @@ zip_int64_t PendingFileSource::Dispatch(void* self, void* data, zip_uint64_t len
     return -1;
 }
 
-void PendingFileSource::compress() {
+void PendingFileSource::Compress() {
     const auto progress = [this](std::uint64_t bytes) { channel_.Progress(bytes); };
     if (file_.settledForm) {
         // Made from this very file before: the caller hears of it as if it were read.
         channel_.BeginFile(file_.storedName, file_.settledForm->size);
         ReportPieces(file_.settledForm->size, progress);
-        keep(std::move(file_.settledForm));
+        Keep(std::move(file_.settledForm));
         return;
     }
     if (file_.content) {
         // Read when the folder walk found it.
         channel_.BeginFile(file_.storedName, file_.content->size());
-        keep(CompressContent(*file_.content, level_, progress, &ProcessCompressedFormCache()));
+        Keep(CompressContent(*file_.content, level_, progress, &ProcessCompressedFormCache()));
         file_.content.reset();
         if (file_.reading) ProcessSettledForms().Remember(file_.diskPath, *file_.reading, level_, compressed_);
         return;
@@ -71,11 +71,11 @@ void PendingFileSource::compress() {
     if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw EngineError("\"" + file_.diskPath + "\" is no longer a regular file");
     channel_.BeginFile(file_.storedName, static_cast<std::uint64_t>(status.st_size));
-    keep(CompressFile(fd.Get(), static_cast<std::uint64_t>(status.st_size), level_, progress, file_.diskPath,
+    Keep(CompressFile(fd.Get(), static_cast<std::uint64_t>(status.st_size), level_, progress, file_.diskPath,
                       &ProcessCompressedFormCache()));
 }
 
-void PendingFileSource::keep(std::shared_ptr<const CompressedEntry> form) {
+void PendingFileSource::Keep(std::shared_ptr<const CompressedEntry> form) {
     compressed_ = std::move(form);
     compressedOnce_ = true;
     method_ = compressed_->method;
@@ -84,10 +84,10 @@ void PendingFileSource::keep(std::shared_ptr<const CompressedEntry> form) {
     compressedSize_ = compressed_->data.size();
 }
 
-zip_int64_t PendingFileSource::stat(void* data, zip_uint64_t length) {
+zip_int64_t PendingFileSource::Stat(void* data, zip_uint64_t length) {
     auto* status = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
     if (status == nullptr) return -1;
-    if (!compressedOnce_) compress();
+    if (!compressedOnce_) Compress();
     zip_stat_init(status);
     status->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD |
                     ZIP_STAT_ENCRYPTION_METHOD | ZIP_STAT_MTIME;
@@ -100,7 +100,7 @@ zip_int64_t PendingFileSource::stat(void* data, zip_uint64_t length) {
     return sizeof(zip_stat_t);
 }
 
-zip_int64_t PendingFileSource::read(void* data, zip_uint64_t length) {
+zip_int64_t PendingFileSource::Read(void* data, zip_uint64_t length) {
     if (!compressed_) throw EngineError("\"" + file_.diskPath + "\" was read twice");
     const std::size_t count =
         std::min<std::size_t>(static_cast<std::size_t>(length), compressed_->data.size() - position_);
@@ -109,21 +109,21 @@ zip_int64_t PendingFileSource::read(void* data, zip_uint64_t length) {
     return static_cast<zip_int64_t>(count);
 }
 
-zip_int64_t PendingFileSource::handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+zip_int64_t PendingFileSource::Handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
     switch (command) {
         case ZIP_SOURCE_OPEN:
-            if (!compressedOnce_) compress();
+            if (!compressedOnce_) Compress();
             position_ = 0;
             return 0;
         case ZIP_SOURCE_READ:
-            return read(data, length);
+            return Read(data, length);
         case ZIP_SOURCE_CLOSE:
             // Written out: only the sizes and CRC are asked for from now on, and
             // the form itself stays only where the cache keeps it.
             compressed_.reset();
             return 0;
         case ZIP_SOURCE_STAT:
-            return stat(data, length);
+            return Stat(data, length);
         case ZIP_SOURCE_ERROR:
             return zip_error_to_data(&error_, data, length);
         case ZIP_SOURCE_FREE:

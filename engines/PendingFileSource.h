@@ -32,15 +32,15 @@ public:
     PendingFileSource& operator=(const PendingFileSource&) = delete;
 
     // A libzip source reading this object, which must outlive the archive.
-    zip_source_t* create(zip_t* archive);
+    zip_source_t* Create(zip_t* archive);
 
 private:
     static zip_int64_t Dispatch(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command);
-    zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
-    void compress();
-    void keep(std::shared_ptr<const CompressedEntry> form);
-    zip_int64_t stat(void* data, zip_uint64_t length);
-    zip_int64_t read(void* data, zip_uint64_t length);
+    zip_int64_t Handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
+    void Compress();
+    void Keep(std::shared_ptr<const CompressedEntry> form);
+    zip_int64_t Stat(void* data, zip_uint64_t length);
+    zip_int64_t Read(void* data, zip_uint64_t length);
 
     CollectedFile file_;
     int level_;

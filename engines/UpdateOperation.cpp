@@ -50,7 +50,7 @@ bool On(std::int32_t flag) {
 void RequireJarEntryNames(const std::string& path, const std::vector<RawEntry>& entries) {
     for (const RawEntry& entry : entries) {
         if (IsJarEntryName(entry.name)) continue;
-        const char* why = entry.holdsNul() ? "holds a NUL byte" : "is not UTF-8, which Java cannot read";
+        const char* why = entry.HoldsNul() ? "holds a NUL byte" : "is not UTF-8, which Java cannot read";
         throw ArchiveRefused("\"" + path + "\": the entry name \"" + EscapedName(entry.name) + "\" " + why +
                              "; it is left as it is");
     }
@@ -70,16 +70,16 @@ public:
         : params_(params),
           channel_(channel),
           level_(params.Level >= 0 && params.Level <= 9 ? params.Level : kDesignedLevel) {}
-    std::int32_t run();
+    std::int32_t Run();
 
 private:
-    void update(const std::string& path);
-    void addFiles(LibzipArchive& archive, const ArchiveLayout& layout, const ArchiveFile* file);
-    void deleteEntries(LibzipArchive& archive, const ArchiveLayout& layout);
-    void reportSkipped(const std::vector<SkippedFile>& skipped);
-    void registerFile(LibzipArchive& archive, const PlannedFile& planned);
-    void setEntryDetails(zip_t* archive, std::uint64_t index, const PlannedFile& planned);
-    void close(LibzipArchive& archive, ArchiveSource& source);
+    void UpdateArchive(const std::string& path);
+    void AddFiles(LibzipArchive& archive, const ArchiveLayout& layout, const ArchiveFile* file);
+    void DeleteEntries(LibzipArchive& archive, const ArchiveLayout& layout);
+    void ReportSkipped(const std::vector<SkippedFile>& skipped);
+    void RegisterFile(LibzipArchive& archive, const PlannedFile& planned);
+    void SetEntryDetails(zip_t* archive, std::uint64_t index, const PlannedFile& planned);
+    void Close(LibzipArchive& archive, ArchiveSource& source);
 
     const TZipParams& params_;
     CallbackChannel& channel_;
@@ -90,11 +90,11 @@ private:
     bool batchBegun_ = false;
 };
 
-std::int32_t Update::run() {
+std::int32_t Update::Run() {
     const std::string path = params_.ZipFileName != nullptr ? params_.ZipFileName : "";
     try {
         if (path.empty()) throw EngineError("No archive was named");
-        update(path);
+        UpdateArchive(path);
         return processed_;
     } catch (const OperationStopped&) {
         return 0;
@@ -116,32 +116,32 @@ std::int32_t Update::run() {
     return 0;
 }
 
-void Update::update(const std::string& path) {
+void Update::UpdateArchive(const std::string& path) {
     // An update replaces a link's target and the link stays.
     const std::string target = CommitStepOf([&] { return ResolveLinks(path); });
     std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(target);
     // The archive is replaced by renaming a new one over it, which the folder
     // allows whatever the file's own bits say; a file nobody may write is the
     // user's "leave it alone", as the read-only attribute was on Windows.
-    if (file && (file->status().st_mode & 0222) == 0)
+    if (file && (file->Status().st_mode & 0222) == 0)
         throw ArchiveRefused("\"" + path + "\" is read-only; it is left as it is");
     ArchiveLayout layout;
-    if (file && file->size() > 0) {
+    if (file && file->Size() > 0) {
         layout = ReadArchiveLayout(*file);
         RequireJarEntryNames(path, layout.entries);
     }
-    ReplacementFile writer(target, file ? std::optional(file->status()) : std::nullopt);
+    ReplacementFile writer(target, file ? std::optional(file->Status()) : std::nullopt);
     ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd, &writer);
-    source.keepInFront(layout.frontLength());
+    source.KeepInFront(layout.FrontLength());
     LibzipArchive archive(source, OpenMode::update, path);
-    archive.confirmEntries(layout.entries);
+    archive.ConfirmEntries(layout.entries);
     if (On(params_.DeleteEntries))
-        deleteEntries(archive, layout);
+        DeleteEntries(archive, layout);
     else if (On(params_.AddFiles))
-        addFiles(archive, layout, file.get());
+        AddFiles(archive, layout, file.get());
     else
         return;
-    close(archive, source);
+    Close(archive, source);
     try {
         channel_.EndBatch();
     } catch (const OperationStopped&) {
@@ -150,18 +150,18 @@ void Update::update(const std::string& path) {
     }
 }
 
-void Update::reportSkipped(const std::vector<SkippedFile>& skipped) {
+void Update::ReportSkipped(const std::vector<SkippedFile>& skipped) {
     for (const SkippedFile& item : skipped) {
         if (!item.reason.empty()) channel_.Message(item.reason);
         channel_.Skipped(item.name);
     }
 }
 
-void Update::addFiles(LibzipArchive& archive, const ArchiveLayout& layout, const ArchiveFile* file) {
+void Update::AddFiles(LibzipArchive& archive, const ArchiveLayout& layout, const ArchiveFile* file) {
     if (On(params_.Encrypt) && (params_.Password == nullptr || params_.Password[0] == '\0'))
         throw EngineError("Encryption was asked for without a password");
     std::optional<FileIdentity> self;
-    if (file) self = FileIdentity{file->status().st_dev, file->status().st_ino};
+    if (file) self = FileIdentity{file->Status().st_dev, file->Status().st_ino};
     FileCollector collector(params_.Recurse != 0 ? Recursion::descend : Recursion::thisFolderOnly,
                             On(params_.JunkDirNames) ? FolderNames::junk : FolderNames::keep, self,
                             FilesMayBeFoundSettled() ? std::optional<int>(level_) : std::nullopt);
@@ -172,41 +172,41 @@ void Update::addFiles(LibzipArchive& archive, const ArchiveLayout& layout, const
     channel_.BatchCount(plan.size());
     channel_.BatchBytes(bytes);
     batchBegun_ = true;
-    reportSkipped(collector.TakeSkipped());
+    ReportSkipped(collector.TakeSkipped());
     for (const PlannedFile& planned : plan) {
         const bool unchanged =
             planned.replaces && !On(params_.Encrypt) &&
-            HoldsSameContent(archive.get(), *planned.replaces, layout.entries[*planned.replaces], planned.file);
+            HoldsSameContent(archive.Get(), *planned.replaces, layout.entries[*planned.replaces], planned.file);
         if (unchanged) {
             channel_.BeginFile(planned.file.storedName, planned.file.size);
             channel_.Progress(planned.file.size);
         } else {
-            registerFile(archive, planned);
+            RegisterFile(archive, planned);
         }
         ++processed_;
     }
 }
 
-void Update::registerFile(LibzipArchive& archive, const PlannedFile& planned) {
+void Update::RegisterFile(LibzipArchive& archive, const PlannedFile& planned) {
     pending_.push_back(std::make_unique<PendingFileSource>(planned.file, level_, channel_, writeFailure_));
-    zip_source_t* source = pending_.back()->create(archive.get());
+    zip_source_t* source = pending_.back()->Create(archive.Get());
     zip_int64_t index = -1;
     if (planned.replaces) {
-        if (zip_file_replace(archive.get(), *planned.replaces, source, 0) == 0)
+        if (zip_file_replace(archive.Get(), *planned.replaces, source, 0) == 0)
             index = static_cast<zip_int64_t>(*planned.replaces);
     } else {
         // The collector takes only UTF-8 names: flagged as such when they are
         // not plain ASCII.
-        index = zip_file_add(archive.get(), planned.file.storedName.c_str(), source, ZIP_FL_ENC_UTF_8);
+        index = zip_file_add(archive.Get(), planned.file.storedName.c_str(), source, ZIP_FL_ENC_UTF_8);
     }
     if (index < 0) {
         zip_source_free(source);
-        throw EngineError("Cannot add \"" + planned.file.diskPath + "\": " + zip_strerror(archive.get()));
+        throw EngineError("Cannot add \"" + planned.file.diskPath + "\": " + zip_strerror(archive.Get()));
     }
-    setEntryDetails(archive.get(), static_cast<std::uint64_t>(index), planned);
+    SetEntryDetails(archive.Get(), static_cast<std::uint64_t>(index), planned);
 }
 
-void Update::setEntryDetails(zip_t* archive, std::uint64_t index, const PlannedFile& planned) {
+void Update::SetEntryDetails(zip_t* archive, std::uint64_t index, const PlannedFile& planned) {
     const zip_int32_t method = level_ == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
     bool ok = zip_set_file_compression(archive, index, method, static_cast<zip_uint32_t>(level_)) == 0 &&
               zip_file_set_mtime(archive, index, planned.file.modified, 0) == 0;
@@ -226,7 +226,7 @@ void Update::setEntryDetails(zip_t* archive, std::uint64_t index, const PlannedF
     if (!ok) throw EngineError("Cannot add \"" + planned.file.diskPath + "\": " + zip_strerror(archive));
 }
 
-void Update::deleteEntries(LibzipArchive& archive, const ArchiveLayout& layout) {
+void Update::DeleteEntries(LibzipArchive& archive, const ArchiveLayout& layout) {
     const std::vector<std::string> shownNames = NamesAsShown(layout.entries);
     const std::vector<std::uint64_t> selected = EntriesSelected(shownNames, layout.entries, PatternsOf(params_));
     std::uint64_t bytes = 0;
@@ -236,26 +236,26 @@ void Update::deleteEntries(LibzipArchive& archive, const ArchiveLayout& layout) 
     batchBegun_ = true;
     for (const std::uint64_t index : selected) {
         channel_.BeginFile(shownNames[index], layout.entries[index].uncompressedSize);
-        if (zip_delete(archive.get(), index) != 0)
-            throw EngineError("Cannot delete \"" + shownNames[index] + "\": " + zip_strerror(archive.get()));
+        if (zip_delete(archive.Get(), index) != 0)
+            throw EngineError("Cannot delete \"" + shownNames[index] + "\": " + zip_strerror(archive.Get()));
         channel_.Progress(layout.entries[index].uncompressedSize);
         ++processed_;
     }
 }
 
-void Update::close(LibzipArchive& archive, ArchiveSource& source) {
+void Update::Close(LibzipArchive& archive, ArchiveSource& source) {
     int length = 0;
-    const char* existing = zip_get_archive_comment(archive.get(), &length, ZIP_FL_ENC_RAW);
+    const char* existing = zip_get_archive_comment(archive.Get(), &length, ZIP_FL_ENC_RAW);
     std::string comment = existing != nullptr ? std::string(existing, static_cast<std::size_t>(length)) : "";
     if (params_.ArchiveComment != nullptr) {
         comment = params_.ArchiveComment;
         if (comment.size() > 0xFFFF) throw EngineError("The archive comment is longer than an archive can hold");
-        if (zip_set_archive_comment(archive.get(), comment.c_str(), static_cast<zip_uint16_t>(comment.size())) != 0)
-            throw EngineError(std::string("Cannot set the archive comment: ") + zip_strerror(archive.get()));
+        if (zip_set_archive_comment(archive.Get(), comment.c_str(), static_cast<zip_uint16_t>(comment.size())) != 0)
+            throw EngineError(std::string("Cannot set the archive comment: ") + zip_strerror(archive.Get()));
     }
-    source.setCommentWhenEmpty(comment);
+    source.SetCommentWhenEmpty(comment);
     try {
-        archive.close();
+        archive.Close();
     } catch (const EngineError& failure) {
         if (writeFailure_.stopped) throw OperationStopped();
         if (!writeFailure_.message.empty()) throw EngineError(writeFailure_.message);
@@ -267,7 +267,7 @@ void Update::close(LibzipArchive& archive, ArchiveSource& source) {
 
 std::int32_t RunUpdate(const TZipParams& params, CallbackChannel& channel) {
     ProcessCompressedFormCache().BeginOperation();
-    return Update(params, channel).run();
+    return Update(params, channel).Run();
 }
 
 }  // namespace vorlan::engine

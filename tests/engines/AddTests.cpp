@@ -131,7 +131,7 @@ TEST_F(AddInto, SpecsSelectByFolderPatternAndRecursion) {
     AddRequest request{archive_, scratch_, {"dir\\*.TXT"}};
     request.recurse = false;
     EXPECT_EQ(RunAdd(request, script_), 1);
-    request.specs = {"*.txt"};
+    request.patterns = {"*.txt"};
     request.recurse = true;
     EXPECT_EQ(RunAdd(request, script_), 3);
     EXPECT_EQ(InspectArchive(archive_).names(),
@@ -214,7 +214,7 @@ TEST_F(AddInto, DeletesTheSelectedEntries) {
     request.deleteEntries = true;
     EXPECT_EQ(RunAdd(request, script_), 1);
     EXPECT_EQ(InspectArchive(archive_).names(), (std::vector<std::string>{"a.txt"}));
-    request.specs = {"*"};
+    request.patterns = {"*"};
     EXPECT_EQ(RunAdd(request, script_), 1);
     EXPECT_TRUE(InspectArchive(archive_).names().empty());  // an empty archive, not a missing file
 }
@@ -230,7 +230,7 @@ TEST_F(AddInto, DeletingKeepsTheDataInFront) {
     EXPECT_EQ(RunAdd(request, script_), 1);
     EXPECT_EQ(ReadFile(archive_).substr(0, stub.size()), stub);
     EXPECT_EQ(InspectArchive(archive_).names(), (std::vector<std::string>{"a.txt"}));
-    request.specs = {"*"};
+    request.patterns = {"*"};
     EXPECT_EQ(RunAdd(request, script_), 1);
     const std::string emptyArchive =
         std::string("PK\x05\x06", 4) + std::string(12, '\0') + static_cast<char>(stub.size()) + std::string(5, '\0');

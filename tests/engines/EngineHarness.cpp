@@ -94,8 +94,8 @@ const Engines& Engines::Loaded() {
 
 std::int32_t RunExtract(const ExtractRequest& request, CallbackScript& script) {
     const std::string archive = fs::absolute(request.archive).string();
-    std::vector<TUnzipFileSpec> specs(request.specs.size());
-    for (std::size_t i = 0; i < specs.size(); ++i) specs[i].FileSpec = request.specs[i].c_str();
+    std::vector<TUnzipFileSpec> specs(request.patterns.size());
+    for (std::size_t i = 0; i < specs.size(); ++i) specs[i].FileSpec = request.patterns[i].c_str();
     TUnzipParams params{};
     params.Caller = &script;
     params.Version = ENGINE_RECORD_VERSION;
@@ -117,8 +117,8 @@ std::int32_t RunExtract(const ExtractRequest& request, CallbackScript& script) {
 std::int32_t RunAdd(const AddRequest& request, CallbackScript& script) {
     const std::string archive =
         request.archive.is_absolute() ? request.archive.string() : fs::absolute(request.archive).string();
-    std::vector<TZipFileSpec> specs(request.specs.size());
-    for (std::size_t i = 0; i < specs.size(); ++i) specs[i].FileSpec = request.specs[i].c_str();
+    std::vector<TZipFileSpec> specs(request.patterns.size());
+    for (std::size_t i = 0; i < specs.size(); ++i) specs[i].FileSpec = request.patterns[i].c_str();
     TZipParams params{};
     params.Caller = &script;
     params.Version = ENGINE_RECORD_VERSION;

@@ -46,12 +46,12 @@ struct Engines {
 };
 
 struct ExtractRequest {
-    ExtractRequest(fs::path archivePath, fs::path into, std::vector<std::string> entrySpecs)
-        : archive(std::move(archivePath)), folder(std::move(into)), specs(std::move(entrySpecs)) {}
+    ExtractRequest(fs::path archivePath, fs::path into, std::vector<std::string> entryPatterns)
+        : archive(std::move(archivePath)), folder(std::move(into)), patterns(std::move(entryPatterns)) {}
 
     fs::path archive;
     fs::path folder;  // made the current directory for the call
-    std::vector<std::string> specs;
+    std::vector<std::string> patterns;
     bool directoryNames = true;
     bool overwriteAll = false;
     bool freshen = false;
@@ -59,12 +59,12 @@ struct ExtractRequest {
 };
 
 struct AddRequest {
-    AddRequest(fs::path archivePath, fs::path from, std::vector<std::string> fileSpecs = {"*"})
-        : archive(std::move(archivePath)), folder(std::move(from)), specs(std::move(fileSpecs)) {}
+    AddRequest(fs::path archivePath, fs::path from, std::vector<std::string> filePatterns = {"*"})
+        : archive(std::move(archivePath)), folder(std::move(from)), patterns(std::move(filePatterns)) {}
 
     fs::path archive;
     fs::path folder;  // made the current directory for the call
-    std::vector<std::string> specs;
+    std::vector<std::string> patterns;
     bool recurse = true;
     bool junkDirNames = false;
     bool deleteEntries = false;

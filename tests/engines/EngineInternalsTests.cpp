@@ -100,18 +100,18 @@ TEST_F(ArchiveLayoutTest, FindsTheArchiveBehindDataInFront) {
     ZipArchive archive{"#!/bin/sh\nexit 0\n", {StoredEntry("a.txt", "alpha"), StoredEntry("b.txt", "beta")}};
     const ArchiveLayout layout = layoutOf(archive);
     EXPECT_EQ(layout.end.archiveStart, 17u);
-    EXPECT_EQ(layout.frontLength(), 17u);
+    EXPECT_EQ(layout.FrontLength(), 17u);
     ASSERT_EQ(layout.entries.size(), 2u);
     EXPECT_EQ(layout.entries[1].name, "b.txt");
-    EXPECT_EQ(layoutOf(ZipArchive{"", {StoredEntry("a.txt", "alpha")}}).frontLength(), 0u);
+    EXPECT_EQ(layoutOf(ZipArchive{"", {StoredEntry("a.txt", "alpha")}}).FrontLength(), 0u);
     // Without entries the data in front reaches to the directory.
-    EXPECT_EQ(layoutOf(ZipArchive{"stub", {}}).frontLength(), 4u);
+    EXPECT_EQ(layoutOf(ZipArchive{"stub", {}}).FrontLength(), 4u);
 }
 
 TEST_F(ArchiveLayoutTest, AcceptsAnEmptyArchiveAndKeepsNamesWithNul) {
     EXPECT_TRUE(layoutOf(ZipArchive{}).entries.empty());
     const ArchiveLayout layout = layoutOf(ZipArchive{"", {StoredEntry(std::string("a\0b", 3), "x")}});
-    EXPECT_TRUE(layout.entries.at(0).holdsNul());
+    EXPECT_TRUE(layout.entries.at(0).HoldsNul());
 }
 
 TEST_F(ArchiveLayoutTest, RefusesArchivesReadersWouldDisagreeOn) {
@@ -174,12 +174,12 @@ TEST_F(ArchiveLayoutTest, ReadingSomeEntriesGivesTheFileAsItIsAtEveryOffset) {
                                                                  {0, bytes.size()}};
     for (const auto& [offset, count] : reads) {
         std::string got(count, '\0');
-        ASSERT_TRUE(file->readAt(offset, got.data(), count)) << offset << "+" << count;
+        ASSERT_TRUE(file->ReadAt(offset, got.data(), count)) << offset << "+" << count;
         EXPECT_EQ(got, bytes.substr(offset, count)) << offset << "+" << count;
     }
     char byte = 0;
-    EXPECT_FALSE(file->readAt(bytes.size() - 1, &byte, 2));
-    EXPECT_FALSE(file->readAt(bytes.size() + 1, &byte, 0));
+    EXPECT_FALSE(file->ReadAt(bytes.size() - 1, &byte, 2));
+    EXPECT_FALSE(file->ReadAt(bytes.size() + 1, &byte, 0));
 }
 
 TEST_F(ArchiveLayoutTest, RefusesDataReachingIntoTheDirectoryAndNonArchives) {

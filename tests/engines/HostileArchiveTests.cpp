@@ -22,9 +22,9 @@ protected:
         fs::create_directories(target_);
         fs::create_directories(outside_);
     }
-    std::int32_t extract(const ZipArchive& archive, std::vector<std::string> specs = {"*"}) {
+    std::int32_t extract(const ZipArchive& archive, std::vector<std::string> patterns = {"*"}) {
         WriteFile(archive_, archive.bytes());
-        ExtractRequest request{archive_, target_, std::move(specs)};
+        ExtractRequest request{archive_, target_, std::move(patterns)};
         request.overwriteAll = true;
         return RunExtract(request, script_);
     }
