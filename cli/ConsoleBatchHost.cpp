@@ -43,6 +43,10 @@ void ConsoleBatchHost::EntryFinished(int index, bool succeeded, const std::strin
     StopWhenRequested();
 }
 
+void ConsoleBatchHost::EntryWarning(int index, const std::string& text) {
+    PrintEntryWarning(errors_, settings_.files.at(static_cast<std::size_t>(index)).shown, text);
+}
+
 void ConsoleBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {
     apiLeftOut_ = true;
     PrintApiLeftOut(errors_, archive, failure);
@@ -90,6 +94,10 @@ void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::st
     // writing to the same place do not cut into it.
     output << std::string(succeeded ? "[x] " : "[ ] ") + ShownFileName(shown) + "\n" << std::flush;
     if (!succeeded) errors << "vorlan-batch: " + ShownFileName(shown) + ": " + failure + "\n" << std::flush;
+}
+
+void PrintEntryWarning(std::ostream& errors, const std::string& shown, const std::string& warning) {
+    errors << "vorlan-batch: warning: " + ShownFileName(shown) + ": " + warning + "\n" << std::flush;
 }
 
 void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure, LeftOut what) {

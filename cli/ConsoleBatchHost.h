@@ -39,6 +39,8 @@ std::string ShownFileName(const std::string& name);
 // "[x] FILE" or "[ ] FILE" on output, and why it failed on errors.
 void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::string& shown, bool succeeded,
                        const std::string& failure);
+// A warning about an entry, on errors.
+void PrintEntryWarning(std::ostream& errors, const std::string& shown, const std::string& warning);
 // An API archive left out whole (wholeArchive), or one of its entries.
 enum class LeftOut { wholeArchive, entry };
 void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure,
@@ -63,6 +65,7 @@ public:
     void SetProgressPosition(int) override {}
     TZip& Zip() override { return zip_; }
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
+    void EntryWarning(int index, const std::string& text) override;
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
     void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;

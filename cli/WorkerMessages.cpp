@@ -55,7 +55,14 @@ std::optional<WorkerMessage> ReadEntry(FieldReader& reader) {
     EntryOutcome outcome;
     std::uint32_t index = 0;
     char succeeded = 0;
-    if (!reader.Number(index) || !reader.Byte(succeeded) || !reader.Text(outcome.failure)) return std::nullopt;
+    std::uint32_t warnings = 0;
+    if (!reader.Number(index) || !reader.Byte(succeeded) || !reader.Text(outcome.failure) || !reader.Number(warnings))
+        return std::nullopt;
+    for (std::uint32_t i = 0; i < warnings; ++i) {
+        std::string warning;
+        if (!reader.Text(warning)) return std::nullopt;
+        outcome.warnings.push_back(std::move(warning));
+    }
     outcome.index = static_cast<int>(index);
     outcome.succeeded = succeeded != 0;
     return outcome;
@@ -84,6 +91,8 @@ std::string Encode(const WorkerMessage& message) {
         PutNumber(out, static_cast<std::uint32_t>(outcome->index));
         out += outcome->succeeded ? '\1' : '\0';
         PutText(out, outcome->failure);
+        PutNumber(out, static_cast<std::uint32_t>(outcome->warnings.size()));
+        for (const std::string& warning : outcome->warnings) PutText(out, warning);
     } else if (const auto* leftOut = std::get_if<ApiLeftOut>(&message)) {
         out += kApiKind;
         out += leftOut->entryOnly ? '\1' : '\0';

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace vorlan {
 
@@ -15,6 +16,7 @@ struct EntryOutcome {
     int index = 0;  // in the whole file list
     bool succeeded = false;
     std::string failure;
+    std::vector<std::string> warnings;  // shown before the entry's line
 };
 
 struct ApiLeftOut {

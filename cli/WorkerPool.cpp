@@ -195,6 +195,8 @@ void Pool::Handle(const WorkerMessage& message) {
 void Pool::PrintReady() {
     while (nextToPrint_ < outcomes_.size() && outcomes_[nextToPrint_]) {
         const EntryOutcome& outcome = *outcomes_[nextToPrint_];
+        for (const std::string& warning : outcome.warnings)
+            PrintEntryWarning(errors_, settings_.files[nextToPrint_].shown, warning);
         PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome.succeeded, outcome.failure);
         ++nextToPrint_;
     }
@@ -239,7 +241,7 @@ int Pool::Finish() {
         std::optional<EntryOutcome>& outcome = outcomes_[nextToPrint_];
         if (!outcome && stopSignal_ != 0) continue;  // never started: stopped before it
         const int index = static_cast<int>(nextToPrint_);
-        if (!outcome) outcome = EntryOutcome{index, false, MissingReason(index)};
+        if (!outcome) outcome = EntryOutcome{index, false, MissingReason(index), {}};
         PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome->succeeded, outcome->failure);
     }
     for (const std::optional<EntryOutcome>& outcome : outcomes_)

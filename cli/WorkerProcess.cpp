@@ -9,6 +9,8 @@
 #include <iostream>
 #include <sstream>
 #include <streambuf>
+#include <utility>
+#include <vector>
 
 #include "cli/WorkerMessages.h"
 #include "midlet/BatchDriver.h"
@@ -68,8 +70,10 @@ public:
         if (StopAsked()) throw ToldToStop();
         return claims_.Take(index, worker_);
     }
+    // An entry's warnings come just before its outcome and travel with it.
+    void EntryWarning(int, const std::string& text) override { warnings_.push_back(text); }
     void EntryFinished(int index, bool succeeded, const std::string& failure) override {
-        Send(EntryOutcome{index, succeeded, failure});
+        Send(EntryOutcome{index, succeeded, failure, std::exchange(warnings_, {})});
     }
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override {
         Send(ApiLeftOut{archive, failure, false});
@@ -101,6 +105,7 @@ private:
     int worker_;
     EntryClaims& claims_;
     int socket_;
+    std::vector<std::string> warnings_;  // of the entry about to finish
 };
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "midlet/ArchiveHelpers.h"
 #include "midlet/BatchHost.h"
 #include "midlet/Descriptor.h"
+#include "midlet/EntryWarnings.h"
 #include "midlet/FixBuilder.h"
 #include "midlet/FolderNameIndex.h"
 #include "midlet/Globals.h"
@@ -45,6 +46,7 @@ struct BatchState {
     std::set<std::string> warnedApis;                 // archives whose left-out entries were reported
     FolderNameIndex names;                            // the suites' folders, read once
     std::map<std::string, std::string> folderIds;     // the suites' folders' device and inode
+    EntryWarnings warnings;                           // about the entry in hand
 };
 
 std::vector<std::string> CheckedApis(BatchHost& host) {
@@ -295,12 +297,13 @@ void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
     state.commits.ReportFinished();
     try {
         RecoverOnce(state, host.FileAt(index));
-        state.commits.Prepared(index, RunEntryStep(host, index, state), keys);
+        CommitUnit unit = RunEntryStep(host, index, state);
+        state.commits.Prepared(index, std::move(unit), keys, state.warnings.Take());
     } catch (const std::exception& error) {
         // The entry stays unchecked and the batch goes on; the window shows
         // nothing for it, vorlan-batch prints the reason.
         state.apiFilesInScratch = false;  // start the next JAR from a clean scratch folder
-        state.commits.Failed(index, error.what());
+        state.commits.Failed(index, error.what(), state.warnings.Take());
     }
     state.commits.ReportFinished();
 }

@@ -54,6 +54,12 @@ public:
     // shows nothing for a failed entry, vorlan-batch prints the reason.
     virtual void EntryFinished(int /*index*/, bool /*succeeded*/, const std::string& /*failure*/) {}
 
+    // Something the user should know about an entry that succeeded or failed
+    // (a line of its descriptor that could not be kept, a suite that a phone
+    // would refuse, ...). Called in list order, each warning of an entry just
+    // before its EntryFinished; vorlan-batch prints it on standard error.
+    virtual void EntryWarning(int /*index*/, const std::string& /*text*/) {}
+
     // A checked API archive that could not be used: nothing of it goes into
     // the JARs, the archives after it still do, and the batch goes on.
     // Called once per archive and batch; the window names these archives in

@@ -12,21 +12,22 @@
 
 namespace vorlan {
 
-void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys) {
+void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
+                              std::vector<std::string> warnings) {
     if (unit.renames.empty()) {
-        outcomes_.push_back({index, false, {}});
+        outcomes_.push_back({index, false, {}, std::move(warnings)});
         return;
     }
     if (group_.Size() == 0) opened_ = std::chrono::steady_clock::now();
     group_.Add(std::move(unit));
     groupEntries_.push_back(index);
     groupKeys_.insert(keys.begin(), keys.end());
-    outcomes_.push_back({index, true, {}});
+    outcomes_.push_back({index, true, {}, std::move(warnings)});
     CommitIfDue();
 }
 
-void OrderedCommits::Failed(int index, const std::string& failure) {
-    outcomes_.push_back({index, false, failure.empty() ? "failed" : failure});
+void OrderedCommits::Failed(int index, const std::string& failure, std::vector<std::string> warnings) {
+    outcomes_.push_back({index, false, failure.empty() ? "failed" : failure, std::move(warnings)});
 }
 
 void OrderedCommits::CommitIfHolding(const std::vector<std::string>& keys) {
@@ -61,6 +62,7 @@ void OrderedCommits::ReportFinished() {
         outcomes_.pop_front();
         const bool succeeded = outcome.failure.empty();
         host_.SetFileChecked(outcome.index, succeeded);
+        for (const std::string& warning : outcome.warnings) host_.EntryWarning(outcome.index, warning);
         host_.EntryFinished(outcome.index, succeeded, outcome.failure);
         host_.SetProgressPosition(outcome.index + 1);
         App().ProcessMessages();

@@ -27,9 +27,11 @@ public:
     explicit OrderedCommits(BatchHost& host) : host_(host) {}
 
     // The entry's suite is ready to commit (a unit without renames: nothing
-    // to replace, the entry has succeeded). keys name the suite's files.
-    void Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys);
-    void Failed(int index, const std::string& failure);
+    // to replace, the entry has succeeded). keys name the suite's files;
+    // warnings go to the host with the entry's outcome.
+    void Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
+                  std::vector<std::string> warnings = {});
+    void Failed(int index, const std::string& failure, std::vector<std::string> warnings = {});
 
     // Commits the open group when it holds one of keys.
     void CommitIfHolding(const std::vector<std::string>& keys);
@@ -48,6 +50,7 @@ private:
         int index;
         bool waiting;  // its suite is in the open group
         std::string failure;
+        std::vector<std::string> warnings;
     };
 
     BatchHost& host_;

@@ -66,10 +66,11 @@ TEST(FactsOfEntry, OneSuiteUnderAnyNameHasOneKey) {
 }
 
 TEST(WorkerMessages, ArriveWholeHoweverTheBytesAreCut) {
-    const std::vector<WorkerMessage> sent{
-        EntryOutcome{7, true, ""}, EntryOutcome{70000, false, std::string("line one\nline\0two", 17)},
-        ApiLeftOut{"api.rar", "not a zip archive"}, ApiLeftOut{"api.zip", "a name left out", true},
-        BatchFinished{"Process successfuly completed!"}};
+    const std::vector<WorkerMessage> sent{EntryOutcome{7, true, "", {"first warning", ""}},
+                                          EntryOutcome{70000, false, std::string("line one\nline\0two", 17), {}},
+                                          ApiLeftOut{"api.rar", "not a zip archive"},
+                                          ApiLeftOut{"api.zip", "a name left out", true},
+                                          BatchFinished{"Process successfuly completed!"}};
     std::string bytes;
     for (const WorkerMessage& message : sent) bytes += Encode(message);
     WorkerMessageReader reader;
@@ -85,6 +86,7 @@ TEST(WorkerMessages, ArriveWholeHoweverTheBytesAreCut) {
     EXPECT_FALSE(second.succeeded);
     EXPECT_EQ(second.failure, std::string("line one\nline\0two", 17));
     EXPECT_TRUE(std::get<EntryOutcome>(received[0]).succeeded);
+    EXPECT_EQ(std::get<EntryOutcome>(received[0]).warnings, (std::vector<std::string>{"first warning", ""}));
     EXPECT_EQ(std::get<ApiLeftOut>(received[2]).failure, "not a zip archive");
     EXPECT_FALSE(std::get<ApiLeftOut>(received[2]).entryOnly);
     EXPECT_TRUE(std::get<ApiLeftOut>(received[3]).entryOnly);

@@ -23,6 +23,12 @@ void RecordingBatchHost::EntryFinished(int index, bool succeeded, const std::str
     failures[at] = succeeded ? std::string() : failure;
 }
 
+void RecordingBatchHost::EntryWarning(int index, const std::string& text) {
+    const auto at = static_cast<std::size_t>(index);
+    if (warnings.size() <= at) warnings.resize(at + 1);
+    warnings[at].push_back(text);
+}
+
 void RecordingBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {
     apiFailures.push_back(archive + ": " + failure);
 }
@@ -46,6 +52,7 @@ void RecordingBatchHost::Run(const std::vector<fs::path>& entries) {
     checked.clear();
     checkCalls.clear();
     failures.clear();
+    warnings.clear();
     positions.clear();
     const fs::path directory = fs::current_path();
     RunBatch(*this);

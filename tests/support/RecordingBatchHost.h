@@ -31,9 +31,10 @@ public:
     std::function<void(int index)> beforeEntry;
 
     // What the batch did.
-    std::vector<int> checked;                      // per entry: 1 checked, 0 not, -1 never set
-    std::vector<std::pair<int, bool>> checkCalls;  // every SetFileChecked, in order
-    std::vector<std::string> failures;             // per entry: why it failed, empty when it succeeded
+    std::vector<int> checked;                        // per entry: 1 checked, 0 not, -1 never set
+    std::vector<std::pair<int, bool>> checkCalls;    // every SetFileChecked, in order
+    std::vector<std::string> failures;               // per entry: why it failed, empty when it succeeded
+    std::vector<std::vector<std::string>> warnings;  // per entry: its warnings, in the order given
     std::vector<int> positions;
     int progressMax = -1;
     std::vector<std::string> apiFailures;        // "archive: failure"
@@ -60,6 +61,7 @@ public:
     void BatchStarted() override { running = true; }
     void BatchEnded() override { running = false; }
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
+    void EntryWarning(int index, const std::string& text) override;
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
     void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;
