@@ -10,7 +10,7 @@ build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
                 libzip-dev zlib1g-dev libblkid-dev)
 test_packages=(libgtest-dev ecj openjdk-17-jdk-headless zip unzip python3 openssl python3-cryptography
                clang clang-format libclang-rt-14-dev fonts-dejavu-core dpkg-dev desktop-file-utils
-               xvfb openbox x11-utils xdotool strace)
+               xvfb openbox xfwm4 dbus-daemon x11-utils xdotool strace)
 
 wanted=("${build_packages[@]}")
 [ "${1:-build}" = test ] && wanted+=("${test_packages[@]}")
