@@ -1,6 +1,7 @@
 // "Process" and the window as the batch's host: the controls the batch reads
 // and marks, Stop, the entries' failures and warnings, and the closing box.
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QToolButton>
@@ -126,7 +127,8 @@ void TForm1::EntryWarning(int index, const std::string& text) {
 void TForm1::EntryFinished(int index, bool succeeded, const std::string& failure) {
     if (!succeeded) ++failedEntries_;
     std::string note = succeeded ? std::string() : failure;
-    for (const std::string& warning : entryWarnings_[index]) note += (note.empty() ? "" : "\n") + "warning: " + warning;
+    for (const std::string& warning : entryWarnings_[index])
+        note += std::string(note.empty() ? "" : "\n") + "warning: " + warning;
     entryWarnings_.erase(index);
     SetCheckListItemNote(*CheckListBox1, index, note);
 }

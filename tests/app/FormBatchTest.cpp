@@ -168,12 +168,13 @@ TEST(FormBatch, FailedEntriesTellWhyAsVorlanBatchDoes) {
     form.show();
     form.SpeedButton1Click();
     const test::CommandResult printed =
-        test::RunCommand({std::string(VORLAN_BIN_DIR) + "/vorlan-batch", failing[0], failing[1]});
+        test::RunCommand({std::string(VORLAN_BIN_DIR) + "/vorlan-batch", failing[0], failing[1]}, test.folder.str());
     for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(failing[i]);
+        const std::string& path = failing[static_cast<std::size_t>(i)];
+        SCOPED_TRACE(path);
         const std::string note = CheckListItemNote(*form.CheckListBox1, i);
         ASSERT_FALSE(note.empty());
-        EXPECT_NE(printed.errors.find("vorlan-batch: " + failing[i] + ": " + note + "\n"), std::string::npos)
+        EXPECT_NE(printed.errors.find("vorlan-batch: " + path + ": " + note + "\n"), std::string::npos)
             << printed.errors;
         form.CheckListBox1->setCurrentRow(i);
         EXPECT_EQ(QToolTip::text().toStdString(), note);

@@ -127,14 +127,16 @@ INSTANTIATE_TEST_SUITE_P(Fonts, LabelFontTest,
                                            FontCase::TwiceTheSize),
                          FontCaseName);
 
-TEST(FormLayout, WindowIsAFixedToolWindowWithCloseButtonOnly) {
+// The program's main window, of the desktop's normal type (see
+// X11WindowTest: a utility window drops out of task bars).
+TEST(FormLayout, WindowIsAFixedMainWindowWithCloseButtonOnly) {
     TestForm test;
-    EXPECT_EQ(test.form->windowType(), Qt::Tool);
+    EXPECT_EQ(test.form->windowType(), Qt::Window);
     const Qt::WindowFlags flags = test.form->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(test.form->testAttribute(Qt::WA_QuitOnClose));  // still the program's main window
+    EXPECT_TRUE(test.form->testAttribute(Qt::WA_QuitOnClose));
 }
 
 // The credit stands apart from the name, and the whole caption fits the
