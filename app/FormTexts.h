@@ -39,6 +39,7 @@ struct ButtonKeys {
 const std::vector<ButtonKeys>& KeysOfButtons();
 
 // While a batch runs, "Process" is the Stop button.
+inline constexpr std::string_view kProcessCaption = "Process";
 inline constexpr std::string_view kStopCaption = "Stop";
 inline constexpr std::string_view kStopHint = "Остановить после текущего файла";
 inline constexpr std::string_view kStopKeys = "Escape";

@@ -58,7 +58,7 @@ void TForm1::SetBatchRunning(bool running) {
     for (QWidget* control : std::initializer_list<QWidget*>{SpeedButton6, SpeedButton7, SpeedButton8, ComboBox1})
         control->setEnabled(!running);
     SpeedButton1->setEnabled(true);
-    SpeedButton1->setText(FromText(running ? kStopCaption : "Process"));
+    SpeedButton1->setText(FromText(running ? kStopCaption : kProcessCaption));
     SpeedButton1->setToolTip(FromText(running ? WithKeys(kStopHint, kStopKeys) : ToolTipFor("SpeedButton1")));
     SpeedButton1->setAccessibleName(running ? FromText(kStopCaption) : FromText(AccessibleNameFor("SpeedButton1")));
     SpeedButton1->setAccessibleDescription(SpeedButton1->toolTip());
@@ -136,6 +136,9 @@ void TForm1::EntryFinished(int index, bool succeeded, const std::string& failure
 // Every entry succeeded: the box the users know. Otherwise it says how many
 // failed, and where to read why.
 void TForm1::ShowBatchFinished(const std::string& text, const std::string& caption) {
+    // The batch's work is over: under the box the button no longer says Stop.
+    SpeedButton1->setText(FromText(kProcessCaption));
+    SpeedButton1->setEnabled(false);
     if (failedEntries_ == 0)
         App().MessageBox(text, caption, MB_OK | MB_ICONINFORMATION);
     else

@@ -86,7 +86,7 @@ void TForm1::CreateControls() {
     setFont(FormFont());
     CheckListBox1 = Make<QListWidget>(this, "CheckListBox1");
     SetUpCheckListBox(*CheckListBox1);
-    SpeedButton1 = MakeSpeedButton(this, "SpeedButton1", "Process", Weight::Bold);
+    SpeedButton1 = MakeSpeedButton(this, "SpeedButton1", kProcessCaption.data(), Weight::Bold);
     SpeedButton2 = MakeSpeedButton(this, "SpeedButton2", "?", Weight::Regular);
     SpeedButton3 = MakeSpeedButton(this, "SpeedButton3", "AMR2WAV", Weight::Bold);
     SpeedButton3->setVisible(false);  // never shown, has no action
