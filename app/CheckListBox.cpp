@@ -1,6 +1,7 @@
 // Check-list behaviour and look for QListWidget.
 #include "app/CheckListBox.h"
 
+#include <QEvent>
 #include <QListWidget>
 
 #include "app/FixedHeightDelegate.h"
@@ -11,6 +12,29 @@ namespace vorlan {
 namespace {
 
 constexpr int kTextRole = Qt::UserRole;  // the item's text as bytes
+
+// The list's one-line border takes the highlight colour while the list has
+// the keyboard focus: the speed buttons never take it, so the lists, the mode
+// and the version are all the focus moves among, and the flat look has no
+// other focus mark.
+class FocusFrame : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+            auto* list = static_cast<QListWidget*>(watched);
+            QPalette palette = list->palette();
+            const QPalette standard = list->parentWidget() != nullptr ? list->parentWidget()->palette() : QPalette();
+            palette.setColor(QPalette::WindowText, event->type() == QEvent::FocusIn
+                                                       ? standard.color(QPalette::Highlight)
+                                                       : standard.color(QPalette::WindowText));
+            list->setPalette(palette);
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -25,6 +49,7 @@ void SetUpCheckListBox(QListWidget& list) {
     // first item's width for all).
     list.setUniformItemSizes(false);
     list.setItemDelegate(new FixedHeightDelegate(&list));
+    list.installEventFilter(new FocusFrame(&list));
 }
 
 void AddCheckListItem(QListWidget& list, const std::string& text) {
@@ -48,6 +73,19 @@ bool CheckListItemChecked(const QListWidget& list, int index) {
 
 void SetCheckListItemChecked(QListWidget& list, int index, bool checked) {
     if (QListWidgetItem* item = list.item(index)) item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+}
+
+void SetCheckListItemNote(QListWidget& list, int index, const std::string& note) {
+    QListWidgetItem* item = list.item(index);
+    if (item == nullptr) return;
+    const QVariant text = note.empty() ? QVariant() : QVariant(FromText(note));
+    item->setData(Qt::ToolTipRole, text);
+    item->setData(Qt::AccessibleDescriptionRole, text);
+}
+
+std::string CheckListItemNote(const QListWidget& list, int index) {
+    const QListWidgetItem* item = list.item(index);
+    return item == nullptr ? std::string() : item->data(Qt::ToolTipRole).toString().toStdString();
 }
 
 }  // namespace vorlan

@@ -46,7 +46,8 @@ const std::vector<Hint>& Hints() {
     return hints;
 }
 
-std::string Joined(const std::vector<std::string_view>& lines, std::string_view separator) {
+template <typename Line>
+std::string Joined(const std::vector<Line>& lines, std::string_view separator) {
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i) {
         if (i > 0) text += separator;
@@ -55,7 +56,68 @@ std::string Joined(const std::vector<std::string_view>& lines, std::string_view 
     return text;
 }
 
+const std::vector<ButtonKeys> kButtonKeys = {
+    {"SpeedButton6", "add files", "Insert, Ctrl+O"},
+    {"SpeedButton7", "remove the selected file (in the file list)", "Delete"},
+    {"SpeedButton8", "clear the list", "Ctrl+Delete"},
+    {"SpeedButton1", "process the list", "Ctrl+Enter, F5"},
+    {"SpeedButton2", "show this box", "F1"},
+};
+
+// A screen reader's name for each control; the labels name themselves and
+// the controls they stand before (their buddies).
+struct AccessibleName {
+    std::string_view control;
+    std::string_view name;
+};
+constexpr AccessibleName kAccessibleNames[] = {
+    {"CheckListBox1", "Список файлов для операции"},
+    {"APIs", "Список Java API для добавления к JAR"},
+    {"ComboBox1", "Mode"},
+    {"edFixVer", "Fix new version"},
+    {"SpeedButton1", "Process"},
+    {"SpeedButton2", "About"},
+    {"SpeedButton3", "AMR2WAV"},
+    {"SpeedButton6", "Add"},
+    {"SpeedButton7", "Del"},
+    {"SpeedButton8", "Clear"},
+    {"ProgressBar1", "Progress"},
+};
+
+// The end of the about box: each key with what it does.
+std::vector<std::string> KeyLines() {
+    std::vector<std::string> lines{"", "Keys:"};
+    for (const ButtonKeys& button : kButtonKeys) {
+        lines.push_back(std::string(button.keys) + " - " + std::string(button.action));
+        if (button.control == "SpeedButton1")
+            lines.push_back(std::string(kStopKeys) + " - stop processing after the file in hand");
+    }
+    return lines;
+}
+
 }  // namespace
+
+const std::vector<ButtonKeys>& KeysOfButtons() {
+    return kButtonKeys;
+}
+
+std::string WithKeys(std::string_view hint, std::string_view keys) {
+    std::string text(hint);
+    if (!keys.empty()) text += " (" + std::string(keys) + ")";
+    return text;
+}
+
+std::string ToolTipFor(std::string_view controlName) {
+    for (const ButtonKeys& button : kButtonKeys)
+        if (button.control == controlName) return WithKeys(HintFor(controlName), button.keys);
+    return HintFor(controlName);
+}
+
+std::string AccessibleNameFor(std::string_view controlName) {
+    for (const AccessibleName& entry : kAccessibleNames)
+        if (entry.control == controlName) return std::string(entry.name);
+    return {};
+}
 
 std::string HintFor(std::string_view controlName) {
     for (const Hint& hint : Hints()) {
@@ -69,24 +131,24 @@ std::string HintFor(std::string_view controlName) {
 
 std::string AboutText() {
     // CR alone between lines, as the box has always been given them.
-    return Joined(
-        {
-            "Vorlan v.1.1. Made by the Vorlan developers for everyone who keeps old phones playing.",
-            "This program can:",
-            "- generate JADs from JARs",
-            "- add Java APIs to JAR and generate JAD from JAR",
-            "You can manually add your API, simply adding archive with API to \"%INSTALLDIR%\\API\" directory.",
-            "Supported APIs archives are: jar, zip;",
-            "- create fixes for \"undeletable\" midlets for Gnusmas cell phones.",
-            "Note! For creating a fix U need just a JAD or just a JAR. U don't need to give program both files!",
-            "As a fix this program uses br.BookReader",
-            "",
-            "Best Gnusmas cell phones related site: gnusmas-fans.example.org",
-            "Best Alorotom cell phones related site: alorotom-fans.example.org",
-            "",
-            "U can contact me: vorlan@example.org",
-        },
-        "\r");
+    std::vector<std::string> lines{
+        "Vorlan v.1.1. Made by the Vorlan developers for everyone who keeps old phones playing.",
+        "This program can:",
+        "- generate JADs from JARs",
+        "- add Java APIs to JAR and generate JAD from JAR",
+        "You can manually add your API, simply adding archive with API to \"%INSTALLDIR%\\API\" directory.",
+        "Supported APIs archives are: jar, zip;",
+        "- create fixes for \"undeletable\" midlets for Gnusmas cell phones.",
+        "Note! For creating a fix U need just a JAD or just a JAR. U don't need to give program both files!",
+        "As a fix this program uses br.BookReader",
+        "",
+        "Best Gnusmas cell phones related site: gnusmas-fans.example.org",
+        "Best Alorotom cell phones related site: alorotom-fans.example.org",
+        "",
+        "U can contact me: vorlan@example.org",
+    };
+    for (std::string& line : KeyLines()) lines.push_back(std::move(line));
+    return Joined(lines, "\r");
 }
 
 }  // namespace vorlan

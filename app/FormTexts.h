@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorlan {
 
@@ -28,7 +29,33 @@ inline constexpr std::string_view kDefaultFixVersion = "9.9.9";
 // CR LF; empty for a control without one.
 std::string HintFor(std::string_view controlName);
 
-// The about box's text: its lines separated by a single CR, no LF.
+// A button's keys, as its tool tip and the about box name them. The keys
+// themselves are bound in TForm1::SetShortcuts.
+struct ButtonKeys {
+    std::string_view control;  // the button's object name
+    std::string_view action;   // what the about box says the keys do
+    std::string_view keys;     // "Insert, Ctrl+O"
+};
+const std::vector<ButtonKeys>& KeysOfButtons();
+
+// While a batch runs, "Process" is the Stop button.
+inline constexpr std::string_view kProcessCaption = "Process";
+inline constexpr std::string_view kStopCaption = "Stop";
+inline constexpr std::string_view kStopHint = "Остановить после текущего файла";
+inline constexpr std::string_view kStopKeys = "Escape";
+
+// The tool tip of a control: its hint, then the keys of its button in
+// parentheses ("Сгенерить! (Ctrl+Enter, F5)").
+std::string ToolTipFor(std::string_view controlName);
+std::string WithKeys(std::string_view hint, std::string_view keys);
+
+// The name a screen reader gives the control: its caption, or the first
+// line of its hint where it has no caption; empty for the labels, which
+// name themselves.
+std::string AccessibleNameFor(std::string_view controlName);
+
+// The about box's text: its lines separated by a single CR, no LF. It ends
+// with the window's keys.
 std::string AboutText();
 inline constexpr std::string_view kAboutCaption = "About...";
 

@@ -20,6 +20,8 @@ QMessageBox::Icon IconFor(unsigned style) {
             return QMessageBox::Critical;
         case MB_ICONQUESTION:
             return QMessageBox::Question;
+        case MB_ICONWARNING:
+            return QMessageBox::Warning;
         case MB_ICONINFORMATION:
             return QMessageBox::Information;
         default:
@@ -63,17 +65,25 @@ QtMessageBoxLayout MessageBoxLayoutFor(unsigned style) {
     return layout;
 }
 
-int QtApplication::MessageBox(const std::string& text, const std::string& caption, unsigned style) {
+std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::string& caption, unsigned style,
+                                            QWidget* parent) {
     const QtMessageBoxLayout layout = MessageBoxLayoutFor(style);
     // The core builds texts with CR line ends, which a Qt label would show as
     // spaces; the box shows them as line breaks.
-    QMessageBox box(layout.icon, FromText(caption), FromText(WithLineFeeds(text)), QMessageBox::NoButton, BoxParent());
-    box.setTextFormat(Qt::PlainText);
-    for (const QtMessageBoxLayout::Button& button : layout.buttons) box.addButton(button.button);
-    box.setDefaultButton(layout.defaultButton);
-    box.setEscapeButton(layout.escapeButton);
-    box.exec();
-    const QMessageBox::StandardButton clicked = box.standardButton(box.clickedButton());
+    auto box = std::make_unique<QMessageBox>(layout.icon, FromText(caption), FromText(WithLineFeeds(text)),
+                                             QMessageBox::NoButton, parent);
+    box->setTextFormat(Qt::PlainText);
+    for (const QtMessageBoxLayout::Button& button : layout.buttons) box->addButton(button.button);
+    box->setDefaultButton(layout.defaultButton);
+    box->setEscapeButton(layout.escapeButton);
+    return box;
+}
+
+int QtApplication::MessageBox(const std::string& text, const std::string& caption, unsigned style) {
+    const QtMessageBoxLayout layout = MessageBoxLayoutFor(style);
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(text, caption, style, BoxParent());
+    box->exec();
+    const QMessageBox::StandardButton clicked = box->standardButton(box->clickedButton());
     for (const QtMessageBoxLayout::Button& button : layout.buttons)
         if (button.button == clicked) return button.result;
     return layout.buttons.back().result;  // the box went without a click: as Escape

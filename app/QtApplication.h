@@ -2,6 +2,8 @@
 // event processing, and the progress form of the archive component.
 #pragma once
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include <QMessageBox>
@@ -23,6 +25,11 @@ struct QtMessageBoxLayout {
     QMessageBox::Icon icon;
 };
 QtMessageBoxLayout MessageBoxLayoutFor(unsigned style);
+
+// A message box of that style, not yet shown: MessageBox runs it modally,
+// the window shows its about box with it beside a running batch.
+std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::string& caption, unsigned style,
+                                            QWidget* parent);
 
 class QtApplication : public Application {
 public:

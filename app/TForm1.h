@@ -4,10 +4,12 @@
 // host).
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <QPointer>
 #include <QWidget>
 
 #include "app/OpenDialog.h"
@@ -18,6 +20,8 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
+class QMessageBox;
 class QProgressBar;
 class QToolButton;
 
@@ -66,12 +70,16 @@ public:
     void Button1Click();       // Add
     void Button2Click();       // Del
     void Button3Click();       // Clear
-    void SpeedButton1Click();  // Process
+    void SpeedButton1Click();  // Process; while a batch runs the button is Stop
     void SpeedButton2Click();  // the about box
     void FormCreate();
     void ComboBox1Change();
-    // Files dropped on the window: the first path is added, cut to 259 characters.
+    // Files dropped on the window: every path is added, in the drag's order,
+    // each cut to 259 characters.
     void WMDropFiles(const std::vector<std::string>& droppedPaths);
+    // Escape or Stop: the running batch ends after the file in hand, as when
+    // the window is closed, but the window stays.
+    void StopBatch();
 
     bool BatchRunning() const { return batchRunning_; }
 
@@ -89,7 +97,9 @@ public:
     TZip& Zip() override { return Zip1; }
     void BatchStarted() override;
     void BatchEnded() override;
-    bool StopRequested() override;  // the window was closed during the batch
+    bool StopRequested() override;  // Stop, Escape, or the window closed during the batch
+    void EntryWarning(int index, const std::string& text) override;
+    void EntryFinished(int index, bool succeeded, const std::string& failure) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
     void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
@@ -104,6 +114,7 @@ private:
     void CreateControls();
     void PlaceControls();
     void SetHints();
+    void SetAccessibleTexts();
     void SetTabOrder();
     void SetCaption();
     void ConnectHandlers();
@@ -112,10 +123,19 @@ private:
     void FillApiCatalogue();
     void SetBatchRunning(bool running);
     void ShowApiProblems();
+    void ShowEntryNote(const QListWidgetItem* item);
+    void ShowAboutBesideBatch();
 
     std::string executableFolder_;
     bool batchRunning_ = false;
     bool closeWhenBatchEnds_ = false;
+    bool stopRequested_ = false;
+    int failedEntries_ = 0;
+    // The warnings of entries whose outcome has not come yet.
+    std::map<int, std::vector<std::string>> entryWarnings_;
+    // The about box opened during a batch: a window of its own, so that the
+    // batch goes on while it stands.
+    QPointer<QMessageBox> aboutBox_;
     // What the last batch could not use of the checked API archives, told in
     // one message once it has ended.
     std::vector<std::string> apisLeftOut_;

@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "app/CheckListBox.h"
 #include "app/TForm1.h"
 #include "platform/TextCharacters.h"
@@ -58,10 +60,11 @@ void TForm1::Button2Click() {
     if (batchRunning_) return;
     const QList<QListWidgetItem*> selected = CheckListBox1->selectedItems();
     if (selected.isEmpty()) return;
-    delete CheckListBox1->takeItem(CheckListBox1->row(selected.front()));
-    // No other entry becomes selected: a second "Del" must not remove a
-    // neighbour the user never chose.
-    CheckListBox1->clearSelection();
+    const int row = CheckListBox1->row(selected.front());
+    delete CheckListBox1->takeItem(row);
+    // The entry now at that place (the last one when the last went) is
+    // selected, so that Del pressed again goes on removing.
+    if (CheckListBox1->count() > 0) CheckListBox1->setCurrentRow(std::min(row, CheckListBox1->count() - 1));
 }
 
 void TForm1::Button3Click() {
@@ -70,8 +73,9 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::WMDropFiles(const std::vector<std::string>& droppedPaths) {
-    if (batchRunning_ || droppedPaths.empty()) return;
-    AddCheckListItem(*CheckListBox1, FirstCharacters(droppedPaths.front(), kMaxDroppedPathCharacters));
+    if (batchRunning_) return;
+    for (const std::string& path : droppedPaths)
+        AddCheckListItem(*CheckListBox1, FirstCharacters(path, kMaxDroppedPathCharacters));
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

@@ -86,7 +86,7 @@ void TForm1::CreateControls() {
     setFont(FormFont());
     CheckListBox1 = Make<QListWidget>(this, "CheckListBox1");
     SetUpCheckListBox(*CheckListBox1);
-    SpeedButton1 = MakeSpeedButton(this, "SpeedButton1", "Process", Weight::Bold);
+    SpeedButton1 = MakeSpeedButton(this, "SpeedButton1", kProcessCaption.data(), Weight::Bold);
     SpeedButton2 = MakeSpeedButton(this, "SpeedButton2", "?", Weight::Regular);
     SpeedButton3 = MakeSpeedButton(this, "SpeedButton3", "AMR2WAV", Weight::Bold);
     SpeedButton3->setVisible(false);  // never shown, has no action
@@ -112,8 +112,12 @@ void TForm1::CreateControls() {
     edFixVer = Make<QLineEdit>(this, "edFixVer");
     edFixVer->setText(FromText(kDefaultFixVersion));
     Zip1.ShowProgressDialog = false;  // a batch shows its progress in the window
+    // The labels name the controls they stand before, for screen readers.
+    Label1->setBuddy(ComboBox1);
+    Label2->setBuddy(edFixVer);
     PlaceControls();
     SetHints();
+    SetAccessibleTexts();
     SetTabOrder();
 }
 
@@ -134,11 +138,23 @@ void TForm1::PlaceControls() {
     SpeedButton3->setGeometry(328, 64, 313, 25);
 }
 
+// Each hint, with the keys of its button after it.
 void TForm1::SetHints() {
     for (QWidget* control :
          std::initializer_list<QWidget*>{CheckListBox1, APIs, ComboBox1, edFixVer, SpeedButton1, SpeedButton2,
                                          SpeedButton3, SpeedButton6, SpeedButton7, SpeedButton8})
-        control->setToolTip(FromText(HintFor(control->objectName().toStdString())));
+        control->setToolTip(FromText(ToolTipFor(control->objectName().toStdString())));
+}
+
+// What a screen reader says of each control: its name, and its tool tip as
+// the description.
+void TForm1::SetAccessibleTexts() {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{CheckListBox1, APIs, ComboBox1, edFixVer, SpeedButton1, SpeedButton2,
+                                         SpeedButton3, SpeedButton6, SpeedButton7, SpeedButton8, ProgressBar1}) {
+        control->setAccessibleName(FromText(AccessibleNameFor(control->objectName().toStdString())));
+        control->setAccessibleDescription(control->toolTip());
+    }
 }
 
 // Only the lists, the mode selector and the version box take the focus; the

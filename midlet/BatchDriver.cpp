@@ -305,6 +305,8 @@ void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
         state.apiFilesInScratch = false;  // start the next JAR from a clean scratch folder
         state.commits.Failed(index, error.what(), state.warnings.Take());
     }
+    // The entry's work is done; its check mark may still wait for its group.
+    host.SetProgressPosition(index + 1);
     state.commits.ReportFinished();
 }
 

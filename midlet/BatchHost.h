@@ -32,6 +32,9 @@ public:
     virtual int Mode() = 0;
     virtual std::string FixVersion() = 0;
 
+    // The progress bar: its position is set as each entry's work is done (the
+    // entry index + 1), which may be before its suite commits with its group
+    // and the entry gets its check mark.
     virtual void SetProgressMax(int max) = 0;
     virtual void SetProgressPosition(int position) = 0;
 

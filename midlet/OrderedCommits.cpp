@@ -64,7 +64,6 @@ void OrderedCommits::ReportFinished() {
         host_.SetFileChecked(outcome.index, succeeded);
         for (const std::string& warning : outcome.warnings) host_.EntryWarning(outcome.index, warning);
         host_.EntryFinished(outcome.index, succeeded, outcome.failure);
-        host_.SetProgressPosition(outcome.index + 1);
         App().ProcessMessages();
     }
 }

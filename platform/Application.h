@@ -17,6 +17,7 @@ enum MessageBoxStyle : unsigned {
     MB_YESNOCANCEL = 0x3,
     MB_ICONSTOP = 0x10,
     MB_ICONQUESTION = 0x20,
+    MB_ICONWARNING = 0x30,
     MB_ICONINFORMATION = 0x40,
     MB_DEFBUTTON2 = 0x100,
 };

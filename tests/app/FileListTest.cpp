@@ -85,38 +85,45 @@ TEST(FileList, DelRemovesTheSelectedEntryOnlyAndClearRemovesAll) {
     form.Button2Click();  // empty list, no selection
     form.Button3Click();  // empty list
     EXPECT_EQ(form.FileCount(), 0);
-    form.WMDropFiles({"/a.jar"});
-    form.WMDropFiles({"/b.jar"});
-    form.WMDropFiles({"/c.jar"});
+    form.WMDropFiles({"/a.jar", "/b.jar", "/c.jar", "/d.jar"});
     form.SetFileChecked(0, true);
     form.SetFileChecked(2, true);
     form.Button2Click();  // nothing selected
-    EXPECT_EQ(form.FileCount(), 3);
+    EXPECT_EQ(form.FileCount(), 4);
     form.CheckListBox1->setCurrentRow(1);
     form.SpeedButton7->click();
-    EXPECT_EQ(Entries(form), (Paths{"/a.jar", "/c.jar"}));
-    EXPECT_EQ(Checks(form), (std::vector<bool>{true, true}));
-    form.Button2Click();  // the neighbour did not become selected
-    EXPECT_EQ(form.FileCount(), 2);
+    EXPECT_EQ(Entries(form), (Paths{"/a.jar", "/c.jar", "/d.jar"}));
+    EXPECT_EQ(Checks(form), (std::vector<bool>{true, true, false}));
+    // The entry now in its place is selected: Del again goes on removing,
+    // and the last entry's removal selects the new last one.
+    form.SpeedButton7->click();
+    EXPECT_EQ(Entries(form), (Paths{"/a.jar", "/d.jar"}));
+    form.SpeedButton7->click();
+    EXPECT_EQ(Entries(form), Paths{"/a.jar"});
+    EXPECT_EQ(form.CheckListBox1->selectedItems().size(), 1);
+    form.SpeedButton7->click();
+    EXPECT_EQ(form.FileCount(), 0);
+    form.WMDropFiles({"/e.jar"});
     form.SpeedButton8->click();
     EXPECT_EQ(form.FileCount(), 0);
     EXPECT_TRUE(Scripted().messages.empty());
 }
 
-TEST(FileList, DropAddsTheFirstPathCutTo259Characters) {
+// Every dropped path, in the drag's order; each as long as the drop buffer
+// held.
+TEST(FileList, DropAddsEveryPathInOrderEachCutTo259Characters) {
     TestForm test;
     TForm1& form = *test.form;
-    form.WMDropFiles({"/first.jar", "/second.jar", "/third.jar"});
-    EXPECT_EQ(Entries(form), Paths{"/first.jar"});
+    form.WMDropFiles({"/first.jar", "/games", "/third.jad"});
+    EXPECT_EQ(Entries(form), (Paths{"/first.jar", "/games", "/third.jad"}));
     const std::string longPath = "/" + std::string(295, 'd') + ".jad";
     ASSERT_EQ(longPath.size(), 300u);
-    form.WMDropFiles({longPath});
-    EXPECT_EQ(form.FileAt(1), longPath.substr(0, 259));
     const std::string cyrillic = "/" + std::string(257, 'x') + "Жук.jar";  // cut after the "Ж"
-    form.WMDropFiles({cyrillic});
-    EXPECT_EQ(form.FileAt(2), "/" + std::string(257, 'x') + "Ж");
+    form.WMDropFiles({longPath, cyrillic});
+    EXPECT_EQ(form.FileAt(3), longPath.substr(0, 259));
+    EXPECT_EQ(form.FileAt(4), "/" + std::string(257, 'x') + "Ж");
     form.WMDropFiles({});
-    EXPECT_EQ(form.FileCount(), 3);
+    EXPECT_EQ(form.FileCount(), 5);
 }
 
 TEST(FileList, DropsAnywhereOnTheWindowReachTheList) {
@@ -126,7 +133,8 @@ TEST(FileList, DropsAnywhereOnTheWindowReachTheList) {
     EXPECT_EQ(DropOn(form.APIs->viewport(), {"/games/folder"}), Qt::CopyAction);
     EXPECT_EQ(DropOn(form.edFixVer, {"/games/notes.txt"}), Qt::CopyAction);
     EXPECT_EQ(DropOn(&form, {"/games/Snake.JAD"}), Qt::CopyAction);
-    EXPECT_EQ(Entries(form), (Paths{"/games/one.jar", "/games/folder", "/games/notes.txt", "/games/Snake.JAD"}));
+    EXPECT_EQ(Entries(form),
+              (Paths{"/games/one.jar", "/games/two.jar", "/games/folder", "/games/notes.txt", "/games/Snake.JAD"}));
     EXPECT_EQ(form.APIs->count(), 1);
 }
 
@@ -178,7 +186,7 @@ TEST(FileList, ARunningBatchHoldsBackEditsDropsAndModeChanges) {
     form.WMDropFiles({"/a.jar"});
     form.CheckListBox1->setCurrentRow(0);
     form.BatchStarted();
-    EXPECT_FALSE(form.SpeedButton1->isEnabled());
+    EXPECT_EQ(form.SpeedButton1->text(), "Stop");
     EXPECT_FALSE(form.ComboBox1->isEnabled());
     EXPECT_TRUE(form.CheckListBox1->isEnabled());  // still scrolls and shows its marks
     test.chooser.answers = {Paths{"/b.jar"}};

@@ -2,9 +2,17 @@
 // closes with its message, and the window holds its ground while it runs.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
+
+#include "app/CheckListBox.h"
+#include "app/QtApplication.h"
 
 #include "midlet/Globals.h"
 #include "tests/app/QtTestEnvironment.h"
@@ -113,6 +121,169 @@ TEST(FormBatch, ClosingDuringTheBatchStopsAfterTheFileInHand) {
     EXPECT_FALSE(fs::exists(test.folder / "Second.jad"));
     EXPECT_FALSE(fs::exists(test.folder / "Third.jad"));
     EXPECT_FALSE(fs::exists(ScratchRoot + "vorlan"));
+}
+
+// The closing box: the one users know when every entry succeeded; else how
+// many failed, with a warning icon. Files that are not JARs count as done.
+TEST(FormBatch, ClosingBoxSaysHowManyEntriesFailed) {
+    struct Outcome {
+        std::vector<const char*> entries;
+        const char* text;
+        unsigned style;
+    };
+    const Outcome outcomes[] = {
+        {{"a.txt", "b.txt"}, "Process successfuly completed!", MB_OK | MB_ICONINFORMATION},
+        {{"a.txt", "missing.jar"},
+         "1 of 2 files failed and is left unchecked.\nPoint at an unchecked file, or select it, to read why it failed.",
+         MB_OK | MB_ICONWARNING},
+        {{"gone.jar", "a.txt", "missing.jar"},
+         "2 of 3 files failed and are left unchecked.\nPoint at an unchecked file, or select it, to read why it "
+         "failed.",
+         MB_OK | MB_ICONWARNING},
+    };
+    for (const Outcome& outcome : outcomes) {
+        SCOPED_TRACE(outcome.text);
+        TestForm test;
+        for (const char* entry : outcome.entries) test.form->WMDropFiles({(test.folder / entry).string()});
+        test.form->SpeedButton1Click();
+        ASSERT_EQ(Scripted().messages.size(), 1u);
+        EXPECT_EQ(Scripted().messages[0].text, outcome.text);
+        EXPECT_EQ(Scripted().messages[0].caption, "Finished!");
+        EXPECT_EQ(Scripted().messages[0].style, outcome.style);
+    }
+}
+
+// Why an entry failed, in the words vorlan-batch prints after the file's
+// name, is the entry's tool tip and shows when the entry is selected; its
+// warnings follow. A new batch starts without the old notes.
+TEST(FormBatch, FailedEntriesTellWhyAsVorlanBatchDoes) {
+    TestForm test;
+    TForm1& form = *test.form;
+    form.Zip1.LibraryDir = VORLAN_BIN_DIR;
+    const std::vector<std::string> failing{(test.folder / "missing.jar").string(),
+                                           (test.folder / "NotZip.jar").string()};
+    test::WriteFile(failing[1], "plain text, no archive");
+    form.WMDropFiles(failing);
+    form.WMDropFiles({(test.folder / "notes.txt").string()});
+    form.show();
+    form.SpeedButton1Click();
+    const test::CommandResult printed =
+        test::RunCommand({std::string(VORLAN_BIN_DIR) + "/vorlan-batch", failing[0], failing[1]}, test.folder.str());
+    for (int i = 0; i < 2; ++i) {
+        const std::string& path = failing[static_cast<std::size_t>(i)];
+        SCOPED_TRACE(path);
+        const std::string note = CheckListItemNote(*form.CheckListBox1, i);
+        ASSERT_FALSE(note.empty());
+        EXPECT_NE(printed.errors.find("vorlan-batch: " + path + ": " + note + "\n"), std::string::npos)
+            << printed.errors;
+        form.CheckListBox1->setCurrentRow(i);
+        EXPECT_EQ(QToolTip::text().toStdString(), note);
+    }
+    EXPECT_EQ(CheckListItemNote(*form.CheckListBox1, 2), "");
+    form.EntryWarning(2, "a line of its descriptor was left out");
+    form.EntryWarning(0, "the suite would not install");
+    form.EntryFinished(2, true, "");
+    form.EntryFinished(0, false, "the reason");
+    EXPECT_EQ(CheckListItemNote(*form.CheckListBox1, 2), "warning: a line of its descriptor was left out");
+    EXPECT_EQ(CheckListItemNote(*form.CheckListBox1, 0), "the reason\nwarning: the suite would not install");
+    form.BatchStarted();
+    EXPECT_EQ(CheckListItemNote(*form.CheckListBox1, 0), "");
+    form.BatchEnded();
+}
+
+// Escape, or Stop in place of Process, stops the batch after the file in
+// hand as closing does, but the window stays: the files after it are
+// untouched and unchecked, and no closing box is shown.
+TEST(FormBatch, EscapeOrStopEndsTheBatchAfterTheFileInHand) {
+    for (const bool byKey : {true, false}) {
+        SCOPED_TRACE(byKey ? "Escape" : "Stop");
+        TestForm test;
+        TForm1& form = *test.form;
+        form.Zip1.LibraryDir = VORLAN_BIN_DIR;
+        for (const char* name : {"First", "Second", "Third"}) {
+            const fs::path jar = test.folder / (std::string(name) + ".jar");
+            test::WriteFile(
+                jar, test::ZipArchive{"", {test::StoredEntry("META-INF/MANIFEST.MF", "MIDlet-Name: x\r\n")}}.bytes());
+            form.WMDropFiles({jar.string()});
+        }
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        bool stopped = false;
+        std::string stopToolTip;
+        Scripted().onProcessMessages = [&] {
+            // The first JAR's manifest is extracted: the first file is in hand.
+            if (stopped || !fs::exists(ScratchRoot + "vorlan/META-INF")) return;
+            stopped = true;
+            stopToolTip = form.SpeedButton1->toolTip().toStdString();
+            if (byKey)
+                QTest::keyClick(form.CheckListBox1, Qt::Key_Escape);
+            else
+                form.SpeedButton1->click();
+        };
+        form.SpeedButton1Click();
+        Scripted().onProcessMessages = nullptr;
+        EXPECT_TRUE(stopped);
+        EXPECT_TRUE(stopToolTip.ends_with("(Escape)")) << stopToolTip;
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_TRUE(Scripted().messages.empty());
+        EXPECT_EQ(form.CheckListBox1->item(0)->checkState(), Qt::Checked);
+        for (int entry : {1, 2}) EXPECT_EQ(form.CheckListBox1->item(entry)->checkState(), Qt::Unchecked);
+        EXPECT_FALSE(fs::exists(test.folder / "Second.jad"));
+        EXPECT_EQ(form.SpeedButton1->text(), "Process");
+        EXPECT_TRUE(form.SpeedButton1->isEnabled());
+        form.SpeedButton1Click();  // a stop holds for one batch only
+        EXPECT_TRUE(fs::exists(test.folder / "Third.jad"));
+    }
+}
+
+// As the batch goes down a long list, the entry in hand stays in sight.
+TEST(FormBatch, ListKeepsTheEntryInHandInSight) {
+    TestForm test;
+    TForm1& form = *test.form;
+    for (int i = 0; i < 60; ++i) form.WMDropFiles({(test.folder / ("missing" + std::to_string(i) + ".jar")).string()});
+    form.show();
+    QListWidget& list = *form.CheckListBox1;
+    std::vector<int> outOfSight;
+    Scripted().onProcessMessages = [&] {
+        const int inHand = form.ProgressBar1->value();
+        if (!form.BatchRunning() || inHand >= list.count()) return;
+        if (!list.viewport()->rect().intersects(list.visualItemRect(list.item(inHand)))) outOfSight.push_back(inHand);
+    };
+    form.SpeedButton1Click();
+    Scripted().onProcessMessages = nullptr;
+    EXPECT_TRUE(outOfSight.empty()) << "first out of sight: " << outOfSight.front();
+    EXPECT_TRUE(list.viewport()->rect().intersects(list.visualItemRect(list.item(59))));
+}
+
+// The about box opened during a batch stands beside it: the batch goes on
+// to its closing box while the about box is still open.
+TEST(FormBatch, AboutBoxDuringTheBatchDoesNotHoldIt) {
+    TestForm test;
+    TForm1& form = *test.form;
+    for (const char* name : {"a.jar", "b.jar", "c.jar"}) form.WMDropFiles({(test.folder / name).string()});
+    form.show();
+    QtApplication qtBoxes;
+    qtBoxes.SetTitle("Vorlan");
+    SetApp(&qtBoxes);
+    std::vector<std::string> modalBoxes;
+    bool aboutOpenAtTheEnd = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* modal = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (modal == nullptr) return;
+        modalBoxes.push_back(modal->windowTitle().toStdString());
+        for (const QMessageBox* box : form.findChildren<QMessageBox*>())
+            if (box != modal && box->isVisible() && box->windowTitle() == "About...") aboutOpenAtTheEnd = true;
+        modal->reject();
+    });
+    closer.start(10);
+    QTimer::singleShot(0, &form, [&] { form.SpeedButton2->click(); });
+    form.SpeedButton1Click();
+    closer.stop();
+    SetApp(&Scripted());
+    EXPECT_EQ(modalBoxes, std::vector<std::string>{"Finished!"});
+    EXPECT_TRUE(aboutOpenAtTheEnd);
 }
 
 TEST(FormBatch, FailureThatStopsTheBatchIsShownAndFreesTheWindow) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QTest>
 #include <QToolButton>
 
 #include "tests/app/QtTestEnvironment.h"
@@ -125,14 +127,16 @@ INSTANTIATE_TEST_SUITE_P(Fonts, LabelFontTest,
                                            FontCase::TwiceTheSize),
                          FontCaseName);
 
-TEST(FormLayout, WindowIsAFixedToolWindowWithCloseButtonOnly) {
+// The program's main window, of the desktop's normal type (see
+// X11WindowTest: a utility window drops out of task bars).
+TEST(FormLayout, WindowIsAFixedMainWindowWithCloseButtonOnly) {
     TestForm test;
-    EXPECT_EQ(test.form->windowType(), Qt::Tool);
+    EXPECT_EQ(test.form->windowType(), Qt::Window);
     const Qt::WindowFlags flags = test.form->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(test.form->testAttribute(Qt::WA_QuitOnClose));  // still the program's main window
+    EXPECT_TRUE(test.form->testAttribute(Qt::WA_QuitOnClose));
 }
 
 // The credit stands apart from the name, and the whole caption fits the
@@ -148,6 +152,7 @@ TEST(FormLayout, CaptionKeepsTheCreditInsideTheCaptionBar) {
               TForm1::kClientWidth - TForm1::kCaptionIconAndButtons);
 }
 
+// Each button's keys stand after its hint.
 TEST(FormLayout, HintsAreTheKnownTextsWithCrLfBetweenLines) {
     TestForm test;
     TForm1& form = *test.form;
@@ -164,14 +169,59 @@ TEST(FormLayout, HintsAreTheKnownTextsWithCrLfBetweenLines) {
     EXPECT_NE(modeHint.find("на Х100/Х600/Е100/Е700."), std::string::npos);  // Cyrillic letters there
     EXPECT_EQ(hint(form.edFixVer),
               "Какой номер версии присвоить заплатке. (Желательно 9.9.9, но при желании можно и 9999.9.9 :-))");
-    EXPECT_EQ(hint(form.SpeedButton1), "Сгенерить!");
-    EXPECT_EQ(hint(form.SpeedButton2), "О проге");
-    EXPECT_EQ(hint(form.SpeedButton6), "Добавить файлы в список");
-    EXPECT_EQ(hint(form.SpeedButton7), "Удалить выбранный файл из списка");
-    EXPECT_EQ(hint(form.SpeedButton8), "Очистить список");
+    EXPECT_EQ(hint(form.SpeedButton1), "Сгенерить! (Ctrl+Enter, F5)");
+    EXPECT_EQ(hint(form.SpeedButton2), "О проге (F1)");
+    EXPECT_EQ(hint(form.SpeedButton6), "Добавить файлы в список (Insert, Ctrl+O)");
+    EXPECT_EQ(hint(form.SpeedButton7), "Удалить выбранный файл из списка (Delete)");
+    EXPECT_EQ(hint(form.SpeedButton8), "Очистить список (Ctrl+Delete)");
     EXPECT_EQ(hint(form.SpeedButton3), "Конвертнуть AMR в WAV");
     for (QWidget* none : std::initializer_list<QWidget*>{form.Label1, form.Label2, form.ProgressBar1})
         EXPECT_TRUE(none->toolTip().isEmpty()) << none->objectName().toStdString();
+}
+
+// A screen reader hears every control by a name, and the hint as its
+// description; the labels are the names of the controls they stand before.
+TEST(FormLayout, EveryControlHasAnAccessibleNameAndDescription) {
+    TestForm test;
+    TForm1& form = *test.form;
+    form.ComboBox1->setCurrentIndex(1);  // shows the version box
+    form.show();
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             form.CheckListBox1, form.APIs, form.ComboBox1, form.edFixVer, form.SpeedButton1, form.SpeedButton2,
+             form.SpeedButton6, form.SpeedButton7, form.SpeedButton8, form.ProgressBar1}) {
+        SCOPED_TRACE(control->objectName().toStdString());
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty());
+        EXPECT_EQ(accessible->text(QAccessible::Description), control->toolTip());
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.SpeedButton2)->text(QAccessible::Name), "About");
+    for (const auto& [label, control] : {std::pair{form.Label1, static_cast<QWidget*>(form.ComboBox1)},
+                                         std::pair{form.Label2, static_cast<QWidget*>(form.edFixVer)}}) {
+        SCOPED_TRACE(label->text().toStdString());
+        const auto labels = QAccessible::queryAccessibleInterface(control)->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels[0].first->object(), label);
+    }
+}
+
+// The flat lists show that they have the keyboard focus.
+TEST(FormLayout, ListsAreMarkedWhileTheyHaveTheFocus) {
+    TestForm test({"api.zip"});
+    TForm1& form = *test.form;
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    for (QListWidget* list : {form.CheckListBox1, form.APIs}) {
+        SCOPED_TRACE(list->objectName().toStdString());
+        form.ComboBox1->setFocus();
+        const QImage unfocused = list->grab().toImage();
+        list->setFocus();
+        ASSERT_TRUE(list->hasFocus());
+        EXPECT_NE(list->grab().toImage(), unfocused);
+        form.ComboBox1->setFocus();
+        EXPECT_EQ(list->grab().toImage(), unfocused);
+    }
 }
 
 TEST(FormLayout, TabOrderRunsListsModeAndVersion) {

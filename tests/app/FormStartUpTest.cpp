@@ -116,7 +116,7 @@ TEST(FormStartUp, AboutBoxLinesAreSeparatedByCrAlone) {
         if (cr == std::string::npos) break;
         start = cr + 1;
     }
-    ASSERT_EQ(lines.size(), 14u);
+    ASSERT_EQ(lines.size(), 22u);
     EXPECT_EQ(lines[0].rfind("Vorlan v.1.1. ", 0), 0u);
     EXPECT_EQ(lines[4],
               "You can manually add your API, simply adding archive with API to "
@@ -125,6 +125,8 @@ TEST(FormStartUp, AboutBoxLinesAreSeparatedByCrAlone) {
     EXPECT_EQ(lines[9], "");
     EXPECT_EQ(lines[12], "");
     EXPECT_EQ(lines[13].rfind("U can contact me: ", 0), 0u);
+    EXPECT_EQ(lines[14], "");  // then the keys, one line each
+    EXPECT_EQ(lines[15], "Keys:");
 }
 
 TEST(OpenDialogFilters, WindowsFilterTextBecomesQtNameFilters) {

@@ -1,8 +1,9 @@
 // The window under stress: a batch of many suites through TForm1 with the Qt
 // application object, while every pump of the batch delivers posted clicks
-// on Process, Del, Clear and Add, key presses on the mode selector, dropped
-// files and queued calls of the handlers themselves. Nothing crashes, the
-// list stays as it was, and the batch ends exactly as an undisturbed one.
+// on Del, Clear and Add, key presses on the mode selector, dropped files and
+// queued calls of the handlers themselves. Nothing crashes, the list stays as
+// it was, and the batch ends exactly as an undisturbed one. (Process is the
+// Stop button during a batch: FormBatchTest clicks it.)
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -40,14 +41,12 @@ public:
     Disturbances(TForm1& form, fs::path droppedFile) : form_(form), dropped_(std::move(droppedFile)) {}
 
     void PostRound() {
-        for (QToolButton* button : {form_.SpeedButton1, form_.SpeedButton7, form_.SpeedButton8, form_.SpeedButton6})
-            PostClick(button);
+        for (QToolButton* button : {form_.SpeedButton7, form_.SpeedButton8, form_.SpeedButton6}) PostClick(button);
         Post(form_.ComboBox1, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
         Post(form_.ComboBox1, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier));
         PostDrop();
         const int row = round_ % std::max(1, form_.CheckListBox1->count());
         Queue([this, row] { form_.CheckListBox1->setCurrentRow(row); });
-        Queue([this] { form_.SpeedButton1Click(); });
         Queue([this] { form_.Button1Click(); });
         Queue([this] { form_.Button2Click(); });
         Queue([this] { form_.Button3Click(); });
@@ -106,6 +105,7 @@ public:
 };
 
 struct Outcome {
+    std::vector<std::string> boxes;
     std::vector<std::string> list;
     std::vector<bool> checked;
     std::map<std::string, std::string> files;  // the suites folder after the batch
@@ -148,8 +148,9 @@ protected:
         SetApp(&application);
         test.form->SpeedButton1Click();
         SetApp(&test::Scripted());
-        EXPECT_EQ(application.boxes, std::vector<std::string>{"Process successfuly completed!"});
+        EXPECT_EQ(application.boxes.size(), 1u);
         Outcome outcome;
+        outcome.boxes = application.boxes;
         for (int i = 0; i < test.form->CheckListBox1->count(); ++i) {
             outcome.list.push_back(fs::path(CheckListItemText(*test.form->CheckListBox1, i)).filename().string());
             outcome.checked.push_back(CheckListItemChecked(*test.form->CheckListBox1, i));
@@ -172,6 +173,7 @@ TEST_P(WindowStress, PostedEventsDuringTheBatchChangeNothing) {
               << " pumps\n";
     RecordProperty("events", disturbances.posted());
     EXPECT_GT(disturbances.rounds(), kSuites);
+    EXPECT_EQ(outcome.boxes, expected.boxes);
     EXPECT_EQ(outcome.list, expected.list);
     EXPECT_EQ(outcome.checked, expected.checked);
     ASSERT_EQ(outcome.files.size(), expected.files.size());

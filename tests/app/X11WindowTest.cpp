@@ -48,16 +48,33 @@ std::vector<unsigned long> MotifHints(const std::string& properties) {
     return values;
 }
 
-TEST(X11Window, WindowManagerSeesAFixedToolWindowWithCloseOnly) {
+// The root window's list of the windows the window manager manages, which
+// task bars and window switchers show.
+bool ManagedByWindowManager(const QWidget& window) {
+    std::ostringstream id;
+    id << "0x" << std::hex << window.winId();
+    const std::string list = RunCommand({"xprop", "-root", "_NET_CLIENT_LIST"}).output;
+    return Contains(list + ",", " " + id.str() + ",") || Contains(list + "\n", " " + id.str() + "\n");
+}
+
+// The program's main window: in the task bar and the window switcher like
+// any other (a normal window, transient for nothing, not skipped), with a
+// close button only and a size the user cannot change.
+TEST(X11Window, MainWindowStaysReachableWithCloseOnlyAndAFixedSize) {
     test::TestForm test;
     TForm1& form = *test.form;
     form.show();
     // The window manager has taken the window once it lists what may be done with it.
     ASSERT_TRUE(WaitUntil([&] { return Contains(WindowProperties(form, {"_NET_WM_ALLOWED_ACTIONS"}), "ACTION"); }));
-    const std::string properties = WindowProperties(
-        form, {"_NET_WM_WINDOW_TYPE", "_NET_WM_ALLOWED_ACTIONS", "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"});
+    const std::string properties =
+        WindowProperties(form, {"_NET_WM_WINDOW_TYPE", "WM_TRANSIENT_FOR", "_NET_WM_STATE", "_NET_WM_ALLOWED_ACTIONS",
+                                "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"});
     SCOPED_TRACE(properties);
-    EXPECT_TRUE(Contains(properties, "_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_UTILITY"));
+    EXPECT_TRUE(Contains(properties, "_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_NORMAL"));
+    EXPECT_TRUE(Contains(properties, "WM_TRANSIENT_FOR:  not found"));
+    EXPECT_FALSE(Contains(properties, "SKIP_TASKBAR"));
+    EXPECT_FALSE(Contains(properties, "SKIP_PAGER"));
+    EXPECT_TRUE(WaitUntil([&] { return ManagedByWindowManager(form); }));  // the list may follow the actions
     EXPECT_TRUE(Contains(properties, "_NET_WM_ACTION_CLOSE"));
     EXPECT_FALSE(Contains(properties, "_NET_WM_ACTION_RESIZE"));
     EXPECT_FALSE(Contains(properties, "_NET_WM_ACTION_MAXIMIZE"));
@@ -70,6 +87,21 @@ TEST(X11Window, WindowManagerSeesAFixedToolWindowWithCloseOnly) {
     EXPECT_EQ(motif[1] & 0x19u, 0u);
     EXPECT_NE(motif[1] & 0x20u, 0u);
     EXPECT_EQ(motif[2] & 0x61u, 0u);
+}
+
+// Covered by another window, the main window comes back with Alt+Tab.
+TEST(X11Window, MainWindowComesBackWithAltTab) {
+    test::TestForm test;
+    TForm1& form = *test.form;
+    form.show();
+    ASSERT_TRUE(WaitUntil([&] { return form.isActiveWindow(); }));
+    QWidget other;
+    other.setWindowTitle("other");
+    other.setGeometry(form.geometry().adjusted(-20, -20, 20, 20));
+    other.show();
+    ASSERT_TRUE(WaitUntil([&] { return other.isActiveWindow(); }));
+    ASSERT_EQ(RunCommand({"xdotool", "key", "alt+Tab"}).status, 0);
+    EXPECT_TRUE(WaitUntil([&] { return form.isActiveWindow(); }));
 }
 
 // Keys typed into the dialog through the X server, as a user types them.

@@ -72,6 +72,18 @@ TEST_F(GenerateJadBatchTest, EntriesThatAreNotJarsAreLeftAloneAndChecked) {
     EXPECT_EQ(host_.positions, (std::vector<int>{0, 1, 2, 3, 4, 4}));
 }
 
+// The bar moves as each entry's work is done, not when its suite's group
+// commits: when the next entry starts, the one before is counted though its
+// check mark still waits for the group.
+TEST_F(GenerateJadBatchTest, ProgressCountsEachEntryAsSoonAsItsWorkIsDone) {
+    const std::vector<fs::path> jars{Game("zip", "a.jar"), Game("zip", "b.jar"), Game("zip", "c.jar")};
+    std::vector<int> positionWhenStarting;
+    host_.beforeEntry = [this, &positionWhenStarting](int) { positionWhenStarting.push_back(host_.positions.back()); };
+    RunOn(jars);
+    EXPECT_EQ(positionWhenStarting, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1}));
+}
+
 TEST_F(GenerateJadBatchTest, OneApiGoesIntoEveryJarWithoutItsManifestOrSignature) {
     MakeApi("zip", "nokiaui.zip",
             {{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: NotTheGame\r\n"},
