@@ -40,35 +40,39 @@ std::optional<Located> Holding(JarFile& file, std::uint64_t position, const EndR
     return Located{record, directoryPosition};
 }
 
-// The last end record that holds, scanning back over the longest comment.
-std::optional<Located> FindEndRecord(JarFile& file) {
-    if (file.Size() < kEndRecordSize) return std::nullopt;
+// The last end record that holds, scanning back over the longest comment;
+// throws saying why there is none.
+Located FindEndRecord(JarFile& file) {
+    if (file.Size() < kEndRecordSize) throw std::runtime_error("too short for a zip file");
     const std::uint64_t tailLength = std::min<std::uint64_t>(file.Size(), kEndRecordSize + kLongestComment);
     const std::uint64_t tailStart = file.Size() - tailLength;
     std::vector<std::uint8_t> tail(tailLength);
     if (!file.ReadAt(tailStart, tail.data(), tail.size())) throw std::runtime_error("it cannot be read");
+    bool seen = false;  // an end record's signature, but not a directory where it points
     for (std::uint64_t at = tailLength - kEndRecordSize + 1; at-- > 0;) {
         const Decoded<EndRecord> record = DecodeEndRecord(std::span<const std::uint8_t>(tail).subspan(at));
         if (!record) continue;
-        if (auto located = Holding(file, tailStart + at, *record)) return located;
+        // Its directory is where a Zip64 end record says, which phones do not read.
+        if (record->DefersToZip64()) throw std::runtime_error("a Zip64 archive, which phones do not read");
+        if (const auto located = Holding(file, tailStart + at, *record)) return *located;
+        seen = true;
     }
-    return std::nullopt;
+    if (seen) throw std::runtime_error("its end record does not point to a central directory");
+    throw std::runtime_error("no end of central directory record");
 }
 
 }  // namespace
 
 JarDirectory ReadJarDirectory(JarFile& file) {
-    const std::optional<Located> end = FindEndRecord(file);
-    if (!end) throw std::runtime_error("no end of central directory record");
-    if (end->record.thisDisk != 0 || end->record.directoryDisk != 0) throw std::runtime_error("it spans several disks");
-    if (end->record.DefersToZip64()) throw std::runtime_error("a Zip64 archive, which phones do not read");
-    if (end->record.directorySize > kLargestDirectory)
+    const Located end = FindEndRecord(file);
+    if (end.record.thisDisk != 0 || end.record.directoryDisk != 0) throw std::runtime_error("it spans several disks");
+    if (end.record.directorySize > kLargestDirectory)
         throw std::runtime_error("its central directory is larger than 1,024,000 bytes");
     JarDirectory directory;
-    directory.archiveStart = end->directoryPosition - end->record.directoryOffset;
-    directory.entryCount = end->record.totalEntries;
-    directory.records.resize(end->record.directorySize);
-    if (!file.ReadAt(end->directoryPosition, directory.records.data(), directory.records.size()))
+    directory.archiveStart = end.directoryPosition - end.record.directoryOffset;
+    directory.entryCount = end.record.totalEntries;
+    directory.records.resize(end.record.directorySize);
+    if (!file.ReadAt(end.directoryPosition, directory.records.data(), directory.records.size()))
         throw std::runtime_error("its central directory cannot be read");
     return directory;
 }

@@ -57,7 +57,9 @@ public:
         if ((record.header.flags & kFlagEncrypted) != 0) throw std::runtime_error("it is encrypted");
         const std::uint64_t offset = archiveStart_ + record.localHeaderOffset;
         const Decoded<LocalRecord> local = locals_.Read(offset);
-        if (!local) throw std::runtime_error("no local header where the directory points");
+        if (!local && local.Fault() == RecordFault::wrongSignature)
+            throw std::runtime_error("no local header where the directory points");
+        if (!local) throw std::runtime_error("its local header runs past the end of the file");
         const LocalDisagreement disagreement = FindDisagreement(*local, record.Facts());
         if (disagreement != LocalDisagreement::none)
             throw std::runtime_error("its local header says otherwise than the directory (" +

@@ -202,7 +202,7 @@ TEST(SuiteCheckRunTest, NamesAndValuesWithControlCharactersAreShownEscaped) {
     const std::string shownNotZip = "\"" + dir.str() + "/not\\nzip.jar\"";
     const std::string odd = (dir / "odd.jar").string();
     EXPECT_EQ(output.str(),
-              shownNotZip + ": ZIP_FORMAT: the JAR is not a readable zip: no end of central directory record\n" + odd +
+              shownNotZip + ": ZIP_FORMAT: the JAR is not a readable zip: too short for a zip file\n" + odd +
                   ": ZIP_FORMAT: the entry \"res/a\\nb.txt\" cannot be read: its CRC does not match its content\n" +
                   odd + ": MIDLET_CLASS: MIDlet-1 names the class \"game.Ma\\x1bin\", which is not in the JAR\n" +
                   "2 suites checked: 0 would install, 2 would not (3 errors, 0 warnings)\n");
