@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "midlet/BatchHost.h"
+#include "platform/ShownNames.h"  // ShownFileName: how the lines show file names
 #include "zip/TZip.h"
 
 namespace vorlan {
@@ -29,12 +30,6 @@ struct BatchSettings {
     BatchMode mode = BatchMode::GenerateJad;
     std::string fixVersion;
 };
-
-// A file name as the output lines show it: as it is, unless it holds a
-// control character or begins with a double quote; then in double quotes,
-// with "\\", "\"", "\n", "\r", "\t" and "\xNN" escapes. A name can thus
-// never break a line or pass for another entry's line.
-std::string ShownFileName(const std::string& name);
 
 // "[x] FILE" or "[ ] FILE" on output, and why it failed on errors.
 void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::string& shown, bool succeeded,

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "filecommit/FileDescriptor.h"
+#include "zipformat/LocalRecords.h"
 
 namespace vorlan::engine {
 
@@ -25,7 +26,7 @@ enum class ArchiveReading {
     someEntries  // an extraction of a few entries
 };
 
-class ArchiveFile {
+class ArchiveFile final : public RecordSource {
 public:
     // Opens the archive; nullptr when no file of that name exists. Any other
     // failure, and a path that is not a regular file, raises EngineError.
@@ -37,7 +38,7 @@ public:
     const struct stat& Status() const { return status_; }
 
     // Exactly count bytes at offset, or false (past the end, or a read error).
-    bool ReadAt(std::uint64_t offset, void* destination, std::size_t count);
+    bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) override;
     // Up to count bytes at offset; the number read, or -1 on a read error.
     long long ReadSome(std::uint64_t offset, void* destination, std::size_t count);
 

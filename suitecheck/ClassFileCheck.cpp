@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ShownNames.h"
+
 namespace vorlan {
 
 namespace {
@@ -178,7 +180,8 @@ void CheckClassFile(const std::string& entryName, const std::string& bytes, Find
         reader.U(2);
         const int major = static_cast<int>(reader.U(2));
         if (major < kOldestCldcClass || major > kNewestCldcClass) {
-            findings.Error(rules::kClassVersion, entryName + ": class-file version " + std::to_string(major) +
+            findings.Error(rules::kClassVersion, ShownFileName(entryName) + ": class-file version " +
+                                                     std::to_string(major) +
                                                      "; CLDC loads versions 45 to 48 (compile for Java 1.1 to 1.4)");
             return;
         }
@@ -187,10 +190,10 @@ void CheckClassFile(const std::string& entryName, const std::string& bytes, Find
         reader.Take(2 * static_cast<std::size_t>(reader.U(2)));  // interfaces
         SkipMembers(reader);                                     // fields
         for (const std::string& method : UnverifiableMethods(reader, pool))
-            findings.Error(rules::kPreverified, entryName + ": method " + method +
+            findings.Error(rules::kPreverified, ShownFileName(entryName) + ": method " + ShownFileName(method) +
                                                     " branches but has no StackMap: not preverified for CLDC");
     } catch (const std::exception& why) {
-        findings.Error(rules::kClassFormat, entryName + ": not a readable class file: " + why.what());
+        findings.Error(rules::kClassFormat, ShownFileName(entryName) + ": not a readable class file: " + why.what());
     }
 }
 

@@ -5,24 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace vorlan {
+#include "zipformat/Utf8.h"
 
-bool IsUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6  ? 2
-                                   : (lead >> 4) == 0xE  ? 3
-                                   : (lead >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > bytes.size() || (length == 2 && lead < 0xC2)) return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
-        i += length;
-    }
-    return true;
-}
+namespace vorlan {
 
 namespace {
 
@@ -64,7 +49,7 @@ std::string JadLineFault(std::string_view line) {
 }  // namespace
 
 Attributes ReadJadAttributes(std::string_view bytes, Findings& findings) {
-    if (!IsUtf8(bytes)) findings.Error(rules::kJadSyntax, "the JAD is not UTF-8 text");
+    if (!IsWellFormedUtf8(bytes)) findings.Error(rules::kJadSyntax, "the JAD is not UTF-8 text");
     Attributes attributes;
     std::size_t number = 0;
     std::size_t start = 0;
@@ -186,7 +171,7 @@ private:
 }  // namespace
 
 Attributes ReadManifestAttributes(std::string_view bytes, Findings& findings) {
-    if (!IsUtf8(bytes)) findings.Warning(rules::kManifest, "the manifest has bytes that are not UTF-8");
+    if (!IsWellFormedUtf8(bytes)) findings.Warning(rules::kManifest, "the manifest has bytes that are not UTF-8");
     const std::vector<PhysicalLine> lines = SplitManifestLines(bytes);
     ManifestReader reader(findings);
     std::string longLines;

@@ -18,7 +18,4 @@ Attributes ReadJadAttributes(std::string_view bytes, Findings& findings);
 // bytes that are not UTF-8) a MANIFEST warning.
 Attributes ReadManifestAttributes(std::string_view bytes, Findings& findings);
 
-// True when bytes are well-formed UTF-8.
-bool IsUtf8(std::string_view bytes);
-
 }  // namespace vorlan

@@ -3,10 +3,17 @@
 
 #include <algorithm>
 
+#include "platform/ShownNames.h"
+
 namespace vorlan {
 
 bool Findings::HasError() const {
     return std::any_of(list_.begin(), list_.end(), [](const Finding& finding) { return finding.error; });
+}
+
+std::string QuotedValue(const std::string& value) {
+    std::string shown = ShownFileName(value);
+    return shown == value ? "\"" + value + "\"" : shown;
 }
 
 const std::string* Attributes::Find(std::string_view name) const {

@@ -20,12 +20,19 @@ class Findings {
 public:
     void Error(std::string rule, std::string text) { list_.push_back({std::move(rule), true, std::move(text)}); }
     void Warning(std::string rule, std::string text) { list_.push_back({std::move(rule), false, std::move(text)}); }
+    // Adds other's findings after these, in their order.
+    void Append(const Findings& other) { list_.insert(list_.end(), other.list_.begin(), other.list_.end()); }
     const std::vector<Finding>& List() const { return list_; }
     bool HasError() const;
 
 private:
     std::vector<Finding> list_;
 };
+
+// A value from the suite's files in double quotes, escaped by the rule of
+// ShownFileName (platform/ShownNames.h) when it holds a control character,
+// so that no finding can break its line.
+std::string QuotedValue(const std::string& value);
 
 // The attributes of a JAD or of a manifest's main section, in their order;
 // names compare exactly, as a phone's installer compares them.

@@ -1,10 +1,13 @@
-// A suite's JAR as the checker sees it: its directory read by the archive
-// component, and every entry read from the bytes the directory points to,
-// its local header, size and CRC compared with the directory's.
+// A suite's JAR as the checker sees it: its directory walked once, and every
+// entry read from the bytes the directory points to, its local record, size
+// and CRC compared with the directory's. Bounded: a manifest or class file
+// above 16 MiB is not read, nor entries past 512 MiB inflated in all, and
+// data several records share is read once.
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -13,15 +16,17 @@
 namespace vorlan {
 
 struct SuiteArchive {
-    bool readable = false;        // a zip whose directory could be read
-    std::uint64_t size = 0;       // in bytes
-    std::set<std::string> names;  // entry names, "/" between folders
-    // The contents of the manifest and of every class file that read soundly.
-    std::map<std::string, std::string> contents;
+    bool readable = false;                // a zip whose directory could be read
+    std::uint64_t size = 0;               // in bytes
+    std::set<std::string> names;          // entry names as stored
+    std::optional<std::string> manifest;  // META-INF/MANIFEST.MF, when it read soundly
 };
 
+// Given each class file that reads soundly, one at a time, while the JAR is read.
+using ClassFileVisitor = std::function<void(const std::string& name, const std::string& content)>;
+
 // Reads the JAR; whatever makes it an unsound zip is a ZIP_FORMAT error.
-// Changes nothing: the archive is only opened when it exists.
-SuiteArchive ReadSuiteArchive(const std::string& path, Findings& findings);
+// Changes nothing.
+SuiteArchive ReadSuiteArchive(const std::string& path, Findings& findings, const ClassFileVisitor& eachClass);
 
 }  // namespace vorlan

@@ -4,11 +4,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
-#include "midlet/PathNames.h"
+#include "platform/ShownNames.h"
 #include "suitecheck/ClassFileCheck.h"
 #include "suitecheck/DescriptorSyntax.h"
 #include "suitecheck/SuiteArchive.h"
@@ -22,6 +23,21 @@ namespace fs = std::filesystem;
 
 constexpr std::uintmax_t kLargestJad = 1024u * 1024u;
 constexpr const char* kManifestEntry = "META-INF/MANIFEST.MF";
+
+// The extension of the path's last part in ASCII lower case, with its dot.
+std::string LowerExtension(const std::string& path) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    const std::size_t dot = name.rfind('.');
+    std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return extension;
+}
+
+// The JAD's path with its extension's three letters replaced.
+std::string WithExtension(const std::string& jadPath, const char* letters) {
+    return jadPath.substr(0, jadPath.size() - 3) + letters;
+}
 
 bool IsFile(const fs::path& path) {
     std::error_code failure;
@@ -59,57 +75,56 @@ std::optional<std::string> FindJar(const std::string& jadPath, const Attributes&
     std::vector<fs::path> candidates;
     if (const std::string* url = jad.Find("MIDlet-Jar-URL"); url && !url->empty())
         candidates.push_back(JarOfUrl(fs::path(jadPath).parent_path(), *url));
-    candidates.push_back(ReplaceLastThree(jadPath, "jar"));
-    candidates.push_back(ReplaceLastThree(jadPath, "JAR"));
+    candidates.push_back(WithExtension(jadPath, "jar"));
+    candidates.push_back(WithExtension(jadPath, "JAR"));
     for (const fs::path& candidate : candidates)
         if (IsFile(candidate)) return candidate.string();
     return std::nullopt;
 }
 
 std::optional<Attributes> ReadManifest(const SuiteArchive& archive, Findings& findings) {
-    const auto manifest = archive.contents.find(kManifestEntry);
-    if (manifest != archive.contents.end()) return ReadManifestAttributes(manifest->second, findings);
+    if (archive.manifest) return ReadManifestAttributes(*archive.manifest, findings);
     if (archive.readable && archive.names.count(kManifestEntry) == 0)
         findings.Error(rules::kManifest, "the JAR has no META-INF/MANIFEST.MF (the name is case-sensitive)");
     return std::nullopt;  // an unreadable one is a ZIP_FORMAT error already
 }
 
-void CheckClasses(const SuiteArchive& archive, Findings& findings) {
-    for (const auto& [name, bytes] : archive.contents)
-        if (name != kManifestEntry) CheckClassFile(name, bytes, findings);
+// The JAR's findings: its zip form, its manifest, then its class files, each
+// checked as it is read, never all held at once.
+void CheckJar(const std::string& jarPath, const Attributes* jad, Findings& findings) {
+    Findings classFindings;
+    const SuiteArchive archive =
+        ReadSuiteArchive(jarPath, findings, [&classFindings](const std::string& name, const std::string& bytes) {
+            CheckClassFile(name, bytes, classFindings);
+        });
+    const std::optional<Attributes> manifest = ReadManifest(archive, findings);
+    findings.Append(classFindings);
+    CheckSuiteAttributes(SuiteAttributes{jad, manifest ? &*manifest : nullptr, &archive}, findings);
+}
+
+void CheckSuiteFiles(const std::string& path, Findings& findings) {
+    const std::string extension = LowerExtension(path);
+    if (extension != ".jad" && extension != ".jar") return findings.Error(rules::kSuiteFile, "not a .jad or .jar file");
+    if (!IsFile(path)) return findings.Error(rules::kSuiteFile, "no such file");
+    if (extension == ".jar") return CheckJar(path, nullptr, findings);
+    const std::optional<std::string> text = ReadSmallFile(path, findings);
+    if (!text) return;
+    const Attributes jad = ReadJadAttributes(*text, findings);
+    if (const std::optional<std::string> jarPath = FindJar(path, jad)) return CheckJar(*jarPath, &jad, findings);
+    findings.Error(rules::kJarNotFound, "no JAR beside the JAD by its MIDlet-Jar-URL or its name");
+    CheckSuiteAttributes(SuiteAttributes{&jad, nullptr, nullptr}, findings);
 }
 
 }  // namespace
 
 Findings CheckSuite(const std::string& path) {
     Findings findings;
-    const std::string extension = LowerExtension(path);
-    if (extension != ".jad" && extension != ".jar") {
-        findings.Error(rules::kSuiteFile, "not a .jad or .jar file");
-        return findings;
+    try {
+        CheckSuiteFiles(path, findings);
+    } catch (const std::bad_alloc&) {
+        // What the suite held is gone by now; the run goes on with the next one.
+        findings.Error(rules::kSuiteFile, "the check ran out of memory; the suite was not checked to the end");
     }
-    if (!IsFile(path)) {
-        findings.Error(rules::kSuiteFile, "no such file");
-        return findings;
-    }
-    std::optional<Attributes> jad;
-    std::optional<std::string> jarPath = path;
-    if (extension == ".jad") {
-        const std::optional<std::string> text = ReadSmallFile(path, findings);
-        if (!text) return findings;
-        jad = ReadJadAttributes(*text, findings);
-        jarPath = FindJar(path, *jad);
-        if (!jarPath) findings.Error(rules::kJarNotFound, "no JAR beside the JAD by its MIDlet-Jar-URL or its name");
-    }
-    std::optional<SuiteArchive> archive;
-    std::optional<Attributes> manifest;
-    if (jarPath) {
-        archive = ReadSuiteArchive(*jarPath, findings);
-        manifest = ReadManifest(*archive, findings);
-        CheckClasses(*archive, findings);
-    }
-    const SuiteAttributes suite{jad ? &*jad : nullptr, manifest ? &*manifest : nullptr, archive ? &*archive : nullptr};
-    CheckSuiteAttributes(suite, findings);
     return findings;
 }
 
@@ -120,8 +135,8 @@ int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output) {
     for (const std::string& file : files) {
         const Findings findings = CheckSuite(file);
         for (const Finding& finding : findings.List()) {
-            output << file << ": " << finding.rule << ": " << (finding.error ? "" : "warning: ") << finding.text
-                   << '\n';
+            output << ShownFileName(file) << ": " << finding.rule << ": " << (finding.error ? "" : "warning: ")
+                   << finding.text << '\n';
             ++(finding.error ? errors : warnings);
         }
         if (findings.HasError()) ++failed;

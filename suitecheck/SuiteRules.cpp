@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ShownNames.h"
+
 namespace vorlan {
 
 namespace {
@@ -90,7 +92,7 @@ private:
             parts.push_back(value->substr(start, dot - start));
         parts.push_back(value->substr(start));
         const bool numbers = parts.size() <= 3 && std::all_of(parts.begin(), parts.end(), AllDigits);
-        const std::string text = std::string(where) + " MIDlet-Version \"" + *value + "\" ";
+        const std::string text = std::string(where) + " MIDlet-Version " + QuotedValue(*value) + " ";
         if (!numbers)
             findings_.Error(rules::kVersionFormat, text + "is not Major.Minor[.Micro] in numbers");
         else if (std::any_of(parts.begin(), parts.end(), [](const std::string& part) { return part.size() > 2; }))
@@ -107,8 +109,9 @@ private:
             const std::string* inJad = suite_.jad->Find(name);
             const std::string* inManifest = suite_.manifest->Find(name);
             if (inJad && inManifest && !inJad->empty() && !inManifest->empty() && *inJad != *inManifest)
-                findings_.Error(rules::kMismatch, std::string(name) + " is \"" + *inJad + "\" in the JAD but \"" +
-                                                      *inManifest + "\" in the manifest");
+                findings_.Error(rules::kMismatch, std::string(name) + " is " + QuotedValue(*inJad) +
+                                                      " in the JAD but " + QuotedValue(*inManifest) +
+                                                      " in the manifest");
         }
     }
 
@@ -116,7 +119,7 @@ private:
         const std::string* size = suite_.jad ? suite_.jad->Find("MIDlet-Jar-Size") : nullptr;
         if (size == nullptr || size->empty() || suite_.archive == nullptr) return;
         if (!AllDigits(*size) || size->size() > 12)
-            findings_.Error(rules::kJarSize, "MIDlet-Jar-Size \"" + *size + "\" is not a number of bytes");
+            findings_.Error(rules::kJarSize, "MIDlet-Jar-Size " + QuotedValue(*size) + " is not a number of bytes");
         else if (std::stoull(*size) != suite_.archive->size)
             findings_.Error(rules::kJarSize, "MIDlet-Jar-Size is " + *size + " but the JAR has " +
                                                  std::to_string(suite_.archive->size) + " bytes");
@@ -125,8 +128,8 @@ private:
     void Device() {
         const std::string* configuration = Effective("MicroEdition-Configuration");
         if (configuration && !configuration->empty() && *configuration != "CLDC-1.0" && *configuration != "CLDC-1.1")
-            findings_.Error(rules::kDevice,
-                            "MicroEdition-Configuration \"" + *configuration + "\" is not CLDC-1.0 or CLDC-1.1");
+            findings_.Error(rules::kDevice, "MicroEdition-Configuration " + QuotedValue(*configuration) +
+                                                " is not CLDC-1.0 or CLDC-1.1");
         const std::string* profile = Effective("MicroEdition-Profile");
         if (profile == nullptr) return;
         std::size_t start = 0;
@@ -134,7 +137,8 @@ private:
             const std::size_t end = std::min(profile->find_first_of(" \t", start), profile->size());
             const std::string one = profile->substr(start, end - start);
             if (one != "MIDP-1.0" && one != "MIDP-2.0")
-                findings_.Error(rules::kDevice, "MicroEdition-Profile \"" + one + "\" is not MIDP-1.0 or MIDP-2.0");
+                findings_.Error(rules::kDevice,
+                                "MicroEdition-Profile " + QuotedValue(one) + " is not MIDP-1.0 or MIDP-2.0");
             start = end;
         }
     }
@@ -156,15 +160,16 @@ private:
         for (const auto& [name, value] : Numbered("MIDlet-")) {
             const std::vector<std::string> fields = Fields(value);
             if (fields.size() < 3 || fields[2].empty()) {
-                findings_.Error(rules::kMidletClass, name + " \"" + value + "\" is not \"name, icon, class\"");
+                findings_.Error(rules::kMidletClass, name + " " + QuotedValue(value) + " is not \"name, icon, class\"");
                 continue;
             }
             midletClasses_.push_back(fields[2]);
             if (!InJar(ClassEntry(fields[2])))
                 findings_.Error(rules::kMidletClass,
-                                name + " names the class " + fields[2] + ", which is not in the JAR");
+                                name + " names the class " + ShownFileName(fields[2]) + ", which is not in the JAR");
             if (!fields[1].empty() && !InJar(fields[1]))
-                findings_.Warning(rules::kIcon, name + " names the icon " + fields[1] + ", which is not in the JAR");
+                findings_.Warning(rules::kIcon,
+                                  name + " names the icon " + ShownFileName(fields[1]) + ", which is not in the JAR");
         }
     }
 
@@ -172,13 +177,14 @@ private:
         for (const auto& [name, value] : Numbered("MIDlet-Push-")) {
             const std::vector<std::string> fields = Fields(value);
             if (fields.size() != 3 || fields[1].empty()) {
-                findings_.Error(rules::kPushClass, name + " \"" + value + "\" is not \"connection, class, sender\"");
+                findings_.Error(rules::kPushClass,
+                                name + " " + QuotedValue(value) + " is not \"connection, class, sender\"");
                 continue;
             }
             const bool isMidlet =
                 std::find(midletClasses_.begin(), midletClasses_.end(), fields[1]) != midletClasses_.end();
             if (!InJar(ClassEntry(fields[1])) || !isMidlet)
-                findings_.Error(rules::kPushClass, name + " names the class " + fields[1] +
+                findings_.Error(rules::kPushClass, name + " names the class " + ShownFileName(fields[1]) +
                                                        ", which is not one of the suite's midlets in the JAR");
         }
     }
@@ -186,7 +192,7 @@ private:
     void Icons() {
         const std::string* icon = Effective("MIDlet-Icon");
         if (icon && !icon->empty() && !InJar(*icon))
-            findings_.Warning(rules::kIcon, "MIDlet-Icon names " + *icon + ", which is not in the JAR");
+            findings_.Warning(rules::kIcon, "MIDlet-Icon names " + ShownFileName(*icon) + ", which is not in the JAR");
     }
 
     static std::string ClassEntry(std::string className) {

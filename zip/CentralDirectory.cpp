@@ -1,4 +1,4 @@
-// The central directory walk: one header after another, each with its name,
+// The central directory walk: one record after another, each with its name,
 // extra field and comment, every read kept inside the directory's bounds.
 #include "zip/CodePages.h"
 #include "zip/DirectoryReader.h"
@@ -7,7 +7,7 @@
 
 #include "zip/SpannedDisks.h"
 #include "zip/TZip.h"
-#include "zipformat/EntryHeaders.h"
+#include "zipformat/DirectoryWalker.h"
 #include "zipformat/FormatConstants.h"
 #include "zipformat/LittleEndianReader.h"
 #include "zipformat/NameDecoding.h"
@@ -48,45 +48,59 @@ bool DirectoryReader::ReadCentralDirectory() {
     if (end.ThisDisk > 0) {
         position_ = end.CentralDirOffset;
         limit_ = file_.Size();
-    } else {
-        // The stored offset is not used on a single disk, so that an archive
-        // with data in front of it (a stub or script) is listed all the same.
-        position_ = std::int64_t{end.EndRecordPosition} - end.CentralDirSize;
-        limit_ = end.EndRecordPosition;
-        // The whole directory in one read: at most the 1,024,000 bytes the
-        // sanity limit allows, where a read per name costs a call each.
-        if (position_ >= 0 && position_ <= limit_) {
-            buffered_ = file_.ReadAt(position_, static_cast<std::size_t>(limit_ - position_));
-            bufferStart_ = position_;
-        }
+        // Further records in the file beyond TotalEntries are ignored.
+        for (std::uint32_t index = 0; index < end.TotalEntries; ++index)
+            if (!ReadRecordFromDisk(index == 0)) return false;
+        return true;
     }
-    // Further records in the file beyond TotalEntries are ignored.
+    // The stored offset is not used on a single disk, so that an archive with
+    // data in front of it (a stub or script) is listed all the same. The
+    // whole directory comes in one read: at most the 1,024,000 bytes the
+    // sanity limit allows, where a read per record costs a call each.
+    const std::int64_t start = std::int64_t{end.EndRecordPosition} - end.CentralDirSize;
+    std::string directory;
+    if (start >= 0 && start <= end.EndRecordPosition)
+        directory = file_.ReadAt(start, static_cast<std::size_t>(end.EndRecordPosition - start));
+    CentralDirectoryWalker walker(AsBytes(directory));
     for (std::uint32_t index = 0; index < end.TotalEntries; ++index) {
-        if (!ReadRecord(index == 0)) return false;
+        if (index == 0) TakeOemDecision(walker.Rest());
+        const Decoded<CentralRecord> record = walker.Next();
+        if (!record) return false;
+        AddEntry(*record);
     }
     return true;
 }
 
-// The record joins the entry list as soon as its header is read; when a later
-// part fails the caller empties the list. The parts are read straight into
-// the entry (a directory has thousands of records, read for every JAR).
-bool DirectoryReader::ReadRecord(bool first) {
-    std::string header;
-    if (!ReadHeader(header)) return false;
-    const Decoded<CentralHeader> decoded = DecodeCentralHeader(AsBytes(header));
-    if (!decoded) return false;
-    if (first) zip_.OemNames = HasOemNames(decoded->versionMadeBy);
-    zip_.entries_.push_back(EntryOf(*decoded));
-    TFileInfo& entry = zip_.entries_.back();
-
-    std::string name, extra, comment;
-    if (!ReadBytes(entry.FileNameLength, name)) return false;
-    entry.FileName = SlashesToBackslashes(DecodedText(name, entry.Flags));
-    if (!ReadBytes(entry.ExtraFieldLength, extra)) return false;
-    entry.ExtraField = std::move(extra);
-    if (!ReadBytes(entry.FileCommentLength, comment)) return false;
-    entry.FileComment = DecodedText(comment, entry.Flags);
+// On a spanned archive a record is read from the file in the drive: its
+// fixed part, then the name, extra field and comment it states, all on the
+// same disk.
+bool DirectoryReader::ReadRecordFromDisk(bool first) {
+    std::string bytes;
+    if (!ReadHeader(bytes)) return false;
+    if (first) TakeOemDecision(AsBytes(bytes));
+    const Decoded<CentralHeader> header = DecodeCentralHeader(AsBytes(bytes));
+    std::string variable;
+    if (!header || !ReadBytes(header->VariableLength(), variable)) return false;
+    bytes += variable;
+    const Decoded<CentralRecord> record = DecodeCentralRecord(AsBytes(bytes));
+    if (!record) return false;
+    AddEntry(*record);
     return true;
+}
+
+// The first header decides for the whole archive, as soon as it is read:
+// also when its name or a later record cannot be read.
+void DirectoryReader::TakeOemDecision(std::span<const std::uint8_t> firstRecord) {
+    const Decoded<CentralHeader> header = DecodeCentralHeader(firstRecord);
+    if (header) zip_.OemNames = HasOemNames(header->versionMadeBy);
+}
+
+void DirectoryReader::AddEntry(const CentralRecord& record) {
+    TFileInfo entry = EntryOf(record.header);
+    entry.FileName = SlashesToBackslashes(DecodedText(record.name, entry.Flags));
+    entry.ExtraField = record.extra;
+    entry.FileComment = DecodedText(record.comment, entry.Flags);
+    zip_.entries_.push_back(std::move(entry));
 }
 
 // On a spanned archive a header that does not fit on this disk starts on the
@@ -112,19 +126,14 @@ bool DirectoryReader::ReadHeader(std::string& header) {
 bool DirectoryReader::ReadBytes(std::size_t count, std::string& bytes) {
     const auto size = static_cast<std::int64_t>(count);
     if (position_ < 0 || position_ > limit_ || limit_ - position_ < size) return false;
-    const std::int64_t offset = position_ - bufferStart_;
-    if (offset >= 0 && static_cast<std::int64_t>(buffered_.size()) - offset >= size) {
-        bytes.assign(buffered_, static_cast<std::size_t>(offset), count);
-    } else {
-        bytes = file_.ReadAt(position_, count);
-    }
+    bytes = file_.ReadAt(position_, count);
     if (bytes.size() < count) return false;
     position_ += size;
     return true;
 }
 
 // Names flagged as UTF-8 are never converted, whatever the first header said.
-std::string DirectoryReader::DecodedText(const std::string& stored, std::uint16_t flags) const {
+std::string DirectoryReader::DecodedText(std::string_view stored, std::uint16_t flags) const {
     return DecodeEntryText(stored, zip_.OemNames, flags, OemCodePage());
 }
 

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "zip/ReadOnlyFile.h"
 #include "zip/ZipTypes.h"
@@ -12,6 +14,7 @@
 namespace vorlan {
 
 class TZip;
+struct CentralRecord;
 
 constexpr std::int64_t kEndRecordSearchWindow = 65535;
 constexpr std::uint16_t kMaximumDiskNumber = 1000;
@@ -36,23 +39,22 @@ private:
     void ReadEndRecord(std::int64_t position);
     bool EnterStartDisk();
     bool ReadCentralDirectory();
-    bool ReadRecord(bool first);
+    bool ReadRecordFromDisk(bool first);
+    void TakeOemDecision(std::span<const std::uint8_t> firstRecord);
+    void AddEntry(const CentralRecord& record);
     bool ReadHeader(std::string& header);
     bool ReadBytes(std::size_t count, std::string& bytes);
     void OpenOnDiskInDrive();
-    std::string DecodedText(const std::string& stored, std::uint16_t flags) const;
+    std::string DecodedText(std::string_view stored, std::uint16_t flags) const;
 
     TZip& zip_;
     const std::string& path_;       // the archive's absolute path
     const std::string& shownName_;  // ZipFileName, as messages show it
     ReadOnlyFile file_;
+    // Where the next record of a spanned archive's directory is read, and
+    // the end of the file it must end before.
     std::int64_t position_ = 0;
-    // Records must end before this position: the end record on a single-disk
-    // archive, the end of the file on a disk of a spanned one.
     std::int64_t limit_ = 0;
-    // A single-disk directory read ahead in one piece, and where it starts.
-    std::string buffered_;
-    std::int64_t bufferStart_ = 0;
     std::string endRecord_;  // the end record's fixed bytes, as the search read them
 };
 

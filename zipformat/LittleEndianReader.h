@@ -16,6 +16,11 @@ inline std::span<const std::uint8_t> AsBytes(std::string_view bytes) {
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
 }
 
+// Bytes taken from an archive, viewed as text (names, comments).
+inline std::string_view AsText(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
 class LittleEndianReader {
 public:
     explicit LittleEndianReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}

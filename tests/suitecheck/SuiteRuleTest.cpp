@@ -113,6 +113,13 @@ INSTANTIATE_TEST_SUITE_P(
                  [](SuiteParts &p) { p.jad.push_back("X Note: y"); }},
         RuleCase{"JadNotUtf8", "JAD_SYNTAX", true,
                  [](SuiteParts &p) { p.jad.push_back("MIDlet-Info: caf\xE9"); }},
+        // What Java's decoder refuses: a surrogate, an overlong form, a lead byte past U+10FFFF.
+        RuleCase{"JadWithSurrogate", "JAD_SYNTAX", true,
+                 [](SuiteParts &p) { p.jad.push_back("MIDlet-Info: \xED\xA0\x80"); }},
+        RuleCase{"JadWithOverlongForm", "JAD_SYNTAX", true,
+                 [](SuiteParts &p) { p.jad.push_back("MIDlet-Info: \xE0\x80\xAF"); }},
+        RuleCase{"JadWithLeadByteF5", "JAD_SYNTAX", true,
+                 [](SuiteParts &p) { p.jad.push_back("MIDlet-Info: \xF5\x80\x80\x80"); }},
         RuleCase{"NoVendorInJad", "MISSING_ATTRIBUTE", true,
                  [](SuiteParts &p) { p.jad.erase(p.jad.begin() + 1); }},
         RuleCase{"NoProfileAnywhere", "MISSING_ATTRIBUTE", true,
@@ -173,6 +180,32 @@ TEST(SuiteCheckRunTest, WritesAFindingPerLineThenTheSummaryAndFailsOnErrorsOnly)
                                 (dir / "gone.jar").string() +
                                 ": SUITE_FILE: no such file\n2 suites checked: 0 would install, 2 would not "
                                 "(2 errors, 0 warnings)\n");
+    SetApp(nullptr);
+}
+
+// A file name, an entry name and a value that hold control characters are
+// shown escaped: each finding stays on its one line.
+TEST(SuiteCheckRunTest, NamesAndValuesWithControlCharactersAreShownEscaped) {
+    ScriptedApplication app;
+    SetApp(&app);
+    TempDir dir;
+    WriteFile(dir / "not\nzip.jar", "no zip here");
+    SuiteParts parts;
+    Replace(parts.manifest, "MIDlet-1:", "MIDlet-1: Snake, /i.png, game.Ma\x1Bin");
+    ZipEntry broken = StoredEntry("res/a\nb.txt", "text");
+    broken.crc = 1;
+    std::vector<ZipEntry> entries{StoredEntry("META-INF/MANIFEST.MF", CrLf(parts.manifest)), broken};
+    entries.insert(entries.end(), parts.entries.begin(), parts.entries.end());
+    WriteFile(dir / "odd.jar", ZipArchive({}, entries).bytes());
+    std::ostringstream output;
+    EXPECT_EQ(RunSuiteCheck({(dir / "not\nzip.jar").string(), (dir / "odd.jar").string()}, output), 1);
+    const std::string shownNotZip = "\"" + dir.str() + "/not\\nzip.jar\"";
+    const std::string odd = (dir / "odd.jar").string();
+    EXPECT_EQ(output.str(),
+              shownNotZip + ": ZIP_FORMAT: the JAR is not a readable zip: too short for a zip file\n" + odd +
+                  ": ZIP_FORMAT: the entry \"res/a\\nb.txt\" cannot be read: its CRC does not match its content\n" +
+                  odd + ": MIDLET_CLASS: MIDlet-1 names the class \"game.Ma\\x1bin\", which is not in the JAR\n" +
+                  "2 suites checked: 0 would install, 2 would not (3 errors, 0 warnings)\n");
     SetApp(nullptr);
 }
 
