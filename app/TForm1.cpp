@@ -39,7 +39,7 @@ TForm1::TForm1(const FormSettings& settings)
     : QWidget(nullptr, kToolWindowFrame),
       qtFileChooser_(settings.fileChooser != nullptr ? nullptr : MakeQtFileChooser()),
       OpenDialog1(settings.fileChooser != nullptr ? *settings.fileChooser : *qtFileChooser_),
-      executableFolder_(settings.executableFolder.empty() ? ExecutableFolder() : settings.executableFolder) {
+      executableFolder_(settings.executableFolder.empty() ? DataFolder() : settings.executableFolder) {
     setObjectName("Form1");
     // Qt lets a tool window close without ending the program; this one is
     // the program's only window.

@@ -3,14 +3,15 @@
 # and only those that are missing: nothing is installed when all are there.
 #   scripts/deps.sh build   what building and running needs
 #   scripts/deps.sh test    that, and what the tests use (JDK, zip, clang, the
-#                           fonts the window's tests use, the package tools)
+#                           fonts the window's tests use, the package tools:
+#                           lintian, appstream, bash-completion)
 set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
                 libzip-dev zlib1g-dev libblkid-dev)
 test_packages=(libgtest-dev ecj openjdk-17-jdk-headless zip unzip python3 openssl python3-cryptography
                clang clang-format libclang-rt-14-dev fonts-dejavu-core dpkg-dev desktop-file-utils
-               xvfb openbox x11-utils xdotool strace)
+               lintian appstream bash-completion xvfb openbox x11-utils xdotool strace)
 
 wanted=("${build_packages[@]}")
 [ "${1:-build}" = test ] && wanted+=("${test_packages[@]}")
