@@ -12,12 +12,14 @@
 set(vorlan_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/vorlan)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
 file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE license_lines)
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE holder REGEX "^Copyright \\(c\\) ")
+string(REPLACE "Copyright (c) " "" holder "${holder}")  # the years and the holders
 set(copyright "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: Vorlan
 Upstream-Contact: The Vorlan authors <vorlan@example.org>
 
 Files: *
-Copyright: The Vorlan authors
+Copyright: ${holder}
 License: MIT
 ")
 list(POP_FRONT license_lines)  # "MIT License": the license's name stands above

@@ -18,6 +18,7 @@
 #include <set>
 #include <sstream>
 
+#include "app/CheckListBox.h"
 #include "tests/app/QtTestEnvironment.h"
 
 namespace vorlan {
@@ -145,10 +146,12 @@ std::pair<int, int> MetadataScreenshotSize() {
 TEST(X11Window, ScreenshotForTheMetadataShowsTheWindowAtItsSize) {
     test::TestForm test({"nokia.zip", "siemens.jar"});
     TForm1& form = *test.form;
+    // Names as a user's would read; the files need not exist to be listed.
     test.chooser.answers.push_back(
-        std::vector<std::string>{test.folder.str() + "/Snake.jar", test.folder.str() + "/Tetris.jar"});
+        std::vector<std::string>{"/home/player/Games/Snake.jar", "/home/player/Games/Tetris.jar"});
     form.Button1Click();
     form.SetFileChecked(0, true);
+    SetCheckListItemChecked(*form.APIs, 1, true);
     form.show();
     ASSERT_TRUE(WaitUntil([&] { return Contains(WindowProperties(form, {"_NET_WM_ALLOWED_ACTIONS"}), "ACTION"); }));
     QTest::qWait(200);  // the first paint after mapping

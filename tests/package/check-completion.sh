@@ -25,7 +25,17 @@ fail() {
 candidates() {
   COMP_WORDS=("$@")
   COMP_CWORD=$(($# - 1))
-  COMP_LINE="$*"
+  # The line as typed: no blank on either side of an "=".
+  local word previous=""
+  COMP_LINE=""
+  for word in "$@"; do
+    if [ -z "$COMP_LINE" ] || [ "$word" = "=" ] || [ "$previous" = "=" ]; then
+      COMP_LINE+=$word
+    else
+      COMP_LINE+=" $word"
+    fi
+    previous=$word
+  done
   COMP_POINT=${#COMP_LINE}
   COMPREPLY=()
   _vorlan_batch "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"

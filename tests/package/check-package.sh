@@ -35,7 +35,7 @@ for file in /usr/bin/vorlan /usr/bin/vorlan-batch "$programs/vorlan" "$programs/
 done
 
 # What a distribution asks of a package; informational tags are left to the reader.
-lintian --fail-on error,warning --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1 ||
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 ||
   { cat "$work/lintian.log" >&2; fail "lintian finds errors or warnings"; }
 dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'preinst|postinst|prerm|postrm' &&
   fail "the package has maintainer scripts"
