@@ -63,7 +63,7 @@ stamp() {
 missing=0
 while IFS= read -r -d '' file; do
   comment=$(comment_of "$file")
-  [ -n "$comment" ] && [ -f "$file" ] && [ ! -L "$file" ] || continue
+  if [ -z "$comment" ] || [ ! -f "$file" ] || [ -L "$file" ]; then continue; fi
   grep -q "$tag" "$file" && continue
   if $check; then
     echo "$file"
