@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "VorlanVersion.h"
+
 namespace vorlan {
 
 namespace {
@@ -130,9 +132,11 @@ std::string HintFor(std::string_view controlName) {
 }
 
 std::string AboutText() {
+    const std::string title = std::string("Vorlan v.") + kVersion +
+                              ". Made by the Vorlan developers for everyone who keeps old phones playing.";
     // CR alone between lines, as the box has always been given them.
     std::vector<std::string> lines{
-        "Vorlan v.1.1. Made by the Vorlan developers for everyone who keeps old phones playing.",
+        title,
         "This program can:",
         "- generate JADs from JARs",
         "- add Java APIs to JAR and generate JAD from JAR",

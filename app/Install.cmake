@@ -1,8 +1,9 @@
-# The install tree: the programs with the engine modules, API/ and fix.jar
-# beside them in ${VORLAN_INSTALL_DIR} (each part installs its own files there),
-# links to both programs in bin/, and a menu entry with its icon.
+# The install tree: the programs with the engine modules beside them in
+# ${VORLAN_INSTALL_DIR} (each part installs its own files there), links to
+# both programs in bin/, and a menu entry with its icon, named by the
+# application's id as the software centres' metadata is.
 install(TARGETS vorlan DESTINATION ${VORLAN_INSTALL_DIR})
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/vorlan.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/io.github.vorlan.Vorlan.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/vorlan.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 

@@ -42,7 +42,7 @@ TForm1::TForm1(const FormSettings& settings)
     : QWidget(nullptr, kMainWindowFrame),
       qtFileChooser_(settings.fileChooser != nullptr ? nullptr : MakeQtFileChooser()),
       OpenDialog1(settings.fileChooser != nullptr ? *settings.fileChooser : *qtFileChooser_),
-      executableFolder_(settings.executableFolder.empty() ? ExecutableFolder() : settings.executableFolder) {
+      executableFolder_(settings.executableFolder.empty() ? DataFolder() : settings.executableFolder) {
     setObjectName("Form1");
     CreateControls();
     SetCaption();

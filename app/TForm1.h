@@ -30,7 +30,7 @@ namespace vorlan {
 // Where the window finds its files and how it asks for files to add; tests
 // point it at their own folders and answer the open dialog themselves.
 struct FormSettings {
-    std::string executableFolder;        // ending in "/"; empty: the running program's folder
+    std::string executableFolder;        // of fix.jar and API/, ending in "/"; empty: DataFolder()
     FileChooser* fileChooser = nullptr;  // nullptr: Qt's file dialog
 };
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
 #include "app/FormTexts.h"
 #include "app/QtApplication.h"
@@ -20,14 +21,25 @@ bool IsSet(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
+// A platform plugin that draws through a display server; the others
+// (offscreen, minimal, vnc, ...) need none. QT_QPA_PLATFORM may list several,
+// the first is tried first.
+bool NeedsDisplay(std::string_view platform) {
+    return platform.empty() || platform.starts_with("xcb") || platform.starts_with("wayland");
+}
+
 // Without a display to open the window on, Qt would abort with a page about
 // platform plugins; one line says what is wrong and what works instead. A
-// platform chosen for Qt (QT_QPA_PLATFORM, -platform) needs no display.
+// platform chosen for Qt (QT_QPA_PLATFORM, -platform) that needs no display
+// is left to Qt.
 bool NoDisplay(int argc, char** argv) {
-    if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM")) return false;
+    if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) return false;
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    std::string_view platform = chosen != nullptr ? chosen : "";
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return false;
-    return true;
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            platform = i + 1 < argc ? argv[i + 1] : "";
+    return NeedsDisplay(platform);
 }
 
 }  // namespace
@@ -48,7 +60,7 @@ int main(int argc, char** argv) {
     const QString title = vorlan::FromText(vorlan::kApplicationTitle);
     // The name only: a display name would be appended to the window's caption.
     QApplication::setApplicationName("vorlan");
-    QGuiApplication::setDesktopFileName("vorlan");
+    QGuiApplication::setDesktopFileName("io.github.vorlan.Vorlan");
     vorlan::QtApplication application;
     application.SetTitle(title.toStdString());
     vorlan::SetApp(&application);

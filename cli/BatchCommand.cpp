@@ -90,7 +90,7 @@ int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream&
 }  // namespace
 
 int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream& errors) {
-    ApiFolder = commandLine.apiFolder ? AsFolder(*commandLine.apiFolder) : ExecutableFolder() + "API/";
+    ApiFolder = commandLine.apiFolder ? AsFolder(*commandLine.apiFolder) : DataFolder() + "API/";
     UserApiFolder = UserApiFolderFromEnvironment();
     const std::vector<std::string> catalogue = ReadApiCatalogue();
     if (commandLine.listApis) {
@@ -107,7 +107,7 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     settings.startFolder = AsFolder(std::filesystem::current_path().string());
     settings.mode = commandLine.mode == 1 ? BatchMode::BuildFix : BatchMode::GenerateJad;
     settings.fixVersion = commandLine.fixVersion;
-    FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : ExecutableFolder() + "fix.jar";
+    FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : DataFolder() + "fix.jar";
     WorkerPlan plan = PlanWorkers(settings, commandLine.jobs);
     if (plan.workers == 0) return RunInThisProcess(std::move(settings), output, errors);
     if (const int signalNumber = TerminationRequested()) return BatchStopped(signalNumber).ExitStatus();

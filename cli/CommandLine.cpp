@@ -49,6 +49,10 @@ std::size_t ApplyOption(CommandLine& line, const std::vector<std::string>& argum
         line.listApis = true;
         return i;
     }
+    if (argument == "--version") {
+        line.version = true;
+        return i;
+    }
     if (argument == "--check") {
         line.check = true;
         return i;
@@ -112,9 +116,10 @@ Options:
   --api NAME            add the API archive NAME of the API folders (mode 0);
                         may be given several times; on equal paths the
                         archive listed later by --list-apis wins
-  --api-dir DIR         the API folder (default: API/ beside this program)
+  --api-dir DIR         the API folder (default: API/ in Vorlan's data folder:
+                        this program's own, else share/vorlan/ of its install)
   --fix-version TEXT    the version a fix suite gets (default 9.9.9)
-  --fix-template PATH   the fix template (default: fix.jar beside this program)
+  --fix-template PATH   the fix template (default: fix.jar in the data folder)
   --jobs N              work on N files at a time, in N processes (default 1;
                         0: one per processor); files are still reported in
                         the order given, and the results are the same
@@ -124,6 +129,7 @@ Options:
                         JAR alone) as a MIDP 2.0 phone's installer would, and
                         change nothing; see "Checking suites" below
   -h, --help            print this help, and exit
+  --version             print the version, and exit
 
 API folders: the API folder, then the user's, $XDG_DATA_HOME/vorlan/API
 (default ~/.local/share/vorlan/API), for archives when the program's own

@@ -24,6 +24,7 @@ struct CommandLine {
     bool listApis = false;
     bool check = false;  // --check: check the suites, change nothing
     bool help = false;
+    bool version = false;
     std::vector<std::string> files;  // as given
 };
 

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <utility>
 
+#include "VorlanVersion.h"
 #include "cli/BatchCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/TerminationRequests.h"
@@ -42,6 +43,10 @@ int main(int argc, char** argv) {
         vorlan::CommandLine commandLine = vorlan::ParseCommandLine({argv + 1, argv + argc});
         if (commandLine.help) {
             std::cout << vorlan::HelpText();
+            return 0;
+        }
+        if (commandLine.version) {
+            std::cout << "vorlan-batch " << vorlan::kVersion << '\n';
             return 0;
         }
         if (commandLine.check) {

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -108,6 +109,27 @@ std::string ExecutableFolder() {
         }
         buffer.resize(buffer.size() * 2);  // the path may have been cut: try again with more room
     }
+}
+
+namespace {
+
+bool HoldsDataFiles(const std::string& folder) {
+    return access((folder + "fix.jar").c_str(), F_OK) == 0 || access((folder + "API").c_str(), F_OK) == 0;
+}
+
+}  // namespace
+
+std::string DataFolderFor(const std::string& executableFolder, const std::string& dataFromExecutable) {
+    if (HoldsDataFiles(executableFolder)) return executableFolder;
+    // The executable's folder comes from /proc/self/exe, with every link
+    // resolved, so ".." can be taken away by name.
+    std::string installed = (std::filesystem::path(executableFolder) / dataFromExecutable).lexically_normal().string();
+    if (installed.back() != '/') installed += '/';
+    return HoldsDataFiles(installed) ? installed : executableFolder;
+}
+
+std::string DataFolder() {
+    return DataFolderFor(ExecutableFolder(), VORLAN_DATA_FROM_PROGRAMS);
 }
 
 namespace {

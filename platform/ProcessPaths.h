@@ -9,6 +9,16 @@ namespace vorlan {
 // The folder of the running executable (from /proc/self/exe), ending in "/".
 std::string ExecutableFolder();
 
+// The folder of Vorlan's architecture-independent files, fix.jar and the API
+// folder, ending in "/": the executable's own folder when either is there (a
+// build tree, or a tree copied as a whole), else the installed data folder
+// (share/vorlan below the install prefix), else the executable's folder again.
+std::string DataFolder();
+
+// The same choice for a given executable's folder (ending in "/") and the
+// path from it to the installed data folder, for tests.
+std::string DataFolderFor(const std::string& executableFolder, const std::string& dataFromExecutable);
+
 // Creates this process's private scratch root (mkdtemp, mode 0700) and returns
 // it, ending in "/". The same root is returned on later calls; it is removed
 // with everything in it when the process exits normally.

@@ -3,15 +3,17 @@
 # and only those that are missing: nothing is installed when all are there.
 #   scripts/deps.sh build   what building and running needs
 #   scripts/deps.sh test    that, and what the tests use (JDK, zip, clang, the
-#                           fonts the window's tests use, the package tools,
-#                           two window managers and the accessibility bus)
+#                           fonts the window's tests use, the package tools
+#                           (lintian, appstream, bash-completion), two window
+#                           managers and the accessibility bus)
 set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
                 libzip-dev zlib1g-dev libblkid-dev)
 test_packages=(libgtest-dev ecj openjdk-17-jdk-headless zip unzip python3 openssl python3-cryptography
                clang clang-format libclang-rt-14-dev fonts-dejavu-core dpkg-dev desktop-file-utils
-               xvfb openbox xfwm4 dbus-daemon at-spi2-core python3-pyatspi x11-utils xdotool strace)
+               lintian appstream bash-completion xvfb openbox xfwm4 dbus-daemon at-spi2-core python3-pyatspi
+               x11-utils xdotool strace)
 
 wanted=("${build_packages[@]}")
 [ "${1:-build}" = test ] && wanted+=("${test_packages[@]}")

@@ -40,9 +40,11 @@ TEST(CommandLineTest, DoubleDashEndsOptionsAndADashAloneIsAFile) {
     EXPECT_EQ(ParseCommandLine({"--fix-version", "--mode"}).fixVersion, "--mode");  // a value is taken as it is
 }
 
-TEST(CommandLineTest, Help) {
+TEST(CommandLineTest, HelpAndVersion) {
     EXPECT_TRUE(ParseCommandLine({"--help"}).help);
     EXPECT_TRUE(ParseCommandLine({"x", "-h"}).help);
+    EXPECT_TRUE(ParseCommandLine({"--version"}).version);
+    EXPECT_FALSE(ParseCommandLine({"--help"}).version);
 }
 
 TEST(CommandLineTest, UsageErrors) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "VorlanVersion.h"
 #include "tests/support/SuiteCorpus.h"
 #include "tests/support/TestTools.h"
 
@@ -245,12 +246,15 @@ TEST_F(VorlanBatchTest, WithoutItsEngineModulesSaysWhichFileItLookedFor) {
     EXPECT_EQ(ReadFile(jar), before);
 }
 
-TEST_F(VorlanBatchTest, HelpDescribesBothModes) {
+TEST_F(VorlanBatchTest, HelpDescribesBothModesAndVersionIsTheBuilds) {
     const Outcome outcome = Run({"--help"});
     EXPECT_EQ(outcome.status, 0);
     for (const char* words : {"Mode 0", "Mode 1", "--api-dir", "$XDG_DATA_HOME/vorlan/API", "--fix-version",
-                              "Exit status", "--check", "JAD_SYNTAX"})
+                              "Exit status", "--check", "JAD_SYNTAX", "--version"})
         EXPECT_NE(outcome.output.find(words), std::string::npos) << words;
+    const Outcome version = Run({"--version", "games/none.jar"});
+    EXPECT_EQ(version.status, 0) << version.errors;
+    EXPECT_EQ(version.output, "vorlan-batch " + std::string(kVersion) + "\n");
 }
 
 }  // namespace

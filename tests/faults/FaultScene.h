@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <map>
 #include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -78,7 +77,9 @@ private:
     int jobs_;
     Snapshot before_;
     Snapshot after_;
-    std::set<std::string> validJars_;  // contents (times aside) already read back by unzip and Java
+    // Contents (times aside) already read back by unzip and Java, with the
+    // verdict: each read starts a Java VM, the larger part of a trial's cost.
+    std::map<std::string, bool> jarVerdicts_;
 };
 
 }  // namespace vorlan::test

@@ -28,6 +28,23 @@ TEST(ProcessPaths, ExecutableFolderIsTheTestProgramsFolder) {
     EXPECT_EQ(folder, fs::canonical(VORLAN_TEST_BIN_DIR).string() + "/");
 }
 
+// fix.jar and API/ beside the program win (a build tree); else those of the
+// install tree's data folder; with neither, the program's folder is named.
+TEST(ProcessPaths, DataFolderIsBesideTheProgramElseTheInstalledOne) {
+    TempDir prefix;
+    const std::string programs = prefix.str() + "/libexec/vorlan/";
+    const std::string data = prefix.str() + "/share/vorlan/";
+    fs::create_directories(programs);
+    EXPECT_EQ(DataFolderFor(programs, "../../share/vorlan"), programs);
+    fs::create_directories(data + "API");
+    EXPECT_EQ(DataFolderFor(programs, "../../share/vorlan"), data);
+    WriteFile(programs + "fix.jar", "PK");
+    EXPECT_EQ(DataFolderFor(programs, "../../share/vorlan"), programs);
+    fs::remove(programs + "fix.jar");
+    fs::create_directory(programs + "API");
+    EXPECT_EQ(DataFolderFor(programs, "../../share/vorlan"), programs);
+}
+
 TEST(ProcessPaths, ScratchRootIsPrivateAndEndsInSlash) {
     TempDir base;
     const std::string root = CreateScratchRootIn(base.str() + "/");
