@@ -81,7 +81,7 @@ void CheckClasses(const SuiteArchive& archive, Findings& findings) {
 
 }  // namespace
 
-Findings CheckSuite(const std::string& path) {
+Findings CheckSuite(const std::string& path, const ClassCheckSettings& classes) {
     Findings findings;
     const std::string extension = LowerExtension(path);
     if (extension != ".jad" && extension != ".jar") {
@@ -110,15 +110,16 @@ Findings CheckSuite(const std::string& path) {
     }
     const SuiteAttributes suite{jad ? &*jad : nullptr, manifest ? &*manifest : nullptr, archive ? &*archive : nullptr};
     CheckSuiteAttributes(suite, findings);
+    if (archive) CheckMissingClasses(*archive, suite.jad, suite.manifest, classes, findings);
     return findings;
 }
 
-int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output) {
+int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, const ClassCheckSettings& classes) {
     int failed = 0;
     int errors = 0;
     int warnings = 0;
     for (const std::string& file : files) {
-        const Findings findings = CheckSuite(file);
+        const Findings findings = CheckSuite(file, classes);
         for (const Finding& finding : findings.List()) {
             output << file << ": " << finding.rule << ": " << (finding.error ? "" : "warning: ") << finding.text
                    << '\n';
