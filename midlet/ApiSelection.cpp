@@ -39,16 +39,14 @@ bool ApiSelection::Adding(const std::vector<std::string>& wanted, const std::set
                        [&broken](const std::string& archive) { return broken.count(archive) == 0; });
 }
 
-bool ApiSelection::SettleReplacedFiles(const ScratchApiFiles& apiFiles, const TZip& jar, const std::string& jarName,
-                                       EntryWarnings& warnings) const {
+void ApiSelection::SettleReplacedFiles(const ScratchApiFiles& apiFiles, const TZip& jar, const std::string& jarName,
+                                       EntryWarnings& warnings, FilesSetAside& keptOut) const {
     const std::vector<ScratchApiFiles::Replaced> replaced = apiFiles.ReplacedIn(jar);
-    if (replaced.empty()) return false;
     if (host_.ApiAuto() != nullptr) {
-        RemoveFromScratch(replaced);
-        return true;
+        keptOut.Take(replaced);
+        return;
     }
     for (const ScratchApiFiles::Replaced& archive : replaced) warnings.Add(ReplacedFilesWarning(jarName, archive));
-    return false;
 }
 
 std::vector<std::string> ApiSelection::NoteChosen(bool added, const std::set<std::string>& broken,

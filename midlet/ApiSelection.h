@@ -35,10 +35,10 @@ public:
     bool Adding(const std::vector<std::string>& wanted, const std::set<std::string>& broken, bool anyExtracted) const;
 
     // The JAR's own files (of the open archive jar) that the API files would
-    // replace: a warning each archive, or with --api auto removed from the
-    // scratch folder. True when the scratch folder lost files.
-    bool SettleReplacedFiles(const ScratchApiFiles& apiFiles, const TZip& jar, const std::string& jarName,
-                             EntryWarnings& warnings) const;
+    // replace: a warning each archive, or with --api auto set aside for the
+    // add into keptOut.
+    void SettleReplacedFiles(const ScratchApiFiles& apiFiles, const TZip& jar, const std::string& jarName,
+                             EntryWarnings& warnings, FilesSetAside& keptOut) const;
 
     // --api auto: a warning for each archive added (added tells whether the
     // JAR got its archives) and for the classes none provides; gives the

@@ -262,10 +262,10 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     ReadJarManifest(host.Zip(), jar);
     CommitUnit unit;
     const bool adding = state.selection.Adding(wanted, state.brokenApis, state.apisExtracted);
-    // Files taken out of the scratch folder come back for the next JAR.
-    if (adding && state.selection.SettleReplacedFiles(state.apiFiles, host.Zip(), NameOf(jar), state.warnings))
-        state.apiFilesInScratch = false;
+    FilesSetAside keptOut;  // with --api auto, the API files the JAR has its own copies of
+    if (adding) state.selection.SettleReplacedFiles(state.apiFiles, host.Zip(), NameOf(jar), state.warnings, keptOut);
     const std::string newJar = adding ? AddApiFilesBeside(host, jar, target, unit) : target;
+    if (!keptOut.PutBack()) state.apiFilesInScratch = false;  // extracted again for the next JAR
     state.apisAdded = state.selection.NoteChosen(adding, state.brokenApis, state.warnings);
     RecoverOnce(state, descriptor);
     PendingFile jad = PrepareDescriptor(newJar, jar, descriptor, HeldFolderOf(state, descriptor));

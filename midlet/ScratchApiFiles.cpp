@@ -1,9 +1,11 @@
 // Which of a JAR's files the API files in the scratch folder would replace.
 #include "midlet/ScratchApiFiles.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -75,14 +77,29 @@ std::vector<ScratchApiFiles::Replaced> ScratchApiFiles::ReplacedIn(const TZip& z
     return list;
 }
 
-void RemoveFromScratch(const std::vector<ScratchApiFiles::Replaced>& replaced) {
+void FilesSetAside::Take(const std::vector<ScratchApiFiles::Replaced>& replaced) {
+    // Beside the scratch folder, not in it: everything in it is added.
+    const std::string aside = ScratchRoot + kScratchTree + "-aside/";
+    if (mkdir(aside.c_str(), 0700) != 0 && errno != EEXIST)
+        throw std::runtime_error("Cannot make \"" + aside + "\": " + std::strerror(errno));
     for (const ScratchApiFiles::Replaced& archive : replaced) {
         for (const std::string& name : archive.scratchFiles) {
             const std::string path = ScratchRoot + kScratchFolder + name;
-            if (unlink(path.c_str()) != 0 && errno != ENOENT)
-                throw std::runtime_error("Cannot remove \"" + path + "\": " + std::strerror(errno));
+            const std::string parked = aside + std::to_string(moved_.size());
+            if (rename(path.c_str(), parked.c_str()) != 0)
+                throw std::runtime_error("Cannot move \"" + path + "\" aside: " + std::strerror(errno));
+            moved_.emplace_back(path, parked);
         }
     }
+}
+
+bool FilesSetAside::PutBack() {
+    bool allBack = true;
+    for (const auto& [path, parked] : moved_) allBack = rename(parked.c_str(), path.c_str()) == 0 && allBack;
+    if (!moved_.empty())
+        rmdir((ScratchRoot + kScratchTree + "-aside").c_str());  // empty again, or left to the next Take
+    moved_.clear();
+    return allBack;
 }
 
 }  // namespace vorlan

@@ -40,8 +40,25 @@ private:
     std::unordered_map<std::string, File> files_;  // by key
 };
 
-// Removes the files of replaced from the scratch folder, so that adding it
-// leaves the JAR's own copies as they are. Throws when one cannot be removed.
-void RemoveFromScratch(const std::vector<ScratchApiFiles::Replaced>& replaced);
+// API files moved out of the scratch folder for one JAR's add, so that the
+// JAR keeps its own copies, then moved back: the next JAR finds the folder
+// as the archives gave it, without extracting them again.
+class FilesSetAside {
+public:
+    FilesSetAside() = default;
+    ~FilesSetAside() { PutBack(); }
+    FilesSetAside(const FilesSetAside&) = delete;
+    FilesSetAside& operator=(const FilesSetAside&) = delete;
+
+    // Moves the scratch files of replaced out of the scratch folder; throws
+    // when one cannot be moved.
+    void Take(const std::vector<ScratchApiFiles::Replaced>& replaced);
+    // Moves them back; false when one could not be, and the scratch folder
+    // lacks it.
+    bool PutBack();
+
+private:
+    std::vector<std::pair<std::string, std::string>> moved_;  // scratch path, aside path
+};
 
 }  // namespace vorlan

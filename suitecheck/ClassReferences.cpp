@@ -165,9 +165,12 @@ ClassReferences ReadClassReferences(std::string_view bytes) {
     ClassReferences references;
     reader.Take(2);  // access flags
     references.name = ClassAt(pool, reader.U(2));
+    if (references.name.empty()) throw std::runtime_error("its this_class is not a class constant");
     references.superclass = ClassAt(pool, reader.U(2));
-    for (std::uint32_t count = reader.U(2); count > 0; --count)
-        references.interfaces.emplace_back(ClassAt(pool, reader.U(2)));
+    const std::uint32_t interfaceCount = reader.U(2);
+    ClassReader interfaces(reader.Take(2 * std::size_t{interfaceCount}));  // a count too large fails here
+    for (std::uint32_t i = 0; i < interfaceCount; ++i)
+        references.interfaces.emplace_back(ClassAt(pool, interfaces.U(2)));
     AddPoolClasses(pool, references.named);
     ReadMembers(reader, pool, references);  // fields
     ReadMembers(reader, pool, references);  // methods

@@ -138,7 +138,10 @@ SuiteArchive ReadSuiteArchive(const std::string& path, Findings& findings) {
         archive.size = std::filesystem::file_size(path, failure);
         if (failure) throw std::runtime_error(failure.message());
         const std::string file = ReadWholeFile(path, archive.size);
-        TZip zip;
+        // One component for every read: destroying one releases the engine
+        // modules the batch's own component loaded, which --api auto would
+        // otherwise load again for every JAR.
+        static TZip zip;
         zip.ShowProgressDialog = false;
         zip.SetZipFileName(path);  // exists: opening it only reads its directory
         archive.readable = true;
