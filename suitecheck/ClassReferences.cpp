@@ -76,14 +76,17 @@ std::string_view TextAt(const std::vector<Constant>& pool, std::uint32_t index) 
 }
 
 // The class a Class constant names, or the class of a field or method
-// reference; empty for any other constant.
+// reference (whose class index must be a Class constant: a reference that
+// points at a reference, or at itself, names nothing); empty for any other
+// constant.
 std::string_view ClassAt(const std::vector<Constant>& pool, std::uint32_t index) {
     if (index >= pool.size()) return {};
     const Constant& constant = pool[index];
-    if (constant.tag == kClass) return TextAt(pool, constant.first);
-    if (constant.tag == kFieldRef || constant.tag == kMethodRef || constant.tag == kInterfaceMethodRef)
-        return ClassAt(pool, constant.first);
-    return {};
+    const bool reference =
+        constant.tag == kFieldRef || constant.tag == kMethodRef || constant.tag == kInterfaceMethodRef;
+    const std::uint32_t classIndex = reference ? constant.first : index;
+    if (classIndex >= pool.size() || pool[classIndex].tag != kClass) return {};
+    return TextAt(pool, pool[classIndex].first);
 }
 
 // The class types of a field or method descriptor ("(ILa/B;)[Lc/D;").

@@ -7,6 +7,7 @@
 
 #include <sstream>
 
+#include "suitecheck/ClassReferences.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/SuiteCorpus.h"
 
@@ -229,6 +230,17 @@ INSTANTIATE_TEST_SUITE_P(
                    "acme-full.jar"}},
         SuiteCase{"NothingLacking", "clean", {"acme.zip"}, {}, {}}),
     [](const ::testing::TestParamInfo<SuiteCase>& param) { return param.param.name; });
+
+// A field reference whose class is itself: followed, it never ends.
+TEST(ClassReferencesTest, AReferenceThatPointsAtItselfNamesNoClass) {
+    const char raw[] =
+        "\xCA\xFE\xBA\xBE\x00\x00\x00\x2D"  // magic, version 45.0
+        "\x00\x02\x09\x00\x01\x00\x01"      // one constant: Fieldref #1.#1
+        "\x00\x21\x00\x01\x00\x00"          // flags, this_class #1, no superclass
+        "\x00\x00\x00\x00\x00\x00";         // no interfaces, fields, methods
+    const std::string bytes(raw, sizeof raw - 1);
+    EXPECT_THROW(ReadClassReferences(bytes), std::runtime_error);
+}
 
 }  // namespace
 }  // namespace vorlan::test
