@@ -8,6 +8,10 @@
 #   --harness DIR    the folder of run_bench.sh (default: $VORLAN_BENCH_HARNESS,
 #                    else ../shared/bench beside the project)
 #   --jobs N         time `vorlan-batch --jobs N` instead of one process
+#   --api-auto       in the api case, time `vorlan-batch --api auto` in place of
+#                    the harness's `--api NAME`: each JAR gets the archives that
+#                    provide the classes it lacks (the cross-check then differs
+#                    for the JARs that lack none)
 # Every other option goes to run_bench.sh (--jars N, --reps R, --cases "...",
 # --jdk-jars K, --seed S, --api NAME); see its --help. Its data (corpus, runs,
 # results) go to $BENCH_DATA, default $TMPDIR/vorlan-bench.
@@ -20,12 +24,14 @@ project=$(cd "$(dirname "$0")/.." && pwd)
 build=$project/build
 harness=${VORLAN_BENCH_HARNESS:-$project/../shared/bench}
 jobs=''
+auto=''
 passed=()
 while (($#)); do
     case $1 in
         --build-dir) build=$2; shift 2 ;;
         --harness) harness=$2; shift 2 ;;
         --jobs) jobs=$2; shift 2 ;;
+        --api-auto) auto=1; shift ;;
         -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
         *) passed+=("$1"); shift ;;
     esac
@@ -43,11 +49,20 @@ fi
 cmake --build "$build" --target vorlan-batch vorlan_zipdll vorlan_unzdll
 product=$build/bin/vorlan-batch
 
-# The harness runs the product as given: --jobs goes in through a wrapper.
-if [[ -n $jobs ]]; then
+# The harness runs the product as given: --jobs and --api auto go in through
+# a wrapper.
+if [[ -n $jobs || -n $auto ]]; then
     wrapper_dir=$(mktemp -d "${TMPDIR:-/tmp}/vorlan-bench-jobs.XXXXXX")
     trap 'rm -rf "$wrapper_dir"' EXIT
-    printf '#!/usr/bin/env bash\nexec %q --jobs %q "$@"\n' "$product" "$jobs" > "$wrapper_dir/vorlan-batch"
+    {
+        printf '#!/usr/bin/env bash\n'
+        printf 'front=(%s) auto=%q rest=() named=0\n' "${jobs:+--jobs $jobs}" "$auto"
+        printf 'while (($#)); do\n'
+        printf '    if [[ -n $auto && $1 == --api ]]; then named=1; shift 2; else rest+=("$1"); shift; fi\n'
+        printf 'done\n'
+        printf '((named)) && front+=(--api auto)\n'
+        printf 'exec %q "${front[@]}" "${rest[@]}"\n' "$product"
+    } > "$wrapper_dir/vorlan-batch"
     chmod +x "$wrapper_dir/vorlan-batch"
     product=$wrapper_dir/vorlan-batch
 fi

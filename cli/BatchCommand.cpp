@@ -15,6 +15,8 @@
 #include "midlet/Globals.h"
 #include "midlet/TextLines.h"
 #include "platform/ProcessPaths.h"
+#include "suitecheck/ClassProviders.h"
+#include "suitecheck/SuiteCheck.h"
 
 namespace vorlan {
 
@@ -32,8 +34,28 @@ std::string AsFolder(const std::string& path) {
     return folder;
 }
 
+// --api auto: alone, in mode 0.
+bool ApiAutoAsked(const CommandLine& commandLine) {
+    const std::vector<std::string>& apis = commandLine.apis;
+    const bool automatic = std::find(apis.begin(), apis.end(), "auto") != apis.end();
+    if (automatic && apis.size() > 1) throw UsageError("--api auto chooses the archives itself: give no other --api");
+    if (automatic && commandLine.mode != 0) throw UsageError("--api auto works in mode 0 only");
+    if (!automatic && commandLine.platform) throw UsageError("--platform is for --check and --api auto");
+    return automatic;
+}
+
+ApiSets OptionalPackages(const CommandLine& commandLine) {
+    return commandLine.platform ? ParseOptionalPackages(*commandLine.platform) : DefaultOptionalPackages();
+}
+
+void SetApiFolders(const CommandLine& commandLine) {
+    ApiFolder = commandLine.apiFolder ? AsFolder(*commandLine.apiFolder) : DataFolder() + "API/";
+    UserApiFolder = UserApiFolderFromEnvironment();
+}
+
 std::set<std::string> CheckedApis(const CommandLine& commandLine, const std::vector<std::string>& catalogue) {
     std::set<std::string> checked;
+    if (ApiAutoAsked(commandLine)) return checked;
     for (const std::string& name : commandLine.apis) {
         if (std::find(catalogue.begin(), catalogue.end(), name) == catalogue.end())
             throw UsageError("no API archive \"" + name + "\" in " + ApiFolder +
@@ -90,8 +112,7 @@ int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream&
 }  // namespace
 
 int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream& errors) {
-    ApiFolder = commandLine.apiFolder ? AsFolder(*commandLine.apiFolder) : DataFolder() + "API/";
-    UserApiFolder = UserApiFolderFromEnvironment();
+    SetApiFolders(commandLine);
     const std::vector<std::string> catalogue = ReadApiCatalogue();
     if (commandLine.listApis) {
         for (const std::string& name : catalogue) output << name << '\n';
@@ -102,6 +123,8 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     RequireEngineModules();
     BatchSettings settings;
     settings.checkedApis = CheckedApis(commandLine, catalogue);
+    settings.apiAuto = ApiAutoAsked(commandLine);
+    settings.optionalPackages = OptionalPackages(commandLine);
     settings.catalogue = catalogue;
     settings.files = BatchFiles(std::move(commandLine.files));
     settings.startFolder = AsFolder(std::filesystem::current_path().string());
@@ -112,6 +135,18 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     if (plan.workers == 0) return RunInThisProcess(std::move(settings), output, errors);
     if (const int signalNumber = TerminationRequested()) return BatchStopped(signalNumber).ExitStatus();
     return RunInWorkers(settings, std::move(plan.groupOfEntry), plan.workers, output, errors);
+}
+
+int RunCheckCommand(const CommandLine& commandLine, std::ostream& output) {
+    if (commandLine.files.empty()) throw UsageError("--check needs at least one FILE");
+    SetApiFolders(commandLine);
+    std::vector<ClassProviders::Archive> archives;
+    for (const std::string& name : ReadApiCatalogue()) archives.push_back({name, ApiArchivePath(name)});
+    const ClassProviders providers(archives);
+    ClassCheckSettings settings;
+    settings.optionalPackages = OptionalPackages(commandLine);
+    settings.providers = &providers;
+    return RunSuiteCheck(commandLine.files, output, settings);
 }
 
 }  // namespace vorlan

@@ -14,4 +14,9 @@ namespace vorlan {
 // The command line is taken over: its file list moves into the batch.
 int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream& errors);
 
+// --check: the suites checked, the API folders' archives named where they
+// provide a class a suite lacks. Returns the exit status (0 no error found,
+// 1 one was).
+int RunCheckCommand(const CommandLine& commandLine, std::ostream& output);
+
 }  // namespace vorlan

@@ -4,6 +4,8 @@
 #include <functional>
 #include <map>
 
+#include "suitecheck/PlatformClasses.h"
+
 namespace vorlan {
 
 namespace {
@@ -26,6 +28,16 @@ int ParseJobs(const std::string& value) {
     return std::stoi(value);
 }
 
+std::string ParsePlatform(const std::string& value) {
+    try {
+        ParseOptionalPackages(value);
+    } catch (const std::invalid_argument& unknown) {
+        throw UsageError(std::string("--platform: ") + unknown.what() + "; known: " + OptionalPackageNames() +
+                         ", or none");
+    }
+    return value;
+}
+
 const std::map<std::string, ValueOption>& ValueOptions() {
     static const std::map<std::string, ValueOption> options{
         {"--mode", [](CommandLine& c, const std::string& v) { c.mode = ParseMode(v); }},
@@ -34,6 +46,7 @@ const std::map<std::string, ValueOption>& ValueOptions() {
         {"--fix-version", [](CommandLine& c, const std::string& v) { c.fixVersion = v; }},
         {"--fix-template", [](CommandLine& c, const std::string& v) { c.fixTemplate = v; }},
         {"--jobs", [](CommandLine& c, const std::string& v) { c.jobs = ParseJobs(v); }},
+        {"--platform", [](CommandLine& c, const std::string& v) { c.platform = ParsePlatform(v); }},
     };
     return options;
 }
@@ -102,7 +115,10 @@ same name beside it: the JAR's manifest with MIDlet-Jar-Size and
 MIDlet-Jar-URL set to the JAR's size and file name. With --api, the files of
 the chosen API archives are first added into every JAR, so that a game made
 for one phone finds the classes another phone lacks; the JARs are changed in
-place. Files that are not JARs are left alone.
+place. An API file that has the name of one of the JAR's own files replaces
+it, with a warning that says which. With --api auto, each JAR gets just the
+archives that provide the classes it uses and lacks, and its own files are
+never replaced. Files that are not JARs are left alone.
 
 Mode 1: builds a fix for a suite that a phone refuses to delete. Give the
 suite's JAR or its JAD (one of them is enough). A new suite of the same name
@@ -116,6 +132,20 @@ Options:
   --api NAME            add the API archive NAME of the API folders (mode 0);
                         may be given several times; on equal paths the
                         archive listed later by --list-apis wins
+  --api auto            (mode 0) instead: give each JAR the archives that
+                        provide the classes its class files name and that
+                        neither it nor the phone has (the first archive
+                        by --list-apis that holds a class); a warning says
+                        which were added and for what, and names classes
+                        no archive provides; a JAR that lacks nothing is
+                        left as it is and only gets its JAD
+  --platform LIST       the optional packages the phone has, for --check
+                        and --api auto: comma-separated, of jsr75, jsr82,
+                        jsr120, jsr205, jsr135, jsr172, jsr177, jsr179,
+                        jsr184, jsr226, jsr234, jsr256, or none; default
+                        jsr75,jsr82,jsr120,jsr135,jsr184, the set most
+                        MIDP 2.0 phones carry. CLDC and MIDP are those
+                        each suite declares
   --api-dir DIR         the API folder (default: API/ in Vorlan's data folder:
                         this program's own, else share/vorlan/ of its install)
   --fix-version TEXT    the version a fix suite gets (default 9.9.9)
@@ -158,8 +188,12 @@ missing icon, a version part above 99, manifest lines over 72 bytes). RULE
 is one of SUITE_FILE, JAD_SYNTAX, MISSING_ATTRIBUTE, VERSION_FORMAT,
 JAD_MANIFEST_MISMATCH, JAR_NOT_FOUND, JAR_SIZE, ZIP_FORMAT, MANIFEST,
 MIDLET_CLASS, PUSH_CLASS, ICON, DEVICE, CLASS_VERSION, NOT_PREVERIFIED,
-CLASS_FORMAT, SIGNATURE. Exit status: 0 when no finding is an error, 1 when
-one is, 2 when the command line is wrong.
+CLASS_FORMAT, SIGNATURE, MISSING_CLASS. MISSING_CLASS names a class the
+suite's classes use that neither its JAR nor the phone (see --platform)
+has, and the API archives that provide it: an error when the suite cannot
+start without it (a MIDlet class's superclass or interface, or a class a
+static initialiser on the way uses), else a warning. Exit status: 0 when no
+finding is an error, 1 when one is, 2 when the command line is wrong.
 )";
 }
 

@@ -16,13 +16,16 @@ public:
 
 struct CommandLine {
     int mode = 0;
-    std::vector<std::string> apis;           // --api NAME, in the order given
+    std::vector<std::string> apis;           // --api NAME, in the order given ("auto": --api auto)
     std::optional<std::string> apiFolder;    // --api-dir DIR
     std::string fixVersion = "9.9.9";        // --fix-version TEXT
     std::optional<std::string> fixTemplate;  // --fix-template PATH
     int jobs = 1;                            // --jobs N; 0: one per processor
     bool listApis = false;
     bool check = false;  // --check: check the suites, change nothing
+    // --platform LIST: the phone's optional packages, for --check and --api
+    // auto (checked when read).
+    std::optional<std::string> platform;
     bool help = false;
     bool version = false;
     std::vector<std::string> files;  // as given

@@ -10,6 +10,7 @@ namespace vorlan {
 ConsoleBatchHost::ConsoleBatchHost(BatchSettings settings, std::ostream& output, std::ostream& errors)
     : settings_(std::move(settings)), checked_(settings_.files.size(), false), output_(output), errors_(errors) {
     zip_.ShowProgressDialog = false;
+    if (settings_.apiAuto) chooser_ = std::make_unique<AutoApiChooser>(settings_.optionalPackages);
 }
 
 int ConsoleBatchHost::FileCount() {

@@ -5,12 +5,14 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "midlet/BatchHost.h"
 #include "platform/ShownNames.h"  // ShownFileName: how the lines show file names
+#include "suitecheck/AutoApiChooser.h"
 #include "zip/TZip.h"
 
 namespace vorlan {
@@ -27,6 +29,8 @@ struct BatchSettings {
     std::string startFolder;
     std::vector<std::string> catalogue;  // bare archive names, in catalogue order
     std::set<std::string> checkedApis;
+    bool apiAuto = false;                                  // --api auto: each JAR gets the archives it needs
+    ApiSets optionalPackages = DefaultOptionalPackages();  // --platform, for --api auto
     BatchMode mode = BatchMode::GenerateJad;
     std::string fixVersion;
 };
@@ -54,6 +58,7 @@ public:
     int ApiCount() override;
     std::string ApiAt(int index) override;
     bool ApiChecked(int index) override;
+    ApiChooser* ApiAuto() override { return chooser_.get(); }
     int Mode() override { return static_cast<int>(settings_.mode); }
     std::string FixVersion() override { return settings_.fixVersion; }
     void SetProgressMax(int) override {}
@@ -75,6 +80,7 @@ private:
     std::ostream& output_;
     std::ostream& errors_;
     TZip zip_;
+    std::unique_ptr<AutoApiChooser> chooser_;  // with --api auto
 };
 
 }  // namespace vorlan

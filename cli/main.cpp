@@ -11,7 +11,6 @@
 #include "cli/CommandLine.h"
 #include "cli/TerminationRequests.h"
 #include "platform/ConsoleApplication.h"
-#include "suitecheck/SuiteCheck.h"
 
 namespace {
 
@@ -49,10 +48,7 @@ int main(int argc, char** argv) {
             std::cout << "vorlan-batch " << vorlan::kVersion << '\n';
             return 0;
         }
-        if (commandLine.check) {
-            if (commandLine.files.empty()) throw vorlan::UsageError("--check needs at least one FILE");
-            return vorlan::RunSuiteCheck(commandLine.files, std::cout);
-        }
+        if (commandLine.check) return vorlan::RunCheckCommand(commandLine, std::cout);
         return vorlan::RunBatchCommand(std::move(commandLine), std::cout, std::cerr);
     } catch (const vorlan::UsageError& error) {
         std::cerr << "vorlan-batch: " << error.what() << "\nTry \"vorlan-batch --help\".\n";

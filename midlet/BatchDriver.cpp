@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "filecommit/CommitJournal.h"
@@ -14,6 +15,7 @@
 #include "filecommit/ReplaceableTarget.h"
 #include "fsutil/FolderTree.h"
 #include "midlet/ApiCatalogue.h"
+#include "midlet/ApiSelection.h"
 #include "midlet/ArchiveHelpers.h"
 #include "midlet/BatchHost.h"
 #include "midlet/Descriptor.h"
@@ -23,6 +25,7 @@
 #include "midlet/Globals.h"
 #include "midlet/OrderedCommits.h"
 #include "midlet/PathNames.h"
+#include "midlet/ScratchApiFiles.h"
 #include "midlet/ScratchFolder.h"
 #include "midlet/StandIn.h"
 #include "midlet/SuiteLock.h"
@@ -36,12 +39,15 @@ namespace vorlan {
 namespace {
 
 struct BatchState {
-    explicit BatchState(BatchHost& host) : commits(host) {}
+    explicit BatchState(BatchHost& host) : commits(host), selection(host) {}
     OrderedCommits commits;                           // the suites waiting for their group to commit
     std::map<std::string, FileDescriptor> recovered;  // folders cleared of what killed runs left, held
     bool apisExtracted = false;                       // an API archive has been extracted in this batch
     bool apiFilesInScratch = false;                   // the scratch folder holds the API files as extracted
-    std::vector<std::string> apisInScratch;           // the checked archives they were extracted for
+    std::vector<std::string> apisInScratch;           // the archives they were extracted for
+    ScratchApiFiles apiFiles;                         // the files those archives put there
+    ApiSelection selection;                           // the archives of the JAR in hand
+    std::vector<std::string> apisAdded;               // --api auto: those it got
     std::set<std::string> brokenApis;                 // checked archives found unusable, reported once
     std::set<std::string> warnedApis;                 // archives whose left-out entries were reported
     FolderNameIndex names;                            // the suites' folders, read once
@@ -49,22 +55,16 @@ struct BatchState {
     EntryWarnings warnings;                           // about the entry in hand
 };
 
-std::vector<std::string> CheckedApis(BatchHost& host) {
-    std::vector<std::string> checked;
-    for (int i = 0; i < host.ApiCount(); ++i)
-        if (host.ApiChecked(i)) checked.push_back(host.ApiAt(i));
-    return checked;
-}
-
 // Signature files of an API archive must never reach a JAR. Should one
 // resist removal, the scratch folder is emptied instead: the JARs then get no
 // API files rather than a broken signature.
-void DropSignatureFiles() {
+void DropSignatureFiles(ScratchApiFiles& apiFiles) {
     try {
         RemoveSignatureFiles();
     } catch (const std::exception&) {
         DeleteFolderTree(ScratchRoot + kScratchTree);
         CreateFolder(ScratchRoot + kScratchFolder);
+        apiFiles.Clear();
     }
 }
 
@@ -92,16 +92,16 @@ std::string ShownEntryName(const std::string& name) {
 // give. Entries whose names no JAR can carry (a NUL byte, which libraries
 // turn into a space; bytes that are not UTF-8, for which Java refuses the
 // whole JAR) are left out by the extraction, and said why in leftOut: they
-// are a warning, the rest of the archive is used.
-std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut) {
-    std::int32_t files = 0;
+// are a warning, the rest of the archive is used. The names of the files it
+// gives go into files.
+std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut, std::vector<std::string>& files) {
     TFileInfo entry;
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
         zip.GetEntry(i, entry);
         if (!entry.FileName.empty() && entry.FileName.back() == '\\') continue;
         const bool holdsNul = entry.FileName.find('\0') != std::string::npos;
         if (!holdsNul && IsWellFormedUtf8(entry.FileName)) {
-            ++files;
+            files.push_back(entry.FileName);
         } else {
             std::string why(1, '"');  // appended: GCC 12 -O3 takes "\"" + string for an overlap
             why += ShownEntryName(entry.FileName);
@@ -110,7 +110,7 @@ std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut) 
             leftOut.push_back(why);
         }
     }
-    return files;
+    return static_cast<std::int32_t>(files.size());
 }
 
 enum class ApiOutcome {
@@ -125,11 +125,12 @@ enum class ApiOutcome {
 ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& archive) {
     std::string failure;
     std::vector<std::string> leftOut;
+    std::vector<std::string> files;
     ApiOutcome outcome = ApiOutcome::brokenMidway;
     try {
         const std::int32_t extracted =
             ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiArchivePath(archive));
-        const std::int32_t expected = FilesToExtract(host.Zip(), leftOut);
+        const std::int32_t expected = FilesToExtract(host.Zip(), leftOut, files);
         if (extracted >= expected) {
             outcome = ApiOutcome::used;
         } else {
@@ -147,6 +148,7 @@ ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& 
         failure = error.what();
     }
     if (outcome == ApiOutcome::used) {
+        state.apiFiles.Add(archive, files);
         if (state.warnedApis.insert(archive).second)
             for (const std::string& why : leftOut) host.ApiEntryLeftOut(archive, why);
         return outcome;
@@ -156,19 +158,20 @@ ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& 
     return outcome;
 }
 
-// Every checked API archive, first to last, into the scratch folder: a file
+// The wanted API archives, first to last, into the scratch folder: a file
 // of a later archive replaces one of the same path from an earlier one. An
 // archive that is not usable is skipped and the ones after it are still
 // used. Should it have written files before it failed (over the earlier
 // archives' files too), the scratch folder is emptied and the usable
 // archives extracted again without it: a JAR gets every usable archive
 // whole, and nothing of a broken one.
-void ExtractCheckedApis(BatchHost& host, BatchState& state) {
-    state.apisInScratch = CheckedApis(host);
+void ExtractApis(BatchHost& host, BatchState& state, const std::vector<std::string>& wanted) {
+    state.apisInScratch = wanted;
     state.apiFilesInScratch = true;
     bool startAgain = true;
     while (startAgain) {
         startAgain = false;
+        state.apiFiles.Clear();
         for (const std::string& archive : state.apisInScratch) {
             if (state.brokenApis.count(archive) != 0) continue;
             const ApiOutcome outcome = ExtractOneApi(host, state, archive);
@@ -181,25 +184,28 @@ void ExtractCheckedApis(BatchHost& host, BatchState& state) {
             break;
         }
     }
-    DropSignatureFiles();
+    DropSignatureFiles(state.apiFiles);
 }
 
+// With --api auto, the catalogue is indexed here, once per batch, and no
+// archive is extracted until a JAR needs one.
 void RunApiPrePass(BatchHost& host, BatchState& state) {
     DeleteFolderTree(ScratchRoot + kScratchTree);  // whatever an earlier batch left
     App().ProcessMessages();
     CreateFolder(ScratchRoot + kScratchFolder);
-    ExtractCheckedApis(host, state);
+    ExtractApis(host, state, state.selection.StartBatch());
 }
 
-// Every JAR starts with the checked API files in the scratch folder. They stay
+// Every JAR starts with the wanted API files in the scratch folder. They stay
 // there from one JAR to the next and are extracted again only when something
-// emptied the folder or the checked archives changed.
-void ProvideApiFiles(BatchHost& host, BatchState& state) {
-    if (!state.apisExtracted) return;
-    if (state.apiFilesInScratch && state.apisInScratch == CheckedApis(host)) return;
+// emptied the folder or the wanted archives changed.
+void ProvideApiFiles(BatchHost& host, BatchState& state, const std::vector<std::string>& wanted) {
+    const bool nothingToAdd = host.ApiAuto() != nullptr ? wanted.empty() : !state.apisExtracted;
+    if (nothingToAdd) return;
+    if (state.apiFilesInScratch && state.apisInScratch == wanted) return;
     DeleteFolderTree(ScratchRoot + kScratchTree);
     CreateFolder(ScratchRoot + kScratchFolder);
-    ExtractCheckedApis(host, state);
+    ExtractApis(host, state, wanted);
 }
 
 // Before a run works in a folder, it completes the commits a killed run left
@@ -249,12 +255,18 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     const std::string descriptor = state.names.ExistingNameInAnyCase(ReplaceLastThree(jar, "jad"));
     SuiteLock lock(target, descriptor, [&state] { state.commits.CommitOpenGroup(); });
     CreateFolder(ScratchRoot + kScratchFolder);
-    ProvideApiFiles(host, state);
+    const std::vector<std::string> wanted = state.selection.WantedFor(target);
+    ProvideApiFiles(host, state, wanted);
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
     ReadJarManifest(host.Zip(), jar);
     CommitUnit unit;
-    const std::string newJar = state.apisExtracted ? AddApiFilesBeside(host, jar, target, unit) : target;
+    const bool adding = state.selection.Adding(wanted, state.brokenApis, state.apisExtracted);
+    FilesSetAside keptOut;  // with --api auto, the API files the JAR has its own copies of
+    if (adding) state.selection.SettleReplacedFiles(state.apiFiles, host.Zip(), NameOf(jar), state.warnings, keptOut);
+    const std::string newJar = adding ? AddApiFilesBeside(host, jar, target, unit) : target;
+    if (!keptOut.PutBack()) state.apiFilesInScratch = false;  // extracted again for the next JAR
+    state.apisAdded = state.selection.NoteChosen(adding, state.brokenApis, state.warnings);
     RecoverOnce(state, descriptor);
     PendingFile jad = PrepareDescriptor(newJar, jar, descriptor, HeldFolderOf(state, descriptor));
     PendingFile::HandedOver handed = jad.HandOver();
@@ -298,11 +310,12 @@ void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
     try {
         RecoverOnce(state, host.FileAt(index));
         CommitUnit unit = RunEntryStep(host, index, state);
-        state.commits.Prepared(index, std::move(unit), keys, state.warnings.Take());
+        state.commits.Prepared(index, std::move(unit), keys, state.warnings.Take(), std::exchange(state.apisAdded, {}));
     } catch (const std::exception& error) {
         // The entry stays unchecked and the batch goes on; the window shows
         // nothing for it, vorlan-batch prints the reason.
         state.apiFilesInScratch = false;  // start the next JAR from a clean scratch folder
+        state.apisAdded.clear();
         state.commits.Failed(index, error.what(), state.warnings.Take());
     }
     // The entry's work is done; its check mark may still wait for its group.

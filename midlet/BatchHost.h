@@ -6,9 +6,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vorlan {
 
+class ApiChooser;
 class TZip;
 
 enum class BatchMode { GenerateJad = 0, BuildFix = 1 };
@@ -27,6 +29,10 @@ public:
     virtual int ApiCount() = 0;
     virtual std::string ApiAt(int index) = 0;
     virtual bool ApiChecked(int index) = 0;
+    // --api auto: the chooser that gives each JAR of mode 0 the archives of
+    // the catalogue that provide the classes it lacks, in place of the
+    // checked ones. Null (the default): the checked archives are added.
+    virtual ApiChooser* ApiAuto() { return nullptr; }
 
     // The mode selector and the "Fix new version:" text, read afresh each time.
     virtual int Mode() = 0;
@@ -62,6 +68,10 @@ public:
     // would refuse, ...). Called in list order, each warning of an entry just
     // before its EntryFinished; vorlan-batch prints it on standard error.
     virtual void EntryWarning(int /*index*/, const std::string& /*text*/) {}
+
+    // The archives --api auto added into the entry's JAR, in catalogue
+    // order; called just before its EntryFinished when there were some.
+    virtual void EntryApisAdded(int /*index*/, const std::vector<std::string>& /*archives*/) {}
 
     // A checked API archive that could not be used: nothing of it goes into
     // the JARs, the archives after it still do, and the batch goes on.

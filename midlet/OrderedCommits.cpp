@@ -13,21 +13,21 @@
 namespace vorlan {
 
 void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
-                              std::vector<std::string> warnings) {
+                              std::vector<std::string> warnings, std::vector<std::string> apisAdded) {
     if (unit.renames.empty()) {
-        outcomes_.push_back({index, false, {}, std::move(warnings)});
+        outcomes_.push_back({index, false, {}, std::move(warnings), std::move(apisAdded)});
         return;
     }
     if (group_.Size() == 0) opened_ = std::chrono::steady_clock::now();
     group_.Add(std::move(unit));
     groupEntries_.push_back(index);
     groupKeys_.insert(keys.begin(), keys.end());
-    outcomes_.push_back({index, true, {}, std::move(warnings)});
+    outcomes_.push_back({index, true, {}, std::move(warnings), std::move(apisAdded)});
     CommitIfDue();
 }
 
 void OrderedCommits::Failed(int index, const std::string& failure, std::vector<std::string> warnings) {
-    outcomes_.push_back({index, false, failure.empty() ? "failed" : failure, std::move(warnings)});
+    outcomes_.push_back({index, false, failure.empty() ? "failed" : failure, std::move(warnings), {}});
 }
 
 void OrderedCommits::CommitIfHolding(const std::vector<std::string>& keys) {
@@ -63,6 +63,7 @@ void OrderedCommits::ReportFinished() {
         const bool succeeded = outcome.failure.empty();
         host_.SetFileChecked(outcome.index, succeeded);
         for (const std::string& warning : outcome.warnings) host_.EntryWarning(outcome.index, warning);
+        if (succeeded && !outcome.apisAdded.empty()) host_.EntryApisAdded(outcome.index, outcome.apisAdded);
         host_.EntryFinished(outcome.index, succeeded, outcome.failure);
         App().ProcessMessages();
     }

@@ -28,9 +28,10 @@ public:
 
     // The entry's suite is ready to commit (a unit without renames: nothing
     // to replace, the entry has succeeded). keys name the suite's files;
-    // warnings go to the host with the entry's outcome.
+    // warnings, and the API archives --api auto added, go to the host with
+    // the entry's outcome.
     void Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
-                  std::vector<std::string> warnings = {});
+                  std::vector<std::string> warnings = {}, std::vector<std::string> apisAdded = {});
     void Failed(int index, const std::string& failure, std::vector<std::string> warnings = {});
 
     // Commits the open group when it holds one of keys.
@@ -51,6 +52,7 @@ private:
         bool waiting;  // its suite is in the open group
         std::string failure;
         std::vector<std::string> warnings;
+        std::vector<std::string> apisAdded;
     };
 
     BatchHost& host_;

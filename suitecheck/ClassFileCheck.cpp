@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/ShownNames.h"
+#include "suitecheck/ClassReader.h"
 
 namespace vorlan {
 
@@ -14,28 +15,6 @@ namespace {
 
 constexpr int kOldestCldcClass = 45;
 constexpr int kNewestCldcClass = 48;
-
-// Big-endian reads over the class file; running past its end throws.
-class ClassReader {
-public:
-    explicit ClassReader(std::string_view bytes) : bytes_(bytes) {}
-    std::uint32_t U(int size) {
-        if (at_ + static_cast<std::size_t>(size) > bytes_.size()) throw std::runtime_error("it ends too early");
-        std::uint32_t value = 0;
-        for (int i = 0; i < size; ++i) value = (value << 8) | static_cast<unsigned char>(bytes_[at_++]);
-        return value;
-    }
-    std::string_view Take(std::size_t size) {
-        if (at_ + size > bytes_.size()) throw std::runtime_error("it ends too early");
-        const std::string_view taken = bytes_.substr(at_, size);
-        at_ += size;
-        return taken;
-    }
-
-private:
-    std::string_view bytes_;
-    std::size_t at_ = 0;
-};
 
 // The UTF-8 constants by index (other constants are empty).
 std::vector<std::string_view> ReadConstantPool(ClassReader& reader) {
@@ -83,7 +62,8 @@ std::string_view Utf8At(const std::vector<std::string_view>& pool, std::uint32_t
     return index < pool.size() ? pool[index] : std::string_view();
 }
 
-// The length of the instruction at pc, or 0 for an opcode that does not exist.
+}  // namespace
+
 std::size_t InstructionLength(std::string_view code, std::size_t pc) {
     const auto byte = [&code](std::size_t at) -> std::uint32_t {
         if (at >= code.size()) throw std::runtime_error("an instruction runs past the end of its code");
@@ -115,6 +95,8 @@ std::size_t InstructionLength(std::string_view code, std::size_t pc) {
     if (op == 0xB9 || op == 0xBA || op == 0xC8 || op == 0xC9) return 5;
     return 0;
 }
+
+namespace {
 
 bool IsBranch(std::uint32_t op) {
     return (op >= 0x99 && op <= 0xA8) || op == 0xAA || op == 0xAB || (op >= 0xC6 && op <= 0xC9);

@@ -66,6 +66,7 @@ inline constexpr const char* kClassVersion = "CLASS_VERSION";
 inline constexpr const char* kPreverified = "NOT_PREVERIFIED";
 inline constexpr const char* kClassFormat = "CLASS_FORMAT";
 inline constexpr const char* kSignature = "SIGNATURE";
+inline constexpr const char* kMissingClass = "MISSING_CLASS";
 }  // namespace rules
 
 }  // namespace vorlan

@@ -91,36 +91,42 @@ std::optional<Attributes> ReadManifest(const SuiteArchive& archive, Findings& fi
 
 // The JAR's findings: its zip form, its manifest, then its class files, each
 // checked as it is read, never all held at once.
-void CheckJar(const std::string& jarPath, const Attributes* jad, Findings& findings) {
+void CheckJar(const std::string& jarPath, const Attributes* jad, const ClassCheckSettings& classes,
+              Findings& findings) {
     Findings classFindings;
+    ClassScan scan;
     const SuiteArchive archive =
-        ReadSuiteArchive(jarPath, findings, [&classFindings](const std::string& name, const std::string& bytes) {
+        ReadSuiteArchive(jarPath, findings, [&classFindings, &scan](const std::string& name, const std::string& bytes) {
             CheckClassFile(name, bytes, classFindings);
+            scan.Add(name, bytes);
         });
     const std::optional<Attributes> manifest = ReadManifest(archive, findings);
     findings.Append(classFindings);
-    CheckSuiteAttributes(SuiteAttributes{jad, manifest ? &*manifest : nullptr, &archive}, findings);
+    const Attributes* manifestAttributes = manifest ? &*manifest : nullptr;
+    CheckSuiteAttributes(SuiteAttributes{jad, manifestAttributes, &archive}, findings);
+    CheckMissingClasses(scan, archive, jad, manifestAttributes, classes, findings);
 }
 
-void CheckSuiteFiles(const std::string& path, Findings& findings) {
+void CheckSuiteFiles(const std::string& path, const ClassCheckSettings& classes, Findings& findings) {
     const std::string extension = LowerExtension(path);
     if (extension != ".jad" && extension != ".jar") return findings.Error(rules::kSuiteFile, "not a .jad or .jar file");
     if (!IsFile(path)) return findings.Error(rules::kSuiteFile, "no such file");
-    if (extension == ".jar") return CheckJar(path, nullptr, findings);
+    if (extension == ".jar") return CheckJar(path, nullptr, classes, findings);
     const std::optional<std::string> text = ReadSmallFile(path, findings);
     if (!text) return;
     const Attributes jad = ReadJadAttributes(*text, findings);
-    if (const std::optional<std::string> jarPath = FindJar(path, jad)) return CheckJar(*jarPath, &jad, findings);
+    if (const std::optional<std::string> jarPath = FindJar(path, jad))
+        return CheckJar(*jarPath, &jad, classes, findings);
     findings.Error(rules::kJarNotFound, "no JAR beside the JAD by its MIDlet-Jar-URL or its name");
     CheckSuiteAttributes(SuiteAttributes{&jad, nullptr, nullptr}, findings);
 }
 
 }  // namespace
 
-Findings CheckSuite(const std::string& path) {
+Findings CheckSuite(const std::string& path, const ClassCheckSettings& classes) {
     Findings findings;
     try {
-        CheckSuiteFiles(path, findings);
+        CheckSuiteFiles(path, classes, findings);
     } catch (const std::bad_alloc&) {
         // What the suite held is gone by now; the run goes on with the next one.
         findings.Error(rules::kSuiteFile, "the check ran out of memory; the suite was not checked to the end");
@@ -128,12 +134,12 @@ Findings CheckSuite(const std::string& path) {
     return findings;
 }
 
-int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output) {
+int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, const ClassCheckSettings& classes) {
     int failed = 0;
     int errors = 0;
     int warnings = 0;
     for (const std::string& file : files) {
-        const Findings findings = CheckSuite(file);
+        const Findings findings = CheckSuite(file, classes);
         for (const Finding& finding : findings.List()) {
             output << ShownFileName(file) << ": " << finding.rule << ": " << (finding.error ? "" : "warning: ")
                    << finding.text << '\n';

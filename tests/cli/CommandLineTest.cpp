@@ -20,9 +20,9 @@ TEST(CommandLineTest, DefaultsAndFiles) {
 }
 
 TEST(CommandLineTest, EveryOptionInBothSpellings) {
-    const CommandLine line =
-        ParseCommandLine({"--mode", "1", "--api=x.zip", "--api", "y.jar", "--api-dir", "/A",
-                          "--fix-version=", "--fix-template", "t.jar", "--list-apis", "--check", "f"});
+    const CommandLine line = ParseCommandLine({"--mode", "1", "--api=x.zip", "--api", "y.jar", "--api-dir", "/A",
+                                               "--fix-version=", "--fix-template", "t.jar", "--list-apis", "--check",
+                                               "--platform", "JSR-75,jsr179", "f"});
     EXPECT_EQ(line.mode, 1);
     EXPECT_EQ(line.apis, (Arguments{"x.zip", "y.jar"}));
     EXPECT_EQ(*line.apiFolder, "/A");
@@ -30,6 +30,7 @@ TEST(CommandLineTest, EveryOptionInBothSpellings) {
     EXPECT_EQ(*line.fixTemplate, "t.jar");
     EXPECT_TRUE(line.listApis);
     EXPECT_TRUE(line.check);
+    EXPECT_EQ(*line.platform, "JSR-75,jsr179");
     EXPECT_EQ(line.files, Arguments{"f"});
 }
 
@@ -50,7 +51,7 @@ TEST(CommandLineTest, HelpAndVersion) {
 TEST(CommandLineTest, UsageErrors) {
     for (const Arguments& wrong :
          {Arguments{"--mode", "2"}, Arguments{"--mode=01"}, Arguments{"--mode"}, Arguments{"--api"},
-          Arguments{"--verbose"}, Arguments{"-x", "a.jar"}, Arguments{"--help=yes"}})
+          Arguments{"--verbose"}, Arguments{"-x", "a.jar"}, Arguments{"--help=yes"}, Arguments{"--platform=jsr76"}})
         EXPECT_THROW(ParseCommandLine(wrong), UsageError) << wrong.front();
 }
 

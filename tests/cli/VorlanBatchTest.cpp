@@ -220,7 +220,11 @@ TEST_F(VorlanBatchTest, UsageErrorsExitWithTwoAndChangeNothing) {
                                                   {},
                                                   {"--api"},
                                                   {"--api-dir", "API", "--api", "missing.zip", "games/a.jar"},
-                                                  {"--check"}}) {
+                                                  {"--check"},
+                                                  {"--api", "auto", "--api", "extra.zip", "games/a.jar"},
+                                                  {"--mode", "1", "--api", "auto", "games/a.jar"},
+                                                  {"--platform", "jsr75", "games/a.jar"},
+                                                  {"--check", "--platform", "jsr75,jsr1", "games/a.jar"}}) {
         const Outcome outcome = Run(wrong);
         EXPECT_EQ(outcome.status, 2) << outcome.errors;
         EXPECT_EQ(outcome.output, "");

@@ -29,6 +29,12 @@ void RecordingBatchHost::EntryWarning(int index, const std::string& text) {
     warnings[at].push_back(text);
 }
 
+void RecordingBatchHost::EntryApisAdded(int index, const std::vector<std::string>& archives) {
+    const auto at = static_cast<std::size_t>(index);
+    if (apisAdded.size() <= at) apisAdded.resize(at + 1);
+    apisAdded[at] = archives;
+}
+
 void RecordingBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {
     apiFailures.push_back(archive + ": " + failure);
 }
@@ -53,6 +59,7 @@ void RecordingBatchHost::Run(const std::vector<fs::path>& entries) {
     checkCalls.clear();
     failures.clear();
     warnings.clear();
+    apisAdded.clear();
     positions.clear();
     const fs::path directory = fs::current_path();
     RunBatch(*this);

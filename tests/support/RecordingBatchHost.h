@@ -29,12 +29,15 @@ public:
     // Runs just before each entry's step, as the user's clicks are taken
     // between entries.
     std::function<void(int index)> beforeEntry;
+    ApiChooser* chooser = nullptr;  // --api auto when set
 
     // What the batch did.
     std::vector<int> checked;                        // per entry: 1 checked, 0 not, -1 never set
     std::vector<std::pair<int, bool>> checkCalls;    // every SetFileChecked, in order
     std::vector<std::string> failures;               // per entry: why it failed, empty when it succeeded
     std::vector<std::vector<std::string>> warnings;  // per entry: its warnings, in the order given
+    // Per entry: the archives --api auto added.
+    std::vector<std::vector<std::string>> apisAdded;
     std::vector<int> positions;
     int progressMax = -1;
     std::vector<std::string> apiFailures;        // "archive: failure"
@@ -53,6 +56,7 @@ public:
     int ApiCount() override { return static_cast<int>(apis.size()); }
     std::string ApiAt(int index) override { return apis.at(static_cast<std::size_t>(index)); }
     bool ApiChecked(int index) override { return checkedApis.count(ApiAt(index)) != 0; }
+    ApiChooser* ApiAuto() override { return chooser; }
     int Mode() override { return static_cast<int>(mode); }
     std::string FixVersion() override { return fixVersion; }
     void SetProgressMax(int max) override { progressMax = max; }
@@ -62,6 +66,7 @@ public:
     void BatchEnded() override { running = false; }
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
     void EntryWarning(int index, const std::string& text) override;
+    void EntryApisAdded(int index, const std::vector<std::string>& archives) override;
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
     void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
 
 namespace vorlan::test {
@@ -35,7 +36,7 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 
 std::string Run(const std::vector<std::string>& argv, const fs::path& folder, const std::string& what) {
     const CommandResult result = RunCommand(argv, folder);
-    if (result.status != 0) throw std::runtime_error(what + " failed: " + result.output);
+    if (result.status != 0) throw std::runtime_error(what + " failed: " + result.output + result.errors);
     return result.output;
 }
 
@@ -80,6 +81,35 @@ std::string MidletClassFile(const std::string& className, const std::string& tar
         fs::remove_all(aside);
     }
     return ReadFile(classes / entry);
+}
+
+Files CompileCldcClasses(const Files& sources) {
+    // Compiled once for all tests of the build tree: the folder is named
+    // after the sources, and filled aside, then moved into place.
+    std::string everything;
+    for (const auto& [path, text] : sources) everything += path + '\0' + text + '\0';
+    const fs::path classes =
+        fs::path(VORLAN_TEST_WORK_DIR) / ("classes-" + std::to_string(std::hash<std::string>()(everything)));
+    if (!fs::exists(classes)) {
+        TempDir sourceFolder;
+        const fs::path aside = classes.string() + ".tmp" + std::to_string(getpid());
+        std::vector<std::string> argv{"ecj",     "-source",     "1.3",
+                                      "-target", "cldc1.1",     "-proc:none",
+                                      "-nowarn", "-cp",         J2meDir() + "/stubs/classes",
+                                      "-d",      aside.string()};
+        for (const auto& [path, text] : sources) {
+            WriteFile(sourceFolder / path, text);
+            argv.push_back((sourceFolder / path).string());
+        }
+        Run(argv, {}, "ecj");
+        std::error_code lostTheRace;  // another test put the same classes there
+        fs::rename(aside, classes, lostTheRace);
+        fs::remove_all(aside);
+    }
+    Files compiled;
+    for (const auto& file : fs::recursive_directory_iterator(classes))
+        if (file.is_regular_file()) compiled[fs::relative(file.path(), classes).string()] = ReadFile(file.path());
+    return compiled;
 }
 
 const std::vector<CorpusSuite>& CorpusSuites() {

@@ -18,6 +18,11 @@ namespace vorlan::test {
 // 45.3 with StackMap attributes; "1.3": no StackMap; "1.8": version 52).
 std::string MidletClassFile(const std::string& className, const std::string& target = "cldc1.1");
 
+// The class files ecj compiles for CLDC ("cldc1.1": version 45.3 with StackMap
+// attributes) from sources (path below the source root -> Java text),
+// against the J2ME toolkit's MIDP stubs: entry name -> bytes.
+Files CompileCldcClasses(const Files& sources);
+
 struct CorpusSuite {
     std::string name;                  // file stem
     std::string tool;                  // PackWith's tool

@@ -1,0 +1,50 @@
+// Choosing a JAR's API archives from the classes it lacks.
+#include "suitecheck/AutoApiChooser.h"
+
+#include "midlet/ApiCatalogue.h"
+#include "suitecheck/ClassProviders.h"
+#include "suitecheck/DescriptorSyntax.h"
+#include "suitecheck/MissingClasses.h"
+#include "suitecheck/SuiteArchive.h"
+
+namespace vorlan {
+
+namespace {
+
+std::string ValueOf(const Attributes& attributes, const char* name) {
+    const std::string* value = attributes.Find(name);
+    return value ? *value : std::string();
+}
+
+}  // namespace
+
+AutoApiChooser::AutoApiChooser(ApiSets optionalPackages) : optionalPackages_(optionalPackages) {}
+
+AutoApiChooser::~AutoApiChooser() = default;
+
+void AutoApiChooser::IndexCatalogue(const std::vector<std::string>& archives) {
+    std::vector<ClassProviders::Archive> located;
+    for (const std::string& name : archives) located.push_back({name, ApiArchivePath(name)});
+    providers_ = std::make_unique<ClassProviders>(located);
+}
+
+ApiChoice AutoApiChooser::Choose(const std::string& jarPath) {
+    if (!providers_) IndexCatalogue({});
+    // What makes the JAR unsound is not this choice's to report: the batch
+    // reads it again, and fails it or leaves it as it is.
+    Findings ignored;
+    ClassScan scan;
+    const SuiteArchive archive = ReadSuiteArchive(
+        jarPath, ignored, [&scan](const std::string& name, const std::string& bytes) { scan.Add(name, bytes); });
+    Attributes manifest;
+    if (archive.manifest) manifest = ReadManifestAttributes(*archive.manifest, ignored);
+    const Platform platform(ValueOf(manifest, "MicroEdition-Configuration"), ValueOf(manifest, "MicroEdition-Profile"),
+                            optionalPackages_);
+    std::vector<std::string> lacking;
+    for (const MissingClass& missing : FindMissingClasses(scan, archive, platform, {})) lacking.push_back(missing.name);
+    return providers_->Choose(lacking, [&archive, &platform](const std::string& name) {
+        return archive.names.count(name + ".class") != 0 || platform.Has(name);
+    });
+}
+
+}  // namespace vorlan

@@ -1,0 +1,29 @@
+// --api auto's chooser: a JAR's class files scanned for the classes they
+// name, those neither the JAR nor the phone has looked up in the catalogue.
+#pragma once
+
+#include <memory>
+
+#include "midlet/ApiChooser.h"
+#include "suitecheck/PlatformClasses.h"
+
+namespace vorlan {
+
+class ClassProviders;
+
+class AutoApiChooser : public ApiChooser {
+public:
+    // The phone: CLDC and MIDP as each JAR's manifest declares them, and
+    // these optional packages (--platform).
+    explicit AutoApiChooser(ApiSets optionalPackages);
+    ~AutoApiChooser() override;
+
+    void IndexCatalogue(const std::vector<std::string>& archives) override;
+    ApiChoice Choose(const std::string& jarPath) override;
+
+private:
+    ApiSets optionalPackages_;
+    std::unique_ptr<ClassProviders> providers_;
+};
+
+}  // namespace vorlan
