@@ -107,6 +107,10 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     settings.startFolder = AsFolder(std::filesystem::current_path().string());
     settings.mode = commandLine.mode == 1 ? BatchMode::BuildFix : BatchMode::GenerateJad;
     settings.fixVersion = commandLine.fixVersion;
+    settings.repair = commandLine.repair;
+    settings.strict = commandLine.strict;
+    settings.manifestCharset = commandLine.manifestCharset;
+    settings.profile = commandLine.profile;
     FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : ExecutableFolder() + "fix.jar";
     WorkerPlan plan = PlanWorkers(settings, commandLine.jobs);
     if (plan.workers == 0) return RunInThisProcess(std::move(settings), output, errors);

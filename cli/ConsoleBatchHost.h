@@ -28,6 +28,10 @@ struct BatchSettings {
     std::set<std::string> checkedApis;
     BatchMode mode = BatchMode::GenerateJad;
     std::string fixVersion;
+    bool repair = false;
+    bool strict = false;
+    std::string manifestCharset;
+    std::string profile = "MIDP-2.0";
 };
 
 // A file name as the output lines show it: as it is, unless it holds a
@@ -61,6 +65,10 @@ public:
     bool ApiChecked(int index) override;
     int Mode() override { return static_cast<int>(settings_.mode); }
     std::string FixVersion() override { return settings_.fixVersion; }
+    bool RepairWanted() override { return settings_.repair; }
+    bool StrictWanted() override { return settings_.strict; }
+    std::string ManifestCharset() override { return settings_.manifestCharset; }
+    std::string DeviceProfile() override { return settings_.profile; }
     void SetProgressMax(int) override {}
     void SetProgressPosition(int) override {}
     TZip& Zip() override { return zip_; }

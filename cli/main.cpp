@@ -46,7 +46,9 @@ int main(int argc, char** argv) {
         }
         if (commandLine.check) {
             if (commandLine.files.empty()) throw vorlan::UsageError("--check needs at least one FILE");
-            return vorlan::RunSuiteCheck(commandLine.files, std::cout);
+            vorlan::SuiteCheckOptions options;
+            options.profile = commandLine.profile;
+            return vorlan::RunSuiteCheck(commandLine.files, std::cout, options);
         }
         return vorlan::RunBatchCommand(std::move(commandLine), std::cout, std::cerr);
     } catch (const vorlan::UsageError& error) {

@@ -21,12 +21,15 @@
 #include "midlet/FixBuilder.h"
 #include "midlet/FolderNameIndex.h"
 #include "midlet/Globals.h"
+#include "midlet/JadComposition.h"
+#include "midlet/JarRewrite.h"
 #include "midlet/OrderedCommits.h"
 #include "midlet/PathNames.h"
 #include "midlet/ScratchFolder.h"
 #include "midlet/StandIn.h"
 #include "midlet/SuiteLock.h"
 #include "midlet/TextLines.h"
+#include "midlet/WrittenSuiteCheck.h"
 #include "platform/Application.h"
 #include "zip/TZip.h"
 #include "zipformat/Utf8.h"
@@ -47,7 +50,17 @@ struct BatchState {
     FolderNameIndex names;                            // the suites' folders, read once
     std::map<std::string, std::string> folderIds;     // the suites' folders' device and inode
     EntryWarnings warnings;                           // about the entry in hand
+    std::vector<Finding> apiClasses;                  // the checker's findings on the API class files
 };
+
+SuiteWriteOptions WriteOptionsOf(BatchHost& host) {
+    SuiteWriteOptions options;
+    options.repair = host.RepairWanted();
+    options.strict = host.StrictWanted();
+    options.manifestCharset = host.ManifestCharset();
+    options.check.profile = host.DeviceProfile();
+    return options;
+}
 
 std::vector<std::string> CheckedApis(BatchHost& host) {
     std::vector<std::string> checked;
@@ -182,6 +195,8 @@ void ExtractCheckedApis(BatchHost& host, BatchState& state) {
         }
     }
     DropSignatureFiles();
+    // Every JAR gets the same API classes: they are checked once, not in every JAR.
+    state.apiClasses = CheckClassesBelow(ScratchRoot + kScratchFolder);
 }
 
 void RunApiPrePass(BatchHost& host, BatchState& state) {
@@ -216,34 +231,15 @@ int HeldFolderOf(const BatchState& state, const std::string& path) {
     return held != state.recovered.end() && held->second.Valid() ? held->second.Get() : -1;
 }
 
-// The JAR with the checked API files added, written over a stand-in beside
-// it; the JAR itself is untouched until the suite commits. Gives the new
-// JAR's path (the JAR's own when the engine changed nothing).
-std::string AddApiFilesBeside(BatchHost& host, const std::string& jar, const std::string& target, CommitUnit& unit) {
-    CheckReplaceable(target);
-    StandIn standIn(target);
-    try {
-        AddToArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, standIn.Path());
-    } catch (const std::runtime_error&) {
-        // Named after the user's JAR, not the stand-in; a refused archive says why.
-        const std::string& why = host.Zip().LastEngineMessage;
-        throw std::runtime_error("Could not add the files of \"" + ScratchRoot + kScratchFolder + "\" into \"" + jar +
-                                 "\"" + (why.empty() ? std::string() : ": " + why));
-    }
-    FileDescriptor lock;
-    const std::optional<PendingRename> rename = standIn.HandOver(lock);
-    if (!rename) return target;
-    unit.renames.push_back(*rename);
-    unit.held.push_back(std::move(lock));
-    return rename->folder + "/" + rename->pendingName;
-}
-
-// Mode 0: the checked API files added into the JAR, then its descriptor
-// written beside it; both take their names together when the suite commits.
+// Mode 0: the checked API files added into the JAR (and, with --repair, its
+// manifest mended), then its descriptor written beside it; both take their
+// names together when the suite commits, once the checker has seen them.
 // Entries that are not JARs are left as they are and count as done.
 CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state) {
     const std::string jar = host.FileAt(index);
     if (LowerExtension(jar) != ".jar") return {};
+    RequireNameFitsUrl(jar);
+    const SuiteWriteOptions options = WriteOptionsOf(host);
     const std::string target = ResolveLinks(jar);  // a link to a JAR: its target is updated
     RecoverOnce(state, target);
     const std::string descriptor = state.names.ExistingNameInAnyCase(ReplaceLastThree(jar, "jad"));
@@ -252,11 +248,20 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     ProvideApiFiles(host, state);
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
-    ReadJarManifest(host.Zip(), jar);
+    JarManifest manifest = ReadJarManifest(host.Zip(), jar);
+    const std::string oldManifest = manifest.bytes;
+    const bool renameManifest = MendManifest(manifest, options, state.warnings);
     CommitUnit unit;
-    const std::string newJar = state.apisExtracted ? AddApiFilesBeside(host, jar, target, unit) : target;
+    std::string newJar = target;
+    if (state.apisExtracted || manifest.bytes != oldManifest)
+        newJar = AddScratchFilesBeside(host.Zip(), jar, target, unit);
+    if (renameManifest) newJar = RenameManifestEntry(host.Zip(), newJar, target, unit);
     RecoverOnce(state, descriptor);
+    ComposeJadLines(descriptor, newJar, newJar == target, options, state.warnings);
     PendingFile jad = PrepareDescriptor(newJar, jar, descriptor, HeldFolderOf(state, descriptor));
+    const std::vector<Finding>* added = state.apisExtracted ? &state.apiClasses : nullptr;
+    CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, renameManifest, newJar, &host.Zip(), added}, options,
+                      state.warnings);
     PendingFile::HandedOver handed = jad.HandOver();
     unit.renames.push_back({FolderOf(descriptor), handed.hiddenName, NameOf(descriptor)});
     unit.held.push_back(std::move(handed.fd));
@@ -283,7 +288,7 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
         unit = BuildFixSuite(
             host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
             [&state](const std::string& path) { RecoverOnce(state, path); },
-            [&state] { state.commits.CommitOpenGroup(); });
+            [&state] { state.commits.CommitOpenGroup(); }, {WriteOptionsOf(host), state.warnings});
     }
     return unit;
 }

@@ -7,7 +7,7 @@
 set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
-                libzip-dev zlib1g-dev libblkid-dev)
+                libzip-dev zlib1g-dev libblkid-dev libssl-dev)
 test_packages=(libgtest-dev ecj openjdk-17-jdk-headless zip unzip python3 openssl python3-cryptography
                clang clang-format libclang-rt-14-dev fonts-dejavu-core dpkg-dev desktop-file-utils
                xvfb openbox x11-utils xdotool strace)
