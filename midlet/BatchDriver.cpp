@@ -4,7 +4,6 @@
 #include "midlet/BatchDriver.h"
 
 #include <map>
-#include <optional>
 #include <set>
 #include <stdexcept>
 #include <vector>
@@ -26,7 +25,6 @@
 #include "midlet/OrderedCommits.h"
 #include "midlet/PathNames.h"
 #include "midlet/ScratchFolder.h"
-#include "midlet/StandIn.h"
 #include "midlet/SuiteLock.h"
 #include "midlet/TextLines.h"
 #include "midlet/WrittenSuiteCheck.h"
@@ -249,18 +247,16 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
     JarManifest manifest = ReadJarManifest(host.Zip(), jar);
-    const std::string oldManifest = manifest.bytes;
-    const bool renameManifest = MendManifest(manifest, options, state.warnings);
+    const ManifestMended mended = MendManifest(manifest, options, state.warnings);
     CommitUnit unit;
     std::string newJar = target;
-    if (state.apisExtracted || manifest.bytes != oldManifest)
-        newJar = AddScratchFilesBeside(host.Zip(), jar, target, unit);
-    if (renameManifest) newJar = RenameManifestEntry(host.Zip(), newJar, target, unit);
+    if (state.apisExtracted || mended.content) newJar = AddScratchFilesBeside(host.Zip(), jar, target, unit);
+    if (mended.rename) newJar = RenameManifestEntry(host.Zip(), newJar, target, unit);
     RecoverOnce(state, descriptor);
     ComposeJadLines(descriptor, newJar, newJar == target, options, state.warnings);
     PendingFile jad = PrepareDescriptor(newJar, jar, descriptor, HeldFolderOf(state, descriptor));
     const std::vector<Finding>* added = state.apisExtracted ? &state.apiClasses : nullptr;
-    CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, renameManifest, newJar, &host.Zip(), added}, options,
+    CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
                       state.warnings);
     PendingFile::HandedOver handed = jad.HandOver();
     unit.renames.push_back({FolderOf(descriptor), handed.hiddenName, NameOf(descriptor)});

@@ -44,8 +44,8 @@ std::string AddScratchFilesBeside(TZip& zip, const std::string& jar, const std::
     return rename->folder + "/" + rename->pendingName;
 }
 
-bool MendManifest(JarManifest& manifest, const SuiteWriteOptions& options, EntryWarnings& warnings) {
-    if (!options.repair) return false;
+ManifestMended MendManifest(JarManifest& manifest, const SuiteWriteOptions& options, EntryWarnings& warnings) {
+    if (!options.repair) return {};
     const ManifestRepair repair = RepairManifest(manifest.bytes, manifest.storedName, options.manifestCharset);
     for (const std::string& what : repair.repaired) warnings.Add("repaired: " + what);
     if (repair.text) {
@@ -53,7 +53,7 @@ bool MendManifest(JarManifest& manifest, const SuiteWriteOptions& options, Entry
         ManifestBuffer->SetText(*repair.text);
         manifest.bytes = *repair.text;
     }
-    return repair.renameEntry;
+    return {repair.text.has_value(), repair.renameEntry};
 }
 
 namespace {

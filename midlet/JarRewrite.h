@@ -21,11 +21,17 @@ class TZip;
 // changed nothing. The stand-in's rename goes into unit.
 std::string AddScratchFilesBeside(TZip& zip, const std::string& jar, const std::string& target, CommitUnit& unit);
 
+// What --repair changed of a JAR's manifest.
+struct ManifestMended {
+    bool content = false;  // the JAR must take the mended manifest
+    bool rename = false;   // its manifest entry must be renamed
+};
+
 // --repair: mends the manifest (RepairManifest) and puts the mended text
 // into the scratch folder, into ManifestBuffer and into manifest.bytes; each
-// repair is noted in warnings as "repaired: what". Gives whether the JAR's
-// manifest entry must also be renamed. Nothing without options.repair.
-bool MendManifest(JarManifest& manifest, const SuiteWriteOptions& options, EntryWarnings& warnings);
+// repair is noted in warnings as "repaired: what". Nothing without
+// options.repair.
+ManifestMended MendManifest(JarManifest& manifest, const SuiteWriteOptions& options, EntryWarnings& warnings);
 
 // The JAR at newJar (zip holds its directory) with its manifest entry
 // renamed, written as the pending file of target in place of whatever unit
