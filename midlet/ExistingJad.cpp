@@ -52,7 +52,8 @@ std::optional<TextLines> ReadExistingJad(const std::string& path) {
 std::vector<std::string> JadOnlyLines(const TextLines& manifest, TextLines jad, const std::string& jadName,
                                       EntryWarnings& warnings) {
     std::unordered_set<std::string> manifestNames;
-    for (const std::string& line : manifest.Lines()) manifestNames.insert(LowerAscii(AttributeName(line)));
+    for (const std::string& line : manifest.Lines())
+        if (line.empty() || line.front() != ' ') manifestNames.insert(LowerAscii(AttributeName(line)));
     DropByteOrderMark(jad);
     JoinContinuationLines(jad);
     std::vector<std::string> own;

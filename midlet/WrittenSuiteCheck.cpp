@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -24,6 +25,11 @@ namespace {
 
 constexpr const char* kManifestEntry = "META-INF/MANIFEST.MF";
 
+std::string ForwardSlashes(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
 // The JAR as its directory shows it, with what a phone's zip reader needs of
 // every entry that the directory tells: one entry per name, stored or
 // deflated, not encrypted. The content of entries is not read again.
@@ -34,15 +40,15 @@ SuiteArchive ArchiveFromDirectory(const WrittenSuite& suite, Findings& findings)
     TFileInfo entry;
     for (std::int32_t i = 0; i < suite.directory->EntryCount(); ++i) {
         suite.directory->GetEntry(i, entry);
-        std::string name = entry.FileName;
-        std::replace(name.begin(), name.end(), '\\', '/');
+        std::string name = ForwardSlashes(std::move(entry.FileName));
         if (suite.manifestRenamed && EqualsIgnoringCase(name, kManifestEntry)) name = kManifestEntry;
-        if (!archive.names.insert(name).second) findings.Error(rules::kZip, "the entry " + name + " is stored twice");
         if (entry.Encrypted) findings.Error(rules::kZip, "the entry " + name + " cannot be read: it is encrypted");
         if (entry.CompressionMethod != 0 && entry.CompressionMethod != 8)
             findings.Error(rules::kZip, "the entry " + name + " cannot be read: compression method " +
                                             std::to_string(entry.CompressionMethod) +
                                             " (phones read only stored and deflated entries)");
+        const auto [stored, first] = archive.names.insert(std::move(name));
+        if (!first) findings.Error(rules::kZip, "the entry " + *stored + " is stored twice");
     }
     if (archive.names.count(kManifestEntry) != 0) archive.contents[kManifestEntry] = suite.manifestBytes;
     return archive;
@@ -63,6 +69,24 @@ Findings CheckSuiteInHand(const WrittenSuite& suite, const SuiteWriteOptions& op
     }
     CheckSuiteAttributes({&jad, manifest ? &*manifest : nullptr, &archive, suite.jarPath}, options.check, findings);
     return findings;
+}
+
+// The first finding of each rule, its text telling how many more there are.
+std::vector<Finding> OnePerRule(const std::vector<Finding>& findings) {
+    std::vector<Finding> first;
+    std::map<std::string, std::size_t> more;
+    for (const Finding& finding : findings) {
+        const bool seen = std::any_of(first.begin(), first.end(),
+                                      [&finding](const Finding& kept) { return kept.rule == finding.rule; });
+        if (seen)
+            ++more[finding.rule];
+        else
+            first.push_back(finding);
+    }
+    for (Finding& finding : first)
+        if (more[finding.rule] > 0)
+            finding.text += " (and " + std::to_string(more[finding.rule]) + " more class files of the API files added)";
+    return first;
 }
 
 }  // namespace
@@ -91,7 +115,7 @@ std::vector<Finding> CheckClassesBelow(const std::string& folder) {
         bytes << in.rdbuf();
         CheckClassFile(name, bytes.str(), findings);
     }
-    return findings.List();
+    return OnePerRule(findings.List());
 }
 
 }  // namespace vorlan

@@ -33,7 +33,8 @@ struct WrittenSuite {
 void CheckWrittenSuite(const WrittenSuite& suite, const SuiteWriteOptions& options, EntryWarnings& warnings);
 
 // The findings of the class files below folder (the API files the batch adds
-// into every JAR), each named by its path below folder.
+// into every JAR), each named by its path below folder. Every JAR gets them
+// all, so each suite is told of one per rule, with how many more there are.
 std::vector<Finding> CheckClassesBelow(const std::string& folder);
 
 }  // namespace vorlan

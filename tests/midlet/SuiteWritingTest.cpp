@@ -155,6 +155,20 @@ TEST_F(SuiteWritingTest, AWrittenSuiteThatWouldNotInstallIsReportedAndWithStrict
     EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + SizeAndUrl(jar));  // no mark in the JAD
 }
 
+TEST_F(SuiteWritingTest, TheApiClassesAddedAreCheckedOnceAndToldOncePerRule) {
+    MakeApi("zip", "api.zip", {{"api/A.class", "junk"}, {"api/B.class", "junk"}, {"api/C.class", "junk"}});
+    host_.CheckApis({"api.zip"});
+    const fs::path first = Snake(CrLfLines(kSoundManifest), "First.jar");
+    const fs::path second = Snake(CrLfLines(kSoundManifest), "Second.jar");
+    RunOn({first, second});
+    EXPECT_EQ(host_.checked, (std::vector<int>{1, 1}));
+    for (const Lines& warnings : host_.warnings) {
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(warnings[0].rfind("would not start: CLASS_FORMAT: api/", 0), 0u) << warnings[0];
+        EXPECT_NE(warnings[0].find("(and 2 more class files of the API files added)"), std::string::npos);
+    }
+}
+
 TEST_F(SuiteWritingTest, RepairRewritesTheManifestOnlyAndOnlyWhenItIsFaulty) {
     const fs::path sound = Snake(CrLfLines(kSoundManifest), "Sound.jar");
     const std::string soundBefore = ReadFile(sound);
