@@ -130,6 +130,10 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     settings.startFolder = AsFolder(std::filesystem::current_path().string());
     settings.mode = commandLine.mode == 1 ? BatchMode::BuildFix : BatchMode::GenerateJad;
     settings.fixVersion = commandLine.fixVersion;
+    settings.repair = commandLine.repair;
+    settings.strict = commandLine.strict;
+    settings.manifestCharset = commandLine.manifestCharset;
+    settings.profile = commandLine.profile;
     FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : DataFolder() + "fix.jar";
     WorkerPlan plan = PlanWorkers(settings, commandLine.jobs);
     if (plan.workers == 0) return RunInThisProcess(std::move(settings), output, errors);
@@ -146,7 +150,9 @@ int RunCheckCommand(const CommandLine& commandLine, std::ostream& output) {
     ClassCheckSettings settings;
     settings.optionalPackages = OptionalPackages(commandLine);
     settings.providers = &providers;
-    return RunSuiteCheck(commandLine.files, output, settings);
+    SuiteCheckOptions options;
+    options.profile = commandLine.profile;
+    return RunSuiteCheck(commandLine.files, output, options, settings);
 }
 
 }  // namespace vorlan

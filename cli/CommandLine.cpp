@@ -1,9 +1,13 @@
 // The options of vorlan-batch.
 #include "cli/CommandLine.h"
 
+#include <iconv.h>
+
+#include <cstdint>
 #include <functional>
 #include <map>
 
+#include "suitecheck/CheckOptions.h"
 #include "suitecheck/PlatformClasses.h"
 
 namespace vorlan {
@@ -38,6 +42,22 @@ std::string ParsePlatform(const std::string& value) {
     return value;
 }
 
+// A code page iconv can convert to UTF-8.
+std::string ParseCharset(const std::string& value) {
+    const iconv_t converter = iconv_open("UTF-8", value.c_str());
+    if (converter == reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1)))
+        throw UsageError("--manifest-charset: no code page \"" + value +
+                         "\" is known (see \"iconv --list\"; windows-1251 for Cyrillic, for example)");
+    iconv_close(converter);
+    return value;
+}
+
+std::string ParseProfile(const std::string& value) {
+    if (!IsKnownProfile(value))
+        throw UsageError("--profile must be one of " + std::string(KnownProfiles()) + ", not \"" + value + "\"");
+    return value;
+}
+
 const std::map<std::string, ValueOption>& ValueOptions() {
     static const std::map<std::string, ValueOption> options{
         {"--mode", [](CommandLine& c, const std::string& v) { c.mode = ParseMode(v); }},
@@ -47,6 +67,8 @@ const std::map<std::string, ValueOption>& ValueOptions() {
         {"--fix-template", [](CommandLine& c, const std::string& v) { c.fixTemplate = v; }},
         {"--jobs", [](CommandLine& c, const std::string& v) { c.jobs = ParseJobs(v); }},
         {"--platform", [](CommandLine& c, const std::string& v) { c.platform = ParsePlatform(v); }},
+        {"--manifest-charset", [](CommandLine& c, const std::string& v) { c.manifestCharset = ParseCharset(v); }},
+        {"--profile", [](CommandLine& c, const std::string& v) { c.profile = ParseProfile(v); }},
     };
     return options;
 }
@@ -68,6 +90,10 @@ std::size_t ApplyOption(CommandLine& line, const std::vector<std::string>& argum
     }
     if (argument == "--check") {
         line.check = true;
+        return i;
+    }
+    if (argument == "--repair" || argument == "--strict") {
+        (argument == "--repair" ? line.repair : line.strict) = true;
         return i;
     }
     const std::size_t equals = argument.find('=');
@@ -102,6 +128,8 @@ CommandLine ParseCommandLine(std::vector<std::string> arguments) {
             line.files.push_back(std::move(arguments[i]));
         }
     }
+    if (line.repair && line.mode == 1 && !line.check)
+        throw UsageError("--repair mends the manifests of mode 0; a fix suite's manifest is written anew");
     return line;
 }
 
@@ -158,6 +186,18 @@ Options:
   --check               check each FILE (a JAD, its JAR found beside it, or a
                         JAR alone) as a MIDP 2.0 phone's installer would, and
                         change nothing; see "Checking suites" below
+  --repair              mode 0: mend what has one right answer in each JAR's
+                        manifest and its JAD (see "Written suites" below)
+  --strict              a suite that would not install or start is not
+                        written: its files stay as they were, "[ ] FILE"
+  --manifest-charset NAME
+                        the code page of manifests and JADs that are not
+                        UTF-8 (an iconv name, windows-1251 for Cyrillic):
+                        their text is converted to UTF-8 in the JADs written,
+                        and with --repair in the manifests
+  --profile NAME        the phone's MIDP version, MIDP-1.0, MIDP-2.0 (the
+                        default) or MIDP-2.1, which --check and the check of
+                        written suites hold suites to
   -h, --help            print this help, and exit
   --version             print the version, and exit
 
@@ -175,6 +215,23 @@ begins with a double quote is shown in double quotes with C escapes:
 An API archive that cannot be used is left out whole, with a warning; the
 other archives are still added.
 
+Written suites: mode 0 keeps, after the manifest's lines, the attributes
+that only the JAD already beside the JAR has (a signature only while the JAR
+is as it was signed and the signature still verifies; otherwise a warning
+says the JAD is unsigned now). Every JAD written is UTF-8 without a
+byte-order mark: a manifest line that is not UTF-8 is left out of it, with a
+warning, unless --manifest-charset converts it; a JAR whose name holds a line
+break fails, as no JAD can name it. Every suite written is checked, with the
+rules of --check, before it replaces the old one; each error is a warning,
+"would not install: RULE: text" (or "would not start: ..." for class files),
+and the suite is still written unless --strict. With --repair, mode 0 mends
+the manifest: a byte-order mark removed, empty lines inside the main section
+removed, a manifest stored under another letter case stored as
+META-INF/MANIFEST.MF, CR-only or mixed line ends made CR LF, lines over 72
+bytes folded, the text converted with --manifest-charset; each is reported
+as "FILE: repaired: what", and the JAR is rewritten only when its manifest
+changed, every other entry byte for byte as it was.
+
 SIGTERM, SIGINT (Ctrl+C) and SIGHUP stop the run once the files being
 worked on are done; the exit status is then 128 + the signal's number.
 
@@ -182,18 +239,24 @@ Exit status: 0 when every FILE succeeded, 1 when at least one failed or
 an API archive could not be used, 2 when the command line is wrong.
 
 Checking suites (--check): prints one line for every rule a suite breaks,
-"FILE: RULE: what is wrong", then a summary line. The text of a warning
-begins with "warning: "; warnings are things some phones cope with (a
-missing icon, a version part above 99, manifest lines over 72 bytes). RULE
-is one of SUITE_FILE, JAD_SYNTAX, MISSING_ATTRIBUTE, VERSION_FORMAT,
+"FILE: RULE: what is wrong", then a summary line that counts the suites
+that would install, would not install, and would install but not start
+(class files a CLDC VM refuses). The text of a warning begins with
+"warning: "; warnings are things some phones cope with (a missing icon, a
+version part above 99, manifest lines over 72 bytes). RULE is one of
+SUITE_FILE, JAD_SYNTAX, MISSING_ATTRIBUTE, VERSION_FORMAT,
 JAD_MANIFEST_MISMATCH, JAR_NOT_FOUND, JAR_SIZE, ZIP_FORMAT, MANIFEST,
-MIDLET_CLASS, PUSH_CLASS, ICON, DEVICE, CLASS_VERSION, NOT_PREVERIFIED,
-CLASS_FORMAT, SIGNATURE, MISSING_CLASS. MISSING_CLASS names a class the
-suite's classes use that neither its JAR nor the phone (see --platform)
-has, and the API archives that provide it: an error when the suite cannot
-start without it (a MIDlet class's superclass or interface, or a class a
-static initialiser on the way uses), else a warning. Exit status: 0 when no
-finding is an error, 1 when one is, 2 when the command line is wrong.
+MIDLET_CLASS, PUSH, PUSH_CLASS, DATA_SIZE, NOTIFY, ICON, DEVICE,
+CLASS_VERSION, NOT_PREVERIFIED, CLASS_FORMAT, SIGNATURE, MISSING_CLASS. A
+JAD's JAR is the one its MIDlet-Jar-URL names (for a web address, the file
+of that name beside the JAD); a signature is verified over the JAR with the
+key of MIDlet-Certificate-1-1. MISSING_CLASS names a class the suite's
+classes use that neither its JAR nor the phone (see --platform) has, and
+the API archives that provide it: an error when the suite cannot start
+without it (a MIDlet class's superclass or interface, or a class a static
+initialiser on the way uses), else a warning. Values that are not UTF-8 are
+shown as \xNN. Exit status: 0 when no finding is an error, 1 when one is,
+2 when the command line is wrong.
 )";
 }
 

@@ -28,11 +28,17 @@ struct CommandLine {
     std::optional<std::string> platform;
     bool help = false;
     bool version = false;
-    std::vector<std::string> files;  // as given
+    // How suites are written and checked.
+    bool repair = false;               // --repair (mode 0)
+    bool strict = false;               // --strict
+    std::string manifestCharset;       // --manifest-charset NAME, an iconv name
+    std::string profile = "MIDP-2.0";  // --profile NAME, the phone's MIDP version
+    std::vector<std::string> files;    // as given
 };
 
 // Options may be written "--api NAME" or "--api=NAME"; "--" ends them.
-// Throws UsageError for an unknown option, a missing value or a bad mode.
+// Throws UsageError for an unknown option, a missing value, a bad mode, an
+// unknown code page or profile, or --repair with mode 1.
 // The arguments are taken over (the files among them move into the result).
 CommandLine ParseCommandLine(std::vector<std::string> arguments);
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "midlet/AutoApiChooser.h"
 #include "midlet/BatchHost.h"
 #include "platform/ShownNames.h"  // ShownFileName: how the lines show file names
-#include "suitecheck/AutoApiChooser.h"
 #include "zip/TZip.h"
 
 namespace vorlan {
@@ -33,6 +33,10 @@ struct BatchSettings {
     ApiSets optionalPackages = DefaultOptionalPackages();  // --platform, for --api auto
     BatchMode mode = BatchMode::GenerateJad;
     std::string fixVersion;
+    bool repair = false;
+    bool strict = false;
+    std::string manifestCharset;
+    std::string profile = "MIDP-2.0";
 };
 
 // "[x] FILE" or "[ ] FILE" on output, and why it failed on errors.
@@ -61,6 +65,10 @@ public:
     ApiChooser* ApiAuto() override { return chooser_.get(); }
     int Mode() override { return static_cast<int>(settings_.mode); }
     std::string FixVersion() override { return settings_.fixVersion; }
+    bool RepairWanted() override { return settings_.repair; }
+    bool StrictWanted() override { return settings_.strict; }
+    std::string ManifestCharset() override { return settings_.manifestCharset; }
+    std::string DeviceProfile() override { return settings_.profile; }
     void SetProgressMax(int) override {}
     void SetProgressPosition(int) override {}
     TZip& Zip() override { return zip_; }

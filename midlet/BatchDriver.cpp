@@ -4,7 +4,6 @@
 #include "midlet/BatchDriver.h"
 
 #include <map>
-#include <optional>
 #include <set>
 #include <stdexcept>
 #include <utility>
@@ -23,13 +22,15 @@
 #include "midlet/FixBuilder.h"
 #include "midlet/FolderNameIndex.h"
 #include "midlet/Globals.h"
+#include "midlet/JadComposition.h"
+#include "midlet/JarRewrite.h"
 #include "midlet/OrderedCommits.h"
 #include "midlet/PathNames.h"
 #include "midlet/ScratchApiFiles.h"
 #include "midlet/ScratchFolder.h"
-#include "midlet/StandIn.h"
 #include "midlet/SuiteLock.h"
 #include "midlet/TextLines.h"
+#include "midlet/WrittenSuiteCheck.h"
 #include "platform/Application.h"
 #include "zip/TZip.h"
 #include "zipformat/Utf8.h"
@@ -53,7 +54,17 @@ struct BatchState {
     FolderNameIndex names;                            // the suites' folders, read once
     std::map<std::string, std::string> folderIds;     // the suites' folders' device and inode
     EntryWarnings warnings;                           // about the entry in hand
+    std::vector<Finding> apiClasses;                  // the checker's findings on the API class files
 };
+
+SuiteWriteOptions WriteOptionsOf(BatchHost& host) {
+    SuiteWriteOptions options;
+    options.repair = host.RepairWanted();
+    options.strict = host.StrictWanted();
+    options.manifestCharset = host.ManifestCharset();
+    options.check.profile = host.DeviceProfile();
+    return options;
+}
 
 // Signature files of an API archive must never reach a JAR. Should one
 // resist removal, the scratch folder is emptied instead: the JARs then get no
@@ -185,6 +196,8 @@ void ExtractApis(BatchHost& host, BatchState& state, const std::vector<std::stri
         }
     }
     DropSignatureFiles(state.apiFiles);
+    // Every JAR gets the same API classes: they are checked once, not in every JAR.
+    state.apiClasses = CheckClassesBelow(ScratchRoot + kScratchFolder);
 }
 
 // With --api auto, the catalogue is indexed here, once per batch, and no
@@ -222,34 +235,26 @@ int HeldFolderOf(const BatchState& state, const std::string& path) {
     return held != state.recovered.end() && held->second.Valid() ? held->second.Get() : -1;
 }
 
-// The JAR with the checked API files added, written over a stand-in beside
-// it; the JAR itself is untouched until the suite commits. Gives the new
-// JAR's path (the JAR's own when the engine changed nothing).
-std::string AddApiFilesBeside(BatchHost& host, const std::string& jar, const std::string& target, CommitUnit& unit) {
-    CheckReplaceable(target);
-    StandIn standIn(target);
-    try {
-        AddToArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, standIn.Path());
-    } catch (const std::runtime_error&) {
-        // Named after the user's JAR, not the stand-in; a refused archive says why.
-        const std::string& why = host.Zip().LastEngineMessage;
-        throw std::runtime_error("Could not add the files of \"" + ScratchRoot + kScratchFolder + "\" into \"" + jar +
-                                 "\"" + (why.empty() ? std::string() : ": " + why));
-    }
-    FileDescriptor lock;
-    const std::optional<PendingRename> rename = standIn.HandOver(lock);
-    if (!rename) return target;
-    unit.renames.push_back(*rename);
-    unit.held.push_back(std::move(lock));
-    return rename->folder + "/" + rename->pendingName;
+// A mended manifest goes into a JAR that gets no API files alone: with --api
+// auto the scratch folder may still hold the files an earlier JAR was given.
+void LeaveOnlyTheManifest(BatchState& state, const JarManifest& manifest) {
+    if (!state.apisExtracted) return;  // nothing but the manifest was ever extracted
+    DeleteFolderTree(ScratchRoot + kScratchTree);
+    CreateFolder(ScratchRoot + kScratchFolder);
+    CreateFolder(FolderOf(manifest.scratchPath));
+    ReplaceFileNow(manifest.scratchPath, manifest.bytes);
+    state.apiFilesInScratch = false;
 }
 
-// Mode 0: the checked API files added into the JAR, then its descriptor
-// written beside it; both take their names together when the suite commits.
+// Mode 0: the checked API files added into the JAR (and, with --repair, its
+// manifest mended), then its descriptor written beside it; both take their
+// names together when the suite commits, once the checker has seen them.
 // Entries that are not JARs are left as they are and count as done.
 CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state) {
     const std::string jar = host.FileAt(index);
     if (LowerExtension(jar) != ".jar") return {};
+    RequireNameFitsUrl(jar);
+    const SuiteWriteOptions options = WriteOptionsOf(host);
     const std::string target = ResolveLinks(jar);  // a link to a JAR: its target is updated
     RecoverOnce(state, target);
     const std::string descriptor = state.names.ExistingNameInAnyCase(ReplaceLastThree(jar, "jad"));
@@ -259,16 +264,24 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     ProvideApiFiles(host, state, wanted);
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
-    ReadJarManifest(host.Zip(), jar);
+    JarManifest manifest = ReadJarManifest(host.Zip(), jar);
+    const ManifestMended mended = MendManifest(manifest, options, state.warnings);
     CommitUnit unit;
     const bool adding = state.selection.Adding(wanted, state.brokenApis, state.apisExtracted);
+    if (mended.content && !adding) LeaveOnlyTheManifest(state, manifest);
     FilesSetAside keptOut;  // with --api auto, the API files the JAR has its own copies of
     if (adding) state.selection.SettleReplacedFiles(state.apiFiles, host.Zip(), NameOf(jar), state.warnings, keptOut);
-    const std::string newJar = adding ? AddApiFilesBeside(host, jar, target, unit) : target;
+    std::string newJar = target;
+    if (adding || mended.content) newJar = AddScratchFilesBeside(host.Zip(), jar, target, unit);
     if (!keptOut.PutBack()) state.apiFilesInScratch = false;  // extracted again for the next JAR
     state.apisAdded = state.selection.NoteChosen(adding, state.brokenApis, state.warnings);
+    if (mended.rename) newJar = RenameManifestEntry(host.Zip(), newJar, target, unit);
     RecoverOnce(state, descriptor);
+    ComposeJadLines(descriptor, newJar, newJar == target, options, state.warnings);
     PendingFile jad = PrepareDescriptor(newJar, jar, descriptor, HeldFolderOf(state, descriptor));
+    const std::vector<Finding>* added = adding ? &state.apiClasses : nullptr;
+    CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
+                      state.warnings);
     PendingFile::HandedOver handed = jad.HandOver();
     unit.renames.push_back({FolderOf(descriptor), handed.hiddenName, NameOf(descriptor)});
     unit.held.push_back(std::move(handed.fd));
@@ -295,7 +308,7 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
         unit = BuildFixSuite(
             host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
             [&state](const std::string& path) { RecoverOnce(state, path); },
-            [&state] { state.commits.CommitOpenGroup(); });
+            [&state] { state.commits.CommitOpenGroup(); }, {WriteOptionsOf(host), state.warnings});
     }
     return unit;
 }

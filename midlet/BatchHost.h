@@ -84,6 +84,19 @@ public:
     // once per entry and batch.
     virtual void ApiEntryLeftOut(const std::string& /*archive*/, const std::string& /*why*/) {}
 
+    // How suites are written (midlet/SuiteWriteOptions.h), asked once per
+    // entry. RepairWanted: mend in mode 0 the manifest faults that have one
+    // right answer (--repair). StrictWanted: a suite that would not install
+    // or start is not committed and its entry fails (--strict).
+    // ManifestCharset: the code page (an iconv name) of manifest and JAD text
+    // that is not UTF-8, converted to UTF-8; empty when none is known.
+    // DeviceProfile: the phone's MIDP version the written suites are checked
+    // for. The defaults are the window's: no repair, nothing held back.
+    virtual bool RepairWanted() { return false; }
+    virtual bool StrictWanted() { return false; }
+    virtual std::string ManifestCharset() { return {}; }
+    virtual std::string DeviceProfile() { return "MIDP-2.0"; }
+
     // Asked between two entries: true ends the batch there, so that no entry
     // is left half done and the entries not reached stay as they are. A
     // stopped batch shows no closing message. The window asks to stop when

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -26,19 +27,23 @@ namespace {
 // Entries that a case-blind reader takes for the manifest. Java takes the one
 // stored exactly as META-INF/MANIFEST.MF, Vorlan's extraction takes either:
 // with more than one, which manifest a suite has depends on the reader.
-int ManifestEntries(const TZip& zip) {
+// storedName gets the name of the last one.
+int ManifestEntries(const TZip& zip, std::string& storedName) {
     int count = 0;
     TFileInfo entry;
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
         zip.GetEntry(i, entry);
-        if (EqualsIgnoringCase(entry.FileName, "META-INF\\MANIFEST.MF")) ++count;
+        if (!EqualsIgnoringCase(entry.FileName, "META-INF\\MANIFEST.MF")) continue;
+        ++count;
+        storedName = entry.FileName;
+        std::replace(storedName.begin(), storedName.end(), '\\', '/');
     }
     return count;
 }
 
 }  // namespace
 
-void ReadJarManifest(TZip& zip, const std::string& jarPath) {
+JarManifest ReadJarManifest(TZip& zip, const std::string& jarPath) {
     // Opening a missing archive would create an empty one under its name:
     // a listed JAR that has gone must not leave such a file behind.
     struct stat info {};
@@ -48,7 +53,8 @@ void ReadJarManifest(TZip& zip, const std::string& jarPath) {
     // an earlier JAR's) must never pass for this JAR's.
     RemoveScratchManifests();
     ExtractFromArchive(zip, "META-INF\\manifest.mf", ScratchRoot + kScratchTree, jarPath);
-    const int manifests = ManifestEntries(zip);
+    JarManifest read;
+    const int manifests = ManifestEntries(zip, read.storedName);
     if (manifests > 1)
         throw std::runtime_error("\"" + jarPath + "\" holds several manifests that differ only in letter case");
     const std::string manifest = FindScratchManifest();
@@ -60,9 +66,19 @@ void ReadJarManifest(TZip& zip, const std::string& jarPath) {
         throw std::runtime_error("The META-INF/MANIFEST.MF of \"" + jarPath + "\" could not be extracted" +
                                  (why.empty() ? std::string() : ": " + why));
     }
-    ManifestBuffer->LoadFromFile(manifest);
+    read.bytes = ManifestBuffer->LoadFromFile(manifest);
+    read.scratchPath = manifest;
     // One manifest entry gave one file: the scratch folder now holds that one only.
     if (manifests == 1) NoteOnlyScratchManifest(manifest);
+    return read;
+}
+
+void RequireNameFitsUrl(const std::string& jarPath) {
+    for (const char c : FileNamePart(jarPath))
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            throw std::runtime_error(
+                "the JAR's file name holds a line break or another control character, which a JAD cannot carry in "
+                "MIDlet-Jar-URL: rename the JAR");
 }
 
 namespace {
@@ -114,6 +130,7 @@ void SetJarSizeAndUrl(TextLines& lines, const std::string& size, const std::stri
 
 PendingFile PrepareDescriptor(const std::string& jarPath, const std::string& urlJarPath,
                               const std::string& descriptorPath, int folderFd) {
+    RequireNameFitsUrl(urlJarPath);
     const std::optional<struct stat> existing = CheckReplaceable(descriptorPath);
     SetJarSizeAndUrl(*ManifestBuffer, std::to_string(FileSizeByName(jarPath)), FileNamePart(urlJarPath));
     PendingFile file =

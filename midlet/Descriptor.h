@@ -13,10 +13,23 @@ namespace vorlan {
 class TextLines;
 class TZip;
 
-// Extracts the JAR's META-INF/MANIFEST.MF into the scratch folder and loads
-// it into ManifestBuffer. Throws when the JAR does not exist or has no
-// manifest; ManifestBuffer then keeps its previous content.
-void ReadJarManifest(TZip& zip, const std::string& jarPath);
+// A JAR's manifest as the JAR holds it.
+struct JarManifest {
+    std::string bytes;        // the entry's content
+    std::string storedName;   // the entry's name, "/" between folders (Java reads only META-INF/MANIFEST.MF)
+    std::string scratchPath;  // where it was extracted in the scratch folder
+};
+
+// Extracts the JAR's META-INF/MANIFEST.MF (in any letter case) into the
+// scratch folder and loads it into ManifestBuffer. Throws when the JAR does
+// not exist or has no manifest; ManifestBuffer then keeps its previous
+// content. zip is left holding the JAR's directory.
+JarManifest ReadJarManifest(TZip& zip, const std::string& jarPath);
+
+// Throws when the JAR's file name cannot be a JAD's MIDlet-Jar-URL: a line
+// break in it would end the line and begin another attribute, and no
+// control character may stand in a JAD value.
+void RequireNameFitsUrl(const std::string& jarPath);
 
 // The size of the first file the path matches (the path is a search
 // pattern), as the low 32 bits read as a signed number; -1 when none.

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -13,14 +14,17 @@
 #include "fsutil/FolderTree.h"
 #include "midlet/ArchiveHelpers.h"
 #include "midlet/Descriptor.h"
+#include "midlet/EntryWarnings.h"
 #include "midlet/FixAttributes.h"
 #include "midlet/FolderNameIndex.h"
 #include "midlet/Globals.h"
+#include "midlet/JadText.h"
 #include "midlet/ManifestLines.h"
 #include "midlet/PathNames.h"
 #include "midlet/ScratchFolder.h"
 #include "midlet/SuiteLock.h"
 #include "midlet/TextLines.h"
+#include "midlet/WrittenSuiteCheck.h"
 #include "platform/Application.h"
 
 namespace vorlan {
@@ -34,8 +38,10 @@ bool PointFirstMidletAtTemplate(TextLines& lines) {
         if (!ContainsIgnoringCase(lines[i], "midlet-1:")) continue;
         // "MIDlet-1: Snake, /i.png, snake.Main" keeps "MIDlet-1: Snake,";
         // a line without a comma keeps nothing.
+        // A line with no comma is all label: its key would otherwise go too,
+        // leaving a line no manifest reader takes.
         const std::size_t comma = lines[i].find(',');
-        const std::string label = comma == std::string::npos ? std::string() : lines[i].substr(0, comma + 1);
+        const std::string label = comma == std::string::npos ? lines[i] + "," : lines[i].substr(0, comma + 1);
         lines.Set(i, label + "," + kFixMidletClass);
         found = true;
     }
@@ -67,6 +73,19 @@ void FixManifest(TextLines& lines, const std::string& fixVersion) {
     if (!versionFound) App().MessageBox("Manifest corrupt! No MIDlet-Version tag!", App().Title(), MB_OK);
 }
 
+bool AddMissingFirstMidlet(TextLines& lines, const std::string& fallbackName, EntryWarnings& warnings) {
+    if (HasAttribute(lines, "MIDlet-1")) return false;
+    std::string name = AttributeValue(lines, "MIDlet-Name");
+    if (name.empty()) name = fallbackName;
+    std::replace(name.begin(), name.end(), ',', ' ');  // a comma would end the midlet's label
+    const std::string line = std::string("MIDlet-1: ") + name + ",," + kFixMidletClass;
+    lines.Add(line);
+    warnings.Add(
+        "the manifest has no MIDlet-1, without which the fix would not install: the fix runs its reader as \"" + line +
+        "\"");
+    return true;
+}
+
 namespace {
 
 enum class FixInput { Jar, Jad };
@@ -79,14 +98,18 @@ FixInput KindOfFixInput(const std::string& entryPath) {
 }
 
 // The old suite's manifest into ManifestBuffer: a JAR's own, or the whole
-// descriptor of a JAD (its size and URL lines included).
-void LoadOldManifest(TZip& zip, const std::string& entryPath, FixInput input) {
+// descriptor of a JAD (its size and URL lines included), without a
+// byte-order mark (which Java takes for part of the first name) and, given
+// its code page, converted to UTF-8.
+void LoadOldManifest(TZip& zip, const std::string& entryPath, FixInput input, const std::string& codePage) {
     if (input == FixInput::Jar) {
         ReadJarManifest(zip, entryPath);
         App().ProcessMessages();
     } else {
         ManifestBuffer->LoadFromFile(entryPath);
     }
+    DropByteOrderMark(*ManifestBuffer);
+    ConvertToUtf8(*ManifestBuffer, codePage);
 }
 
 // The template's own manifest, read as any JAR's manifest is (it goes
@@ -103,7 +126,7 @@ TextLines ReadTemplateManifest(TZip& zip) {
 // add that fails, a descriptor that cannot be written or a kill half-way
 // leaves the old suite as it was and nothing beside it.
 CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::string& shownJar,
-                               const std::string& descriptor) {
+                               const std::string& descriptor, const FixWriting& writing) {
     const std::optional<struct stat> oldJar = CheckReplaceable(target);
     const std::string building = ScratchRoot + kFixSuiteInTheMaking;
     {
@@ -114,8 +137,11 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
     AddToArchive(zip, "*", ScratchRoot + kScratchFolder, building);
     App().ProcessMessages();
     // Read back, so that the descriptor repeats what the new JAR really holds.
-    ReadJarManifest(zip, building);
+    const JarManifest manifest = ReadJarManifest(zip, building);
+    LeaveOutLinesNotUtf8(*ManifestBuffer, "the fix's manifest", writing.warnings);
     PendingFile jad = PrepareDescriptor(building, shownJar, descriptor);
+    CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, false, building, &zip, nullptr}, writing.options,
+                      writing.warnings);
     PendingFile jar = PendingFile::Beside(target);
     if (oldJar && S_ISREG(oldJar->st_mode)) jar.SetMode(oldJar->st_mode);
     jar.CopyFrom(building);
@@ -136,7 +162,7 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
 
 CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names,
                          const std::function<void(const std::string&)>& recover,
-                         const std::function<void()>& beforeWaiting) {
+                         const std::function<void()>& beforeWaiting, const FixWriting& writing) {
     const FixInput input = KindOfFixInput(entryPath);
     recover(entryPath);
     const std::string shownJar =
@@ -153,13 +179,15 @@ CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::str
     DeleteFolderTree(ScratchRoot + kScratchTree);
     CreateFolder(ScratchRoot + kScratchFolder);
     const TextLines templateManifest = ReadTemplateManifest(zip);
-    LoadOldManifest(zip, entryPath, input);
+    LoadOldManifest(zip, entryPath, input, writing.options.manifestCharset);
     CreateFolder(ScratchRoot + kScratchFolder);
     CreateFolder(ScratchRoot + kScratchMetaInf);
     FixManifest(*ManifestBuffer, fixVersion);
     AddMissingDeviceAttributes(*ManifestBuffer, templateManifest);
+    const std::string stem = FileNamePart(shownJar);
+    AddMissingFirstMidlet(*ManifestBuffer, stem.substr(0, stem.rfind('.')), writing.warnings);
     ReplaceFileNow(ScratchManifestPathToSave(), ManifestText(*ManifestBuffer));
-    CommitUnit unit = ReplaceWithFixSuite(zip, target, shownJar, descriptor);
+    CommitUnit unit = ReplaceWithFixSuite(zip, target, shownJar, descriptor, writing);
     names.Created(shownJar);
     names.Created(descriptor);
     DeleteFolderTree(ScratchRoot + kScratchTree);

@@ -8,9 +8,11 @@
 #include <string>
 
 #include "filecommit/CommitGroup.h"
+#include "midlet/SuiteWriteOptions.h"
 
 namespace vorlan {
 
+class EntryWarnings;
 class FolderNameIndex;
 class TextLines;
 class TZip;
@@ -25,16 +27,29 @@ inline constexpr const char* kFixMidletClass = "br.BookReader";
 // held; never fails.
 void FixManifest(TextLines& lines, const std::string& fixVersion);
 
+// Gives a manifest without a MIDlet-1 attribute the fix's reader midlet,
+// "MIDlet-1: NAME,,br.BookReader", NAME being its MIDlet-Name (else
+// fallbackName), and says so in warnings: a suite without MIDlet-1 does not
+// install. True when it did.
+bool AddMissingFirstMidlet(TextLines& lines, const std::string& fallbackName, EntryWarnings& warnings);
+
+// How a fix suite is written, and where its warnings go.
+struct FixWriting {
+    SuiteWriteOptions options;
+    EntryWarnings& warnings;
+};
+
 // Builds the fix suite for one .jar or .jad entry: the new JAR (for the
 // entry itself, or the JAR named like the JAD; a link's target) and its
 // descriptor, both complete beside their targets and both targets found
-// replaceable, returned as the unit that puts them in place together. names
-// finds the files named like the entry in any letter case; recover runs for
-// the entry and for the JAR a link names, before their folders are read; beforeWaiting before waiting for another
-// process's lock of the suite. Throws for any other entry, and on any
-// failure, with the old suite untouched.
+// replaceable, and checked (WrittenSuiteCheck.h), returned as the unit that
+// puts them in place together. names finds the files named like the entry
+// in any letter case; recover runs for the entry and for the JAR a link
+// names, before their folders are read; beforeWaiting before waiting for
+// another process's lock of the suite. Throws for any other entry, and on
+// any failure, with the old suite untouched.
 CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names,
                          const std::function<void(const std::string&)>& recover,
-                         const std::function<void()>& beforeWaiting);
+                         const std::function<void()>& beforeWaiting, const FixWriting& writing);
 
 }  // namespace vorlan

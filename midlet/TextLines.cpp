@@ -89,12 +89,13 @@ std::size_t CountLines(std::string_view text) {
 
 }  // namespace
 
-void TextLines::LoadFromFile(const std::string& path) {
-    const std::string text = ReadWholeFile(path);
+std::string TextLines::LoadFromFile(const std::string& path) {
+    std::string text = ReadWholeFile(path);
     if (CountLines(text) > kMaxLines)
         ThrowReadFailure(path,
                          "more than " + std::to_string(kMaxLines) + " lines, too many for a manifest or descriptor");
     SetText(text);
+    return text;
 }
 
 void TextLines::SaveToFile(const std::string& path) const {

@@ -33,10 +33,10 @@ public:
     // Every line followed by CR LF.
     std::string Text() const;
 
-    // Replaces the content with the lines of the file. When the file cannot be
-    // read (missing, not a file, too large, too many lines) this throws and
-    // the content stays.
-    void LoadFromFile(const std::string& path);
+    // Replaces the content with the lines of the file, and gives the file's
+    // bytes. When the file cannot be read (missing, not a file, too large,
+    // too many lines) this throws and the content stays.
+    std::string LoadFromFile(const std::string& path);
     // Writes Text() to path; the file is replaced only once it is complete.
     void SaveToFile(const std::string& path) const;
 

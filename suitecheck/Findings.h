@@ -16,16 +16,21 @@ struct Finding {
     std::string text;
 };
 
+// A finding's text quotes values from the suite: bytes that are not UTF-8,
+// and control characters, are shown as "\xNN" so that no value can garble
+// or break the line that reports it.
 class Findings {
 public:
-    void Error(std::string rule, std::string text) { list_.push_back({std::move(rule), true, std::move(text)}); }
-    void Warning(std::string rule, std::string text) { list_.push_back({std::move(rule), false, std::move(text)}); }
+    void Error(std::string rule, const std::string& text) { list_.push_back({std::move(rule), true, Shown(text)}); }
+    void Warning(std::string rule, const std::string& text) { list_.push_back({std::move(rule), false, Shown(text)}); }
     // Adds other's findings after these, in their order.
     void Append(const Findings& other) { list_.insert(list_.end(), other.list_.begin(), other.list_.end()); }
     const std::vector<Finding>& List() const { return list_; }
     bool HasError() const;
 
 private:
+    static std::string Shown(const std::string& text);
+
     std::vector<Finding> list_;
 };
 
@@ -67,6 +72,14 @@ inline constexpr const char* kPreverified = "NOT_PREVERIFIED";
 inline constexpr const char* kClassFormat = "CLASS_FORMAT";
 inline constexpr const char* kSignature = "SIGNATURE";
 inline constexpr const char* kMissingClass = "MISSING_CLASS";
+inline constexpr const char* kDataSize = "DATA_SIZE";
+inline constexpr const char* kPush = "PUSH";
+inline constexpr const char* kNotify = "NOTIFY";
 }  // namespace rules
+
+// Whether an error under rule makes the installer refuse the suite. The
+// others are the class files a CLDC VM refuses to load: such a suite
+// installs, and fails when it starts.
+bool StopsInstall(std::string_view rule);
 
 }  // namespace vorlan

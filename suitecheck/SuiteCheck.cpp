@@ -57,42 +57,55 @@ std::optional<std::string> ReadSmallFile(const std::string& path, Findings& find
     return bytes.str();
 }
 
-// Where the JAR that MIDlet-Jar-URL names lies: a file: URL's path (with or
-// without "//host"), the last path segment of a web address beside the JAD,
-// a relative path beside the JAD.
-fs::path JarOfUrl(const fs::path& folder, std::string url) {
+bool IsWebAddress(const std::string& url) {
+    return url.find("://") != std::string::npos && url.rfind("file:", 0) != 0;
+}
+
+// Where the JAR of a local MIDlet-Jar-URL lies: a file: URL's path (with or
+// without "//host"), a relative path beside the JAD.
+fs::path JarOfLocalUrl(const fs::path& folder, std::string url) {
     if (url.rfind("file:", 0) == 0) {
         url.erase(0, 5);
         if (url.rfind("//", 0) == 0) url.erase(0, std::min(url.find('/', 2), url.size()));
-    } else if (url.find("://") != std::string::npos) {
-        url = url.substr(url.find_last_of('/') + 1);
     }
     return !url.empty() && url.front() == '/' ? fs::path(url) : folder / url;
 }
 
-// The JAR that MIDlet-Jar-URL names, else the JAR named like the JAD.
-std::optional<std::string> FindJar(const std::string& jadPath, const Attributes& jad) {
-    std::vector<fs::path> candidates;
-    if (const std::string* url = jad.Find("MIDlet-Jar-URL"); url && !url->empty())
-        candidates.push_back(JarOfUrl(fs::path(jadPath).parent_path(), *url));
-    candidates.push_back(WithExtension(jadPath, "jar"));
-    candidates.push_back(WithExtension(jadPath, "JAR"));
-    for (const fs::path& candidate : candidates)
-        if (IsFile(candidate)) return candidate.string();
+// The JAR a phone would install: the one MIDlet-Jar-URL names, and no other.
+// A web address cannot be fetched here: the file of its last path segment
+// beside the JAD stands in for it. Without a URL (already an error), the JAR
+// named like the JAD is checked.
+std::optional<std::string> FindJar(const std::string& jadPath, const Attributes& jad, Findings& findings) {
+    const fs::path folder = fs::path(jadPath).parent_path();
+    const std::string* url = jad.Find("MIDlet-Jar-URL");
+    if (url == nullptr || url->empty()) {
+        for (const std::string& candidate : {WithExtension(jadPath, "jar"), WithExtension(jadPath, "JAR")})
+            if (IsFile(candidate)) return candidate;
+        findings.Error(rules::kJarNotFound, "no JAR beside the JAD by its name");
+        return std::nullopt;
+    }
+    if (IsWebAddress(*url)) {
+        const fs::path local = folder / url->substr(url->find_last_of('/') + 1);
+        if (!IsFile(local)) {
+            findings.Error(rules::kJarNotFound, "MIDlet-Jar-URL is the web address " + *url + ", and no " +
+                                                    local.filename().string() + " lies beside the JAD");
+            return std::nullopt;
+        }
+        findings.Warning(rules::kJarNotFound, "MIDlet-Jar-URL is the web address " + *url + ": " +
+                                                  local.filename().string() + " beside the JAD is checked instead");
+        return local.string();
+    }
+    const fs::path jar = JarOfLocalUrl(folder, *url);
+    if (IsFile(jar)) return jar.string();
+    findings.Error(rules::kJarNotFound,
+                   "MIDlet-Jar-URL names " + *url + ", which is not there: a phone looks nowhere else");
     return std::nullopt;
-}
-
-std::optional<Attributes> ReadManifest(const SuiteArchive& archive, Findings& findings) {
-    if (archive.manifest) return ReadManifestAttributes(*archive.manifest, findings);
-    if (archive.readable && archive.names.count(kManifestEntry) == 0)
-        findings.Error(rules::kManifest, "the JAR has no META-INF/MANIFEST.MF (the name is case-sensitive)");
-    return std::nullopt;  // an unreadable one is a ZIP_FORMAT error already
 }
 
 // The JAR's findings: its zip form, its manifest, then its class files, each
 // checked as it is read, never all held at once.
-void CheckJar(const std::string& jarPath, const Attributes* jad, const ClassCheckSettings& classes,
-              Findings& findings) {
+void CheckJar(const std::string& jarPath, const Attributes* jad, const SuiteCheckOptions& options,
+              const ClassCheckSettings& classes, Findings& findings) {
     Findings classFindings;
     ClassScan scan;
     const SuiteArchive archive =
@@ -100,33 +113,40 @@ void CheckJar(const std::string& jarPath, const Attributes* jad, const ClassChec
             CheckClassFile(name, bytes, classFindings);
             scan.Add(name, bytes);
         });
-    const std::optional<Attributes> manifest = ReadManifest(archive, findings);
+    const std::optional<Attributes> manifest = ReadArchiveManifest(archive, findings);
     findings.Append(classFindings);
     const Attributes* manifestAttributes = manifest ? &*manifest : nullptr;
-    CheckSuiteAttributes(SuiteAttributes{jad, manifestAttributes, &archive}, findings);
+    CheckSuiteAttributes(SuiteAttributes{jad, manifestAttributes, &archive, jarPath}, options, findings);
     CheckMissingClasses(scan, archive, jad, manifestAttributes, classes, findings);
 }
 
-void CheckSuiteFiles(const std::string& path, const ClassCheckSettings& classes, Findings& findings) {
+void CheckSuiteFiles(const std::string& path, const SuiteCheckOptions& options, const ClassCheckSettings& classes,
+                     Findings& findings) {
     const std::string extension = LowerExtension(path);
     if (extension != ".jad" && extension != ".jar") return findings.Error(rules::kSuiteFile, "not a .jad or .jar file");
     if (!IsFile(path)) return findings.Error(rules::kSuiteFile, "no such file");
-    if (extension == ".jar") return CheckJar(path, nullptr, classes, findings);
+    if (extension == ".jar") return CheckJar(path, nullptr, options, classes, findings);
     const std::optional<std::string> text = ReadSmallFile(path, findings);
     if (!text) return;
     const Attributes jad = ReadJadAttributes(*text, findings);
-    if (const std::optional<std::string> jarPath = FindJar(path, jad))
-        return CheckJar(*jarPath, &jad, classes, findings);
-    findings.Error(rules::kJarNotFound, "no JAR beside the JAD by its MIDlet-Jar-URL or its name");
-    CheckSuiteAttributes(SuiteAttributes{&jad, nullptr, nullptr}, findings);
+    if (const std::optional<std::string> jarPath = FindJar(path, jad, findings))
+        return CheckJar(*jarPath, &jad, options, classes, findings);
+    CheckSuiteAttributes(SuiteAttributes{&jad, nullptr, nullptr, std::string()}, options, findings);
 }
 
 }  // namespace
 
-Findings CheckSuite(const std::string& path, const ClassCheckSettings& classes) {
+std::optional<Attributes> ReadArchiveManifest(const SuiteArchive& archive, Findings& findings) {
+    if (archive.manifest) return ReadManifestAttributes(*archive.manifest, findings);
+    if (archive.readable && archive.names.count(kManifestEntry) == 0)
+        findings.Error(rules::kManifest, "the JAR has no META-INF/MANIFEST.MF (the name is case-sensitive)");
+    return std::nullopt;  // an unreadable one is a ZIP_FORMAT error already
+}
+
+Findings CheckSuite(const std::string& path, const SuiteCheckOptions& options, const ClassCheckSettings& classes) {
     Findings findings;
     try {
-        CheckSuiteFiles(path, classes, findings);
+        CheckSuiteFiles(path, options, classes, findings);
     } catch (const std::bad_alloc&) {
         // What the suite held is gone by now; the run goes on with the next one.
         findings.Error(rules::kSuiteFile, "the check ran out of memory; the suite was not checked to the end");
@@ -134,23 +154,31 @@ Findings CheckSuite(const std::string& path, const ClassCheckSettings& classes) 
     return findings;
 }
 
-int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, const ClassCheckSettings& classes) {
-    int failed = 0;
+int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, const SuiteCheckOptions& options,
+                  const ClassCheckSettings& classes) {
+    std::size_t notInstalling = 0;
+    std::size_t notStarting = 0;
     int errors = 0;
     int warnings = 0;
     for (const std::string& file : files) {
-        const Findings findings = CheckSuite(file, classes);
+        const Findings findings = CheckSuite(file, options, classes);
+        bool stopsInstall = false;
         for (const Finding& finding : findings.List()) {
             output << ShownFileName(file) << ": " << finding.rule << ": " << (finding.error ? "" : "warning: ")
                    << finding.text << '\n';
             ++(finding.error ? errors : warnings);
+            stopsInstall = stopsInstall || (finding.error && StopsInstall(finding.rule));
         }
-        if (findings.HasError()) ++failed;
+        if (stopsInstall)
+            ++notInstalling;
+        else if (findings.HasError())
+            ++notStarting;
     }
     output << files.size() << (files.size() == 1 ? " suite" : " suites")
-           << " checked: " << files.size() - static_cast<std::size_t>(failed) << " would install, " << failed
-           << " would not (" << errors << " errors, " << warnings << " warnings)\n";
-    return failed > 0 ? 1 : 0;
+           << " checked: " << files.size() - notInstalling - notStarting << " would install, " << notInstalling
+           << " would not install, " << notStarting << " would install but not start (" << errors << " errors, "
+           << warnings << " warnings)\n";
+    return errors > 0 ? 1 : 0;
 }
 
 }  // namespace vorlan

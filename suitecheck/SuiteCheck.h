@@ -4,20 +4,31 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "suitecheck/CheckOptions.h"
 #include "suitecheck/Findings.h"
 #include "suitecheck/MissingClasses.h"
+#include "suitecheck/SuiteArchive.h"
 
 namespace vorlan {
 
 // The findings for the suite given by a .jad or .jar path.
-Findings CheckSuite(const std::string& path, const ClassCheckSettings& classes = {});
+Findings CheckSuite(const std::string& path, const SuiteCheckOptions& options = {},
+                    const ClassCheckSettings& classes = {});
 
 // Checks every file and writes one line per finding, "PATH: RULE: text"
-// (the text of a warning begins with "warning: "), then a summary line.
-// Returns 0 when no finding is an error, 1 otherwise.
-int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, const ClassCheckSettings& classes = {});
+// (the text of a warning begins with "warning: "), then a summary line that
+// counts the suites that would install, would not, and would install but
+// not start. Returns 0 when no finding is an error, 1 otherwise.
+int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, const SuiteCheckOptions& options = {},
+                  const ClassCheckSettings& classes = {});
+
+// The main attributes of the archive's META-INF/MANIFEST.MF (the name is
+// case-sensitive, as for Java); nothing, with a MANIFEST error, when there is
+// no such entry.
+std::optional<Attributes> ReadArchiveManifest(const SuiteArchive& archive, Findings& findings);
 
 }  // namespace vorlan

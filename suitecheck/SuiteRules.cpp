@@ -2,11 +2,13 @@
 #include "suitecheck/SuiteRules.h"
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/ShownNames.h"
+#include "suitecheck/JarSignature.h"
 
 namespace vorlan {
 
@@ -31,9 +33,29 @@ bool AllDigits(const std::string& text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
+bool HasSpaceOrControl(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F; });
+}
+
+// "scheme://rest": a scheme of letters, digits, '+', '-' and '.' that begins
+// with a letter, something after the "//" (a host when hostWanted), and no
+// white space or control character anywhere.
+bool IsUrl(const std::string& text, bool hostWanted) {
+    const std::size_t separator = text.find("://");
+    if (separator == std::string::npos || separator == 0 || HasSpaceOrControl(text)) return false;
+    const std::string scheme = text.substr(0, separator);
+    if (!std::isalpha(static_cast<unsigned char>(scheme.front()))) return false;
+    for (char c : scheme)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') return false;
+    const std::string rest = text.substr(separator + 3);
+    return !rest.empty() && (!hostWanted || (rest.front() != '/' && rest.front() != ':'));
+}
+
 class RuleCheck {
 public:
-    RuleCheck(const SuiteAttributes& suite, Findings& findings) : suite_(suite), findings_(findings) {}
+    RuleCheck(const SuiteAttributes& suite, const SuiteCheckOptions& options, Findings& findings)
+        : suite_(suite), options_(options), findings_(findings) {}
 
     void Run() {
         Mandatory();
@@ -42,9 +64,12 @@ public:
         JarSize();
         Device();
         Signature();
+        DataSize();
+        PushFormat();
+        Notify();
         if (suite_.manifest == nullptr || suite_.archive == nullptr) return;  // no JAR to look into
         Midlets();
-        Push();
+        PushClasses();
         Icons();
     }
 
@@ -136,9 +161,9 @@ private:
         while ((start = profile->find_first_not_of(" \t", start)) != std::string::npos) {
             const std::size_t end = std::min(profile->find_first_of(" \t", start), profile->size());
             const std::string one = profile->substr(start, end - start);
-            if (one != "MIDP-1.0" && one != "MIDP-2.0")
-                findings_.Error(rules::kDevice,
-                                "MicroEdition-Profile " + QuotedValue(one) + " is not MIDP-1.0 or MIDP-2.0");
+            if (!ProfileAccepted(options_, one))
+                findings_.Error(rules::kDevice, "MicroEdition-Profile " + QuotedValue(one) + " is not one a " +
+                                                    options_.profile + " phone runs (see --profile)");
             start = end;
         }
     }
@@ -173,19 +198,53 @@ private:
         }
     }
 
-    void Push() {
+    // Phones register every push connection when they install the suite and
+    // refuse it when one cannot be (error 911 of the install report).
+    void PushFormat() {
+        std::set<std::string> connections;
         for (const auto& [name, value] : Numbered("MIDlet-Push-")) {
             const std::vector<std::string> fields = Fields(value);
             if (fields.size() != 3 || fields[1].empty()) {
-                findings_.Error(rules::kPushClass,
+                findings_.Error(rules::kPush,
                                 name + " " + QuotedValue(value) + " is not \"connection, class, sender\"");
                 continue;
             }
+            if (!IsUrl(fields[0], false))
+                findings_.Error(rules::kPush, name + " connects to \"" + fields[0] + "\", which is not scheme://...");
+            else if (!connections.insert(fields[0]).second)
+                findings_.Error(rules::kPush, name + " registers " + fields[0] + ", which an earlier push entry has");
+            if (fields[2].empty() || HasSpaceOrControl(fields[2]))
+                findings_.Error(rules::kPush, name + " has the sender filter \"" + fields[2] +
+                                                  "\", which is not an address with * and ? wildcards");
+        }
+    }
+
+    void PushClasses() {
+        for (const auto& [name, value] : Numbered("MIDlet-Push-")) {
+            const std::vector<std::string> fields = Fields(value);
+            if (fields.size() != 3 || fields[1].empty()) continue;  // a PUSH error already
             const bool isMidlet =
                 std::find(midletClasses_.begin(), midletClasses_.end(), fields[1]) != midletClasses_.end();
             if (!InJar(ClassEntry(fields[1])) || !isMidlet)
                 findings_.Error(rules::kPushClass, name + " names the class " + ShownFileName(fields[1]) +
                                                        ", which is not one of the suite's midlets in the JAR");
+        }
+    }
+
+    void DataSize() {
+        const std::string* size = Effective("MIDlet-Data-Size");
+        if (size && (!AllDigits(*size) || size->size() > 12))
+            findings_.Error(rules::kDataSize, "MIDlet-Data-Size \"" + *size + "\" is not a number of bytes");
+    }
+
+    // A notify address that cannot be posted to loses the report; the suite
+    // itself still installs.
+    void Notify() {
+        for (const char* name : {"MIDlet-Install-Notify", "MIDlet-Delete-Notify"}) {
+            const std::string* url = Effective(name);
+            if (url && !IsUrl(*url, true))
+                findings_.Warning(rules::kNotify, std::string(name) + " \"" + *url +
+                                                      "\" is not a URL the phone can send its report to");
         }
     }
 
@@ -201,6 +260,7 @@ private:
     }
 
     const SuiteAttributes& suite_;
+    const SuiteCheckOptions& options_;
     Findings& findings_;
     std::vector<std::string> midletClasses_;
 };
@@ -210,9 +270,8 @@ bool IsSignatureAttribute(const std::string& name) {
 }
 
 // A signature in the JAD covers the JAR as it was signed and every attribute
-// the manifest shares with the JAD. The RSA signature itself is not
-// verified here; what is looked at is what tells that the JAR or its
-// attributes changed after signing.
+// the manifest shares with the JAD: the RSA signature is verified over the
+// JAR, and the attributes the two share must agree.
 void RuleCheck::Signature() {
     if (suite_.manifest)
         for (const auto& [name, value] : suite_.manifest->List())
@@ -223,6 +282,7 @@ void RuleCheck::Signature() {
     if (suite_.jad == nullptr || suite_.jad->Find("MIDlet-Jar-RSA-SHA1") == nullptr) return;
     if (suite_.jad->Find("MIDlet-Certificate-1-1") == nullptr)
         findings_.Error(rules::kSignature, "MIDlet-Jar-RSA-SHA1 without MIDlet-Certificate-1-1");
+    CheckJarSignature(*suite_.jad, suite_.archive ? suite_.jarPath : std::string(), findings_);
     if (suite_.manifest == nullptr) return;
     std::set<std::string> reported;  // a name the JAD repeats is reported once
     for (const auto& [name, value] : suite_.jad->List()) {
@@ -236,8 +296,8 @@ void RuleCheck::Signature() {
 
 }  // namespace
 
-void CheckSuiteAttributes(const SuiteAttributes& suite, Findings& findings) {
-    RuleCheck(suite, findings).Run();
+void CheckSuiteAttributes(const SuiteAttributes& suite, const SuiteCheckOptions& options, Findings& findings) {
+    RuleCheck(suite, options, findings).Run();
 }
 
 }  // namespace vorlan

@@ -3,6 +3,9 @@
 // JAR must contain for the midlets, push entries and icons they name.
 #pragma once
 
+#include <string>
+
+#include "suitecheck/CheckOptions.h"
 #include "suitecheck/Findings.h"
 #include "suitecheck/SuiteArchive.h"
 
@@ -12,8 +15,9 @@ struct SuiteAttributes {
     const Attributes* jad = nullptr;        // null for a JAR alone
     const Attributes* manifest = nullptr;   // null when the JAR has none that can be read
     const SuiteArchive* archive = nullptr;  // null when the JAD's JAR was not found
+    std::string jarPath;                    // the JAR a signature is verified over; empty: not verified
 };
 
-void CheckSuiteAttributes(const SuiteAttributes& suite, Findings& findings);
+void CheckSuiteAttributes(const SuiteAttributes& suite, const SuiteCheckOptions& options, Findings& findings);
 
 }  // namespace vorlan

@@ -16,13 +16,18 @@ TEST(CommandLineTest, DefaultsAndFiles) {
     EXPECT_FALSE(line.fixTemplate);
     EXPECT_FALSE(line.listApis);
     EXPECT_FALSE(line.check);
+    EXPECT_FALSE(line.repair);
+    EXPECT_FALSE(line.strict);
+    EXPECT_EQ(line.manifestCharset, "");
+    EXPECT_EQ(line.profile, "MIDP-2.0");
     EXPECT_EQ(line.files, (Arguments{"a.jar", "b.jad"}));
 }
 
 TEST(CommandLineTest, EveryOptionInBothSpellings) {
     const CommandLine line = ParseCommandLine({"--mode", "1", "--api=x.zip", "--api", "y.jar", "--api-dir", "/A",
                                                "--fix-version=", "--fix-template", "t.jar", "--list-apis", "--check",
-                                               "--platform", "JSR-75,jsr179", "f"});
+                                               "--platform", "JSR-75,jsr179", "--strict",
+                                               "--manifest-charset=windows-1251", "--profile", "MIDP-2.1", "f"});
     EXPECT_EQ(line.mode, 1);
     EXPECT_EQ(line.apis, (Arguments{"x.zip", "y.jar"}));
     EXPECT_EQ(*line.apiFolder, "/A");
@@ -31,7 +36,11 @@ TEST(CommandLineTest, EveryOptionInBothSpellings) {
     EXPECT_TRUE(line.listApis);
     EXPECT_TRUE(line.check);
     EXPECT_EQ(*line.platform, "JSR-75,jsr179");
+    EXPECT_TRUE(line.strict);
+    EXPECT_EQ(line.manifestCharset, "windows-1251");
+    EXPECT_EQ(line.profile, "MIDP-2.1");
     EXPECT_EQ(line.files, Arguments{"f"});
+    EXPECT_TRUE(ParseCommandLine({"--repair", "a.jar"}).repair);
 }
 
 TEST(CommandLineTest, DoubleDashEndsOptionsAndADashAloneIsAFile) {
@@ -51,7 +60,9 @@ TEST(CommandLineTest, HelpAndVersion) {
 TEST(CommandLineTest, UsageErrors) {
     for (const Arguments& wrong :
          {Arguments{"--mode", "2"}, Arguments{"--mode=01"}, Arguments{"--mode"}, Arguments{"--api"},
-          Arguments{"--verbose"}, Arguments{"-x", "a.jar"}, Arguments{"--help=yes"}, Arguments{"--platform=jsr76"}})
+          Arguments{"--verbose"}, Arguments{"-x", "a.jar"}, Arguments{"--help=yes"}, Arguments{"--platform=jsr76"},
+          Arguments{"--manifest-charset", "no-such-code-page"}, Arguments{"--profile=MIDP-3.0"},
+          Arguments{"--repair", "--mode", "1", "a.jad"}})
         EXPECT_THROW(ParseCommandLine(wrong), UsageError) << wrong.front();
 }
 

@@ -27,6 +27,13 @@ public:
 
 const std::string kManifest = SuiteManifest("g");
 
+// The warnings of an entry but the written suite's check, which these
+// stand-in suites (no vendor, class files of a few bytes) always draw.
+std::vector<std::string> SelectionWarnings(std::vector<std::string> warnings) {
+    std::erase_if(warnings, [](const std::string& text) { return text.rfind("would not ", 0) == 0; });
+    return warnings;
+}
+
 struct ReplacedCase {
     std::string name;
     std::vector<std::pair<std::string, Files>> apis;  // the catalogue, all checked
@@ -53,7 +60,8 @@ TEST_P(ReplacedFilesTest, ACheckedArchiveReplacesTheJarsOwnFilesWithAWarning) {
     const fs::path jar = MakeJar("zip", "g.jar", files);
     RunOn({jar});
     EXPECT_EQ(host_.checked, std::vector<int>{1});
-    const std::vector<std::string> warnings = host_.warnings.empty() ? std::vector<std::string>() : host_.warnings[0];
+    const std::vector<std::string> warnings =
+        host_.warnings.empty() ? std::vector<std::string>() : SelectionWarnings(host_.warnings[0]);
     EXPECT_EQ(warnings, GetParam().warnings);
     for (const auto& [name, content] : GetParam().afterwards) EXPECT_EQ(Entry(jar, name), content) << name;
     EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"), kManifest);
@@ -148,6 +156,7 @@ TEST_F(AutoApiBatchTest, EachJarGetsItsOwnArchivesAndKeepsItsOwnFiles) {
         {"added other.zip for other/Thing"},
         {}};
     host_.warnings.resize(warnings.size());
+    for (std::vector<std::string>& entry : host_.warnings) entry = SelectionWarnings(entry);
     EXPECT_EQ(host_.warnings, warnings);
     host_.apisAdded.resize(warnings.size());
     EXPECT_EQ(host_.apisAdded,

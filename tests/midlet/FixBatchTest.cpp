@@ -110,7 +110,17 @@ TEST_F(FixBatchTest, AJadReplacesTheJarBesideItInWhateverCaseItHas) {
     ExpectFixJar(Suite("Snake.JAR"));
 }
 
-TEST_F(FixBatchTest, AManifestWithoutMidletOneIsWarnedAboutAndStillFixed) {
+TEST_F(FixBatchTest, AJadWithAByteOrderMarkGivesAFixJavaReads) {
+    Snake();
+    WriteFile(Suite("Snake.jad"), "\xEF\xBB\xBF" + CrLfLines({"MIDlet-Name: Snake", "MIDlet-Vendor: Games",
+                                                              "MIDlet-Version: 1", "MIDlet-1: S,,s.S"}));
+    RunOn({Suite("Snake.jad")});
+    EXPECT_EQ(host_.checked, std::vector<int>{1});
+    ExpectFixJar(Suite("Snake.jar"));
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")).rfind("MIDlet-Name: Snake\r\n", 0), 0u);
+}
+
+TEST_F(FixBatchTest, AManifestWithoutMidletOneIsWarnedAboutAndGetsTheReader) {
     const fs::path jar =
         MakeJar("python", "NoMidlet.jar",
                 {{"META-INF/MANIFEST.MF", CrLfLines({"MIDlet-Name: N", "MIDlet-Version: 1.0"})}, {"n/N.class", "n"}});
@@ -121,8 +131,18 @@ TEST_F(FixBatchTest, AManifestWithoutMidletOneIsWarnedAboutAndStillFixed) {
     EXPECT_EQ(app_.messages[0].caption, "Vorlan");
     EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"),
               CrLfLines({"MIDlet-Name: N", "MIDlet-Version: 9.9.9", "MicroEdition-Profile: MIDP-2.0",
-                         "MicroEdition-Configuration: CLDC-1.1"}));
+                         "MicroEdition-Configuration: CLDC-1.1", "MIDlet-1: N,,br.BookReader"}));
+    ASSERT_FALSE(host_.warnings[0].empty());
+    EXPECT_EQ(host_.warnings[0][0],
+              "the manifest has no MIDlet-1, without which the fix would not install: the fix "
+              "runs its reader as \"MIDlet-1: N,,br.BookReader\"");
     ExpectFixJar(jar);
+
+    // Without a name either, the file's name stands in.
+    const fs::path nameless = MakeJar(
+        "python", "Nameless.jar", {{"META-INF/MANIFEST.MF", CrLfLines({"MIDlet-Version: 1.0"})}, {"n/N.class", "n"}});
+    RunOn({nameless});
+    EXPECT_NE(Entry(nameless, "META-INF/MANIFEST.MF").find("MIDlet-1: Nameless,,br.BookReader\r\n"), std::string::npos);
 }
 
 TEST_F(FixBatchTest, AMissingTemplateLeavesTheOldSuiteUntouched) {

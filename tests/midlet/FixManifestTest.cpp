@@ -116,7 +116,7 @@ TEST(ManifestTextTest, FoldsAt72BytesOutsideUtf8CharactersWithCrLfAndASpaceAfter
 
 TEST_F(FixManifestTest, KeysMatchInAnyCaseAndEveryMatchingLineIsRewritten) {
     EXPECT_EQ(Fix({"midlet-version: 1.0", "MIDLET-1:NoComma", "MIDlet-Version: 2.0", "midlet-1: A,b,c"}, "9999.9.9"),
-              (Lines{"MIDlet-Version: 9999.9.9", ",br.BookReader", "MIDlet-Version: 9999.9.9",
+              (Lines{"MIDlet-Version: 9999.9.9", "MIDLET-1:NoComma,,br.BookReader", "MIDlet-Version: 9999.9.9",
                      "midlet-1: A,,br.BookReader"}));
 }
 

@@ -161,7 +161,8 @@ TEST_F(CheckBoundsTest, RunningOutOfMemoryFailsThatSuiteOnly) {
     EXPECT_EQ(result.status, 1) << result.errors;
     EXPECT_EQ(result.output,
               "Many.jar: SUITE_FILE: the check ran out of memory; the suite was not checked to the end\n"
-              "3 suites checked: 2 would install, 1 would not (1 errors, 0 warnings)\n");
+              "3 suites checked: 2 would install, 1 would not install, 0 would install but not start (1 errors, 0 "
+              "warnings)\n");
 }
 
 }  // namespace

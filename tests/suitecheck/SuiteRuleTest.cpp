@@ -134,6 +134,10 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"NameDiffers", "JAD_MANIFEST_MISMATCH", true,
                  [](SuiteParts &p) { Replace(p.jad, "MIDlet-Name:", "MIDlet-Name: Snake II"); }},
         RuleCase{"NoJarBeside", "JAR_NOT_FOUND", true, [](SuiteParts &p) { p.jarName = "Elsewhere.jar"; }},
+        RuleCase{"UrlNamesAnotherJarThatIsNotThere", "JAR_NOT_FOUND", true,
+                 [](SuiteParts &p) { Replace(p.jad, "MIDlet-Jar-URL:", "MIDlet-Jar-URL: Other.jar"); }},
+        RuleCase{"UrlIsAWebAddress", "JAR_NOT_FOUND", false,
+                 [](SuiteParts &p) { Replace(p.jad, "MIDlet-Jar-URL:", "MIDlet-Jar-URL: http://x.org/g/Snake.jar"); }},
         RuleCase{"SizeOffByOne", "JAR_SIZE", true, [](SuiteParts &p) { p.sizeOffset = 1; }},
         RuleCase{"WrongCrc", "ZIP_FORMAT", true, [](SuiteParts &p) { p.entries[1].crc = 1; }},
         RuleCase{"LocalHeaderNamesAnother", "ZIP_FORMAT", true,
@@ -148,6 +152,19 @@ INSTANTIATE_TEST_SUITE_P(
                  [](SuiteParts &p) { Both(p, "MIDlet-1:", "MIDlet-1: Snake, /i.png, game.Gone"); }},
         RuleCase{"PushToAnotherClass", "PUSH_CLASS", true,
                  [](SuiteParts &p) { p.jad.push_back("MIDlet-Push-1: socket://:5000, game.Other, *"); }},
+        RuleCase{"PushConnectionNoUrl", "PUSH", true,
+                 [](SuiteParts &p) { p.jad.push_back("MIDlet-Push-1: :5000, game.Main, *"); }},
+        RuleCase{"PushConnectionTwice", "PUSH", true,
+                 [](SuiteParts &p) {
+                     p.jad.push_back("MIDlet-Push-1: sms://:5000, game.Main, *");
+                     p.jad.push_back("MIDlet-Push-2: sms://:5000, game.Main, +123*");
+                 }},
+        RuleCase{"PushWithoutSender", "PUSH", true,
+                 [](SuiteParts &p) { p.jad.push_back("MIDlet-Push-1: socket://:5000, game.Main, "); }},
+        RuleCase{"DataSizeWithUnit", "DATA_SIZE", true,
+                 [](SuiteParts &p) { p.manifest.push_back("MIDlet-Data-Size: 2 KB"); }},
+        RuleCase{"InstallNotifyNoUrl", "NOTIFY", false,
+                 [](SuiteParts &p) { p.jad.push_back("MIDlet-Install-Notify: www.example.org/notify"); }},
         RuleCase{"IconMissing", "ICON", false, [](SuiteParts &p) { p.entries.pop_back(); }},
         RuleCase{"UnknownProfile", "DEVICE", true,
                  [](SuiteParts &p) { Both(p, "MicroEdition-Profile:", "MicroEdition-Profile: MIDP-3.0"); }},
@@ -169,6 +186,76 @@ INSTANTIATE_TEST_SUITE_P(
                  [](SuiteParts &p) { p.manifest.push_back("MIDlet-Certificate-1-1: AAAA"); }}),
     [](const ::testing::TestParamInfo<RuleCase> &param) { return std::string(param.param.name); });
 
+TEST_F(SuiteRuleTest, AMidp21SuiteInstallsOnAMidp21PhoneOnly) {
+    SuiteParts parts;
+    Both(parts, "MicroEdition-Profile:", "MicroEdition-Profile: MIDP-2.1");
+    const std::string jad = Write(parts).string();
+    ASSERT_EQ(CheckSuite(jad).List().size(), 1u);
+    EXPECT_EQ(CheckSuite(jad).List()[0].rule, "DEVICE");
+    SuiteCheckOptions midp21;
+    midp21.profile = "MIDP-2.1";
+    EXPECT_TRUE(CheckSuite(jad, midp21).List().empty());
+}
+
+// A suite signed at test time with openssl, then changed one way.
+struct SignatureCase {
+    const char* name;
+    Signer signer;
+    std::function<void(std::string& jad, const fs::path& jar)> change;
+    const char* expected;  // the SIGNATURE error's text begins so; "" for none
+};
+
+void PrintTo(const SignatureCase& signature, std::ostream* out) {
+    *out << signature.name;
+}
+
+class SignatureTest : public ::testing::TestWithParam<SignatureCase> {};
+
+TEST_P(SignatureTest, TheSignatureIsVerifiedOverTheJar) {
+    const SignatureCase& signature = GetParam();
+    if (!ToolAvailable("openssl")) GTEST_SKIP() << "no openssl";
+    ScriptedApplication app;
+    SetApp(&app);
+    TempDir dir;
+    const std::string jar = ZipArchive({}, {StoredEntry("META-INF/MANIFEST.MF", CrLf(SuiteParts().manifest)),
+                                            StoredEntry("game/Main.class", MidletClassFile("game.Main"))})
+                                .bytes();
+    WriteFile(dir / "Snake.jar", jar);
+    std::string jad = CrLf(SuiteParts().jad) + "MIDlet-Jar-Size: " + std::to_string(jar.size()) + "\r\n" +
+                      SignatureLines(dir / "Snake.jar", signature.signer);
+    signature.change(jad, dir / "Snake.jar");
+    WriteFile(dir / "Snake.jad", jad);
+    std::string errors;
+    const Findings findings = CheckSuite((dir / "Snake.jad").string());
+    for (const Finding& finding : findings.List())
+        if (finding.rule == "SIGNATURE") errors += finding.rule + ": " + finding.text + "\n";
+    if (*signature.expected)
+        EXPECT_EQ(errors.rfind(std::string("SIGNATURE: ") + signature.expected, 0), 0u) << errors;
+    else
+        EXPECT_EQ(errors, "");
+    SetApp(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signatures, SignatureTest,
+    ::testing::Values(SignatureCase{"Sound", Signer::valid, [](std::string&, const fs::path&) {}, ""},
+                      SignatureCase{"JarChangedAfterSigning", Signer::valid,
+                                    [](std::string&, const fs::path& jar) { WriteFile(jar, ReadFile(jar) + "x"); },
+                                    "MIDlet-Jar-RSA-SHA1 does not match the JAR"},
+                      SignatureCase{"ExpiredCertificate", Signer::expired, [](std::string&, const fs::path&) {},
+                                    "MIDlet-Certificate-1-1 expired on 2014-01-01"},
+                      SignatureCase{"SignatureNotBase64", Signer::valid,
+                                    [](std::string& jad, const fs::path&) {
+                                        jad.insert(jad.find("MIDlet-Jar-RSA-SHA1: ") + 21, "*");
+                                    },
+                                    "MIDlet-Jar-RSA-SHA1 is not base64"},
+                      SignatureCase{"CertificateCutShort", Signer::valid,
+                                    [](std::string& jad, const fs::path&) {
+                                        jad.erase(jad.find("MIDlet-Certificate-1-1: ") + 24, 8);
+                                    },
+                                    "MIDlet-Certificate-1-1 is not a DER X.509 certificate"}),
+    [](const ::testing::TestParamInfo<SignatureCase>& param) { return std::string(param.param.name); });
+
 TEST(SuiteCheckRunTest, WritesAFindingPerLineThenTheSummaryAndFailsOnErrorsOnly) {
     ScriptedApplication app;
     SetApp(&app);
@@ -178,8 +265,33 @@ TEST(SuiteCheckRunTest, WritesAFindingPerLineThenTheSummaryAndFailsOnErrorsOnly)
     EXPECT_EQ(RunSuiteCheck({(dir / "a.txt").string(), (dir / "gone.jar").string()}, output), 1);
     EXPECT_EQ(output.str(), (dir / "a.txt").string() + ": SUITE_FILE: not a .jad or .jar file\n" +
                                 (dir / "gone.jar").string() +
-                                ": SUITE_FILE: no such file\n2 suites checked: 0 would install, 2 would not "
-                                "(2 errors, 0 warnings)\n");
+                                ": SUITE_FILE: no such file\n2 suites checked: 0 would install, 2 would not install, "
+                                "0 would install but not start (2 errors, 0 warnings)\n");
+    SetApp(nullptr);
+}
+
+TEST(SuiteCheckRunTest, TheSummaryTellsSuitesThatWouldNotStartAndValuesAreShownEscaped) {
+    ScriptedApplication app;
+    SetApp(&app);
+    TempDir dir;
+    const std::string manifest = CrLf(SuiteParts().manifest);
+    WriteFile(dir / "Old.jar", ZipArchive({}, {StoredEntry("META-INF/MANIFEST.MF", manifest),
+                                               StoredEntry("game/Main.class", MidletClassFile("game.Main", "1.8"))})
+                                   .bytes());
+    std::string latin1 = manifest;
+    latin1.replace(latin1.find("Snake"), 5, "Caf\xE9");
+    WriteFile(dir / "Bad.jar",
+              ZipArchive({}, {StoredEntry("META-INF/MANIFEST.MF", latin1 + "MIDlet-Data-Size: \xE9\r\n"),
+                              StoredEntry("game/Main.class", MidletClassFile("game.Main"))})
+                  .bytes());
+    std::ostringstream output;
+    EXPECT_EQ(RunSuiteCheck({(dir / "Old.jar").string(), (dir / "Bad.jar").string()}, output), 1);
+    const std::string text = output.str();
+    EXPECT_NE(text.find("DATA_SIZE: MIDlet-Data-Size \"\\xE9\" is not a number"), std::string::npos) << text;
+    EXPECT_EQ(text.find('\xE9'), std::string::npos) << text;
+    EXPECT_NE(text.find("2 suites checked: 0 would install, 1 would not install, 1 would install but not start"),
+              std::string::npos)
+        << text;
     SetApp(nullptr);
 }
 
@@ -205,7 +317,8 @@ TEST(SuiteCheckRunTest, NamesAndValuesWithControlCharactersAreShownEscaped) {
               shownNotZip + ": ZIP_FORMAT: the JAR is not a readable zip: too short for a zip file\n" + odd +
                   ": ZIP_FORMAT: the entry \"res/a\\nb.txt\" cannot be read: its CRC does not match its content\n" +
                   odd + ": MIDLET_CLASS: MIDlet-1 names the class \"game.Ma\\x1bin\", which is not in the JAR\n" +
-                  "2 suites checked: 0 would install, 2 would not (3 errors, 0 warnings)\n");
+                  "2 suites checked: 0 would install, 2 would not install, 0 would install but not start (3 errors, 0 "
+                  "warnings)\n");
     SetApp(nullptr);
 }
 

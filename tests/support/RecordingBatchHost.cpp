@@ -63,6 +63,7 @@ void RecordingBatchHost::Run(const std::vector<fs::path>& entries) {
     positions.clear();
     const fs::path directory = fs::current_path();
     RunBatch(*this);
+    warnings.resize(files.size());  // an entry without warnings has an empty list
     fs::current_path(directory);
 }
 

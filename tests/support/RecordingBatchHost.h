@@ -26,6 +26,10 @@ public:
     std::set<std::string> checkedApis;
     BatchMode mode = BatchMode::GenerateJad;
     std::string fixVersion = "9.9.9";
+    bool repair = false;
+    bool strict = false;
+    std::string manifestCharset;
+    std::string profile = "MIDP-2.0";
     // Runs just before each entry's step, as the user's clicks are taken
     // between entries.
     std::function<void(int index)> beforeEntry;
@@ -59,6 +63,10 @@ public:
     ApiChooser* ApiAuto() override { return chooser; }
     int Mode() override { return static_cast<int>(mode); }
     std::string FixVersion() override { return fixVersion; }
+    bool RepairWanted() override { return repair; }
+    bool StrictWanted() override { return strict; }
+    std::string ManifestCharset() override { return manifestCharset; }
+    std::string DeviceProfile() override { return profile; }
     void SetProgressMax(int max) override { progressMax = max; }
     void SetProgressPosition(int position) override { positions.push_back(position); }
     TZip& Zip() override { return zip; }

@@ -40,12 +40,34 @@ std::string Run(const std::vector<std::string>& argv, const fs::path& folder, co
     return result.output;
 }
 
-// The signature lines of a JAD for jar, made with a fresh key by openssl.
-std::string SignatureLines(const fs::path& jar) {
+// A key and a certificate that expired in 2014, as key.pem and cert.pem in folder.
+void MakeExpiredCertificate(const fs::path& folder) {
+    Run({"python3", "-c",
+         "import datetime\n"
+         "from cryptography import x509\n"
+         "from cryptography.hazmat.primitives import hashes, serialization\n"
+         "from cryptography.hazmat.primitives.asymmetric import rsa\n"
+         "key = rsa.generate_private_key(public_exponent=65537, key_size=2048)\n"
+         "name = x509.Name([x509.NameAttribute(x509.NameOID.COMMON_NAME, 'Expired Signer')])\n"
+         "cert = (x509.CertificateBuilder().subject_name(name).issuer_name(name).public_key(key.public_key())\n"
+         "        .serial_number(1).not_valid_before(datetime.datetime(2010, 1, 1))\n"
+         "        .not_valid_after(datetime.datetime(2014, 1, 1)).sign(key, hashes.SHA256()))\n"
+         "open('key.pem', 'wb').write(key.private_bytes(serialization.Encoding.PEM,\n"
+         "    serialization.PrivateFormat.TraditionalOpenSSL, serialization.NoEncryption()))\n"
+         "open('cert.pem', 'wb').write(cert.public_bytes(serialization.Encoding.PEM))\n"},
+        folder, "python3 cryptography");
+}
+
+}  // namespace
+
+std::string SignatureLines(const fs::path& jar, Signer signer) {
     const fs::path folder = jar.parent_path();
-    Run({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out", "cert.pem", "-subj",
-         "/CN=Corpus Signer", "-days", "3650"},
-        folder, "openssl req");
+    if (signer == Signer::expired)
+        MakeExpiredCertificate(folder);
+    else
+        Run({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out", "cert.pem",
+             "-subj", "/CN=Corpus Signer", "-days", "3650"},
+            folder, "openssl req");
     const std::string certificate =
         Run({"bash", "-c", "openssl x509 -in cert.pem -outform DER | base64 -w0"}, folder, "openssl x509");
     const std::string signature = Run(
@@ -54,8 +76,6 @@ std::string SignatureLines(const fs::path& jar) {
     fs::remove(folder / "cert.pem");
     return "MIDlet-Certificate-1-1: " + certificate + "\r\nMIDlet-Jar-RSA-SHA1: " + signature + "\r\n";
 }
-
-}  // namespace
 
 std::string MidletClassFile(const std::string& className, const std::string& target) {
     const fs::path classes = fs::path(VORLAN_TEST_WORK_DIR) / ("midlets-" + target);

@@ -47,6 +47,17 @@ const std::vector<CorpusSuite>& CorpusSuites();
 // give Vorlan: the JAD when there is one, else the JAR.
 fs::path WriteCorpusSuite(const CorpusSuite& suite, const fs::path& folder);
 
+enum class Signer {
+    valid,   // a fresh self-signed certificate, valid for ten years from now
+    expired  // one that was valid from 2010 to 2014
+};
+
+// The signature lines of a JAD for jar ("MIDlet-Certificate-1-1: ..." and
+// "MIDlet-Jar-RSA-SHA1: ...", each ending in CR LF): a fresh key's
+// certificate and the JAR's RSA-SHA1 signature, made by the openssl command
+// (the expired certificate by Python's cryptography).
+std::string SignatureLines(const fs::path& jar, Signer signer = Signer::valid);
+
 // check-suite.sh of the J2ME toolkit: $VORLAN_J2ME_DIR, else shared/j2me
 // beside the source tree. Empty when it is missing, with why in *missing.
 std::string J2meCheckScript(std::string* missing);

@@ -1,5 +1,5 @@
 // Choosing a JAR's API archives from the classes it lacks.
-#include "suitecheck/AutoApiChooser.h"
+#include "midlet/AutoApiChooser.h"
 
 #include "midlet/ApiCatalogue.h"
 #include "suitecheck/ClassProviders.h"

@@ -1,0 +1,20 @@
+// How the batch writes suites beyond what its mode says: whether it mends
+// manifests (--repair), whether a suite that would not install is kept back
+// (--strict), the code page of manifests that are not UTF-8, and the phone
+// the suites it writes are checked for.
+#pragma once
+
+#include <string>
+
+#include "suitecheck/CheckOptions.h"
+
+namespace vorlan {
+
+struct SuiteWriteOptions {
+    bool repair = false;
+    bool strict = false;
+    std::string manifestCharset;  // an iconv name; empty: none given
+    SuiteCheckOptions check;
+};
+
+}  // namespace vorlan

@@ -1,0 +1,198 @@
+// Mode 0 on suites as users hold them: what only the old JAD knew is kept
+// (a signature only while it holds), every JAD written is one an installer
+// reads, every suite written is checked before it is committed, --strict
+// keeps back one that would not install, and --repair mends the manifest
+// and nothing else of the JAR.
+#include <algorithm>
+
+#include "midlet/BatchDriver.h"
+#include "suitecheck/SuiteCheck.h"
+#include "tests/midlet/BatchFixture.h"
+#include "tests/support/SuiteCorpus.h"
+#include "tests/support/ZipWriter.h"
+
+namespace vorlan::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const Lines kSoundManifest{"Manifest-Version: 1.0",         "MIDlet-Name: Snake",
+                           "MIDlet-Vendor: Games",          "MIDlet-Version: 1.0.2",
+                           "MIDlet-1: Snake,,game.Main",    "MicroEdition-Configuration: CLDC-1.1",
+                           "MicroEdition-Profile: MIDP-2.0"};
+
+bool HasWarningStartingWith(const Lines& warnings, const std::string& start) {
+    return std::any_of(warnings.begin(), warnings.end(),
+                       [&start](const std::string& warning) { return warning.rfind(start, 0) == 0; });
+}
+
+class SuiteWritingTest : public BatchTest {
+protected:
+    // A suite a phone installs, but for what manifest's bytes say.
+    fs::path Snake(const std::string& manifest, const std::string& name = "Snake.jar",
+                   const std::string& manifestName = "META-INF/MANIFEST.MF") {
+        WriteFile(Suite(name), ZipArchive({}, {StoredEntry(manifestName, manifest),
+                                               StoredEntry("game/Main.class", MidletClassFile("game.Main"))})
+                                   .bytes());
+        return Suite(name);
+    }
+    std::string SizeAndUrl(const fs::path& jar) {
+        return "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)) +
+               "\r\nMIDlet-Jar-URL: " + jar.filename().string() + "\r\n";
+    }
+};
+
+TEST_F(SuiteWritingTest, TheOldJadsOwnAttributesFollowTheManifestInTheirOrder) {
+    const fs::path jar = Snake(CrLfLines(kSoundManifest));
+    WriteFile(Suite("Snake.jad"),
+              "\xEF\xBB\xBFMIDlet-Name: Old name\r\nNokia-MIDlet-Category: Game\r\n"
+              "MIDlet-Jar-Size: 1\r\nnot an attribute\r\nMIDlet-Jar-URL: http://x.org/Snake.jar\r\n"
+              "unlock-key:  1234\r\n");
+    RunOn({jar});
+    EXPECT_EQ(host_.checked, std::vector<int>{1});
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + "Nokia-MIDlet-Category: Game\r\n" +
+                                                SizeAndUrl(jar) + "unlock-key:  1234\r\n");
+    EXPECT_EQ(host_.warnings[0],
+              Lines{"line 4 of Snake.jad is no \"name: value\" attribute and is left out of the new JAD"});
+}
+
+struct SignatureCase {
+    const char* name;
+    bool tamper;  // the JAR changed after it was signed
+    bool api;     // an API goes into the JAR
+    bool kept;
+};
+
+void PrintTo(const SignatureCase& signature, std::ostream* out) {
+    *out << signature.name;
+}
+
+class SignedSuiteTest : public SuiteWritingTest, public ::testing::WithParamInterface<SignatureCase> {};
+
+TEST_P(SignedSuiteTest, TheSignatureStaysOnlyWhileItHolds) {
+    if (!ToolAvailable("openssl")) GTEST_SKIP() << "no openssl";
+    const SignatureCase& signature = GetParam();
+    const fs::path jar = Snake(CrLfLines(kSoundManifest));
+    const std::string signatureLines = SignatureLines(jar);
+    WriteFile(Suite("Snake.jad"), CrLfLines(kSoundManifest) + SizeAndUrl(jar) + signatureLines);
+    if (signature.tamper)
+        WriteFile(jar, ZipArchive({}, {StoredEntry("META-INF/MANIFEST.MF", CrLfLines(kSoundManifest)),
+                                       StoredEntry("game/Main.class", MidletClassFile("game.Main")),
+                                       StoredEntry("game/level.txt", "hard")})
+                           .bytes());
+    if (signature.api) {
+        MakeApi("zip", "api.zip", {{"api/X.class", MidletClassFile("api.X")}});
+        host_.CheckApis({"api.zip"});
+    }
+    RunOn({jar});
+    EXPECT_EQ(host_.checked, std::vector<int>{1});
+    const std::string expected = CrLfLines(kSoundManifest) + SizeAndUrl(jar) + (signature.kept ? signatureLines : "");
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), expected);
+    const Lines unsigned_{"the signature no longer matches the JAR: Snake.jad is unsigned now"};
+    EXPECT_EQ(host_.warnings[0], signature.kept ? Lines{} : unsigned_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signatures, SignedSuiteTest,
+                         ::testing::Values(SignatureCase{"Unchanged", false, false, true},
+                                           SignatureCase{"JarChangedAfterSigning", true, false, false},
+                                           SignatureCase{"ApiAdded", false, true, false}),
+                         [](const ::testing::TestParamInfo<SignatureCase>& param) {
+                             return std::string(param.param.name);
+                         });
+
+TEST_F(SuiteWritingTest, ALineBreakInTheNameFailsTheEntryAndChangesNothing) {
+    const fs::path jar = Snake(CrLfLines(kSoundManifest), "Sna\nke.jar");
+    const std::string before = ReadFile(jar);
+    RunOn({jar});
+    EXPECT_EQ(host_.checked, std::vector<int>{0});
+    EXPECT_NE(host_.failures[0].find("line break"), std::string::npos) << host_.failures[0];
+    EXPECT_EQ(ReadFile(jar), before);
+    EXPECT_EQ(SuitesFolderListing(), Lines{"Sna\nke.jar"});
+}
+
+TEST_F(SuiteWritingTest, LegacyTextIsLeftOutOrConvertedButNeverWrittenRaw) {
+    Lines cyrillic = kSoundManifest;
+    cyrillic.push_back("MIDlet-Description: \xC7\xEC\xE5\xE9\xEA\xE0");
+    const fs::path jar = Snake(CrLfLines(cyrillic));
+    const std::string before = ReadFile(jar);
+    RunOn({jar});
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + SizeAndUrl(jar));
+    EXPECT_EQ(host_.warnings[0],
+              Lines{"line 8 of the manifest, \"MIDlet-Description: \\xC7\\xEC\\xE5\\xE9\\xEA\\xE0\", "
+                    "is not UTF-8 and is left out of the JAD; give its code page with "
+                    "--manifest-charset (windows-1251 for Cyrillic, for example) to convert it"});
+
+    const std::string converted = "MIDlet-Description: \xD0\x97\xD0\xBC\xD0\xB5\xD0\xB9\xD0\xBA\xD0\xB0\r\n";
+    host_.manifestCharset = "windows-1251";
+    RunOn({jar});
+    EXPECT_EQ(ReadFile(jar), before);  // the manifest itself only with --repair
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + converted + SizeAndUrl(jar));
+
+    host_.repair = true;
+    RunOn({jar});
+    EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"), CrLfLines(kSoundManifest) + converted);
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + converted + SizeAndUrl(jar));
+    EXPECT_EQ(host_.warnings[0], Lines{"repaired: the text converted from windows-1251 to UTF-8"});
+}
+
+TEST_F(SuiteWritingTest, AWrittenSuiteThatWouldNotInstallIsReportedAndWithStrictKeptBack) {
+    const fs::path jar = Snake("\xEF\xBB\xBF" + CrLfLines(kSoundManifest));
+    WriteFile(Suite("Snake.jad"), "old JAD\r\n");
+    const std::string before = ReadFile(jar);
+    host_.strict = true;
+    RunOn({jar});
+    EXPECT_EQ(host_.checked, std::vector<int>{0});
+    EXPECT_NE(host_.failures[0].find("--strict"), std::string::npos) << host_.failures[0];
+    EXPECT_TRUE(HasWarningStartingWith(host_.warnings[0], "would not install: MANIFEST: line 1: "));
+    EXPECT_EQ(ReadFile(jar), before);
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), "old JAD\r\n");
+    EXPECT_EQ(SuitesFolderListing(), (Lines{"Snake.jad", "Snake.jar"}));
+
+    host_.strict = false;
+    RunOn({jar});
+    EXPECT_EQ(host_.checked, std::vector<int>{1});
+    EXPECT_TRUE(HasWarningStartingWith(host_.warnings[0], "would not install: MANIFEST: line 1: "));
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + SizeAndUrl(jar));  // no mark in the JAD
+}
+
+TEST_F(SuiteWritingTest, TheApiClassesAddedAreCheckedOnceAndToldOncePerRule) {
+    MakeApi("zip", "api.zip", {{"api/A.class", "junk"}, {"api/B.class", "junk"}, {"api/C.class", "junk"}});
+    host_.CheckApis({"api.zip"});
+    const fs::path first = Snake(CrLfLines(kSoundManifest), "First.jar");
+    const fs::path second = Snake(CrLfLines(kSoundManifest), "Second.jar");
+    RunOn({first, second});
+    EXPECT_EQ(host_.checked, (std::vector<int>{1, 1}));
+    for (const Lines& warnings : host_.warnings) {
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(warnings[0].rfind("would not start: CLASS_FORMAT: api/", 0), 0u) << warnings[0];
+        EXPECT_NE(warnings[0].find("(and 2 more class files of the API files added)"), std::string::npos);
+    }
+}
+
+TEST_F(SuiteWritingTest, RepairRewritesTheManifestOnlyAndOnlyWhenItIsFaulty) {
+    const fs::path sound = Snake(CrLfLines(kSoundManifest), "Sound.jar");
+    const std::string soundBefore = ReadFile(sound);
+    const fs::path faulty = MakeJar("python", "Faulty.jar",
+                                    {{"meta-inf/manifest.mf", "\xEF\xBB\xBF" + CrLfLines(kSoundManifest)},
+                                     {"game/Main.class", MidletClassFile("game.Main")},
+                                     {"z/data.bin", std::string(3000, 'z')}});
+    Lines namesAfter = Names(faulty);
+    std::replace(namesAfter.begin(), namesAfter.end(), std::string("meta-inf/manifest.mf"),
+                 std::string("META-INF/MANIFEST.MF"));
+    host_.repair = true;
+    RunOn({sound, faulty});
+    EXPECT_EQ(host_.checked, (std::vector<int>{1, 1}));
+    EXPECT_EQ(ReadFile(sound), soundBefore);
+    EXPECT_EQ(host_.warnings[0], Lines{});
+    EXPECT_EQ(host_.warnings[1], (Lines{"repaired: the byte-order mark removed",
+                                        "repaired: the manifest stored as META-INF/MANIFEST.MF, not "
+                                        "meta-inf/manifest.mf"}));
+    EXPECT_EQ(Names(faulty), namesAfter);  // in place, every other entry as it was
+    EXPECT_EQ(Entry(faulty, "META-INF/MANIFEST.MF"), CrLfLines(kSoundManifest));
+    EXPECT_EQ(Entry(faulty, "game/Main.class"), MidletClassFile("game.Main"));
+    EXPECT_EQ(Entry(faulty, "z/data.bin"), std::string(3000, 'z'));
+    EXPECT_TRUE(CheckSuite(Suite("Faulty.jad").string()).List().empty());
+}
+
+}  // namespace
+}  // namespace vorlan::test
