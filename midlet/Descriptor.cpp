@@ -21,12 +21,16 @@
 
 namespace vorlan {
 
-namespace {
+void RequireExistingFile(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw std::runtime_error("\"" + path + "\" does not exist or is not a file");
+}
 
-// Entries that a case-blind reader takes for the manifest. Java takes the one
-// stored exactly as META-INF/MANIFEST.MF, Vorlan's extraction takes either:
-// with more than one, which manifest a suite has depends on the reader.
-int ManifestEntries(const TZip& zip) {
+// Java takes the one stored exactly as META-INF/MANIFEST.MF, Vorlan's
+// extraction takes either: with more than one, which manifest a suite has
+// depends on the reader.
+int ManifestEntryCount(const TZip& zip) {
     int count = 0;
     TFileInfo entry;
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
@@ -36,19 +40,15 @@ int ManifestEntries(const TZip& zip) {
     return count;
 }
 
-}  // namespace
-
 void ReadJarManifest(TZip& zip, const std::string& jarPath) {
     // Opening a missing archive would create an empty one under its name:
     // a listed JAR that has gone must not leave such a file behind.
-    struct stat info {};
-    if (stat(jarPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        throw std::runtime_error("\"" + jarPath + "\" does not exist or is not a file");
+    RequireExistingFile(jarPath);
     // Whatever manifest is still in the scratch folder (an API archive's, or
     // an earlier JAR's) must never pass for this JAR's.
     RemoveScratchManifests();
     ExtractFromArchive(zip, "META-INF\\manifest.mf", ScratchRoot + kScratchTree, jarPath);
-    const int manifests = ManifestEntries(zip);
+    const int manifests = ManifestEntryCount(zip);
     if (manifests > 1)
         throw std::runtime_error("\"" + jarPath + "\" holds several manifests that differ only in letter case");
     const std::string manifest = FindScratchManifest();

@@ -13,6 +13,13 @@ namespace vorlan {
 class TextLines;
 class TZip;
 
+// Throws, saying so, unless path names a regular file (after links).
+void RequireExistingFile(const std::string& path);
+
+// The entries of the archive open in zip that a case-blind reader takes
+// for the manifest.
+int ManifestEntryCount(const TZip& zip);
+
 // Extracts the JAR's META-INF/MANIFEST.MF into the scratch folder and loads
 // it into ManifestBuffer. Throws when the JAR does not exist or has no
 // manifest; ManifestBuffer then keeps its previous content.

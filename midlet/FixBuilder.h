@@ -8,6 +8,7 @@
 #include <string>
 
 #include "filecommit/CommitGroup.h"
+#include "midlet/SuiteLock.h"
 
 namespace vorlan {
 
@@ -30,11 +31,12 @@ void FixManifest(TextLines& lines, const std::string& fixVersion);
 // descriptor, both complete beside their targets and both targets found
 // replaceable, returned as the unit that puts them in place together. names
 // finds the files named like the entry in any letter case; recover runs for
-// the entry and for the JAR a link names, before their folders are read; beforeWaiting before waiting for another
-// process's lock of the suite. Throws for any other entry, and on any
-// failure, with the old suite untouched.
+// the entry and for the JAR a link names, before their folders are read;
+// waiting says what to do while another process holds the suite. A JAR the
+// fix would replace must be a suite's JAR (a zip file with a manifest).
+// Throws for any other entry, and on any failure, with the old suite
+// untouched.
 CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names,
-                         const std::function<void(const std::string&)>& recover,
-                         const std::function<void()>& beforeWaiting);
+                         const std::function<void(const std::string&)>& recover, const LockWaiting& waiting);
 
 }  // namespace vorlan
