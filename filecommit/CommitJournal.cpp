@@ -80,6 +80,9 @@ CommitJournal::CommitJournal(int folderFd, const std::string& folder, const std:
     : folderFd_(folderFd) {
     try {
         PendingFile journal(folderFd, ".vorlan-commit");
+        // The user's alone whatever the umask: a journal others may write is
+        // never obeyed.
+        journal.SetMode(0600);
         journal.Write(JournalText(renames));
         if (::fdatasync(journal.Fd()) != 0) throw FileCommitError(CommitStep::write, "", folder, errno);
         for (int attempt = 0; name_.empty(); ++attempt) {
