@@ -26,6 +26,31 @@ void Describe(const fs::path& root, const std::string& prefix, std::map<std::str
     }
 }
 
+// Whether other users may run the program where it is: every folder above
+// it searchable by all (a clone below /root is not).
+bool ReachableByOthers(const fs::path& program) {
+    for (fs::path part = program; part != part.parent_path(); part = part.parent_path()) {
+        struct stat status {};
+        if (::stat(part.c_str(), &status) != 0 || (status.st_mode & S_IXOTH) == 0) return false;
+    }
+    return true;
+}
+
+// vorlan-batch where the victim may run it: where it was built, or else a
+// copy, with what it finds beside it, made once for the test program.
+std::string VictimsProgram() {
+    static const std::string program = [] {
+        const fs::path built = VorlanBatchProgram();
+        if (ReachableByOthers(built)) return built.string();
+        static const TempDir copy;
+        fs::permissions(copy.path(), fs::perms(0755));
+        for (const char* name : {"vorlan-batch", "ZipDll.so", "UnZDll.so", "fix.jar"})
+            fs::copy(built.parent_path() / name, copy / name);
+        return (copy / "vorlan-batch").string();
+    }();
+    return program;
+}
+
 }  // namespace
 
 void PrintTo(Victim victim, std::ostream* out) {
@@ -95,11 +120,12 @@ std::map<std::string, std::string> SharedFolderScene::State() const {
 }
 
 ChildResult SharedFolderScene::RunVictim(const std::vector<std::string>& arguments) const {
-    std::vector<std::string> argv{VorlanBatchProgram(), "--api-dir", (work_ / "API").string()};
+    std::vector<std::string> argv{VictimsProgram(), "--api-dir", (work_ / "API").string()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     ChildOptions options;
     options.workDir = shared_;
     options.environment["XDG_RUNTIME_DIR"] = runtime_.string();
+    options.environment["XDG_DATA_HOME"] = runtime_.string();  // the test's own may be out of the victim's reach
     return RunChild(victimUser_ ? victimUser_->Command(argv) : argv, options);
 }
 
