@@ -46,10 +46,10 @@ struct BatchState {
     std::vector<std::string> apisInScratch;           // the checked archives they were extracted for
     std::set<std::string> brokenApis;                 // checked archives found unusable, reported once
     std::set<std::string> warnedApis;                 // archives whose left-out entries were reported
-    std::string apiFailure;  // why the API files could not be made ready here (a full scratch folder, ...)
-    FolderNameIndex names;   // the suites' folders, read once
-    std::map<std::string, std::string> folderIds;  // the suites' folders' device and inode
-    EntryWarnings warnings;                        // about the entry in hand
+    std::string apiFailure;                           // why the API files could not be unpacked (a full disk)
+    FolderNameIndex names;                            // the suites' folders, read once
+    std::map<std::string, std::string> folderIds;     // the suites' folders' device and inode
+    EntryWarnings warnings;                           // about the entry in hand
 };
 
 std::vector<std::string> CheckedApis(BatchHost& host) {
@@ -185,10 +185,9 @@ ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& 
 // used. Should it have written files before it failed (over the earlier
 // archives' files too), the scratch folder is emptied and the usable
 // archives extracted again without it: a JAR gets every usable archive
-// whole, and nothing of a broken one.
-// A local failure ends the extraction there, with the scratch folder
-// emptied: every JAR that needs the API files then fails with the reason
-// (ProvideApiFiles tries again for each).
+// whole, and nothing of a broken one. A local failure ends the extraction
+// there, with the scratch folder emptied: every JAR that needs the API files
+// then fails with the reason (ProvideApiFiles tries again for each).
 void ExtractCheckedApis(BatchHost& host, BatchState& state) {
     state.apisInScratch = CheckedApis(host);
     state.apiFilesInScratch = true;
