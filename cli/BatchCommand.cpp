@@ -102,6 +102,7 @@ int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream&
     try {
         StopWhenRequested();
         RunBatch(host);
+        StopWhenRequested();  // a batch that ended on a signal between two entries
     } catch (const BatchStopped& stop) {
         // The scratch root goes as the process exits.
         return stop.ExitStatus();

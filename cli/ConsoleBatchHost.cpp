@@ -37,6 +37,10 @@ bool ConsoleBatchHost::ApiChecked(int index) {
     return settings_.checkedApis.count(ApiAt(index)) != 0;
 }
 
+bool ConsoleBatchHost::StopRequested() {
+    return TerminationRequested() != 0;
+}
+
 void ConsoleBatchHost::EntryFinished(int index, bool succeeded, const std::string& failure) {
     PrintEntryOutcome(output_, errors_, settings_.files.at(static_cast<std::size_t>(index)).shown, succeeded, failure);
     // Between two entries is where a termination signal ends the batch.

@@ -72,6 +72,9 @@ public:
     void SetProgressMax(int) override {}
     void SetProgressPosition(int) override {}
     TZip& Zip() override { return zip_; }
+    // A termination signal was caught: asked while the batch waits (for
+    // another program's lock of a suite), so that the wait ends at once.
+    bool StopRequested() override;
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
     void EntryWarning(int index, const std::string& text) override;
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;

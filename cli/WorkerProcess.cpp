@@ -70,6 +70,8 @@ public:
         if (StopAsked()) throw ToldToStop();
         return claims_.Take(index, worker_);
     }
+    // Asked while the batch waits for another program's lock of a suite too.
+    bool StopRequested() override { return StopAsked(); }
     // An entry's warnings come just before its outcome and travel with it.
     void EntryWarning(int, const std::string& text) override { warnings_.push_back(text); }
     void EntryFinished(int index, bool succeeded, const std::string& failure) override {

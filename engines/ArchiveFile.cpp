@@ -51,7 +51,7 @@ std::unique_ptr<ArchiveFile> ArchiveFile::OpenIfPresent(const std::string& path,
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!fd.Valid()) {
         if (errno == ENOENT) return nullptr;
-        throw EngineError(SystemErrorText("Cannot open \"" + path + "\"", errno));
+        throw SystemFailure("Cannot open \"" + path + "\"", errno);
     }
     struct stat status {};
     if (::fstat(fd.Get(), &status) != 0) throw EngineError(SystemErrorText("Cannot read \"" + path + "\"", errno));

@@ -62,8 +62,8 @@ void CallbackChannel::Skipped(std::string_view name) {
 void CallbackChannel::EndBatch() {
     Call(ACTION_END_BATCH, {}, 0, 0);
 }
-void CallbackChannel::Message(std::string_view text) {
-    Call(ACTION_MESSAGE, text, 0, 0);
+void CallbackChannel::Message(std::string_view text, int errorNumber) {
+    Call(ACTION_MESSAGE, text, 0, errorNumber);
 }
 
 OverwriteAnswer CallbackChannel::AskOverwrite(std::string_view name, ExistingFileAge age) {

@@ -30,7 +30,8 @@ public:
     void EndBatch();
     // Why an operation or an entry failed; the component leaves code 4 alone,
     // other callers may show it.
-    void Message(std::string_view text);
+    // errorNumber: the system's error number behind the message, 0 when none.
+    void Message(std::string_view text, int errorNumber = 0);
 
     OverwriteAnswer AskOverwrite(std::string_view name, ExistingFileAge age);
     DamagedDataAnswer AskDamagedData(std::string_view name);

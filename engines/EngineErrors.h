@@ -10,10 +10,17 @@
 
 namespace vorlan::engine {
 
-// A failure of the operation, with a message that says what and where.
+// A failure of the operation, with a message that says what and where, and
+// the system's error number when a system call failed (0 otherwise): the
+// caller tells a full disk from a broken archive by it.
 class EngineError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EngineError(const std::string& what, int errorNumber = 0)
+        : std::runtime_error(what), errorNumber_(errorNumber) {}
+    int ErrorNumber() const { return errorNumber_; }
+
+private:
+    int errorNumber_;
 };
 
 // The archive as a whole cannot be trusted or read: nothing of it is used
@@ -39,6 +46,13 @@ public:
 // "what: strerror(errno)" for failed system calls.
 std::string SystemErrorText(const std::string& what, int errorNumber);
 
+// The failure of a system call as the operation's (Failure EngineError) or
+// one entry's (EntryFailed): its text and its error number.
+template <typename Failure = EngineError>
+Failure SystemFailure(const std::string& what, int errorNumber) {
+    return Failure(SystemErrorText(what, errorNumber), errorNumber);
+}
+
 // Runs a step of the file-commit module and raises its failure as the
 // engines' own: a target name that cannot be taken fails that entry
 // (EntryFailed), anything else the operation (EngineError).
@@ -50,8 +64,8 @@ auto CommitStepOf(Step&& step) -> decltype(step()) {
     try {
         return step();
     } catch (const FileCommitError& failure) {
-        if (failure.Step() == CommitStep::replace) throw EntryFailed(failure.what());
-        throw EngineError(failure.what());
+        if (failure.Step() == CommitStep::replace) throw EntryFailed(failure.what(), failure.ErrorNumber());
+        throw EngineError(failure.what(), failure.ErrorNumber());
     }
 }
 

@@ -32,9 +32,9 @@ bool On(std::int32_t flag) {
 
 // The last words of an extraction that cannot go on: why, and the archive
 // as skipped when it was refused whole, or the end of the batch otherwise.
-void ReportEnd(CallbackChannel& channel, const std::string& reason, const std::optional<std::string>& refusedArchive) {
+void ReportEnd(CallbackChannel& channel, const EngineError& reason, const std::optional<std::string>& refusedArchive) {
     try {
-        channel.Message(reason);
+        channel.Message(reason.what(), reason.ErrorNumber());
         if (refusedArchive)
             channel.Skipped(*refusedArchive);
         else
@@ -106,11 +106,11 @@ std::int32_t Extraction::Run() {
         CheckLocalHeadersAgree(*file, layout.end, layout.entries, indices);
         ExtractAll(archive, selected);
     } catch (const ArchiveRefused& refusal) {
-        ReportEnd(channel_, refusal.what(), path);
+        ReportEnd(channel_, refusal, path);
     } catch (const OperationStopped&) {
         return filesWritten_;
     } catch (const EngineError& failure) {
-        ReportEnd(channel_, failure.what(), std::nullopt);
+        ReportEnd(channel_, failure, std::nullopt);
     }
     return filesWritten_;
 }
@@ -130,7 +130,7 @@ void Extraction::ExtractAll(const LibzipArchive& archive, const std::vector<Sele
         try {
             ExtractEntry(reader, entry);
         } catch (const EntryFailed& failure) {
-            channel_.Message(failure.what());
+            channel_.Message(failure.what(), failure.ErrorNumber());
             channel_.Skipped(entry.name);
         }
     }

@@ -17,8 +17,7 @@ void ExtractedFile::Write(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
         const ssize_t wrote = ::write(file_.Fd(), bytes.data(), bytes.size());
         if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0)
-            throw EngineError(SystemErrorText("Cannot write \"" + targetName_ + "\"", wrote < 0 ? errno : ENOSPC));
+        if (wrote <= 0) throw SystemFailure("Cannot write \"" + targetName_ + "\"", wrote < 0 ? errno : ENOSPC);
         bytes = bytes.subspan(static_cast<std::size_t>(wrote));
     }
 }
@@ -26,7 +25,7 @@ void ExtractedFile::Write(std::span<const std::uint8_t> bytes) {
 void ExtractedFile::Commit(std::time_t modified) {
     const timespec times[2] = {{0, UTIME_NOW}, {modified, 0}};
     if (::futimens(file_.Fd(), times) != 0)
-        throw EngineError(SystemErrorText("Cannot set the time of \"" + targetName_ + "\"", errno));
+        throw SystemFailure("Cannot set the time of \"" + targetName_ + "\"", errno);
     CommitStepOf([&] { file_.Publish(); });
 }
 

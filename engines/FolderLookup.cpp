@@ -53,7 +53,7 @@ std::unique_ptr<Folder> Folder::OpenSubfolder(const std::string& name, FolderCre
     if (!onDisk) {
         if (creation == FolderCreation::lookOnly) return nullptr;
         if (::mkdirat(fd_.Get(), name.c_str(), 0777) != 0 && errno != EEXIST)
-            throw EntryFailed(SystemErrorText("Cannot create the folder \"" + name + "\"", errno));
+            throw SystemFailure<EntryFailed>("Cannot create the folder \"" + name + "\"", errno);
         Remember(name);
         onDisk = name;
     }

@@ -18,6 +18,15 @@ bool SameName(const char* seenByLibzip, const std::string& stored) {
     return true;
 }
 
+// The archive is open already, so libzip's "No such file" is never about
+// the file: it is what libzip says when a record lacks an extra field its
+// sizes or offset point to (0xFFFFFFFF, "see the Zip64 field").
+std::string OpenFailureText(zip_error_t& error) {
+    if (zip_error_code_zip(&error) == ZIP_ER_NOENT)
+        return "an entry's size or offset is marked as held in a Zip64 field, and the entry has none";
+    return zip_error_strerror(&error);
+}
+
 }  // namespace
 
 LibzipArchive::LibzipArchive(ArchiveSource& source, OpenMode mode, const std::string& displayName)
@@ -26,7 +35,7 @@ LibzipArchive::LibzipArchive(ArchiveSource& source, OpenMode mode, const std::st
     zip_error_t error;
     zip_error_init(&error);
     archive_ = zip_open_from_source(zipSource, mode == OpenMode::readOnly ? ZIP_RDONLY : ZIP_CREATE, &error);
-    const std::string text = zip_error_strerror(&error);
+    const std::string text = OpenFailureText(error);
     zip_error_fini(&error);
     if (archive_ == nullptr) {
         zip_source_free(zipSource);

@@ -8,61 +8,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 #include "filecommit/FileCommitError.h"
+#include "filecommit/FoundJournal.h"
 #include "filecommit/PendingFile.h"
 #include "filecommit/PendingNames.h"
 
 namespace vorlan {
 
 namespace {
-
-// Names may hold any byte but NUL and '/': NUL ends each. The closing mark
-// tells a whole journal from one a power cut left half written, which no
-// rename can have followed.
-constexpr std::string_view kHeader = "vorlan commit 1";
-constexpr std::string_view kEnd = "end";
-
-std::string JournalText(const std::vector<PendingRename>& renames) {
-    std::string text(kHeader);
-    text += '\0';
-    for (const PendingRename& rename : renames) {
-        text += rename.pendingName;
-        text += '\0';
-        text += rename.targetName;
-        text += '\0';
-    }
-    text += kEnd;
-    text += '\0';
-    return text;
-}
-
-// The pairs of a whole journal; none for one that is not whole.
-std::vector<std::pair<std::string, std::string>> JournalPairs(const std::string& text) {
-    std::vector<std::string> fields;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = text.find('\0', start);
-        if (end == std::string::npos) return {};
-        fields.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    if (fields.size() < 2 || fields.front() != kHeader || fields.back() != kEnd || fields.size() % 2 != 0) return {};
-    std::vector<std::pair<std::string, std::string>> pairs;
-    for (std::size_t i = 1; i + 1 < fields.size(); i += 2) pairs.emplace_back(fields[i], fields[i + 1]);
-    return pairs;
-}
-
-std::string ReadAll(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return text;
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-}
 
 std::vector<std::string> FolderNames(int folderFd) {
     std::vector<std::string> names;
@@ -74,17 +30,41 @@ std::vector<std::string> FolderNames(int folderFd) {
     return names;
 }
 
-// Opens name in the folder and takes its lock when no live process holds it.
-FileDescriptor OpenUnheld(int folderFd, const std::string& name) {
+// Opens a file a killed run may have left, never through a link and never
+// waiting on a FIFO, and takes its lock. Invalid when it is gone since the
+// listing or a live process holds it; then why is set when it cannot be a
+// file Vorlan left.
+FileDescriptor OpenUnheld(int folderFd, const std::string& name, struct stat& status, std::string& why) {
     FileDescriptor fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    struct stat status {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
+    if (!fd.Valid()) {
+        if (errno == ELOOP)
+            why = "it is a link";
+        else if (errno != ENOENT)
+            why = std::string("it cannot be opened: ") + std::strerror(errno);
+        return {};
+    }
+    if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        why = "it is not a regular file";
+        return {};
+    }
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return {};
     return fd;
 }
 
-void CompleteJournal(int folderFd, const std::string& folder, const std::string& name, int journalFd) {
-    for (const auto& [pending, target] : JournalPairs(ReadAll(journalFd))) {
+std::string SetAsideText(const std::string& folder, const std::string& name, const std::string& why) {
+    return "\"" + folder + "/" + name + "\" is set aside, not completed: " + why;
+}
+
+// Completes what a killed run of this user left; a journal that may not be
+// trusted is left as it is, and named in setAside.
+void CompleteJournal(int folderFd, const std::string& folder, const std::string& name, int journalFd,
+                     std::vector<std::string>& setAside) {
+    const FoundJournal journal = ReadFoundJournal(folderFd, journalFd);
+    if (!journal.refusal.empty()) {
+        setAside.push_back(SetAsideText(folder, name, journal.refusal));
+        return;
+    }
+    for (const auto& [pending, target] : journal.renames) {
         // A pending file that is gone was renamed before the kill.
         if (::renameat(folderFd, pending.c_str(), folderFd, target.c_str()) != 0 && errno != ENOENT)
             throw FileCommitError(CommitStep::replace, "Cannot complete an interrupted change of",
@@ -98,20 +78,29 @@ void CompleteJournal(int folderFd, const std::string& folder, const std::string&
 
 CommitJournal::CommitJournal(int folderFd, const std::string& folder, const std::vector<PendingRename>& renames)
     : folderFd_(folderFd) {
-    PendingFile journal(folderFd, ".vorlan-commit");
-    journal.Write(JournalText(renames));
-    if (::fdatasync(journal.Fd()) != 0)
-        throw FileCommitError(CommitStep::write, "Cannot write the commit journal in", folder, errno);
-    for (int attempt = 0; name_.empty(); ++attempt) {
-        const std::string name = JournalName();
-        try {
-            journal.PublishAs(name);
-            name_ = name;
-        } catch (const FileCommitError& failure) {
-            if (failure.ErrorNumber() != EEXIST || attempt >= 100) throw;
+    try {
+        PendingFile journal(folderFd, ".vorlan-commit");
+        // The user's alone whatever the umask: a journal others may write is
+        // never obeyed.
+        journal.SetMode(0600);
+        journal.Write(JournalText(renames));
+        if (::fdatasync(journal.Fd()) != 0) throw FileCommitError(CommitStep::write, "", folder, errno);
+        for (int attempt = 0; name_.empty(); ++attempt) {
+            const std::string name = JournalName();
+            try {
+                journal.PublishAs(name);
+                name_ = name;
+            } catch (const FileCommitError& failure) {
+                if (failure.ErrorNumber() != EEXIST || attempt >= 100) throw;
+            }
         }
+        fd_ = journal.ReleaseDescriptor();
+    } catch (const FileCommitError& failure) {
+        // The journal is Vorlan's own file: the user needs the folder, the
+        // reason, and that no suite of that folder was changed.
+        throw FileCommitError(failure.Step(), "Cannot write the commit journal in", folder, failure.ErrorNumber(),
+                              "nothing was changed");
     }
-    fd_ = journal.ReleaseDescriptor();
 }
 
 void CommitJournal::Remove() noexcept {
@@ -120,26 +109,35 @@ void CommitJournal::Remove() noexcept {
     fd_.Reset();
 }
 
-FileDescriptor RecoverFolder(const std::string& folder) {
-    FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+RecoveredFolder RecoverFolder(const std::string& folder) {
+    RecoveredFolder recovered;
+    FileDescriptor& folderFd = recovered.presence;
+    folderFd.Reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd.Valid()) return {};  // nothing there to recover; the entry fails on its own
     const std::vector<std::string> names = FolderNames(folderFd.Get());
+    const uid_t user = ::geteuid();
+    struct stat status {};
     for (const std::string& name : names) {
         if (!IsJournalName(name)) continue;
-        const FileDescriptor journal = OpenUnheld(folderFd.Get(), name);
-        if (journal.Valid()) CompleteJournal(folderFd.Get(), folder, name, journal.Get());
+        std::string why;
+        const FileDescriptor journal = OpenUnheld(folderFd.Get(), name, status, why);
+        if (journal.Valid()) CompleteJournal(folderFd.Get(), folder, name, journal.Get(), recovered.setAside);
+        if (!why.empty()) recovered.setAside.push_back(SetAsideText(folder, name, why));
     }
     // Alone in the folder: every pending file nobody holds is what a killed
     // run left before its commit began, and the suite it was for is as it
     // was. With others at work here, their files are left alone.
     const bool alone = ::flock(folderFd.Get(), LOCK_EX | LOCK_NB) == 0;
+    // Only this user's own files: another user's are theirs to clear.
     for (const std::string& name : names) {
         if (!alone || !IsPendingName(name)) continue;
-        if (OpenUnheld(folderFd.Get(), name).Valid()) ::unlinkat(folderFd.Get(), name.c_str(), 0);
+        std::string notLeftByVorlan;
+        if (OpenUnheld(folderFd.Get(), name, status, notLeftByVorlan).Valid() && status.st_uid == user)
+            ::unlinkat(folderFd.Get(), name.c_str(), 0);
     }
     while (::flock(folderFd.Get(), LOCK_SH) != 0 && errno == EINTR) {
     }
-    return folderFd;
+    return recovered;
 }
 
 }  // namespace vorlan

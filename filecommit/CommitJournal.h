@@ -33,14 +33,23 @@ private:
     FileDescriptor fd_;
 };
 
-// Completes the commits that killed processes left in folder (journals no
-// live process holds) and removes the pending files they left that no commit
-// lists. Throws when a listed rename cannot be completed. Gives the folder's
-// presence lock (shared), which the caller holds while it works there: a
-// pending file is only removed when no other live process holds one, since
-// between two of its steps (an engine's rename over a stand-in and taking
-// the new file's lock) a working process's pending file is briefly unheld.
-// Invalid when the folder cannot be opened.
-FileDescriptor RecoverFolder(const std::string& folder);
+// What recovering a folder leaves: the folder, open, with its presence lock
+// (shared), which the caller holds while it works there; invalid when the
+// folder cannot be opened. And the journals set aside, each named with the
+// reason, for the caller to pass on as warnings.
+struct RecoveredFolder {
+    FileDescriptor presence;
+    std::vector<std::string> setAside;
+};
+
+// Completes the commits that killed runs of this user left in folder
+// (journals no live process holds, see filecommit/FoundJournal.h for which
+// are trusted) and removes this user's pending files that no commit lists.
+// Throws when a listed rename cannot be completed. A pending file is only
+// removed when no other live process holds the folder's presence lock,
+// since between two of its steps (an engine's rename over a stand-in and
+// taking the new file's lock) a working process's pending file is briefly
+// unheld.
+RecoveredFolder RecoverFolder(const std::string& folder);
 
 }  // namespace vorlan

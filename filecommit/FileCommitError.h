@@ -12,7 +12,9 @@ enum class CommitStep { create, write, name, replace };
 
 class FileCommitError : public std::runtime_error {
 public:
-    FileCommitError(CommitStep step, const std::string& what, const std::string& path, int errorNumber);
+    // "what "path": the system's reason", then "; consequence" when given.
+    FileCommitError(CommitStep step, const std::string& what, const std::string& path, int errorNumber,
+                    const std::string& consequence = {});
     CommitStep Step() const { return step_; }
     int ErrorNumber() const { return errorNumber_; }
 

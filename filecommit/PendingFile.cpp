@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -14,8 +15,10 @@
 
 namespace vorlan {
 
-FileCommitError::FileCommitError(CommitStep step, const std::string& what, const std::string& path, int errorNumber)
-    : std::runtime_error(what + " \"" + path + "\": " + std::strerror(errorNumber)),
+FileCommitError::FileCommitError(CommitStep step, const std::string& what, const std::string& path, int errorNumber,
+                                 const std::string& consequence)
+    : std::runtime_error(what + " \"" + path + "\": " + std::strerror(errorNumber) +
+                         (consequence.empty() ? std::string() : "; " + consequence)),
       step_(step),
       errorNumber_(errorNumber) {}
 
@@ -78,8 +81,13 @@ void PendingFile::Write(std::string_view bytes) {
 }
 
 void PendingFile::CopyFrom(const std::string& sourcePath) {
-    const FileDescriptor source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
+    // Never waiting on a FIFO, never reading endless data from a device.
+    const FileDescriptor source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!source.Valid()) throw FileCommitError(CommitStep::write, "Cannot open", sourcePath, errno);
+    struct stat status {};
+    if (::fstat(source.Get(), &status) != 0) throw FileCommitError(CommitStep::write, "Cannot read", sourcePath, errno);
+    if (!S_ISREG(status.st_mode))
+        throw FileCommitError(CommitStep::write, "Cannot copy", sourcePath, EINVAL, "it is not a regular file");
     std::array<char, 65536> buffer{};
     for (;;) {
         const ssize_t got = ::read(source.Get(), buffer.data(), buffer.size());

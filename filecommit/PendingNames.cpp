@@ -67,6 +67,12 @@ bool IsPendingName(std::string_view name) {
     return name.size() > 1 && name.front() == '.' && !IsJournalName(name) && EndsWithRandomPart(name, kPendingMark);
 }
 
+bool IsPendingNameFor(std::string_view name, std::string_view targetName) {
+    const std::string_view kept = targetName.substr(0, kKeptNameLength);
+    return IsPendingName(name) && name.size() == 1 + kept.size() + kPendingMark.size() + kRandomLength &&
+           name.substr(1, kept.size()) == kept;
+}
+
 std::string JournalName() {
     return std::string(kJournalStart) + RandomLetters(kRandomLength);
 }

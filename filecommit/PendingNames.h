@@ -15,6 +15,8 @@ std::string RandomLetters(std::size_t count);
 
 std::string PendingNameFor(std::string_view targetName);
 bool IsPendingName(std::string_view name);
+// Whether name is one PendingNameFor(targetName) could have given.
+bool IsPendingNameFor(std::string_view name, std::string_view targetName);
 
 std::string JournalName();
 bool IsJournalName(std::string_view name);

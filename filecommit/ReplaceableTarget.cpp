@@ -32,18 +32,48 @@ bool HasUnchangeableFlag(const std::string& path) {
     return (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
 }
 
+// A folder others may write to: a shared one (sticky like /tmp, or
+// group- or world-writable). There, a name is only as trustworthy as its
+// owner: a file or link of another user may have been planted.
+bool IsSharedFolder(const struct stat& folder) {
+    return (folder.st_mode & (S_ISVTX | S_IWGRP | S_IWOTH)) != 0;
+}
+
+// Whether what the user (effective uid, asked each time: a test may run
+// the batch in a child that changed it) may trust in that folder: their
+// own files, and the folder owner's, who could replace anything there anyway.
+bool IsTrustedIn(const struct stat& file, const struct stat& folder) {
+    return !IsSharedFolder(folder) || file.st_uid == ::geteuid() || file.st_uid == folder.st_uid;
+}
+
 void CheckFolder(const std::string& path, const struct stat* existing) {
     const std::string folder = FolderOf(path);
     struct stat folderStatus {};
     if (::stat(folder.c_str(), &folderStatus) != 0 || !S_ISDIR(folderStatus.st_mode))
         Refuse(path, "its folder cannot be read");
     if (::access(folder.c_str(), W_OK | X_OK) != 0) Refuse(path, "its folder cannot be written");
-    // In a sticky folder (/tmp, shared folders) only the file's or the
-    // folder's owner may rename over the file.
-    static const uid_t user = ::geteuid();  // Vorlan never changes its identity: asked once
-    if (existing != nullptr && (folderStatus.st_mode & S_ISVTX) != 0 && user != 0 && existing->st_uid != user &&
-        folderStatus.st_uid != user)
+    if (existing == nullptr) return;
+    // In a sticky folder (/tmp) only the file's or the folder's owner may
+    // rename over the file. And in any shared folder another user's file is
+    // theirs, even where the user may replace it (root may, anywhere): it
+    // may have been planted there.
+    const uid_t user = ::geteuid();
+    const bool stickyRefuses =
+        (folderStatus.st_mode & S_ISVTX) != 0 && user != 0 && existing->st_uid != user && folderStatus.st_uid != user;
+    if (stickyRefuses || !IsTrustedIn(*existing, folderStatus))
         Refuse(path, "it belongs to another user in a shared folder");
+}
+
+// The kernel's protected-symlinks rule, applied whatever the system's
+// setting: in a shared folder a link is followed only when it is the user's
+// own or the folder owner's; another's would choose which file is replaced.
+void RequireTrustedLink(const std::string& link, const struct stat& linkStatus) {
+    struct stat folderStatus {};
+    if (::stat(FolderOf(link).c_str(), &folderStatus) != 0)
+        throw FileCommitError(CommitStep::create, "Cannot read the folder of", link, errno);
+    if (!IsTrustedIn(linkStatus, folderStatus))
+        throw FileCommitError(CommitStep::create, "Cannot follow the link", link, EACCES,
+                              "it is another user's link in a shared folder");
 }
 
 mode_t ProcessUmask() {
@@ -59,13 +89,21 @@ mode_t ProcessUmask() {
 
 std::string ResolveLinks(std::string path) {
     constexpr int kMostLinks = 40;
-    for (int hop = 0; hop < kMostLinks; ++hop) {
+    for (int hop = 0; hop <= kMostLinks; ++hop) {
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) != 0) {
+            if (errno != ENOENT) throw FileCommitError(CommitStep::create, "Cannot resolve", path, errno);
+            if (hop == 0) return path;  // nothing there yet
+            // A dangling link: a file created through it would appear
+            // wherever the link points, which its owner may choose later.
+            throw FileCommitError(CommitStep::create, "Cannot follow the link to", path, ENOENT,
+                                  "no file is created through a link");
+        }
+        if (!S_ISLNK(status.st_mode)) return path;
+        RequireTrustedLink(path, status);
         char target[PATH_MAX];
         const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
-        if (length < 0) {
-            if (errno == EINVAL || errno == ENOENT) return path;  // not a link, or nothing there yet
-            throw FileCommitError(CommitStep::create, "Cannot resolve", path, errno);
-        }
+        if (length <= 0) throw FileCommitError(CommitStep::create, "Cannot resolve", path, length < 0 ? errno : EINVAL);
         std::string next(target, static_cast<std::size_t>(length));
         const auto slash = path.rfind('/');
         if (next.front() != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;

@@ -14,13 +14,16 @@ namespace vorlan {
 // What has the name now (lstat: a link is replaced, not followed), or nothing.
 // Throws a runtime_error saying why when the name cannot be given to a new
 // file: it is a folder, a file nobody may write (the Windows read-only
-// attribute's meaning), immutable or append-only, another user's in a sticky
-// folder, or the folder cannot be written.
+// attribute's meaning), immutable or append-only, another user's (and not
+// the folder owner's) in a folder others may write to, or the folder cannot
+// be written.
 std::optional<struct stat> CheckReplaceable(const std::string& path);
 
 // The file a path names after following links (the path itself when it is
 // no link or names nothing yet), so that a link's target is replaced and the
-// link stays.
+// link stays. Throws a FileCommitError for a link that is not followed:
+// another user's in a folder others may write to (unless the folder owner's),
+// at any step of the chain, and a link to nothing.
 std::string ResolveLinks(std::string path);
 
 // The permission bits a new file gets (0666 less the umask).

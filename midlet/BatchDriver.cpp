@@ -3,9 +3,11 @@
 // bar, the scratch folder and the closing message.
 #include "midlet/BatchDriver.h"
 
+#include <cerrno>
 #include <map>
 #include <set>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -51,6 +53,7 @@ struct BatchState {
     std::vector<std::string> apisAdded;               // --api auto: those it got
     std::set<std::string> brokenApis;                 // checked archives found unusable, reported once
     std::set<std::string> warnedApis;                 // archives whose left-out entries were reported
+    std::string apiFailure;                           // why the API files could not be unpacked (a full disk)
     FolderNameIndex names;                            // the suites' folders, read once
     std::map<std::string, std::string> folderIds;     // the suites' folders' device and inode
     EntryWarnings warnings;                           // about the entry in hand
@@ -125,14 +128,25 @@ std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut, 
 }
 
 enum class ApiOutcome {
-    used,         // every file it is to give is in the scratch folder
-    refused,      // not usable, and nothing of it was written
-    brokenMidway  // not usable, after it may have written files
+    used,          // every file it is to give is in the scratch folder
+    refused,       // not usable, and nothing of it was written
+    brokenMidway,  // not usable, after it may have written files
+    notPrepared    // this machine could not take its files: no fault of the archive
 };
 
+// Failures of this machine rather than of an archive: the scratch folder
+// full or failing, no descriptors left.
+bool IsLocalFailure(int errorNumber) {
+    return errorNumber == ENOSPC || errorNumber == EDQUOT || errorNumber == EIO || errorNumber == EMFILE ||
+           errorNumber == ENFILE;
+}
+
 // One checked archive into the scratch folder. An archive that gives fewer
-// files than it is to give (a full disk, a damaged or unsafe entry) is not
-// usable, like one the component rejects; it is reported, once.
+// files than it is to give (a damaged or unsafe entry) is not usable, like
+// one the component rejects; it is reported, once. One that could not be
+// extracted for a local reason (the system's error number says which) is
+// noted in state.apiFailure: the JARs that need it fail, the archive is
+// not blamed.
 ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& archive) {
     std::string failure;
     std::vector<std::string> leftOut;
@@ -149,14 +163,23 @@ ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& 
                       " files could be extracted";
             if (!host.Zip().LastEngineMessage.empty()) failure += " (" + host.Zip().LastEngineMessage + ")";
             if (extracted == 0) outcome = ApiOutcome::refused;
+            if (IsLocalFailure(host.Zip().EngineErrorNumber)) outcome = ApiOutcome::notPrepared;
         }
     } catch (const ZipException& refusal) {
         // The component refuses an archive (not a zip file, an unreadable
         // directory, no engine) before the engine writes anything.
         failure = refusal.what();
         outcome = ApiOutcome::refused;
+    } catch (const std::system_error& error) {
+        failure = error.what();
+        if (IsLocalFailure(error.code().value())) outcome = ApiOutcome::notPrepared;
     } catch (const std::exception& error) {
         failure = error.what();
+    }
+    if (outcome == ApiOutcome::notPrepared) {
+        state.apiFailure = "The API archive " + archive + " could not be unpacked into the scratch folder \"" +
+                           ScratchRoot + kScratchFolder + "\": " + failure;
+        return outcome;
     }
     if (outcome == ApiOutcome::used) {
         state.apiFiles.Add(archive, files);
@@ -175,10 +198,13 @@ ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& 
 // used. Should it have written files before it failed (over the earlier
 // archives' files too), the scratch folder is emptied and the usable
 // archives extracted again without it: a JAR gets every usable archive
-// whole, and nothing of a broken one.
+// whole, and nothing of a broken one. A local failure ends the extraction
+// there, with the scratch folder emptied: every JAR that needs the API files
+// then fails with the reason (ProvideApiFiles tries again for each).
 void ExtractApis(BatchHost& host, BatchState& state, const std::vector<std::string>& wanted) {
     state.apisInScratch = wanted;
     state.apiFilesInScratch = true;
+    state.apiFailure.clear();
     bool startAgain = true;
     while (startAgain) {
         startAgain = false;
@@ -188,9 +214,13 @@ void ExtractApis(BatchHost& host, BatchState& state, const std::vector<std::stri
             const ApiOutcome outcome = ExtractOneApi(host, state, archive);
             if (outcome == ApiOutcome::used) state.apisExtracted = true;
             App().ProcessMessages();
-            if (outcome != ApiOutcome::brokenMidway) continue;
+            if (outcome != ApiOutcome::brokenMidway && outcome != ApiOutcome::notPrepared) continue;
             DeleteFolderTree(ScratchRoot + kScratchTree);
             CreateFolder(ScratchRoot + kScratchFolder);
+            if (outcome == ApiOutcome::notPrepared) {
+                state.apiFilesInScratch = false;
+                return;
+            }
             startAgain = true;
             break;
         }
@@ -213,20 +243,35 @@ void RunApiPrePass(BatchHost& host, BatchState& state) {
 // there from one JAR to the next and are extracted again only when something
 // emptied the folder or the wanted archives changed.
 void ProvideApiFiles(BatchHost& host, BatchState& state, const std::vector<std::string>& wanted) {
-    const bool nothingToAdd = host.ApiAuto() != nullptr ? wanted.empty() : !state.apisExtracted;
+    const bool nothingToAdd =
+        host.ApiAuto() != nullptr ? wanted.empty() : !state.apisExtracted && state.apiFailure.empty();
     if (nothingToAdd) return;
-    if (state.apiFilesInScratch && state.apisInScratch == wanted) return;
+    if (state.apiFailure.empty() && state.apiFilesInScratch && state.apisInScratch == wanted) return;
     DeleteFolderTree(ScratchRoot + kScratchTree);
     CreateFolder(ScratchRoot + kScratchFolder);
     ExtractApis(host, state, wanted);
+    if (!state.apiFailure.empty()) throw std::runtime_error(state.apiFailure + "; the JAR is left as it is");
 }
 
 // Before a run works in a folder, it completes the commits a killed run left
-// there and removes that run's pending files.
+// there and removes that run's pending files. Journals it may not trust are
+// set aside and named in the entry's warnings.
 void RecoverOnce(BatchState& state, const std::string& path) {
     const std::string folder = FolderOf(path);
     if (state.recovered.count(folder) != 0) return;
-    state.recovered.emplace(folder, RecoverFolder(folder));
+    RecoveredFolder recovered = RecoverFolder(folder);
+    for (std::string& setAside : recovered.setAside) state.warnings.Add(std::move(setAside));
+    state.recovered.emplace(folder, std::move(recovered.presence));
+}
+
+// While another program holds a suite: the batch's own open group is
+// committed first, the window kept alive, and a stop asked for ends the wait.
+LockWaiting WaitingOfBatch(BatchHost& host, BatchState& state) {
+    return {[&state] { state.commits.CommitOpenGroup(); },
+            [&host] {
+                App().ProcessMessages();
+                return host.StopRequested();
+            }};
 }
 
 // The open folder that RecoverOnce holds for path's folder; -1 when it could not be opened.
@@ -256,9 +301,11 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     RequireNameFitsUrl(jar);
     const SuiteWriteOptions options = WriteOptionsOf(host);
     const std::string target = ResolveLinks(jar);  // a link to a JAR: its target is updated
+    RequireExistingFile(target);                   // recovery only where the run works
     RecoverOnce(state, target);
+    RecoverOnce(state, jar);  // the descriptor's folder, where a link to the JAR stands
     const std::string descriptor = state.names.ExistingNameInAnyCase(ReplaceLastThree(jar, "jad"));
-    SuiteLock lock(target, descriptor, [&state] { state.commits.CommitOpenGroup(); });
+    SuiteLock lock(target, descriptor, WaitingOfBatch(host, state));
     CreateFolder(ScratchRoot + kScratchFolder);
     const std::vector<std::string> wanted = state.selection.WantedFor(target);
     ProvideApiFiles(host, state, wanted);
@@ -305,10 +352,9 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
     if (host.Mode() == static_cast<int>(BatchMode::BuildFix)) {
         if (!unit.renames.empty()) state.commits.CommitOpenGroup();  // the fix step reads what mode 0 wrote
         state.apiFilesInScratch = false;                             // the fix step empties the scratch folder
-        unit = BuildFixSuite(
-            host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
-            [&state](const std::string& path) { RecoverOnce(state, path); },
-            [&state] { state.commits.CommitOpenGroup(); }, {WriteOptionsOf(host), state.warnings});
+        unit = BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
+                             [&state](const std::string& path) { RecoverOnce(state, path); },
+                             WaitingOfBatch(host, state), {WriteOptionsOf(host), state.warnings});
     }
     return unit;
 }
@@ -321,7 +367,6 @@ void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
     state.commits.CommitIfHolding(keys);
     state.commits.ReportFinished();
     try {
-        RecoverOnce(state, host.FileAt(index));
         CommitUnit unit = RunEntryStep(host, index, state);
         state.commits.Prepared(index, std::move(unit), keys, state.warnings.Take(), std::exchange(state.apisAdded, {}));
     } catch (const std::exception& error) {

@@ -22,7 +22,11 @@
 
 namespace vorlan {
 
-namespace {
+void RequireExistingFile(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw std::runtime_error("\"" + path + "\" does not exist or is not a file");
+}
 
 // Entries that a case-blind reader takes for the manifest. Java takes the one
 // stored exactly as META-INF/MANIFEST.MF, Vorlan's extraction takes either:
@@ -41,14 +45,15 @@ int ManifestEntries(const TZip& zip, std::string& storedName) {
     return count;
 }
 
-}  // namespace
+int ManifestEntryCount(const TZip& zip) {
+    std::string storedName;
+    return ManifestEntries(zip, storedName);
+}
 
 JarManifest ReadJarManifest(TZip& zip, const std::string& jarPath) {
     // Opening a missing archive would create an empty one under its name:
     // a listed JAR that has gone must not leave such a file behind.
-    struct stat info {};
-    if (stat(jarPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        throw std::runtime_error("\"" + jarPath + "\" does not exist or is not a file");
+    RequireExistingFile(jarPath);
     // Whatever manifest is still in the scratch folder (an API archive's, or
     // an earlier JAR's) must never pass for this JAR's.
     RemoveScratchManifests();

@@ -13,12 +13,23 @@ namespace vorlan {
 class TextLines;
 class TZip;
 
+// Throws, saying so, unless path names a regular file (after links).
+void RequireExistingFile(const std::string& path);
+
 // A JAR's manifest as the JAR holds it.
 struct JarManifest {
     std::string bytes;        // the entry's content
     std::string storedName;   // the entry's name, "/" between folders (Java reads only META-INF/MANIFEST.MF)
     std::string scratchPath;  // where it was extracted in the scratch folder
 };
+
+// The entries of the archive open in zip that a case-blind reader takes
+// for the manifest; storedName gets the name of the last one. Java takes
+// the one stored exactly as META-INF/MANIFEST.MF, Vorlan's extraction takes
+// either: with more than one, which manifest a suite has depends on the
+// reader.
+int ManifestEntries(const TZip& zip, std::string& storedName);
+int ManifestEntryCount(const TZip& zip);
 
 // Extracts the JAR's META-INF/MANIFEST.MF (in any letter case) into the
 // scratch folder and loads it into ManifestBuffer. Throws when the JAR does

@@ -26,6 +26,7 @@
 #include "midlet/TextLines.h"
 #include "midlet/WrittenSuiteCheck.h"
 #include "platform/Application.h"
+#include "zip/TZip.h"
 
 namespace vorlan {
 
@@ -121,6 +122,22 @@ TextLines ReadTemplateManifest(TZip& zip) {
     return manifest;
 }
 
+// A JAD's fix replaces the JAR beside it: only when that is a suite's JAR
+// (read through the archive component, as any JAR is), never some other
+// file that happens to have its name.
+void RequireSuiteJarOrNothing(TZip& zip, const std::string& target, const std::string& shownJar) {
+    struct stat status {};
+    if (::lstat(target.c_str(), &status) != 0) return;  // the fix JAR is new
+    const std::string refusal = "\"" + shownJar + "\" is not replaced by the fix JAR: ";
+    if (!S_ISREG(status.st_mode)) throw std::runtime_error(refusal + "it is not a regular file");
+    try {
+        zip.SetZipFileName(target);
+    } catch (const ZipException& failure) {
+        throw std::runtime_error(refusal + "it is not a zip archive (" + failure.what() + ")");
+    }
+    if (ManifestEntryCount(zip) == 0) throw std::runtime_error(refusal + "it has no META-INF/MANIFEST.MF");
+}
+
 // The fix suite, JAR and descriptor, made in the scratch root and written
 // beside the old ones as unnamed files; a template that cannot be read, an
 // add that fails, a descriptor that cannot be written or a kill half-way
@@ -161,9 +178,10 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
 }  // namespace
 
 CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names,
-                         const std::function<void(const std::string&)>& recover,
-                         const std::function<void()>& beforeWaiting, const FixWriting& writing) {
+                         const std::function<void(const std::string&)>& recover, const LockWaiting& waiting,
+                         const FixWriting& writing) {
     const FixInput input = KindOfFixInput(entryPath);
+    RequireExistingFile(entryPath);
     recover(entryPath);
     const std::string shownJar =
         input == FixInput::Jar ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(entryPath, "jar"));
@@ -173,7 +191,8 @@ CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::str
     recover(target);
     const std::string descriptor =
         input == FixInput::Jad ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(shownJar, "jad"));
-    SuiteLock lock(target, descriptor, beforeWaiting);
+    SuiteLock lock(target, descriptor, waiting);
+    if (input == FixInput::Jad) RequireSuiteJarOrNothing(zip, target, shownJar);
     // Fix suites carry nothing but the template and the rewritten manifest:
     // the API files of the batch's pre-pass go.
     DeleteFolderTree(ScratchRoot + kScratchTree);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "filecommit/CommitGroup.h"
+#include "midlet/SuiteLock.h"
 #include "midlet/SuiteWriteOptions.h"
 
 namespace vorlan {
@@ -45,11 +46,12 @@ struct FixWriting {
 // replaceable, and checked (WrittenSuiteCheck.h), returned as the unit that
 // puts them in place together. names finds the files named like the entry
 // in any letter case; recover runs for the entry and for the JAR a link
-// names, before their folders are read; beforeWaiting before waiting for
-// another process's lock of the suite. Throws for any other entry, and on
-// any failure, with the old suite untouched.
+// names, before their folders are read; waiting says what to do while
+// another process holds the suite. A JAR the fix would replace must be a
+// suite's JAR (a zip file with a manifest). Throws for any other entry, and
+// on any failure, with the old suite untouched.
 CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::string& fixVersion, FolderNameIndex& names,
-                         const std::function<void(const std::string&)>& recover,
-                         const std::function<void()>& beforeWaiting, const FixWriting& writing);
+                         const std::function<void(const std::string&)>& recover, const LockWaiting& waiting,
+                         const FixWriting& writing);
 
 }  // namespace vorlan

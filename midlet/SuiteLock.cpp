@@ -5,7 +5,9 @@
 #include <sys/file.h>
 
 #include <cerrno>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace vorlan {
 
@@ -15,20 +17,47 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// One wait for the whole suite, JAR and JAD together.
+class LockWait {
+public:
+    explicit LockWait(const LockWaiting& waiting) : waiting_(waiting) {}
+
+    // Called while path is held by another process; throws once the wait
+    // is over.
+    void WaitOnce(const std::string& path) {
+        if (!started_) {
+            started_ = true;
+            if (waiting_.beforeWaiting) waiting_.beforeWaiting();
+            deadline_ = Clock::now() + std::chrono::milliseconds(kLongestLockWaitMs);
+        }
+        if (waiting_.stopWaiting && waiting_.stopWaiting())
+            throw std::runtime_error("Stopped while \"" + path + "\" was in use by another program");
+        if (Clock::now() >= deadline_)
+            throw std::runtime_error("\"" + path + "\" is in use by another program; it is left as it is");
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollIntervalMs));
+    }
+
+private:
+    static constexpr int kPollIntervalMs = 50;
+    const LockWaiting& waiting_;
+    bool started_ = false;
+    Clock::time_point deadline_{};
+};
+
 // The lock of the file path names now; none when nothing is there. After a
 // wait the name may give a newer file (another process committed one): that
-// one is locked instead.
-FileDescriptor LockFile(const std::string& path, const std::function<void()>& beforeWaiting, bool& waited,
-                        struct stat& locked) {
+// one is locked instead. Opened without waiting on a FIFO or taking a
+// terminal, and never of anything but a regular file.
+FileDescriptor LockFile(const std::string& path, LockWait& wait, struct stat& locked) {
     for (;;) {
         FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         if (!fd.Valid() || ::fstat(fd.Get(), &locked) != 0 || !S_ISREG(locked.st_mode)) return {};
-        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EINTR) continue;
             if (errno != EWOULDBLOCK) return {};  // no locks here (some network shares): nothing to wait for
-            if (!waited && beforeWaiting) beforeWaiting();
-            waited = true;
-            while (::flock(fd.Get(), LOCK_EX) != 0)
-                if (errno != EINTR) return {};
+            wait.WaitOnce(path);
         }
         struct stat now {};
         if (::stat(path.c_str(), &now) == 0 && SameFile(now, locked)) return fd;
@@ -37,14 +66,13 @@ FileDescriptor LockFile(const std::string& path, const std::function<void()>& be
 
 }  // namespace
 
-SuiteLock::SuiteLock(const std::string& jar, const std::string& descriptor, const std::function<void()>& beforeWaiting)
-    : jar_(jar) {
-    bool waited = false;
-    FileDescriptor jarLock = LockFile(jar, beforeWaiting, waited, jarStatus_);
+SuiteLock::SuiteLock(const std::string& jar, const std::string& descriptor, const LockWaiting& waiting) : jar_(jar) {
+    LockWait wait(waiting);
+    FileDescriptor jarLock = LockFile(jar, wait, jarStatus_);
     jarExisted_ = jarLock.Valid();
     if (jarExisted_) locks_.push_back(std::move(jarLock));
     struct stat descriptorStatus {};
-    FileDescriptor descriptorLock = LockFile(descriptor, beforeWaiting, waited, descriptorStatus);
+    FileDescriptor descriptorLock = LockFile(descriptor, wait, descriptorStatus);
     if (descriptorLock.Valid() && !(jarExisted_ && SameFile(descriptorStatus, jarStatus_)))
         locks_.push_back(std::move(descriptorLock));
 }

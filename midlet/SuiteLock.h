@@ -1,8 +1,9 @@
 // One Vorlan process per suite: the JAR a step reads and replaces, and its
 // JAD when there is one, are locked (flock, JAR first) from before the JAR is
-// read until the suite's group has committed. Another process waits; before
-// it waits it commits its own open group, so that no process waits while it
-// holds locks another may be waiting for.
+// read until the suite's group has committed. Another process waits, a few
+// seconds at most (the holder may be any program that can read the file,
+// another user's too); before it waits it commits its own open group, so
+// that no process waits while it holds locks another may be waiting for.
 #pragma once
 
 #include <sys/stat.h>
@@ -15,10 +16,19 @@
 
 namespace vorlan {
 
+// How long a suite held by another program is waited for, in all.
+constexpr int kLongestLockWaitMs = 5000;
+
+struct LockWaiting {
+    std::function<void()> beforeWaiting;  // runs once, before the first wait
+    std::function<bool()> stopWaiting;    // asked while waiting: true gives up at once
+};
+
 class SuiteLock {
 public:
-    // beforeWaiting runs once, before the first wait.
-    SuiteLock(const std::string& jar, const std::string& descriptor, const std::function<void()>& beforeWaiting);
+    // Throws when the suite is still held by another program after the
+    // longest wait, or when stopWaiting asked to give up.
+    SuiteLock(const std::string& jar, const std::string& descriptor, const LockWaiting& waiting);
 
     // A check that throws when the JAR is no longer what it was when it was
     // locked (its size, modification time, or the file its name gives): a

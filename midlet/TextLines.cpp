@@ -54,7 +54,9 @@ namespace {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a FIFO given as a JAD must not wait for a writer; it is
+    // refused below as no regular file.
+    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.Get() < 0) ThrowReadFailure(path, std::strerror(errno));
     struct stat info {};
     if (fstat(file.Get(), &info) != 0) ThrowReadFailure(path, std::strerror(errno));

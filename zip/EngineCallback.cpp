@@ -171,6 +171,7 @@ void Dispatch(TZip& zip, CallbackRecord& record) {
             break;
         case ACTION_MESSAGE:
             zip.LastEngineMessage = RecordText(record);
+            if (zip.EngineErrorNumber == 0) zip.EngineErrorNumber = record.Value;
             break;
         case ACTION_SKIPPED:
             EngineBatchCounters().SkippedCount = WrappingAdd(EngineBatchCounters().SkippedCount, 1);

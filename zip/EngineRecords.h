@@ -32,7 +32,7 @@ enum EngineActionCode {
     ACTION_BEGIN_FILE = 1, /* Text = file name, Value = its size */
     ACTION_PROGRESS = 2,   /* Value = bytes done in this step */
     ACTION_END_BATCH = 3,
-    ACTION_MESSAGE = 4,     /* never shown; the component keeps the last */
+    ACTION_MESSAGE = 4,     /* never shown; the component keeps the last; Value = errno behind it, or 0 */
     ACTION_BATCH_COUNT = 5, /* Value = number of files */
     ACTION_BATCH_BYTES = 6, /* Value = total bytes */
     ACTION_PASSWORD = 8,    /* Text = file name, Value = further tries; answer in Text, Status */

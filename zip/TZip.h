@@ -59,6 +59,10 @@ public:
     // 4, never shown): why an entry or the archive was left, for a caller
     // that must say why a file did not come out. Empty when none came.
     std::string LastEngineMessage;
+    // The first system error number a message of the last Extract or Add
+    // carried (a full disk, no descriptors left), 0 when none did: what
+    // tells a local failure from a broken archive.
+    int EngineErrorNumber = 0;
     TEOCHInfo EndOfDirectory;
     std::unique_ptr<ProgressDialog> ProgressForm;
 

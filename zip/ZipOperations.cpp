@@ -106,6 +106,7 @@ std::int32_t TZip::Extract() {
 
     callbackFailure_ = nullptr;
     LastEngineMessage.clear();
+    EngineErrorNumber = 0;
     const std::int32_t result = CallEngine([&params] { return UnzEngineExec()(&params); });
     RethrowCallbackFailure();
     fileSpecs_.clear();
@@ -135,6 +136,7 @@ std::int32_t TZip::Add() {
 
     callbackFailure_ = nullptr;
     LastEngineMessage.clear();
+    EngineErrorNumber = 0;
     const std::int32_t result = CallEngine([&params] { return ZipEngineExec()(&params); });
     RethrowCallbackFailure();
     fileSpecs_.clear();

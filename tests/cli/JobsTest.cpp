@@ -4,11 +4,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
 
+#include "filecommit/FileDescriptor.h"
 #include "tests/support/TestTools.h"
 
 namespace vorlan::test {
@@ -123,14 +125,16 @@ TEST_F(JobsTest, ZeroJobsMeansOnePerProcessorAndBadCountsAreUsageErrors) {
     }
 }
 
-// A descriptor that is a FIFO holds the fix step that opens it until the
-// test opens it too (the step then fails: it is no file): the signal surely
-// arrives before the run can end.
+// The first suite is held by another program (its descriptor locked, as
+// another Vorlan would while it works on the suite): the fix step waits for
+// it, a few seconds at most, and the signal ends that wait at once.
 class StopTest : public JobsTest, public ::testing::WithParamInterface<std::string> {
 protected:
     std::vector<std::string> MakeDescriptors(const fs::path& folder, int count) {
         std::vector<std::string> list{"waiting.jad"};
-        EXPECT_EQ(mkfifo((folder / "waiting.jad").c_str(), 0644), 0);
+        WriteFile(folder / "waiting.jad", Manifest("waiting.jad"));
+        held_.Reset(open((folder / "waiting.jad").c_str(), O_RDONLY | O_CLOEXEC));
+        EXPECT_EQ(flock(held_.Get(), LOCK_EX), 0);
         for (int i = 0; i < count; ++i) {
             list.push_back("later" + std::to_string(i) + ".jad");
             WriteFile(folder / list.back(), Manifest(list.back()));
@@ -138,17 +142,7 @@ protected:
         return list;
     }
 
-    // Opens the FIFO once a step waits in it, unless the run ends first.
-    static void Release(const fs::path& fifo, const ChildProcess& batch) {
-        while (!batch.Ended()) {
-            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) {
-                close(fd);
-                return;
-            }
-            usleep(1000);
-        }
-    }
+    FileDescriptor held_;
 };
 
 TEST_P(StopTest, ASignalEndsTheRunAfterTheRunningEntries) {
@@ -162,7 +156,6 @@ TEST_P(StopTest, ASignalEndsTheRunAfterTheRunningEntries) {
            !batch.Ended())
         usleep(1000);
     batch.Signal(SIGTERM);
-    Release(games / "waiting.jad", batch);
     // The program ends itself with the status of a signal's death, once
     // its running entries are done: the signal does not kill it.
     const ChildResult& result = batch.Wait();
@@ -172,7 +165,7 @@ TEST_P(StopTest, ASignalEndsTheRunAfterTheRunningEntries) {
     const std::string output = result.output;
     EXPECT_EQ(output.find("Process successfuly completed!"), std::string::npos) << output;
     // Whatever was done is reported in list order, and was done completely;
-    // one process waiting for the FIFO did nothing after it.
+    // one process waiting for the held suite did nothing after it.
     if (GetParam() == "1") {
         EXPECT_TRUE(output.empty() || output == "[ ] waiting.jad\n") << output;
     }

@@ -118,6 +118,18 @@ TEST_F(HostileArchive, ArchivesReadersDisagreeOnAreRefusedWhole) {
     }
 }
 
+// A size of 0xFFFFFFFF means "in the Zip64 field", which this entry lacks:
+// the archive is refused for that, not for a file said to be missing.
+TEST_F(HostileArchive, AZip64MarkWithoutItsFieldIsTheReasonGiven) {
+    ZipArchive archive{"", {StoredEntry("a.txt", "alpha")}};
+    archive.entries[0].uncompressedSize = 0xFFFFFFFF;
+    EXPECT_EQ(extract(archive), 0);
+    const std::vector<RecordedCall> messages = script_.withCode(ACTION_MESSAGE);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("Zip64"), std::string::npos) << messages[0].text;
+    EXPECT_EQ(messages[0].text.find("No such file"), std::string::npos) << messages[0].text;
+}
+
 TEST_F(HostileArchive, AnEntryWhoseLocalHeaderRunsOverAnotherIsRefusedWhenAsked) {
     // b.txt's local record lies inside a.txt's local extra field.
     const std::string inner = ZipArchive{"", {StoredEntry("b.txt", "beta")}}.bytes();

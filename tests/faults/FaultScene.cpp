@@ -200,12 +200,15 @@ ChildResult FaultScene::RunTraced(const fs::path& folder, const fs::path& trace)
 }
 
 ChildResult FaultScene::RunInFolderOnly(const fs::path& folder) const {
+    const fs::path entry = folder / "entering.jar";
+    WriteFile(entry, ZipArchive{"", {StoredEntry("g/G.class", "no manifest")}}.bytes());
     ChildOptions options;
     options.workDir = folder;
     options.environment["XDG_RUNTIME_DIR"] = (folder / "runtime").string();
-    return RunChild(
-        {VorlanBatchProgram(), "--mode", "0", "--api-dir", (root_ / "API").string(), (folder / "readme.txt").string()},
-        options);
+    const ChildResult result =
+        RunChild({VorlanBatchProgram(), "--mode", "0", "--api-dir", (root_ / "API").string(), entry.string()}, options);
+    fs::remove(entry);
+    return result;
 }
 
 void FaultScene::CheckSuitesAgree(const fs::path& folder) const {

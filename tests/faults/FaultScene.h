@@ -41,8 +41,9 @@ public:
     // Runs undisturbed under strace, which writes the system calls that
     // change or flush files (descriptors shown with their paths) to trace.
     ChildResult RunTraced(const fs::path& folder, const fs::path& trace) const;
-    // Runs over a list that names no suite but lies in folder: all the run
-    // does there is what it does first in every folder it enters.
+    // Runs over one JAR in folder that the run reads and leaves as it is (it
+    // has no manifest; it is removed again afterwards): all the run does
+    // there is what it does first in every folder it works in.
     ChildResult RunInFolderOnly(const fs::path& folder) const;
 
     const Snapshot& before() const { return before_; }

@@ -4,6 +4,7 @@
  * renameat, renameat2, link and linkat. The calls are counted from 1; the
  * environment says what happens at call number VORLAN_FAULT_AT:
  *   VORLAN_FAULT_MODE=fail         the call fails with ENOSPC (a full disk)
+ *   VORLAN_FAULT_MODE=fail-from    that call and every later one fail so
  *   VORLAN_FAULT_MODE=kill-before  the process is killed (SIGKILL) before it
  *   VORLAN_FAULT_MODE=kill-after   the process is killed right after it
  * Without VORLAN_FAULT_AT nothing is injected. When VORLAN_FAULT_COUNT_FILE is
@@ -21,7 +22,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
-enum fault_mode { FAULT_NONE, FAULT_FAIL, FAULT_KILL_BEFORE, FAULT_KILL_AFTER };
+enum fault_mode { FAULT_NONE, FAULT_FAIL, FAULT_FAIL_FROM, FAULT_KILL_BEFORE, FAULT_KILL_AFTER };
 
 static long calls_seen;
 static long fault_at;
@@ -34,6 +35,8 @@ __attribute__((constructor)) static void read_settings(void) {
     if (how == NULL || fault_at <= 0) return;
     if (strcmp(how, "fail") == 0)
         mode = FAULT_FAIL;
+    else if (strcmp(how, "fail-from") == 0)
+        mode = FAULT_FAIL_FROM;
     else if (strcmp(how, "kill-before") == 0)
         mode = FAULT_KILL_BEFORE;
     else if (strcmp(how, "kill-after") == 0)
@@ -53,6 +56,7 @@ __attribute__((destructor)) static void report_count(void) {
 /* Counts the call; true when it is to fail. Kills before it when asked. */
 static int fault_now(void) {
     ++calls_seen;
+    if (mode == FAULT_FAIL_FROM) return calls_seen >= fault_at;
     if (calls_seen != fault_at) return 0;
     if (mode == FAULT_KILL_BEFORE) kill(getpid(), SIGKILL);
     return mode == FAULT_FAIL;

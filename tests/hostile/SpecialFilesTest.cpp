@@ -49,6 +49,18 @@ TEST_F(SpecialFiles, TheBatchOfEitherModeRefusesThem) {
     EXPECT_TRUE(fs::is_empty(folder_));
 }
 
+// The fix reads a descriptor it is given whole: one that is a FIFO is
+// refused at once, never opened to wait for a writer.
+TEST_F(SpecialFiles, AFixFromADescriptorThatIsAFifoDoesNotWait) {
+    const fs::path descriptor = work_ / "descriptor.jad";
+    ASSERT_EQ(mkfifo(descriptor.c_str(), 0600), 0);
+    host_.mode = BatchMode::BuildFix;
+    host_.Run({descriptor});
+    EXPECT_EQ(host_.checked, (std::vector<int>{0}));
+    EXPECT_TRUE(fs::is_fifo(descriptor));
+    EXPECT_FALSE(fs::exists(work_ / "descriptor.jar"));
+}
+
 TEST_F(SpecialFiles, TheEnginesRefuseThemWithoutWaiting) {
     const fs::path target = work_ / "target";
     fs::create_directories(target);

@@ -156,10 +156,10 @@ TEST(ReplaceFileTest, RecoveryRemovesUnheldPendingFilesOnlyWhenAloneInTheFolder)
     {
         const FileDescriptor otherProcess(::open(dir.str().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         ASSERT_EQ(::flock(otherProcess.Get(), LOCK_SH), 0);
-        const FileDescriptor presence = RecoverFolder(dir.str());
+        const FileDescriptor presence = RecoverFolder(dir.str()).presence;
         EXPECT_TRUE(fs::exists(pending)) << "removed while another process works here";
     }
-    const FileDescriptor presence = RecoverFolder(dir.str());
+    const FileDescriptor presence = RecoverFolder(dir.str()).presence;
     EXPECT_FALSE(fs::exists(pending)) << "a killed run's leftover stayed";
     // The recovering run now counts as working in the folder itself.
     const FileDescriptor laterRun(::open(dir.str().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
