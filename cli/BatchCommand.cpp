@@ -71,7 +71,8 @@ std::vector<BatchFile> BatchFiles(std::vector<std::string> arguments) {
     files.reserve(arguments.size());
     for (std::string& argument : arguments) {
         if (argument.empty()) Absolute(argument);  // refused as before: no path can be made of it
-        files.push_back({std::move(argument)});
+        std::string name = std::filesystem::path(argument).filename().string();
+        files.push_back({std::move(argument), std::move(name), {}});
     }
     return files;
 }

@@ -18,7 +18,15 @@
 namespace vorlan {
 
 struct BatchFile {
-    std::string shown;  // the argument as given, for the output line
+    // The argument as given (for a file found in a folder argument, the
+    // argument joined with its path below it), for the output line.
+    std::string shown;
+    // Its path below the argument it came from; its file name when it was
+    // given itself. Prepared copies (--out) mirror it.
+    std::string relative;
+    // Why it cannot be processed at all (a folder without -r, a file that
+    // does not exist): the entry fails with this, untouched. Empty otherwise.
+    std::string refused;
 };
 
 struct BatchSettings {

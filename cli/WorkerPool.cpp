@@ -241,7 +241,7 @@ int Pool::Finish() {
         std::optional<EntryOutcome>& outcome = outcomes_[nextToPrint_];
         if (!outcome && stopSignal_ != 0) continue;  // never started: stopped before it
         const int index = static_cast<int>(nextToPrint_);
-        if (!outcome) outcome = EntryOutcome{index, false, MissingReason(index), {}};
+        if (!outcome) outcome = EntryOutcome{index, false, MissingReason(index), {}, {}};
         PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome->succeeded, outcome->failure);
     }
     for (const std::optional<EntryOutcome>& outcome : outcomes_)

@@ -1,0 +1,22 @@
+// Filling in what a batch learns of a suite.
+#include "midlet/SuiteFacts.h"
+
+#include <sys/stat.h>
+
+#include "midlet/JadText.h"
+#include "midlet/TextLines.h"
+
+namespace vorlan {
+
+void NoteSuiteNames(const TextLines& attributes, SuiteFacts& facts) {
+    facts.midletName = AttributeValue(attributes, "MIDlet-Name");
+    facts.midletVendor = AttributeValue(attributes, "MIDlet-Vendor");
+    facts.midletVersion = AttributeValue(attributes, "MIDlet-Version");
+}
+
+std::int64_t FileSizeOrUnknown(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
+}
+
+}  // namespace vorlan
