@@ -31,7 +31,6 @@ public:
     PendingFile& operator=(PendingFile&&) = delete;
 
     int Fd() const { return fd_.Get(); }
-    int FolderFd() const { return folderFd_; }
     const std::string& TargetFileName() const { return targetName_; }
     const std::string& HiddenName() const { return hiddenName_; }
 

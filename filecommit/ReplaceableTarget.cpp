@@ -76,15 +76,6 @@ void RequireTrustedLink(const std::string& link, const struct stat& linkStatus) 
                               "it is another user's link in a shared folder");
 }
 
-mode_t ProcessUmask() {
-    static const mode_t mask = [] {
-        const mode_t current = ::umask(0);
-        ::umask(current);
-        return current;
-    }();
-    return mask;
-}
-
 }  // namespace
 
 std::string ResolveLinks(std::string path) {
@@ -110,10 +101,6 @@ std::string ResolveLinks(std::string path) {
         path = std::move(next);
     }
     throw FileCommitError(CommitStep::create, "Cannot resolve", path, ELOOP);
-}
-
-mode_t NewFileMode() {
-    return 0666 & ~ProcessUmask();
 }
 
 std::optional<struct stat> CheckReplaceable(const std::string& path) {

@@ -10,7 +10,6 @@
 #include <stdexcept>
 
 #include "filecommit/FileDescriptor.h"
-#include "filecommit/ReplaceableTarget.h"
 
 namespace vorlan {
 
@@ -98,10 +97,6 @@ std::string TextLines::LoadFromFile(const std::string& path) {
                          "more than " + std::to_string(kMaxLines) + " lines, too many for a manifest or descriptor");
     SetText(text);
     return text;
-}
-
-void TextLines::SaveToFile(const std::string& path) const {
-    ReplaceFileNow(path, Text());
 }
 
 }  // namespace vorlan
