@@ -1,7 +1,6 @@
 // OpenArchive and ReadDirectory: making a path the component's archive,
 // creating an empty archive where none exists, and reading its directory.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +10,7 @@
 #include "filecommit/PendingFile.h"
 #include "filecommit/PendingNames.h"
 #include "zip/DirectoryReader.h"
+#include "zip/ExistingPaths.h"
 #include "zip/SpannedDisks.h"
 #include "zip/TZip.h"
 #include "zip/VolumeServices.h"
@@ -18,11 +18,6 @@
 namespace vorlan {
 
 namespace {
-
-bool IsExistingFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
 
 // The operations change the current directory; the archive must still be
 // found after that, so it is remembered with the folder it was opened from.
