@@ -141,9 +141,9 @@ void Extraction::ExtractEntry(EntryReader& reader, const SelectedEntry& entry) {
     // A file of such a name would go into a JAR under it, or under a name
     // changed by some library: neither is the entry.
     if (entry.raw->HoldsNul())
-        throw EntryFailed("\"" + EscapedName(entry.name) + "\" is left out: its name holds a NUL byte");
+        throw EntryFailed("\"" + EscapedEntryName(entry.name) + "\" is left out: its name holds a NUL byte");
     if (!IsWellFormedUtf8(entry.name))
-        throw EntryFailed("\"" + EscapedName(entry.name) +
+        throw EntryFailed("\"" + EscapedEntryName(entry.name) +
                           "\" is left out: its name is not UTF-8, and no JAR holding it could be read by Java");
     const std::optional<SafeEntryPath> path = JudgeEntryName(entry.name);
     if (!path)

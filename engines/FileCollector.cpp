@@ -205,7 +205,7 @@ void FileCollector::Add(CollectedFile file) {
     if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier pattern already
     if (!IsWellFormedUtf8(file.storedName)) {
         // Stored unflagged, such a name makes java.util.jar refuse the whole archive.
-        skipped_.push_back({file.diskPath, Quoted(EscapedName(file.diskPath)) +
+        skipped_.push_back({file.diskPath, Quoted(EscapedEntryName(file.diskPath)) +
                                                " is left out: its name is not UTF-8, which Java cannot read"});
         return;
     }

@@ -27,7 +27,7 @@ void CheckLocalHeadersAgree(ArchiveFile& file, const EndRecordInfo& end, const s
         if (!local) continue;
         const LocalDisagreement disagreement = FindDisagreement(*local, FactsOf(entry));
         if (disagreement != LocalDisagreement::none)
-            throw ArchiveRefused("the local header of \"" + EscapedName(entry.name) + "\" disagrees with its central " +
+            throw ArchiveRefused("the local header of \"" + EscapedEntryName(entry.name) + "\" disagrees with its central " +
                                  "directory record (" + std::string(DisagreementName(disagreement)) + ")");
     }
 }

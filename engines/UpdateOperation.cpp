@@ -51,7 +51,7 @@ void RequireJarEntryNames(const std::string& path, const std::vector<RawEntry>& 
     for (const RawEntry& entry : entries) {
         if (IsJarEntryName(entry.name)) continue;
         const char* why = entry.HoldsNul() ? "holds a NUL byte" : "is not UTF-8, which Java cannot read";
-        throw ArchiveRefused("\"" + path + "\": the entry name \"" + EscapedName(entry.name) + "\" " + why +
+        throw ArchiveRefused("\"" + path + "\": the entry name \"" + EscapedEntryName(entry.name) + "\" " + why +
                              "; it is left as it is");
     }
 }

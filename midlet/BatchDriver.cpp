@@ -3,6 +3,7 @@
 // bar, the scratch folder and the closing message.
 #include "midlet/BatchDriver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <set>
@@ -82,24 +83,11 @@ void DropSignatureFiles(ScratchApiFiles& apiFiles) {
     }
 }
 
-// An entry name as a message shows it: "/" separators, a NUL byte as "\0"
-// and, in a name that is not UTF-8, the bytes above 0x7F as "\xNN".
-std::string ShownEntryName(const std::string& name) {
-    constexpr char kHex[] = "0123456789ABCDEF";
-    const bool escapeHighBytes = !IsWellFormedUtf8(name);
-    std::string shown;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\')
-            shown += '/';
-        else if (byte == 0)
-            shown += "\\0";
-        else if (escapeHighBytes && byte >= 0x80)
-            shown += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 0xF];
-        else
-            shown += c;
-    }
-    return shown;
+// An entry name as a message shows it: "/" between folders where the
+// component has "\\", escaped as the engines escape names.
+std::string ShownEntryName(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return EscapedEntryName(name);
 }
 
 // The files (not folders) of the open archive that its extraction is to
