@@ -12,9 +12,9 @@
 #include "engines/EngineErrors.h"
 #include "engines/EntryNaming.h"
 #include "engines/EntryPatterns.h"
-#include "engines/FolderListing.h"
 #include "engines/FolderLookup.h"
 #include "filecommit/FileDescriptor.h"
+#include "fsutil/FolderListing.h"
 
 namespace vorlan::engine {
 
@@ -51,8 +51,10 @@ struct FolderItem {
 };
 
 std::vector<FolderItem> SortedItems(int folderFd) {
+    std::vector<ListedItem> listed;
+    if (!ListFolder(folderFd, listed)) throw EngineError(SystemErrorText("Cannot list a folder", errno));
     std::vector<FolderItem> items;
-    for (ListedItem& item : ListFolder(folderFd)) items.push_back(FolderItem{std::move(item.name), item.type});
+    for (ListedItem& item : listed) items.push_back(FolderItem{std::move(item.name), item.type});
     std::sort(items.begin(), items.end());
     return items;
 }

@@ -1,7 +1,6 @@
 // Writing, removing and completing intent journals.
 #include "filecommit/CommitJournal.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,18 +14,20 @@
 #include "filecommit/FoundJournal.h"
 #include "filecommit/PendingFile.h"
 #include "filecommit/PendingNames.h"
+#include "fsutil/FolderListing.h"
 
 namespace vorlan {
 
 namespace {
 
+// What a folder that cannot be read to its end gives is still looked at:
+// recovery does what it can.
 std::vector<std::string> FolderNames(int folderFd) {
+    std::vector<ListedItem> items;
+    static_cast<void>(ListFolder(folderFd, items));
     std::vector<std::string> names;
-    DIR* listing = ::fdopendir(::dup(folderFd));
-    if (listing == nullptr) return names;
-    ::rewinddir(listing);
-    while (const dirent* entry = ::readdir(listing)) names.emplace_back(entry->d_name);
-    ::closedir(listing);
+    names.reserve(items.size());
+    for (ListedItem& item : items) names.push_back(std::move(item.name));
     return names;
 }
 

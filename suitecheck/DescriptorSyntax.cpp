@@ -64,7 +64,8 @@ Attributes ReadJadAttributes(std::string_view bytes, Findings& findings) {
         if (line.empty()) continue;  // installers allow empty lines
         const std::string fault = JadLineFault(line);
         if (!fault.empty()) {
-            findings.Error(rules::kJadSyntax, "line " + std::to_string(number) + " " + QuotedLineStart(line) + ": " + fault);
+            findings.Error(rules::kJadSyntax,
+                           "line " + std::to_string(number) + " " + QuotedLineStart(line) + ": " + fault);
             continue;
         }
         const std::size_t colon = line.find(':');

@@ -1,7 +1,6 @@
 // Disk labels of spanned archives and the prompts that ask for a disk.
 #include "zip/SpannedDisks.h"
 
-
 #include <cstring>
 
 #include "platform/Application.h"
