@@ -71,13 +71,8 @@ PendingFile::~PendingFile() {
 }
 
 void PendingFile::Write(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t wrote = ::write(fd_.Get(), bytes.data(), bytes.size());
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0)
-            throw FileCommitError(CommitStep::write, "Cannot write", targetName_, wrote < 0 ? errno : ENOSPC);
-        bytes.remove_prefix(static_cast<std::size_t>(wrote));
-    }
+    if (const int error = WriteAll(fd_.Get(), bytes))
+        throw FileCommitError(CommitStep::write, "Cannot write", targetName_, error);
 }
 
 void PendingFile::CopyFrom(const std::string& sourcePath) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "filecommit/FileCommitError.h"
+#include "filecommit/FileDescriptor.h"
 #include "filecommit/PendingFile.h"
 #include "filecommit/PendingNames.h"
 #include "zip/DirectoryReader.h"
@@ -45,23 +46,12 @@ std::string EncodeEndRecord(const TEOCHInfo& end) {
     return bytes;
 }
 
-bool WriteAll(int descriptor, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(descriptor, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Straight into a new file, for file systems without hard links (FAT floppies).
 // O_EXCL: an existing file or a link of that name is never written through.
 bool WriteNewFileDirectly(const std::string& path, const std::string& bytes) {
     const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor < 0) return false;
-    const bool written = WriteAll(descriptor, bytes);
+    const bool written = WriteAll(descriptor, bytes) == 0;
     if (close(descriptor) == 0 && written) return true;
     unlink(path.c_str());
     return false;
