@@ -49,6 +49,13 @@ void CommitUnit::Discard() noexcept {
 
 CommitGroup::~CommitGroup() = default;  // each unit not committed removes its pending files
 
+std::string CommitUnit::Add(PendingFile& file, const std::string& folder) {
+    PendingFile::HandedOver handed = file.HandOver();
+    renames.push_back({folder, handed.hiddenName, file.TargetFileName()});
+    held.push_back(std::move(handed.fd));
+    return handed.hiddenName;
+}
+
 void CommitGroup::Add(CommitUnit unit) {
     units_.push_back(std::move(unit));
 }

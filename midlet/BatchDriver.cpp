@@ -317,9 +317,7 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     const std::vector<Finding>* added = adding ? &state.apiClasses : nullptr;
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
                       state.warnings);
-    PendingFile::HandedOver handed = jad.HandOver();
-    unit.renames.push_back({FolderOf(descriptor), handed.hiddenName, NameOf(descriptor)});
-    unit.held.push_back(std::move(handed.fd));
+    unit.Add(jad, FolderOf(descriptor));
     state.names.Created(descriptor);
     for (FileDescriptor& held : lock.TakeLocks()) unit.held.push_back(std::move(held));
     unit.verify = lock.UnchangedCheck();
