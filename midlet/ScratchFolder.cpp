@@ -17,6 +17,7 @@
 #include "fsutil/FolderListing.h"
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
+#include "zipformat/FormatConstants.h"
 
 namespace vorlan {
 
@@ -92,7 +93,7 @@ std::string FindScratchManifest() {
     // there (the earlier ones are removed before one is extracted, and the
     // engine keeps to the folder and file names it finds in any case), so
     // this is the one the search below would find.
-    const std::string usual = ScratchRoot + kScratchTree + "/META-INF/MANIFEST.MF";
+    const std::string usual = ScratchRoot + kScratchTree + "/" + std::string(kManifestEntryName);
     if (IsRegularFile(usual)) return usual;
     std::string found;
     ForEachMetaInfEntry([&found](const FolderItem& entry) {

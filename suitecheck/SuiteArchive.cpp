@@ -12,6 +12,7 @@
 #include "suitecheck/JarDirectory.h"
 #include "suitecheck/JarFile.h"
 #include "zipformat/DirectoryWalker.h"
+#include "zipformat/FormatConstants.h"
 #include "zipformat/LocalRecords.h"
 
 namespace vorlan {
@@ -24,7 +25,6 @@ constexpr std::uint64_t kLargestJar = 256u << 20;
 constexpr std::uint64_t kLargestHeldEntry = 16u << 20;
 // The most the check inflates of one suite's entries, more than any phone holds.
 constexpr std::uint64_t kMostInflated = 512u << 20;
-constexpr const char* kManifestName = "META-INF/MANIFEST.MF";
 
 bool IsClassFile(const std::string& name) {
     return name.size() > 6 && name.compare(name.size() - 6, 6, ".class") == 0;
@@ -66,7 +66,7 @@ public:
                                      std::string(DisagreementName(disagreement)) + ")");
         const StatedData data{offset + local->Size(), record.header.method, record.compressedSize,
                               record.uncompressedSize};
-        const bool held = name == kManifestName || IsClassFile(name);
+        const bool held = name == kManifestEntryName || IsClassFile(name);
         std::string content;
         auto [known, fresh] =
             read_.try_emplace(DataKey{data.start, data.method, data.compressedSize, data.uncompressedSize});
@@ -74,7 +74,7 @@ public:
         if (!known->second.fault.empty()) throw std::runtime_error(known->second.fault);
         if (known->second.crc != record.header.crc) throw std::runtime_error("its CRC does not match its content");
         if (!fresh) return;  // the same content under the same name: seen already
-        if (name == kManifestName) archive_.manifest = std::move(content);
+        if (name == kManifestEntryName) archive_.manifest = std::move(content);
         if (IsClassFile(name)) eachClass_(name, content);
     }
 
