@@ -68,7 +68,7 @@ void CompleteJournal(int folderFd, const std::string& folder, const std::string&
     for (const auto& [pending, target] : journal.renames) {
         // A pending file that is gone was renamed before the kill.
         if (::renameat(folderFd, pending.c_str(), folderFd, target.c_str()) != 0 && errno != ENOENT)
-            throw FileCommitError(CommitStep::replace, "Cannot complete an interrupted change of",
+            throw FileCommitError(CommitStep::Replace, "Cannot complete an interrupted change of",
                                   folder + "/" + target, errno);
     }
     ::fsync(folderFd);  // the renames durable before the journal goes; a folder that refuses is no worse off
@@ -85,7 +85,7 @@ CommitJournal::CommitJournal(int folderFd, const std::string& folder, const std:
         // never obeyed.
         journal.SetMode(0600);
         journal.Write(JournalText(renames));
-        if (::fdatasync(journal.Fd()) != 0) throw FileCommitError(CommitStep::write, "", folder, errno);
+        if (::fdatasync(journal.Fd()) != 0) throw FileCommitError(CommitStep::Write, "", folder, errno);
         for (int attempt = 0; name_.empty(); ++attempt) {
             const std::string name = JournalName();
             try {

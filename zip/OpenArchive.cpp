@@ -68,7 +68,7 @@ bool WriteNewFile(const std::string& path, const std::string& bytes) {
         return true;
     } catch (const FileCommitError& failure) {
         const int error = failure.ErrorNumber();
-        if (failure.Step() == CommitStep::name &&
+        if (failure.Step() == CommitStep::Name &&
             (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS))
             return WriteNewFileDirectly(path, bytes);
         return false;
