@@ -57,11 +57,11 @@ public:
         if ((record.header.flags & kFlagEncrypted) != 0) throw std::runtime_error("it is encrypted");
         const std::uint64_t offset = archiveStart_ + record.localHeaderOffset;
         const Decoded<LocalRecord> local = locals_.Read(offset);
-        if (!local && local.Fault() == RecordFault::wrongSignature)
+        if (!local && local.Fault() == RecordFault::WrongSignature)
             throw std::runtime_error("no local header where the directory points");
         if (!local) throw std::runtime_error("its local header runs past the end of the file");
         const LocalDisagreement disagreement = FindDisagreement(*local, record.Facts());
-        if (disagreement != LocalDisagreement::none)
+        if (disagreement != LocalDisagreement::None)
             throw std::runtime_error("its local header says otherwise than the directory (" +
                                      std::string(DisagreementName(disagreement)) + ")");
         const StatedData data{offset + local->Size(), record.header.method, record.compressedSize,
@@ -109,7 +109,7 @@ std::vector<CentralRecord> WalkDirectory(const JarDirectory& directory) {
     records.reserve(directory.entryCount);
     for (std::uint32_t i = 0; i < directory.entryCount; ++i) {
         const Decoded<CentralRecord> record = walker.Next();
-        if (!record && record.Fault() == RecordFault::wrongSignature)
+        if (!record && record.Fault() == RecordFault::WrongSignature)
             throw std::runtime_error("a central directory record is damaged");
         if (!record) throw std::runtime_error("the central directory is cut short");
         records.push_back(*record);
