@@ -99,12 +99,12 @@ void FileCollector::Collect(std::string_view pattern) {
     std::string relative;
     // A pattern naming a folder selects what is in it.
     if (!HasWildcard(split.namePattern) && folder->ExistingName(split.namePattern)) {
-        std::unique_ptr<Folder> probe = folder->OpenSubfolder(split.namePattern, FolderCreation::lookOnly);
+        std::unique_ptr<Folder> probe = folder->OpenSubfolder(split.namePattern, FolderCreation::LookOnly);
         if (probe) split.folders.push_back(std::exchange(split.namePattern, "*"));
     }
     for (const std::string& name : split.folders) {
         const std::optional<std::string> onDisk = folder->ExistingName(name);
-        folder = onDisk ? folder->OpenSubfolder(*onDisk, FolderCreation::lookOnly) : nullptr;
+        folder = onDisk ? folder->OpenSubfolder(*onDisk, FolderCreation::LookOnly) : nullptr;
         if (!folder) return;  // no such folder: the pattern selects nothing
         relative += *onDisk + "/";
     }
@@ -122,7 +122,7 @@ void FileCollector::Walk(int folderFd, const std::string& relativeFolder, std::s
         if (matches || item.type == DT_UNKNOWN)
             Consider(folderFd, relativeFolder, item.name, matches, item.type, subfolders);
     }
-    if (recursion_ != Recursion::descend) return;
+    if (recursion_ != Recursion::Descend) return;
     for (const std::string& name : subfolders) {
         if (depth >= kDeepestFolder) {
             skipped_.push_back({relativeFolder + name, "\"" + relativeFolder + name + "\" lies too deep to be added"});
@@ -198,7 +198,7 @@ void FileCollector::Consider(int folderFd, const std::string& relativeFolder, co
         skipped_.push_back({path, {}});
         return;
     }
-    const std::string stored = folderNames_ == FolderNames::junk ? name : path;
+    const std::string stored = folderNames_ == FolderNames::Junk ? name : path;
     Add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content),
                       reading, std::move(settledForm)});
 }

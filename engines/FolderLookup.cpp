@@ -53,7 +53,7 @@ void Folder::Remember(const std::string& name) {
 std::unique_ptr<Folder> Folder::OpenSubfolder(const std::string& name, FolderCreation creation) {
     std::optional<std::string> onDisk = ExistingName(name);
     if (!onDisk) {
-        if (creation == FolderCreation::lookOnly) return nullptr;
+        if (creation == FolderCreation::LookOnly) return nullptr;
         if (::mkdirat(fd_.Get(), name.c_str(), 0777) != 0 && errno != EEXIST)
             throw SystemFailure<EntryFailed>("Cannot create the folder \"" + name + "\"", errno);
         Remember(name);

@@ -80,11 +80,11 @@ TEST(EntryNameJudgement, SplitsSafeNamesIntoComponents) {
 class ArchiveLayoutTest : public ::testing::Test {
 protected:
     ArchiveLayout layoutOf(const ZipArchive& archive) {
-        open(archive, ArchiveReading::everyEntry);
+        open(archive, ArchiveReading::EveryEntry);
         return ReadArchiveLayout(*file_);
     }
     ArchiveLayout directoryLayoutOf(const ZipArchive& archive) {
-        open(archive, ArchiveReading::someEntries);
+        open(archive, ArchiveReading::SomeEntries);
         return ReadDirectoryLayout(*file_);
     }
     void open(const ZipArchive& archive, ArchiveReading reading) {
@@ -160,7 +160,7 @@ TEST_F(ArchiveLayoutTest, ReadingSomeEntriesGivesTheFileAsItIsAtEveryOffset) {
     std::string bytes(200 * 1024, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7919) >> 5);
     test::WriteFile(folder_ / "plain.bin", bytes);
-    auto file = ArchiveFile::OpenIfPresent((folder_ / "plain.bin").string(), ArchiveReading::someEntries);
+    auto file = ArchiveFile::OpenIfPresent((folder_ / "plain.bin").string(), ArchiveReading::SomeEntries);
     const std::size_t tailStart = bytes.size() - 66 * 1024;
     const std::vector<std::pair<std::size_t, std::size_t>> reads{{0, 30},
                                                                  {100, 20000},
