@@ -45,9 +45,9 @@ void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::st
 // A warning about an entry, on errors.
 void PrintEntryWarning(std::ostream& errors, const std::string& shown, const std::string& warning);
 // An API archive left out whole (wholeArchive), or one of its entries.
-enum class LeftOut { wholeArchive, entry };
+enum class LeftOut { WholeArchive, Entry };
 void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure,
-                     LeftOut what = LeftOut::wholeArchive);
+                     LeftOut what = LeftOut::WholeArchive);
 
 // The absolute path of a file of the list.
 std::string PathOf(const BatchSettings& settings, const BatchFile& file);
