@@ -116,10 +116,10 @@ std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut, 
 }
 
 enum class ApiOutcome {
-    used,          // every file it is to give is in the scratch folder
-    refused,       // not usable, and nothing of it was written
-    brokenMidway,  // not usable, after it may have written files
-    notPrepared    // this machine could not take its files: no fault of the archive
+    Used,          // every file it is to give is in the scratch folder
+    Refused,       // not usable, and nothing of it was written
+    BrokenMidway,  // not usable, after it may have written files
+    NotPrepared    // this machine could not take its files: no fault of the archive
 };
 
 // Failures of this machine rather than of an archive: the scratch folder
@@ -139,37 +139,37 @@ ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& 
     std::string failure;
     std::vector<std::string> leftOut;
     std::vector<std::string> files;
-    ApiOutcome outcome = ApiOutcome::brokenMidway;
+    ApiOutcome outcome = ApiOutcome::BrokenMidway;
     try {
         const std::int32_t extracted =
             ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiArchivePath(archive));
         const std::int32_t expected = FilesToExtract(host.Zip(), leftOut, files);
         if (extracted >= expected) {
-            outcome = ApiOutcome::used;
+            outcome = ApiOutcome::Used;
         } else {
             failure = "only " + std::to_string(extracted) + " of its " + std::to_string(expected) +
                       " files could be extracted";
             if (!host.Zip().LastEngineMessage.empty()) failure += " (" + host.Zip().LastEngineMessage + ")";
-            if (extracted == 0) outcome = ApiOutcome::refused;
-            if (IsLocalFailure(host.Zip().EngineErrorNumber)) outcome = ApiOutcome::notPrepared;
+            if (extracted == 0) outcome = ApiOutcome::Refused;
+            if (IsLocalFailure(host.Zip().EngineErrorNumber)) outcome = ApiOutcome::NotPrepared;
         }
     } catch (const ZipException& refusal) {
         // The component refuses an archive (not a zip file, an unreadable
         // directory, no engine) before the engine writes anything.
         failure = refusal.what();
-        outcome = ApiOutcome::refused;
+        outcome = ApiOutcome::Refused;
     } catch (const std::system_error& error) {
         failure = error.what();
-        if (IsLocalFailure(error.code().value())) outcome = ApiOutcome::notPrepared;
+        if (IsLocalFailure(error.code().value())) outcome = ApiOutcome::NotPrepared;
     } catch (const std::exception& error) {
         failure = error.what();
     }
-    if (outcome == ApiOutcome::notPrepared) {
+    if (outcome == ApiOutcome::NotPrepared) {
         state.apiFailure = "The API archive " + archive + " could not be unpacked into the scratch folder \"" +
                            ScratchRoot + kScratchFolder + "\": " + failure;
         return outcome;
     }
-    if (outcome == ApiOutcome::used) {
+    if (outcome == ApiOutcome::Used) {
         state.apiFiles.Add(archive, files);
         if (state.warnedApis.insert(archive).second)
             for (const std::string& why : leftOut) host.ApiEntryLeftOut(archive, why);
@@ -200,12 +200,12 @@ void ExtractApis(BatchHost& host, BatchState& state, const std::vector<std::stri
         for (const std::string& archive : state.apisInScratch) {
             if (state.brokenApis.count(archive) != 0) continue;
             const ApiOutcome outcome = ExtractOneApi(host, state, archive);
-            if (outcome == ApiOutcome::used) state.apisExtracted = true;
+            if (outcome == ApiOutcome::Used) state.apisExtracted = true;
             App().ProcessMessages();
-            if (outcome != ApiOutcome::brokenMidway && outcome != ApiOutcome::notPrepared) continue;
+            if (outcome != ApiOutcome::BrokenMidway && outcome != ApiOutcome::NotPrepared) continue;
             DeleteFolderTree(ScratchRoot + kScratchTree);
             CreateFolder(ScratchRoot + kScratchFolder);
-            if (outcome == ApiOutcome::notPrepared) {
+            if (outcome == ApiOutcome::NotPrepared) {
                 state.apiFilesInScratch = false;
                 return;
             }
