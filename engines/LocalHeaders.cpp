@@ -27,8 +27,9 @@ void CheckLocalHeadersAgree(ArchiveFile& file, const EndRecordInfo& end, const s
         if (!local) continue;
         const LocalDisagreement disagreement = FindDisagreement(*local, FactsOf(entry));
         if (disagreement != LocalDisagreement::None)
-            throw ArchiveRefused("the local header of \"" + EscapedEntryName(entry.name) + "\" disagrees with its central " +
-                                 "directory record (" + std::string(DisagreementName(disagreement)) + ")");
+            throw ArchiveRefused("the local header of \"" + EscapedEntryName(entry.name) +
+                                 "\" disagrees with its central " + "directory record (" +
+                                 std::string(DisagreementName(disagreement)) + ")");
     }
 }
 
