@@ -6,7 +6,9 @@
 # seconds (scripts/fuzz.sh runs them longer). `ctest -L package` builds and
 # checks the Debian package. First of all, every C and C++ file must be laid
 # out as .clang-format says (clang-format -i FILE mends one), and once the
-# tree carries license identifiers, every source file must carry one.
+# tree carries license identifiers, every source file must carry one. After
+# the first build, clang-tidy checks the names of the production code against
+# the naming rule of README.md.
 #
 # The time of each stage is printed at the end, also when one fails. The
 # whole is meant to take under 45 minutes on two cores: the sanitizer run
@@ -55,6 +57,12 @@ begin_stage "build and test"
 cmake -S . -B build -G Ninja -DVORLAN_TESTS=ON -DVORLAN_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+begin_stage "naming rule (clang-tidy) on the production tree"
+# Only readability-identifier-naming (.clang-tidy), over the compile commands
+# of the build above; the tests name things after the cases they build.
+run-clang-tidy -p build -j "$jobs" -quiet \
+  "^$PWD/(app|cli|engines|filecommit|fsutil|midlet|platform|suitecheck|zip|zipformat)/"
 
 begin_stage "Release build"
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLAN_TESTS=OFF \

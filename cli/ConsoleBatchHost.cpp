@@ -57,7 +57,7 @@ void ConsoleBatchHost::ApiExtractionFailed(const std::string& archive, const std
 }
 
 void ConsoleBatchHost::ApiEntryLeftOut(const std::string& archive, const std::string& why) {
-    PrintApiLeftOut(errors_, archive, why, LeftOut::entry);
+    PrintApiLeftOut(errors_, archive, why, LeftOut::Entry);
 }
 
 void ConsoleBatchHost::ShowBatchFinished(const std::string& text, const std::string&) {
@@ -84,7 +84,7 @@ void PrintEntryWarning(std::ostream& errors, const std::string& shown, const std
 
 void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure, LeftOut what) {
     const std::string name = ShownFileName(archive);
-    if (what == LeftOut::wholeArchive)
+    if (what == LeftOut::WholeArchive)
         errors << "vorlan-batch: API archive " + name + " could not be used and is left out: " + failure + "\n";
     else
         errors << "vorlan-batch: warning: API archive " + name + ": " + failure + "\n";

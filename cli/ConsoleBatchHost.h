@@ -52,10 +52,10 @@ void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::st
                        const std::string& failure);
 // A warning about an entry, on errors.
 void PrintEntryWarning(std::ostream& errors, const std::string& shown, const std::string& warning);
-// An API archive left out whole (wholeArchive), or one of its entries.
-enum class LeftOut { wholeArchive, entry };
+// An API archive left out whole (WholeArchive), or one of its entries.
+enum class LeftOut { WholeArchive, Entry };
 void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure,
-                     LeftOut what = LeftOut::wholeArchive);
+                     LeftOut what = LeftOut::WholeArchive);
 
 // The absolute path of a file of the list.
 std::string PathOf(const BatchSettings& settings, const BatchFile& file);

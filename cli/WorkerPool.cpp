@@ -188,7 +188,7 @@ void Pool::Handle(const WorkerMessage& message) {
     if (!leftOut.entryOnly) apiLeftOut_ = true;
     if (apiReports_.insert(leftOut.archive + '\n' + leftOut.failure).second)
         PrintApiLeftOut(errors_, leftOut.archive, leftOut.failure,
-                        leftOut.entryOnly ? LeftOut::entry : LeftOut::wholeArchive);
+                        leftOut.entryOnly ? LeftOut::Entry : LeftOut::WholeArchive);
 }
 
 // The lines in list order: each as soon as every line before it is out.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/WorkerMessages.h"
+#include "filecommit/FileDescriptor.h"
 #include "midlet/BatchDriver.h"
 #include "midlet/Globals.h"
 #include "midlet/TextLines.h"
@@ -38,13 +39,7 @@ protected:
         return character;
     }
     int sync() override {
-        std::size_t done = 0;
-        while (done < line_.size()) {
-            const ssize_t wrote = ::write(fd_, line_.data() + done, line_.size() - done);
-            if (wrote < 0 && errno == EINTR) continue;
-            if (wrote <= 0) break;  // standard error is gone: nobody is left to read it
-            done += static_cast<std::size_t>(wrote);
-        }
+        static_cast<void>(WriteAll(fd_, line_));  // failing, standard error is gone: nobody is left to read it
         line_.clear();
         return 0;
     }

@@ -32,14 +32,14 @@ constexpr std::size_t kSomeEntriesWindow = 16 * 1024;
 constexpr std::uint64_t kTailSize = 66 * 1024;
 
 std::size_t WindowCapacity(std::uint64_t size, ArchiveReading reading) {
-    if (reading == ArchiveReading::someEntries) return kSomeEntriesWindow;
+    if (reading == ArchiveReading::SomeEntries) return kSomeEntriesWindow;
     return size <= kReadWholeUpTo ? std::max<std::size_t>(static_cast<std::size_t>(size), 1) : kWindowSize;
 }
 
 // Where the bytes kept apart from the window begin: nowhere (the file's end)
 // when every entry is read.
 std::uint64_t TailStart(std::uint64_t size, ArchiveReading reading) {
-    if (reading == ArchiveReading::everyEntry) return size;
+    if (reading == ArchiveReading::EveryEntry) return size;
     return size > kTailSize ? size - kTailSize : 0;
 }
 

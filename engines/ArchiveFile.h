@@ -22,8 +22,8 @@
 namespace vorlan::engine {
 
 enum class ArchiveReading {
-    everyEntry,  // an update: every entry is copied or checked
-    someEntries  // an extraction of a few entries
+    EveryEntry,  // an update: every entry is copied or checked
+    SomeEntries  // an extraction of a few entries
 };
 
 class ArchiveFile final : public RecordSource {
@@ -31,7 +31,7 @@ public:
     // Opens the archive; nullptr when no file of that name exists. Any other
     // failure, and a path that is not a regular file, raises EngineError.
     static std::unique_ptr<ArchiveFile> OpenIfPresent(const std::string& path,
-                                                      ArchiveReading reading = ArchiveReading::everyEntry);
+                                                      ArchiveReading reading = ArchiveReading::EveryEntry);
 
     const std::string& Path() const { return path_; }
     std::uint64_t Size() const { return size_; }

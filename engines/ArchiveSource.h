@@ -37,7 +37,7 @@ public:
     void SetCommentWhenEmpty(std::string comment) { commentWhenEmpty_ = std::move(comment); }
 
     // The message of the last failure seen here, empty when there was none.
-    const std::string& failure() const { return failure_; }
+    const std::string& Failure() const { return failure_; }
 
 private:
     static zip_int64_t Dispatch(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command);

@@ -67,14 +67,14 @@ void CallbackChannel::Message(std::string_view text, int errorNumber) {
 }
 
 OverwriteAnswer CallbackChannel::AskOverwrite(std::string_view name, ExistingFileAge age) {
-    const std::int32_t olderBit = age == ExistingFileAge::older ? 1 : 0;
+    const std::int32_t olderBit = age == ExistingFileAge::Older ? 1 : 0;
     const CallbackRecord answer = Call(ACTION_OVERWRITE, name, olderBit, kNoAnswer);
-    return answer.Value == 1 ? OverwriteAnswer::replace : OverwriteAnswer::skip;
+    return answer.Value == 1 ? OverwriteAnswer::Replace : OverwriteAnswer::Skip;
 }
 
 DamagedDataAnswer CallbackChannel::AskDamagedData(std::string_view name) {
     const CallbackRecord answer = Call(ACTION_CRC_ERROR, name, kNoAnswer, 0);
-    return answer.Status == 1 ? DamagedDataAnswer::keep : DamagedDataAnswer::discard;
+    return answer.Status == 1 ? DamagedDataAnswer::Keep : DamagedDataAnswer::Discard;
 }
 
 std::optional<std::string> CallbackChannel::AskPassword(std::string_view name, int furtherTries) {

@@ -14,9 +14,9 @@
 
 namespace vorlan::engine {
 
-enum class OverwriteAnswer { replace, skip };
-enum class DamagedDataAnswer { keep, discard };
-enum class ExistingFileAge { older, sameOrNewer };
+enum class OverwriteAnswer { Replace, Skip };
+enum class DamagedDataAnswer { Keep, Discard };
+enum class ExistingFileAge { Older, SameOrNewer };
 
 class CallbackChannel {
 public:

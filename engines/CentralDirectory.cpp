@@ -28,7 +28,7 @@ RawEntry EntryOf(const CentralRecord& record) {
 
 RawEntry NextEntry(CentralDirectoryWalker& walker) {
     const Decoded<CentralRecord> record = walker.Next();
-    if (!record && record.Fault() == RecordFault::wrongSignature)
+    if (!record && record.Fault() == RecordFault::WrongSignature)
         throw ArchiveRefused("a central directory record is damaged");
     if (!record || record->zip64CutShort) throw ArchiveRefused("the central directory is cut short");
     return EntryOf(*record);

@@ -26,7 +26,7 @@ struct RawEntry {
     std::uint64_t localHeaderOffset = 0;  // counted from the archive's start
 
     bool HoldsNul() const { return name.find('\0') != std::string::npos; }
-    bool encrypted() const { return (flags & kFlagEncrypted) != 0; }
+    bool Encrypted() const { return (flags & kFlagEncrypted) != 0; }
     // A Unix host's symbolic link: S_IFLNK in the upper 16 bits of the attributes.
     bool IsSymbolicLink() const;
 };

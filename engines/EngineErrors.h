@@ -64,7 +64,7 @@ auto CommitStepOf(Step&& step) -> decltype(step()) {
     try {
         return step();
     } catch (const FileCommitError& failure) {
-        if (failure.Step() == CommitStep::replace) throw EntryFailed(failure.what(), failure.ErrorNumber());
+        if (failure.Step() == CommitStep::Replace) throw EntryFailed(failure.what(), failure.ErrorNumber());
         throw EngineError(failure.what(), failure.ErrorNumber());
     }
 }

@@ -9,25 +9,6 @@ bool IsJarEntryName(std::string_view name) {
     return name.find('\0') == std::string_view::npos && IsWellFormedUtf8(name);
 }
 
-std::string EscapedName(std::string_view name) {
-    constexpr char kHex[] = "0123456789ABCDEF";
-    const bool escapeHighBytes = !IsWellFormedUtf8(name);
-    std::string shown;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == 0) {
-            shown += "\\0";
-        } else if (escapeHighBytes && byte >= 0x80) {
-            shown += "\\x";
-            shown += kHex[byte >> 4];
-            shown += kHex[byte & 0xF];
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
-
 std::vector<std::string> NamesAsShown(const std::vector<RawEntry>& entries) {
     std::vector<std::string> names;
     names.reserve(entries.size());

@@ -22,8 +22,4 @@ std::vector<std::string> NamesAsShown(const std::vector<RawEntry>& entries);
 // space or cut the name at).
 bool IsJarEntryName(std::string_view name);
 
-// A name fit for a message: a NUL byte as "\0" and, in a name that is not
-// UTF-8, every byte above 0x7F as "\xNN".
-std::string EscapedName(std::string_view name);
-
 }  // namespace vorlan::engine

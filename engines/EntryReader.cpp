@@ -88,7 +88,7 @@ DataCondition EntryReader::Copy(ZipFileHandle file, std::uint64_t statedSize, co
     if (total == 0) channel_.Progress(0);
     const bool closedClean = zip_fclose(file.release()) == 0;
     const bool good = !readFailed && closedClean && total == statedSize;
-    return good ? DataCondition::good : DataCondition::damaged;
+    return good ? DataCondition::Good : DataCondition::Damaged;
 }
 
 }  // namespace vorlan::engine

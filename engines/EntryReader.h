@@ -25,7 +25,7 @@ struct ZipFileCloser {
 };
 using ZipFileHandle = std::unique_ptr<zip_file_t, ZipFileCloser>;
 
-enum class DataCondition { good, damaged };
+enum class DataCondition { Good, Damaged };
 
 class EntryReader {
 public:

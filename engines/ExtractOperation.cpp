@@ -91,11 +91,11 @@ std::vector<SelectedEntry> Extraction::Select(const LibzipArchive& archive,
 std::int32_t Extraction::Run() {
     const std::string path = params_.ZipFileName != nullptr ? params_.ZipFileName : "";
     try {
-        std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(path, ArchiveReading::someEntries);
+        std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(path, ArchiveReading::SomeEntries);
         if (!file) throw ArchiveRefused("\"" + path + "\" does not exist");
         const ArchiveLayout layout = ReadDirectoryLayout(*file);
         ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd);
-        LibzipArchive archive(source, OpenMode::readOnly, path);
+        LibzipArchive archive(source, OpenMode::ReadOnly, path);
         archive.ConfirmEntries(layout.entries);
         const std::vector<SelectedEntry> selected = Select(archive, layout.entries);
         // Only the entries read need their local headers judged: the others'
@@ -141,9 +141,9 @@ void Extraction::ExtractEntry(EntryReader& reader, const SelectedEntry& entry) {
     // A file of such a name would go into a JAR under it, or under a name
     // changed by some library: neither is the entry.
     if (entry.raw->HoldsNul())
-        throw EntryFailed("\"" + EscapedName(entry.name) + "\" is left out: its name holds a NUL byte");
+        throw EntryFailed("\"" + EscapedEntryName(entry.name) + "\" is left out: its name holds a NUL byte");
     if (!IsWellFormedUtf8(entry.name))
-        throw EntryFailed("\"" + EscapedName(entry.name) +
+        throw EntryFailed("\"" + EscapedEntryName(entry.name) +
                           "\" is left out: its name is not UTF-8, and no JAR holding it could be read by Java");
     const std::optional<SafeEntryPath> path = JudgeEntryName(entry.name);
     if (!path)
@@ -154,7 +154,7 @@ void Extraction::ExtractEntry(EntryReader& reader, const SelectedEntry& entry) {
     folderPart = path->isFolder ? folderPart : folderPart.first(folderPart.size() - 1);
     if (!keepFolders) folderPart = {};
     if (path->isFolder && (!keepFolders || On(params_.Freshen))) return;  // nothing to make
-    const FolderCreation creation = On(params_.Freshen) ? FolderCreation::lookOnly : FolderCreation::create;
+    const FolderCreation creation = On(params_.Freshen) ? FolderCreation::LookOnly : FolderCreation::Create;
     Folder* folder = folders_->FolderFor(folderPart, creation);
     if (path->isFolder) {
         if (folder == nullptr) throw EntryFailed("\"" + entry.name + "\": a link or a file is in the way");
@@ -184,15 +184,15 @@ bool Extraction::MayWrite(Folder& folder, const std::string& fileName, const Sel
     if (S_ISDIR(status.st_mode)) throw EntryFailed("\"" + entry.name + "\": a folder of that name exists");
     if (On(params_.OverwriteAll)) return true;
     const ExistingFileAge age =
-        status.st_mtime < entry.modified ? ExistingFileAge::older : ExistingFileAge::sameOrNewer;
-    if (channel_.AskOverwrite(entry.name, age) == OverwriteAnswer::replace) return true;
+        status.st_mtime < entry.modified ? ExistingFileAge::Older : ExistingFileAge::SameOrNewer;
+    if (channel_.AskOverwrite(entry.name, age) == OverwriteAnswer::Replace) return true;
     channel_.Skipped(entry.name);
     return false;
 }
 
 void Extraction::WriteEntry(EntryReader& reader, Folder& folder, const std::string& targetName,
                             const SelectedEntry& entry) {
-    ZipFileHandle data = reader.Open(entry.index, entry.name, entry.raw->encrypted());
+    ZipFileHandle data = reader.Open(entry.index, entry.name, entry.raw->Encrypted());
     if (!data) throw EntryFailed("\"" + entry.name + "\" needs a password that was not given");
     channel_.BeginFile(entry.name, entry.size);
     ExtractedFile target(folder.Fd(), targetName);
@@ -201,7 +201,7 @@ void Extraction::WriteEntry(EntryReader& reader, Folder& folder, const std::stri
         target.Write(piece);
         bytes += piece.size();
     });
-    if (condition == DataCondition::damaged && channel_.AskDamagedData(entry.name) == DamagedDataAnswer::discard) {
+    if (condition == DataCondition::Damaged && channel_.AskDamagedData(entry.name) == DamagedDataAnswer::Discard) {
         target.Discard();
         channel_.Skipped(entry.name);
         return;

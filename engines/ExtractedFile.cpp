@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 #include "engines/EngineErrors.h"
+#include "filecommit/FileDescriptor.h"
 
 namespace vorlan::engine {
 
@@ -14,12 +16,9 @@ ExtractedFile::ExtractedFile(int folderFd, std::string targetName)
     : targetName_(std::move(targetName)), file_(CommitStepOf([&] { return PendingFile(folderFd, targetName_); })) {}
 
 void ExtractedFile::Write(std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t wrote = ::write(file_.Fd(), bytes.data(), bytes.size());
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) throw SystemFailure("Cannot write \"" + targetName_ + "\"", wrote < 0 ? errno : ENOSPC);
-        bytes = bytes.subspan(static_cast<std::size_t>(wrote));
-    }
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (const int error = WriteAll(file_.Fd(), text))
+        throw SystemFailure("Cannot write \"" + targetName_ + "\"", error);
 }
 
 void ExtractedFile::Commit(std::time_t modified) {

@@ -12,10 +12,10 @@
 #include "engines/EngineErrors.h"
 #include "engines/EntryNaming.h"
 #include "engines/EntryPatterns.h"
-#include "engines/FolderListing.h"
 #include "engines/FolderLookup.h"
 #include "engines/WatchedTree.h"
 #include "filecommit/FileDescriptor.h"
+#include "fsutil/FolderListing.h"
 
 namespace vorlan::engine {
 
@@ -46,8 +46,10 @@ bool HasWildcard(std::string_view text) {
 }
 
 std::vector<FolderItem> SortedItems(int folderFd) {
+    std::vector<ListedItem> listed;
+    if (!ListFolder(folderFd, listed)) throw EngineError(SystemErrorText("Cannot list a folder", errno));
     std::vector<FolderItem> items;
-    for (ListedItem& item : ListFolder(folderFd)) items.push_back(FolderItem{std::move(item.name), item.type});
+    for (ListedItem& item : listed) items.push_back(FolderItem{std::move(item.name), item.type});
     std::sort(items.begin(), items.end());
     return items;
 }
@@ -96,12 +98,12 @@ void FileCollector::Collect(std::string_view pattern) {
     std::string relative;
     // A pattern naming a folder selects what is in it.
     if (!HasWildcard(split.namePattern) && folder->ExistingName(split.namePattern)) {
-        std::unique_ptr<Folder> probe = folder->OpenSubfolder(split.namePattern, FolderCreation::lookOnly);
+        std::unique_ptr<Folder> probe = folder->OpenSubfolder(split.namePattern, FolderCreation::LookOnly);
         if (probe) split.folders.push_back(std::exchange(split.namePattern, "*"));
     }
     for (const std::string& name : split.folders) {
         const std::optional<std::string> onDisk = folder->ExistingName(name);
-        folder = onDisk ? folder->OpenSubfolder(*onDisk, FolderCreation::lookOnly) : nullptr;
+        folder = onDisk ? folder->OpenSubfolder(*onDisk, FolderCreation::LookOnly) : nullptr;
         if (!folder) return;  // no such folder: the pattern selects nothing
         relative += *onDisk + "/";
     }
@@ -143,7 +145,7 @@ void FileCollector::Walk(WalkedFolder& folder, const std::string& relativeFolder
         if (matches || item.type == DT_UNKNOWN)
             Consider(folder, relativeFolder, item.name, matches, item.type, subfolders);
     }
-    if (recursion_ != Recursion::descend) return;
+    if (recursion_ != Recursion::Descend) return;
     for (const std::string& name : subfolders) {
         if (depth >= kDeepestFolder) {
             skipped_.push_back({relativeFolder + name, "\"" + relativeFolder + name + "\" lies too deep to be added"});
@@ -223,7 +225,7 @@ void FileCollector::Consider(WalkedFolder& folder, const std::string& relativeFo
         return;
     }
     if (watched) tree_->KeepState(relativeFolder, name, StateOf(status));
-    const std::string stored = folderNames_ == FolderNames::junk ? name : path;
+    const std::string stored = folderNames_ == FolderNames::Junk ? name : path;
     Add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content),
                       reading, std::move(settledForm)});
 }
@@ -239,7 +241,7 @@ bool FileCollector::AddKnownUnchanged(const std::string& relativeFolder, const s
     std::shared_ptr<const CompressedEntry> form = ProcessSettledForms().Find(path, state, *settledLevel_);
     const bool isArchive = excluded_ && excluded_->device == state.device && excluded_->inode == state.inode;
     if (!form || isArchive) return false;
-    const std::string stored = folderNames_ == FolderNames::junk ? name : path;
+    const std::string stored = folderNames_ == FolderNames::Junk ? name : path;
     Add(CollectedFile{path, stored, static_cast<std::uint64_t>(state.size), state.modified.tv_sec, nullptr,
                       std::nullopt, std::move(form)});
     return true;
@@ -249,7 +251,7 @@ void FileCollector::Add(CollectedFile file) {
     if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier pattern already
     if (!IsWellFormedUtf8(file.storedName)) {
         // Stored unflagged, such a name makes java.util.jar refuse the whole archive.
-        skipped_.push_back({file.diskPath, Quoted(EscapedName(file.diskPath)) +
+        skipped_.push_back({file.diskPath, Quoted(EscapedEntryName(file.diskPath)) +
                                                " is left out: its name is not UTF-8, which Java cannot read"});
         return;
     }

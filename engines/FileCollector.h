@@ -43,8 +43,8 @@ struct CollectedFile {
     std::shared_ptr<const CompressedEntry> settledForm;
 };
 
-enum class Recursion { thisFolderOnly, descend };
-enum class FolderNames { keep, junk };
+enum class Recursion { ThisFolderOnly, Descend };
+enum class FolderNames { Keep, Junk };
 
 struct SkippedFile {
     std::string name;

@@ -8,7 +8,7 @@
 
 #include "engines/EngineErrors.h"
 #include "engines/EntryPatterns.h"
-#include "engines/FolderListing.h"
+#include "fsutil/FolderListing.h"
 
 namespace vorlan::engine {
 
@@ -28,7 +28,9 @@ std::unique_ptr<Folder> Folder::OpenCurrent() {
 // lookups and the names this process creates keep the listing current.
 void Folder::LoadListing() {
     listed_ = true;
-    for (ListedItem& item : ListFolder(fd_.Get())) namesByKey_.emplace(NameKey(item.name), std::move(item.name));
+    std::vector<ListedItem> items;
+    if (!ListFolder(fd_.Get(), items)) throw EngineError(SystemErrorText("Cannot list a folder", errno));
+    for (ListedItem& item : items) namesByKey_.emplace(NameKey(item.name), std::move(item.name));
 }
 
 std::optional<std::string> Folder::ExistingName(std::string_view name) {
@@ -51,7 +53,7 @@ void Folder::Remember(const std::string& name) {
 std::unique_ptr<Folder> Folder::OpenSubfolder(const std::string& name, FolderCreation creation) {
     std::optional<std::string> onDisk = ExistingName(name);
     if (!onDisk) {
-        if (creation == FolderCreation::lookOnly) return nullptr;
+        if (creation == FolderCreation::LookOnly) return nullptr;
         if (::mkdirat(fd_.Get(), name.c_str(), 0777) != 0 && errno != EEXIST)
             throw SystemFailure<EntryFailed>("Cannot create the folder \"" + name + "\"", errno);
         Remember(name);

@@ -14,7 +14,7 @@
 
 namespace vorlan::engine {
 
-enum class FolderCreation { create, lookOnly };
+enum class FolderCreation { Create, LookOnly };
 
 class Folder {
 public:

@@ -34,7 +34,7 @@ LibzipArchive::LibzipArchive(ArchiveSource& source, OpenMode mode, const std::st
     zip_source_t* zipSource = source.Create();
     zip_error_t error;
     zip_error_init(&error);
-    archive_ = zip_open_from_source(zipSource, mode == OpenMode::readOnly ? ZIP_RDONLY : ZIP_CREATE, &error);
+    archive_ = zip_open_from_source(zipSource, mode == OpenMode::ReadOnly ? ZIP_RDONLY : ZIP_CREATE, &error);
     const std::string text = OpenFailureText(error);
     zip_error_fini(&error);
     if (archive_ == nullptr) {
@@ -65,7 +65,7 @@ void LibzipArchive::Close() {
         archive_ = nullptr;
         return;
     }
-    const std::string reason = source_.failure().empty() ? zip_strerror(archive_) : source_.failure();
+    const std::string reason = source_.Failure().empty() ? zip_strerror(archive_) : source_.Failure();
     throw EngineError("Cannot update \"" + displayName_ + "\": " + reason);
 }
 

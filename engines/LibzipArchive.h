@@ -14,7 +14,7 @@
 
 namespace vorlan::engine {
 
-enum class OpenMode { readOnly, update };
+enum class OpenMode { ReadOnly, Update };
 
 class LibzipArchive {
 public:

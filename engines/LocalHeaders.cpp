@@ -26,9 +26,10 @@ void CheckLocalHeadersAgree(ArchiveFile& file, const EndRecordInfo& end, const s
         const Decoded<LocalRecord> local = locals.Read(end.archiveStart + entry.localHeaderOffset);
         if (!local) continue;
         const LocalDisagreement disagreement = FindDisagreement(*local, FactsOf(entry));
-        if (disagreement != LocalDisagreement::none)
-            throw ArchiveRefused("the local header of \"" + EscapedName(entry.name) + "\" disagrees with its central " +
-                                 "directory record (" + std::string(DisagreementName(disagreement)) + ")");
+        if (disagreement != LocalDisagreement::None)
+            throw ArchiveRefused("the local header of \"" + EscapedEntryName(entry.name) +
+                                 "\" disagrees with its central " + "directory record (" +
+                                 std::string(DisagreementName(disagreement)) + ")");
     }
 }
 

@@ -121,7 +121,7 @@ void ReplacementFile::Commit() {
         file_->StartWriteBack();
     else if (::fsync(file_->Fd()) != 0)
         throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", errno));
-    CommitStepOf([&] { file_->Publish(original_ ? TargetName::taken : TargetName::mayBeFree); });
+    CommitStepOf([&] { file_->Publish(original_ ? TargetName::Taken : TargetName::MayBeFree); });
     file_.reset();
     if (!pending) SyncFolder(folderFd_.Get());
 }

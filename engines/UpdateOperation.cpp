@@ -51,7 +51,7 @@ void RequireJarEntryNames(const std::string& path, const std::vector<RawEntry>& 
     for (const RawEntry& entry : entries) {
         if (IsJarEntryName(entry.name)) continue;
         const char* why = entry.HoldsNul() ? "holds a NUL byte" : "is not UTF-8, which Java cannot read";
-        throw ArchiveRefused("\"" + path + "\": the entry name \"" + EscapedName(entry.name) + "\" " + why +
+        throw ArchiveRefused("\"" + path + "\": the entry name \"" + EscapedEntryName(entry.name) + "\" " + why +
                              "; it is left as it is");
     }
 }
@@ -133,7 +133,7 @@ void Update::UpdateArchive(const std::string& path) {
     ReplacementFile writer(target, file ? std::optional(file->Status()) : std::nullopt);
     ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd, &writer);
     source.KeepInFront(layout.FrontLength());
-    LibzipArchive archive(source, OpenMode::update, path);
+    LibzipArchive archive(source, OpenMode::Update, path);
     archive.ConfirmEntries(layout.entries);
     if (On(params_.DeleteEntries))
         DeleteEntries(archive, layout);
@@ -162,8 +162,8 @@ void Update::AddFiles(LibzipArchive& archive, const ArchiveLayout& layout, const
         throw EngineError("Encryption was asked for without a password");
     std::optional<FileIdentity> self;
     if (file) self = FileIdentity{file->Status().st_dev, file->Status().st_ino};
-    FileCollector collector(params_.Recurse != 0 ? Recursion::descend : Recursion::thisFolderOnly,
-                            On(params_.JunkDirNames) ? FolderNames::junk : FolderNames::keep, self,
+    FileCollector collector(params_.Recurse != 0 ? Recursion::Descend : Recursion::ThisFolderOnly,
+                            On(params_.JunkDirNames) ? FolderNames::Junk : FolderNames::Keep, self,
                             FilesMayBeFoundSettled() ? std::optional<int>(level_) : std::nullopt);
     for (const std::string_view pattern : PatternsOf(params_)) collector.Collect(pattern);
     const std::vector<PlannedFile> plan = PlanUpdate(NamesAsShown(layout.entries), collector.TakeFiles());

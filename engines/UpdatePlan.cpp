@@ -51,7 +51,7 @@ std::vector<PlannedFile> PlanUpdate(const std::vector<std::string>& shownNames, 
 }
 
 bool HoldsSameContent(zip_t* archive, std::uint64_t index, const RawEntry& entry, const CollectedFile& file) {
-    if (entry.encrypted() || entry.uncompressedSize != file.size) return false;
+    if (entry.Encrypted() || entry.uncompressedSize != file.size) return false;
     FileDescriptor fd(::open(file.diskPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     ZipFileHandle data(fd.Valid() ? zip_fopen_index(archive, index, 0) : nullptr);
     if (!data) {

@@ -49,6 +49,13 @@ void CommitUnit::Discard() noexcept {
 
 CommitGroup::~CommitGroup() = default;  // each unit not committed removes its pending files
 
+std::string CommitUnit::Add(PendingFile& file, const std::string& folder) {
+    PendingFile::HandedOver handed = file.HandOver();
+    renames.push_back({folder, handed.hiddenName, file.TargetFileName()});
+    held.push_back(std::move(handed.fd));
+    return handed.hiddenName;
+}
+
 void CommitGroup::Add(CommitUnit unit) {
     units_.push_back(std::move(unit));
 }
@@ -76,7 +83,7 @@ std::vector<std::string> CommitGroup::CommitLive(std::vector<std::string> failur
         std::map<std::string, Folder*> open;
         for (auto& [path, folder] : folders) {
             folder.fd.Reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            if (!folder.fd.Valid()) throw FileCommitError(CommitStep::create, "Cannot open the folder", path, errno);
+            if (!folder.fd.Valid()) throw FileCommitError(CommitStep::Create, "Cannot open the folder", path, errno);
             open[path] = &folder;
         }
         FlushFileSystems(open);
@@ -102,7 +109,7 @@ std::vector<std::string> CommitGroup::CommitLive(std::vector<std::string> failur
             // Once more before giving up: the checks before the commit found
             // the target replaceable, so a failure here is a passing one.
             if (renamed() || renamed()) continue;
-            const FileCommitError failure(CommitStep::replace, "Cannot replace",
+            const FileCommitError failure(CommitStep::Replace, "Cannot replace",
                                           rename.folder + "/" + rename.targetName, errno);
             failures[i] = std::string(failure.what()) + "; the next run over this folder completes the change";
             folder.complete = false;
@@ -128,10 +135,10 @@ void FlushFileSystems(std::map<std::string, CommitGroup::Folder*>& folders) {
     for (auto& [path, folder] : folders) {
         struct stat status {};
         if (::fstat(folder->fd.Get(), &status) != 0)
-            throw FileCommitError(CommitStep::write, "Cannot read the folder", path, errno);
+            throw FileCommitError(CommitStep::Write, "Cannot read the folder", path, errno);
         if (!flushed.insert(status.st_dev).second) continue;
         if (::syncfs(folder->fd.Get()) != 0)
-            throw FileCommitError(CommitStep::write, "Cannot flush the new files in", path, errno);
+            throw FileCommitError(CommitStep::Write, "Cannot flush the new files in", path, errno);
     }
 }
 

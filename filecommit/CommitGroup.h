@@ -12,6 +12,7 @@
 
 #include "filecommit/CommitJournal.h"
 #include "filecommit/FileDescriptor.h"
+#include "filecommit/PendingFile.h"
 
 namespace vorlan {
 
@@ -24,6 +25,9 @@ struct CommitUnit {
     CommitUnit(const CommitUnit&) = delete;
     CommitUnit& operator=(const CommitUnit&) = delete;
     void Discard() noexcept;
+    // Hands file over to the unit (its hidden name and its lock): it takes its
+    // target's name in folder when the unit commits. Gives the hidden name.
+    std::string Add(PendingFile& file, const std::string& folder);
 
     std::vector<PendingRename> renames;  // in the order they are done
     std::vector<FileDescriptor> held;    // pending files and locks, released once committed

@@ -1,7 +1,6 @@
 // Writing, removing and completing intent journals.
 #include "filecommit/CommitJournal.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,18 +14,20 @@
 #include "filecommit/FoundJournal.h"
 #include "filecommit/PendingFile.h"
 #include "filecommit/PendingNames.h"
+#include "fsutil/FolderListing.h"
 
 namespace vorlan {
 
 namespace {
 
+// What a folder that cannot be read to its end gives is still looked at:
+// recovery does what it can.
 std::vector<std::string> FolderNames(int folderFd) {
+    std::vector<ListedItem> items;
+    static_cast<void>(ListFolder(folderFd, items));
     std::vector<std::string> names;
-    DIR* listing = ::fdopendir(::dup(folderFd));
-    if (listing == nullptr) return names;
-    ::rewinddir(listing);
-    while (const dirent* entry = ::readdir(listing)) names.emplace_back(entry->d_name);
-    ::closedir(listing);
+    names.reserve(items.size());
+    for (ListedItem& item : items) names.push_back(std::move(item.name));
     return names;
 }
 
@@ -67,7 +68,7 @@ void CompleteJournal(int folderFd, const std::string& folder, const std::string&
     for (const auto& [pending, target] : journal.renames) {
         // A pending file that is gone was renamed before the kill.
         if (::renameat(folderFd, pending.c_str(), folderFd, target.c_str()) != 0 && errno != ENOENT)
-            throw FileCommitError(CommitStep::replace, "Cannot complete an interrupted change of",
+            throw FileCommitError(CommitStep::Replace, "Cannot complete an interrupted change of",
                                   folder + "/" + target, errno);
     }
     ::fsync(folderFd);  // the renames durable before the journal goes; a folder that refuses is no worse off
@@ -84,7 +85,7 @@ CommitJournal::CommitJournal(int folderFd, const std::string& folder, const std:
         // never obeyed.
         journal.SetMode(0600);
         journal.Write(JournalText(renames));
-        if (::fdatasync(journal.Fd()) != 0) throw FileCommitError(CommitStep::write, "", folder, errno);
+        if (::fdatasync(journal.Fd()) != 0) throw FileCommitError(CommitStep::Write, "", folder, errno);
         for (int attempt = 0; name_.empty(); ++attempt) {
             const std::string name = JournalName();
             try {

@@ -8,7 +8,7 @@
 
 namespace vorlan {
 
-enum class CommitStep { create, write, name, replace };
+enum class CommitStep { Create, Write, Name, Replace };
 
 class FileCommitError : public std::runtime_error {
 public:

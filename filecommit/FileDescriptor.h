@@ -1,8 +1,12 @@
-// An owned file descriptor, closed when the object goes.
+// An owned file descriptor, closed when the object goes, and the two loops
+// every writer and reader of a whole file needs.
 #pragma once
 
 #include <unistd.h>
 
+#include <cstddef>
+#include <string>
+#include <string_view>
 #include <utility>
 
 namespace vorlan {
@@ -36,5 +40,16 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Writes all of bytes, going on after short and interrupted writes. 0 when
+// every byte is written, else the error (ENOSPC for a write that took none).
+int WriteAll(int fd, std::string_view bytes) noexcept;
+
+// Appends what is left of the file to text, going on after interrupted
+// reads, until the file ends or text holds more than limit bytes: never more
+// than a read past the limit, however long the file grows. 0 at the end of
+// the file, EFBIG past the limit, else the read's error; what was read stays
+// appended.
+int ReadToEnd(int fd, std::string& text, std::size_t limit = std::string::npos);
 
 }  // namespace vorlan

@@ -52,15 +52,10 @@ std::string RefusalOfFile(int journalFd) {
 // Read as a stream, and never more than one byte past the bound: the size
 // fstat gave may have grown since.
 std::string ReadBounded(int fd, std::string& text) {
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return std::string("it cannot be read: ") + std::strerror(errno);
-        if (got == 0) return {};
-        text.append(buffer, static_cast<std::size_t>(got));
-        if (text.size() > kMostJournalBytes) return "it is larger than 1 MiB";
-    }
+    const int error = ReadToEnd(fd, text, kMostJournalBytes);
+    if (error == 0) return {};
+    if (error == EFBIG) return "it is larger than 1 MiB";
+    return std::string("it cannot be read: ") + std::strerror(error);
 }
 
 // The pairs of a whole journal; none for one that is not whole.

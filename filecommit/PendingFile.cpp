@@ -42,7 +42,7 @@ PendingFile::PendingFile(int folderFd, std::string targetName)
     if (!fd_.Valid()) {
         const int error = errno;
         hiddenName_.clear();
-        throw FileCommitError(CommitStep::create, "Cannot create a file beside", targetName_, error);
+        throw FileCommitError(CommitStep::Create, "Cannot create a file beside", targetName_, error);
     }
     named_ = !hiddenName_.empty();
     // Never fails on a new file nobody else has opened; it only marks the file
@@ -52,7 +52,7 @@ PendingFile::PendingFile(int folderFd, std::string targetName)
 
 PendingFile PendingFile::Beside(const std::string& targetPath) {
     FileDescriptor folder(::open(FolderOf(targetPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.Valid()) throw FileCommitError(CommitStep::create, "Cannot open the folder of", targetPath, errno);
+    if (!folder.Valid()) throw FileCommitError(CommitStep::Create, "Cannot open the folder of", targetPath, errno);
     PendingFile file(folder.Get(), NameOf(targetPath));
     file.ownedFolder_ = std::move(folder);
     return file;
@@ -71,28 +71,23 @@ PendingFile::~PendingFile() {
 }
 
 void PendingFile::Write(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t wrote = ::write(fd_.Get(), bytes.data(), bytes.size());
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0)
-            throw FileCommitError(CommitStep::write, "Cannot write", targetName_, wrote < 0 ? errno : ENOSPC);
-        bytes.remove_prefix(static_cast<std::size_t>(wrote));
-    }
+    if (const int error = WriteAll(fd_.Get(), bytes))
+        throw FileCommitError(CommitStep::Write, "Cannot write", targetName_, error);
 }
 
 void PendingFile::CopyFrom(const std::string& sourcePath) {
     // Never waiting on a FIFO, never reading endless data from a device.
     const FileDescriptor source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!source.Valid()) throw FileCommitError(CommitStep::write, "Cannot open", sourcePath, errno);
+    if (!source.Valid()) throw FileCommitError(CommitStep::Write, "Cannot open", sourcePath, errno);
     struct stat status {};
-    if (::fstat(source.Get(), &status) != 0) throw FileCommitError(CommitStep::write, "Cannot read", sourcePath, errno);
+    if (::fstat(source.Get(), &status) != 0) throw FileCommitError(CommitStep::Write, "Cannot read", sourcePath, errno);
     if (!S_ISREG(status.st_mode))
-        throw FileCommitError(CommitStep::write, "Cannot copy", sourcePath, EINVAL, "it is not a regular file");
+        throw FileCommitError(CommitStep::Write, "Cannot copy", sourcePath, EINVAL, "it is not a regular file");
     std::array<char, 65536> buffer{};
     for (;;) {
         const ssize_t got = ::read(source.Get(), buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) throw FileCommitError(CommitStep::write, "Cannot read", sourcePath, errno);
+        if (got < 0) throw FileCommitError(CommitStep::Write, "Cannot read", sourcePath, errno);
         if (got == 0) return;
         Write(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
     }
@@ -100,7 +95,7 @@ void PendingFile::CopyFrom(const std::string& sourcePath) {
 
 void PendingFile::SetMode(mode_t mode) {
     if (::fchmod(fd_.Get(), mode & 07777) != 0)
-        throw FileCommitError(CommitStep::write, "Cannot set the permissions of", targetName_, errno);
+        throw FileCommitError(CommitStep::Write, "Cannot set the permissions of", targetName_, errno);
 }
 
 void PendingFile::TakeOwnershipOf(const struct stat& original) {
@@ -146,18 +141,18 @@ void PendingFile::GiveHiddenName() {
         }
         if (errno != EEXIST) break;
     }
-    throw FileCommitError(CommitStep::name, "Cannot name the new file for", targetName_, errno);
+    throw FileCommitError(CommitStep::Name, "Cannot name the new file for", targetName_, errno);
 }
 
 // close() is where a full disk may show on file systems that delay writing.
 void PendingFile::CloseChecked() {
-    if (::close(fd_.Release()) != 0) throw FileCommitError(CommitStep::write, "Cannot write", targetName_, errno);
+    if (::close(fd_.Release()) != 0) throw FileCommitError(CommitStep::Write, "Cannot write", targetName_, errno);
 }
 
 void PendingFile::Publish(TargetName target) {
     // Where nothing has the target's name yet, the complete file takes it at
     // once: one change of the folder instead of a pending name and a rename.
-    if (hiddenName_.empty() && target == TargetName::mayBeFree && Link(targetName_)) {
+    if (hiddenName_.empty() && target == TargetName::MayBeFree && Link(targetName_)) {
         try {
             CloseChecked();
         } catch (const FileCommitError&) {
@@ -169,12 +164,12 @@ void PendingFile::Publish(TargetName target) {
     GiveHiddenName();
     CloseChecked();
     if (::renameat(folderFd_, hiddenName_.c_str(), folderFd_, targetName_.c_str()) != 0)
-        throw FileCommitError(CommitStep::replace, "Cannot create", targetName_, errno);
+        throw FileCommitError(CommitStep::Replace, "Cannot create", targetName_, errno);
     hiddenName_.clear();
 }
 
 void PendingFile::PublishAs(const std::string& name) {
-    if (!Link(name)) throw FileCommitError(CommitStep::name, "Cannot name", name, errno);
+    if (!Link(name)) throw FileCommitError(CommitStep::Name, "Cannot name", name, errno);
     targetName_ = name;
     hiddenName_.clear();
 }

@@ -16,7 +16,7 @@
 
 namespace vorlan {
 
-enum class TargetName { mayBeFree, taken };
+enum class TargetName { MayBeFree, Taken };
 
 class PendingFile {
 public:
@@ -31,7 +31,6 @@ public:
     PendingFile& operator=(PendingFile&&) = delete;
 
     int Fd() const { return fd_.Get(); }
-    int FolderFd() const { return folderFd_; }
     const std::string& TargetFileName() const { return targetName_; }
     const std::string& HiddenName() const { return hiddenName_; }
 
@@ -48,9 +47,9 @@ public:
     // Gives the file its hidden pending name (once).
     void GiveHiddenName();
     // Closes the file and gives it the target's name: linked when the name is
-    // free (never with TargetName::taken), else renamed over what has it. No
+    // free (never with TargetName::Taken), else renamed over what has it. No
     // flush: where the data must be on disk first, the caller flushes.
-    void Publish(TargetName target = TargetName::mayBeFree);
+    void Publish(TargetName target = TargetName::MayBeFree);
     // Gives the file a name of its own choosing that nothing has (a journal's).
     // The file stays open and locked.
     void PublishAs(const std::string& name);

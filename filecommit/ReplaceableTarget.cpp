@@ -70,19 +70,10 @@ void CheckFolder(const std::string& path, const struct stat* existing) {
 void RequireTrustedLink(const std::string& link, const struct stat& linkStatus) {
     struct stat folderStatus {};
     if (::stat(FolderOf(link).c_str(), &folderStatus) != 0)
-        throw FileCommitError(CommitStep::create, "Cannot read the folder of", link, errno);
+        throw FileCommitError(CommitStep::Create, "Cannot read the folder of", link, errno);
     if (!IsTrustedIn(linkStatus, folderStatus))
-        throw FileCommitError(CommitStep::create, "Cannot follow the link", link, EACCES,
+        throw FileCommitError(CommitStep::Create, "Cannot follow the link", link, EACCES,
                               "it is another user's link in a shared folder");
-}
-
-mode_t ProcessUmask() {
-    static const mode_t mask = [] {
-        const mode_t current = ::umask(0);
-        ::umask(current);
-        return current;
-    }();
-    return mask;
 }
 
 }  // namespace
@@ -92,28 +83,24 @@ std::string ResolveLinks(std::string path) {
     for (int hop = 0; hop <= kMostLinks; ++hop) {
         struct stat status {};
         if (::lstat(path.c_str(), &status) != 0) {
-            if (errno != ENOENT) throw FileCommitError(CommitStep::create, "Cannot resolve", path, errno);
+            if (errno != ENOENT) throw FileCommitError(CommitStep::Create, "Cannot resolve", path, errno);
             if (hop == 0) return path;  // nothing there yet
             // A dangling link: a file created through it would appear
             // wherever the link points, which its owner may choose later.
-            throw FileCommitError(CommitStep::create, "Cannot follow the link to", path, ENOENT,
+            throw FileCommitError(CommitStep::Create, "Cannot follow the link to", path, ENOENT,
                                   "no file is created through a link");
         }
         if (!S_ISLNK(status.st_mode)) return path;
         RequireTrustedLink(path, status);
         char target[PATH_MAX];
         const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
-        if (length <= 0) throw FileCommitError(CommitStep::create, "Cannot resolve", path, length < 0 ? errno : EINVAL);
+        if (length <= 0) throw FileCommitError(CommitStep::Create, "Cannot resolve", path, length < 0 ? errno : EINVAL);
         std::string next(target, static_cast<std::size_t>(length));
         const auto slash = path.rfind('/');
         if (next.front() != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
         path = std::move(next);
     }
-    throw FileCommitError(CommitStep::create, "Cannot resolve", path, ELOOP);
-}
-
-mode_t NewFileMode() {
-    return 0666 & ~ProcessUmask();
+    throw FileCommitError(CommitStep::Create, "Cannot resolve", path, ELOOP);
 }
 
 std::optional<struct stat> CheckReplaceable(const std::string& path) {
@@ -136,7 +123,7 @@ void ReplaceFileNow(const std::string& path, std::string_view bytes) {
     PendingFile file = PendingFile::Beside(path);
     if (existing && S_ISREG(existing->st_mode)) file.SetMode(existing->st_mode);
     file.Write(bytes);
-    file.Publish(existing ? TargetName::taken : TargetName::mayBeFree);
+    file.Publish(existing ? TargetName::Taken : TargetName::MayBeFree);
 }
 
 }  // namespace vorlan

@@ -26,9 +26,6 @@ std::optional<struct stat> CheckReplaceable(const std::string& path);
 // at any step of the chain, and a link to nothing.
 std::string ResolveLinks(std::string path);
 
-// The permission bits a new file gets (0666 less the umask).
-mode_t NewFileMode();
-
 // Writes bytes to path at once: a pending file beside it, the old file's
 // permission bits, then the name. No flush: for scratch files and the like;
 // the user's files go through a commit group.

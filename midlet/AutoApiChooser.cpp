@@ -36,7 +36,7 @@ ApiChoice AutoApiChooser::Choose(const std::string& jarPath) {
     ClassScan scan;
     const SuiteArchive archive = ReadSuiteArchive(
         jarPath, ignored, [&scan](const std::string& name, const std::string& bytes) { scan.Add(name, bytes); },
-        EntryReads::manifestAndClasses);
+        EntryReads::ManifestAndClasses);
     Attributes manifest;
     if (archive.manifest) manifest = ReadManifestAttributes(*archive.manifest, ignored);
     const Platform platform(ValueOf(manifest, "MicroEdition-Configuration"), ValueOf(manifest, "MicroEdition-Profile"),

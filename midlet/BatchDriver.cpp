@@ -3,6 +3,7 @@
 // bar, the scratch folder and the closing message.
 #include "midlet/BatchDriver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <set>
@@ -83,24 +84,11 @@ void DropSignatureFiles(ScratchApiFiles& apiFiles) {
     }
 }
 
-// An entry name as a message shows it: "/" separators, a NUL byte as "\0"
-// and, in a name that is not UTF-8, the bytes above 0x7F as "\xNN".
-std::string ShownEntryName(const std::string& name) {
-    constexpr char kHex[] = "0123456789ABCDEF";
-    const bool escapeHighBytes = !IsWellFormedUtf8(name);
-    std::string shown;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\')
-            shown += '/';
-        else if (byte == 0)
-            shown += "\\0";
-        else if (escapeHighBytes && byte >= 0x80)
-            shown += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 0xF];
-        else
-            shown += c;
-    }
-    return shown;
+// An entry name as a message shows it: "/" between folders where the
+// component has "\\", escaped as the engines escape names.
+std::string ShownEntryName(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return EscapedEntryName(name);
 }
 
 // The files (not folders) of the open archive that its extraction is to
@@ -129,10 +117,10 @@ std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut, 
 }
 
 enum class ApiOutcome {
-    used,          // every file it is to give is in the scratch folder
-    refused,       // not usable, and nothing of it was written
-    brokenMidway,  // not usable, after it may have written files
-    notPrepared    // this machine could not take its files: no fault of the archive
+    Used,          // every file it is to give is in the scratch folder
+    Refused,       // not usable, and nothing of it was written
+    BrokenMidway,  // not usable, after it may have written files
+    NotPrepared    // this machine could not take its files: no fault of the archive
 };
 
 // Failures of this machine rather than of an archive: the scratch folder
@@ -152,37 +140,37 @@ ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& 
     std::string failure;
     std::vector<std::string> leftOut;
     std::vector<std::string> files;
-    ApiOutcome outcome = ApiOutcome::brokenMidway;
+    ApiOutcome outcome = ApiOutcome::BrokenMidway;
     try {
         const std::int32_t extracted =
             ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiArchivePath(archive));
         const std::int32_t expected = FilesToExtract(host.Zip(), leftOut, files);
         if (extracted >= expected) {
-            outcome = ApiOutcome::used;
+            outcome = ApiOutcome::Used;
         } else {
             failure = "only " + std::to_string(extracted) + " of its " + std::to_string(expected) +
                       " files could be extracted";
             if (!host.Zip().LastEngineMessage.empty()) failure += " (" + host.Zip().LastEngineMessage + ")";
-            if (extracted == 0) outcome = ApiOutcome::refused;
-            if (IsLocalFailure(host.Zip().EngineErrorNumber)) outcome = ApiOutcome::notPrepared;
+            if (extracted == 0) outcome = ApiOutcome::Refused;
+            if (IsLocalFailure(host.Zip().EngineErrorNumber)) outcome = ApiOutcome::NotPrepared;
         }
     } catch (const ZipException& refusal) {
         // The component refuses an archive (not a zip file, an unreadable
         // directory, no engine) before the engine writes anything.
         failure = refusal.what();
-        outcome = ApiOutcome::refused;
+        outcome = ApiOutcome::Refused;
     } catch (const std::system_error& error) {
         failure = error.what();
-        if (IsLocalFailure(error.code().value())) outcome = ApiOutcome::notPrepared;
+        if (IsLocalFailure(error.code().value())) outcome = ApiOutcome::NotPrepared;
     } catch (const std::exception& error) {
         failure = error.what();
     }
-    if (outcome == ApiOutcome::notPrepared) {
+    if (outcome == ApiOutcome::NotPrepared) {
         state.apiFailure = "The API archive " + archive + " could not be unpacked into the scratch folder \"" +
                            ScratchRoot + kScratchFolder + "\": " + failure;
         return outcome;
     }
-    if (outcome == ApiOutcome::used) {
+    if (outcome == ApiOutcome::Used) {
         state.apiFiles.Add(archive, files);
         if (state.warnedApis.insert(archive).second)
             for (const std::string& why : leftOut) host.ApiEntryLeftOut(archive, why);
@@ -213,12 +201,12 @@ void ExtractApis(BatchHost& host, BatchState& state, const std::vector<std::stri
         for (const std::string& archive : state.apisInScratch) {
             if (state.brokenApis.count(archive) != 0) continue;
             const ApiOutcome outcome = ExtractOneApi(host, state, archive);
-            if (outcome == ApiOutcome::used) state.apisExtracted = true;
+            if (outcome == ApiOutcome::Used) state.apisExtracted = true;
             App().ProcessMessages();
-            if (outcome != ApiOutcome::brokenMidway && outcome != ApiOutcome::notPrepared) continue;
+            if (outcome != ApiOutcome::BrokenMidway && outcome != ApiOutcome::NotPrepared) continue;
             DeleteFolderTree(ScratchRoot + kScratchTree);
             CreateFolder(ScratchRoot + kScratchFolder);
-            if (outcome == ApiOutcome::notPrepared) {
+            if (outcome == ApiOutcome::NotPrepared) {
                 state.apiFilesInScratch = false;
                 return;
             }
@@ -344,9 +332,7 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     const std::vector<Finding>* added = adding ? &state.apiClasses : nullptr;
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
                       state.warnings);
-    PendingFile::HandedOver handed = jad.HandOver();
-    unit.renames.push_back({FolderOf(descriptor), handed.hiddenName, NameOf(descriptor)});
-    unit.held.push_back(std::move(handed.fd));
+    unit.Add(jad, FolderOf(descriptor));
     state.names.Created(descriptor);
     for (FileDescriptor& held : lock.TakeLocks()) unit.held.push_back(std::move(held));
     unit.verify = lock.UnchangedCheck();

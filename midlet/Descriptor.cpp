@@ -12,6 +12,7 @@
 #include "filecommit/ReplaceableTarget.h"
 #include "midlet/ArchiveHelpers.h"
 #include "midlet/Globals.h"
+#include "midlet/ManifestEntryName.h"
 #include "midlet/ManifestLines.h"
 #include "midlet/PathNames.h"
 #include "midlet/ScratchFolder.h"
@@ -37,7 +38,7 @@ int ManifestEntries(const TZip& zip, std::string& storedName) {
     TFileInfo entry;
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
         zip.GetEntry(i, entry);
-        if (!EqualsIgnoringCase(entry.FileName, "META-INF\\MANIFEST.MF")) continue;
+        if (!EqualsIgnoringCase(entry.FileName, kManifestComponentName)) continue;
         ++count;
         storedName = entry.FileName;
         std::replace(storedName.begin(), storedName.end(), '\\', '/');

@@ -166,12 +166,8 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
     jar.StartWriteBack();
     std::remove(building.c_str());  // the scratch root goes at exit should this fail
     CommitUnit unit;
-    for (PendingFile* file : {&jar, &jad}) {
-        const std::string folder = file == &jar ? FolderOf(target) : FolderOf(descriptor);
-        PendingFile::HandedOver handed = file->HandOver();
-        unit.renames.push_back({folder, handed.hiddenName, file->TargetFileName()});
-        unit.held.push_back(std::move(handed.fd));
-    }
+    unit.Add(jar, FolderOf(target));
+    unit.Add(jad, FolderOf(descriptor));
     App().ProcessMessages();
     return unit;
 }

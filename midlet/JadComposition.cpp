@@ -25,7 +25,7 @@ bool SignatureHolds(const std::vector<std::string>& own, const std::string& jarP
         if (IsSignatureLine(line)) signature.Add(line);
     return VerifyJarSignature(jarPath, AttributeValue(signature, "MIDlet-Jar-RSA-SHA1"),
                               AttributeValue(signature, "MIDlet-Certificate-1-1"))
-               .state == SignatureState::verifies;
+               .state == SignatureState::Verifies;
 }
 
 }  // namespace

@@ -76,11 +76,8 @@ std::string RenameManifestEntry(const TZip& zip, const std::string& newJar, cons
     if (existing && S_ISREG(existing->st_mode)) jar.SetMode(existing->st_mode);
     jar.Write(bytes);
     jar.StartWriteBack();
-    PendingFile::HandedOver handed = jar.HandOver();
     unit.Discard();  // the stand-in the add engine wrote, read above
-    unit.renames.push_back({FolderOf(target), handed.hiddenName, NameOf(target)});
-    unit.held.push_back(std::move(handed.fd));
-    return FolderOf(target) + "/" + handed.hiddenName;
+    return FolderOf(target) + "/" + unit.Add(jar, FolderOf(target));
 }
 
 }  // namespace vorlan

@@ -13,8 +13,6 @@ namespace vorlan {
 
 namespace {
 
-constexpr std::string_view kManifestName = "META-INF/MANIFEST.MF";
-
 std::uint32_t Little32(const std::string& bytes, std::size_t at) {
     std::uint32_t value = 0;
     for (std::size_t i = 4; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
@@ -24,12 +22,14 @@ std::uint32_t Little32(const std::string& bytes, std::size_t at) {
 // The name follows the fixed part of either header. Writes the name over the one stored at nameAt, after checking that
 // a record of signature starts at recordAt and holds the manifest's name in some letter case there.
 void Rename(std::string& jar, std::size_t recordAt, std::uint32_t signature, std::size_t nameAt) {
-    std::string stored = nameAt + kManifestName.size() <= jar.size() ? jar.substr(nameAt, kManifestName.size()) : "";
+    std::string stored =
+        nameAt + kManifestEntryName.size() <= jar.size() ? jar.substr(nameAt, kManifestEntryName.size()) : "";
     for (char& c : stored)
         if (c == '\\') c = '/';
-    if (recordAt + 4 > jar.size() || Little32(jar, recordAt) != signature || !EqualsIgnoringCase(stored, kManifestName))
+    if (recordAt + 4 > jar.size() || Little32(jar, recordAt) != signature ||
+        !EqualsIgnoringCase(stored, kManifestEntryName))
         throw std::runtime_error("the manifest entry's headers are not where the directory says: it keeps its name");
-    jar.replace(nameAt, kManifestName.size(), kManifestName);
+    jar.replace(nameAt, kManifestEntryName.size(), kManifestEntryName);
 }
 
 }  // namespace
@@ -45,8 +45,8 @@ std::string WithManifestNameInItsCase(std::string jar, const TZip& directory) {
     TFileInfo entry;
     for (std::int32_t i = 0; i < directory.EntryCount(); ++i) {
         directory.GetEntry(i, entry);
-        if (EqualsIgnoringCase(entry.FileName, "META-INF\\MANIFEST.MF") &&
-            entry.FileNameLength == kManifestName.size()) {
+        if (EqualsIgnoringCase(entry.FileName, kManifestComponentName) &&
+            entry.FileNameLength == kManifestEntryName.size()) {
             const std::size_t local = static_cast<std::size_t>(inFront) + entry.LocalHeaderOffset;
             Rename(jar, local, kLocalHeaderSignature, local + kLocalHeaderSize);
             Rename(jar, central, kCentralHeaderSignature, central + kCentralHeaderSize);

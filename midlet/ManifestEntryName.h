@@ -4,10 +4,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vorlan {
 
 class TZip;
+
+// The manifest's entry name as the component lists it ("\\" between folders).
+constexpr std::string_view kManifestComponentName = "META-INF\\MANIFEST.MF";
 
 // jar (the archive's bytes) with the manifest entry's name set to
 // META-INF/MANIFEST.MF in its local and its central header. directory is the

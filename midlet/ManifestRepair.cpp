@@ -5,6 +5,7 @@
 #include "midlet/ManifestLines.h"
 #include "midlet/PathNames.h"
 #include "midlet/TextLines.h"
+#include "zipformat/FormatConstants.h"
 
 namespace vorlan {
 
@@ -120,7 +121,7 @@ ManifestRepair RepairManifest(std::string_view bytes, const std::string& storedN
         JoinContinuationLines(lines);
         repair.text = ManifestText(lines);
     }
-    if (storedName != "META-INF/MANIFEST.MF") {
+    if (storedName != kManifestEntryName) {
         repair.renameEntry = true;
         repair.repaired.push_back("the manifest stored as META-INF/MANIFEST.MF, not " + storedName);
     }

@@ -6,10 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <cstddef>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
@@ -17,8 +14,10 @@
 #include <vector>
 
 #include "filecommit/FileDescriptor.h"
+#include "fsutil/FolderListing.h"
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
+#include "zipformat/FormatConstants.h"
 
 namespace vorlan {
 
@@ -38,33 +37,24 @@ struct FolderItem {
     bool isFile = false;    // a regular file, not a link to one
 };
 
-// The items of a folder, read with one open and getdents64 (the batch looks
-// into the scratch folder several times for every JAR). Links are reported
-// as what they are and never followed; a folder that cannot be read holds
-// nothing.
+// The items of a folder, read with one open (the batch looks into the
+// scratch folder several times for every JAR). Links are reported as what
+// they are and never followed; a folder that cannot be read holds nothing,
+// or what could be read of it.
 std::vector<FolderItem> ItemsOf(const std::string& folder) {
     std::vector<FolderItem> items;
     const FileDescriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.Get() < 0) return items;
-    alignas(8) std::array<char, 16 * 1024> buffer;
-    for (ssize_t got; (got = getdents64(fd.Get(), buffer.data(), buffer.size())) > 0;) {
-        for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
-            constexpr std::size_t kNameAt = offsetof(dirent64, d_name);
-            dirent64 record;  // the fixed head, copied out of the buffer
-            std::memcpy(&record, buffer.data() + at, kNameAt);
-            if (record.d_reclen <= kNameAt || at + record.d_reclen > static_cast<std::size_t>(got)) break;
-            const char* start = buffer.data() + at + kNameAt;
-            const std::string name(start, strnlen(start, record.d_reclen - kNameAt));
-            at += record.d_reclen;
-            if (name == "." || name == "..") continue;
-            FolderItem item{folder + "/" + name, name, record.d_type == DT_DIR, record.d_type == DT_REG};
-            struct stat status {};
-            if (record.d_type == DT_UNKNOWN && lstat(item.path.c_str(), &status) == 0) {
-                item.isFolder = S_ISDIR(status.st_mode);
-                item.isFile = S_ISREG(status.st_mode);
-            }
-            items.push_back(std::move(item));
+    std::vector<ListedItem> listed;
+    static_cast<void>(ListFolder(fd.Get(), listed));
+    for (ListedItem& entry : listed) {
+        FolderItem item{folder + "/" + entry.name, std::move(entry.name), entry.type == DT_DIR, entry.type == DT_REG};
+        struct stat status {};
+        if (entry.type == DT_UNKNOWN && lstat(item.path.c_str(), &status) == 0) {
+            item.isFolder = S_ISDIR(status.st_mode);
+            item.isFile = S_ISREG(status.st_mode);
         }
+        items.push_back(std::move(item));
     }
     return items;
 }
@@ -103,7 +93,7 @@ std::string FindScratchManifest() {
     // there (the earlier ones are removed before one is extracted, and the
     // engine keeps to the folder and file names it finds in any case), so
     // this is the one the search below would find.
-    const std::string usual = ScratchRoot + kScratchTree + "/META-INF/MANIFEST.MF";
+    const std::string usual = ScratchRoot + kScratchTree + "/" + std::string(kManifestEntryName);
     if (IsRegularFile(usual)) return usual;
     std::string found;
     ForEachMetaInfEntry([&found](const FolderItem& entry) {

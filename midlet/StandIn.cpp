@@ -33,10 +33,10 @@ StandIn::StandIn(const std::string& jar) : jar_(jar) {
         if (errno != EEXIST) break;
     }
     if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK && errno != ENOSYS)
-        throw FileCommitError(CommitStep::create, "Cannot make a stand-in beside", jar, errno);
+        throw FileCommitError(CommitStep::Create, "Cannot make a stand-in beside", jar, errno);
     // No hard links here (FAT, some shares): a copy with the JAR's bits.
     struct stat status {};
-    if (::stat(jar.c_str(), &status) != 0) throw FileCommitError(CommitStep::create, "Cannot read", jar, errno);
+    if (::stat(jar.c_str(), &status) != 0) throw FileCommitError(CommitStep::Create, "Cannot read", jar, errno);
     PendingFile copy = PendingFile::Beside(jar);
     copy.CopyFrom(jar);
     copy.SetMode(status.st_mode);
@@ -51,7 +51,7 @@ StandIn::~StandIn() {
 
 std::optional<PendingRename> StandIn::HandOver(FileDescriptor& lock) {
     lock.Reset(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!lock.Valid()) throw FileCommitError(CommitStep::name, "Cannot open the new archive for", jar_, errno);
+    if (!lock.Valid()) throw FileCommitError(CommitStep::Name, "Cannot open the new archive for", jar_, errno);
     struct stat standIn {};
     struct stat jar {};
     // Renaming one link of a file over another of the same file does nothing

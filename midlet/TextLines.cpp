@@ -10,7 +10,6 @@
 #include <stdexcept>
 
 #include "filecommit/FileDescriptor.h"
-#include "filecommit/ReplaceableTarget.h"
 
 namespace vorlan {
 
@@ -49,6 +48,8 @@ std::string TextLines::Text() const {
 
 namespace {
 
+constexpr const char* kTooLarge = "larger than 16 MiB, too large for a manifest or descriptor";
+
 [[noreturn]] void ThrowReadFailure(const std::string& path, const std::string& why) {
     throw std::runtime_error("Cannot read \"" + path + "\": " + why);
 }
@@ -61,18 +62,12 @@ std::string ReadWholeFile(const std::string& path) {
     struct stat info {};
     if (fstat(file.Get(), &info) != 0) ThrowReadFailure(path, std::strerror(errno));
     if (!S_ISREG(info.st_mode)) ThrowReadFailure(path, "not a file");
-    if (static_cast<std::uintmax_t>(info.st_size) > TextLines::kMaxFileSize)
-        ThrowReadFailure(path, "larger than 16 MiB, too large for a manifest or descriptor");
-    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = read(file.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ThrowReadFailure(path, std::strerror(errno));
-        if (n == 0) break;  // the file shrank while we read it: take what is there
-        done += static_cast<std::size_t>(n);
-    }
-    bytes.resize(done);
+    if (static_cast<std::uintmax_t>(info.st_size) > TextLines::kMaxFileSize) ThrowReadFailure(path, kTooLarge);
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    const int error = ReadToEnd(file.Get(), bytes, TextLines::kMaxFileSize);
+    if (error == EFBIG) ThrowReadFailure(path, kTooLarge);  // it grew while we read it
+    if (error != 0) ThrowReadFailure(path, std::strerror(error));
     return bytes;
 }
 
@@ -98,10 +93,6 @@ std::string TextLines::LoadFromFile(const std::string& path) {
                          "more than " + std::to_string(kMaxLines) + " lines, too many for a manifest or descriptor");
     SetText(text);
     return text;
-}
-
-void TextLines::SaveToFile(const std::string& path) const {
-    ReplaceFileNow(path, Text());
 }
 
 }  // namespace vorlan

@@ -37,8 +37,6 @@ public:
     // bytes. When the file cannot be read (missing, not a file, too large,
     // too many lines) this throws and the content stays.
     std::string LoadFromFile(const std::string& path);
-    // Writes Text() to path; the file is replaced only once it is complete.
-    void SaveToFile(const std::string& path) const;
 
 private:
     std::vector<std::string> lines_;

@@ -18,12 +18,11 @@
 #include "suitecheck/SuiteCheck.h"
 #include "suitecheck/SuiteRules.h"
 #include "zip/TZip.h"
+#include "zipformat/FormatConstants.h"
 
 namespace vorlan {
 
 namespace {
-
-constexpr const char* kManifestEntry = "META-INF/MANIFEST.MF";
 
 std::string ForwardSlashes(std::string name) {
     std::replace(name.begin(), name.end(), '\\', '/');
@@ -41,7 +40,7 @@ SuiteArchive ArchiveFromDirectory(const WrittenSuite& suite, Findings& findings)
     for (std::int32_t i = 0; i < suite.directory->EntryCount(); ++i) {
         suite.directory->GetEntry(i, entry);
         std::string name = ForwardSlashes(std::move(entry.FileName));
-        if (suite.manifestRenamed && EqualsIgnoringCase(name, kManifestEntry)) name = kManifestEntry;
+        if (suite.manifestRenamed && EqualsIgnoringCase(name, kManifestEntryName)) name = kManifestEntryName;
         if (entry.Encrypted) findings.Error(rules::kZip, "the entry " + name + " cannot be read: it is encrypted");
         if (entry.CompressionMethod != 0 && entry.CompressionMethod != 8)
             findings.Error(rules::kZip, "the entry " + name + " cannot be read: compression method " +
@@ -50,7 +49,7 @@ SuiteArchive ArchiveFromDirectory(const WrittenSuite& suite, Findings& findings)
         const auto [stored, first] = archive.names.insert(std::move(name));
         if (!first) findings.Error(rules::kZip, "the entry " + *stored + " is stored twice");
     }
-    if (archive.names.count(kManifestEntry) != 0) archive.manifest = suite.manifestBytes;
+    if (archive.names.count(std::string(kManifestEntryName)) != 0) archive.manifest = suite.manifestBytes;
     return archive;
 }
 

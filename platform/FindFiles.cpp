@@ -102,10 +102,6 @@ bool FindExactName(const SplitPattern& split, std::vector<FoundFile>& found) {
 
 }  // namespace
 
-bool WildcardMatches(const std::string& namePattern, const std::string& name) {
-    return NamePattern(namePattern).Matches(name);
-}
-
 FindOutcome FindFilesWithDotEntries(const std::string& pattern, std::vector<FoundFile>& found) {
     FindOutcome outcome;
     const SplitPattern split = Split(pattern);

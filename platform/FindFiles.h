@@ -35,12 +35,6 @@ struct FindOutcome {
 };
 FindOutcome FindFilesWithDotEntries(const std::string& pattern, std::vector<FoundFile>& found);
 
-// Whether name matches the wildcard name pattern ("*" any run, "?" one
-// character, every other character itself, letter case ignored; a pattern
-// ending in ".*" also matches the name without an extension, so "*.*" matches
-// every name).
-bool WildcardMatches(const std::string& namePattern, const std::string& name);
-
 // Appends to list the bare names of the entries of folder matching "*" +
 // extension; true when at least one matched. Fills the API catalogue.
 bool AddFilesByExtension(const std::string& folder, const std::string& extension, std::vector<std::string>& list);

@@ -10,13 +10,13 @@ namespace vorlan {
 namespace {
 
 enum Tag : std::uint8_t {
-    kUtf8 = 1,
-    kClass = 7,
-    kFieldRef = 9,
-    kMethodRef = 10,
-    kInterfaceMethodRef = 11,
-    kNameAndType = 12,
-    kMethodType = 16
+    TagUtf8 = 1,
+    TagClass = 7,
+    TagFieldRef = 9,
+    TagMethodRef = 10,
+    TagInterfaceMethodRef = 11,
+    TagNameAndType = 12,
+    TagMethodType = 16
 };
 
 struct Constant {
@@ -72,7 +72,7 @@ std::vector<Constant> ReadConstants(ClassReader& reader) {
 }
 
 std::string_view TextAt(const std::vector<Constant>& pool, std::uint32_t index) {
-    return index < pool.size() && pool[index].tag == kUtf8 ? pool[index].text : std::string_view();
+    return index < pool.size() && pool[index].tag == TagUtf8 ? pool[index].text : std::string_view();
 }
 
 // The class a Class constant names, or the class of a field or method
@@ -83,9 +83,9 @@ std::string_view ClassAt(const std::vector<Constant>& pool, std::uint32_t index)
     if (index >= pool.size()) return {};
     const Constant& constant = pool[index];
     const bool reference =
-        constant.tag == kFieldRef || constant.tag == kMethodRef || constant.tag == kInterfaceMethodRef;
+        constant.tag == TagFieldRef || constant.tag == TagMethodRef || constant.tag == TagInterfaceMethodRef;
     const std::uint32_t classIndex = reference ? constant.first : index;
-    if (classIndex >= pool.size() || pool[classIndex].tag != kClass) return {};
+    if (classIndex >= pool.size() || pool[classIndex].tag != TagClass) return {};
     return TextAt(pool, pool[classIndex].first);
 }
 
@@ -110,9 +110,9 @@ void AddClassName(std::string_view name, std::set<std::string>& classes) {
 
 void AddPoolClasses(const std::vector<Constant>& pool, std::set<std::string>& classes) {
     for (const Constant& constant : pool) {
-        if (constant.tag == kClass) AddClassName(TextAt(pool, constant.first), classes);
-        if (constant.tag == kNameAndType) AddDescriptorClasses(TextAt(pool, constant.second), classes);
-        if (constant.tag == kMethodType) AddDescriptorClasses(TextAt(pool, constant.first), classes);
+        if (constant.tag == TagClass) AddClassName(TextAt(pool, constant.first), classes);
+        if (constant.tag == TagNameAndType) AddDescriptorClasses(TextAt(pool, constant.second), classes);
+        if (constant.tag == TagMethodType) AddDescriptorClasses(TextAt(pool, constant.first), classes);
     }
 }
 

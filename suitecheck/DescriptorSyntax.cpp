@@ -25,11 +25,12 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-std::string Quoted(std::string_view text) {
+// The start of a line, quoted and escaped as values are.
+std::string QuotedLineStart(std::string_view line) {
     constexpr std::size_t kShown = 60;
-    std::string shown;
-    for (char c : text.substr(0, kShown)) shown += IsControl(c) ? '?' : c;
-    return "\"" + shown + (text.size() > kShown ? "...\"" : "\"");
+    std::string shown = QuotedValue(std::string(line.substr(0, kShown)));
+    if (line.size() > kShown) shown.insert(shown.size() - 1, "...");
+    return shown;
 }
 
 // Why an installer refuses the JAD line, or empty when it takes it.
@@ -63,7 +64,8 @@ Attributes ReadJadAttributes(std::string_view bytes, Findings& findings) {
         if (line.empty()) continue;  // installers allow empty lines
         const std::string fault = JadLineFault(line);
         if (!fault.empty()) {
-            findings.Error(rules::kJadSyntax, "line " + std::to_string(number) + " " + Quoted(line) + ": " + fault);
+            findings.Error(rules::kJadSyntax,
+                           "line " + std::to_string(number) + " " + QuotedLineStart(line) + ": " + fault);
             continue;
         }
         const std::size_t colon = line.find(':');

@@ -72,7 +72,7 @@ bool DigestFile(EVP_MD_CTX* context, const std::string& path) {
 }
 
 JarSignature Malformed(std::string why) {
-    return {SignatureState::malformed, std::move(why)};
+    return {SignatureState::Malformed, std::move(why)};
 }
 
 // "2014-03-01" for a certificate's date.
@@ -114,10 +114,10 @@ JarSignature VerifyJarSignature(const std::string& jarPath, std::string_view sig
     if (!context || EVP_DigestVerifyInit(context.get(), nullptr, EVP_sha1(), nullptr, key) != 1)
         return Malformed("libcrypto cannot verify RSA-SHA1 signatures here");
     if (!DigestFile(context.get(), jarPath))
-        return {SignatureState::mismatch, "the JAR cannot be read to verify MIDlet-Jar-RSA-SHA1"};
+        return {SignatureState::Mismatch, "the JAR cannot be read to verify MIDlet-Jar-RSA-SHA1"};
     const auto* bytes = reinterpret_cast<const unsigned char*>(signature->data());
-    if (EVP_DigestVerifyFinal(context.get(), bytes, signature->size()) == 1) return {SignatureState::verifies, {}};
-    return {SignatureState::mismatch, "MIDlet-Jar-RSA-SHA1 does not match the JAR: it changed after signing"};
+    if (EVP_DigestVerifyFinal(context.get(), bytes, signature->size()) == 1) return {SignatureState::Verifies, {}};
+    return {SignatureState::Mismatch, "MIDlet-Jar-RSA-SHA1 does not match the JAR: it changed after signing"};
 }
 
 void CheckJarSignature(const Attributes& jad, const std::string& jarPath, Findings& findings) {
@@ -140,7 +140,7 @@ void CheckJarSignature(const Attributes& jad, const std::string& jarPath, Findin
     }
     if (jarPath.empty()) return;
     const JarSignature verdict = VerifyJarSignature(jarPath, *signature, *signer);
-    if (verdict.state != SignatureState::verifies) findings.Error(rules::kSignature, verdict.why);
+    if (verdict.state != SignatureState::Verifies) findings.Error(rules::kSignature, verdict.why);
 }
 
 }  // namespace vorlan

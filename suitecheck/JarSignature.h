@@ -11,10 +11,10 @@
 
 namespace vorlan {
 
-enum class SignatureState { verifies, mismatch, malformed };
+enum class SignatureState { Verifies, Mismatch, Malformed };
 
 struct JarSignature {
-    SignatureState state = SignatureState::malformed;
+    SignatureState state = SignatureState::Malformed;
     std::string why;  // for mismatch and malformed
 };
 

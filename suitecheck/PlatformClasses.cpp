@@ -50,18 +50,18 @@ struct PackageName {
 };
 
 constexpr PackageName kPackageNames[] = {
-    {"jsr75", Bit(ApiSet::jsr75File) | Bit(ApiSet::jsr75Pim)},
-    {"jsr82", Bit(ApiSet::jsr82Bluetooth) | Bit(ApiSet::jsr82Obex)},
-    {"jsr120", Bit(ApiSet::jsr120)},
-    {"jsr205", Bit(ApiSet::jsr120) | Bit(ApiSet::jsr205)},
-    {"jsr135", Bit(ApiSet::jsr135)},
-    {"jsr172", Bit(ApiSet::jsr172)},
-    {"jsr177", Bit(ApiSet::jsr177)},
-    {"jsr179", Bit(ApiSet::jsr179)},
-    {"jsr184", Bit(ApiSet::jsr184)},
-    {"jsr226", Bit(ApiSet::jsr226)},
-    {"jsr234", Bit(ApiSet::jsr234)},
-    {"jsr256", Bit(ApiSet::jsr256)},
+    {"jsr75", Bit(ApiSet::Jsr75File) | Bit(ApiSet::Jsr75Pim)},
+    {"jsr82", Bit(ApiSet::Jsr82Bluetooth) | Bit(ApiSet::Jsr82Obex)},
+    {"jsr120", Bit(ApiSet::Jsr120)},
+    {"jsr205", Bit(ApiSet::Jsr120) | Bit(ApiSet::Jsr205)},
+    {"jsr135", Bit(ApiSet::Jsr135)},
+    {"jsr172", Bit(ApiSet::Jsr172)},
+    {"jsr177", Bit(ApiSet::Jsr177)},
+    {"jsr179", Bit(ApiSet::Jsr179)},
+    {"jsr184", Bit(ApiSet::Jsr184)},
+    {"jsr226", Bit(ApiSet::Jsr226)},
+    {"jsr234", Bit(ApiSet::Jsr234)},
+    {"jsr256", Bit(ApiSet::Jsr256)},
 };
 
 // How a finding names each set, in ApiSet order.
@@ -83,7 +83,7 @@ constexpr const char* kSetNames[] = {"CLDC 1.0",
                                      "JSR 226 (SVG)",
                                      "JSR 234 (advanced multimedia)",
                                      "JSR 256 (sensors)"};
-static_assert(std::size(kSetNames) == static_cast<std::size_t>(ApiSet::count));
+static_assert(std::size(kSetNames) == static_cast<std::size_t>(ApiSet::Count));
 
 std::string Normalised(std::string_view name) {
     std::string normal;
@@ -146,10 +146,10 @@ const char* OptionalPackageNames() {
 }
 
 Platform::Platform(std::string_view configuration, std::string_view profile, ApiSets optionalPackages)
-    : sets_(optionalPackages | Bit(ApiSet::cldc10) | Bit(ApiSet::midp10)),
+    : sets_(optionalPackages | Bit(ApiSet::Cldc10) | Bit(ApiSet::Midp10)),
       cldc11_(configuration.find("CLDC-1.0") == std::string_view::npos) {
-    if (cldc11_) sets_ |= Bit(ApiSet::cldc11);
-    if (DeclaresMidp2(profile)) sets_ |= Bit(ApiSet::midp20);
+    if (cldc11_) sets_ |= Bit(ApiSet::Cldc11);
+    if (DeclaresMidp2(profile)) sets_ |= Bit(ApiSet::Midp20);
 }
 
 bool Platform::Has(std::string_view className) const {
@@ -168,7 +168,7 @@ std::string Platform::WhyMissing(std::string_view className) const {
     for (std::size_t set = 0; set < std::size(kSetNames); ++set)
         if ((found->sets & (ApiSets{1} << set)) != 0)
             sets += (sets.empty() ? "" : " or ") + std::string(kSetNames[set]);
-    if ((found->sets & (Bit(ApiSet::cldc11) | Bit(ApiSet::midp20))) == found->sets)
+    if ((found->sets & (Bit(ApiSet::Cldc11) | Bit(ApiSet::Midp20))) == found->sets)
         return "in " + sets + ", newer than the suite's MicroEdition-Configuration or -Profile";
     return "in " + sets + ", which the phone lacks (see --platform)";
 }

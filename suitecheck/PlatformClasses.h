@@ -14,25 +14,25 @@ namespace vorlan {
 // The sets of classes a phone may carry. A later version of a configuration
 // or profile holds only what it adds to the one before it.
 enum class ApiSet : std::uint8_t {
-    cldc10,
-    cldc11,
-    midp10,
-    midp20,
-    jsr75File,
-    jsr75Pim,
-    jsr82Bluetooth,
-    jsr82Obex,
-    jsr120,
-    jsr205,
-    jsr135,
-    jsr172,
-    jsr177,
-    jsr179,
-    jsr184,
-    jsr226,
-    jsr234,
-    jsr256,
-    count
+    Cldc10,
+    Cldc11,
+    Midp10,
+    Midp20,
+    Jsr75File,
+    Jsr75Pim,
+    Jsr82Bluetooth,
+    Jsr82Obex,
+    Jsr120,
+    Jsr205,
+    Jsr135,
+    Jsr172,
+    Jsr177,
+    Jsr179,
+    Jsr184,
+    Jsr226,
+    Jsr234,
+    Jsr256,
+    Count
 };
 
 // A set of ApiSet values, one bit each.

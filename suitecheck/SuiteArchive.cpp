@@ -12,6 +12,7 @@
 #include "suitecheck/JarDirectory.h"
 #include "suitecheck/JarFile.h"
 #include "zipformat/DirectoryWalker.h"
+#include "zipformat/FormatConstants.h"
 #include "zipformat/LocalRecords.h"
 
 namespace vorlan {
@@ -24,7 +25,6 @@ constexpr std::uint64_t kLargestJar = 256u << 20;
 constexpr std::uint64_t kLargestHeldEntry = 16u << 20;
 // The most the check inflates of one suite's entries, more than any phone holds.
 constexpr std::uint64_t kMostInflated = 512u << 20;
-constexpr const char* kManifestName = "META-INF/MANIFEST.MF";
 
 bool IsClassFile(const std::string& name) {
     return name.size() > 6 && name.compare(name.size() - 6, 6, ".class") == 0;
@@ -61,15 +61,15 @@ public:
         if (DefersToZip64(record.header))
             throw std::runtime_error("its sizes or offset are in a Zip64 extra field, which phones do not read");
         if ((record.header.flags & kFlagEncrypted) != 0) throw std::runtime_error("it is encrypted");
-        const bool held = name == kManifestName || IsClassFile(name);
-        if (!held && reads_ == EntryReads::manifestAndClasses) return;
+        const bool held = name == kManifestEntryName || IsClassFile(name);
+        if (!held && reads_ == EntryReads::ManifestAndClasses) return;
         const std::uint64_t offset = archiveStart_ + record.localHeaderOffset;
         const Decoded<LocalRecord> local = locals_.Read(offset);
-        if (!local && local.Fault() == RecordFault::wrongSignature)
+        if (!local && local.Fault() == RecordFault::WrongSignature)
             throw std::runtime_error("no local header where the directory points");
         if (!local) throw std::runtime_error("its local header runs past the end of the file");
         const LocalDisagreement disagreement = FindDisagreement(*local, record.Facts());
-        if (disagreement != LocalDisagreement::none)
+        if (disagreement != LocalDisagreement::None)
             throw std::runtime_error("its local header says otherwise than the directory (" +
                                      std::string(DisagreementName(disagreement)) + ")");
         const StatedData data{offset + local->Size(), record.header.method, record.compressedSize,
@@ -81,7 +81,7 @@ public:
         if (!known->second.fault.empty()) throw std::runtime_error(known->second.fault);
         if (known->second.crc != record.header.crc) throw std::runtime_error("its CRC does not match its content");
         if (!fresh) return;  // the same content under the same name: seen already
-        if (name == kManifestName) archive_.manifest = std::move(content);
+        if (name == kManifestEntryName) archive_.manifest = std::move(content);
         if (IsClassFile(name)) eachClass_(name, content);
     }
 
@@ -117,7 +117,7 @@ std::vector<CentralRecord> WalkDirectory(const JarDirectory& directory) {
     records.reserve(directory.entryCount);
     for (std::uint32_t i = 0; i < directory.entryCount; ++i) {
         const Decoded<CentralRecord> record = walker.Next();
-        if (!record && record.Fault() == RecordFault::wrongSignature)
+        if (!record && record.Fault() == RecordFault::WrongSignature)
             throw std::runtime_error("a central directory record is damaged");
         if (!record) throw std::runtime_error("the central directory is cut short");
         records.push_back(*record);

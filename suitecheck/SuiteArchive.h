@@ -28,11 +28,11 @@ using ClassFileVisitor = std::function<void(const std::string& name, const std::
 // Which entries' data is read: every entry's (the check), or only the
 // manifest's and the class files' (a scan for the classes a JAR names, which
 // judges nothing else: images and data are most of a JAR's bytes).
-enum class EntryReads { all, manifestAndClasses };
+enum class EntryReads { All, ManifestAndClasses };
 
 // Reads the JAR; whatever makes it an unsound zip is a ZIP_FORMAT error.
 // Changes nothing.
 SuiteArchive ReadSuiteArchive(const std::string& path, Findings& findings, const ClassFileVisitor& eachClass,
-                              EntryReads reads = EntryReads::all);
+                              EntryReads reads = EntryReads::All);
 
 }  // namespace vorlan

@@ -14,6 +14,7 @@
 #include "suitecheck/DescriptorSyntax.h"
 #include "suitecheck/SuiteArchive.h"
 #include "suitecheck/SuiteRules.h"
+#include "zipformat/FormatConstants.h"
 
 namespace vorlan {
 
@@ -22,7 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uintmax_t kLargestJad = 1024u * 1024u;
-constexpr const char* kManifestEntry = "META-INF/MANIFEST.MF";
 
 // The extension of the path's last part in ASCII lower case, with its dot.
 std::string LowerExtension(const std::string& path) {
@@ -138,7 +138,7 @@ void CheckSuiteFiles(const std::string& path, const SuiteCheckOptions& options, 
 
 std::optional<Attributes> ReadArchiveManifest(const SuiteArchive& archive, Findings& findings) {
     if (archive.manifest) return ReadManifestAttributes(*archive.manifest, findings);
-    if (archive.readable && archive.names.count(kManifestEntry) == 0)
+    if (archive.readable && archive.names.count(std::string(kManifestEntryName)) == 0)
         findings.Error(rules::kManifest, "the JAR has no META-INF/MANIFEST.MF (the name is case-sensitive)");
     return std::nullopt;  // an unreadable one is a ZIP_FORMAT error already
 }

@@ -72,11 +72,4 @@ UnzDllExecProc UnzEngineExec() {
     return module.Loaded() ? AsProcedure<UnzDllExecProc>(module.Entry(0)) : nullptr;
 }
 
-bool ZipEngineLoaded() {
-    return Engines().zipModule.Loaded();
-}
-bool UnzEngineLoaded() {
-    return Engines().unzModule.Loaded();
-}
-
 }  // namespace vorlan

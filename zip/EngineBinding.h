@@ -10,7 +10,4 @@ namespace vorlan {
 ZipDllExecProc ZipEngineExec();
 UnzDllExecProc UnzEngineExec();
 
-bool ZipEngineLoaded();
-bool UnzEngineLoaded();
-
 }  // namespace vorlan

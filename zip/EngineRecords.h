@@ -16,6 +16,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* The records keep the names of the interface they implement. */
+/* NOLINTBEGIN(readability-identifier-naming) */
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -148,6 +150,7 @@ typedef int32_t (*GetUnzDllVersionProc)(void);
 #ifdef __cplusplus
 } /* extern "C" */
 #endif
+/* NOLINTEND(readability-identifier-naming) */
 
 /* The designed 32-bit offsets. */
 #if UINTPTR_MAX == 0xFFFFFFFFu && defined(__cplusplus)

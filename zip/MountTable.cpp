@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "filecommit/FileDescriptor.h"
+
 namespace vorlan {
 
 namespace {
@@ -108,14 +110,7 @@ MountTableCache& Cache() {
 
 std::string ReadWhole(int descriptor) {
     std::string text;
-    if (lseek(descriptor, 0, SEEK_SET) != 0) return text;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = read(descriptor, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
+    if (lseek(descriptor, 0, SEEK_SET) == 0) static_cast<void>(ReadToEnd(descriptor, text));  // a part is still a table
     return text;
 }
 

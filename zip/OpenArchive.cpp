@@ -1,16 +1,17 @@
 // OpenArchive and ReadDirectory: making a path the component's archive,
 // creating an empty archive where none exists, and reading its directory.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 
 #include "filecommit/FileCommitError.h"
+#include "filecommit/FileDescriptor.h"
 #include "filecommit/PendingFile.h"
 #include "filecommit/PendingNames.h"
 #include "zip/DirectoryReader.h"
+#include "zip/ExistingPaths.h"
 #include "zip/SpannedDisks.h"
 #include "zip/TZip.h"
 #include "zip/VolumeServices.h"
@@ -18,11 +19,6 @@
 namespace vorlan {
 
 namespace {
-
-bool IsExistingFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
 
 // The operations change the current directory; the archive must still be
 // found after that, so it is remembered with the folder it was opened from.
@@ -50,23 +46,12 @@ std::string EncodeEndRecord(const TEOCHInfo& end) {
     return bytes;
 }
 
-bool WriteAll(int descriptor, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(descriptor, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Straight into a new file, for file systems without hard links (FAT floppies).
 // O_EXCL: an existing file or a link of that name is never written through.
 bool WriteNewFileDirectly(const std::string& path, const std::string& bytes) {
     const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor < 0) return false;
-    const bool written = WriteAll(descriptor, bytes);
+    const bool written = WriteAll(descriptor, bytes) == 0;
     if (close(descriptor) == 0 && written) return true;
     unlink(path.c_str());
     return false;
@@ -83,7 +68,7 @@ bool WriteNewFile(const std::string& path, const std::string& bytes) {
         return true;
     } catch (const FileCommitError& failure) {
         const int error = failure.ErrorNumber();
-        if (failure.Step() == CommitStep::name &&
+        if (failure.Step() == CommitStep::Name &&
             (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS))
             return WriteNewFileDirectly(path, bytes);
         return false;

@@ -1,12 +1,12 @@
 // The parameter records' fixed values and option switches.
 #include "zip/ParamRecords.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
 
+#include "zip/ExistingPaths.h"
 #include "zip/TZip.h"
 
 namespace vorlan {
@@ -21,11 +21,6 @@ constexpr std::uint16_t kRecurseAll = 0xFFFF;
 
 std::int32_t Switch(bool on) {
     return on ? kSwitchOn : kSwitchOff;
-}
-
-bool IsExistingFolder(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // The add engine resolves its file patterns against the current directory.

@@ -25,7 +25,6 @@ public:
     static ReadOnlyFile OpenForReading(const std::string& path, const std::string& shownName);
 
     std::int64_t Size() const { return size_; }
-    bool IsOpen() const { return descriptor_ >= 0; }
 
     // Up to count bytes from offset: fewer when the file ends first or a read
     // fails; none for a negative offset.

@@ -1,11 +1,10 @@
 // Disk labels of spanned archives and the prompts that ask for a disk.
 #include "zip/SpannedDisks.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 
 #include "platform/Application.h"
+#include "zip/ExistingPaths.h"
 #include "zip/TZip.h"
 
 namespace vorlan {
@@ -14,11 +13,6 @@ namespace {
 
 constexpr std::size_t kLabelCharacters = 11;  // the label buffer held 12 with its terminator
 constexpr std::size_t kDiskNumberDigits = 3;
-
-bool IsExistingFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
 
 // Only plain digits make a disk number; anything else is not a disk label.
 int DiskNumberFromLabel(const std::string& label) {

@@ -18,9 +18,9 @@ TZip::~TZip() {
     UnloadDlls();
 }
 
-void TZip::GetEntry(std::int32_t Index, TFileInfo& Info) const {
-    if (Index < 0 || Index >= EntryCount()) throw ZipException("Index range error");
-    Info = entries_[static_cast<std::size_t>(Index)];
+void TZip::GetEntry(std::int32_t index, TFileInfo& info) const {
+    if (index < 0 || index >= EntryCount()) throw ZipException("Index range error");
+    info = entries_[static_cast<std::size_t>(index)];
 }
 
 VolumeServices& TZip::Volumes() const {

@@ -68,7 +68,7 @@ public:
 
     // Entry access, in central directory order.
     std::int32_t EntryCount() const { return static_cast<std::int32_t>(entries_.size()); }
-    void GetEntry(std::int32_t Index, TFileInfo& Info) const;  // ZipException "Index range error"
+    void GetEntry(std::int32_t index, TFileInfo& info) const;  // ZipException "Index range error"
     void ClearEntries() { entries_.clear(); }
 
     // Operations: the number of files the engine processed, 0 when stopped

@@ -1,6 +1,5 @@
 // Extract and Add: check the preconditions, bind the engine, set the current
 // directory, fill the parameter record, make the one engine call, clean up.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "zip/EngineBinding.h"
+#include "zip/ExistingPaths.h"
 #include "zip/ParamRecords.h"
 #include "zip/TZip.h"
 
@@ -23,11 +23,6 @@ const char kNoFilesMessage[] = "No files have been selected.";
 
 void ShowInformation(const std::string& text) {
     App().MessageBox(text, App().Title(), MB_OK | MB_ICONINFORMATION);
-}
-
-bool IsExistingFolder(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // Everything up to and including the last "/"; ":" and "\" are ordinary

@@ -9,8 +9,8 @@
 namespace vorlan {
 
 enum class RecordFault {
-    truncated,      // fewer bytes than the record's fixed part
-    wrongSignature  // the bytes do not begin with the record's signature
+    Truncated,      // fewer bytes than the record's fixed part
+    WrongSignature  // the bytes do not begin with the record's signature
 };
 
 template <typename Record>
@@ -27,7 +27,7 @@ public:
 
 private:
     std::optional<Record> record_;
-    RecordFault fault_ = RecordFault::truncated;
+    RecordFault fault_ = RecordFault::Truncated;
 };
 
 }  // namespace vorlan

@@ -29,7 +29,7 @@ CentralFacts CentralRecord::Facts() const {
 }
 
 Decoded<CentralRecord> DecodeCentralRecord(std::span<const std::uint8_t> bytes) {
-    if (!StartsWithSignature(bytes, kCentralHeaderSignature)) return RecordFault::wrongSignature;
+    if (!StartsWithSignature(bytes, kCentralHeaderSignature)) return RecordFault::WrongSignature;
     const Decoded<CentralHeader> header = DecodeCentralHeader(bytes);
     if (!header) return header.Fault();
     LittleEndianReader reader(bytes.subspan(kCentralHeaderSize));
@@ -38,7 +38,7 @@ Decoded<CentralRecord> DecodeCentralRecord(std::span<const std::uint8_t> bytes) 
     record.name = AsText(reader.Take(header->nameLength));
     record.extra = AsText(reader.Take(header->extraLength));
     record.comment = AsText(reader.Take(header->commentLength));
-    if (!reader.Ok()) return RecordFault::truncated;
+    if (!reader.Ok()) return RecordFault::Truncated;
     record.compressedSize = header->compressedSize;
     record.uncompressedSize = header->uncompressedSize;
     record.localHeaderOffset = header->localHeaderOffset;

@@ -12,9 +12,9 @@ bool EndRecord::DefersToZip64() const {
 }
 
 Decoded<EndRecord> DecodeEndRecord(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kEndRecordSize) return RecordFault::truncated;
+    if (bytes.size() < kEndRecordSize) return RecordFault::Truncated;
     LittleEndianReader reader(bytes);
-    if (reader.U32() != kEndRecordSignature) return RecordFault::wrongSignature;
+    if (reader.U32() != kEndRecordSignature) return RecordFault::WrongSignature;
     EndRecord record;
     record.thisDisk = reader.U16();
     record.directoryDisk = reader.U16();
@@ -27,9 +27,9 @@ Decoded<EndRecord> DecodeEndRecord(std::span<const std::uint8_t> bytes) {
 }
 
 Decoded<Zip64Locator> DecodeZip64Locator(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kZip64LocatorSize) return RecordFault::truncated;
+    if (bytes.size() < kZip64LocatorSize) return RecordFault::Truncated;
     LittleEndianReader reader(bytes);
-    if (reader.U32() != kZip64LocatorSignature) return RecordFault::wrongSignature;
+    if (reader.U32() != kZip64LocatorSignature) return RecordFault::WrongSignature;
     Zip64Locator locator;
     locator.endRecordDisk = reader.U32();
     locator.endRecordOffset = reader.U64();
@@ -38,9 +38,9 @@ Decoded<Zip64Locator> DecodeZip64Locator(std::span<const std::uint8_t> bytes) {
 }
 
 Decoded<Zip64EndRecord> DecodeZip64EndRecord(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kZip64EndRecordSize) return RecordFault::truncated;
+    if (bytes.size() < kZip64EndRecordSize) return RecordFault::Truncated;
     LittleEndianReader reader(bytes);
-    if (reader.U32() != kZip64EndRecordSignature) return RecordFault::wrongSignature;
+    if (reader.U32() != kZip64EndRecordSignature) return RecordFault::WrongSignature;
     Zip64EndRecord record;
     record.recordSize = reader.U64();
     record.versionMadeBy = reader.U16();

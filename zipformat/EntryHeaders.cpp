@@ -7,9 +7,9 @@
 namespace vorlan {
 
 Decoded<CentralHeader> DecodeCentralHeader(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kCentralHeaderSize) return RecordFault::truncated;
+    if (bytes.size() < kCentralHeaderSize) return RecordFault::Truncated;
     LittleEndianReader reader(bytes);
-    if (reader.U32() != kCentralHeaderSignature) return RecordFault::wrongSignature;
+    if (reader.U32() != kCentralHeaderSignature) return RecordFault::WrongSignature;
     CentralHeader header;
     header.versionMadeBy = reader.U16();
     header.versionNeeded = reader.U16();
@@ -31,9 +31,9 @@ Decoded<CentralHeader> DecodeCentralHeader(std::span<const std::uint8_t> bytes) 
 }
 
 Decoded<LocalHeader> DecodeLocalHeader(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kLocalHeaderSize) return RecordFault::truncated;
+    if (bytes.size() < kLocalHeaderSize) return RecordFault::Truncated;
     LittleEndianReader reader(bytes);
-    if (reader.U32() != kLocalHeaderSignature) return RecordFault::wrongSignature;
+    if (reader.U32() != kLocalHeaderSignature) return RecordFault::WrongSignature;
     LocalHeader header;
     header.versionNeeded = reader.U16();
     header.flags = reader.U16();

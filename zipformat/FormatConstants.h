@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace vorlan {
 
@@ -20,6 +21,10 @@ constexpr std::size_t kCentralHeaderSize = 46;
 constexpr std::size_t kZip64EndRecordSize = 56;
 constexpr std::size_t kZip64LocatorSize = 20;
 constexpr std::size_t kEndRecordSize = 22;
+
+// The one name under which Java and phones' installers look for a JAR's
+// manifest; the name is case-sensitive.
+constexpr std::string_view kManifestEntryName = "META-INF/MANIFEST.MF";
 
 // The longest archive comment a 16-bit length can give.
 constexpr std::size_t kLongestComment = 0xFFFF;

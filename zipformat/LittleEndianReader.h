@@ -45,7 +45,6 @@ public:
 
     // True while no read went past the end.
     bool Ok() const { return ok_; }
-    std::size_t Offset() const { return position_; }
     std::size_t Remaining() const { return bytes_.size() - position_; }
     // The bytes not read yet, left unread.
     std::span<const std::uint8_t> Rest() const { return bytes_.subspan(position_); }

@@ -36,7 +36,7 @@ bool SameValue(std::uint64_t local, std::uint64_t central, bool dataDescriptor) 
 }  // namespace
 
 Decoded<LocalRecord> DecodeLocalRecord(std::span<const std::uint8_t> bytes) {
-    if (!StartsWithSignature(bytes, kLocalHeaderSignature)) return RecordFault::wrongSignature;
+    if (!StartsWithSignature(bytes, kLocalHeaderSignature)) return RecordFault::WrongSignature;
     const Decoded<LocalHeader> header = DecodeLocalHeader(bytes);
     if (!header) return header.Fault();
     LittleEndianReader reader(bytes.subspan(kLocalHeaderSize));
@@ -44,7 +44,7 @@ Decoded<LocalRecord> DecodeLocalRecord(std::span<const std::uint8_t> bytes) {
     record.header = *header;
     record.name = AsText(reader.Take(header->nameLength));
     record.extra = AsText(reader.Take(header->extraLength));
-    if (!reader.Ok()) return RecordFault::truncated;
+    if (!reader.Ok()) return RecordFault::Truncated;
     record.compressedSize = header->compressedSize;
     record.uncompressedSize = header->uncompressedSize;
     if (record.compressedSize == kInZip64Extra || record.uncompressedSize == kInZip64Extra)
@@ -54,45 +54,45 @@ Decoded<LocalRecord> DecodeLocalRecord(std::span<const std::uint8_t> bytes) {
 
 Decoded<LocalRecord> LocalRecordReader::Read(std::uint64_t offset) {
     buffer_.resize(kLocalHeaderSize);
-    if (!source_.ReadAt(offset, buffer_.data(), buffer_.size())) return RecordFault::truncated;
+    if (!source_.ReadAt(offset, buffer_.data(), buffer_.size())) return RecordFault::Truncated;
     const Decoded<LocalHeader> fixed = DecodeLocalHeader(buffer_);
     if (!fixed) return fixed.Fault();
     buffer_.resize(kLocalHeaderSize + fixed->VariableLength());
     if (!source_.ReadAt(offset + kLocalHeaderSize, buffer_.data() + kLocalHeaderSize, fixed->VariableLength()))
-        return RecordFault::truncated;
+        return RecordFault::Truncated;
     return DecodeLocalRecord(buffer_);
 }
 
 LocalDisagreement FindDisagreement(const LocalRecord& local, const CentralFacts& central) {
-    if (local.name != central.name) return LocalDisagreement::name;
-    if (local.header.method != central.method) return LocalDisagreement::method;
-    if ((local.header.flags & kFlagsThatMatter) != (central.flags & kFlagsThatMatter)) return LocalDisagreement::flags;
+    if (local.name != central.name) return LocalDisagreement::Name;
+    if (local.header.method != central.method) return LocalDisagreement::Method;
+    if ((local.header.flags & kFlagsThatMatter) != (central.flags & kFlagsThatMatter)) return LocalDisagreement::Flags;
     const bool descriptor = (central.flags & kFlagDataDescriptor) != 0;
-    if (!SameValue(local.header.crc, central.crc, descriptor)) return LocalDisagreement::crc;
-    if (!local.sizesFound) return LocalDisagreement::sizes;
-    if (!SameValue(local.compressedSize, central.compressedSize, descriptor)) return LocalDisagreement::compressedSize;
+    if (!SameValue(local.header.crc, central.crc, descriptor)) return LocalDisagreement::Crc;
+    if (!local.sizesFound) return LocalDisagreement::Sizes;
+    if (!SameValue(local.compressedSize, central.compressedSize, descriptor)) return LocalDisagreement::CompressedSize;
     if (!SameValue(local.uncompressedSize, central.uncompressedSize, descriptor))
-        return LocalDisagreement::uncompressedSize;
-    return LocalDisagreement::none;
+        return LocalDisagreement::UncompressedSize;
+    return LocalDisagreement::None;
 }
 
 std::string_view DisagreementName(LocalDisagreement disagreement) {
     switch (disagreement) {
-        case LocalDisagreement::none:
+        case LocalDisagreement::None:
             return "";
-        case LocalDisagreement::name:
+        case LocalDisagreement::Name:
             return "name";
-        case LocalDisagreement::method:
+        case LocalDisagreement::Method:
             return "compression method";
-        case LocalDisagreement::flags:
+        case LocalDisagreement::Flags:
             return "flags";
-        case LocalDisagreement::crc:
+        case LocalDisagreement::Crc:
             return "CRC";
-        case LocalDisagreement::sizes:
+        case LocalDisagreement::Sizes:
             return "sizes";
-        case LocalDisagreement::compressedSize:
+        case LocalDisagreement::CompressedSize:
             return "compressed size";
-        case LocalDisagreement::uncompressedSize:
+        case LocalDisagreement::UncompressedSize:
             return "size";
     }
     return "";

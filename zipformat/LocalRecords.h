@@ -59,7 +59,7 @@ private:
 };
 
 // The first thing a local record says otherwise than its central record.
-enum class LocalDisagreement { none, name, method, flags, crc, sizes, compressedSize, uncompressedSize };
+enum class LocalDisagreement { None, Name, Method, Flags, Crc, Sizes, CompressedSize, UncompressedSize };
 
 LocalDisagreement FindDisagreement(const LocalRecord& local, const CentralFacts& central);
 

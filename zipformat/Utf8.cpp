@@ -52,4 +52,23 @@ std::size_t Utf8SequenceLength(std::string_view text) {
     return length;
 }
 
+std::string EscapedEntryName(std::string_view name) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    const bool escapeHighBytes = !IsWellFormedUtf8(name);
+    std::string shown;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0) {
+            shown += "\\0";
+        } else if (escapeHighBytes && byte >= 0x80) {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 }  // namespace vorlan

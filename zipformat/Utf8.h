@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace vorlan {
@@ -23,5 +24,10 @@ std::size_t Utf8CharacterLength(std::string_view text);
 // when they are not a sequence, so that one bad byte never swallows the
 // characters after it. text must not be empty.
 std::size_t Utf8SequenceLength(std::string_view text);
+
+// An entry name fit for a message: a NUL byte as "\0" and, in a name that is
+// not UTF-8, every byte above 0x7F as "\xNN", so that no line of a report
+// holds bytes a terminal or a log cannot show.
+std::string EscapedEntryName(std::string_view name);
 
 }  // namespace vorlan

@@ -53,14 +53,14 @@ TEST(EntryNameJudgement, RefusesNamesThatLeaveTheTargetFolder) {
 TEST(EntryNameJudgement, JarNamesAreWellFormedUtf8WithoutNul) {
     for (const char* good : {"", "a/B.class", "d\xC3\xA9j\xC3\xA0", "\xE2\x96\x91", "\xED\x9F\xBF", "\xF0\x90\x80\x80",
                              "\xF4\x8F\xBF\xBF"})
-        EXPECT_TRUE(IsJarEntryName(good)) << EscapedName(good);
+        EXPECT_TRUE(IsJarEntryName(good)) << EscapedEntryName(good);
     for (const char* bad : {"\x8E", "caf\xE9", "\xC0\xAF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF",
                             "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xC3", "\xE2\x96", "\x80"})
-        EXPECT_FALSE(IsJarEntryName(bad)) << EscapedName(bad);
+        EXPECT_FALSE(IsJarEntryName(bad)) << EscapedEntryName(bad);
     EXPECT_FALSE(IsJarEntryName(std::string("te\0t", 4)));
-    EXPECT_EQ(EscapedName(std::string("te\0t", 4)), "te\\0t");
-    EXPECT_EQ(EscapedName("api/\x8E\xC3\xA9"), "api/\\x8E\\xC3\\xA9");
-    EXPECT_EQ(EscapedName("d\xC3\xA9j\xC3\xA0"), "d\xC3\xA9j\xC3\xA0");
+    EXPECT_EQ(EscapedEntryName(std::string("te\0t", 4)), "te\\0t");
+    EXPECT_EQ(EscapedEntryName("api/\x8E\xC3\xA9"), "api/\\x8E\\xC3\\xA9");
+    EXPECT_EQ(EscapedEntryName("d\xC3\xA9j\xC3\xA0"), "d\xC3\xA9j\xC3\xA0");
 }
 
 TEST(EntryNameJudgement, SplitsSafeNamesIntoComponents) {
@@ -80,11 +80,11 @@ TEST(EntryNameJudgement, SplitsSafeNamesIntoComponents) {
 class ArchiveLayoutTest : public ::testing::Test {
 protected:
     ArchiveLayout layoutOf(const ZipArchive& archive) {
-        open(archive, ArchiveReading::everyEntry);
+        open(archive, ArchiveReading::EveryEntry);
         return ReadArchiveLayout(*file_);
     }
     ArchiveLayout directoryLayoutOf(const ZipArchive& archive) {
-        open(archive, ArchiveReading::someEntries);
+        open(archive, ArchiveReading::SomeEntries);
         return ReadDirectoryLayout(*file_);
     }
     void open(const ZipArchive& archive, ArchiveReading reading) {
@@ -160,7 +160,7 @@ TEST_F(ArchiveLayoutTest, ReadingSomeEntriesGivesTheFileAsItIsAtEveryOffset) {
     std::string bytes(200 * 1024, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7919) >> 5);
     test::WriteFile(folder_ / "plain.bin", bytes);
-    auto file = ArchiveFile::OpenIfPresent((folder_ / "plain.bin").string(), ArchiveReading::someEntries);
+    auto file = ArchiveFile::OpenIfPresent((folder_ / "plain.bin").string(), ArchiveReading::SomeEntries);
     const std::size_t tailStart = bytes.size() - 66 * 1024;
     const std::vector<std::pair<std::size_t, std::size_t>> reads{{0, 30},
                                                                  {100, 20000},

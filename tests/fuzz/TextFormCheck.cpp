@@ -1,6 +1,7 @@
 // The manifest and descriptor text form under arbitrary bytes.
 #include <fstream>
 
+#include "filecommit/ReplaceableTarget.h"
 #include "midlet/Descriptor.h"
 #include "midlet/FixBuilder.h"
 #include "midlet/PathNames.h"
@@ -64,7 +65,7 @@ int CheckTextForm(const std::uint8_t* data, std::size_t size) {
     FixManifest(lines, "9.9.9");
     CheckLinesAreLines(lines);
     CheckKeys(lines);
-    lines.SaveToFile(output);
+    ReplaceFileNow(output, lines.Text());
     if (ReadBack(output).Lines() != lines.Lines()) Violation("the saved text does not read back line for line");
     return 0;
 }

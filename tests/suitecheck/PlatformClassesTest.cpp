@@ -70,12 +70,12 @@ TEST(PlatformClassTableTest, EverySuperclassIsThereWhereItsClassIs) {
             EXPECT_TRUE(found->superclass.empty());
             continue;
         }
-        for (unsigned set = 0; set < static_cast<unsigned>(ApiSet::count); ++set) {
+        for (unsigned set = 0; set < static_cast<unsigned>(ApiSet::Count); ++set) {
             if ((found->sets & (ApiSets{1} << set)) == 0) continue;
             const auto kind = static_cast<ApiSet>(set);
-            const bool optional = kind > ApiSet::midp20;
-            const Platform smallest(kind == ApiSet::cldc10 ? "CLDC-1.0" : "CLDC-1.1",
-                                    kind == ApiSet::midp20 || optional ? "MIDP-2.0" : "MIDP-1.0",
+            const bool optional = kind > ApiSet::Midp20;
+            const Platform smallest(kind == ApiSet::Cldc10 ? "CLDC-1.0" : "CLDC-1.1",
+                                    kind == ApiSet::Midp20 || optional ? "MIDP-2.0" : "MIDP-1.0",
                                     optional ? ApiSets{1} << set : 0);
             EXPECT_TRUE(smallest.Has(name)) << name;
             EXPECT_TRUE(smallest.Has(found->superclass)) << name << " extends " << found->superclass;
@@ -87,7 +87,7 @@ TEST(PlatformClassTableTest, PlatformListsTakeTheirUsualSpellingsAndRefuseOthers
     EXPECT_EQ(ParseOptionalPackages("none"), 0u);
     EXPECT_EQ(ParseOptionalPackages(""), 0u);
     EXPECT_EQ(ParseOptionalPackages("JSR-75, jsr 82,jsr120 ,JSR135,jsr_184"), DefaultOptionalPackages());
-    EXPECT_EQ(ParseOptionalPackages("jsr205"), Bit(ApiSet::jsr120) | Bit(ApiSet::jsr205));
+    EXPECT_EQ(ParseOptionalPackages("jsr205"), Bit(ApiSet::Jsr120) | Bit(ApiSet::Jsr205));
     EXPECT_THROW(ParseOptionalPackages("jsr75,jsr999"), std::invalid_argument);
     EXPECT_THROW(ParseOptionalPackages("midp2"), std::invalid_argument);
     EXPECT_THROW(ParseOptionalPackages("none,jsr75"), std::invalid_argument);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <set>
 
+#include "suitecheck/DescriptorSyntax.h"
 #include "suitecheck/SuiteCheck.h"
 #include "tests/support/ScriptedApplication.h"
 #include "tests/support/SuiteCorpus.h"
@@ -320,6 +321,17 @@ TEST(SuiteCheckRunTest, NamesAndValuesWithControlCharactersAreShownEscaped) {
                   "2 suites checked: 0 would install, 2 would not install, 0 would install but not start (3 errors, 0 "
                   "warnings)\n");
     SetApp(nullptr);
+}
+
+// A refused JAD line is shown as values are: escaped, so that its finding
+// stays on one line, and cut after 60 bytes.
+TEST(SuiteCheckRunTest, ARefusedJadLineIsShownEscapedAndCut) {
+    Findings findings;
+    ReadJadAttributes("X\x01Note: y\r\nLong" + std::string(70, 'o') + " x: y\r\n", findings);
+    ASSERT_EQ(findings.List().size(), 2u);
+    const std::string why = ": white space, a control character or a separator in the attribute name";
+    EXPECT_EQ(findings.List()[0].text, "line 1 \"X\\x01Note: y\"" + why);
+    EXPECT_EQ(findings.List()[1].text, "line 2 \"Long" + std::string(56, 'o') + "...\"" + why);
 }
 
 }  // namespace

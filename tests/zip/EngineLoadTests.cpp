@@ -29,7 +29,7 @@ TEST_F(EngineLoadTest, ModuleLackingItsVersionEntryIsNotLoadableAndReleased) {
     EXPECT_FALSE(zip.LoadZipDll());
     EXPECT_FALSE(zip.LoadUnzDll());
     EXPECT_FALSE(ModuleIsLoaded(EngineWithoutVersionPath("ZipDll.so")));
-    EXPECT_FALSE(ZipEngineLoaded());
+    EXPECT_EQ(ZipEngineExec(), nullptr);
 
     const EngineModule module =
         EngineModule::Load(EngineWithoutVersionPath("ZipDll.so"), {"ZipDllExec", "GetZipDllVersion"});
@@ -74,8 +74,8 @@ TEST_F(EngineLoadTest, DestroyingOneComponentUnloadsTheEnginesOfAll) {
         ASSERT_TRUE(other.LoadZipDll());
         ASSERT_TRUE(other.LoadUnzDll());
     }
-    EXPECT_FALSE(ZipEngineLoaded());
-    EXPECT_FALSE(UnzEngineLoaded());
+    EXPECT_EQ(ZipEngineExec(), nullptr);
+    EXPECT_EQ(UnzEngineExec(), nullptr);
     EXPECT_FALSE(ModuleIsLoaded(FakeEnginePath("ZipDll.so")));
     EXPECT_FALSE(ModuleIsLoaded(FakeEnginePath("UnZDll.so")));
     EXPECT_TRUE(survivor.LoadZipDll());

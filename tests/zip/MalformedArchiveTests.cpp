@@ -1,6 +1,8 @@
 // Broken and borderline archives, one defect per case, each built by the
 // tests' zip writer: the reader opens it, finds no end record, or fails on a
-// directory record, and never reads past what the end record allows.
+// directory record, and never reads past what the end record allows. The
+// defects a suite can carry through every path (counts, sizes and offsets
+// the end record gets wrong, ...) are rows of the hostile corpus instead.
 #include <sys/stat.h>
 
 #include <fstream>
@@ -97,13 +99,10 @@ const MalformedCase kCases[] = {
     {"CommentOf65514Bytes", [] { return TwoEntries({}, std::string(65514, 'c')); }, Outcome::NotValid},
     {"CommentShorterThanStated", [] { return TwoEntries({.commentLength = 50}, "short"); }, Outcome::Opens, 2},
     {"TotalEntriesZeroWithADirectory", [] { return TwoEntries({.totalEntries = 0}); }, Outcome::Opens, 0},
-    {"CountBelowTheRecords", [] { return TwoEntries({.totalEntries = 1}); }, Outcome::Opens, 1},
-    {"CountAboveTheRecords", [] { return TwoEntries({.totalEntries = 3}); }, Outcome::ReadError},
     {"CountAboveTheRecordsWithLongComment", [] { return TwoEntries({.totalEntries = 3}, std::string(200, 'c')); },
      Outcome::ReadError},
     {"DirectorySizeTooLarge", [] { return TwoEntries({.centralDirSize = 110}); }, Outcome::ReadError},
     {"DirectorySizeTooSmall", [] { return TwoEntries({.centralDirSize = 50}); }, Outcome::ReadError},
-    {"DirectorySizeBeyondFileStart", [] { return TwoEntries({.centralDirSize = 5000}); }, Outcome::ReadError},
     {"DirectorySizeNegative", [] { return TwoEntries({.centralDirSize = 0xFFFFFFF0u}); }, Outcome::ReadError},
     {"NameRunningPastEndRecord", NameRunningPastEndRecord, Outcome::ReadError},
     {"ExtraRunningPastEndRecord", ExtraRunningPastEndRecord, Outcome::ReadError},

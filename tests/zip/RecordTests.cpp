@@ -23,8 +23,8 @@ TEST_F(RecordTest, NewComponentHasItsDefaultsAndNothingLoaded) {
     EXPECT_EQ(zip.Password, "");
     EXPECT_EQ(zip.LibraryDir, "");
     EXPECT_EQ(zip.EndOfDirectory.EndRecordPosition, -1);
-    EXPECT_FALSE(ZipEngineLoaded());
-    EXPECT_FALSE(UnzEngineLoaded());
+    EXPECT_EQ(ZipEngineExec(), nullptr);
+    EXPECT_EQ(UnzEngineExec(), nullptr);
 }
 
 TEST_F(RecordTest, GetEntryCopiesInRangeAndRefusesOutside) {

@@ -67,7 +67,7 @@ TEST_P(RealToolRecordsTest, EveryRecordIsWalkedAndItsLocalRecordAgrees) {
         versions.push_back(record->header.versionMadeBy);
         const Decoded<LocalRecord> local = locals.Read(record->localHeaderOffset);
         ASSERT_TRUE(local);
-        EXPECT_EQ(FindDisagreement(*local, record->Facts()), LocalDisagreement::none);
+        EXPECT_EQ(FindDisagreement(*local, record->Facts()), LocalDisagreement::None);
         EXPECT_EQ(local->header.dosTime, record->header.dosTime);
         EXPECT_EQ(local->header.dosDate, record->header.dosDate);
         // jar writes a manifest of its own making from the one given.
@@ -155,21 +155,21 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, BrokenRecordTest,
     ::testing::Values(BrokenRecord{"NameRunsPastTheDirectory",
                                    [] { return DirectoryWith([](ZipEntry& e) { e.nameLengthField = 200; }); },
-                                   RecordFault::truncated},
+                                   RecordFault::Truncated},
                       BrokenRecord{"ExtraFieldRunsPastTheDirectory",
                                    [] { return DirectoryWith([](ZipEntry& e) { e.extraLengthField = 200; }); },
-                                   RecordFault::truncated},
+                                   RecordFault::Truncated},
                       BrokenRecord{"CommentRunsPastTheDirectory",
                                    [] { return DirectoryWith([](ZipEntry& e) { e.commentLengthField = 200; }); },
-                                   RecordFault::truncated},
+                                   RecordFault::Truncated},
                       BrokenRecord{"FixedPartCutShort", [] { return DirectoryWith([](ZipEntry&) {}).substr(0, 45); },
-                                   RecordFault::truncated},
+                                   RecordFault::Truncated},
                       BrokenRecord{"WrongSignature",
                                    [] { return DirectoryWith([](ZipEntry& e) { e.centralSignature = 0x02014B51; }); },
-                                   RecordFault::wrongSignature},
+                                   RecordFault::WrongSignature},
                       BrokenRecord{"FewerBytesThanASignature", [] { return std::string("PK\x01", 3); },
-                                   RecordFault::wrongSignature},
-                      BrokenRecord{"NoBytes", [] { return std::string(); }, RecordFault::wrongSignature}),
+                                   RecordFault::WrongSignature},
+                      BrokenRecord{"NoBytes", [] { return std::string(); }, RecordFault::WrongSignature}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // Sizes and offset marked as all ones come from the Zip64 extra field, in
@@ -265,32 +265,32 @@ const auto kUnchanged = [](std::string&) {};
 INSTANTIATE_TEST_SUITE_P(
     Rows, LocalAgreementTest,
     ::testing::Values(
-        LocalRow{"Agrees", kAsWritten, kUnchanged, LocalDisagreement::none},
-        LocalRow{"Name", kAsWritten, [](std::string& a) { a[kLocalName] = 'G'; }, LocalDisagreement::name},
-        LocalRow{"Method", kAsWritten, [](std::string& a) { Put16At(a, kLocalMethod, 8); }, LocalDisagreement::method},
+        LocalRow{"Agrees", kAsWritten, kUnchanged, LocalDisagreement::None},
+        LocalRow{"Name", kAsWritten, [](std::string& a) { a[kLocalName] = 'G'; }, LocalDisagreement::Name},
+        LocalRow{"Method", kAsWritten, [](std::string& a) { Put16At(a, kLocalMethod, 8); }, LocalDisagreement::Method},
         LocalRow{"UtfFlag", kAsWritten, [](std::string& a) { Put16At(a, kLocalFlags, kFlagUtf8Name); },
-                 LocalDisagreement::flags},
+                 LocalDisagreement::Flags},
         LocalRow{"DeflateOptionFlagSaysNothing", kAsWritten, [](std::string& a) { Put16At(a, kLocalFlags, 2); },
-                 LocalDisagreement::none},
-        LocalRow{"Crc", kAsWritten, [](std::string& a) { Put32At(a, kLocalCrc, 1); }, LocalDisagreement::crc},
+                 LocalDisagreement::None},
+        LocalRow{"Crc", kAsWritten, [](std::string& a) { Put32At(a, kLocalCrc, 1); }, LocalDisagreement::Crc},
         LocalRow{"CompressedSize", kAsWritten, [](std::string& a) { Put32At(a, kLocalCompressedSize, 1); },
-                 LocalDisagreement::compressedSize},
+                 LocalDisagreement::CompressedSize},
         LocalRow{"Size", kAsWritten, [](std::string& a) { Put32At(a, kLocalSize, 1); },
-                 LocalDisagreement::uncompressedSize},
+                 LocalDisagreement::UncompressedSize},
         LocalRow{"ZerosBeforeADataDescriptor", [](ZipEntry& e) { e.flags = kFlagDataDescriptor; },
                  [](std::string& a) {
                      for (std::size_t field : {kLocalCrc, kLocalCompressedSize, kLocalSize}) Put32At(a, field, 0);
                  },
-                 LocalDisagreement::none},
+                 LocalDisagreement::None},
         LocalRow{"Zip64SizesInTheLocalExtra",
                  [](ZipEntry& e) { e.localExtra = std::string("\x01\x00\x10\x00", 4) + U64(11) + U64(11); },
                  [](std::string& a) {
                      Put32At(a, kLocalCompressedSize, kInZip64Extra);
                      Put32At(a, kLocalSize, kInZip64Extra);
                  },
-                 LocalDisagreement::none},
+                 LocalDisagreement::None},
         LocalRow{"Zip64SizesMarkedWithoutTheExtra", kAsWritten,
-                 [](std::string& a) { Put32At(a, kLocalSize, kInZip64Extra); }, LocalDisagreement::sizes}),
+                 [](std::string& a) { Put32At(a, kLocalSize, kInZip64Extra); }, LocalDisagreement::Sizes}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(LocalRecordReader, ReadsEachRecordWholeAndFaultsWhereNoneCanBeRead) {
@@ -310,11 +310,11 @@ TEST(LocalRecordReader, ReadsEachRecordWholeAndFaultsWhereNoneCanBeRead) {
     EXPECT_EQ(first->name, "a.txt");
     EXPECT_TRUE(first->extra.empty());
 
-    EXPECT_EQ(reader.Read(archive.size()).Fault(), RecordFault::truncated);
-    EXPECT_EQ(reader.Read(layout.centralDirOffset).Fault(), RecordFault::wrongSignature);
+    EXPECT_EQ(reader.Read(archive.size()).Fault(), RecordFault::Truncated);
+    EXPECT_EQ(reader.Read(layout.centralDirOffset).Fault(), RecordFault::WrongSignature);
     // A name running past the end of the file.
     StringSource cut(archive.substr(0, layout.localHeaderOffsets[0] + kLocalHeaderSize + 2));
-    EXPECT_EQ(LocalRecordReader(cut).Read(layout.localHeaderOffsets[0]).Fault(), RecordFault::truncated);
+    EXPECT_EQ(LocalRecordReader(cut).Read(layout.localHeaderOffsets[0]).Fault(), RecordFault::Truncated);
 }
 
 }  // namespace

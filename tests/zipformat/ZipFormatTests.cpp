@@ -124,10 +124,10 @@ TEST_P(RecordFaultTest, ShortOrUnsignedBytesGiveNoRecord) {
     ASSERT_NE(at, std::string::npos) << c.name;
     const std::string record = bytes.substr(at, c.size);
     EXPECT_EQ(c.decode(AsBytes(record)), std::nullopt);
-    EXPECT_EQ(c.decode(AsBytes(record.substr(0, c.size - 1))), RecordFault::truncated);
+    EXPECT_EQ(c.decode(AsBytes(record.substr(0, c.size - 1))), RecordFault::Truncated);
     std::string unsignedRecord = record;
     unsignedRecord[0] = 'Q';
-    EXPECT_EQ(c.decode(AsBytes(unsignedRecord)), RecordFault::wrongSignature);
+    EXPECT_EQ(c.decode(AsBytes(unsignedRecord)), RecordFault::WrongSignature);
 }
 
 INSTANTIATE_TEST_SUITE_P(
