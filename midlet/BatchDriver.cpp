@@ -67,6 +67,7 @@ SuiteWriteOptions WriteOptionsOf(BatchHost& host) {
     options.strict = host.StrictWanted();
     options.manifestCharset = host.ManifestCharset();
     options.check.profile = host.DeviceProfile();
+    options.hashJars = host.HashesWanted();
     return options;
 }
 
@@ -324,7 +325,7 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     // cannot be read is not modified.
     JarManifest manifest = ReadJarManifest(host.Zip(), jar);
     NoteSuiteNames(*ManifestBuffer, state.facts);
-    state.facts.jarSizeBefore = FileSizeOrUnknown(target);
+    NoteJarBefore(target, options.hashJars, state.facts);
     const ManifestMended mended = MendManifest(manifest, options, state.warnings);
     CommitUnit unit;
     const bool adding = state.selection.Adding(wanted, state.brokenApis, state.apisExtracted);
@@ -340,7 +341,7 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     RecoverOnce(state, descriptor);
     ComposeJadLines(descriptor, newJar, newJar == target, options, state.warnings);
     PendingFile jad = PrepareDescriptor(newJar, jar, descriptor, HeldFolderOf(state, descriptor));
-    state.facts.jarSizeAfter = FileSizeOrUnknown(newJar);
+    NoteJarAfter(newJar, newJar == target ? JarAfter::sameAsBefore : JarAfter::written, options.hashJars, state.facts);
     const std::vector<Finding>* added = adding ? &state.apiClasses : nullptr;
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
                       state.warnings);
