@@ -1,13 +1,20 @@
 // vorlan-batch's work once its options are read.
 #include "cli/BatchCommand.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <ostream>
+#include <stdexcept>
 
 #include "cli/ConsoleBatchHost.h"
+#include "cli/DuplicateSuites.h"
 #include "cli/EngineModules.h"
 #include "cli/EntryGroups.h"
+#include "cli/FileArguments.h"
+#include "cli/ProgressLine.h"
+#include "cli/ResultFanOut.h"
 #include "cli/RunReport.h"
 #include "cli/TerminationRequests.h"
 #include "cli/WorkerPool.h"
@@ -67,15 +74,25 @@ std::set<std::string> CheckedApis(const CommandLine& commandLine, const std::vec
 }
 
 // The arguments move in: a list of thousands of suites is not kept twice.
-std::vector<BatchFile> BatchFiles(std::vector<std::string> arguments) {
-    std::vector<BatchFile> files;
-    files.reserve(arguments.size());
-    for (std::string& argument : arguments) {
-        if (argument.empty()) Absolute(argument);  // refused as before: no path can be made of it
-        std::string name = std::filesystem::path(argument).filename().string();
-        files.push_back({std::move(argument), std::move(name), {}});
+std::vector<BatchFile> BatchFiles(CommandLine& commandLine) {
+    const SuiteWalkKind kind =
+        commandLine.mode == 0 && !commandLine.check ? SuiteWalkKind::Jars : SuiteWalkKind::Descriptors;
+    return ExpandFileArguments(std::move(commandLine.files),
+                               commandLine.recursive ? FolderArguments::Walked : FolderArguments::Refused, kind);
+}
+
+// The suites --check looks at. A missing file or a folder without -r is a
+// SUITE_FILE finding of its own; a folder that cannot be walked ends the
+// check, which would otherwise look complete.
+std::vector<std::string> CheckedPaths(const CommandLine& commandLine) {
+    CommandLine copy = commandLine;
+    std::vector<std::string> paths;
+    for (BatchFile& file : BatchFiles(copy)) {
+        if (!file.refused.empty() && commandLine.recursive && std::filesystem::is_directory(file.shown))
+            throw std::runtime_error(file.refused);
+        paths.push_back(std::move(file.shown));
     }
-    return files;
+    return paths;
 }
 
 // The worker processes --jobs asks for, and the group of each entry; no
@@ -144,7 +161,8 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     settings.apiAuto = ApiAutoAsked(commandLine);
     settings.optionalPackages = OptionalPackages(commandLine);
     settings.catalogue = catalogue;
-    settings.files = BatchFiles(std::move(commandLine.files));
+    settings.files = BatchFiles(commandLine);
+    settings.quiet = commandLine.quiet;
     settings.startFolder = AsFolder(std::filesystem::current_path().string());
     settings.mode = commandLine.mode == 1 ? BatchMode::BuildFix : BatchMode::GenerateJad;
     settings.fixVersion = commandLine.fixVersion;
@@ -157,7 +175,11 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     settings.hashes = report != nullptr;
     // The report is written however the run ends, a stop by a signal too:
     // it then lists the entries done by then.
-    const int status = RunEntries(std::move(settings), commandLine.jobs, output, errors, report.get());
+    // Duplicates are warnings, which --quiet leaves out.
+    DuplicateSuites duplicates(errors);
+    const std::unique_ptr<ProgressLine> progress = ProgressLine::ForTerminal(STDERR_FILENO, settings.files.size());
+    ResultFanOut results{commandLine.quiet ? nullptr : &duplicates, report.get(), progress.get()};
+    const int status = RunEntries(std::move(settings), commandLine.jobs, output, errors, &results);
     if (report) report->Write();
     return status;
 }
@@ -179,7 +201,7 @@ int RunCheckCommand(const CommandLine& commandLine, std::ostream& output) {
         checked = [&report](const std::string& file, const Findings& findings) {
             report->SuiteChecked(file, findings);
         };
-    const int status = RunSuiteCheck(commandLine.files, output, options, settings, checked);
+    const int status = RunSuiteCheck(CheckedPaths(commandLine), output, options, settings, checked);
     if (report) report->Write();
     return status;
 }

@@ -98,6 +98,10 @@ std::size_t ApplyOption(CommandLine& line, const std::vector<std::string>& argum
         line.check = true;
         return i;
     }
+    if (argument == "-r" || argument == "--recursive" || argument == "--quiet") {
+        (argument == "--quiet" ? line.quiet : line.recursive) = true;
+        return i;
+    }
     if (argument == "--repair" || argument == "--strict") {
         (argument == "--repair" ? line.repair : line.strict) = true;
         return i;

@@ -26,6 +26,8 @@ struct CommandLine {
     // --platform LIST: the phone's optional packages, for --check and --api
     // auto (checked when read).
     std::optional<std::string> platform;
+    bool recursive = false;  // -r, --recursive: folder arguments give the suites below them
+    bool quiet = false;      // --quiet: only failures and the summary
     bool help = false;
     bool version = false;
     // How suites are written and checked.

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <utility>
 
+#include "cli/ProgressLine.h"
 #include "cli/TerminationRequests.h"
 
 namespace vorlan {
@@ -42,22 +43,40 @@ bool ConsoleBatchHost::StopRequested() {
     return TerminationRequested() != 0;
 }
 
-void ConsoleBatchHost::EntryFinished(int index, bool succeeded, const std::string& failure) {
-    const BatchFile& file = settings_.files.at(static_cast<std::size_t>(index));
-    PrintEntryOutcome(output_, errors_, file.shown, succeeded, failure);
-    if (results_ != nullptr) {
-        EntryOutcome outcome = std::exchange(finishing_, {});
-        outcome.index = index;
-        outcome.succeeded = succeeded;
-        outcome.failure = failure;
-        results_->EntryDone(file, outcome);
+// A refused entry gets no step: its failure is reported when the entries
+// before it have been, so that the lines keep the list's order.
+bool ConsoleBatchHost::EntryWanted(int index) {
+    return settings_.files.at(static_cast<std::size_t>(index)).refused.empty();
+}
+
+void ConsoleBatchHost::ReportRefusedBefore(int index) {
+    for (; reportedUpTo_ < index; ++reportedUpTo_) {
+        const std::string& refused = settings_.files.at(static_cast<std::size_t>(reportedUpTo_)).refused;
+        if (!refused.empty()) Report(EntryOutcome{reportedUpTo_, false, refused, {}, {}});
     }
+}
+
+void ConsoleBatchHost::Report(const EntryOutcome& outcome) {
+    const BatchFile& file = settings_.files.at(static_cast<std::size_t>(outcome.index));
+    if (!settings_.quiet || !outcome.succeeded)
+        PrintEntryOutcome(output_, errors_, file.shown, outcome.succeeded, outcome.failure);
+    if (results_ != nullptr) results_->EntryDone(file, outcome);
+}
+
+void ConsoleBatchHost::EntryFinished(int index, bool succeeded, const std::string& failure) {
+    ReportRefusedBefore(index);
+    EntryOutcome outcome = std::exchange(finishing_, {});
+    outcome.index = index;
+    outcome.succeeded = succeeded;
+    outcome.failure = failure;
+    Report(outcome);
+    reportedUpTo_ = index + 1;
     // Between two entries is where a termination signal ends the batch.
     StopWhenRequested();
 }
 
 void ConsoleBatchHost::EntryWarning(int index, const std::string& text) {
-    PrintEntryWarning(errors_, settings_.files.at(static_cast<std::size_t>(index)).shown, text);
+    if (!settings_.quiet) PrintEntryWarning(errors_, settings_.files.at(static_cast<std::size_t>(index)).shown, text);
     if (results_ != nullptr) finishing_.warnings.push_back(text);
 }
 
@@ -75,6 +94,7 @@ void ConsoleBatchHost::ApiEntryLeftOut(const std::string& archive, const std::st
 }
 
 void ConsoleBatchHost::ShowBatchFinished(const std::string& text, const std::string&) {
+    ReportRefusedBefore(FileCount());
     output_ << text << std::endl;
 }
 
@@ -88,15 +108,18 @@ void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::st
     // Each line in one piece and flushed at once, so that a script reading
     // the output sees each entry as it ends, and lines of other processes
     // writing to the same place do not cut into it.
+    ClearProgressLine();
     output << std::string(succeeded ? "[x] " : "[ ] ") + ShownFileName(shown) + "\n" << std::flush;
     if (!succeeded) errors << "vorlan-batch: " + ShownFileName(shown) + ": " + failure + "\n" << std::flush;
 }
 
 void PrintEntryWarning(std::ostream& errors, const std::string& shown, const std::string& warning) {
+    ClearProgressLine();
     errors << "vorlan-batch: warning: " + ShownFileName(shown) + ": " + warning + "\n" << std::flush;
 }
 
 void PrintApiLeftOut(std::ostream& errors, const std::string& archive, const std::string& failure, LeftOut what) {
+    ClearProgressLine();
     const std::string name = ShownFileName(archive);
     if (what == LeftOut::wholeArchive)
         errors << "vorlan-batch: API archive " + name + " could not be used and is left out: " + failure + "\n";

@@ -46,6 +46,7 @@ struct BatchSettings {
     bool strict = false;
     std::string manifestCharset;
     std::string profile = "MIDP-2.0";
+    bool quiet = false;   // --quiet: no lines for entries that succeeded, no warnings
     bool hashes = false;  // --report: each JAR's SHA-256 before and after
 };
 
@@ -85,6 +86,7 @@ public:
     // A termination signal was caught: asked while the batch waits (for
     // another program's lock of a suite), so that the wait ends at once.
     bool StopRequested() override;
+    bool EntryWanted(int index) override;
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
     void EntryWarning(int index, const std::string& text) override;
     void EntryDescribed(int index, const SuiteFacts& facts) override;
@@ -99,6 +101,9 @@ public:
     void SendResultsTo(EntryResults* results) { results_ = results; }
 
 private:
+    void ReportRefusedBefore(int index);
+    void Report(const EntryOutcome& outcome);
+
     BatchSettings settings_;
     std::vector<bool> checked_;
     bool apiLeftOut_ = false;
@@ -107,6 +112,7 @@ private:
     TZip zip_;
     std::unique_ptr<AutoApiChooser> chooser_;  // with --api auto
     EntryResults* results_ = nullptr;
+    int reportedUpTo_ = 0;    // the entries before it have their lines out
     EntryOutcome finishing_;  // the warnings and facts of the entry about to finish, for results_
 };
 

@@ -57,7 +57,12 @@ public:
           output_(output),
           errors_(errors),
           results_(results),
-          outcomes_(settings.files.size()) {}
+          outcomes_(settings.files.size()) {
+        // No worker takes a refused entry: its outcome is known already.
+        for (std::size_t i = 0; i < settings.files.size(); ++i)
+            if (!settings.files[i].refused.empty())
+                outcomes_[i] = EntryOutcome{static_cast<int>(i), false, settings.files[i].refused, {}, {}};
+    }
     int Run();
 
 private:
@@ -198,7 +203,7 @@ void Pool::Handle(const WorkerMessage& message) {
 void Pool::PrintReady() {
     while (nextToPrint_ < outcomes_.size() && outcomes_[nextToPrint_]) {
         const EntryOutcome& outcome = *outcomes_[nextToPrint_];
-        for (const std::string& warning : outcome.warnings)
+        for (const std::string& warning : settings_.quiet ? std::vector<std::string>() : outcome.warnings)
             PrintEntryWarning(errors_, settings_.files[nextToPrint_].shown, warning);
         Print(outcome);
         ++nextToPrint_;
@@ -207,7 +212,8 @@ void Pool::PrintReady() {
 
 void Pool::Print(const EntryOutcome& outcome) {
     const BatchFile& file = settings_.files[static_cast<std::size_t>(outcome.index)];
-    PrintEntryOutcome(output_, errors_, file.shown, outcome.succeeded, outcome.failure);
+    if (!settings_.quiet || !outcome.succeeded)
+        PrintEntryOutcome(output_, errors_, file.shown, outcome.succeeded, outcome.failure);
     if (results_ != nullptr) results_->EntryDone(file, outcome);
 }
 

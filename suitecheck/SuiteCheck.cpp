@@ -122,6 +122,10 @@ void CheckJar(const std::string& jarPath, const Attributes* jad, const SuiteChec
 
 void CheckSuiteFiles(const std::string& path, const SuiteCheckOptions& options, const ClassCheckSettings& classes,
                      Findings& findings) {
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(path, error))) return findings.Error(rules::kSuiteFile, "no such file");
+    if (fs::is_directory(path, error))
+        return findings.Error(rules::kSuiteFile, "is a folder; use -r to check the suites in it");
     const std::string extension = LowerExtension(path);
     if (extension != ".jad" && extension != ".jar") return findings.Error(rules::kSuiteFile, "not a .jad or .jar file");
     if (!IsFile(path)) return findings.Error(rules::kSuiteFile, "no such file");
