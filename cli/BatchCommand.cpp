@@ -196,12 +196,16 @@ int RunCheckCommand(const CommandLine& commandLine, std::ostream& output) {
     SuiteCheckOptions options;
     options.profile = commandLine.profile;
     const std::unique_ptr<RunReport> report = ReportOf(commandLine, "check");
-    SuiteChecked checked;
+    const std::vector<std::string> paths = CheckedPaths(commandLine);
+    const std::unique_ptr<ProgressLine> progress = ProgressLine::ForTerminal(STDERR_FILENO, paths.size());
+    SuiteCheckRun run;
+    run.errorsOnly = commandLine.quiet;
     if (report)
-        checked = [&report](const std::string& file, const Findings& findings) {
+        run.checked = [&report](const std::string& file, const Findings& findings) {
             report->SuiteChecked(file, findings);
         };
-    const int status = RunSuiteCheck(CheckedPaths(commandLine), output, options, settings, checked);
+    if (progress) run.counted = [&progress](bool ok) { progress->Count(ok); };
+    const int status = RunSuiteCheck(paths, output, options, settings, run);
     if (report) report->Write();
     return status;
 }

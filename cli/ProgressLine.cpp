@@ -66,6 +66,9 @@ void ProgressLine::EntryDone(const BatchFile&, const EntryOutcome& outcome) {
 void ProgressLine::Count(bool succeeded) {
     ++done_;
     if (!succeeded) ++failed_;
+    // The last entry clears the line: what follows (the summary) starts on a
+    // clean row.
+    if (done_ >= total_) return ClearProgressLine();
     if (std::chrono::steady_clock::now() - drawn_ >= kRedrawInterval) Draw();
 }
 

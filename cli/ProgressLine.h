@@ -24,7 +24,8 @@ public:
     ProgressLine& operator=(const ProgressLine&) = delete;
 
     void EntryDone(const BatchFile& file, const EntryOutcome& outcome) override;
-    // One entry done; redraws when the last drawing is old enough.
+    // One entry done; redraws when the last drawing is old enough, clears
+    // the line after the last.
     void Count(bool succeeded);
 
 private:
