@@ -48,7 +48,9 @@ std::unique_ptr<ProgressLine> ProgressLine::ForTerminal(int fd, std::size_t tota
 }
 
 ProgressLine::ProgressLine(int fd, std::size_t total)
-    : fd_(fd), total_(total), started_(std::chrono::steady_clock::now()), drawn_(started_) {
+    // The first entry draws the line at once: a run that scrolls a
+    // screenful shows it from the start.
+    : fd_(fd), total_(total), started_(std::chrono::steady_clock::now()), drawn_(started_ - kRedrawInterval) {
     shownLine = this;
     shownFd = fd;
 }
