@@ -191,6 +191,10 @@ Options:
   --jobs N              work on N files at a time, in N processes (default 1;
                         0: one per processor); files are still reported in
                         the order given, and the results are the same
+  -r, --recursive       a FILE that is a folder stands for the suites below
+                        it (see "Folders" below); without -r a folder fails
+  --quiet               print only the failures and the summary: no "[x]"
+                        lines, no warnings (with --check, no warnings)
   --list-apis           print the API folders' archives in the order they are
                         used, and exit
   --check               check each FILE (a JAD, its JAR found beside it, or a
@@ -258,6 +262,24 @@ UTF-8 are written as \xNN. The report is written when the run ends, or is
 stopped by a signal (then it lists the files done by then); it replaces a
 file of that name only once it is complete.
 
+Folders (-r): each folder is walked, its names sorted by byte value, folder
+by folder, depth first; links to folders are not followed, hidden folders
+and Vorlan's own pending and journal files are skipped. Mode 0 takes every
+.jar; mode 1 and --check take every .jad, and every .jar without a .jad of
+the same name beside it. Each suite is shown as the argument joined with its
+path below it. A folder that cannot be read fails whole, with the reason. A
+FILE that does not exist, or a folder without -r, fails: "[ ] FILE".
+
+Suites that share MIDlet-Name and MIDlet-Vendor are taken by a phone for one
+another (the second installs over the first): each one after the first gets
+the warning "DUPLICATE_SUITE: same MIDlet-Name and MIDlet-Vendor as FIRST",
+and with --check each of them a DUPLICATE_SUITE warning naming the others.
+
+When standard error is a terminal and there are more FILEs than it has rows,
+a line there counts the files done and failed, the time taken and the time
+left; it is redrawn in place and cleared at the end. A pipe or a file never
+gets it.
+
 SIGTERM, SIGINT (Ctrl+C) and SIGHUP stop the run once the files being
 worked on are done; the exit status is then 128 + the signal's number.
 
@@ -273,7 +295,8 @@ version part above 99, manifest lines over 72 bytes). RULE is one of
 SUITE_FILE, JAD_SYNTAX, MISSING_ATTRIBUTE, VERSION_FORMAT,
 JAD_MANIFEST_MISMATCH, JAR_NOT_FOUND, JAR_SIZE, ZIP_FORMAT, MANIFEST,
 MIDLET_CLASS, PUSH, PUSH_CLASS, DATA_SIZE, NOTIFY, ICON, DEVICE,
-CLASS_VERSION, NOT_PREVERIFIED, CLASS_FORMAT, SIGNATURE, MISSING_CLASS. A
+CLASS_VERSION, NOT_PREVERIFIED, CLASS_FORMAT, SIGNATURE, MISSING_CLASS,
+DUPLICATE_SUITE. A
 JAD's JAR is the one its MIDlet-Jar-URL names (for a web address, the file
 of that name beside the JAD); a signature is verified over the JAR with the
 key of MIDlet-Certificate-1-1. MISSING_CLASS names a class the suite's
