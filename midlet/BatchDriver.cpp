@@ -321,11 +321,11 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     CreateFolder(ScratchRoot + kScratchFolder);
     const std::vector<std::string> wanted = state.selection.WantedFor(target);
     ProvideApiFiles(host, state, wanted);
+    NoteJarBefore(target, options.hashJars, state.facts);  // a JAR that fails is known by its hash too
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
     JarManifest manifest = ReadJarManifest(host.Zip(), jar);
     NoteSuiteNames(*ManifestBuffer, state.facts);
-    NoteJarBefore(target, options.hashJars, state.facts);
     const ManifestMended mended = MendManifest(manifest, options, state.warnings);
     CommitUnit unit;
     const bool adding = state.selection.Adding(wanted, state.brokenApis, state.apisExtracted);
