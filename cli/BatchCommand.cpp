@@ -155,6 +155,8 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : DataFolder() + "fix.jar";
     const std::unique_ptr<RunReport> report = ReportOf(commandLine, std::to_string(commandLine.mode));
     settings.hashes = report != nullptr;
+    if (commandLine.out) settings.outFolder = AsFolder(*commandLine.out);
+    settings.force = commandLine.force;
     // The report is written however the run ends, a stop by a signal too:
     // it then lists the entries done by then.
     const int status = RunEntries(std::move(settings), commandLine.jobs, output, errors, report.get());
