@@ -213,7 +213,8 @@ CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::str
     const std::string jadOut = writing.output.InPlace() ? descriptor : writing.output.jad;
     if (!writing.output.InPlace()) PrepareSuiteOutput(writing.output);
     if (!writing.output.InPlace()) recover(jarOut);
-    CommitUnit unit = ReplaceWithFixSuite(zip, jarOut, shownJar, jadOut, writing);
+    // A prepared copy's JAD names the copy (its letter case may differ from the input's).
+    CommitUnit unit = ReplaceWithFixSuite(zip, jarOut, writing.output.InPlace() ? shownJar : jarOut, jadOut, writing);
     names.Created(writing.output.InPlace() ? shownJar : jarOut);
     names.Created(jadOut);
     DeleteFolderTree(ScratchRoot + kScratchTree);

@@ -63,6 +63,10 @@ protected:
                  work_ / "games" / "Own.jar");
         WriteFile(work_ / "games" / "Own.jad", "MIDlet-Name: G\r\nX-Own: kept\r\n");
         fs::create_symlink("plain.jar", work_ / "games" / "link.jar");
+        // A fix made from a JAD whose JAR's name differs in letter case: the
+        // copy's JAD names the copy.
+        fs::copy_file(work_ / "games" / "plain.jar", work_ / "games" / "Case.JAR");
+        WriteFile(work_ / "games" / "Case.jad", "MIDlet-Name: G\r\nMIDlet-Jar-URL: Case.JAR\r\n");
     }
 
     ChildResult Run(const std::vector<std::string>& options, const std::vector<std::string>& files) {
@@ -118,11 +122,12 @@ TEST_P(PreparedCopyTest, WritesSuitesThatAgreeIntoDirAndLeavesTheInputsAsTheyWer
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, PreparedCopyTest,
-    ::testing::Values(CopyCase{{}, {"plain.jar", "Own.jar", "link.jar"}, {"Own.jar", "link.jar", "plain.jar"}},
-                      CopyCase{{"--api", "api.zip"}, {"plain.jar", "Own.jar"}, {"Own.jar", "plain.jar"}},
-                      CopyCase{{"--repair", "--jobs", "2"}, {"Own.jar", "plain.jar"}, {"Own.jar", "plain.jar"}},
-                      CopyCase{{"--api", "auto"}, {"Own.jar"}, {"Own.jar"}},
-                      CopyCase{{"--mode", "1"}, {"Own.jad", "plain.jar"}, {"Own.jar", "plain.jar"}}));
+    ::testing::Values(
+        CopyCase{{}, {"plain.jar", "Own.jar", "link.jar"}, {"Own.jar", "link.jar", "plain.jar"}},
+        CopyCase{{"--api", "api.zip"}, {"plain.jar", "Own.jar"}, {"Own.jar", "plain.jar"}},
+        CopyCase{{"--repair", "--jobs", "2"}, {"Own.jar", "plain.jar"}, {"Own.jar", "plain.jar"}},
+        CopyCase{{"--api", "auto"}, {"Own.jar"}, {"Own.jar"}},
+        CopyCase{{"--mode", "1"}, {"Own.jad", "plain.jar", "Case.jad"}, {"Case.jar", "Own.jar", "plain.jar"}}));
 
 // A file already in DIR: the entry fails and DIR keeps it, or --force
 // replaces it; either way the suite in DIR is whole or untouched.
