@@ -9,6 +9,7 @@
 #include "cli/EngineModules.h"
 #include "cli/EntryGroups.h"
 #include "cli/RunReport.h"
+#include "cli/SharedOutputs.h"
 #include "cli/TerminationRequests.h"
 #include "cli/WorkerPool.h"
 #include "midlet/ApiCatalogue.h"
@@ -157,6 +158,7 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     settings.hashes = report != nullptr;
     if (commandLine.out) settings.outFolder = AsFolder(*commandLine.out);
     settings.force = commandLine.force;
+    RefuseSharedOutputs(settings);
     // The report is written however the run ends, a stop by a signal too:
     // it then lists the entries done by then.
     const int status = RunEntries(std::move(settings), commandLine.jobs, output, errors, report.get());

@@ -87,6 +87,7 @@ std::string ConsoleBatchHost::OutputPathOf(int index) {
 
 std::string OutputPathIn(const BatchSettings& settings, const BatchFile& file) {
     if (settings.outFolder.empty()) return {};
+    if (!file.refused.empty()) throw std::runtime_error(file.refused);
     const std::filesystem::path relative(file.relative);
     bool leaves = relative.empty() || relative.is_absolute();
     for (const std::filesystem::path& part : relative) leaves = leaves || part == "..";

@@ -155,6 +155,18 @@ TEST_F(OutTest, ReplacesFilesInDirOnlyWithForce) {
     }
 }
 
+// Two entries whose copies would share a name: the later one fails, naming
+// the earlier, and the earlier's copy stays, with --force too.
+TEST_F(OutTest, RefusesASecondCopyOfTheSameName) {
+    fs::create_directories(work_ / "games" / "other");
+    fs::copy_file(work_ / "games" / "Own.jar", work_ / "games" / "other" / "PLAIN.jar");
+    const ChildResult run = Run({"--force"}, {"plain.jar", "other/PLAIN.jar"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, "[x] plain.jar\n[ ] other/PLAIN.jar\nProcess successfuly completed!\n");
+    EXPECT_NE(run.errors.find("copy of plain.jar"), std::string::npos) << run.errors;
+    EXPECT_EQ(ReadFile(work_ / "out" / "plain.jar"), ReadFile(work_ / "games" / "plain.jar"));
+}
+
 TEST(OutputPathTest, MirrorsTheRelativePathAndRefusesOnesThatLeaveDir) {
     struct Case {
         BatchMode mode;
