@@ -16,6 +16,7 @@
 #include "cli/ProgressLine.h"
 #include "cli/ResultFanOut.h"
 #include "cli/RunReport.h"
+#include "cli/SharedOutputs.h"
 #include "cli/TerminationRequests.h"
 #include "cli/WorkerPool.h"
 #include "midlet/ApiCatalogue.h"
@@ -173,12 +174,16 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : DataFolder() + "fix.jar";
     const std::unique_ptr<RunReport> report = ReportOf(commandLine, std::to_string(commandLine.mode));
     settings.hashes = report != nullptr;
+    if (commandLine.out) settings.outFolder = AsFolder(*commandLine.out);
+    settings.force = commandLine.force;
+    RefuseSharedOutputs(settings);
+    const std::unique_ptr<ProgressLine> progress = ProgressLine::ForTerminal(STDERR_FILENO, settings.files.size());
+    ResultFanOut reportAndProgress{report.get(), progress.get()};
+    // Duplicates are warnings: the report has them, --quiet does not print them.
+    DuplicateSuites results(errors, commandLine.quiet ? DuplicateWarnings::NotPrinted : DuplicateWarnings::Printed,
+                            reportAndProgress);
     // The report is written however the run ends, a stop by a signal too:
     // it then lists the entries done by then.
-    // Duplicates are warnings, which --quiet leaves out.
-    DuplicateSuites duplicates(errors);
-    const std::unique_ptr<ProgressLine> progress = ProgressLine::ForTerminal(STDERR_FILENO, settings.files.size());
-    ResultFanOut results{commandLine.quiet ? nullptr : &duplicates, report.get(), progress.get()};
     const int status = RunEntries(std::move(settings), commandLine.jobs, output, errors, &results);
     if (report) report->Write();
     return status;

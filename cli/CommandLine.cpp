@@ -63,6 +63,11 @@ std::string ParseReport(const std::string& value) {
     return value;
 }
 
+std::string ParseOutFolder(const std::string& value) {
+    if (value.empty()) throw UsageError("--out needs a folder");
+    return value;
+}
+
 const std::map<std::string, ValueOption>& ValueOptions() {
     static const std::map<std::string, ValueOption> options{
         {"--mode", [](CommandLine& c, const std::string& v) { c.mode = ParseMode(v); }},
@@ -75,6 +80,7 @@ const std::map<std::string, ValueOption>& ValueOptions() {
         {"--manifest-charset", [](CommandLine& c, const std::string& v) { c.manifestCharset = ParseCharset(v); }},
         {"--profile", [](CommandLine& c, const std::string& v) { c.profile = ParseProfile(v); }},
         {"--report", [](CommandLine& c, const std::string& v) { c.report = ParseReport(v); }},
+        {"--out", [](CommandLine& c, const std::string& v) { c.out = ParseOutFolder(v); }},
     };
     return options;
 }
@@ -100,6 +106,10 @@ std::size_t ApplyOption(CommandLine& line, const std::vector<std::string>& argum
     }
     if (argument == "-r" || argument == "--recursive" || argument == "--quiet") {
         (argument == "--quiet" ? line.quiet : line.recursive) = true;
+        return i;
+    }
+    if (argument == "--force") {
+        line.force = true;
         return i;
     }
     if (argument == "--repair" || argument == "--strict") {
@@ -138,6 +148,8 @@ CommandLine ParseCommandLine(std::vector<std::string> arguments) {
             line.files.push_back(std::move(arguments[i]));
         }
     }
+    if (line.out && line.check) throw UsageError("--check changes nothing: it writes no copies (--out)");
+    if (line.force && !line.out) throw UsageError("--force replaces files in the --out folder: give --out DIR");
     if (line.repair && line.mode == 1 && !line.check)
         throw UsageError("--repair mends the manifests of mode 0; a fix suite's manifest is written anew");
     return line;
@@ -212,6 +224,15 @@ Options:
   --profile NAME        the phone's MIDP version, MIDP-1.0, MIDP-2.0 (the
                         default) or MIDP-2.1, which --check and the check of
                         written suites hold suites to
+  --out DIR             write the suites into DIR instead of changing them
+                        in place: each JAR (with the API files added, or
+                        as it is) and its JAD, or the fix suite of mode 1,
+                        under the FILE's name (with -r, its path below the
+                        folder given), folders made as needed; the FILEs
+                        are only read. A JAD beside an input still gives
+                        its own attributes. A file already in DIR fails
+                        that FILE unless --force is given
+  --force               with --out: replace files already in DIR
   --report FILE         also write a record of every FILE into FILE (also
                         with --check): JSON Lines, or CSV when its name ends
                         in .csv; see "Reports" below

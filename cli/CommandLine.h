@@ -36,6 +36,8 @@ struct CommandLine {
     std::string manifestCharset;        // --manifest-charset NAME, an iconv name
     std::string profile = "MIDP-2.0";   // --profile NAME, the phone's MIDP version
     std::optional<std::string> report;  // --report FILE: a record of every entry
+    std::optional<std::string> out;     // --out DIR: prepared copies there, the inputs only read
+    bool force = false;                 // --force: files in DIR may be replaced
     std::vector<std::string> files;     // as given
 };
 

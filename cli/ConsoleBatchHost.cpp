@@ -1,7 +1,10 @@
 // The batch's surroundings on the command line.
 #include "cli/ConsoleBatchHost.h"
 
+#include <cctype>
+#include <filesystem>
 #include <ostream>
+#include <stdexcept>
 #include <utility>
 
 #include "cli/ProgressLine.h"
@@ -96,6 +99,24 @@ void ConsoleBatchHost::ApiEntryLeftOut(const std::string& archive, const std::st
 void ConsoleBatchHost::ShowBatchFinished(const std::string& text, const std::string&) {
     ReportRefusedBefore(FileCount());
     output_ << text << std::endl;
+}
+
+std::string ConsoleBatchHost::OutputPathOf(int index) {
+    return OutputPathIn(settings_, settings_.files.at(static_cast<std::size_t>(index)));
+}
+
+std::string OutputPathIn(const BatchSettings& settings, const BatchFile& file) {
+    if (settings.outFolder.empty()) return {};
+    if (!file.refused.empty()) throw std::runtime_error(file.refused);
+    const std::filesystem::path relative(file.relative);
+    bool leaves = relative.empty() || relative.is_absolute();
+    for (const std::filesystem::path& part : relative) leaves = leaves || part == "..";
+    if (leaves) throw std::runtime_error("\"" + file.relative + "\" cannot be placed below the --out folder");
+    std::string jar = settings.outFolder + file.relative;
+    std::string end = jar.substr(jar.size() >= 4 ? jar.size() - 4 : 0);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (settings.mode == BatchMode::BuildFix && end == ".jad") jar.replace(jar.size() - 3, 3, "jar");
+    return jar;
 }
 
 std::string PathOf(const BatchSettings& settings, const BatchFile& file) {

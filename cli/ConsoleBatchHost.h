@@ -48,7 +48,15 @@ struct BatchSettings {
     std::string profile = "MIDP-2.0";
     bool quiet = false;   // --quiet: no lines for entries that succeeded, no warnings
     bool hashes = false;  // --report: each JAR's SHA-256 before and after
+    // --out DIR: absolute, ending in "/"; empty: suites change in place.
+    std::string outFolder;
+    bool force = false;  // --force: files in outFolder may be replaced
 };
+
+// --out: where the file's suite JAR goes in outFolder (its relative path; a
+// JAD of mode 1 gives its JAR's name). Throws for a relative path that would
+// leave outFolder.
+std::string OutputPathIn(const BatchSettings& settings, const BatchFile& file);
 
 // "[x] FILE" or "[ ] FILE" on output, and why it failed on errors.
 void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::string& shown, bool succeeded,
@@ -91,6 +99,8 @@ public:
     void EntryWarning(int index, const std::string& text) override;
     void EntryDescribed(int index, const SuiteFacts& facts) override;
     bool HashesWanted() override { return settings_.hashes; }
+    std::string OutputPathOf(int index) override;
+    bool ReplaceOutputs() override { return settings_.force; }
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
     void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;

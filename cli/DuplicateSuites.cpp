@@ -20,8 +20,12 @@ std::string DuplicateSuiteWarning(const std::string& other) {
 
 void DuplicateSuites::EntryDone(const BatchFile& file, const EntryOutcome& outcome) {
     const SuiteFacts& facts = outcome.facts;
-    if (const auto first = identities_.Note(file.shown, facts.midletName, facts.midletVendor))
-        PrintEntryWarning(errors_, file.shown, DuplicateSuiteWarning(*first));
+    const auto first = identities_.Note(file.shown, facts.midletName, facts.midletVendor);
+    if (!first) return next_.EntryDone(file, outcome);
+    EntryOutcome warned = outcome;
+    warned.warnings.push_back(DuplicateSuiteWarning(*first));
+    if (printed_ == DuplicateWarnings::Printed) PrintEntryWarning(errors_, file.shown, warned.warnings.back());
+    next_.EntryDone(file, warned);
 }
 
 }  // namespace vorlan

@@ -27,15 +27,21 @@ private:
 // The warning on a suite that has the name and vendor of other.
 std::string DuplicateSuiteWarning(const std::string& other);
 
-// Mode 0 and 1: a warning on standard error for every suite after the first
-// with a name and vendor, naming the first.
+// Mode 0 and 1: a warning for every suite after the first with a name and
+// vendor, naming the first. It joins the entry's warnings for next (the
+// report) and goes to standard error unless the run is quiet.
+enum class DuplicateWarnings { Printed, NotPrinted };
+
 class DuplicateSuites : public EntryResults {
 public:
-    explicit DuplicateSuites(std::ostream& errors) : errors_(errors) {}
+    DuplicateSuites(std::ostream& errors, DuplicateWarnings printed, EntryResults& next)
+        : errors_(errors), printed_(printed), next_(next) {}
     void EntryDone(const BatchFile& file, const EntryOutcome& outcome) override;
 
 private:
     std::ostream& errors_;
+    DuplicateWarnings printed_;
+    EntryResults& next_;
     SuiteIdentities identities_;
 };
 

@@ -14,6 +14,7 @@
 #include "engines/EntryPatterns.h"
 #include "engines/FolderListing.h"
 #include "engines/FolderLookup.h"
+#include "engines/WatchedTree.h"
 #include "filecommit/FileDescriptor.h"
 
 namespace vorlan::engine {
@@ -43,12 +44,6 @@ std::string Quoted(std::string_view text) {
 bool HasWildcard(std::string_view text) {
     return text.find_first_of("*?") != std::string_view::npos;
 }
-
-struct FolderItem {
-    std::string name;
-    unsigned char type = DT_UNKNOWN;  // as readdir gives it
-    bool operator<(const FolderItem& other) const { return name < other.name; }
-};
 
 std::vector<FolderItem> SortedItems(int folderFd) {
     std::vector<FolderItem> items;
@@ -85,7 +80,11 @@ SplitPattern Split(std::string_view pattern) {
 
 FileCollector::FileCollector(Recursion recursion, FolderNames folderNames, std::optional<FileIdentity> excluded,
                              std::optional<int> settledLevel)
-    : recursion_(recursion), folderNames_(folderNames), excluded_(excluded), settledLevel_(settledLevel) {}
+    : recursion_(recursion),
+      folderNames_(folderNames),
+      excluded_(excluded),
+      settledLevel_(settledLevel),
+      tree_(settledLevel ? &ProcessWatchedTree() : nullptr) {}
 
 void FileCollector::Collect(std::string_view pattern) {
     SplitPattern split = Split(pattern);
@@ -106,19 +105,43 @@ void FileCollector::Collect(std::string_view pattern) {
         if (!folder) return;  // no such folder: the pattern selects nothing
         relative += *onDisk + "/";
     }
-    Walk(folder->Fd(), relative, split.namePattern, 0);
+    if (tree_) tree_->BeginWalk(folder->Fd());
+    WalkedFolder top(folder->Fd());
+    Walk(top, relative, split.namePattern, 0);
 }
 
-void FileCollector::Walk(int folderFd, const std::string& relativeFolder, std::string_view namePattern, int depth) {
+// The folder's items, sorted: as listed before when nothing changed in it
+// since, else read now (and kept, when the folder can be watched).
+std::vector<FolderItem> FileCollector::ItemsOf(WalkedFolder& folder, const std::string& relativeFolder) {
+    if (tree_) {
+        if (const std::vector<FolderItem>* known = tree_->Listing(relativeFolder)) return *known;
+    }
+    const int fd = folder.Fd();
+    const bool watched = tree_ && tree_->WatchFolder(relativeFolder, fd);
+    std::vector<FolderItem> items = SortedItems(fd);
+    if (watched) tree_->KeepListing(relativeFolder, items);
+    return items;
+}
+
+int WalkedFolder::Fd() {
+    if (fd_ >= 0) return fd_;
+    own_.Reset(::openat(parent_->Fd(), name_.c_str(), kFolderFlags));
+    if (!own_.Valid()) throw EngineError(SystemErrorText("Cannot open \"" + shownPath_ + "\"", errno));
+    fd_ = own_.Get();
+    return fd_;
+}
+
+void FileCollector::Walk(WalkedFolder& folder, const std::string& relativeFolder, std::string_view namePattern,
+                         int depth) {
     std::vector<std::string> subfolders;
-    for (const FolderItem& item : SortedItems(folderFd)) {
+    for (const FolderItem& item : ItemsOf(folder, relativeFolder)) {
         if (item.type == DT_DIR) {
             subfolders.push_back(item.name);
             continue;
         }
         const bool matches = PatternMatches(namePattern, item.name);
         if (matches || item.type == DT_UNKNOWN)
-            Consider(folderFd, relativeFolder, item.name, matches, item.type, subfolders);
+            Consider(folder, relativeFolder, item.name, matches, item.type, subfolders);
     }
     if (recursion_ != Recursion::descend) return;
     for (const std::string& name : subfolders) {
@@ -126,10 +149,9 @@ void FileCollector::Walk(int folderFd, const std::string& relativeFolder, std::s
             skipped_.push_back({relativeFolder + name, "\"" + relativeFolder + name + "\" lies too deep to be added"});
             continue;
         }
-        FileDescriptor subfolder(::openat(folderFd, name.c_str(), kFolderFlags));
-        if (!subfolder.Valid())
-            throw EngineError(SystemErrorText("Cannot open \"" + relativeFolder + name + "\"", errno));
-        Walk(subfolder.Get(), relativeFolder + name + "/", namePattern, depth + 1);
+        // Opened only when it has to be read: a folder known unchanged is not.
+        WalkedFolder subfolder(folder, name, relativeFolder + name);
+        Walk(subfolder, relativeFolder + name + "/", namePattern, depth + 1);
     }
 }
 
@@ -175,14 +197,18 @@ bool FileCollector::FindSettled(int folderFd, const std::string& name, const std
 }
 
 // A file the pattern selects, or an item whose kind readdir did not give.
-void FileCollector::Consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
-                             unsigned char type, std::vector<std::string>& subfolders) {
+void FileCollector::Consider(WalkedFolder& folder, const std::string& relativeFolder, const std::string& name,
+                             bool matches, unsigned char type, std::vector<std::string>& subfolders) {
     struct stat status {};
     std::shared_ptr<const std::vector<std::uint8_t>> content;
     std::optional<FileReading> reading;
     std::shared_ptr<const CompressedEntry> settledForm;
     const std::string path = relativeFolder + name;
     const bool regular = matches && type == DT_REG;
+    if (regular && AddKnownUnchanged(relativeFolder, name)) return;
+    // Watched before it is looked at: a change after the look is reported.
+    const bool watched = regular && tree_ && tree_->WatchFile(relativeFolder, folder.Fd(), name);
+    const int folderFd = folder.Fd();
     const bool settled = regular && FindSettled(folderFd, name, path, status, settledForm);
     const bool opened = settled || (regular && ReadAsFound(folderFd, name, status, content, reading));
     if (!opened && ::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone meanwhile
@@ -196,9 +222,27 @@ void FileCollector::Consider(int folderFd, const std::string& relativeFolder, co
         skipped_.push_back({path, {}});
         return;
     }
+    if (watched) tree_->KeepState(relativeFolder, name, StateOf(status));
     const std::string stored = folderNames_ == FolderNames::junk ? name : path;
     Add(CollectedFile{path, stored, static_cast<std::uint64_t>(status.st_size), status.st_mtime, std::move(content),
                       reading, std::move(settledForm)});
+}
+
+// A file no change was reported for since it was last seen, whose form the
+// process still has: added without a look at it.
+bool FileCollector::AddKnownUnchanged(const std::string& relativeFolder, const std::string& name) {
+    if (!tree_ || !settledLevel_) return false;
+    const FileState* known = tree_->KnownState(relativeFolder, name);
+    if (!known) return false;
+    const FileState state = *known;
+    const std::string path = relativeFolder + name;
+    std::shared_ptr<const CompressedEntry> form = ProcessSettledForms().Find(path, state, *settledLevel_);
+    const bool isArchive = excluded_ && excluded_->device == state.device && excluded_->inode == state.inode;
+    if (!form || isArchive) return false;
+    const std::string stored = folderNames_ == FolderNames::junk ? name : path;
+    Add(CollectedFile{path, stored, static_cast<std::uint64_t>(state.size), state.modified.tv_sec, nullptr,
+                      std::nullopt, std::move(form)});
+    return true;
 }
 
 void FileCollector::Add(CollectedFile file) {

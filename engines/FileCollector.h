@@ -23,6 +23,8 @@
 
 #include "engines/EntryCompressor.h"
 #include "engines/SettledForms.h"
+#include "engines/WatchedTree.h"
+#include "filecommit/FileDescriptor.h"
 
 namespace vorlan::engine {
 
@@ -54,6 +56,24 @@ struct FileIdentity {
     ino_t inode = 0;
 };
 
+// A folder of a walk, opened (from its parent) only when something in it has
+// to be read.
+class WalkedFolder {
+public:
+    explicit WalkedFolder(int openFd) : fd_(openFd) {}
+    WalkedFolder(WalkedFolder& parent, std::string name, std::string shownPath)
+        : parent_(&parent), name_(std::move(name)), shownPath_(std::move(shownPath)) {}
+    // Raises EngineError when it cannot be opened.
+    int Fd();
+
+private:
+    WalkedFolder* parent_ = nullptr;
+    std::string name_;
+    std::string shownPath_;  // named in the error
+    FileDescriptor own_;
+    int fd_ = -1;
+};
+
 class FileCollector {
 public:
     // excluded: the archive being updated, which is never added into itself.
@@ -74,8 +94,10 @@ public:
     std::vector<SkippedFile> TakeSkipped() { return std::move(skipped_); }
 
 private:
-    void Walk(int folderFd, const std::string& relativeFolder, std::string_view namePattern, int depth);
-    void Consider(int folderFd, const std::string& relativeFolder, const std::string& name, bool matches,
+    void Walk(WalkedFolder& folder, const std::string& relativeFolder, std::string_view namePattern, int depth);
+    std::vector<FolderItem> ItemsOf(WalkedFolder& folder, const std::string& relativeFolder);
+    bool AddKnownUnchanged(const std::string& relativeFolder, const std::string& name);
+    void Consider(WalkedFolder& folder, const std::string& relativeFolder, const std::string& name, bool matches,
                   unsigned char type, std::vector<std::string>& subfolders);
     bool ReadAsFound(int folderFd, const std::string& name, struct stat& status,
                      std::shared_ptr<const std::vector<std::uint8_t>>& content, std::optional<FileReading>& reading);
@@ -87,6 +109,7 @@ private:
     FolderNames folderNames_;
     std::optional<FileIdentity> excluded_;
     std::optional<int> settledLevel_;
+    WatchedTree* tree_;  // what earlier walks learned; null where files are not found settled
     std::vector<CollectedFile> files_;
     std::vector<SkippedFile> skipped_;
     std::unordered_set<std::string> diskPaths_;

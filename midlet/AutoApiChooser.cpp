@@ -35,7 +35,8 @@ ApiChoice AutoApiChooser::Choose(const std::string& jarPath) {
     Findings ignored;
     ClassScan scan;
     const SuiteArchive archive = ReadSuiteArchive(
-        jarPath, ignored, [&scan](const std::string& name, const std::string& bytes) { scan.Add(name, bytes); });
+        jarPath, ignored, [&scan](const std::string& name, const std::string& bytes) { scan.Add(name, bytes); },
+        EntryReads::manifestAndClasses);
     Attributes manifest;
     if (archive.manifest) manifest = ReadManifestAttributes(*archive.manifest, ignored);
     const Platform platform(ValueOf(manifest, "MicroEdition-Configuration"), ValueOf(manifest, "MicroEdition-Profile"),

@@ -47,14 +47,22 @@ struct DataOutcome {
 
 class EntryReading {
 public:
-    EntryReading(JarFile& file, std::uint64_t archiveStart, SuiteArchive& archive, const ClassFileVisitor& eachClass)
-        : file_(file), archiveStart_(archiveStart), archive_(archive), eachClass_(eachClass), locals_(file) {}
+    EntryReading(JarFile& file, std::uint64_t archiveStart, SuiteArchive& archive, const ClassFileVisitor& eachClass,
+                 EntryReads reads)
+        : file_(file),
+          archiveStart_(archiveStart),
+          archive_(archive),
+          eachClass_(eachClass),
+          reads_(reads),
+          locals_(file) {}
 
     // Throws std::runtime_error saying why the entry cannot be read.
     void Read(const CentralRecord& record, const std::string& name) {
         if (DefersToZip64(record.header))
             throw std::runtime_error("its sizes or offset are in a Zip64 extra field, which phones do not read");
         if ((record.header.flags & kFlagEncrypted) != 0) throw std::runtime_error("it is encrypted");
+        const bool held = name == kManifestName || IsClassFile(name);
+        if (!held && reads_ == EntryReads::manifestAndClasses) return;
         const std::uint64_t offset = archiveStart_ + record.localHeaderOffset;
         const Decoded<LocalRecord> local = locals_.Read(offset);
         if (!local && local.Fault() == RecordFault::wrongSignature)
@@ -66,7 +74,6 @@ public:
                                      std::string(DisagreementName(disagreement)) + ")");
         const StatedData data{offset + local->Size(), record.header.method, record.compressedSize,
                               record.uncompressedSize};
-        const bool held = name == kManifestName || IsClassFile(name);
         std::string content;
         auto [known, fresh] =
             read_.try_emplace(DataKey{data.start, data.method, data.compressedSize, data.uncompressedSize});
@@ -98,6 +105,7 @@ private:
     const std::uint64_t archiveStart_;
     SuiteArchive& archive_;
     const ClassFileVisitor& eachClass_;
+    const EntryReads reads_;
     LocalRecordReader locals_;
     std::map<DataKey, DataOutcome> read_;
     std::uint64_t inflateLeft_ = kMostInflated;
@@ -133,7 +141,8 @@ void ReadEntries(EntryReading& reading, const std::vector<CentralRecord>& record
 
 }  // namespace
 
-SuiteArchive ReadSuiteArchive(const std::string& path, Findings& findings, const ClassFileVisitor& eachClass) {
+SuiteArchive ReadSuiteArchive(const std::string& path, Findings& findings, const ClassFileVisitor& eachClass,
+                              EntryReads reads) {
     SuiteArchive archive;
     try {
         JarFile file(path);
@@ -142,7 +151,7 @@ SuiteArchive ReadSuiteArchive(const std::string& path, Findings& findings, const
         const JarDirectory directory = ReadJarDirectory(file);
         const std::vector<CentralRecord> records = WalkDirectory(directory);
         archive.readable = true;
-        EntryReading reading(file, directory.archiveStart, archive, eachClass);
+        EntryReading reading(file, directory.archiveStart, archive, eachClass, reads);
         ReadEntries(reading, records, archive, findings);
     } catch (const std::runtime_error& why) {
         findings.Error(rules::kZip, std::string("the JAR is not a readable zip: ") + why.what());

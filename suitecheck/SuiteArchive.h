@@ -25,8 +25,14 @@ struct SuiteArchive {
 // Given each class file that reads soundly, one at a time, while the JAR is read.
 using ClassFileVisitor = std::function<void(const std::string& name, const std::string& content)>;
 
+// Which entries' data is read: every entry's (the check), or only the
+// manifest's and the class files' (a scan for the classes a JAR names, which
+// judges nothing else: images and data are most of a JAR's bytes).
+enum class EntryReads { all, manifestAndClasses };
+
 // Reads the JAR; whatever makes it an unsound zip is a ZIP_FORMAT error.
 // Changes nothing.
-SuiteArchive ReadSuiteArchive(const std::string& path, Findings& findings, const ClassFileVisitor& eachClass);
+SuiteArchive ReadSuiteArchive(const std::string& path, Findings& findings, const ClassFileVisitor& eachClass,
+                              EntryReads reads = EntryReads::all);
 
 }  // namespace vorlan

@@ -92,7 +92,8 @@ TEST_F(AddCacheTest, AChangedFileOfTheSameNameSizeAndTimeIsCompressedAnew) {
 }
 
 // The same with the files in a folder held in memory, where a file read
-// once, a while after its last change, is found again by its state alone.
+// once, a while after its last change, is found again by its state alone,
+// and a folder and file no change was reported for are not looked at again.
 TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     struct statfs info {};
     if (statfs("/dev/shm", &info) != 0 || info.f_type != TMPFS_MAGIC) GTEST_SKIP() << "no tmpfs at /dev/shm";
@@ -146,7 +147,33 @@ TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     EXPECT_TRUE(RunCommand({"unzip", "-p", fifth.string(), "api/A.class"}).output == ClassLike('Y', 9000))
         << "the replaced file's form was stored";
     EXPECT_TRUE(RunCommand({"unzip", "-p", fourth.string(), "api/A.class"}).output == changed);
-    for (const fs::path& jar : {first, second, third, fourth, fifth}) EXPECT_TRUE(UnzipTestPasses(jar)) << jar;
+
+    // Files made in a folder listed before, and a file of another folder
+    // changed through a name it has elsewhere (its own folder hears nothing).
+    const fs::path elsewhere = scratch.string() + "-elsewhere";
+    struct RemoveElsewhere {
+        fs::path path;
+        ~RemoveElsewhere() { fs::remove_all(path); }
+    } cleanupElsewhere{elsewhere};
+    WriteFile(scratch / "res/R.class", ClassLike('R', 3000));
+    fs::create_directory(elsewhere);
+    fs::create_hard_link(scratch / "res/R.class", elsewhere / "R.class");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const fs::path sixth = suite("sixth.jar");
+    ASSERT_EQ(RunAdd({sixth, scratch}, script), 3);
+    const fs::path seventh = suite("seventh.jar");
+    ASSERT_EQ(RunAdd({seventh, scratch}, script), 3);  // settles R
+    WriteFile(scratch / "api/D.class", ClassLike('D', 700));
+    WriteFile(scratch / "api/deeper/E.class", ClassLike('E', 500));
+    RewriteKeepingTimes(elsewhere / "R.class", ClassLike('W', 3000));
+    const fs::path eighth = suite("eighth.jar");
+    ASSERT_EQ(RunAdd({eighth, scratch}, script), 5);
+    EXPECT_TRUE(RunCommand({"unzip", "-p", eighth.string(), "res/R.class"}).output == ClassLike('W', 3000))
+        << "the form of the file before its change was stored";
+    EXPECT_TRUE(RunCommand({"unzip", "-p", eighth.string(), "api/D.class"}).output == ClassLike('D', 700));
+    EXPECT_TRUE(RunCommand({"unzip", "-p", eighth.string(), "api/deeper/E.class"}).output == ClassLike('E', 500));
+    for (const fs::path& jar : {first, second, third, fourth, fifth, sixth, seventh, eighth})
+        EXPECT_TRUE(UnzipTestPasses(jar)) << jar;
 }
 
 TEST_F(AddCacheTest, FilesOfEverySizeArriveWholeWithTheirProgress) {
