@@ -1,13 +1,22 @@
 // vorlan-batch's work once its options are read.
 #include "cli/BatchCommand.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <ostream>
+#include <stdexcept>
 
 #include "cli/ConsoleBatchHost.h"
+#include "cli/DuplicateSuites.h"
 #include "cli/EngineModules.h"
 #include "cli/EntryGroups.h"
+#include "cli/FileArguments.h"
+#include "cli/ProgressLine.h"
+#include "cli/ResultFanOut.h"
+#include "cli/RunReport.h"
+#include "cli/SharedOutputs.h"
 #include "cli/TerminationRequests.h"
 #include "cli/WorkerPool.h"
 #include "midlet/ApiCatalogue.h"
@@ -66,15 +75,25 @@ std::set<std::string> CheckedApis(const CommandLine& commandLine, const std::vec
 }
 
 // The arguments move in: a list of thousands of suites is not kept twice.
-std::vector<BatchFile> BatchFiles(std::vector<std::string> arguments) {
-    std::vector<BatchFile> files;
-    files.reserve(arguments.size());
-    for (std::string& argument : arguments) {
-        if (argument.empty()) Absolute(argument);  // refused as before: no path can be made of it
-        std::string name = std::filesystem::path(argument).filename().string();
-        files.push_back({std::move(argument), std::move(name), {}});
+std::vector<BatchFile> BatchFiles(CommandLine& commandLine) {
+    const SuiteWalkKind kind =
+        commandLine.mode == 0 && !commandLine.check ? SuiteWalkKind::Jars : SuiteWalkKind::Descriptors;
+    return ExpandFileArguments(std::move(commandLine.files),
+                               commandLine.recursive ? FolderArguments::Walked : FolderArguments::Refused, kind);
+}
+
+// The suites --check looks at. A missing file or a folder without -r is a
+// SUITE_FILE finding of its own; a folder that cannot be walked ends the
+// check, which would otherwise look complete.
+std::vector<std::string> CheckedPaths(const CommandLine& commandLine) {
+    CommandLine copy = commandLine;
+    std::vector<std::string> paths;
+    for (BatchFile& file : BatchFiles(copy)) {
+        if (!file.refused.empty() && commandLine.recursive && std::filesystem::is_directory(file.shown))
+            throw std::runtime_error(file.refused);
+        paths.push_back(std::move(file.shown));
     }
-    return files;
+    return paths;
 }
 
 // The worker processes --jobs asks for, and the group of each entry; no
@@ -96,10 +115,11 @@ WorkerPlan PlanWorkers(const BatchSettings& settings, int jobs) {
     return plan;
 }
 
-int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream& errors) {
+int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream& errors, EntryResults* results) {
     ScratchRoot = CreateScratchRoot();
     ManifestBuffer = std::make_unique<TextLines>();
     ConsoleBatchHost host(std::move(settings), output, errors);
+    host.SendResultsTo(results);
     try {
         StopWhenRequested();
         RunBatch(host);
@@ -109,6 +129,20 @@ int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream&
         return stop.ExitStatus();
     }
     return host.AllSucceeded() ? 0 : 1;
+}
+
+// --report: made absolute now, as the archive component changes the
+// current folder during the run.
+std::unique_ptr<RunReport> ReportOf(const CommandLine& commandLine, const std::string& mode) {
+    if (!commandLine.report) return nullptr;
+    return std::make_unique<RunReport>(Absolute(*commandLine.report), mode);
+}
+
+int RunEntries(BatchSettings settings, int jobs, std::ostream& output, std::ostream& errors, EntryResults* results) {
+    WorkerPlan plan = PlanWorkers(settings, jobs);
+    if (plan.workers == 0) return RunInThisProcess(std::move(settings), output, errors, results);
+    if (const int signalNumber = TerminationRequested()) return BatchStopped(signalNumber).ExitStatus();
+    return RunInWorkers(settings, std::move(plan.groupOfEntry), plan.workers, output, errors, results);
 }
 
 }  // namespace
@@ -128,7 +162,8 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     settings.apiAuto = ApiAutoAsked(commandLine);
     settings.optionalPackages = OptionalPackages(commandLine);
     settings.catalogue = catalogue;
-    settings.files = BatchFiles(std::move(commandLine.files));
+    settings.files = BatchFiles(commandLine);
+    settings.quiet = commandLine.quiet;
     settings.startFolder = AsFolder(std::filesystem::current_path().string());
     settings.mode = commandLine.mode == 1 ? BatchMode::BuildFix : BatchMode::GenerateJad;
     settings.fixVersion = commandLine.fixVersion;
@@ -137,10 +172,21 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     settings.manifestCharset = commandLine.manifestCharset;
     settings.profile = commandLine.profile;
     FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : DataFolder() + "fix.jar";
-    WorkerPlan plan = PlanWorkers(settings, commandLine.jobs);
-    if (plan.workers == 0) return RunInThisProcess(std::move(settings), output, errors);
-    if (const int signalNumber = TerminationRequested()) return BatchStopped(signalNumber).ExitStatus();
-    return RunInWorkers(settings, std::move(plan.groupOfEntry), plan.workers, output, errors);
+    const std::unique_ptr<RunReport> report = ReportOf(commandLine, std::to_string(commandLine.mode));
+    settings.hashes = report != nullptr;
+    if (commandLine.out) settings.outFolder = AsFolder(*commandLine.out);
+    settings.force = commandLine.force;
+    RefuseSharedOutputs(settings);
+    const std::unique_ptr<ProgressLine> progress = ProgressLine::ForTerminal(STDERR_FILENO, settings.files.size());
+    ResultFanOut reportAndProgress{report.get(), progress.get()};
+    // Duplicates are warnings: the report has them, --quiet does not print them.
+    DuplicateSuites results(errors, commandLine.quiet ? DuplicateWarnings::NotPrinted : DuplicateWarnings::Printed,
+                            reportAndProgress);
+    // The report is written however the run ends, a stop by a signal too:
+    // it then lists the entries done by then.
+    const int status = RunEntries(std::move(settings), commandLine.jobs, output, errors, &results);
+    if (report) report->Write();
+    return status;
 }
 
 int RunCheckCommand(const CommandLine& commandLine, std::ostream& output) {
@@ -154,7 +200,19 @@ int RunCheckCommand(const CommandLine& commandLine, std::ostream& output) {
     settings.providers = &providers;
     SuiteCheckOptions options;
     options.profile = commandLine.profile;
-    return RunSuiteCheck(commandLine.files, output, options, settings);
+    const std::unique_ptr<RunReport> report = ReportOf(commandLine, "check");
+    const std::vector<std::string> paths = CheckedPaths(commandLine);
+    const std::unique_ptr<ProgressLine> progress = ProgressLine::ForTerminal(STDERR_FILENO, paths.size());
+    SuiteCheckRun run;
+    run.errorsOnly = commandLine.quiet;
+    if (report)
+        run.checked = [&report](const std::string& file, const Findings& findings) {
+            report->SuiteChecked(file, findings);
+        };
+    if (progress) run.counted = [&progress](bool ok) { progress->Count(ok); };
+    const int status = RunSuiteCheck(paths, output, options, settings, run);
+    if (report) report->Write();
+    return status;
 }
 
 }  // namespace vorlan

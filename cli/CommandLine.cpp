@@ -58,6 +58,16 @@ std::string ParseProfile(const std::string& value) {
     return value;
 }
 
+std::string ParseReport(const std::string& value) {
+    if (value.empty()) throw UsageError("--report needs a file name");
+    return value;
+}
+
+std::string ParseOutFolder(const std::string& value) {
+    if (value.empty()) throw UsageError("--out needs a folder");
+    return value;
+}
+
 const std::map<std::string, ValueOption>& ValueOptions() {
     static const std::map<std::string, ValueOption> options{
         {"--mode", [](CommandLine& c, const std::string& v) { c.mode = ParseMode(v); }},
@@ -69,6 +79,8 @@ const std::map<std::string, ValueOption>& ValueOptions() {
         {"--platform", [](CommandLine& c, const std::string& v) { c.platform = ParsePlatform(v); }},
         {"--manifest-charset", [](CommandLine& c, const std::string& v) { c.manifestCharset = ParseCharset(v); }},
         {"--profile", [](CommandLine& c, const std::string& v) { c.profile = ParseProfile(v); }},
+        {"--report", [](CommandLine& c, const std::string& v) { c.report = ParseReport(v); }},
+        {"--out", [](CommandLine& c, const std::string& v) { c.out = ParseOutFolder(v); }},
     };
     return options;
 }
@@ -90,6 +102,14 @@ std::size_t ApplyOption(CommandLine& line, const std::vector<std::string>& argum
     }
     if (argument == "--check") {
         line.check = true;
+        return i;
+    }
+    if (argument == "-r" || argument == "--recursive" || argument == "--quiet") {
+        (argument == "--quiet" ? line.quiet : line.recursive) = true;
+        return i;
+    }
+    if (argument == "--force") {
+        line.force = true;
         return i;
     }
     if (argument == "--repair" || argument == "--strict") {
@@ -128,6 +148,8 @@ CommandLine ParseCommandLine(std::vector<std::string> arguments) {
             line.files.push_back(std::move(arguments[i]));
         }
     }
+    if (line.out && line.check) throw UsageError("--check changes nothing: it writes no copies (--out)");
+    if (line.force && !line.out) throw UsageError("--force replaces files in the --out folder: give --out DIR");
     if (line.repair && line.mode == 1 && !line.check)
         throw UsageError("--repair mends the manifests of mode 0; a fix suite's manifest is written anew");
     return line;
@@ -181,6 +203,10 @@ Options:
   --jobs N              work on N files at a time, in N processes (default 1;
                         0: one per processor); files are still reported in
                         the order given, and the results are the same
+  -r, --recursive       a FILE that is a folder stands for the suites below
+                        it (see "Folders" below); without -r a folder fails
+  --quiet               print only the failures and the summary: no "[x]"
+                        lines, no warnings (with --check, no warnings)
   --list-apis           print the API folders' archives in the order they are
                         used, and exit
   --check               check each FILE (a JAD, its JAR found beside it, or a
@@ -198,6 +224,18 @@ Options:
   --profile NAME        the phone's MIDP version, MIDP-1.0, MIDP-2.0 (the
                         default) or MIDP-2.1, which --check and the check of
                         written suites hold suites to
+  --out DIR             write the suites into DIR instead of changing them
+                        in place: each JAR (with the API files added, or
+                        as it is) and its JAD, or the fix suite of mode 1,
+                        under the FILE's name (with -r, its path below the
+                        folder given), folders made as needed; the FILEs
+                        are only read. A JAD beside an input still gives
+                        its own attributes. A file already in DIR fails
+                        that FILE unless --force is given
+  --force               with --out: replace files already in DIR
+  --report FILE         also write a record of every FILE into FILE (also
+                        with --check): JSON Lines, or CSV when its name ends
+                        in .csv; see "Reports" below
   -h, --help            print this help, and exit
   --version             print the version, and exit
 
@@ -232,6 +270,37 @@ bytes folded, the text converted with --manifest-charset; each is reported
 as "FILE: repaired: what", and the JAR is rewritten only when its manifest
 changed, every other entry byte for byte as it was.
 
+Reports (--report): one record per FILE, in the order of the output lines:
+path (as given), result ("ok" or "failed"; with --check, failed when a
+finding is an error), reason (why it failed), mode ("0", "1" or "check"),
+midlet_name, midlet_vendor, midlet_version, jar_size_before,
+jar_size_after, jar_sha256_before, jar_sha256_after (lowercase hex; null in
+JSON, empty in CSV, when unknown), apis_added, findings (--check: rule,
+severity and text) and warnings. JSON Lines gives one object a line, lists
+as arrays; CSV has a header row, and gives each list in one field, an item
+a line ("RULE: text" for a finding). Bytes of names and values that are not
+UTF-8 are written as \xNN. The report is written when the run ends, or is
+stopped by a signal (then it lists the files done by then); it replaces a
+file of that name only once it is complete.
+
+Folders (-r): each folder is walked, its names sorted by byte value, folder
+by folder, depth first; links to folders are not followed, hidden folders
+and Vorlan's own pending and journal files are skipped. Mode 0 takes every
+.jar; mode 1 and --check take every .jad, and every .jar without a .jad of
+the same name beside it. Each suite is shown as the argument joined with its
+path below it. A folder that cannot be read fails whole, with the reason. A
+FILE that does not exist, or a folder without -r, fails: "[ ] FILE".
+
+Suites that share MIDlet-Name and MIDlet-Vendor are taken by a phone for one
+another (the second installs over the first): each one after the first gets
+the warning "DUPLICATE_SUITE: same MIDlet-Name and MIDlet-Vendor as FIRST",
+and with --check each of them a DUPLICATE_SUITE warning naming the others.
+
+When standard error is a terminal and there are more FILEs than it has rows,
+a line there counts the files done and failed, the time taken and the time
+left; it is redrawn in place and cleared at the end. A pipe or a file never
+gets it.
+
 SIGTERM, SIGINT (Ctrl+C) and SIGHUP stop the run once the files being
 worked on are done; the exit status is then 128 + the signal's number.
 
@@ -247,7 +316,8 @@ version part above 99, manifest lines over 72 bytes). RULE is one of
 SUITE_FILE, JAD_SYNTAX, MISSING_ATTRIBUTE, VERSION_FORMAT,
 JAD_MANIFEST_MISMATCH, JAR_NOT_FOUND, JAR_SIZE, ZIP_FORMAT, MANIFEST,
 MIDLET_CLASS, PUSH, PUSH_CLASS, DATA_SIZE, NOTIFY, ICON, DEVICE,
-CLASS_VERSION, NOT_PREVERIFIED, CLASS_FORMAT, SIGNATURE, MISSING_CLASS. A
+CLASS_VERSION, NOT_PREVERIFIED, CLASS_FORMAT, SIGNATURE, MISSING_CLASS,
+DUPLICATE_SUITE. A
 JAD's JAR is the one its MIDlet-Jar-URL names (for a web address, the file
 of that name beside the JAD); a signature is verified over the JAR with the
 key of MIDlet-Certificate-1-1. MISSING_CLASS names a class the suite's

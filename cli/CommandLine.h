@@ -26,14 +26,19 @@ struct CommandLine {
     // --platform LIST: the phone's optional packages, for --check and --api
     // auto (checked when read).
     std::optional<std::string> platform;
+    bool recursive = false;  // -r, --recursive: folder arguments give the suites below them
+    bool quiet = false;      // --quiet: only failures and the summary
     bool help = false;
     bool version = false;
     // How suites are written and checked.
-    bool repair = false;               // --repair (mode 0)
-    bool strict = false;               // --strict
-    std::string manifestCharset;       // --manifest-charset NAME, an iconv name
-    std::string profile = "MIDP-2.0";  // --profile NAME, the phone's MIDP version
-    std::vector<std::string> files;    // as given
+    bool repair = false;                // --repair (mode 0)
+    bool strict = false;                // --strict
+    std::string manifestCharset;        // --manifest-charset NAME, an iconv name
+    std::string profile = "MIDP-2.0";   // --profile NAME, the phone's MIDP version
+    std::optional<std::string> report;  // --report FILE: a record of every entry
+    std::optional<std::string> out;     // --out DIR: prepared copies there, the inputs only read
+    bool force = false;                 // --force: files in DIR may be replaced
+    std::vector<std::string> files;     // as given
 };
 
 // Options may be written "--api NAME" or "--api=NAME"; "--" ends them.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/EntryResults.h"
 #include "midlet/AutoApiChooser.h"
 #include "midlet/BatchHost.h"
 #include "platform/ShownNames.h"  // ShownFileName: how the lines show file names
@@ -45,7 +46,17 @@ struct BatchSettings {
     bool strict = false;
     std::string manifestCharset;
     std::string profile = "MIDP-2.0";
+    bool quiet = false;   // --quiet: no lines for entries that succeeded, no warnings
+    bool hashes = false;  // --report: each JAR's SHA-256 before and after
+    // --out DIR: absolute, ending in "/"; empty: suites change in place.
+    std::string outFolder;
+    bool force = false;  // --force: files in outFolder may be replaced
 };
+
+// --out: where the file's suite JAR goes in outFolder (its relative path; a
+// JAD of mode 1 gives its JAR's name). Throws for a relative path that would
+// leave outFolder.
+std::string OutputPathIn(const BatchSettings& settings, const BatchFile& file);
 
 // "[x] FILE" or "[ ] FILE" on output, and why it failed on errors.
 void PrintEntryOutcome(std::ostream& output, std::ostream& errors, const std::string& shown, bool succeeded,
@@ -83,16 +94,26 @@ public:
     // A termination signal was caught: asked while the batch waits (for
     // another program's lock of a suite), so that the wait ends at once.
     bool StopRequested() override;
+    bool EntryWanted(int index) override;
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
     void EntryWarning(int index, const std::string& text) override;
+    void EntryDescribed(int index, const SuiteFacts& facts) override;
+    bool HashesWanted() override { return settings_.hashes; }
+    std::string OutputPathOf(int index) override;
+    bool ReplaceOutputs() override { return settings_.force; }
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
     void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;
 
     // Every entry succeeded and every checked API archive could be used.
     bool AllSucceeded() const;
+    // Each entry, once its line is out, also goes to results (not owned).
+    void SendResultsTo(EntryResults* results) { results_ = results; }
 
 private:
+    void ReportRefusedBefore(int index);
+    void Report(const EntryOutcome& outcome);
+
     BatchSettings settings_;
     std::vector<bool> checked_;
     bool apiLeftOut_ = false;
@@ -100,6 +121,9 @@ private:
     std::ostream& errors_;
     TZip zip_;
     std::unique_ptr<AutoApiChooser> chooser_;  // with --api auto
+    EntryResults* results_ = nullptr;
+    int reportedUpTo_ = 0;    // the entries before it have their lines out
+    EntryOutcome finishing_;  // the warnings and facts of the entry about to finish, for results_
 };
 
 }  // namespace vorlan

@@ -50,13 +50,19 @@ std::string DescribeEnding(int status) {
 class Pool {
 public:
     Pool(const BatchSettings& settings, std::vector<int> groupOfEntry, int workers, std::ostream& output,
-         std::ostream& errors)
+         std::ostream& errors, EntryResults* results)
         : settings_(settings),
           claims_(std::move(groupOfEntry)),
           workerCount_(workers),
           output_(output),
           errors_(errors),
-          outcomes_(settings.files.size()) {}
+          results_(results),
+          outcomes_(settings.files.size()) {
+        // No worker takes a refused entry: its outcome is known already.
+        for (std::size_t i = 0; i < settings.files.size(); ++i)
+            if (!settings.files[i].refused.empty())
+                outcomes_[i] = EntryOutcome{static_cast<int>(i), false, settings.files[i].refused, {}, {}};
+    }
     int Run();
 
 private:
@@ -66,6 +72,7 @@ private:
     void ReadFrom(Worker& worker);
     void Handle(const WorkerMessage& message);
     void PrintReady();
+    void Print(const EntryOutcome& outcome);
     void AskToStop();
     void Abandon() noexcept;
     int Finish();
@@ -76,6 +83,7 @@ private:
     int workerCount_;
     std::ostream& output_;
     std::ostream& errors_;
+    EntryResults* results_;
     std::vector<Worker> workers_;
     std::vector<std::optional<EntryOutcome>> outcomes_;
     std::size_t nextToPrint_ = 0;
@@ -195,11 +203,18 @@ void Pool::Handle(const WorkerMessage& message) {
 void Pool::PrintReady() {
     while (nextToPrint_ < outcomes_.size() && outcomes_[nextToPrint_]) {
         const EntryOutcome& outcome = *outcomes_[nextToPrint_];
-        for (const std::string& warning : outcome.warnings)
+        for (const std::string& warning : settings_.quiet ? std::vector<std::string>() : outcome.warnings)
             PrintEntryWarning(errors_, settings_.files[nextToPrint_].shown, warning);
-        PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome.succeeded, outcome.failure);
+        Print(outcome);
         ++nextToPrint_;
     }
+}
+
+void Pool::Print(const EntryOutcome& outcome) {
+    const BatchFile& file = settings_.files[static_cast<std::size_t>(outcome.index)];
+    if (!settings_.quiet || !outcome.succeeded)
+        PrintEntryOutcome(output_, errors_, file.shown, outcome.succeeded, outcome.failure);
+    if (results_ != nullptr) results_->EntryDone(file, outcome);
 }
 
 void Pool::AskToStop() {
@@ -242,7 +257,7 @@ int Pool::Finish() {
         if (!outcome && stopSignal_ != 0) continue;  // never started: stopped before it
         const int index = static_cast<int>(nextToPrint_);
         if (!outcome) outcome = EntryOutcome{index, false, MissingReason(index), {}, {}};
-        PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome->succeeded, outcome->failure);
+        Print(*outcome);
     }
     for (const std::optional<EntryOutcome>& outcome : outcomes_)
         allSucceeded = allSucceeded && outcome && outcome->succeeded;
@@ -263,8 +278,8 @@ int WorkerCount(int jobs) {
 }
 
 int RunInWorkers(const BatchSettings& settings, std::vector<int> groupOfEntry, int workers, std::ostream& output,
-                 std::ostream& errors) {
-    return Pool(settings, std::move(groupOfEntry), workers, output, errors).Run();
+                 std::ostream& errors, EntryResults* results) {
+    return Pool(settings, std::move(groupOfEntry), workers, output, errors, results).Run();
 }
 
 }  // namespace vorlan

@@ -63,7 +63,8 @@ public:
     // Between two entries is where a stop takes effect: nothing more is taken.
     bool EntryWanted(int index) override {
         if (StopAsked()) throw ToldToStop();
-        return claims_.Take(index, worker_);
+        // vorlan-batch reports a refused entry itself.
+        return ConsoleBatchHost::EntryWanted(index) && claims_.Take(index, worker_);
     }
     // Asked while the batch waits for another program's lock of a suite too.
     bool StopRequested() override { return StopAsked(); }

@@ -33,6 +33,7 @@
 #include "midlet/ScratchFolder.h"
 #include "midlet/SuiteFacts.h"
 #include "midlet/SuiteLock.h"
+#include "midlet/SuiteOutput.h"
 #include "midlet/TextLines.h"
 #include "midlet/WrittenSuiteCheck.h"
 #include "platform/Application.h"
@@ -68,6 +69,7 @@ SuiteWriteOptions WriteOptionsOf(BatchHost& host) {
     options.strict = host.StrictWanted();
     options.manifestCharset = host.ManifestCharset();
     options.check.profile = host.DeviceProfile();
+    options.hashJars = host.HashesWanted();
     return options;
 }
 
@@ -299,20 +301,22 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     if (LowerExtension(jar) != ".jar") return {};
     RequireNameFitsUrl(jar);
     const SuiteWriteOptions options = WriteOptionsOf(host);
-    const std::string target = ResolveLinks(jar);  // a link to a JAR: its target is updated
-    RequireExistingFile(target);                   // recovery only where the run works
-    RecoverOnce(state, target);
-    RecoverOnce(state, jar);  // the descriptor's folder, where a link to the JAR stands
+    const SuiteOutput output = SuiteOutputAt(host.OutputPathOf(index), host.ReplaceOutputs());
+    const std::string target = ResolveLinks(jar);      // a link to a JAR: its target is updated
+    RequireExistingFile(target);                       // recovery only where the run works
+    if (output.InPlace()) RecoverOnce(state, target);  // a prepared copy never writes beside its input
+    if (output.InPlace()) RecoverOnce(state, jar);     // the descriptor's folder, where a link to the JAR stands
     const std::string descriptor = state.names.ExistingNameInAnyCase(ReplaceLastThree(jar, "jad"));
+    const std::string jadOut = output.InPlace() ? descriptor : output.jad;
     SuiteLock lock(target, descriptor, WaitingOfBatch(host, state));
     CreateFolder(ScratchRoot + kScratchFolder);
     const std::vector<std::string> wanted = state.selection.WantedFor(target);
     ProvideApiFiles(host, state, wanted);
+    NoteJarBefore(target, options.hashJars, state.facts);  // a JAR that fails is known by its hash too
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
     JarManifest manifest = ReadJarManifest(host.Zip(), jar);
     NoteSuiteNames(*ManifestBuffer, state.facts);
-    state.facts.jarSizeBefore = FileSizeOrUnknown(target);
     const ManifestMended mended = MendManifest(manifest, options, state.warnings);
     CommitUnit unit;
     const bool adding = state.selection.Adding(wanted, state.brokenApis, state.apisExtracted);
@@ -320,20 +324,24 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     FilesSetAside keptOut;  // with --api auto, the API files the JAR has its own copies of
     if (adding) state.selection.SettleReplacedFiles(state.apiFiles, host.Zip(), NameOf(jar), state.warnings, keptOut);
     std::string newJar = target;
-    if (adding || mended.content) newJar = AddScratchFilesBeside(host.Zip(), jar, target, unit);
+    if ((adding || mended.content) && output.InPlace()) newJar = AddScratchFilesBeside(host.Zip(), jar, target, unit);
+    if ((adding || mended.content) && !output.InPlace()) newJar = AddScratchFilesToCopy(host.Zip(), jar, target);
     if (!keptOut.PutBack()) state.apiFilesInScratch = false;  // extracted again for the next JAR
     const std::vector<std::string> chosen = state.selection.NoteChosen(adding, state.brokenApis, state.warnings);
     state.facts.apisAdded = host.ApiAuto() != nullptr ? chosen : ArchivesAdded(wanted, adding, state.brokenApis);
-    if (mended.rename) newJar = RenameManifestEntry(host.Zip(), newJar, target, unit);
-    RecoverOnce(state, descriptor);
-    ComposeJadLines(descriptor, newJar, newJar == target, options, state.warnings);
-    PendingFile jad = PrepareDescriptor(newJar, jar, descriptor, HeldFolderOf(state, descriptor));
-    state.facts.jarSizeAfter = FileSizeOrUnknown(newJar);
+    if (mended.rename) newJar = RenameManifestEntry(host.Zip(), newJar, output.InPlace() ? target : output.jar, unit);
+    const bool jarUnchanged = newJar == target;
+    if (!output.InPlace()) PrepareSuiteOutput(output);
+    RecoverOnce(state, jadOut);
+    ComposeJadLines(descriptor, newJar, jarUnchanged, options, state.warnings);
+    PendingFile jad = PrepareDescriptor(newJar, jar, jadOut, HeldFolderOf(state, jadOut));
+    NoteJarAfter(newJar, jarUnchanged ? JarAfter::sameAsBefore : JarAfter::written, options.hashJars, state.facts);
     const std::vector<Finding>* added = adding ? &state.apiClasses : nullptr;
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
                       state.warnings);
-    unit.Add(jad, FolderOf(descriptor));
-    state.names.Created(descriptor);
+    if (!output.InPlace()) CopyJarOut(newJar, output, unit);
+    unit.Add(jad, FolderOf(jadOut));
+    state.names.Created(jadOut);
     for (FileDescriptor& held : lock.TakeLocks()) unit.held.push_back(std::move(held));
     unit.verify = lock.UnchangedCheck();
     return unit;
@@ -353,9 +361,11 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
     if (host.Mode() == static_cast<int>(BatchMode::BuildFix)) {
         if (!unit.renames.empty()) state.commits.CommitOpenGroup();  // the fix step reads what mode 0 wrote
         state.apiFilesInScratch = false;                             // the fix step empties the scratch folder
-        unit = BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
-                             [&state](const std::string& path) { RecoverOnce(state, path); },
-                             WaitingOfBatch(host, state), {WriteOptionsOf(host), state.warnings, state.facts});
+        unit =
+            BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
+                          [&state](const std::string& path) { RecoverOnce(state, path); }, WaitingOfBatch(host, state),
+                          {WriteOptionsOf(host), state.warnings, state.facts,
+                           SuiteOutputAt(host.OutputPathOf(index), host.ReplaceOutputs())});
     }
     return unit;
 }

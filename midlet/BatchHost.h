@@ -105,6 +105,13 @@ public:
     virtual std::string ManifestCharset() { return {}; }
     virtual std::string DeviceProfile() { return "MIDP-2.0"; }
 
+    // Prepared copies: the path the entry's suite JAR is written to, its JAD
+    // beside it; the input is only read. Empty (the window's way): the suite
+    // is changed in place. ReplaceOutputs: files already at those paths may
+    // be replaced; otherwise the entry fails. Asked once per entry.
+    virtual std::string OutputPathOf(int /*index*/) { return {}; }
+    virtual bool ReplaceOutputs() { return false; }
+
     // Asked between two entries: true ends the batch there, so that no entry
     // is left half done and the entries not reached stay as they are. A
     // stopped batch shows no closing message. The window asks to stop when

@@ -159,7 +159,7 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
     PendingFile jad = PrepareDescriptor(building, shownJar, descriptor);
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, false, building, &zip, nullptr}, writing.options,
                       writing.warnings);
-    writing.facts.jarSizeAfter = FileSizeOrUnknown(building);
+    NoteJarAfter(building, JarAfter::written, writing.options.hashJars, writing.facts);
     PendingFile jar = PendingFile::Beside(target);
     if (oldJar && S_ISREG(oldJar->st_mode)) jar.SetMode(oldJar->st_mode);
     jar.CopyFrom(building);
@@ -179,13 +179,13 @@ CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::str
                          const FixWriting& writing) {
     const FixInput input = KindOfFixInput(entryPath);
     RequireExistingFile(entryPath);
-    recover(entryPath);
+    if (writing.output.InPlace()) recover(entryPath);  // a prepared copy never writes beside its input
     const std::string shownJar =
         input == FixInput::Jar ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(entryPath, "jar"));
     // A link to a JAR: its target is replaced and the link stays, as in the
     // other mode.
     const std::string target = ResolveLinks(shownJar);
-    recover(target);
+    if (writing.output.InPlace()) recover(target);
     const std::string descriptor =
         input == FixInput::Jad ? entryPath : names.ExistingNameInAnyCase(ReplaceLastThree(shownJar, "jad"));
     SuiteLock lock(target, descriptor, waiting);
@@ -197,7 +197,7 @@ CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::str
     const TextLines templateManifest = ReadTemplateManifest(zip);
     LoadOldManifest(zip, entryPath, input, writing.options.manifestCharset);
     NoteSuiteNames(*ManifestBuffer, writing.facts);
-    writing.facts.jarSizeBefore = FileSizeOrUnknown(target);
+    NoteJarBefore(target, writing.options.hashJars, writing.facts);
     CreateFolder(ScratchRoot + kScratchFolder);
     CreateFolder(ScratchRoot + kScratchMetaInf);
     FixManifest(*ManifestBuffer, fixVersion);
@@ -205,9 +205,14 @@ CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::str
     const std::string stem = FileNamePart(shownJar);
     AddMissingFirstMidlet(*ManifestBuffer, stem.substr(0, stem.rfind('.')), writing.warnings);
     ReplaceFileNow(ScratchManifestPathToSave(), ManifestText(*ManifestBuffer));
-    CommitUnit unit = ReplaceWithFixSuite(zip, target, shownJar, descriptor, writing);
-    names.Created(shownJar);
-    names.Created(descriptor);
+    const std::string jarOut = writing.output.InPlace() ? target : writing.output.jar;
+    const std::string jadOut = writing.output.InPlace() ? descriptor : writing.output.jad;
+    if (!writing.output.InPlace()) PrepareSuiteOutput(writing.output);
+    if (!writing.output.InPlace()) recover(jarOut);
+    // A prepared copy's JAD names the copy (its letter case may differ from the input's).
+    CommitUnit unit = ReplaceWithFixSuite(zip, jarOut, writing.output.InPlace() ? shownJar : jarOut, jadOut, writing);
+    names.Created(writing.output.InPlace() ? shownJar : jarOut);
+    names.Created(jadOut);
     DeleteFolderTree(ScratchRoot + kScratchTree);
     for (FileDescriptor& held : lock.TakeLocks()) unit.held.push_back(std::move(held));
     unit.verify = lock.UnchangedCheck();

@@ -10,6 +10,7 @@
 #include "filecommit/CommitGroup.h"
 #include "midlet/SuiteFacts.h"
 #include "midlet/SuiteLock.h"
+#include "midlet/SuiteOutput.h"
 #include "midlet/SuiteWriteOptions.h"
 
 namespace vorlan {
@@ -41,6 +42,7 @@ struct FixWriting {
     SuiteWriteOptions options;
     EntryWarnings& warnings;
     SuiteFacts& facts;
+    SuiteOutput output = {};  // where the fix suite goes; in place by default
 };
 
 // Builds the fix suite for one .jar or .jad entry: the new JAR (for the

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include "midlet/FileHash.h"
 #include "midlet/JadText.h"
 #include "midlet/TextLines.h"
 
@@ -17,6 +18,18 @@ void NoteSuiteNames(const TextLines& attributes, SuiteFacts& facts) {
 std::int64_t FileSizeOrUnknown(const std::string& path) {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
+}
+
+void NoteJarBefore(const std::string& jar, bool hashes, SuiteFacts& facts) {
+    facts.jarSizeBefore = FileSizeOrUnknown(jar);
+    if (hashes) facts.jarSha256Before = FileSha256(jar);
+}
+
+void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts& facts) {
+    facts.jarSizeAfter = FileSizeOrUnknown(jar);
+    if (!hashes) return;
+    facts.jarSha256After =
+        kind == JarAfter::sameAsBefore && !facts.jarSha256Before.empty() ? facts.jarSha256Before : FileSha256(jar);
 }
 
 }  // namespace vorlan

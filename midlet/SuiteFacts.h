@@ -33,4 +33,12 @@ void NoteSuiteNames(const TextLines& attributes, SuiteFacts& facts);
 // A JAR's size for the facts; -1 when it cannot be read.
 std::int64_t FileSizeOrUnknown(const std::string& path);
 
+// The JAR as the entry found it: its size, and its SHA-256 when hashes are
+// wanted (one read of a file the batch has just read anyway).
+void NoteJarBefore(const std::string& jar, bool hashes, SuiteFacts& facts);
+// The JAR the suite will have: the one just written, or the old one when
+// nothing was added to it (sameAsBefore; no second read then).
+enum class JarAfter { written, sameAsBefore };
+void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts& facts);
+
 }  // namespace vorlan

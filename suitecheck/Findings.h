@@ -72,6 +72,7 @@ inline constexpr const char* kPreverified = "NOT_PREVERIFIED";
 inline constexpr const char* kClassFormat = "CLASS_FORMAT";
 inline constexpr const char* kSignature = "SIGNATURE";
 inline constexpr const char* kMissingClass = "MISSING_CLASS";
+inline constexpr const char* kDuplicateSuite = "DUPLICATE_SUITE";
 inline constexpr const char* kDataSize = "DATA_SIZE";
 inline constexpr const char* kPush = "PUSH";
 inline constexpr const char* kNotify = "NOTIFY";

@@ -12,6 +12,7 @@
 #include "platform/ShownNames.h"
 #include "suitecheck/ClassFileCheck.h"
 #include "suitecheck/DescriptorSyntax.h"
+#include "suitecheck/DuplicateSuites.h"
 #include "suitecheck/SuiteArchive.h"
 #include "suitecheck/SuiteRules.h"
 #include "zipformat/FormatConstants.h"
@@ -104,8 +105,16 @@ std::optional<std::string> FindJar(const std::string& jadPath, const Attributes&
 
 // The JAR's findings: its zip form, its manifest, then its class files, each
 // checked as it is read, never all held at once.
+// The name and vendor a phone takes the suite by: the JAD's when there is
+// one, else the manifest's.
+void NoteNames(const Attributes* attributes, SuiteNames* names) {
+    if (attributes == nullptr || names == nullptr) return;
+    if (const std::string* name = attributes->Find("MIDlet-Name")) names->name = *name;
+    if (const std::string* vendor = attributes->Find("MIDlet-Vendor")) names->vendor = *vendor;
+}
+
 void CheckJar(const std::string& jarPath, const Attributes* jad, const SuiteCheckOptions& options,
-              const ClassCheckSettings& classes, Findings& findings) {
+              const ClassCheckSettings& classes, Findings& findings, SuiteNames* names) {
     Findings classFindings;
     ClassScan scan;
     const SuiteArchive archive =
@@ -116,21 +125,27 @@ void CheckJar(const std::string& jarPath, const Attributes* jad, const SuiteChec
     const std::optional<Attributes> manifest = ReadArchiveManifest(archive, findings);
     findings.Append(classFindings);
     const Attributes* manifestAttributes = manifest ? &*manifest : nullptr;
+    NoteNames(jad != nullptr ? jad : manifestAttributes, names);
     CheckSuiteAttributes(SuiteAttributes{jad, manifestAttributes, &archive, jarPath}, options, findings);
     CheckMissingClasses(scan, archive, jad, manifestAttributes, classes, findings);
 }
 
 void CheckSuiteFiles(const std::string& path, const SuiteCheckOptions& options, const ClassCheckSettings& classes,
-                     Findings& findings) {
+                     Findings& findings, SuiteNames* names) {
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(path, error))) return findings.Error(rules::kSuiteFile, "no such file");
+    if (fs::is_directory(path, error))
+        return findings.Error(rules::kSuiteFile, "is a folder; use -r to check the suites in it");
     const std::string extension = LowerExtension(path);
     if (extension != ".jad" && extension != ".jar") return findings.Error(rules::kSuiteFile, "not a .jad or .jar file");
     if (!IsFile(path)) return findings.Error(rules::kSuiteFile, "no such file");
-    if (extension == ".jar") return CheckJar(path, nullptr, options, classes, findings);
+    if (extension == ".jar") return CheckJar(path, nullptr, options, classes, findings, names);
     const std::optional<std::string> text = ReadSmallFile(path, findings);
     if (!text) return;
     const Attributes jad = ReadJadAttributes(*text, findings);
     if (const std::optional<std::string> jarPath = FindJar(path, jad, findings))
-        return CheckJar(*jarPath, &jad, options, classes, findings);
+        return CheckJar(*jarPath, &jad, options, classes, findings, names);
+    NoteNames(&jad, names);
     CheckSuiteAttributes(SuiteAttributes{&jad, nullptr, nullptr, std::string()}, options, findings);
 }
 
@@ -143,10 +158,11 @@ std::optional<Attributes> ReadArchiveManifest(const SuiteArchive& archive, Findi
     return std::nullopt;  // an unreadable one is a ZIP_FORMAT error already
 }
 
-Findings CheckSuite(const std::string& path, const SuiteCheckOptions& options, const ClassCheckSettings& classes) {
+Findings CheckSuite(const std::string& path, const SuiteCheckOptions& options, const ClassCheckSettings& classes,
+                    SuiteNames* names) {
     Findings findings;
     try {
-        CheckSuiteFiles(path, options, classes, findings);
+        CheckSuiteFiles(path, options, classes, findings, names);
     } catch (const std::bad_alloc&) {
         // What the suite held is gone by now; the run goes on with the next one.
         findings.Error(rules::kSuiteFile, "the check ran out of memory; the suite was not checked to the end");
@@ -155,17 +171,28 @@ Findings CheckSuite(const std::string& path, const SuiteCheckOptions& options, c
 }
 
 int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, const SuiteCheckOptions& options,
-                  const ClassCheckSettings& classes) {
+                  const ClassCheckSettings& classes, const SuiteCheckRun& run) {
+    // All suites are checked before any is printed: a suite learns only
+    // from the ones after it that it shares their name and vendor.
+    std::vector<Findings> checked(files.size());
+    std::vector<SuiteNames> names(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        checked[i] = CheckSuite(files[i], options, classes, &names[i]);
+        if (run.counted) run.counted(!checked[i].HasError());
+    }
+    AddDuplicateFindings(files, names, checked);
     std::size_t notInstalling = 0;
     std::size_t notStarting = 0;
     int errors = 0;
     int warnings = 0;
-    for (const std::string& file : files) {
-        const Findings findings = CheckSuite(file, options, classes);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const Findings& findings = checked[i];
+        if (run.checked) run.checked(files[i], findings);
         bool stopsInstall = false;
         for (const Finding& finding : findings.List()) {
-            output << ShownFileName(file) << ": " << finding.rule << ": " << (finding.error ? "" : "warning: ")
-                   << finding.text << '\n';
+            if (finding.error || !run.errorsOnly)
+                output << ShownFileName(files[i]) << ": " << finding.rule << ": " << (finding.error ? "" : "warning: ")
+                       << finding.text << '\n';
             ++(finding.error ? errors : warnings);
             stopsInstall = stopsInstall || (finding.error && StopsInstall(finding.rule));
         }

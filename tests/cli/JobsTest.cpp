@@ -147,7 +147,7 @@ protected:
 
 TEST_P(StopTest, ASignalEndsTheRunAfterTheRunningEntries) {
     const fs::path games = work_ / "games";
-    std::vector<std::string> arguments{"--mode", "1", "--jobs", GetParam()};
+    std::vector<std::string> arguments{"--mode", "1", "--jobs", GetParam(), "--report", "../report.jsonl"};
     for (const std::string& file : MakeDescriptors(games, 40)) arguments.push_back(file);
     ChildProcess batch(Batch(arguments), InFolder(games, work_ / "runtime"));
     // Every process has made its scratch root: the run is under way.
@@ -183,6 +183,14 @@ TEST_P(StopTest, ASignalEndsTheRunAfterTheRunningEntries) {
         previous = at;
     }
     EXPECT_TRUE(fs::is_empty(work_ / "runtime"));
+    // The report lists just what the lines list.
+    const CommandResult read = RunCommand({"python3", "-c",
+                                           "import json,sys\nfor l in open(sys.argv[1]): r = json.loads(l); "
+                                           "print('[x]' if r['result'] == 'ok' else '[ ]', "
+                                           "r['path'])",
+                                           (work_ / "report.jsonl").string()});
+    EXPECT_EQ(read.status, 0);
+    EXPECT_EQ(read.output, output);
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, StopTest, ::testing::Values("1", "2"));
