@@ -2,16 +2,23 @@
 // holds back.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QToolButton>
 #include <QUrl>
+
+#include "app/FormTexts.h"
 
 #include "tests/app/QtTestEnvironment.h"
 
@@ -67,6 +74,53 @@ TEST(FileList, AddAppendsChosenFilesUncheckedAfterTheOthers) {
     ASSERT_EQ(test.chooser.shown.size(), 3u);
     EXPECT_EQ(test.chooser.shown[0].filter, "Java archive (*.jar)|*.jar");
     EXPECT_EQ(test.chooser.shown[0].filterIndex, 1);
+}
+
+// Qt's dialog's "Add Folder" chooses the folders selected in its list, in
+// name order, and else the folder it shows; files selected beside the
+// folders are not taken.
+TEST(FileList, AddFolderChoosesTheSelectedFoldersElseTheOneShown) {
+    struct Case {
+        const char* name;
+        Paths selected;
+        Paths chosen;  // below the games folder
+    };
+    const Case cases[] = {
+        {"NothingSelected", {}, {""}},
+        {"TwoFoldersInNameOrder", {"b", "a"}, {"/a", "/b"}},
+        {"AFileBesideAFolder", {"Snake.jar", "b"}, {"/b"}},
+        {"AFileAlone", {"Snake.jar"}, {""}},
+    };
+    const test::TempDir folder;
+    const std::string games = folder.str() + "/games";
+    for (const char* sub : {"a", "b"}) std::filesystem::create_directories(games + "/" + sub);
+    test::WriteFile(games + "/Snake.jar", "PK");
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        const std::unique_ptr<FileChooser> chooser = MakeQtFileChooser();
+        TOpenDialog dialog(*chooser);
+        dialog.Filter = kJarFilter;
+        test::WhenModalOpens([&](QWidget* modal) {
+            auto* fileDialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(fileDialog, nullptr);
+            fileDialog->setDirectory(QString::fromStdString(games));
+            auto* list = fileDialog->findChild<QAbstractItemView*>("listView");
+            auto* model = list != nullptr ? qobject_cast<QFileSystemModel*>(list->model()) : nullptr;
+            auto* button = fileDialog->findChild<QPushButton*>("addFolderButton");
+            if (model == nullptr || button == nullptr) return fileDialog->reject();
+            // The folder is read in the background: its three entries come in.
+            const QModelIndex shown = model->index(QString::fromStdString(games));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return model->rowCount(shown) == 3; }));
+            for (const std::string& name : row.selected)
+                list->selectionModel()->select(model->index(QString::fromStdString(games + "/" + name)),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            button->click();
+        });
+        ASSERT_TRUE(dialog.Execute(nullptr));
+        Paths expected;
+        for (const std::string& below : row.chosen) expected.push_back(games + below);
+        EXPECT_EQ(dialog.Files(), expected);
+    }
 }
 
 TEST(FileList, AddButtonOpensTheDialogWithTheModesFilter) {
@@ -135,7 +189,7 @@ TEST(FileList, DropsAnywhereOnTheWindowReachTheList) {
     EXPECT_EQ(DropOn(&form, {"/games/Snake.JAD"}), Qt::CopyAction);
     EXPECT_EQ(Entries(form),
               (Paths{"/games/one.jar", "/games/two.jar", "/games/folder", "/games/notes.txt", "/games/Snake.JAD"}));
-    EXPECT_EQ(form.APIs->count(), 1);
+    EXPECT_EQ(form.ApiCount(), 1);
 }
 
 // A source told that its file moved may delete it: a drop is taken as a
