@@ -92,6 +92,7 @@ private:
         if (buttons == nullptr) return;
         QPushButton* folder = buttons->addButton(QString("Add &Folder"), QDialogButtonBox::ActionRole);
         folder->setObjectName("addFolderButton");
+        folder->setAutoDefault(false);  // Return still opens what the name box names
         folder->setToolTip(QString("Add the suites in the selected folders, or in the folder shown"));
         connect(folder, &QPushButton::clicked, this, &TypedNamesFileDialog::ChooseFolders);
     }
