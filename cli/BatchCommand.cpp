@@ -8,6 +8,7 @@
 #include "cli/ConsoleBatchHost.h"
 #include "cli/EngineModules.h"
 #include "cli/EntryGroups.h"
+#include "cli/RunReport.h"
 #include "cli/TerminationRequests.h"
 #include "cli/WorkerPool.h"
 #include "midlet/ApiCatalogue.h"
@@ -71,7 +72,8 @@ std::vector<BatchFile> BatchFiles(std::vector<std::string> arguments) {
     files.reserve(arguments.size());
     for (std::string& argument : arguments) {
         if (argument.empty()) Absolute(argument);  // refused as before: no path can be made of it
-        files.push_back({std::move(argument)});
+        std::string name = std::filesystem::path(argument).filename().string();
+        files.push_back({std::move(argument), std::move(name), {}});
     }
     return files;
 }
@@ -95,10 +97,11 @@ WorkerPlan PlanWorkers(const BatchSettings& settings, int jobs) {
     return plan;
 }
 
-int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream& errors) {
+int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream& errors, EntryResults* results) {
     ScratchRoot = CreateScratchRoot();
     ManifestBuffer = std::make_unique<TextLines>();
     ConsoleBatchHost host(std::move(settings), output, errors);
+    host.SendResultsTo(results);
     try {
         StopWhenRequested();
         RunBatch(host);
@@ -108,6 +111,20 @@ int RunInThisProcess(BatchSettings settings, std::ostream& output, std::ostream&
         return stop.ExitStatus();
     }
     return host.AllSucceeded() ? 0 : 1;
+}
+
+// --report: made absolute now, as the archive component changes the
+// current folder during the run.
+std::unique_ptr<RunReport> ReportOf(const CommandLine& commandLine, const std::string& mode) {
+    if (!commandLine.report) return nullptr;
+    return std::make_unique<RunReport>(Absolute(*commandLine.report), mode);
+}
+
+int RunEntries(BatchSettings settings, int jobs, std::ostream& output, std::ostream& errors, EntryResults* results) {
+    WorkerPlan plan = PlanWorkers(settings, jobs);
+    if (plan.workers == 0) return RunInThisProcess(std::move(settings), output, errors, results);
+    if (const int signalNumber = TerminationRequested()) return BatchStopped(signalNumber).ExitStatus();
+    return RunInWorkers(settings, std::move(plan.groupOfEntry), plan.workers, output, errors, results);
 }
 
 }  // namespace
@@ -136,10 +153,13 @@ int RunBatchCommand(CommandLine commandLine, std::ostream& output, std::ostream&
     settings.manifestCharset = commandLine.manifestCharset;
     settings.profile = commandLine.profile;
     FixTemplatePath = commandLine.fixTemplate ? Absolute(*commandLine.fixTemplate) : DataFolder() + "fix.jar";
-    WorkerPlan plan = PlanWorkers(settings, commandLine.jobs);
-    if (plan.workers == 0) return RunInThisProcess(std::move(settings), output, errors);
-    if (const int signalNumber = TerminationRequested()) return BatchStopped(signalNumber).ExitStatus();
-    return RunInWorkers(settings, std::move(plan.groupOfEntry), plan.workers, output, errors);
+    const std::unique_ptr<RunReport> report = ReportOf(commandLine, std::to_string(commandLine.mode));
+    settings.hashes = report != nullptr;
+    // The report is written however the run ends, a stop by a signal too:
+    // it then lists the entries done by then.
+    const int status = RunEntries(std::move(settings), commandLine.jobs, output, errors, report.get());
+    if (report) report->Write();
+    return status;
 }
 
 int RunCheckCommand(const CommandLine& commandLine, std::ostream& output) {
@@ -153,7 +173,15 @@ int RunCheckCommand(const CommandLine& commandLine, std::ostream& output) {
     settings.providers = &providers;
     SuiteCheckOptions options;
     options.profile = commandLine.profile;
-    return RunSuiteCheck(commandLine.files, output, options, settings);
+    const std::unique_ptr<RunReport> report = ReportOf(commandLine, "check");
+    SuiteChecked checked;
+    if (report)
+        checked = [&report](const std::string& file, const Findings& findings) {
+            report->SuiteChecked(file, findings);
+        };
+    const int status = RunSuiteCheck(commandLine.files, output, options, settings, checked);
+    if (report) report->Write();
+    return status;
 }
 
 }  // namespace vorlan

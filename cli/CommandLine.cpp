@@ -58,6 +58,11 @@ std::string ParseProfile(const std::string& value) {
     return value;
 }
 
+std::string ParseReport(const std::string& value) {
+    if (value.empty()) throw UsageError("--report needs a file name");
+    return value;
+}
+
 const std::map<std::string, ValueOption>& ValueOptions() {
     static const std::map<std::string, ValueOption> options{
         {"--mode", [](CommandLine& c, const std::string& v) { c.mode = ParseMode(v); }},
@@ -69,6 +74,7 @@ const std::map<std::string, ValueOption>& ValueOptions() {
         {"--platform", [](CommandLine& c, const std::string& v) { c.platform = ParsePlatform(v); }},
         {"--manifest-charset", [](CommandLine& c, const std::string& v) { c.manifestCharset = ParseCharset(v); }},
         {"--profile", [](CommandLine& c, const std::string& v) { c.profile = ParseProfile(v); }},
+        {"--report", [](CommandLine& c, const std::string& v) { c.report = ParseReport(v); }},
     };
     return options;
 }
@@ -198,6 +204,9 @@ Options:
   --profile NAME        the phone's MIDP version, MIDP-1.0, MIDP-2.0 (the
                         default) or MIDP-2.1, which --check and the check of
                         written suites hold suites to
+  --report FILE         also write a record of every FILE into FILE (also
+                        with --check): JSON Lines, or CSV when its name ends
+                        in .csv; see "Reports" below
   -h, --help            print this help, and exit
   --version             print the version, and exit
 
@@ -231,6 +240,19 @@ META-INF/MANIFEST.MF, CR-only or mixed line ends made CR LF, lines over 72
 bytes folded, the text converted with --manifest-charset; each is reported
 as "FILE: repaired: what", and the JAR is rewritten only when its manifest
 changed, every other entry byte for byte as it was.
+
+Reports (--report): one record per FILE, in the order of the output lines:
+path (as given), result ("ok" or "failed"; with --check, failed when a
+finding is an error), reason (why it failed), mode ("0", "1" or "check"),
+midlet_name, midlet_vendor, midlet_version, jar_size_before,
+jar_size_after, jar_sha256_before, jar_sha256_after (lowercase hex; null in
+JSON, empty in CSV, when unknown), apis_added, findings (--check: rule,
+severity and text) and warnings. JSON Lines gives one object a line, lists
+as arrays; CSV has a header row, and gives each list in one field, an item
+a line ("RULE: text" for a finding). Bytes of names and values that are not
+UTF-8 are written as \xNN. The report is written when the run ends, or is
+stopped by a signal (then it lists the files done by then); it replaces a
+file of that name only once it is complete.
 
 SIGTERM, SIGINT (Ctrl+C) and SIGHUP stop the run once the files being
 worked on are done; the exit status is then 128 + the signal's number.

@@ -29,11 +29,12 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     // How suites are written and checked.
-    bool repair = false;               // --repair (mode 0)
-    bool strict = false;               // --strict
-    std::string manifestCharset;       // --manifest-charset NAME, an iconv name
-    std::string profile = "MIDP-2.0";  // --profile NAME, the phone's MIDP version
-    std::vector<std::string> files;    // as given
+    bool repair = false;                // --repair (mode 0)
+    bool strict = false;                // --strict
+    std::string manifestCharset;        // --manifest-charset NAME, an iconv name
+    std::string profile = "MIDP-2.0";   // --profile NAME, the phone's MIDP version
+    std::optional<std::string> report;  // --report FILE: a record of every entry
+    std::vector<std::string> files;     // as given
 };
 
 // Options may be written "--api NAME" or "--api=NAME"; "--" ends them.

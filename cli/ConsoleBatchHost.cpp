@@ -2,6 +2,7 @@
 #include "cli/ConsoleBatchHost.h"
 
 #include <ostream>
+#include <utility>
 
 #include "cli/TerminationRequests.h"
 
@@ -42,13 +43,26 @@ bool ConsoleBatchHost::StopRequested() {
 }
 
 void ConsoleBatchHost::EntryFinished(int index, bool succeeded, const std::string& failure) {
-    PrintEntryOutcome(output_, errors_, settings_.files.at(static_cast<std::size_t>(index)).shown, succeeded, failure);
+    const BatchFile& file = settings_.files.at(static_cast<std::size_t>(index));
+    PrintEntryOutcome(output_, errors_, file.shown, succeeded, failure);
+    if (results_ != nullptr) {
+        EntryOutcome outcome = std::exchange(finishing_, {});
+        outcome.index = index;
+        outcome.succeeded = succeeded;
+        outcome.failure = failure;
+        results_->EntryDone(file, outcome);
+    }
     // Between two entries is where a termination signal ends the batch.
     StopWhenRequested();
 }
 
 void ConsoleBatchHost::EntryWarning(int index, const std::string& text) {
     PrintEntryWarning(errors_, settings_.files.at(static_cast<std::size_t>(index)).shown, text);
+    if (results_ != nullptr) finishing_.warnings.push_back(text);
+}
+
+void ConsoleBatchHost::EntryDescribed(int, const SuiteFacts& facts) {
+    if (results_ != nullptr) finishing_.facts = facts;
 }
 
 void ConsoleBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {

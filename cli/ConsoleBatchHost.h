@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/EntryResults.h"
 #include "midlet/AutoApiChooser.h"
 #include "midlet/BatchHost.h"
 #include "platform/ShownNames.h"  // ShownFileName: how the lines show file names
@@ -18,7 +19,15 @@
 namespace vorlan {
 
 struct BatchFile {
-    std::string shown;  // the argument as given, for the output line
+    // The argument as given (for a file found in a folder argument, the
+    // argument joined with its path below it), for the output line.
+    std::string shown;
+    // Its path below the argument it came from; its file name when it was
+    // given itself. Prepared copies (--out) mirror it.
+    std::string relative;
+    // Why it cannot be processed at all (a folder without -r, a file that
+    // does not exist): the entry fails with this, untouched. Empty otherwise.
+    std::string refused;
 };
 
 struct BatchSettings {
@@ -37,6 +46,7 @@ struct BatchSettings {
     bool strict = false;
     std::string manifestCharset;
     std::string profile = "MIDP-2.0";
+    bool hashes = false;  // --report: each JAR's SHA-256 before and after
 };
 
 // "[x] FILE" or "[ ] FILE" on output, and why it failed on errors.
@@ -77,12 +87,16 @@ public:
     bool StopRequested() override;
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
     void EntryWarning(int index, const std::string& text) override;
+    void EntryDescribed(int index, const SuiteFacts& facts) override;
+    bool HashesWanted() override { return settings_.hashes; }
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
     void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;
 
     // Every entry succeeded and every checked API archive could be used.
     bool AllSucceeded() const;
+    // Each entry, once its line is out, also goes to results (not owned).
+    void SendResultsTo(EntryResults* results) { results_ = results; }
 
 private:
     BatchSettings settings_;
@@ -92,6 +106,8 @@ private:
     std::ostream& errors_;
     TZip zip_;
     std::unique_ptr<AutoApiChooser> chooser_;  // with --api auto
+    EntryResults* results_ = nullptr;
+    EntryOutcome finishing_;  // the warnings and facts of the entry about to finish, for results_
 };
 
 }  // namespace vorlan

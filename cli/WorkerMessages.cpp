@@ -21,6 +21,29 @@ void PutText(std::string& out, const std::string& text) {
     out += text;
 }
 
+void PutTexts(std::string& out, const std::vector<std::string>& texts) {
+    PutNumber(out, static_cast<std::uint32_t>(texts.size()));
+    for (const std::string& text : texts) PutText(out, text);
+}
+
+// A size as two numbers, low half first; -1 (unknown) survives the trip.
+void PutSize(std::string& out, std::int64_t size) {
+    const auto bits = static_cast<std::uint64_t>(size);
+    PutNumber(out, static_cast<std::uint32_t>(bits & 0xFFFFFFFFU));
+    PutNumber(out, static_cast<std::uint32_t>(bits >> 32));
+}
+
+void PutFacts(std::string& out, const SuiteFacts& facts) {
+    PutText(out, facts.midletName);
+    PutText(out, facts.midletVendor);
+    PutText(out, facts.midletVersion);
+    PutSize(out, facts.jarSizeBefore);
+    PutSize(out, facts.jarSizeAfter);
+    PutText(out, facts.jarSha256Before);
+    PutText(out, facts.jarSha256After);
+    PutTexts(out, facts.apisAdded);
+}
+
 // Reads fields from the front of a buffer; false once the buffer runs short.
 class FieldReader {
 public:
@@ -39,6 +62,28 @@ public:
         position_ += length;
         return true;
     }
+    bool Texts(std::vector<std::string>& texts) {
+        std::uint32_t count = 0;
+        if (!Number(count)) return false;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::string text;
+            if (!Text(text)) return false;
+            texts.push_back(std::move(text));
+        }
+        return true;
+    }
+    bool Size(std::int64_t& size) {
+        std::uint32_t low = 0;
+        std::uint32_t high = 0;
+        if (!Number(low) || !Number(high)) return false;
+        size = static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+        return true;
+    }
+    bool Facts(SuiteFacts& facts) {
+        return Text(facts.midletName) && Text(facts.midletVendor) && Text(facts.midletVersion) &&
+               Size(facts.jarSizeBefore) && Size(facts.jarSizeAfter) && Text(facts.jarSha256Before) &&
+               Text(facts.jarSha256After) && Texts(facts.apisAdded);
+    }
     bool Byte(char& value) {
         if (position_ >= bytes_.size()) return false;
         value = bytes_[position_++];
@@ -55,14 +100,9 @@ std::optional<WorkerMessage> ReadEntry(FieldReader& reader) {
     EntryOutcome outcome;
     std::uint32_t index = 0;
     char succeeded = 0;
-    std::uint32_t warnings = 0;
-    if (!reader.Number(index) || !reader.Byte(succeeded) || !reader.Text(outcome.failure) || !reader.Number(warnings))
+    if (!reader.Number(index) || !reader.Byte(succeeded) || !reader.Text(outcome.failure) ||
+        !reader.Texts(outcome.warnings) || !reader.Facts(outcome.facts))
         return std::nullopt;
-    for (std::uint32_t i = 0; i < warnings; ++i) {
-        std::string warning;
-        if (!reader.Text(warning)) return std::nullopt;
-        outcome.warnings.push_back(std::move(warning));
-    }
     outcome.index = static_cast<int>(index);
     outcome.succeeded = succeeded != 0;
     return outcome;
@@ -91,8 +131,8 @@ std::string Encode(const WorkerMessage& message) {
         PutNumber(out, static_cast<std::uint32_t>(outcome->index));
         out += outcome->succeeded ? '\1' : '\0';
         PutText(out, outcome->failure);
-        PutNumber(out, static_cast<std::uint32_t>(outcome->warnings.size()));
-        for (const std::string& warning : outcome->warnings) PutText(out, warning);
+        PutTexts(out, outcome->warnings);
+        PutFacts(out, outcome->facts);
     } else if (const auto* leftOut = std::get_if<ApiLeftOut>(&message)) {
         out += kApiKind;
         out += leftOut->entryOnly ? '\1' : '\0';

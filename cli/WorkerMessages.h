@@ -10,6 +10,8 @@
 #include <variant>
 #include <vector>
 
+#include "midlet/SuiteFacts.h"
+
 namespace vorlan {
 
 struct EntryOutcome {
@@ -17,6 +19,7 @@ struct EntryOutcome {
     bool succeeded = false;
     std::string failure;
     std::vector<std::string> warnings;  // shown before the entry's line
+    SuiteFacts facts;                   // what the worker learned of the suite
 };
 
 struct ApiLeftOut {

@@ -50,12 +50,13 @@ std::string DescribeEnding(int status) {
 class Pool {
 public:
     Pool(const BatchSettings& settings, std::vector<int> groupOfEntry, int workers, std::ostream& output,
-         std::ostream& errors)
+         std::ostream& errors, EntryResults* results)
         : settings_(settings),
           claims_(std::move(groupOfEntry)),
           workerCount_(workers),
           output_(output),
           errors_(errors),
+          results_(results),
           outcomes_(settings.files.size()) {}
     int Run();
 
@@ -66,6 +67,7 @@ private:
     void ReadFrom(Worker& worker);
     void Handle(const WorkerMessage& message);
     void PrintReady();
+    void Print(const EntryOutcome& outcome);
     void AskToStop();
     void Abandon() noexcept;
     int Finish();
@@ -76,6 +78,7 @@ private:
     int workerCount_;
     std::ostream& output_;
     std::ostream& errors_;
+    EntryResults* results_;
     std::vector<Worker> workers_;
     std::vector<std::optional<EntryOutcome>> outcomes_;
     std::size_t nextToPrint_ = 0;
@@ -197,9 +200,15 @@ void Pool::PrintReady() {
         const EntryOutcome& outcome = *outcomes_[nextToPrint_];
         for (const std::string& warning : outcome.warnings)
             PrintEntryWarning(errors_, settings_.files[nextToPrint_].shown, warning);
-        PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome.succeeded, outcome.failure);
+        Print(outcome);
         ++nextToPrint_;
     }
+}
+
+void Pool::Print(const EntryOutcome& outcome) {
+    const BatchFile& file = settings_.files[static_cast<std::size_t>(outcome.index)];
+    PrintEntryOutcome(output_, errors_, file.shown, outcome.succeeded, outcome.failure);
+    if (results_ != nullptr) results_->EntryDone(file, outcome);
 }
 
 void Pool::AskToStop() {
@@ -241,8 +250,8 @@ int Pool::Finish() {
         std::optional<EntryOutcome>& outcome = outcomes_[nextToPrint_];
         if (!outcome && stopSignal_ != 0) continue;  // never started: stopped before it
         const int index = static_cast<int>(nextToPrint_);
-        if (!outcome) outcome = EntryOutcome{index, false, MissingReason(index), {}};
-        PrintEntryOutcome(output_, errors_, settings_.files[nextToPrint_].shown, outcome->succeeded, outcome->failure);
+        if (!outcome) outcome = EntryOutcome{index, false, MissingReason(index), {}, {}};
+        Print(*outcome);
     }
     for (const std::optional<EntryOutcome>& outcome : outcomes_)
         allSucceeded = allSucceeded && outcome && outcome->succeeded;
@@ -263,8 +272,8 @@ int WorkerCount(int jobs) {
 }
 
 int RunInWorkers(const BatchSettings& settings, std::vector<int> groupOfEntry, int workers, std::ostream& output,
-                 std::ostream& errors) {
-    return Pool(settings, std::move(groupOfEntry), workers, output, errors).Run();
+                 std::ostream& errors, EntryResults* results) {
+    return Pool(settings, std::move(groupOfEntry), workers, output, errors, results).Run();
 }
 
 }  // namespace vorlan

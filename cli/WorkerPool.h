@@ -19,8 +19,9 @@ int WorkerCount(int jobs);
 // the exit status: 0 when every entry succeeded, 1 when one failed or a
 // worker ended before its entries were done, 128 + the signal when a
 // termination signal stopped the run (the entries finished by then are
-// printed, the final message is not).
+// printed, the final message is not). Each entry, once its line is out,
+// also goes to results when there are any.
 int RunInWorkers(const BatchSettings& settings, std::vector<int> groupOfEntry, int workers, std::ostream& output,
-                 std::ostream& errors);
+                 std::ostream& errors, EntryResults* results = nullptr);
 
 }  // namespace vorlan

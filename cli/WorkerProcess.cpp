@@ -74,8 +74,9 @@ public:
     bool StopRequested() override { return StopAsked(); }
     // An entry's warnings come just before its outcome and travel with it.
     void EntryWarning(int, const std::string& text) override { warnings_.push_back(text); }
+    void EntryDescribed(int, const SuiteFacts& facts) override { facts_ = facts; }
     void EntryFinished(int index, bool succeeded, const std::string& failure) override {
-        Send(EntryOutcome{index, succeeded, failure, std::exchange(warnings_, {})});
+        Send(EntryOutcome{index, succeeded, failure, std::exchange(warnings_, {}), std::exchange(facts_, {})});
     }
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override {
         Send(ApiLeftOut{archive, failure, false});
@@ -108,6 +109,7 @@ private:
     EntryClaims& claims_;
     int socket_;
     std::vector<std::string> warnings_;  // of the entry about to finish
+    SuiteFacts facts_;                   // of the entry about to finish
 };
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "midlet/PathNames.h"
 #include "midlet/ScratchApiFiles.h"
 #include "midlet/ScratchFolder.h"
+#include "midlet/SuiteFacts.h"
 #include "midlet/SuiteLock.h"
 #include "midlet/TextLines.h"
 #include "midlet/WrittenSuiteCheck.h"
@@ -50,7 +51,7 @@ struct BatchState {
     std::vector<std::string> apisInScratch;           // the archives they were extracted for
     ScratchApiFiles apiFiles;                         // the files those archives put there
     ApiSelection selection;                           // the archives of the JAR in hand
-    std::vector<std::string> apisAdded;               // --api auto: those it got
+    SuiteFacts facts;                                 // what is known of the suite in hand
     std::set<std::string> brokenApis;                 // checked archives found unusable, reported once
     std::set<std::string> warnedApis;                 // archives whose left-out entries were reported
     std::string apiFailure;                           // why the API files could not be unpacked (a full disk)
@@ -66,6 +67,7 @@ SuiteWriteOptions WriteOptionsOf(BatchHost& host) {
     options.strict = host.StrictWanted();
     options.manifestCharset = host.ManifestCharset();
     options.check.profile = host.DeviceProfile();
+    options.hashJars = host.HashesWanted();
     return options;
 }
 
@@ -280,6 +282,16 @@ int HeldFolderOf(const BatchState& state, const std::string& path) {
     return held != state.recovered.end() && held->second.Valid() ? held->second.Get() : -1;
 }
 
+// The checked archives that went into a JAR: every usable one, when any did.
+std::vector<std::string> ArchivesAdded(const std::vector<std::string>& wanted, bool adding,
+                                       const std::set<std::string>& broken) {
+    std::vector<std::string> added;
+    if (!adding) return added;
+    for (const std::string& archive : wanted)
+        if (broken.count(archive) == 0) added.push_back(archive);
+    return added;
+}
+
 // A mended manifest goes into a JAR that gets no API files alone: with --api
 // auto the scratch folder may still hold the files an earlier JAR was given.
 void LeaveOnlyTheManifest(BatchState& state, const JarManifest& manifest) {
@@ -312,6 +324,8 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
     JarManifest manifest = ReadJarManifest(host.Zip(), jar);
+    NoteSuiteNames(*ManifestBuffer, state.facts);
+    NoteJarBefore(target, options.hashJars, state.facts);
     const ManifestMended mended = MendManifest(manifest, options, state.warnings);
     CommitUnit unit;
     const bool adding = state.selection.Adding(wanted, state.brokenApis, state.apisExtracted);
@@ -321,11 +335,13 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     std::string newJar = target;
     if (adding || mended.content) newJar = AddScratchFilesBeside(host.Zip(), jar, target, unit);
     if (!keptOut.PutBack()) state.apiFilesInScratch = false;  // extracted again for the next JAR
-    state.apisAdded = state.selection.NoteChosen(adding, state.brokenApis, state.warnings);
+    const std::vector<std::string> chosen = state.selection.NoteChosen(adding, state.brokenApis, state.warnings);
+    state.facts.apisAdded = host.ApiAuto() != nullptr ? chosen : ArchivesAdded(wanted, adding, state.brokenApis);
     if (mended.rename) newJar = RenameManifestEntry(host.Zip(), newJar, target, unit);
     RecoverOnce(state, descriptor);
     ComposeJadLines(descriptor, newJar, newJar == target, options, state.warnings);
     PendingFile jad = PrepareDescriptor(newJar, jar, descriptor, HeldFolderOf(state, descriptor));
+    NoteJarAfter(newJar, newJar == target ? JarAfter::sameAsBefore : JarAfter::written, options.hashJars, state.facts);
     const std::vector<Finding>* added = adding ? &state.apiClasses : nullptr;
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
                       state.warnings);
@@ -354,7 +370,7 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
         state.apiFilesInScratch = false;                             // the fix step empties the scratch folder
         unit = BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
                              [&state](const std::string& path) { RecoverOnce(state, path); },
-                             WaitingOfBatch(host, state), {WriteOptionsOf(host), state.warnings});
+                             WaitingOfBatch(host, state), {WriteOptionsOf(host), state.warnings, state.facts});
     }
     return unit;
 }
@@ -368,13 +384,12 @@ void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
     state.commits.ReportFinished();
     try {
         CommitUnit unit = RunEntryStep(host, index, state);
-        state.commits.Prepared(index, std::move(unit), keys, state.warnings.Take(), std::exchange(state.apisAdded, {}));
+        state.commits.Prepared(index, std::move(unit), keys, state.warnings.Take(), std::exchange(state.facts, {}));
     } catch (const std::exception& error) {
         // The entry stays unchecked and the batch goes on; the window shows
         // nothing for it, vorlan-batch prints the reason.
         state.apiFilesInScratch = false;  // start the next JAR from a clean scratch folder
-        state.apisAdded.clear();
-        state.commits.Failed(index, error.what(), state.warnings.Take());
+        state.commits.Failed(index, error.what(), state.warnings.Take(), std::exchange(state.facts, {}));
     }
     // The entry's work is done; its check mark may still wait for its group.
     host.SetProgressPosition(index + 1);

@@ -11,6 +11,7 @@
 namespace vorlan {
 
 class ApiChooser;
+struct SuiteFacts;
 class TZip;
 
 enum class BatchMode { GenerateJad = 0, BuildFix = 1 };
@@ -72,6 +73,13 @@ public:
     // The archives --api auto added into the entry's JAR, in catalogue
     // order; called just before its EntryFinished when there were some.
     virtual void EntryApisAdded(int /*index*/, const std::vector<std::string>& /*archives*/) {}
+
+    // What the batch learned of the entry's suite (midlet/SuiteFacts.h),
+    // succeeded or failed; called just before its EntryFinished, after its
+    // warnings. HashesWanted: whether the JAR's SHA-256 before and after is
+    // worth its cost (a report asks for it); asked once per entry.
+    virtual void EntryDescribed(int /*index*/, const SuiteFacts& /*facts*/) {}
+    virtual bool HashesWanted() { return false; }
 
     // A checked API archive that could not be used: nothing of it goes into
     // the JARs, the archives after it still do, and the batch goes on.

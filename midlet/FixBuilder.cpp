@@ -159,6 +159,7 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
     PendingFile jad = PrepareDescriptor(building, shownJar, descriptor);
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, false, building, &zip, nullptr}, writing.options,
                       writing.warnings);
+    NoteJarAfter(building, JarAfter::written, writing.options.hashJars, writing.facts);
     PendingFile jar = PendingFile::Beside(target);
     if (oldJar && S_ISREG(oldJar->st_mode)) jar.SetMode(oldJar->st_mode);
     jar.CopyFrom(building);
@@ -199,6 +200,8 @@ CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::str
     CreateFolder(ScratchRoot + kScratchFolder);
     const TextLines templateManifest = ReadTemplateManifest(zip);
     LoadOldManifest(zip, entryPath, input, writing.options.manifestCharset);
+    NoteSuiteNames(*ManifestBuffer, writing.facts);
+    NoteJarBefore(target, writing.options.hashJars, writing.facts);
     CreateFolder(ScratchRoot + kScratchFolder);
     CreateFolder(ScratchRoot + kScratchMetaInf);
     FixManifest(*ManifestBuffer, fixVersion);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "filecommit/CommitGroup.h"
+#include "midlet/SuiteFacts.h"
 #include "midlet/SuiteLock.h"
 #include "midlet/SuiteWriteOptions.h"
 
@@ -34,10 +35,12 @@ void FixManifest(TextLines& lines, const std::string& fixVersion);
 // install. True when it did.
 bool AddMissingFirstMidlet(TextLines& lines, const std::string& fallbackName, EntryWarnings& warnings);
 
-// How a fix suite is written, and where its warnings go.
+// How a fix suite is written, and where its warnings and what is learned of
+// the suite go.
 struct FixWriting {
     SuiteWriteOptions options;
     EntryWarnings& warnings;
+    SuiteFacts& facts;
 };
 
 // Builds the fix suite for one .jar or .jad entry: the new JAR (for the

@@ -13,21 +13,22 @@
 namespace vorlan {
 
 void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
-                              std::vector<std::string> warnings, std::vector<std::string> apisAdded) {
+                              std::vector<std::string> warnings, SuiteFacts facts) {
     if (unit.renames.empty()) {
-        outcomes_.push_back({index, false, {}, std::move(warnings), std::move(apisAdded)});
+        outcomes_.push_back({index, false, {}, std::move(warnings), std::move(facts)});
         return;
     }
     if (group_.Size() == 0) opened_ = std::chrono::steady_clock::now();
     group_.Add(std::move(unit));
     groupEntries_.push_back(index);
     groupKeys_.insert(keys.begin(), keys.end());
-    outcomes_.push_back({index, true, {}, std::move(warnings), std::move(apisAdded)});
+    outcomes_.push_back({index, true, {}, std::move(warnings), std::move(facts)});
     CommitIfDue();
 }
 
-void OrderedCommits::Failed(int index, const std::string& failure, std::vector<std::string> warnings) {
-    outcomes_.push_back({index, false, failure.empty() ? "failed" : failure, std::move(warnings), {}});
+void OrderedCommits::Failed(int index, const std::string& failure, std::vector<std::string> warnings,
+                            SuiteFacts facts) {
+    outcomes_.push_back({index, false, failure.empty() ? "failed" : failure, std::move(warnings), std::move(facts)});
 }
 
 void OrderedCommits::CommitIfHolding(const std::vector<std::string>& keys) {
@@ -55,15 +56,29 @@ void OrderedCommits::CommitOpenGroup() {
     groupKeys_.clear();
 }
 
+namespace {
+
+// A failed entry's suite is as it was: nothing of the run went into it.
+void LeaveOutWhatWasNotWritten(SuiteFacts& facts) {
+    facts.jarSizeAfter = -1;
+    facts.jarSha256After.clear();
+    facts.apisAdded.clear();
+}
+
+}  // namespace
+
 // Reports every outcome up to the first whose suite still waits in the group.
 void OrderedCommits::ReportFinished() {
     while (!outcomes_.empty() && !outcomes_.front().waiting) {
-        const Outcome outcome = outcomes_.front();
+        Outcome outcome = std::move(outcomes_.front());
         outcomes_.pop_front();
         const bool succeeded = outcome.failure.empty();
+        if (!succeeded) LeaveOutWhatWasNotWritten(outcome.facts);
         host_.SetFileChecked(outcome.index, succeeded);
         for (const std::string& warning : outcome.warnings) host_.EntryWarning(outcome.index, warning);
-        if (succeeded && !outcome.apisAdded.empty()) host_.EntryApisAdded(outcome.index, outcome.apisAdded);
+        if (succeeded && host_.ApiAuto() != nullptr && !outcome.facts.apisAdded.empty())
+            host_.EntryApisAdded(outcome.index, outcome.facts.apisAdded);
+        host_.EntryDescribed(outcome.index, outcome.facts);
         host_.EntryFinished(outcome.index, succeeded, outcome.failure);
         App().ProcessMessages();
     }

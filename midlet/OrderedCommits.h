@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "filecommit/CommitGroup.h"
+#include "midlet/SuiteFacts.h"
 
 namespace vorlan {
 
@@ -28,11 +29,11 @@ public:
 
     // The entry's suite is ready to commit (a unit without renames: nothing
     // to replace, the entry has succeeded). keys name the suite's files;
-    // warnings, and the API archives --api auto added, go to the host with
-    // the entry's outcome.
+    // warnings and what is known of the suite go to the host with the
+    // entry's outcome.
     void Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
-                  std::vector<std::string> warnings = {}, std::vector<std::string> apisAdded = {});
-    void Failed(int index, const std::string& failure, std::vector<std::string> warnings = {});
+                  std::vector<std::string> warnings = {}, SuiteFacts facts = {});
+    void Failed(int index, const std::string& failure, std::vector<std::string> warnings = {}, SuiteFacts facts = {});
 
     // Commits the open group when it holds one of keys.
     void CommitIfHolding(const std::vector<std::string>& keys);
@@ -52,7 +53,7 @@ private:
         bool waiting;  // its suite is in the open group
         std::string failure;
         std::vector<std::string> warnings;
-        std::vector<std::string> apisAdded;
+        SuiteFacts facts;
     };
 
     BatchHost& host_;

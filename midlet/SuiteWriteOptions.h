@@ -15,6 +15,7 @@ struct SuiteWriteOptions {
     bool strict = false;
     std::string manifestCharset;  // an iconv name; empty: none given
     SuiteCheckOptions check;
+    bool hashJars = false;  // the JAR's SHA-256 before and after goes into the suite's facts
 };
 
 }  // namespace vorlan

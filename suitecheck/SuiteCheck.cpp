@@ -155,13 +155,14 @@ Findings CheckSuite(const std::string& path, const SuiteCheckOptions& options, c
 }
 
 int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, const SuiteCheckOptions& options,
-                  const ClassCheckSettings& classes) {
+                  const ClassCheckSettings& classes, const SuiteChecked& checked) {
     std::size_t notInstalling = 0;
     std::size_t notStarting = 0;
     int errors = 0;
     int warnings = 0;
     for (const std::string& file : files) {
         const Findings findings = CheckSuite(file, options, classes);
+        if (checked) checked(file, findings);
         bool stopsInstall = false;
         for (const Finding& finding : findings.List()) {
             output << ShownFileName(file) << ": " << finding.rule << ": " << (finding.error ? "" : "warning: ")

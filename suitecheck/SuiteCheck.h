@@ -3,6 +3,7 @@
 // Reads the files; changes nothing.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -22,9 +23,11 @@ Findings CheckSuite(const std::string& path, const SuiteCheckOptions& options = 
 // Checks every file and writes one line per finding, "PATH: RULE: text"
 // (the text of a warning begins with "warning: "), then a summary line that
 // counts the suites that would install, would not, and would install but
-// not start. Returns 0 when no finding is an error, 1 otherwise.
+// not start. Returns 0 when no finding is an error, 1 otherwise. Each
+// suite's findings also go to checked, when given (a report keeps them).
+using SuiteChecked = std::function<void(const std::string& file, const Findings& findings)>;
 int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, const SuiteCheckOptions& options = {},
-                  const ClassCheckSettings& classes = {});
+                  const ClassCheckSettings& classes = {}, const SuiteChecked& checked = {});
 
 // The main attributes of the archive's META-INF/MANIFEST.MF (the name is
 // case-sensitive, as for Java); nothing, with a MANIFEST error, when there is

@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <tuple>
+
 #include "cli/EntryClaims.h"
 #include "cli/EntryGroups.h"
 #include "cli/WorkerMessages.h"
@@ -66,8 +68,9 @@ TEST(FactsOfEntry, OneSuiteUnderAnyNameHasOneKey) {
 }
 
 TEST(WorkerMessages, ArriveWholeHoweverTheBytesAreCut) {
-    const std::vector<WorkerMessage> sent{EntryOutcome{7, true, "", {"first warning", ""}},
-                                          EntryOutcome{70000, false, std::string("line one\nline\0two", 17), {}},
+    SuiteFacts facts{"Snake", "Vendor", "1.0", 5000000000, -1, std::string(64, 'a'), "", {"nokiaui.zip", "api.jar"}};
+    const std::vector<WorkerMessage> sent{EntryOutcome{7, true, "", {"first warning", ""}, facts},
+                                          EntryOutcome{70000, false, std::string("line one\nline\0two", 17), {}, {}},
                                           ApiLeftOut{"api.rar", "not a zip archive"},
                                           ApiLeftOut{"api.zip", "a name left out", true},
                                           BatchFinished{"Process successfuly completed!"}};
@@ -87,6 +90,12 @@ TEST(WorkerMessages, ArriveWholeHoweverTheBytesAreCut) {
     EXPECT_EQ(second.failure, std::string("line one\nline\0two", 17));
     EXPECT_TRUE(std::get<EntryOutcome>(received[0]).succeeded);
     EXPECT_EQ(std::get<EntryOutcome>(received[0]).warnings, (std::vector<std::string>{"first warning", ""}));
+    const SuiteFacts& got = std::get<EntryOutcome>(received[0]).facts;
+    EXPECT_EQ(
+        std::tie(got.midletName, got.midletVendor, got.midletVersion, got.jarSha256Before, got.apisAdded),
+        std::tie(facts.midletName, facts.midletVendor, facts.midletVersion, facts.jarSha256Before, facts.apisAdded));
+    EXPECT_EQ(got.jarSizeBefore, 5000000000);  // over 32 bits
+    EXPECT_EQ(got.jarSizeAfter, -1);
     EXPECT_EQ(std::get<ApiLeftOut>(received[2]).failure, "not a zip archive");
     EXPECT_FALSE(std::get<ApiLeftOut>(received[2]).entryOnly);
     EXPECT_TRUE(std::get<ApiLeftOut>(received[3]).entryOnly);

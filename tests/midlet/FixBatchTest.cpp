@@ -100,6 +100,12 @@ TEST_F(FixBatchTest, AJadBringsItsSizeAndUrlLinesIntoTheNewJarsManifest) {
                          "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)), "MIDlet-Jar-URL: Snake.jar",
                          "MicroEdition-Profile: MIDP-2.0", "MicroEdition-Configuration: CLDC-1.1"}));
     EXPECT_EQ(SuitesFolderListing(), (Lines{"Snake.JAD", "Snake.jar"}));
+    // The suite as the user held it: its JAD's version, no JAR before.
+    ASSERT_EQ(host_.facts.size(), 1u);
+    EXPECT_EQ(host_.facts[0].midletName, "Snake");
+    EXPECT_EQ(host_.facts[0].midletVersion, "1.0");
+    EXPECT_EQ(host_.facts[0].jarSizeBefore, -1);
+    EXPECT_EQ(host_.facts[0].jarSizeAfter, static_cast<std::int64_t>(fs::file_size(jar)));
 }
 
 TEST_F(FixBatchTest, AJadReplacesTheJarBesideItInWhateverCaseItHas) {

@@ -93,11 +93,22 @@ TEST_F(GenerateJadBatchTest, OneApiGoesIntoEveryJarWithoutItsManifestOrSignature
     host_.CheckApis({"nokiaui.zip"});
     const std::vector<fs::path> jars{Game("jar", "one.jar"), Game("zip", "two.jar"), Game("python", "three.jar")};
     std::vector<std::string> manifests;
-    for (const fs::path& jar : jars) manifests.push_back(Entry(jar, "META-INF/MANIFEST.MF"));
+    std::vector<std::int64_t> sizesBefore;
+    for (const fs::path& jar : jars) {
+        manifests.push_back(Entry(jar, "META-INF/MANIFEST.MF"));
+        sizesBefore.push_back(static_cast<std::int64_t>(fs::file_size(jar)));
+    }
     RunOn(jars);
     EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1}));
+    ASSERT_EQ(host_.facts.size(), jars.size());
     for (std::size_t i = 0; i < jars.size(); ++i) {
         SCOPED_TRACE(jars[i]);
+        const SuiteFacts& facts = host_.facts[i];
+        EXPECT_EQ(facts.midletName, jars[i].stem().string());
+        EXPECT_EQ(facts.midletVersion, "1.0.2");
+        EXPECT_EQ(facts.jarSizeBefore, sizesBefore[i]);
+        EXPECT_EQ(facts.jarSizeAfter, static_cast<std::int64_t>(fs::file_size(jars[i])));
+        EXPECT_EQ(facts.apisAdded, (std::vector<std::string>{"nokiaui.zip"}));
         const std::vector<std::string> names = Names(jars[i]);
         EXPECT_EQ(Entry(jars[i], "com/nokia/mid/ui/FullCanvas.class"), "full canvas");
         EXPECT_EQ(Entry(jars[i], "META-INF/MANIFEST.MF"), manifests[i]);
@@ -146,6 +157,8 @@ TEST_F(GenerateJadBatchTest, ABrokenApiIsSkippedAndTheOnesAfterItAreStillUsed) {
         EXPECT_EQ(Entry(jar, "c/C.class"), "c");
         EXPECT_FALSE(Holds(Names(jar), "half/Damaged.class"));
     }
+    for (const SuiteFacts& facts : host_.facts)
+        EXPECT_EQ(facts.apisAdded, (std::vector<std::string>{"a.zip", "c.zip"}));  // the archives that went in
     ASSERT_EQ(host_.apiFailures.size(), 2u) << ::testing::PrintToString(host_.apiFailures);
     EXPECT_EQ(host_.apiFailures[0].rfind("broken.rar: ", 0), 0u) << host_.apiFailures[0];
     EXPECT_EQ(host_.apiFailures[1].rfind("half.zip: ", 0), 0u) << host_.apiFailures[1];
@@ -265,6 +278,12 @@ TEST_F(GenerateJadBatchTest, AnAddThatDidNotHappenFailsTheEntryAndLeavesTheJarAs
     EXPECT_EQ(host_.checked, std::vector<int>{0});
     EXPECT_EQ(ReadFile(jar), before);
     EXPECT_FALSE(fs::exists(Suite("g.jad")));
+    // What was learned before the failure stays; nothing written is claimed.
+    ASSERT_EQ(host_.facts.size(), 1u);
+    EXPECT_EQ(host_.facts[0].midletName, "g");
+    EXPECT_EQ(host_.facts[0].jarSizeBefore, static_cast<std::int64_t>(before.size()));
+    EXPECT_EQ(host_.facts[0].jarSizeAfter, -1);
+    EXPECT_TRUE(host_.facts[0].apisAdded.empty());
 }
 
 TEST_F(GenerateJadBatchTest, AJarThatIsGoneFailsAndNothingIsCreatedInItsPlace) {

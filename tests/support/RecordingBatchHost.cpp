@@ -35,6 +35,12 @@ void RecordingBatchHost::EntryApisAdded(int index, const std::vector<std::string
     apisAdded[at] = archives;
 }
 
+void RecordingBatchHost::EntryDescribed(int index, const SuiteFacts& described) {
+    const auto at = static_cast<std::size_t>(index);
+    if (facts.size() <= at) facts.resize(at + 1);
+    facts[at] = described;
+}
+
 void RecordingBatchHost::ApiExtractionFailed(const std::string& archive, const std::string& failure) {
     apiFailures.push_back(archive + ": " + failure);
 }
@@ -60,6 +66,7 @@ void RecordingBatchHost::Run(const std::vector<fs::path>& entries) {
     failures.clear();
     warnings.clear();
     apisAdded.clear();
+    facts.clear();
     positions.clear();
     const fs::path directory = fs::current_path();
     RunBatch(*this);

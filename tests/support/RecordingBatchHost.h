@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "midlet/BatchHost.h"
+#include "midlet/SuiteFacts.h"
 #include "zip/TZip.h"
 
 namespace vorlan::test {
@@ -42,6 +43,7 @@ public:
     std::vector<std::vector<std::string>> warnings;  // per entry: its warnings, in the order given
     // Per entry: the archives --api auto added.
     std::vector<std::vector<std::string>> apisAdded;
+    std::vector<SuiteFacts> facts;  // per entry: what EntryDescribed told
     std::vector<int> positions;
     int progressMax = -1;
     std::vector<std::string> apiFailures;        // "archive: failure"
@@ -75,6 +77,7 @@ public:
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
     void EntryWarning(int index, const std::string& text) override;
     void EntryApisAdded(int index, const std::vector<std::string>& archives) override;
+    void EntryDescribed(int index, const SuiteFacts& described) override;
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
     void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;

@@ -1,0 +1,35 @@
+// Filling in what a batch learns of a suite.
+#include "midlet/SuiteFacts.h"
+
+#include <sys/stat.h>
+
+#include "midlet/FileHash.h"
+#include "midlet/JadText.h"
+#include "midlet/TextLines.h"
+
+namespace vorlan {
+
+void NoteSuiteNames(const TextLines& attributes, SuiteFacts& facts) {
+    facts.midletName = AttributeValue(attributes, "MIDlet-Name");
+    facts.midletVendor = AttributeValue(attributes, "MIDlet-Vendor");
+    facts.midletVersion = AttributeValue(attributes, "MIDlet-Version");
+}
+
+std::int64_t FileSizeOrUnknown(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
+}
+
+void NoteJarBefore(const std::string& jar, bool hashes, SuiteFacts& facts) {
+    facts.jarSizeBefore = FileSizeOrUnknown(jar);
+    if (hashes) facts.jarSha256Before = FileSha256(jar);
+}
+
+void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts& facts) {
+    facts.jarSizeAfter = FileSizeOrUnknown(jar);
+    if (!hashes) return;
+    facts.jarSha256After =
+        kind == JarAfter::sameAsBefore && !facts.jarSha256Before.empty() ? facts.jarSha256Before : FileSha256(jar);
+}
+
+}  // namespace vorlan

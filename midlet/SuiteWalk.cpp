@@ -1,0 +1,125 @@
+// Walking a folder tree for the suites in it.
+#include "midlet/SuiteWalk.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <unordered_set>
+
+#include "filecommit/PendingNames.h"
+
+namespace vorlan {
+
+namespace {
+
+struct FolderCloser {
+    void operator()(DIR* folder) const { closedir(folder); }
+};
+
+enum class EntryType { Skipped, File, Folder };
+
+std::string Joined(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+std::string LowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+// ".jar" or ".jad" in lower case when name ends in one, else empty.
+std::string SuiteExtension(const std::string& name) {
+    if (name.size() <= 4) return {};
+    std::string extension = LowerCase(std::string_view(name).substr(name.size() - 4));
+    return extension == ".jar" || extension == ".jad" ? extension : std::string();
+}
+
+std::string Stem(const std::string& name) {
+    return name.substr(0, name.size() - 4);
+}
+
+// The entry by its own type; a link counts as what it names when that is a
+// regular file, and is skipped otherwise (never walked into).
+EntryType TypeOf(const std::string& path) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0) return EntryType::Skipped;
+    if (S_ISDIR(status.st_mode)) return EntryType::Folder;
+    if (S_ISLNK(status.st_mode) && stat(path.c_str(), &status) != 0) return EntryType::Skipped;
+    return S_ISREG(status.st_mode) ? EntryType::File : EntryType::Skipped;
+}
+
+std::vector<std::string> SortedNames(const std::string& folder) {
+    std::unique_ptr<DIR, FolderCloser> listing(opendir(folder.c_str()));
+    if (!listing) throw SuiteWalkError("Cannot read the folder \"" + folder + "\": " + std::strerror(errno));
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = readdir(listing.get())) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(std::move(name));
+    }
+    if (errno != 0) throw SuiteWalkError("Cannot read the folder \"" + folder + "\": " + std::strerror(errno));
+    std::sort(names.begin(), names.end());  // std::string compares bytes as unsigned char
+    return names;
+}
+
+bool IsVorlansOwn(const std::string& name) {
+    return IsPendingName(name) || IsJournalName(name);
+}
+
+// The stems (lower case) of the JADs among files: a JAR with one of them
+// beside it is that JAD's suite, taken through the JAD.
+std::unordered_set<std::string> DescriptorStems(const std::vector<std::string>& files) {
+    std::unordered_set<std::string> stems;
+    for (const std::string& name : files) {
+        if (SuiteExtension(name) == ".jad") stems.insert(LowerCase(Stem(name)));
+    }
+    return stems;
+}
+
+bool Takes(SuiteWalkKind kind, const std::string& name, const std::unordered_set<std::string>& jadStems) {
+    const std::string extension = SuiteExtension(name);
+    if (kind == SuiteWalkKind::Jars) return extension == ".jar";
+    if (extension == ".jad") return true;
+    return extension == ".jar" && !jadStems.contains(LowerCase(Stem(name)));
+}
+
+void WalkFolder(const std::string& root, const std::string& below, SuiteWalkKind kind,
+                std::vector<std::string>& found) {
+    const std::string folder = below.empty() ? root : Joined(root, below);
+    const std::vector<std::string> names = SortedNames(folder);
+    std::vector<EntryType> types;
+    std::vector<std::string> files;
+    for (const std::string& name : names) {
+        types.push_back(TypeOf(Joined(folder, name)));
+        if (types.back() == EntryType::File) files.push_back(name);
+    }
+    const auto jadStems = DescriptorStems(files);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        const std::string relative = below.empty() ? name : below + "/" + name;
+        if (types[i] == EntryType::Folder && name[0] != '.') {
+            WalkFolder(root, relative, kind, found);
+        } else if (types[i] == EntryType::File && !IsVorlansOwn(name) && Takes(kind, name, jadStems)) {
+            found.push_back(relative);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> WalkSuites(const std::string& folder, SuiteWalkKind kind) {
+    std::vector<std::string> found;
+    WalkFolder(folder, "", kind, found);
+    return found;
+}
+
+}  // namespace vorlan
