@@ -77,7 +77,7 @@ public:
     void FormCreate();
     void ComboBox1Change();
     // Files dropped on the window: every path is added, in the drag's order,
-    // each cut to 259 characters.
+    // each cut to 259 characters; a folder adds the suites in it.
     void WMDropFiles(const std::vector<std::string>& droppedPaths);
     // Escape or Stop: the running batch ends after the file in hand, as when
     // the window is closed, but the window stays.
@@ -126,6 +126,7 @@ private:
     void SetShortcuts();
     void CentreOnScreen();
     void FillApiCatalogue();
+    void AddPathsOrSuitesIn(const std::vector<std::string>& paths);
     void ApiCheckChanged(QListWidgetItem* item);
     bool AutoApiChecked() const;
     void SetBatchRunning(bool running);

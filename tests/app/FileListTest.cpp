@@ -163,6 +163,65 @@ TEST(FileList, DelRemovesTheSelectedEntryOnlyAndClearRemovesAll) {
     EXPECT_TRUE(Scripted().messages.empty());
 }
 
+// A folder, dropped or chosen in the dialog, adds the suites in it that the
+// mode takes, in the walk's order, among the other paths in their order; a
+// folder that adds nothing is named in one message.
+TEST(FileList, FolderAddsTheSuitesInItThatTheModeTakes) {
+    struct Case {
+        const char* name;
+        int mode;
+        bool dropped;  // else chosen in the dialog
+        Paths given;   // below the test folder
+        Paths added;
+        const char* message;  // "" for none
+    };
+    const Case cases[] = {
+        {"JarsOfADroppedFolderBeforeAFile",
+         0,
+         true,
+         {"/games", "/other/Solo.jar"},
+         {"/games/Snake.jar", "/games/Tetris.jar", "/games/zone/Pong.jar", "/other/Solo.jar"},
+         ""},
+        {"JadsAndLoneJarsOfAChosenFolder",
+         1,
+         false,
+         {"/games"},
+         {"/games/Snake.jad", "/games/Tetris.jar", "/games/zone/Pong.jar"},
+         ""},
+        {"AFolderWithoutSuitesIsNamed",
+         0,
+         true,
+         {"/empty", "/games/zone"},
+         {"/games/zone/Pong.jar"},
+         "Nothing was added from these folders:\n@/empty (no JAR in it)"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        TestForm test;
+        TForm1& form = *test.form;
+        const std::string top = test.folder.str();
+        for (const char* file :
+             {"games/Snake.jar", "games/Snake.jad", "games/Tetris.jar", "games/notes.txt", "games/zone/Pong.jar",
+              "games/.hidden/Secret.jar", "empty/notes.txt", "other/Solo.jar"})
+            test::WriteFile(top + "/" + file, "PK");
+        form.ComboBox1->setCurrentIndex(row.mode);
+        Paths given;
+        for (const std::string& path : row.given) given.push_back(top + path);
+        if (row.dropped) {
+            form.WMDropFiles(given);
+        } else {
+            test.chooser.answers = {given};
+            form.Button1Click();
+        }
+        Paths added;
+        for (const std::string& path : row.added) added.push_back(top + path);
+        EXPECT_EQ(Entries(form), added);
+        std::string message = row.message;
+        if (const size_t at = message.find('@'); at != std::string::npos) message.replace(at, 1, top);
+        EXPECT_EQ(Scripted().messages.empty() ? "" : Scripted().messages.back().text, message);
+    }
+}
+
 // Every dropped path, in the drag's order; each as long as the drop buffer
 // held.
 TEST(FileList, DropAddsEveryPathInOrderEachCutTo259Characters) {
