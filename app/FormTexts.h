@@ -13,11 +13,27 @@ inline constexpr std::string_view kApplicationTitle = "Vorlan";
 // The credit that stands at the right end of the window's caption bar.
 inline constexpr std::string_view kCaptionCredit = "(made for J2ME fans)";
 
-// The items of the mode selector, by mode.
-inline constexpr std::string_view kModeItems[] = {
-    "Generate JAD from JAR & add API (if checked)",
-    "Generate JAR & JAD fix (special for X100/X600/E100/E700)",
+// The items of the mode selector, in their order: the batch mode each runs,
+// and whether mode 0 also mends the manifests and JADs (what has one right
+// answer: a byte-order mark, empty lines, line ends, long lines, the
+// manifest's name). The repairing item comes last, so that the two modes
+// keep their places.
+struct ModeItem {
+    std::string_view text;
+    int mode;
+    bool repair;
 };
+inline constexpr ModeItem kModeItems[] = {
+    {"Generate JAD from JAR & add API (if checked)", 0, false},
+    {"Generate JAR & JAD fix (special for X100/X600/E100/E700)", 1, false},
+    {"Generate JAD from JAR & add API (if checked), repair manifest", 0, true},
+};
+
+// The first item of the API catalogue when it holds archives: each JAR gets
+// the archives that provide the classes it lacks instead of the checked ones.
+inline constexpr std::string_view kAutoApiItem = "(auto)";
+inline constexpr std::string_view kAutoApiHint =
+    "Каждому JAR - те API, классов которых ему не хватает (вместо отмеченных)";
 
 // The open dialog's filters, in Windows filter text ("description|patterns").
 inline constexpr std::string_view kJarFilter = "Java archive (*.jar)|*.jar";

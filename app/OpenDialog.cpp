@@ -2,11 +2,15 @@
 #include "app/OpenDialog.h"
 
 #include <QAbstractItemView>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "app/QtText.h"
 
@@ -58,6 +62,7 @@ public:
         for (const char* view : {"listView", "treeView"})
             if (auto* files = findChild<QAbstractItemView*>(view))
                 files->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        AddFolderButton();
     }
 
     const QStringList& Chosen() const { return chosen_; }
@@ -80,6 +85,34 @@ protected:
     }
 
 private:
+    // Beside Open and Cancel, so that nothing else in the dialog changes: Open
+    // still goes into a selected folder, as in every file dialog.
+    void AddFolderButton() {
+        auto* buttons = findChild<QDialogButtonBox*>("buttonBox");
+        if (buttons == nullptr) return;
+        QPushButton* folder = buttons->addButton(QString("Add &Folder"), QDialogButtonBox::ActionRole);
+        folder->setObjectName("addFolderButton");
+        folder->setAutoDefault(false);  // Return still opens what the name box names
+        folder->setToolTip(QString("Add the suites in the selected folders, or in the folder shown"));
+        connect(folder, &QPushButton::clicked, this, &TypedNamesFileDialog::ChooseFolders);
+    }
+
+    // The folders selected in the lists (both views share one selection),
+    // else the folder shown. Files selected beside them are not taken: the
+    // button says what it adds.
+    void ChooseFolders() {
+        QStringList folders;
+        auto* files = findChild<QAbstractItemView*>("listView");
+        auto* model = files != nullptr ? qobject_cast<QFileSystemModel*>(files->model()) : nullptr;
+        if (model != nullptr && files->selectionModel() != nullptr)
+            for (const QModelIndex& index : files->selectionModel()->selectedRows())
+                if (model->isDir(index)) folders << QDir::cleanPath(model->filePath(index));
+        folders.sort();  // the selection's order is the order of the clicks
+        if (folders.isEmpty()) folders << directory().absolutePath();
+        chosen_ = folders;
+        QDialog::accept();
+    }
+
     QStringList chosen_;
 };
 

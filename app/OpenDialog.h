@@ -21,12 +21,14 @@ class FileChooser {
 public:
     virtual ~FileChooser() = default;
     // Shows the dialog as its settings say; true with the chosen paths, in the
-    // dialog's order, when the user confirms.
+    // dialog's order, when the user confirms. A folder among them was chosen
+    // for the suites in it.
     virtual bool ChooseFiles(QWidget* parent, const TOpenDialog& dialog, std::vector<std::string>& files) = 0;
 };
 
 // Qt's own file dialog: several files at once, resizable; typed names of
-// files that do not exist are taken.
+// files that do not exist are taken. Its "Add Folder" button chooses the
+// folders selected in its lists, or else the folder it shows.
 std::unique_ptr<FileChooser> MakeQtFileChooser();
 
 // The full paths a dialog's name box names, in the order typed. Several names

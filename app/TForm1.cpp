@@ -17,6 +17,7 @@
 #include "app/FormTexts.h"
 #include "app/QtApplication.h"
 #include "midlet/ApiCatalogue.h"
+#include "midlet/AutoApiChooser.h"
 #include "midlet/BatchDriver.h"
 #include "midlet/Globals.h"
 #include "midlet/TextLines.h"
@@ -61,6 +62,7 @@ void TForm1::ConnectHandlers() {
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox1Change);
+    connect(APIs, &QListWidget::itemChanged, this, &TForm1::ApiCheckChanged);
     connect(CheckListBox1, &QListWidget::currentItemChanged, this, &TForm1::ShowEntryNote);
 }
 
@@ -102,15 +104,9 @@ void TForm1::FormCreate() {
     ComboBox1Change();
 }
 
-// The program's API archives, then the user's (midlet/ApiCatalogue.h); missing
-// folders leave the list empty.
-void TForm1::FillApiCatalogue() {
-    for (const std::string& name : ReadApiCatalogue()) AddCheckListItem(*APIs, name);
-}
-
 void TForm1::ComboBox1Change() {
     OpenDialog1.FilterIndex = 1;
-    const int mode = ComboBox1->currentIndex();
+    const int mode = Mode();
     if (mode == 0) OpenDialog1.Filter = kJarFilter;
     if (mode == 1) OpenDialog1.Filter = kJadOrJarFilter;
     edFixVer->setVisible(mode != 0);

@@ -27,6 +27,8 @@ class QToolButton;
 
 namespace vorlan {
 
+class AutoApiChooser;
+
 // Where the window finds its files and how it asks for files to add; tests
 // point it at their own folders and answer the open dialog themselves.
 struct FormSettings {
@@ -75,7 +77,7 @@ public:
     void FormCreate();
     void ComboBox1Change();
     // Files dropped on the window: every path is added, in the drag's order,
-    // each cut to 259 characters.
+    // each cut to 259 characters; a folder adds the suites in it.
     void WMDropFiles(const std::vector<std::string>& droppedPaths);
     // Escape or Stop: the running batch ends after the file in hand, as when
     // the window is closed, but the window stays.
@@ -90,7 +92,9 @@ public:
     int ApiCount() override;
     std::string ApiAt(int index) override;
     bool ApiChecked(int index) override;
+    ApiChooser* ApiAuto() override;  // "(auto)" checked when the batch started
     int Mode() override;
+    bool RepairWanted() override;  // the mode selector's repairing item
     std::string FixVersion() override;
     void SetProgressMax(int max) override;
     void SetProgressPosition(int position) override;
@@ -99,6 +103,7 @@ public:
     void BatchEnded() override;
     bool StopRequested() override;  // Stop, Escape, or the window closed during the batch
     void EntryWarning(int index, const std::string& text) override;
+    void EntryApisAdded(int index, const std::vector<std::string>& archives) override;
     void EntryFinished(int index, bool succeeded, const std::string& failure) override;
     void ShowBatchFinished(const std::string& text, const std::string& caption) override;
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
@@ -121,6 +126,9 @@ private:
     void SetShortcuts();
     void CentreOnScreen();
     void FillApiCatalogue();
+    void AddPathsOrSuitesIn(const std::vector<std::string>& paths);
+    void ApiCheckChanged(QListWidgetItem* item);
+    bool AutoApiChecked() const;
     void SetBatchRunning(bool running);
     void ShowApiProblems();
     void ShowEntryNote(const QListWidgetItem* item);
@@ -131,8 +139,14 @@ private:
     bool closeWhenBatchEnds_ = false;
     bool stopRequested_ = false;
     int failedEntries_ = 0;
-    // The warnings of entries whose outcome has not come yet.
+    // The warnings of entries whose outcome has not come yet, and the API
+    // archives "(auto)" added into them.
     std::map<int, std::vector<std::string>> entryWarnings_;
+    std::map<int, std::vector<std::string>> entryApisAdded_;
+    // The catalogue's archives start at this row of APIs: 1 below "(auto)".
+    int firstArchiveRow_ = 0;
+    std::unique_ptr<AutoApiChooser> apiChooser_;
+    bool apiAutoInBatch_ = false;  // "(auto)" as it stood when the running batch started
     // The about box opened during a batch: a window of its own, so that the
     // batch goes on while it stands.
     QPointer<QMessageBox> aboutBox_;

@@ -8,6 +8,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <iterator>
 
 #include "app/CheckListBox.h"
 #include "app/FormTexts.h"
@@ -77,17 +78,14 @@ std::string TForm1::FileAt(int index) {
 void TForm1::SetFileChecked(int index, bool checked) {
     SetCheckListItemChecked(*CheckListBox1, index, checked);
 }
-int TForm1::ApiCount() {
-    return APIs->count();
-}
-std::string TForm1::ApiAt(int index) {
-    return CheckListItemText(*APIs, index);
-}
-bool TForm1::ApiChecked(int index) {
-    return CheckListItemChecked(*APIs, index);
-}
+// The mode selector's items run the two modes, one of them repairing.
 int TForm1::Mode() {
-    return ComboBox1->currentIndex();
+    const int item = ComboBox1->currentIndex();
+    return item >= 0 && item < static_cast<int>(std::size(kModeItems)) ? kModeItems[item].mode : item;
+}
+bool TForm1::RepairWanted() {
+    const int item = ComboBox1->currentIndex();
+    return item >= 0 && item < static_cast<int>(std::size(kModeItems)) && kModeItems[item].repair;
 }
 std::string TForm1::FixVersion() {
     return edFixVer->text().toStdString();
@@ -109,6 +107,8 @@ void TForm1::BatchStarted() {
     apisLeftOut_.clear();
     apiEntriesLeftOut_.clear();
     entryWarnings_.clear();
+    entryApisAdded_.clear();
+    apiAutoInBatch_ = AutoApiChecked();
     failedEntries_ = 0;
     stopRequested_ = false;
     for (int i = 0; i < CheckListBox1->count(); ++i) SetCheckListItemNote(*CheckListBox1, i, {});
@@ -122,14 +122,31 @@ void TForm1::EntryWarning(int index, const std::string& text) {
     entryWarnings_[index].push_back(text);
 }
 
+void TForm1::EntryApisAdded(int index, const std::vector<std::string>& archives) {
+    entryApisAdded_[index] = archives;
+}
+
 // The entry's failure and warnings, worded as vorlan-batch prints them,
-// become the entry's note: its tool tip and what selecting it shows.
+// become the entry's note: its tool tip and what selecting it shows. The
+// archives "(auto)" added come first; the batch's notice of an added archive
+// ("added acme.zip for com/acme/Beep") says it best and is no warning.
 void TForm1::EntryFinished(int index, bool succeeded, const std::string& failure) {
     if (!succeeded) ++failedEntries_;
-    std::string note = succeeded ? std::string() : failure;
-    for (const std::string& warning : entryWarnings_[index])
-        note += std::string(note.empty() ? "" : "\n") + "warning: " + warning;
+    std::vector<std::string> lines;
+    if (!succeeded) lines.push_back(failure);
+    std::vector<std::string> warnings = std::move(entryWarnings_[index]);
+    for (const std::string& archive : entryApisAdded_[index]) {
+        const std::string notice = "added " + archive + " for ";
+        const auto told = std::find_if(warnings.begin(), warnings.end(),
+                                       [&notice](const std::string& warning) { return warning.starts_with(notice); });
+        lines.push_back(told != warnings.end() ? *told : "added " + archive);
+        if (told != warnings.end()) warnings.erase(told);
+    }
+    for (const std::string& warning : warnings) lines.push_back("warning: " + warning);
     entryWarnings_.erase(index);
+    entryApisAdded_.erase(index);
+    std::string note;
+    for (const std::string& line : lines) note += (note.empty() ? "" : "\n") + line;
     SetCheckListItemNote(*CheckListBox1, index, note);
 }
 

@@ -1,5 +1,5 @@
 // The file list: Add through the open dialog, Del, Clear, and files dropped
-// on the window.
+// on the window; a folder stands for the suites in it.
 #include <QDropEvent>
 #include <QFile>
 #include <QListWidget>
@@ -7,9 +7,12 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/CheckListBox.h"
+#include "app/QtApplication.h"
 #include "app/TForm1.h"
+#include "midlet/SuiteWalk.h"
 #include "platform/TextCharacters.h"
 
 namespace vorlan {
@@ -53,7 +56,7 @@ bool TakeAsCopyOrLink(QDropEvent& event) {
 void TForm1::Button1Click() {
     if (batchRunning_) return;
     if (!OpenDialog1.Execute(this)) return;
-    for (const std::string& path : OpenDialog1.Files()) AddCheckListItem(*CheckListBox1, path);
+    AddPathsOrSuitesIn(OpenDialog1.Files());
 }
 
 void TForm1::Button2Click() {
@@ -74,8 +77,42 @@ void TForm1::Button3Click() {
 
 void TForm1::WMDropFiles(const std::vector<std::string>& droppedPaths) {
     if (batchRunning_) return;
-    for (const std::string& path : droppedPaths)
-        AddCheckListItem(*CheckListBox1, FirstCharacters(path, kMaxDroppedPathCharacters));
+    std::vector<std::string> paths;
+    for (const std::string& path : droppedPaths) paths.push_back(FirstCharacters(path, kMaxDroppedPathCharacters));
+    AddPathsOrSuitesIn(paths);
+}
+
+// Each path is added as it is, but a folder: it adds the suites in it, walked
+// as vorlan-batch -r walks one (sorted, links to folders not followed,
+// hidden folders and Vorlan's own files left out), the files the mode takes:
+// JARs, or JADs and the JARs without one. A folder that adds nothing is named
+// in one message after the others, so that a drop never does nothing in
+// silence.
+void TForm1::AddPathsOrSuitesIn(const std::vector<std::string>& paths) {
+    const SuiteWalkKind kind =
+        Mode() == static_cast<int>(BatchMode::BuildFix) ? SuiteWalkKind::Descriptors : SuiteWalkKind::Jars;
+    std::vector<std::string> nothingAdded;
+    for (const std::string& path : paths) {
+        std::error_code unknown;  // a path that cannot be looked at is no folder: the batch says what it is
+        if (!std::filesystem::is_directory(path, unknown)) {
+            AddCheckListItem(*CheckListBox1, path);
+            continue;
+        }
+        try {
+            const std::vector<std::string> suites = WalkSuites(path, kind);
+            const std::string base = path.ends_with('/') ? path : path + "/";
+            for (const std::string& suite : suites) AddCheckListItem(*CheckListBox1, base + suite);
+            if (suites.empty())
+                nothingAdded.push_back(path +
+                                       (kind == SuiteWalkKind::Jars ? " (no JAR in it)" : " (no JAD or JAR in it)"));
+        } catch (const std::exception& failure) {
+            nothingAdded.push_back(path + " (" + failure.what() + ")");
+        }
+    }
+    if (nothingAdded.empty()) return;
+    std::string text = "Nothing was added from these folders:";
+    for (const std::string& line : nothingAdded) text += "\n" + line;
+    App().MessageBox(text, App().Title(), MB_OK | MB_ICONWARNING);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

@@ -105,7 +105,7 @@ void TForm1::CreateControls() {
     // Qt's item delegate with 13-pixel items; some styles draw the list as a
     // menu with items twice as high.
     ComboBox1->setItemDelegate(new FixedHeightDelegate(ComboBox1));
-    for (const std::string_view item : kModeItems) ComboBox1->addItem(FromText(item));
+    for (const ModeItem& item : kModeItems) ComboBox1->addItem(FromText(item.text));
     ComboBox1->setCurrentIndex(0);
     Label1 = MakeAutoSizeLabel(this, "Label1", "Mode:");
     Label2 = MakeAutoSizeLabel(this, "Label2", "Fix new version:");

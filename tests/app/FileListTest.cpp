@@ -2,16 +2,23 @@
 // holds back.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QToolButton>
 #include <QUrl>
+
+#include "app/FormTexts.h"
 
 #include "tests/app/QtTestEnvironment.h"
 
@@ -69,6 +76,53 @@ TEST(FileList, AddAppendsChosenFilesUncheckedAfterTheOthers) {
     EXPECT_EQ(test.chooser.shown[0].filterIndex, 1);
 }
 
+// Qt's dialog's "Add Folder" chooses the folders selected in its list, in
+// name order, and else the folder it shows; files selected beside the
+// folders are not taken.
+TEST(FileList, AddFolderChoosesTheSelectedFoldersElseTheOneShown) {
+    struct Case {
+        const char* name;
+        Paths selected;
+        Paths chosen;  // below the games folder
+    };
+    const Case cases[] = {
+        {"NothingSelected", {}, {""}},
+        {"TwoFoldersInNameOrder", {"b", "a"}, {"/a", "/b"}},
+        {"AFileBesideAFolder", {"Snake.jar", "b"}, {"/b"}},
+        {"AFileAlone", {"Snake.jar"}, {""}},
+    };
+    const test::TempDir folder;
+    const std::string games = folder.str() + "/games";
+    for (const char* sub : {"a", "b"}) std::filesystem::create_directories(games + "/" + sub);
+    test::WriteFile(games + "/Snake.jar", "PK");
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        const std::unique_ptr<FileChooser> chooser = MakeQtFileChooser();
+        TOpenDialog dialog(*chooser);
+        dialog.Filter = kJarFilter;
+        test::WhenModalOpens([&](QWidget* modal) {
+            auto* fileDialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(fileDialog, nullptr);
+            fileDialog->setDirectory(QString::fromStdString(games));
+            auto* list = fileDialog->findChild<QAbstractItemView*>("listView");
+            auto* model = list != nullptr ? qobject_cast<QFileSystemModel*>(list->model()) : nullptr;
+            auto* button = fileDialog->findChild<QPushButton*>("addFolderButton");
+            if (model == nullptr || button == nullptr) return fileDialog->reject();
+            // The folder is read in the background: its three entries come in.
+            const QModelIndex shown = model->index(QString::fromStdString(games));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return model->rowCount(shown) == 3; }));
+            for (const std::string& name : row.selected)
+                list->selectionModel()->select(model->index(QString::fromStdString(games + "/" + name)),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            button->click();
+        });
+        ASSERT_TRUE(dialog.Execute(nullptr));
+        Paths expected;
+        for (const std::string& below : row.chosen) expected.push_back(games + below);
+        EXPECT_EQ(dialog.Files(), expected);
+    }
+}
+
 TEST(FileList, AddButtonOpensTheDialogWithTheModesFilter) {
     TestForm test;
     test.form->ComboBox1->setCurrentIndex(1);
@@ -109,6 +163,65 @@ TEST(FileList, DelRemovesTheSelectedEntryOnlyAndClearRemovesAll) {
     EXPECT_TRUE(Scripted().messages.empty());
 }
 
+// A folder, dropped or chosen in the dialog, adds the suites in it that the
+// mode takes, in the walk's order, among the other paths in their order; a
+// folder that adds nothing is named in one message.
+TEST(FileList, FolderAddsTheSuitesInItThatTheModeTakes) {
+    struct Case {
+        const char* name;
+        int mode;
+        bool dropped;  // else chosen in the dialog
+        Paths given;   // below the test folder
+        Paths added;
+        const char* message;  // "" for none
+    };
+    const Case cases[] = {
+        {"JarsOfADroppedFolderBeforeAFile",
+         0,
+         true,
+         {"/games", "/other/Solo.jar"},
+         {"/games/Snake.jar", "/games/Tetris.jar", "/games/zone/Pong.jar", "/other/Solo.jar"},
+         ""},
+        {"JadsAndLoneJarsOfAChosenFolder",
+         1,
+         false,
+         {"/games"},
+         {"/games/Snake.jad", "/games/Tetris.jar", "/games/zone/Pong.jar"},
+         ""},
+        {"AFolderWithoutSuitesIsNamed",
+         0,
+         true,
+         {"/empty", "/games/zone"},
+         {"/games/zone/Pong.jar"},
+         "Nothing was added from these folders:\n@/empty (no JAR in it)"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        TestForm test;
+        TForm1& form = *test.form;
+        const std::string top = test.folder.str();
+        for (const char* file :
+             {"games/Snake.jar", "games/Snake.jad", "games/Tetris.jar", "games/notes.txt", "games/zone/Pong.jar",
+              "games/.hidden/Secret.jar", "empty/notes.txt", "other/Solo.jar"})
+            test::WriteFile(top + "/" + file, "PK");
+        form.ComboBox1->setCurrentIndex(row.mode);
+        Paths given;
+        for (const std::string& path : row.given) given.push_back(top + path);
+        if (row.dropped) {
+            form.WMDropFiles(given);
+        } else {
+            test.chooser.answers = {given};
+            form.Button1Click();
+        }
+        Paths added;
+        for (const std::string& path : row.added) added.push_back(top + path);
+        EXPECT_EQ(Entries(form), added);
+        std::string message = row.message;
+        if (const size_t at = message.find('@'); at != std::string::npos) message.replace(at, 1, top);
+        EXPECT_EQ(Scripted().messages.empty() ? "" : Scripted().messages.back().text, message);
+    }
+}
+
 // Every dropped path, in the drag's order; each as long as the drop buffer
 // held.
 TEST(FileList, DropAddsEveryPathInOrderEachCutTo259Characters) {
@@ -135,7 +248,7 @@ TEST(FileList, DropsAnywhereOnTheWindowReachTheList) {
     EXPECT_EQ(DropOn(&form, {"/games/Snake.JAD"}), Qt::CopyAction);
     EXPECT_EQ(Entries(form),
               (Paths{"/games/one.jar", "/games/two.jar", "/games/folder", "/games/notes.txt", "/games/Snake.JAD"}));
-    EXPECT_EQ(form.APIs->count(), 1);
+    EXPECT_EQ(form.ApiCount(), 1);
 }
 
 // A source told that its file moved may delete it: a drop is taken as a

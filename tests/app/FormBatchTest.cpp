@@ -68,7 +68,7 @@ TEST(FormBatch, ApiArchivesLeftOutAreNamedOnceAfterTheBatch) {
     form.Zip1.LibraryDir = VORLAN_BIN_DIR;
     test::WriteFile(test.folder / "API/bad.zip", "not a zip archive at all");
     test::PackWith("python", {{"api/Good.class", "good"}}, test.folder / "API/good.zip");
-    for (int i = 0; i < form.APIs->count(); ++i) form.APIs->item(i)->setCheckState(Qt::Checked);
+    for (int i = 1; i < form.APIs->count(); ++i) form.APIs->item(i)->setCheckState(Qt::Checked);  // not "(auto)"
     for (const char* name : {"One.jar", "Two.jar"}) {
         test::PackWith("python", {{"META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n"}, {"g/G.class", "g"}},
                        test.folder / name);

@@ -76,9 +76,11 @@ TEST(FormLayout, ButtonsAreFlatAndOnlyProcessAndAmr2WavAreBold) {
     }
     EXPECT_EQ(test.form->findChildren<QToolButton*>().size(), 6);
     EXPECT_TRUE(test.form->SpeedButton3->isHidden());
-    EXPECT_EQ(test.form->ComboBox1->count(), 2);
+    EXPECT_EQ(test.form->ComboBox1->count(), 3);
     EXPECT_EQ(test.form->ComboBox1->itemText(1).toStdString(),
               "Generate JAR & JAD fix (special for X100/X600/E100/E700)");
+    EXPECT_EQ(test.form->ComboBox1->itemText(2).toStdString(),
+              "Generate JAD from JAR & add API (if checked), repair manifest");
     EXPECT_FALSE(test.form->ComboBox1->isEditable());
     for (int item = 0; item < test.form->ComboBox1->count(); ++item)  // the drop-down list's items
         EXPECT_EQ(test.form->ComboBox1->view()->sizeHintForRow(item), 13);
@@ -165,7 +167,8 @@ TEST(FormLayout, HintsAreTheKnownTextsWithCrLfBetweenLines) {
               "Просто выберите API для которого игра была изначально предназначена");
     const std::string modeHint = hint(form.ComboBox1);
     EXPECT_EQ(modeHint.rfind("Что делать:\r\nGenerate JAD from JAR & Add API - ", 0), 0u);
-    EXPECT_TRUE(modeHint.ends_with(". Вам нужен будет либо JAD, либо JAR от кривого мидлета\r\n"));
+    EXPECT_NE(modeHint.find(". Вам нужен будет либо JAD, либо JAR от кривого мидлета\r\n"), std::string::npos);
+    EXPECT_TRUE(modeHint.ends_with("имя META-INF/MANIFEST.MF\r\n"));         // the repairing item's line
     EXPECT_NE(modeHint.find("на Х100/Х600/Е100/Е700."), std::string::npos);  // Cyrillic letters there
     EXPECT_EQ(hint(form.edFixVer),
               "Какой номер версии присвоить заплатке. (Желательно 9.9.9, но при желании можно и 9999.9.9 :-))");

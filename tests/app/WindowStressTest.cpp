@@ -120,7 +120,7 @@ protected:
         form.Zip1.LibraryDir = VORLAN_BIN_DIR;
         WriteFile(test->folder / "API/api.zip", test::ApiArchiveBytes());
         fs::copy_file(fs::path(VORLAN_SOURCE_DIR) / "data/fix.jar", test->folder / "fix.jar");
-        SetCheckListItemChecked(*form.APIs, 0, true);
+        SetCheckListItemChecked(*form.APIs, 1, true);  // api.zip, below "(auto)"
         form.ComboBox1->setCurrentIndex(GetParam());
         for (int i = 0; i < kSuites; ++i) {
             const std::string name = "Game" + std::to_string(i);

@@ -183,7 +183,7 @@ TEST(X11Window, ScreenshotForTheMetadataShowsTheWindowAtItsSize) {
         std::vector<std::string>{"/home/player/Games/Snake.jar", "/home/player/Games/Tetris.jar"});
     form.Button1Click();
     form.SetFileChecked(0, true);
-    SetCheckListItemChecked(*form.APIs, 1, true);
+    SetCheckListItemChecked(*form.APIs, 2, true);  // nokia.zip
     form.show();
     ASSERT_TRUE(WaitUntil([&] { return Contains(WindowProperties(form, {"_NET_WM_ALLOWED_ACTIONS"}), "ACTION"); }));
     QTest::qWait(200);  // the first paint after mapping
