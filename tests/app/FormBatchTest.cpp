@@ -160,8 +160,9 @@ TEST(FormBatch, FailedEntriesTellWhyAsVorlanBatchDoes) {
     TestForm test;
     TForm1& form = *test.form;
     form.Zip1.LibraryDir = VORLAN_BIN_DIR;
-    const std::vector<std::string> failing{(test.folder / "missing.jar").string(),
+    const std::vector<std::string> failing{(test.folder / "NoManifest.jar").string(),
                                            (test.folder / "NotZip.jar").string()};
+    test::WriteFile(failing[0], test::ZipArchive{"", {test::StoredEntry("game/Main.class", "main")}}.bytes());
     test::WriteFile(failing[1], "plain text, no archive");
     form.WMDropFiles(failing);
     form.WMDropFiles({(test.folder / "notes.txt").string()});

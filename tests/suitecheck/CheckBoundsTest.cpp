@@ -154,9 +154,13 @@ TEST_F(CheckBoundsTest, RunningOutOfMemoryFailsThatSuiteOnly) {
                                             {DeflatedEntry("META-INF/MANIFEST.MF", manifest),
                                              StoredEntry("game/Main.class", MidletClassFile("game.Main"))}}
                                      .bytes());
-    const std::string sound = ZipArchive{"", Suite({})}.bytes();
-    WriteFile(dir_ / "A.jar", sound);
-    WriteFile(dir_ / "Z.jar", sound);
+    WriteFile(dir_ / "A.jar", ZipArchive{"", Suite({})}.bytes());
+    std::string anotherSuite = kManifest;  // not a duplicate of A.jar
+    anotherSuite.replace(anotherSuite.find("Name: Bomb"), 10, "Name: Calm");
+    WriteFile(dir_ / "Z.jar", ZipArchive{"",
+                                         {StoredEntry("META-INF/MANIFEST.MF", anotherSuite),
+                                          StoredEntry("game/Main.class", MidletClassFile("game.Main"))}}
+                                  .bytes());
     const ChildResult result = Check({"A.jar", "Many.jar", "Z.jar"});
     EXPECT_EQ(result.status, 1) << result.errors;
     EXPECT_EQ(result.output,
