@@ -87,7 +87,7 @@ constexpr const char* kCsvHeader =
 ReportFormat ReportFormatOf(const std::string& path) {
     std::string end = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
     for (char& c : end) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return end == ".csv" ? ReportFormat::csv : ReportFormat::jsonLines;
+    return end == ".csv" ? ReportFormat::Csv : ReportFormat::JsonLines;
 }
 
 RunReport::RunReport(std::string path, std::string mode) : path_(std::move(path)), mode_(std::move(mode)) {}
@@ -101,7 +101,7 @@ void RunReport::SuiteChecked(const std::string& shown, const Findings& findings)
 }
 
 std::string RunReport::Text() const {
-    const bool csv = ReportFormatOf(path_) == ReportFormat::csv;
+    const bool csv = ReportFormatOf(path_) == ReportFormat::Csv;
     std::string text = csv ? kCsvHeader : "";
     for (const Record& record : records_) {
         std::vector<std::string> findings;

@@ -13,7 +13,7 @@
 
 namespace vorlan {
 
-enum class ReportFormat { jsonLines, csv };
+enum class ReportFormat { JsonLines, Csv };
 
 // CSV when the name ends in ".csv" (in any letter case).
 ReportFormat ReportFormatOf(const std::string& path);

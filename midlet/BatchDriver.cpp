@@ -50,6 +50,7 @@ struct BatchState {
     std::map<std::string, FileDescriptor> recovered;  // folders cleared of what killed runs left, held
     bool apisExtracted = false;                       // an API archive has been extracted in this batch
     bool apiFilesInScratch = false;                   // the scratch folder holds the API files as extracted
+    bool scratchSettled = false;                      // the entry in hand is done with the scratch folder
     std::vector<std::string> apisInScratch;           // the archives they were extracted for
     ScratchApiFiles apiFiles;                         // the files those archives put there
     ApiSelection selection;                           // the archives of the JAR in hand
@@ -335,8 +336,9 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     RecoverOnce(state, jadOut);
     ComposeJadLines(descriptor, newJar, jarUnchanged, options, state.warnings);
     PendingFile jad = PrepareDescriptor(newJar, jar, jadOut, HeldFolderOf(state, jadOut));
-    NoteJarAfter(newJar, jarUnchanged ? JarAfter::sameAsBefore : JarAfter::written, options.hashJars, state.facts);
+    NoteJarAfter(newJar, jarUnchanged ? JarAfter::SameAsBefore : JarAfter::Written, options.hashJars, state.facts);
     const std::vector<Finding>* added = adding ? &state.apiClasses : nullptr;
+    state.scratchSettled = true;  // a suite refused from here on leaves the API files for the next JAR
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
                       state.warnings);
     if (!output.InPlace()) CopyJarOut(newJar, output, unit);
@@ -377,13 +379,16 @@ void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
     // another letter case): the first one is in place before the second reads it.
     state.commits.CommitIfHolding(keys);
     state.commits.ReportFinished();
+    state.scratchSettled = false;
     try {
         CommitUnit unit = RunEntryStep(host, index, state);
         state.commits.Prepared(index, std::move(unit), keys, state.warnings.Take(), std::exchange(state.facts, {}));
     } catch (const std::exception& error) {
         // The entry stays unchecked and the batch goes on; the window shows
         // nothing for it, vorlan-batch prints the reason.
-        state.apiFilesInScratch = false;  // start the next JAR from a clean scratch folder
+        // Unless the entry was done with them, start the next JAR from a
+        // clean scratch folder.
+        if (!state.scratchSettled) state.apiFilesInScratch = false;
         state.commits.Failed(index, error.what(), state.warnings.Take(), std::exchange(state.facts, {}));
     }
     // The entry's work is done; its check mark may still wait for its group.

@@ -159,7 +159,7 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
     PendingFile jad = PrepareDescriptor(building, shownJar, descriptor);
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, false, building, &zip, nullptr}, writing.options,
                       writing.warnings);
-    NoteJarAfter(building, JarAfter::written, writing.options.hashJars, writing.facts);
+    NoteJarAfter(building, JarAfter::Written, writing.options.hashJars, writing.facts);
     PendingFile jar = PendingFile::Beside(target);
     if (oldJar && S_ISREG(oldJar->st_mode)) jar.SetMode(oldJar->st_mode);
     jar.CopyFrom(building);

@@ -29,7 +29,7 @@ void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts
     facts.jarSizeAfter = FileSizeOrUnknown(jar);
     if (!hashes) return;
     facts.jarSha256After =
-        kind == JarAfter::sameAsBefore && !facts.jarSha256Before.empty() ? facts.jarSha256Before : FileSha256(jar);
+        kind == JarAfter::SameAsBefore && !facts.jarSha256Before.empty() ? facts.jarSha256Before : FileSha256(jar);
 }
 
 }  // namespace vorlan

@@ -37,8 +37,8 @@ std::int64_t FileSizeOrUnknown(const std::string& path);
 // wanted (one read of a file the batch has just read anyway).
 void NoteJarBefore(const std::string& jar, bool hashes, SuiteFacts& facts);
 // The JAR the suite will have: the one just written, or the old one when
-// nothing was added to it (sameAsBefore; no second read then).
-enum class JarAfter { written, sameAsBefore };
+// nothing was added to it (SameAsBefore; no second read then).
+enum class JarAfter { Written, SameAsBefore };
 void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts& facts);
 
 }  // namespace vorlan

@@ -155,6 +155,23 @@ TEST_F(SuiteWritingTest, AWrittenSuiteThatWouldNotInstallIsReportedAndWithStrict
     EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + SizeAndUrl(jar));  // no mark in the JAD
 }
 
+// A suite kept back after the API files went into it leaves them in the
+// scratch folder as they were: the next JAR gets them, and only them.
+TEST_F(SuiteWritingTest, ASuiteKeptBackByStrictLeavesTheApiFilesForTheNextJar) {
+    MakeApi("zip", "api.zip", {{"api/notes.txt", "api notes"}});
+    host_.CheckApis({"api.zip"});
+    const fs::path refused = Snake("\xEF\xBB\xBF" + CrLfLines(kSoundManifest), "Refused.jar");
+    const fs::path sound = Snake(CrLfLines(kSoundManifest), "Sound.jar");
+    const std::string before = ReadFile(refused);
+    host_.strict = true;
+    RunOn({refused, sound});
+    EXPECT_EQ(host_.checked, (std::vector<int>{0, 1}));
+    EXPECT_EQ(ReadFile(refused), before);
+    EXPECT_EQ(Entry(sound, "api/notes.txt"), "api notes");
+    EXPECT_EQ(Entry(sound, "META-INF/MANIFEST.MF"), CrLfLines(kSoundManifest));
+    EXPECT_EQ(Names(sound).size(), 3u);
+}
+
 TEST_F(SuiteWritingTest, TheApiClassesAddedAreCheckedOnceAndToldOncePerRule) {
     MakeApi("zip", "api.zip", {{"api/A.class", "junk"}, {"api/B.class", "junk"}, {"api/C.class", "junk"}});
     host_.CheckApis({"api.zip"});
