@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, and starts Vorlan's window; with arguments,
 # runs vorlan-batch with them instead (see vorlan-batch --help). The build
 # runs in the project's folder, vorlan-batch in the caller's, so relative

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, and runs every test: once in a normal build
 # (warnings as errors, tests in the C.UTF-8 locale), then once more under
 # AddressSanitizer + UndefinedBehaviorSanitizer with no locale set at all; builds

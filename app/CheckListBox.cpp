@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Check-list behaviour and look for QListWidget.
 #include "app/CheckListBox.h"
 

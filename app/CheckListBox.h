@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two check lists of the main window (the file list and the API
 // catalogue) over QListWidget: flat border, drawn in the highlight colour
 // while the list has the keyboard focus, 13-pixel items, one selection,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Qt's own item delegate with the window's 13-pixel item height, for the two
 // check lists and the mode selector's drop-down list.
 #pragma once

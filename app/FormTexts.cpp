@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed texts of the main window.
 #include "app/FormTexts.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed texts of the main window: captions, hints, the modes, the open
 // dialog's filters and the about box.
 #pragma once

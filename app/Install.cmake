@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The install tree: the programs with the engine modules beside them in
 # ${VORLAN_INSTALL_DIR} (each part installs its own files there), links to
 # both programs in bin/, and a menu entry with its icon, named by the

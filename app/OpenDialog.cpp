@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open dialog: Windows filter text to Qt name filters, and Qt's file dialog.
 #include "app/OpenDialog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TOpenDialog: the file chooser behind "Add". It keeps its filter in the
 // Windows form ("description|patterns|..."), which is turned into Qt's form in
 // one place, and asks a FileChooser, so that tests can answer in its stead.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message boxes, input boxes and event processing of the window, in Qt.
 #include "app/QtApplication.h"
 

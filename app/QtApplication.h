@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's application object: Qt message boxes and input boxes, Qt's
 // event processing, and the progress form of the archive component.
 #pragma once

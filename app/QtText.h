@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's texts are UTF-8 byte strings; Qt's are QString.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's start-up, mode selector, about box and "Process", and the
 // window as the batch's host.
 #include "app/TForm1.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TForm1: Vorlan's one window. The file list, the API catalogue, the mode
 // selector with the fix version, Add/Del/Clear, the about box and "Process",
 // which runs the batch over the window's controls (the window is the batch's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The API catalogue of the main window: the archives of the API folders, and
 // "(auto)" before them, which gives each JAR the archives that provide the
 // classes it lacks instead of the checked ones.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "Process" and the window as the batch's host: the controls the batch reads
 // and marks, Stop, the entries' failures and warnings, and the closing box.
 #include <QComboBox>

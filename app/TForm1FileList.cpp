@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file list: Add through the open dialog, Del, Clear, and files dropped
 // on the window; a folder stands for the suites in it.
 #include <QDropEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's controls: kinds, places and sizes, captions, hints, tab
 // order and the window's own settings, as the window has always been laid out.
 #include <QComboBox>

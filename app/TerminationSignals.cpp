@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Termination signals turned into a quit of the event loop, through a pipe:
 // a signal handler may only write, the event loop reads.
 #include "app/TerminationSignals.h"

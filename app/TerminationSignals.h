@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A window killed with SIGTERM, SIGINT or SIGHUP (a logout, Ctrl+C in its
 // terminal) leaves its event loop instead of dying on the spot, so that the
 // process exits normally and its scratch root is removed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan: Vorlan's window.
 #include <QApplication>
 #include <QMessageBox>

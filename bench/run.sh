@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the shared batch benchmark against this project's vorlan-batch.
 #
 #   bench/run.sh [--build-dir DIR] [--harness DIR] [--jobs N] [HARNESS OPTION]...

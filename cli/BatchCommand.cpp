@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch's work once its options are read.
 #include "cli/BatchCommand.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch's work once its options are read: the process-wide state set
 // up, the API catalogue read, and the batch run.
 #pragma once

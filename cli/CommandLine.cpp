@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The options of vorlan-batch.
 #include "cli/CommandLine.h"
 

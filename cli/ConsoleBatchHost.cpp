@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch's surroundings on the command line.
 #include "cli/ConsoleBatchHost.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch's surroundings on the command line: the FILE arguments as the
 // file list, the API folder's catalogue with the --api archives checked, and
 // a line on standard output for every entry as it finishes. A termination

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Telling the suites of a run apart by name and vendor.
 #include "cli/DuplicateSuites.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Suites of a run that share MIDlet-Name and MIDlet-Vendor: a phone takes
 // the second for an update of the first and installs it over it, so a
 // collection that holds both loses one on the phone.

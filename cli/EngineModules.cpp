@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The engine modules beside vorlan-batch.
 #include "cli/EngineModules.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The engine modules vorlan-batch needs for every batch, looked for before it
 // starts: without them each file would fail alike with a terse message.
 #pragma once

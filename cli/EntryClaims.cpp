@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Claims of groups in a shared anonymous mapping.
 #include "cli/EntryClaims.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which --jobs worker took which group of entries, kept in memory that
 // vorlan-batch shares with its workers (made before they are forked). A
 // worker walks the whole list in order and takes each group whose first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Grouping entries by the files they touch, and dealing the groups out.
 #include "cli/EntryGroups.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which entries of the file list --jobs must leave to one worker process:
 // entries that touch the same files (the same JAR, or the same descriptor,
 // under any name a link or a letter case gives them) form one group, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the run's record of each entry goes once the entry's line is out
 // (the report file, ...). The one-process run and the --jobs parent both
 // hand every entry here, in list order, with its warnings and what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The FILE arguments expanded into the entries of the list.
 #include "cli/FileArguments.h"
 

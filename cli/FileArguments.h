@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The FILE arguments of vorlan-batch as the list of entries: a file stands
 // for itself, a folder for the suites in it (with -r), and an argument that
 // cannot be processed at all stays in the list as a refused entry, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The progress counter on the terminal.
 #include "cli/ProgressLine.h"
 

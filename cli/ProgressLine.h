@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A one-line counter of a long run on the terminal: "done/total, N failed,
 // elapsed, time left", redrawn in place on standard error. Only on a
 // terminal, and only when the lines of the run would scroll it away: a pipe

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Several receivers of the run's entries (the report, the duplicate check,
 // the progress line) behind the one the batch hands them to.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The report of a run: records kept as entries end, written at the end.
 #include "cli/RunReport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --report FILE: a machine-readable record of the run, one record per entry
 // in list order: JSON Lines, or CSV when FILE ends in ".csv". The records
 // are kept as the entries end and the file is written in one piece at the

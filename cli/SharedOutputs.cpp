@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entries whose prepared copies would share a name.
 #include "cli/SharedOutputs.h"
 

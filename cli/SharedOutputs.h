@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --out: two entries whose copies would take the same name in the output
 // folder (x.jar given from two folders, a suite given by its JAR and its JAD,
 // names that differ in letter case only). The later one is refused before

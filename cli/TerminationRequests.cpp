@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Termination signals noted in a flag the batch looks at between entries.
 #include "cli/TerminationRequests.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SIGTERM, SIGINT and SIGHUP asking vorlan-batch to stop: the entry being
 // processed is finished, nothing more is started, the scratch root goes, and
 // the program exits with 128 + the signal's number. A second signal of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Framing of the workers' messages: a kind byte, then little-endian 32-bit
 // numbers and length-prefixed texts.
 #include "cli/WorkerMessages.h"

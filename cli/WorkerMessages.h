@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a --jobs worker process tells vorlan-batch through its socket: how
 // each of its entries ended, API archives it had to leave out, and the
 // message that closes its batch. Messages are framed with their lengths, so

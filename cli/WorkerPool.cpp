@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting the workers, collecting what they say, printing it in list order.
 #include "cli/WorkerPool.h"
 

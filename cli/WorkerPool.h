@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch --jobs N: the file list shared among worker processes, the
 // results printed in list order as they become known, exactly as one
 // process would print them, and one exit status for the whole run.

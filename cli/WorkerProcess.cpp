@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The child side of --jobs.
 #include "cli/WorkerProcess.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One --jobs worker: a child process that runs the batch over the file list,
 // in its own scratch root, working on the entries it takes (EntryClaims) and
 // leaving the others, and tells vorlan-batch through a socket how each of its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch: the window's batch without the window.
 #include <malloc.h>
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # vorlan_gzip(SOURCE OUTPUT): OUTPUT is SOURCE compressed with gzip -9 at
 # build time, without the name and time stamp gzip would store, so that the
 # same sources give the same package. Add a target that DEPENDS on OUTPUT.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian package: cpack -G DEB in a build tree (see README). It holds the
 # install tree below /usr: libexec/vorlan/ with the programs and the engine
 # modules, share/vorlan/ with fix.jar and API/, the links in bin/, the menu

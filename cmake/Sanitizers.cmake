@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # AddressSanitizer + UndefinedBehaviorSanitizer for the whole tree, the engine
 # modules included (they are loaded into sanitized processes).
 if(VORLAN_SANITIZE)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The version, from project(VERSION) alone: vorlan-batch --version, the
 # window's about box and the Debian package all take it from here. Code
 # includes "VorlanVersion.h" through the vorlan_version target.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Every target of the project compiles with the same warnings. They become
 # errors only when VORLAN_WERROR is on (test.sh and CI turn it on): a newer
 # compiler's new warning must not break a user's or a distribution's build.

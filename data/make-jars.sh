@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Rebuilds the fix template fix.jar and the sample suite samples/Hello.jar byte
 # for byte from their Java sources: ecj compiles them for CLDC 1.1 (class
 # version 45.3 with stack maps) against our own MIDP/CLDC stubs, which are not

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Packs a MIDlet suite reproducibly: the manifest first, as META-INF/MANIFEST.MF,
 then every file below the class folder in sorted order, all deflated at level 9
 with one fixed timestamp, so that the same inputs always give the same bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windowed pread access to an archive.
 #include "engines/ArchiveFile.h"
 

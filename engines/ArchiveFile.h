@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An archive opened for reading with pread through a window, so that the
 // directory scan, the local-header checks and libzip's own reads (which
 // mostly go forward) cost few system calls, and memory stays bounded

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and judging an archive's layout in one place.
 #include "engines/ArchiveLayout.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An archive's layout as the engines judge it before libzip sees it: where it
 // starts in its file, its entries as stored, and whether its entries are
 // disjoint and uniquely named.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The archive's zip source: reads through the window, writes through the
 // replacement file.
 #include "engines/ArchiveSource.h"

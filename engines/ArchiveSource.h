@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zip source libzip reads an archive through: a window of the archive's
 // file that starts where the archive's offsets count from (so data in front
 // of it is invisible to libzip) and ends after its end record. With a

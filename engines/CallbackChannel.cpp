@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Filling callback records and reading the caller's answers.
 #include "engines/CallbackChannel.h"
 

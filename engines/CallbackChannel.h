@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Everything the engines tell or ask their caller goes through here: the
 // callback record is filled, the caller's callback is called, its answer is
 // read back. A non-zero result stops the operation (OperationStopped), and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the central directory record by record.
 #include "engines/CentralDirectory.h"
 

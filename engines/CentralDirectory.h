@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The central directory as stored (APPNOTE 4.3.12), read by the engines
 // themselves: libzip hides what the safety checks need (names holding a NUL
 // byte, where each entry's bytes lie).

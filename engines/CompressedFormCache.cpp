@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keeping, finding and evicting compressed forms.
 #include "engines/CompressedFormCache.h"
 

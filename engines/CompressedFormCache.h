@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compressed forms of contents this process has compressed before, so
 // that the same files added into thousands of JARs (an API archive's classes)
 // are deflated once. A form is found by its content only: its size and a

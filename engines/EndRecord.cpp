@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding the end-of-central-directory record and the directory it points at.
 #include "engines/EndRecord.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Locating an archive's central directory from its end-of-central-directory
 // record (APPNOTE 4.3.16), Zip64 end records included (APPNOTE 4.3.14-15).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What both modules' entry points share: the record check and the guard
 // that keeps every exception on this side of the C boundary.
 #pragma once

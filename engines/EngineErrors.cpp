@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message text for failed system calls.
 #include "engines/EngineErrors.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The failures the engines raise internally. None of them ever leaves an
 // exported entry point: the entry points turn them into a result and callbacks.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Deflating one file with zlib, a stream kept for the life of the process,
 // and the cache of compressed forms asked first.
 #include "engines/EntryCompressor.h"

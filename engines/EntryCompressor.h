@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one place where a file's content becomes an entry's stored data, with
 // the process's cache of compressed forms in front of the compressor.
 #pragma once

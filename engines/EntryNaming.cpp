@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names as shown and the judgement of JAR entry names.
 #include "engines/EntryNaming.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry names in the form the archive component shows them and passes back
 // as patterns (see zipformat/NameDecoding.h: the OEM names of DOS-family
 // writers converted from the DOS code page of the user's locale), and the

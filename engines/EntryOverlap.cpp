@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Local-header ranges and duplicate names.
 #include "engines/EntryOverlap.h"
 

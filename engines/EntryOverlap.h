@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks that each entry's bytes are its own: no two entries share bytes of
 // their local headers or data, no entry reaches into the central directory,
 // and no two entries carry exactly the same name. Archives that fail are

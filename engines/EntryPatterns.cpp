@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Comparing names, matching file patterns, judging names that become paths.
 #include "engines/EntryPatterns.h"
 

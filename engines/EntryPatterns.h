@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry names and file patterns: how they compare (ignoring letter case, "/" and
 // "\" alike, "*" and "?" as wildcards) and whether a name may become a path
 // below a target folder. Names are judged here, once, where they become paths.

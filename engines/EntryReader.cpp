@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bounded, checked reading of entries, passwords included.
 #include "engines/EntryReader.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading one entry's data out of libzip without trusting it: encrypted
 // entries get the password given or asked for, the data is read until
 // zip_fread reports its end and zip_fclose is checked (or a CRC error goes

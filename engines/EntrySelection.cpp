@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Selecting entries by file pattern.
 #include "engines/EntrySelection.h"
 

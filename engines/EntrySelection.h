@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which entries of an archive a pattern list selects: an entry is selected when
 // a pattern matches its name as shown (see EntryNaming.h) or as stored.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Extraction: select, judge, ask, write.
 #include "engines/ExtractOperation.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The extract engine's operation: writes the entries a TUnzipParams selects
 // below the process's current directory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing an extracted file and putting it in place.
 #include "engines/ExtractedFile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One extracted file on its way to disk: written unnamed in its target
 // folder and given the target's name only when complete and good, so a
 // stopped or failed extraction never leaves a partial file. The rename

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Walking the current directory for the files of each file pattern.
 #include "engines/FileCollector.h"
 

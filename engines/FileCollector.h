@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The add engine's file selection: for each file pattern, the regular files below the
 // current directory that it names. A pattern's folder part is looked up ignoring
 // letter case; its last part is matched against file names ("*", "?"), in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Case-insensitive lookups in folders opened with O_NOFOLLOW.
 #include "engines/FolderLookup.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Folders opened without following links, with names looked up ignoring
 // letter case, as on the file systems the suites come from: an existing
 // "meta-inf" is the folder META-INF, an existing "manifest.mf" is the file

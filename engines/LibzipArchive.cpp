@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening, checking and closing an archive through libzip.
 #include "engines/LibzipArchive.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An archive opened by libzip through an ArchiveSource, closed or discarded
 // when the object goes, and checked to hold the very entries the engines'
 // own reading of the directory found.

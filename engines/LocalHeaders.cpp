@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Comparing local headers with their central records.
 #include "engines/LocalHeaders.h"
 

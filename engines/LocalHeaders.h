@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether each entry's local header (APPNOTE 4.3.7) says what its central
 // directory record says. Readers that walk the local headers (a phone's
 // installer, java.util.jar.JarInputStream) and readers that use the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compressing a file on demand while libzip writes the archive.
 #include "engines/PendingFileSource.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zip source of a file being added. Nothing is read when the entry is
 // registered: libzip asks for the data while it writes the new archive, and
 // only then is the file opened (unless the folder walk read it already),

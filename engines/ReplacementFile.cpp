@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing a new archive beside the old one and putting it in place durably.
 #include "engines/ReplacementFile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The write side of an archive update: the new archive is written unnamed
 // beside the real one, given the old file's permission bits, flushed, and
 // renamed over it only when complete. A pending file of the batch (a hidden

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding compressed forms again by the state of the file they were made from.
 #include "engines/SettledForms.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compressed forms of files this process has read and compressed before,
 // found again by the file itself instead of by reading it. A batch adds the
 // scratch folder's API files, unchanged, into every JAR; opening and reading

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Walking and caching the target folders of an extraction.
 #include "engines/TargetFolders.h"
 

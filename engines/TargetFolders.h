@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The folders one extraction writes into, below the current directory,
 // opened link by link without following any, kept open and listed while the
 // extraction runs so that each folder is walked and listed only once.

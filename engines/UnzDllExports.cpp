@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UnZDll.so: the extract engine's two C entry points.
 #include "engines/EngineEntry.h"
 #include "engines/ExtractOperation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Updating an archive: collect, plan, register with libzip, write, replace.
 #include "engines/UpdateOperation.h"
 

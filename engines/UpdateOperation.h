@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The add engine's operation: adds the files a TZipParams selects into its
 // archive (or deletes the entries it selects), writing a new archive beside
 // the old one and renaming it into place.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Matching files to entries, and comparing content.
 #include "engines/UpdatePlan.h"
 

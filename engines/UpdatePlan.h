@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the files to add meet the archive's entries: an entry whose name
 // matches a file's ignoring case (and "/" against "\") is replaced in place,
 // keeping its position and its stored name; other files become new entries.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keeping what a walk found, dropping it when inotify reports a change.
 #include "engines/WatchedTree.h"
 

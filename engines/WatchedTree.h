@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the add engine learned of the folder tree it adds from, kept from one
 // call to the next while the kernel reports no change in it. A batch adds the
 // same scratch folder of API files into thousands of JARs; listing its

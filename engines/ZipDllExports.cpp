@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZipDll.so: the add engine's two C entry points.
 #include "engines/EngineEntry.h"
 #include "engines/UpdateOperation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Group commit: journal, flush, renames, folder flush.
 #include "filecommit/CommitGroup.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Suites committed together, so that a power cut leaves every JAR and JAD old
 // or new at the cost of one flush per group rather than one per file. Each
 // unit (a suite: its JAR and its JAD) is renamed into place as one; the group:

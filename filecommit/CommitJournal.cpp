@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing, removing and completing intent journals.
 #include "filecommit/CommitJournal.h"
 

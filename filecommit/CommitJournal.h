@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The intent journal of a commit: written in a folder before the first rename
 // of a group there, listing every "pending name -> target name" pair of that
 // folder, and removed after the last. A run that finds a journal nobody holds

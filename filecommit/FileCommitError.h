@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A failure of the file-commit module: what failed, where, and the system's
 // error number. Callers with their own error vocabulary (the engines) turn it
 // into theirs; the batch shows its text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-file writes and reads.
 #include "filecommit/FileDescriptor.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An owned file descriptor, closed when the object goes, and the two loops
 // every writer and reader of a whole file needs.
 #pragma once

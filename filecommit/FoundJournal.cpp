@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing a journal's text, and reading and judging one found in a folder.
 #include "filecommit/FoundJournal.h"
 

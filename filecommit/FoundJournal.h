@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text of a commit journal, and a journal found in a folder read and
 // judged before anything it lists is done. In a shared folder another user
 // may plant a file of a journal's name: only a journal this user wrote, that

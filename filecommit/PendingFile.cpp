@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Unnamed files beside their targets, named when complete.
 #include "filecommit/PendingFile.h"
 

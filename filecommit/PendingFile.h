@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A file written beside its target with no name while it is written
 // (O_TMPFILE; a hidden pending name where the file system has no unnamed
 // files). It is locked (flock) while its writer holds it, so that a run

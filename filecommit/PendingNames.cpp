@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random hidden names for pending files and journals.
 #include "filecommit/PendingNames.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The names Vorlan gives files that are not (yet) the user's: a pending file
 // beside its target (".Snake.jar.vorlan-Ab3dE6gH") and a commit's intent
 // journal (".vorlan-commit-Ab3dE6gH"). Hidden, so that file lists do not show

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks that a file can be replaced, before anything is written.
 #include "filecommit/ReplaceableTarget.h"
 

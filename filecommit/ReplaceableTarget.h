@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether a user's file may be replaced by renaming a new file over it, found
 // out before anything is written: a suite whose JAD cannot be replaced must
 // fail before its JAR is touched.

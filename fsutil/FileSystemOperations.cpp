@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real file system behind folder-tree deletion.
 #include "fsutil/FileSystemOperations.h"
 

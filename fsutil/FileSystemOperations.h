@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file-system operations folder-tree deletion is built from, behind an
 // interface so that a test can make one of them fail (tests run as root, which
 // no permission stops).

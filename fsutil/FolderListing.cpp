@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listing a folder with getdents64 on its own descriptor.
 #include "fsutil/FolderListing.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The names in a folder, read straight from a descriptor already open on it,
 // without opening the folder a second time as opendir would: the folder
 // listed is the one the caller opened and judged, whatever its name leads

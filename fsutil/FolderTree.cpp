@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Folder listing and folder-tree deletion, depth first, links never followed.
 #include "fsutil/FolderTree.h"
 

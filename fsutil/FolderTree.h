@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listing a folder and deleting a folder tree.
 #pragma once
 

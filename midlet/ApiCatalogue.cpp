@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The API catalogue over the program's and the user's API folders.
 #include "midlet/ApiCatalogue.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The API catalogue: the archives whose files a batch can add into every JAR.
 // The program's own API folder (ApiFolder) comes first, then the user's
 // (UserApiFolder), which a system install leaves writable: each gives every

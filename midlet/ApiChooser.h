@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --api auto: instead of the checked archives, each JAR gets the archives of
 // the API catalogue that provide the classes it names and lacks. The batch
 // asks its host for the chooser; the suite checker's class scan implements it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texts of the API notices.
 #include "midlet/ApiNotices.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the batch tells the user about the API files a JAR gets: the archives
 // --api auto added and the classes none provides, and the JAR's own files an
 // API archive replaced. Each is one of the entry's warnings.

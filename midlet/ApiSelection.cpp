@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Choosing the API archives of a JAR, and the notices about them.
 #include "midlet/ApiSelection.h"
 

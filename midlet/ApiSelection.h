@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which API archives each JAR of mode 0 gets, and what the user is told of
 // them: the checked archives, or with --api auto the archives of the
 // catalogue that provide the classes the JAR lacks. A JAR's own files are

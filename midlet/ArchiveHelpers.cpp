@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two archive helpers through which all archive work of the batch goes to
 // the archive component.
 #include "midlet/ArchiveHelpers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Choosing a JAR's API archives from the classes it lacks.
 #include "midlet/AutoApiChooser.h"
 

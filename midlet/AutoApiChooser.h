@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --api auto's chooser: a JAR's class files scanned for the classes they
 // name, those neither the JAR nor the phone has looked up in the catalogue.
 #pragma once

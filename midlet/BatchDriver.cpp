@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch behind "Process": the API pre-pass, every entry of the file list
 // through the step of its mode under a guard, the check marks, the progress
 // bar, the scratch folder and the closing message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch behind "Process": every entry of the file list through the step
 // of the chosen mode, with the API pre-pass, the scratch folder and the
 // closing message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the batch reads and writes of its surroundings: the file list with its
 // check marks, the API catalogue with its check marks, the mode, the fix
 // version, the progress bar, the archive component and the closing message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a JAR's manifest and writing its JAD descriptor.
 #include "midlet/Descriptor.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A JAR's manifest read into ManifestBuffer, and the JAD descriptor written
 // from it: the manifest's lines with "MIDlet-Jar-Size: " and
 // "MIDlet-Jar-URL: " set to the JAR's size and file name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The warnings about the entry in hand, collected while its step runs and
 // handed to the host with the entry's outcome, so that they reach the user in
 // list order however the suites are grouped for their commit.

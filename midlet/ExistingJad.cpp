@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the JAD beside a JAR, and what of it only the JAD has.
 #include "midlet/ExistingJad.h"
 

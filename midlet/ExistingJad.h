@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JAD that already lies beside a JAR: mode 0 writes a new one from the
 // manifest, and keeps what only the old one knew (keys that unlock a full
 // version, vendor keys, notify URLs, a signature that still holds).

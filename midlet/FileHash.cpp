@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SHA-256 of a file with libcrypto's digest interface.
 #include "midlet/FileHash.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SHA-256 of a file, as reports give a JAR's before and after the run,
 // so that a collection's catalogue can be checked against them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The attributes a fix suite keeps, and those it takes from the template.
 #include "midlet/FixAttributes.h"
 

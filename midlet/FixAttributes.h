@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a fix suite keeps of the old suite's attributes, and what it takes
 // from the template. The fix JAR holds only the template's reader midlet: an
 // attribute naming other midlets, push entries, permissions or a signature

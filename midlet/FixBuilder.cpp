@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fix suites built from the template.
 #include "midlet/FixBuilder.h"
 

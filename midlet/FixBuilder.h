@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fix suites: for a suite a phone refuses to delete, given by its JAR or its
 // JAD, a replacement suite of the same name built from the template fix.jar,
 // carrying the old manifest with its first midlet pointed at the template's

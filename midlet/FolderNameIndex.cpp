@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Derived names looked up ignoring letter case, one folder reading per batch.
 #include "midlet/FolderNameIndex.h"
 

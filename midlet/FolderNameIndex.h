@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names derived from a suite's path ("Snake.JAR" to "Snake.jad") name an
 // existing file of that name in any letter case, as they did on the Windows
 // file system. The index answers that from one reading of each folder per

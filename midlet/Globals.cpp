@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process-wide state of the batch.
 #include "midlet/Globals.h"
 

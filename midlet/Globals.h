@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process-wide state of the batch, set once at start-up by the window or by
 // vorlan-batch and read by the batch, the descriptor writer and the fix builder.
 #pragma once

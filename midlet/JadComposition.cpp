@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The new JAD's lines from the manifest and the old JAD.
 #include "midlet/JadComposition.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lines of the JAD mode 0 writes, before its size and URL are set: the
 // manifest's lines as a JAD can hold them, then what only the JAD already
 // beside the JAR knew.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // JAD text: the byte-order mark, code pages, attribute values.
 #include "midlet/JadText.h"
 

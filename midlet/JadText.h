@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a JAD may hold, and what a manifest's text must lose or gain to be
 // written into one: a JAD is UTF-8 text without a byte-order mark.
 #pragma once

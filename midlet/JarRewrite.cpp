@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing a JAR's new form beside it.
 #include "midlet/JarRewrite.h"
 

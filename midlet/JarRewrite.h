@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What mode 0 writes into a JAR: the files of the scratch folder (the
 // checked API files, a mended manifest) through the add engine, and a
 // manifest entry renamed to META-INF/MANIFEST.MF. The new JAR is a pending

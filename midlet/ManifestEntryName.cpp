@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renaming the manifest entry in place (APPNOTE 4.3.7 local header, 4.3.12
 // central header).
 #include "midlet/ManifestEntryName.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A JAR whose manifest entry is stored under another letter case
 // ("meta-inf/manifest.mf"), which Java and phones do not find, given the one
 // name they look for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Logical manifest lines and the manifest form of a line list.
 #include "midlet/ManifestLines.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Manifest lines as attributes: a continuation line (one that begins with a
 // space) joined to the line before it, the key of an attribute line, and the
 // text a JAR's manifest must have to be read by Java and by phones.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mending a manifest whose faults have one right answer.
 #include "midlet/ManifestRepair.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --repair: the faults of a JAR's manifest that have one right answer, and
 // the manifest without them. Each keeps Java or a phone from reading the
 // manifest as its writer meant it.

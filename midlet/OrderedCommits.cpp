@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Group commits and list-order reports.
 #include "midlet/OrderedCommits.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch's suites committed in groups and reported in list order. A suite
 // whose new files are ready joins the open group; the group commits after
 // kMostSuites suites or kLongestWait, before a suite it holds is worked on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names and paths as the batch reads them.
 #include "midlet/PathNames.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names and paths as the batch reads them: extensions and keys compared in
 // ASCII lower case, paths derived by replacing their last three characters,
 // and the file-name part.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which of a JAR's files the API files in the scratch folder would replace.
 #include "midlet/ScratchApiFiles.h"
 

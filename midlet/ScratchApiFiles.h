@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The files the extracted API archives put into the scratch folder, by the
 // key the add engine matches entry names with (ASCII letter case ignored,
 // "\" and "/" alike): which of a JAR's own files adding them would replace.

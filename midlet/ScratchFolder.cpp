@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scratch folder and the places in it.
 #include "midlet/ScratchFolder.h"
 

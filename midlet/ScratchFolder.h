@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scratch folder, ScratchRoot + "vorlan", in which archives are unpacked
 // and from which files are added into JARs; the literals appended to
 // ScratchRoot to name it and the places in it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hidden stand-ins for JARs the add engine updates.
 #include "midlet/StandIn.h"
 

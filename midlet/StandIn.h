@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A hidden second name for a JAR (".Snake.jar.vorlan-Ab3dE6gH" beside it: a
 // hard link, or a copy where the file system has none) that the add engine
 // updates as it updates any archive, by writing a new archive and renaming it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Filling in what a batch learns of a suite.
 #include "midlet/SuiteFacts.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a batch learned of an entry's suite, for reports and for telling
 // suites apart: its name, vendor and version, and its JAR before and after
 // the run. Filled as far as the entry's step got; a failed entry may know

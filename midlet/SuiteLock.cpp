@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Locking a suite's files.
 #include "midlet/SuiteLock.h"
 

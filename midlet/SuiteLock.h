@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One Vorlan process per suite: the JAR a step reads and replaces, and its
 // JAD when there is one, are locked (flock, JAR first) from before the JAR is
 // read until the suite's group has committed. Another process waits, a few

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prepared copies of suites in an output folder.
 #include "midlet/SuiteOutput.h"
 

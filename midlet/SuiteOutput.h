@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prepared copies (vorlan-batch --out DIR): an entry's suite written into
 // another folder, its input files only read. The JAR and JAD there commit
 // together as in place; nothing is made beside the inputs (no stand-in, no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Walking a folder tree for the suites in it.
 #include "midlet/SuiteWalk.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The suites in a folder tree, as -r and a dropped folder take them: every
 // file the mode would process, in a fixed order, so that two runs over the
 // same collection list it alike.

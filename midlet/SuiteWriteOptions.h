@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the batch writes suites beyond what its mode says: whether it mends
 // manifests (--repair), whether a suite that would not install is kept back
 // (--strict), the code page of manifests that are not UTF-8, and the phone

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text form of manifests and descriptors.
 #include "midlet/TextLines.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The list of text lines through which every manifest and descriptor passes,
 // with its text form: lines split at CR LF, lone CR or lone LF, a NUL ending
 // the text, and CR LF after every line when written.

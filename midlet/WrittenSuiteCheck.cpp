@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The checker over a suite about to be committed.
 #include "midlet/WrittenSuiteCheck.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every suite the batch writes is checked before it is committed, by the
 // same rules as vorlan-batch --check. What the run has in hand is used
 // rather than read again: the JAD's and the manifest's text, the JAR's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process's application object.
 #include "platform/Application.h"
 

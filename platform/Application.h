@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application object: the one place through which the core shows message
 // boxes, asks for input, pumps pending window messages and makes progress
 // dialogs. The window provides it with Qt, vorlan-batch on the console, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message boxes and input boxes on the console.
 #include "platform/ConsoleApplication.h"
 

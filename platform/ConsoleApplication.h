@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application object of vorlan-batch: message boxes and input boxes on the
 // console. On a terminal the user answers; otherwise every question takes its
 // default button and every input box is cancelled, so scripts never hang.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wildcard enumeration over opendir/readdir, matching names as the Windows
 // file system did: only "*" and "?" are wildcards and letter case is ignored.
 #include "platform/FindFiles.h"

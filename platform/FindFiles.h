@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wildcard enumeration of a folder, as FindFirstFile/FindNextFile gave it:
 // the pattern is a folder, "/" and a name with "*" and "?"; names match
 // ignoring letter case; entries of every kind (files, folders, links, dot-files,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One-shot signal handlers.
 #include "platform/OneShotSignal.h"
 

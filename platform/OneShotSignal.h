@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Signal handlers for the termination signals of the window and vorlan-batch.
 #pragma once
 

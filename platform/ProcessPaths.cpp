@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The executable's folder and the per-process scratch root with its removal at exit.
 #include "platform/ProcessPaths.h"
 

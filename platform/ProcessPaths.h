@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where this process finds its own files and keeps its scratch files.
 #pragma once
 

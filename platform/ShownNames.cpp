@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Escaping names for output lines.
 #include "platform/ShownNames.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File names, and names and values read from files, as output lines show
 // them: both programs' lines and the suite check's findings use this one rule.
 #pragma once

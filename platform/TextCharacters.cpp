@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 character cuts and line-end conversion for showing texts.
 #include "platform/TextCharacters.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counting and cutting UTF-8 text by characters rather than bytes, so that a
 // cut never splits a character in two.
 #pragma once

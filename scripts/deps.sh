@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs with apt-get the Debian 12 packages Vorlan needs to build and test,
 # and only those that are missing: nothing is installed when all are there.
 #   scripts/deps.sh build   what building and running needs

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzz configuration (clang, libFuzzer, ASan + UBSan, no window)
 # and runs each fuzz target for a while, seeded with the hostile corpus,
 # archives packed by jar, zip and Python's zipfile, the shipped JARs and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The MIDP versions the checker knows.
 #include "suitecheck/CheckOptions.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the suite checker is told of the phone: the MIDP version it runs,
 // which decides the MicroEdition-Profile values it takes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Class-file version and preverification of a suite's classes.
 #include "suitecheck/ClassFileCheck.h"
 

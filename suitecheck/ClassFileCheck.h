@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The class files of a suite, checked as a CLDC virtual machine loads them:
 // a class-file version CLDC accepts (45 to 48) and, in every method whose
 // code branches or catches, the StackMap attribute that preverification

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Indexing the API catalogue's classes, and choosing archives for a JAR.
 #include "suitecheck/ClassProviders.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which archive of the API catalogue provides which class: each archive's
 // directory and class files read once.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a class file's big-endian fields and its bytecode, for the class
 // checks and the scan of the classes a class file names.
 #pragma once

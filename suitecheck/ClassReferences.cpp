@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scanning a class file for the classes it names.
 #include "suitecheck/ClassReferences.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The classes a class file names, as a virtual machine may have to load
 // them: its superclass and interfaces, every class of its constant pool and
 // of its field and method descriptors, and what its static initialiser

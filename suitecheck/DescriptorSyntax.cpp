@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // JAD and manifest text, read with the installer's and java.util.jar's rules.
 #include "suitecheck/DescriptorSyntax.h"
 

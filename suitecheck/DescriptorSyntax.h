@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two text forms a suite's attributes come in, read as a MIDP installer
 // and java.util.jar read them: the JAD (UTF-8, one "name: value" per line,
 // no continuation lines) and the JAR manifest (72-byte lines folded into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Suites of one check that a phone would take for one another.
 #include "suitecheck/DuplicateSuites.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Suites that share MIDlet-Name and MIDlet-Vendor: a phone takes the second
 // for an update of the first and installs it over it.
 #pragma once

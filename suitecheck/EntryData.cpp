@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and inflating an entry's data piece by piece.
 #include "suitecheck/EntryData.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One entry's data read as a phone's zip reader reads it, stored or
 // deflated, in bounded pieces: never more than the size its record states
 // is produced, and nothing of that size is set aside before it is.

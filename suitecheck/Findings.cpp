@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Findings and attribute lists of the suite checker.
 #include "suitecheck/Findings.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the suite checker found: one finding per broken rule, each an error
 // (a MIDP 2.0 phone refuses or mis-runs the suite) or a warning (some phones
 // cope), named by a short rule identifier that scripts may rely on.

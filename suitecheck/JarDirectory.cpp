@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding and reading a JAR's central directory.
 #include "suitecheck/JarDirectory.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a JAR's central directory lies, found as a directory reader finds
 // it: from the last end record (APPNOTE 4.3.16) whose directory lies where
 // it says, and read whole within the limit the batch itself applies.

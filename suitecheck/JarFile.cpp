@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Positioned reads of a suite's JAR.
 #include "suitecheck/JarFile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A suite's JAR opened for reading by position, in bounded pieces: the check
 // never holds the whole file, and never maps it (a file cut short while it
 // is read gives a read error, not a signal).

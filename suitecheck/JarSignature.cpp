@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Signature and certificates of a signed suite, through libcrypto.
 #include "suitecheck/JarSignature.h"
 

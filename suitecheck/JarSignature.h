@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A signed suite's JAD signature over its JAR: MIDlet-Jar-RSA-SHA1 is the
 // base64 of an RSA (PKCS #1 v1.5) signature of the JAR's SHA-1 digest, and
 // MIDlet-Certificate-1-<m> the base64 of the DER certificates of the signer's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding the classes a suite names and lacks.
 #include "suitecheck/MissingClasses.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The classes a suite's class files name that neither its JAR nor the phone
 // has: what ends in NoClassDefFoundError on the phone.
 #pragma once

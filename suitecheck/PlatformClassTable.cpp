@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The class table: every public class and interface of CLDC 1.0 and 1.1,
 // MIDP 1.0 and 2.0 (MIDP 2.1 adds no class) and the common optional
 // packages, as their published API lists give them.

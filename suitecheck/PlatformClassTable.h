@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform's class table as compact data, read by PlatformClasses.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Looking classes up in the platform's class table, and the phone's platform.
 #include "suitecheck/PlatformClasses.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The public classes of the J2ME platform (CLDC, MIDP and the optional
 // packages phones commonly carry), by name and superclass, and which of them
 // a phone has: the configuration and profile a suite declares, plus the

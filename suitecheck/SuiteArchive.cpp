@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a suite's JAR entry by entry, checking what a phone's zip reader
 // relies on.
 #include "suitecheck/SuiteArchive.h"

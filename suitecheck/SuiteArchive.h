@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A suite's JAR as the checker sees it: its directory walked once, and every
 // entry read from the bytes the directory points to, its local record, size
 // and CRC compared with the directory's. Bounded: a manifest or class file

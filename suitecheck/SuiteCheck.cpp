@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A suite's files found and read, and every check run over them.
 #include "suitecheck/SuiteCheck.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch --check: what would make a MIDP 2.0 phone refuse or mis-run a
 // suite, given by its JAD (the JAR found beside it) or by its JAR alone.
 // Reads the files; changes nothing.

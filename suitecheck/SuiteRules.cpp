@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The installer's attribute rules.
 #include "suitecheck/SuiteRules.h"
 

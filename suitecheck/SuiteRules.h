@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The MIDP 2.0 installer's rules over a suite's attributes: what the JAD and
 // the manifest must hold, in what form, where they must agree, and what the
 // JAR must contain for the midlets, push entries and icons they name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The central directory walk: one record after another, each with its name,
 // extra field and comment, every read kept inside the directory's bounds.
 #include "zip/CodePages.h"

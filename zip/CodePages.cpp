@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The component's OEM code page and its OEM <-> ANSI helpers.
 #include "zip/CodePages.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OEM code page the component converts entry names and comments with:
 // the DOS code page of the user's locale, unless one was chosen.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The directory reader: end record search, end record, central directory.
 #include "zip/DirectoryReader.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading an archive's end-of-central-directory record and its central
 // directory into a component's EndOfDirectory and entry list, following a
 // spanned archive's directory over its disks.

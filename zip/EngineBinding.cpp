@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LoadZipDll, LoadUnzDll and UnloadDlls: the engines are loaded on first use
 // from LibraryDir (or the executable's folder) and kept in process-wide state.
 #include "zip/EngineBinding.h"

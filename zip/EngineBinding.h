@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process-wide binding of the two engine modules, shared by every TZip:
 // the entry points of ZipDll.so and UnZDll.so while they are loaded.
 #pragma once

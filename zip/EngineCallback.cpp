@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EngineCallback: what the component does with each report or question of an
 // engine. It runs on the engine's call, on the one user-interface thread.
 #include "zip/EngineCallback.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The engines' callback: progress reports, the batch counters, the component's
 // events, the progress dialog and the questions an engine asks the user.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading and releasing one engine module.
 #include "zip/EngineModule.h"
 

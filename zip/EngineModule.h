@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One loaded engine module: a dlopen handle owned with RAII together with the
 // addresses of the entries it must export. Loading either gives a module with
 // every entry, or none and the reason.

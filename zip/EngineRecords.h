@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The whole interface between the archive component and its two engine
  * modules, ZipDll.so (adding) and UnZDll.so (extracting): the parameter records
  * the component fills, the arrays of file patterns, the callback record the engines

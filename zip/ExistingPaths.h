@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether a path names something already there, as the component's
 // operations ask before they open, create or enter it. Links are followed:
 // the user may point the component at an archive or folder through one.

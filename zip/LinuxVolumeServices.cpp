@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drive kinds and volume labels on Linux. A path's drive is the mount that
 // holds it; a removable drive is one whose block device (or the disk of a
 // partition) sysfs marks removable. Labels of removable disks are probed with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system's drive and volume services on Linux: mounts from
 // /proc/self/mountinfo, removable drives from sysfs, labels from libblkid
 // (falling back to /dev/disk/by-label).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parsing /proc/self/mountinfo.
 #include "zip/MountTable.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mounts of this process as /proc/self/mountinfo lists them, and the
 // mount that holds a given path.
 #pragma once

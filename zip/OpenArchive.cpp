@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // OpenArchive and ReadDirectory: making a path the component's archive,
 // creating an empty archive where none exists, and reading its directory.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parameter records' fixed values and option switches.
 #include "zip/ParamRecords.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Filling the engines' parameter records from a component's settings: the
 // fixed values and the switches that the option sets turn on.
 #pragma once

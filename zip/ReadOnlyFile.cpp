@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a file's bytes through a descriptor.
 #include "zip/ReadOnlyFile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A regular file (an archive, or one disk of a spanned one) opened read-only
 // on a POSIX descriptor and read with pread at explicit offsets. Only regular
 // files are accepted, so a FIFO or device named as an archive can never block

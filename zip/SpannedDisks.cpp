@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Disk labels of spanned archives and the prompts that ask for a disk.
 #include "zip/SpannedDisks.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The services for archives spanned over removable disks: the kind of a
 // path's drive, a drive's volume label, the disk number of a spanned archive's
 // disk (from its "PKBACK# nnn" label) and the prompt to insert a given disk.

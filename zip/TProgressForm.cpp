@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The progress form, built in code: a status line, a progress bar and a
 // Cancel button on a fixed 300 x 100 client area.
 #include "zip/TProgressForm.h"

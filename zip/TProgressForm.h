@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TProgressForm: the small modeless window that shows an archive operation's
 // progress (current file, a bar, a Cancel button) while an engine works.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TZip's construction, destruction, entry access and the unit's small path
 // helpers. Opening archives, the operations and the engine binding live in
 // their own files.

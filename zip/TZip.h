@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TZip: the archive component. It holds one open zip archive's name and
 // directory (read by the component itself), the file patterns for the next
 // operation and the add/extract settings, and drives the two engine modules

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The drive and volume services an archive's disk is judged by: which mount
 // holds a path, what kind of drive that is, and its volume label. The system
 // provides them from /proc/self/mountinfo, sysfs and libblkid; tests provide

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Extract and Add: check the preconditions, bind the engine, set the current
 // directory, fill the parameter record, make the one engine call, clean up.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The component's records: one archive entry (TFileInfo), the end of the
 // central directory (TEOCHInfo), the option sets, the events and the one
 // exception class of the archive component.

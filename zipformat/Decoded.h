@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A record decoded from archive bytes, or why it could not be: the zip
 // format library reports a fault as a value and leaves it to each reader to
 // refuse, raise or go on by its own rules.

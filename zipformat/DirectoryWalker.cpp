@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding whole central records and walking a directory of them.
 #include "zipformat/DirectoryWalker.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The central directory walked record by record: each central record
 // (APPNOTE 4.3.12) whole, with its name, extra field and comment, knowing its
 // own size, and its sizes and offset taken from the Zip64 extra field

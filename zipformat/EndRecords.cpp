@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding the end records field by field.
 #include "zipformat/EndRecords.h"
 

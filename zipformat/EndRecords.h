@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The records at an archive's end: the end-of-central-directory record
 // (APPNOTE 4.3.16), and for Zip64 archives the Zip64 end record (4.3.14)
 // with the locator that points at it (4.3.15). Each is decoded from its

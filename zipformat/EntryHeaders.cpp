@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding entry headers and extra fields.
 #include "zipformat/EntryHeaders.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two headers of an entry: the central directory file header (APPNOTE
 // 4.3.12) and the local file header in front of the entry's data (4.3.7).
 // Each is decoded from its fixed bytes and judged by its signature; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zip format's fixed values, defined once for every reader: record
 // signatures, the sizes of the records' fixed parts, general purpose flags
 // and the extra field ids read here.

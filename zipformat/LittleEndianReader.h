@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A bounded little-endian reader over bytes taken from an archive. Every read
 // is checked: a read past the end yields zeros and marks the reader failed,
 // so a record is decoded field by field and judged once at the end, without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading local records and comparing them with their central records.
 #include "zipformat/LocalRecords.h"
 

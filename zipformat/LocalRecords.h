@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The local record in front of each entry's data (APPNOTE 4.3.7), read with
 // its name and extra field, and whether it says what the entry's central
 // record says. Readers that walk the local records (a phone's installer,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OEM decision, the code page of a locale and the iconv conversions.
 #include "zipformat/NameDecoding.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How entry names and comments are decoded, the same for the archive
 // component that lists them and the engines that match them: an archive
 // whose first central header was written on MS-DOS or OS/2 HPFS, or on NTFS

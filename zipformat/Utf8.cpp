@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The strict and the lenient reading of a UTF-8 sequence.
 #include "zipformat/Utf8.h"
 

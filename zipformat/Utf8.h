@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 as entry names need it. The strict test is what Java's decoder takes
 // as an entry name (no overlong forms, no surrogates, nothing past
 // U+10FFFF); both sides of the archive work judge names by it, so a name the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file list: Add, Del, Clear and dropped files, and what a running batch
 // holds back.
 #include <gtest/gtest.h>

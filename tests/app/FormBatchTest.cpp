@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "Process" through the window: the batch works on the window's controls,
 // closes with its message, and the window holds its ground while it runs.
 #include <gtest/gtest.h>

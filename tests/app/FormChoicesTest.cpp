@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's two choices that reach past the checked archives: "(auto)" at
 // the head of the API catalogue, which gives each JAR the archives that
 // provide the classes it lacks, and the mode selector's item that also mends

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window from the keyboard: the speed buttons never take the focus, so
 // their keys must reach them wherever the focus stands in the window.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window as it is laid out: every control under its name, place and size,
 // with its caption, hint, focus and look.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up: the process-wide state, the API catalogue, the mode selector and
 // the about box.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Qt application object: message boxes as the Windows style bits ask,
 // CR line ends shown as line breaks, the input box's limit.
 #include <gtest/gtest.h>

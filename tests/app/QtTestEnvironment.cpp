@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One QApplication for all window tests, and the scripted helpers.
 #include "tests/app/QtTestEnvironment.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every window test shares: one QApplication, the scripted application
 // object, an open dialog the test answers, and a form made over a test folder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SIGTERM ends the window's event loop, so that the process exits normally.
 #include <gtest/gtest.h>
 

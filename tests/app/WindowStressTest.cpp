@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window under stress: a batch of many suites through TForm1 with the Qt
 // application object, while every pump of the batch delivers posted clicks
 // on Del, Clear and Add, key presses on the mode selector, dropped files and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window on a real X server with a window manager (run by
 // run-under-x.sh): the hints the window manager reads, the Add dialog
 // driven by keys typed through the server, and the screenshot the software

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 # The window as a screen reader finds it on the accessibility bus (AT-SPI):
 # starts the built program, reads its tree through the registry and checks
 # that every control a user reaches has a name and a description, and that

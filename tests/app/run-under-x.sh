@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a test program on a private X server (Xvfb, on a free display) under a
 # window manager, with a home folder of its own, and ends them afterwards.
 # Usage: run-under-x.sh [--wm openbox|xfwm4] [--session-bus] PROGRAM [ARGUMENT...]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch over a collection tree: folders walked with -r, folders and
 // missing files refused without it, the same lines with --jobs 1 and 2,
 // suites that share a name and vendor, --quiet, and the progress line that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading vorlan-batch's options.
 #include <gtest/gtest.h>
 

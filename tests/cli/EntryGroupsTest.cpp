@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How --jobs shares out the file list, and the messages workers send back.
 #include <gtest/gtest.h>
 #include <sys/wait.h>

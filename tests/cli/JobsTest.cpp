@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch --jobs N against one process on the same suites, and both
 // stopped by SIGTERM: the same lines in the same order, the same files byte
 // for byte, the same exit status, and no scratch root left behind.

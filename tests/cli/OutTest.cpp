@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch --out DIR: prepared copies in DIR, the inputs' folders left
 // exactly as they were, files already in DIR replaced only with --force,
 // and relative paths that would leave DIR refused.

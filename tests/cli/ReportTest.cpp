@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch --report: the records read back with Python's json and csv
 // modules and held against the output lines, the files on disk and their
 // hashes, in both formats, with one process and with workers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built vorlan-batch program: its output lines, exit statuses, usage
 // errors and the API catalogue, on suites made at test time.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The add engine's compressed forms kept between operations, seen from
 // outside: a file added again is stored exactly as compressing it gives,
 // and a file that changed is never stored in its old form.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An add that fails, is stopped, runs out of room or is killed leaves the
 // archive byte for byte as it was, data in front of it included; archives it
 // must not rewrite are refused; a linked archive path keeps its link.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The add engine on JARs made by real tools: what it adds and replaces, how
 // it keeps what it does not touch, and what Java and unzip read back.
 #include <gtest/gtest.h>

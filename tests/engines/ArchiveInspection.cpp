@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading archives back with Python's zipfile.
 #include "tests/engines/ArchiveInspection.h"
 

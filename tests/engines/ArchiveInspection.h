@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What another reader (Python's zipfile) sees in an archive: each entry's
 // header fields, the ids of its extra fields, and a digest of its stored
 // bytes, so tests can tell an entry copied as it was from one rewritten.

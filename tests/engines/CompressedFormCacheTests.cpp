@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The add engine's cache of compressed forms on its own: what it finds, what
 // it must never confuse, and how its bound makes room.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading the engines and running them on zero-filled records.
 #include "tests/engines/EngineHarness.h"
 

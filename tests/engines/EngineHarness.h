@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives the built engine modules the way any caller may: dlopen from the
 // build's bin/ folder, zero-filled records, and a callback that records every
 // call and answers from a script.

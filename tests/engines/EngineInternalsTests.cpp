@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The engines' internals on their own: pattern matching, the judgement of entry
 // names, and the layout checks that refuse archives whole.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The extract engine on archives made by the JDK's jar tool, Info-ZIP and
 // Python: what it selects, where it writes, what it tells and asks.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The extract engine on archives made to hurt: names that climb out of the
 // target folder, links, damaged or overflowing data, passwords, and output
 // beyond the cap, with what the callback is told. Archives readers would

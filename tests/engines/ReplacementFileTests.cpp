@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The add engine's write side on its own: whatever mix of writes and seeks
 // libzip makes, the file put in place holds exactly what was written where.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compressed forms found again by the state of the file they were made from:
 // found only for exactly that state, read settled, at that level, while the
 // cache still keeps the form.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Suites changed between the list being made and the batch reaching them:
 // made read-only, removed, or replaced by a folder while the batch works on
 // the entry before. Each such entry fails and nothing is written in its place;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether every replaced JAR and JAD reaches the disk before its name does,
 // read from the system calls of a real run (strace): no rename onto a JAR or
 // JAD of the suites' folder while data written into that folder is not yet

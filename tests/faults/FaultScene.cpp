@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fault trial scenes: pristine suites, the undisturbed result, the checks.
 #include "tests/faults/FaultScene.h"
 

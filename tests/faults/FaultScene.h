@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scene of a fault trial: a folder of suites and an API archive made once,
 // copied afresh for every trial, the state an undisturbed vorlan-batch run
 // leaves, and the checks every disturbed run must pass against both.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* An LD_PRELOAD shim that injects one fault into the calls through which a
  * process changes files: write, pwrite, writev (on descriptors above 2, so
  * that the program's own output is never hit), fsync, fdatasync, rename,

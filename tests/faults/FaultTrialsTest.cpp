@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch disturbed at every point where it changes a file: a write,
 // flush, rename or link that fails as on a full disk, a SIGKILL just before
 // or just after one of them, and a file-size limit that ends writes early.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Two vorlan-batch processes over one list of suites, each adding another API
 // archive: each suite is worked on by one process at a time, so every JAR
 // ends with the files of both archives (no update lost) and every JAD states

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The user's own journal, left by a run killed between writing it and its
 // renames, is completed by the next run, whatever the umask it was written
 // under: a group-writable journal would be set aside as one others may have

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replacing one file at once: permissions kept, nothing left beside it, the
 // old file untouched when the new one is given up, and the leftovers of a
 // killed run removed only when no other run works in the folder.

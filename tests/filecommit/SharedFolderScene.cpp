@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shared folder, its users and the victim's run.
 #include "tests/filecommit/SharedFolderScene.h"
 

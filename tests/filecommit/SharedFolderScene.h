@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A folder another user may write to (sticky like /tmp, or group-writable
 // with the set-group-id bit), holding a suite of the user who runs Vorlan
 // (the victim: root, or a user made for the test) beside whatever a second

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What another user plants in a shared folder cannot be turned against the
 // user who runs Vorlan there: a commit journal that is not the user's own
 // whole journal of renames in that folder is set aside with a warning and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Folder-tree deletion, folder listing and the trailing-separator helper.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The directory reader under arbitrary bytes.
 #include <fstream>
 #include <system_error>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The extract engine under arbitrary bytes, into a folder it must not leave.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bodies of the fuzz targets: each runs one input through one part of
 // Vorlan and aborts with a message when an invariant breaks. libFuzzer drives
 // them in the fuzz configuration; in the ordinary builds a test runs them over

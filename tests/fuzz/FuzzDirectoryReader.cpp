@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer's entry for the directory reader check (see FuzzChecks.h).
 #include "tests/fuzz/FuzzChecks.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fuzz targets' checks in the ordinary builds: the sound archives the
 // hostile corpus starts from, archives made by real tools, and every input
 // fuzzing has found (regressions/*.hex), through the check of each target

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The checks' private folder and their way of failing.
 #include <stdlib.h>
 #include <unistd.h>

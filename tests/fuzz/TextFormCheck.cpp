@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The manifest and descriptor text form under arbitrary bytes.
 #include <fstream>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes every case of the hostile corpus, and the sound suite it starts
 // from, into a folder as NAME.jar: the seeds of the archive fuzzers.
 #include <filesystem>

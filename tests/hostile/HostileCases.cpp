@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hostile-archive corpus and the outcome of each case on every path.
 #include "tests/hostile/HostileCases.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hostile-archive corpus: MIDlet suites with exactly one thing wrong,
 // each made by the tests' zip writer at run time and named after its defect,
 // with the outcome every path through Vorlan must end in: the directory

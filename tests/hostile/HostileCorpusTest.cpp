@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every case of the hostile corpus through every path: the directory reader,
 // Extract of every entry and of the manifest, a mode-0 batch with an API
 // archive checked, a mode-1 batch, a mode-0 batch with the case as the API

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A sound suite, and that suite with one defect each.
 #include "tests/hostile/HostileSuites.h"
 

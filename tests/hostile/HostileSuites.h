@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The builders of the hostile corpus: a sound suite, and that suite with one
 // defect each. Every builder says in its name what it breaks.
 #pragma once

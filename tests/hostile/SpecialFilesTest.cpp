@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Things that are not files named where a suite is expected: a FIFO, a
 // folder and a device. The batch of either mode, and either engine called
 // directly, refuse each of them at once; none blocks waiting for a writer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The API catalogue over the program's and the user's API folders: where the
 // user's folder is, the order of the names, and where each archive is read.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which API files a JAR gets and what the user is told: a checked archive's
 // copy of a file the JAR already has replaces it with a warning; with --api
 // auto (a chooser that answers from a table here) each JAR gets exactly the

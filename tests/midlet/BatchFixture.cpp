@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch tests' fixture.
 #include "tests/midlet/BatchFixture.h"
 

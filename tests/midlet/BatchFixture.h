@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the batch tests share: a fixture that gives every test its own scratch
 // root, API folder and suites folder, the real engines, a scripted
 // application object and the recording batch host.

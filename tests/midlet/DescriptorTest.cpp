@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // JAD descriptors from the manifest in ManifestBuffer: the size and URL lines,
 // byte for byte, and the names derived from a JAR's path.
 #include <gtest/gtest.h>

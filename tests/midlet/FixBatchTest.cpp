@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mode 1 end to end: fix suites built from the template for JAR and JAD
 // inputs, and the old suite left untouched whenever the fix cannot be built.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The manifest rewrite of fix suites and its two warnings.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fix template and the sample suite: what phones need of them, and that
 // data/make-jars.sh rebuilds the committed files byte for byte.
 #include <gtest/gtest.h>

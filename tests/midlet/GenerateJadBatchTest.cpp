@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mode 0 end to end, on JARs made by the JDK jar tool, Info-ZIP zip and
 // Python's zipfile: API files added, descriptors written, check marks set, and
 // every JAR written still read by unzip -t and by Java.

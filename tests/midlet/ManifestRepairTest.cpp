@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --repair's mending of a manifest, one fault per case: the mended text and
 // what is reported, and nothing at all for a sound manifest.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The suites a folder walk takes, over one generated tree that holds every
 // kind of entry a collection may have.
 #include "midlet/SuiteWalk.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mode 0 on suites as users hold them: what only the old JAD knew is kept
 // (a signature only while it holds), every JAD written is one an installer
 // reads, every suite written is checked before it is committed, --strict

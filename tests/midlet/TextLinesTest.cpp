@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text form of manifests and descriptors: how files are split into lines
 // and how lines are written.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Completes vorlan-batch command lines as bash does on Tab, with the
 # completion the package installs and the built program.
 #   tests/package/check-completion.sh BIN_DIR COMPLETION_FILE

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package of a build tree with CPack and checks it: lintian
 # finds no error or warning, the files it installs, its version (VERSION,
 # project()'s) in every place that shows one, the dependencies dpkg-deb

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs run.sh from another folder, over a project folder whose build is
 # stood in for (cmake and deps.sh do nothing, build/bin is this build's):
 # relative arguments are the caller's, standard output is vorlan-batch's

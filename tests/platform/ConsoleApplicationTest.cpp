@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console application object: what it prints and how it answers.
 #include <gtest/gtest.h>
 

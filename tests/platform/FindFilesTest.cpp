@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wildcard enumeration: what matches, what kinds are found, what is skipped.
 #include <gtest/gtest.h>
 

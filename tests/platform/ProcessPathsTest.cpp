@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The executable's folder and the private scratch root, removed at exit.
 #include <gtest/gtest.h>
 

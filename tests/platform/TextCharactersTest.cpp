@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cutting UTF-8 text by characters and turning Windows line ends into LF.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Manifests that inflate to gigabytes, in a JAR of two megabytes: 2 GiB of
 // zeros stated honestly, stated as a hundred bytes, stated just below the
 // extraction's 64 MiB cap, and 16 MiB of bare line breaks. vorlan-batch runs

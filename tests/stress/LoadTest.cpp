@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Load: a batch of ten thousand suites peaks at about the memory of one of a
 // thousand. (That no batch leaves a descriptor open, the hostile corpus tests
 // see for every case in both modes.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch --check over suites built to exhaust memory and time, each
 // run with its address space limited to 64 MiB (ulimit -v): every suite is
 // reported broken for what it is, the run ends with its summary, and the

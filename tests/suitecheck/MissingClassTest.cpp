@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Suites compiled at test time whose classes use a vendor API, a Java SE
 // class, an optional package, or nothing the phone lacks: --check names
 // the missing classes and the API archives that provide them, and --api

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform's class table: which classes a phone of a configuration,
 // profile and set of optional packages has, the table's superclasses, and
 // the --platform names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The corpus of real-world suite shapes through both modes of the built
 // vorlan-batch: every JAD and JAR written passes the J2ME toolkit's checks,
 // and --check gives the toolkit's installer verdict on every suite.

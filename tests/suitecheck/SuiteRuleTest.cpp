@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vorlan-batch --check rule by rule: a sound suite has no finding, and each
 // suite broken in one way is reported under that one rule, as an error or,
 // where phones cope, as a warning.

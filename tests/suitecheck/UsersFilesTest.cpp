@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Suites as users hold them, each with one fault, through the built
 // vorlan-batch: with --repair every suite written passes the J2ME toolkit's
 // checks; without it, the warnings say what --check says of the suite

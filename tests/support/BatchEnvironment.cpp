@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The in-process batch environment of the tests.
 #include "tests/support/BatchEnvironment.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the tests share to run the batch in their own process: the
 // process-wide folders pointed at a test folder, and a listing of a folder
 // tree to prove nothing was written where it must not be.

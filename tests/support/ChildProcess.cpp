@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Child processes with their own environment, limits and resource figures.
 #include "tests/support/ChildProcess.h"
 

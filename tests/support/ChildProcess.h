@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tests' one way to run a program in a child process: no shell, standard
 // input from /dev/null, standard output and standard error kept apart, extra
 // environment variables, a file-size or address-space limit, and how the child ended (exit

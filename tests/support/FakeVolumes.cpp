@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake drive and volume layer.
 #include "tests/support/FakeVolumes.h"
 

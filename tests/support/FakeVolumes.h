@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fake drive and volume layer for tests: folders of the test stand for
 // drives of any kind (a floppy labelled "PKBACK# 003", a drive with no disk, a
 // fixed disk), and a hook lets a test swap the disk in a drive between queries.

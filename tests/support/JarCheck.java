@@ -46,3 +46,4 @@ public class JarCheck {
         }
     }
 }
+// SPDX-License-Identifier: MIT

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Runs a program and reports its peak resident memory. A process's peak is
  * counted from the memory of the process it was forked from: a program
  * started straight from a test program would seem to need at least what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tests' recording batch host.
 #include "tests/support/RecordingBatchHost.h"
 

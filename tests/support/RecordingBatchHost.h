@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tests' batch host: the lists the batch reads are the test's to fill,
 // and every check mark, failure, progress step and message the batch gives is
 // recorded for the test to look at.

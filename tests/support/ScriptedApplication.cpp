@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scripted application object of the tests.
 #include "tests/support/ScriptedApplication.h"
 

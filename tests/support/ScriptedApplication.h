@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An application object for tests: it records every message box, input box,
 // pump and progress dialog, and answers from queues the test fills.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test-time MIDlet suites and the J2ME toolkit.
 #include "tests/support/SuiteCorpus.h"
 

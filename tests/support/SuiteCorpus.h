@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MIDlet suites made at test time: tiny MIDlet classes compiled for CLDC,
 // a table of real-world suite shapes (how WTK, NetBeans, the jar tool and
 // J2ME Polish write manifests and JADs), and the J2ME checking toolkit that

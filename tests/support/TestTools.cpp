@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test helpers: temporary folders, files, and the real archive tools.
 #include "tests/support/TestTools.h"
 

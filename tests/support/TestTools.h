@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test helpers: temporary folders, whole-file reads and writes, running the
 // real archive tools (JDK jar, Info-ZIP zip/unzip, Python zipfile, Java's
 // JarFile) on files the tests make.

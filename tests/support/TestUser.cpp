@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test users through useradd, userdel and setpriv.
 #include "tests/support/TestUser.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Local users made for a test, where another user's files, or Vorlan run by
 // a user who is not root, must be tried for real: made with useradd under a
 // name no other test or run uses, removed with userdel when the object goes.

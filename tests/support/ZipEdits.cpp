@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Byte-level edits of test archives.
 #include "tests/support/ZipEdits.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Byte-level edits of archives the tests' zip writer made: a field of the end
 // record or of a central header set to a lie, a Zip64 end record put in
 // front of the end record; and deflated data made to order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing test archives record by record (APPNOTE 4.3.7, 4.3.12, 4.3.16).
 #include "tests/support/ZipWriter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tests' zip writer: every field of every record is the test's to
 // choose, so an archive with one defect says in code what is wrong with it.
 // Entry data is taken as given (already deflated when the method says so).

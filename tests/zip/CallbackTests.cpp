@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The engine callback driven by the fake engine's replayed steps: counters,
 // events, the progress dialog, the questions and their answers, Cancel, and
 // exceptions from event handlers that must not cross the engine.

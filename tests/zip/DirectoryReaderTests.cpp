@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The directory reader on archives written by real tools, and on archives of
 // the tests' writer where a single field decides: names, code pages, data in
 // front of the archive, the created empty archive, events.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Binding the engine modules: where they are looked for, modules that are
 // missing or lack an entry, and the process-wide handles all components share.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scripted fake engine module (see FakeEngine.h). Built without
 // GetZipDllVersion/GetUnzDllVersion when FAKE_ENGINE_WITHOUT_VERSION is set,
 // to stand for a module that lacks an entry.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* A scripted stand-in for the two engine modules, built by the tests as
  * ZipDll.so and UnZDll.so. Each Exec records the record it was given (with
  * copies of the texts it points to and the current directory), then replays

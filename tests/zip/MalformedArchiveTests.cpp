@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Broken and borderline archives, one defect per case, each built by the
 // tests' zip writer: the reader opens it, finds no end record, or fails on a
 // directory record, and never reads past what the end record allows. The

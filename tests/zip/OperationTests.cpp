@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Extract and Add: their preconditions and messages, what they hand the
 // engine (seen by the fake engine), the current directory they set, and what
 // they leave behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The progress form, offscreen: its layout, the Cancel button, and what
 // closing it otherwise does not do.
 #include <gtest/gtest.h>

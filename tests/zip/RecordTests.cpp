@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A new component's defaults, entry access, the path helpers, and the
 // parameter records the option sets produce (filled without any engine).
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TZip over the real engine modules of the build: JARs written by the JDK's
 // jar tool and by Info-ZIP are listed, extracted and added to, and the results
 // read back by unzip and by Java.

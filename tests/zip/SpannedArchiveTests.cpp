@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Spanned archives on the fake volume layer: disk numbers from labels, the
 // disk prompts, and a directory read across two floppies.
 #include <deque>

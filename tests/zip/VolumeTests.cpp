@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux volume layer: the mount table parser, the mount holding a path,
 // and the system services on this machine's own folders.
 #include "tests/zip/ZipTestSupport.h"

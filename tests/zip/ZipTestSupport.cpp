@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The archive component tests' shared fixture and fake engine access.
 #include "tests/zip/ZipTestSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the archive component's tests share: a fixture with a scripted
 // application object and a restored current directory, access to the fake
 // engine modules, and small archive helpers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The directory walker over archives real tools wrote (JDK jar, Info-ZIP
 // zip, Python zipfile), and over records the tests' writer made with one
 // defect per row: whole central records with their variable parts and Zip64

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Name decoding as both archive readers share it: which archives hold OEM
 // names, the DOS code page of a locale, the conversions, and UTF-8 read
 // strictly (entry names) and leniently (cutting text).

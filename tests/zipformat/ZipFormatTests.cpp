@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zip records' fixed parts read from archives the tests' writer made,
 // where one field decides, and from Info-ZIP's Zip64 records: every decoded
 // field must match what the writer put there, and a record cut short or

@@ -42,3 +42,4 @@ public class BookReader extends MIDlet implements CommandListener {
         }
     }
 }
+// SPDX-License-Identifier: MIT

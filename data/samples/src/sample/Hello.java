@@ -32,3 +32,4 @@ public class Hello extends MIDlet implements CommandListener {
         }
     }
 }
+// SPDX-License-Identifier: MIT

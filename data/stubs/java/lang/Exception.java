@@ -5,3 +5,4 @@ public class Exception extends Throwable {
     public Exception() {
     }
 }
+// SPDX-License-Identifier: MIT

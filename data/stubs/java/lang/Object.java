@@ -5,3 +5,4 @@ public class Object {
     public Object() {
     }
 }
+// SPDX-License-Identifier: MIT

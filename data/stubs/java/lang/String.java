@@ -5,3 +5,4 @@ public final class String {
     public String() {
     }
 }
+// SPDX-License-Identifier: MIT

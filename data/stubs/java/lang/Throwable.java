@@ -5,3 +5,4 @@ public class Throwable {
     public Throwable() {
     }
 }
+// SPDX-License-Identifier: MIT

@@ -7,3 +7,4 @@ public class Command {
     public Command(String label, int commandType, int priority) {
     }
 }
+// SPDX-License-Identifier: MIT

@@ -4,3 +4,4 @@ package javax.microedition.lcdui;
 public interface CommandListener {
     void commandAction(Command command, Displayable displayable);
 }
+// SPDX-License-Identifier: MIT

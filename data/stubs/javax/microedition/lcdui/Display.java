@@ -14,3 +14,4 @@ public class Display {
     public void setCurrent(Displayable displayable) {
     }
 }
+// SPDX-License-Identifier: MIT

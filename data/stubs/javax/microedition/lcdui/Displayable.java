@@ -11,3 +11,4 @@ public abstract class Displayable {
     public void setCommandListener(CommandListener listener) {
     }
 }
+// SPDX-License-Identifier: MIT

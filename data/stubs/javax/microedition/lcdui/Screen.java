@@ -5,3 +5,4 @@ public abstract class Screen extends Displayable {
     Screen() {
     }
 }
+// SPDX-License-Identifier: MIT

@@ -5,3 +5,4 @@ public class TextBox extends Screen {
     public TextBox(String title, String text, int maxSize, int constraints) {
     }
 }
+// SPDX-License-Identifier: MIT

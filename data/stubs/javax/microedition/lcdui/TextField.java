@@ -8,3 +8,4 @@ public class TextField {
     private TextField() {
     }
 }
+// SPDX-License-Identifier: MIT

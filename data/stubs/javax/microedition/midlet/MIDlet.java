@@ -14,3 +14,4 @@ public abstract class MIDlet {
     public final void notifyDestroyed() {
     }
 }
+// SPDX-License-Identifier: MIT

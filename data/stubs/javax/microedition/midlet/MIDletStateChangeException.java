@@ -5,3 +5,4 @@ public class MIDletStateChangeException extends Exception {
     public MIDletStateChangeException() {
     }
 }
+// SPDX-License-Identifier: MIT
