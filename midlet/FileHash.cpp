@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <future>
 #include <memory>
+#include <system_error>
 
 #include "filecommit/FileDescriptor.h"
 
@@ -43,10 +45,7 @@ bool DigestFile(int fd, EVP_MD_CTX* context) {
     }
 }
 
-}  // namespace
-
-std::string FileSha256(const std::string& path) {
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+std::string Sha256Of(const FileDescriptor& fd) {
     if (fd.Get() < 0) return {};
     const DigestContext context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
     if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) return {};
@@ -55,6 +54,28 @@ std::string FileSha256(const std::string& path) {
     unsigned int length = 0;
     if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return {};
     return Hex(digest, length);
+}
+
+FileDescriptor OpenToHash(const std::string& path) {
+    return FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+}
+
+}  // namespace
+
+std::string FileSha256(const std::string& path) {
+    return Sha256Of(OpenToHash(path));
+}
+
+std::shared_future<std::string> FileSha256Later(const std::string& path) {
+    FileDescriptor fd = OpenToHash(path);
+    try {
+        return std::async(std::launch::async, [held = std::move(fd)] { return Sha256Of(held); }).share();
+    } catch (const std::system_error&) {
+        // No thread to be had: the hash is computed here, as it always could be.
+        std::promise<std::string> now;
+        now.set_value(FileSha256(path));
+        return now.get_future().share();
+    }
 }
 
 }  // namespace vorlan

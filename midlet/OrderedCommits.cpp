@@ -74,6 +74,7 @@ void OrderedCommits::ReportFinished() {
         Outcome outcome = std::move(outcomes_.front());
         outcomes_.pop_front();
         const bool succeeded = outcome.failure.empty();
+        SettleHashes(outcome.facts);
         if (!succeeded) LeaveOutWhatWasNotWritten(outcome.facts);
         host_.SetFileChecked(outcome.index, succeeded);
         for (const std::string& warning : outcome.warnings) host_.EntryWarning(outcome.index, warning);

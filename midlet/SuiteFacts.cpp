@@ -23,14 +23,23 @@ std::int64_t FileSizeOrUnknown(const std::string& path) {
 
 void NoteJarBefore(const std::string& jar, bool hashes, SuiteFacts& facts) {
     facts.jarSizeBefore = FileSizeOrUnknown(jar);
-    if (hashes) facts.jarSha256Before = FileSha256(jar);
+    if (hashes) facts.jarSha256BeforeLater = FileSha256Later(jar);
 }
 
 void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts& facts) {
     facts.jarSizeAfter = FileSizeOrUnknown(jar);
     if (!hashes) return;
-    facts.jarSha256After =
-        kind == JarAfter::SameAsBefore && !facts.jarSha256Before.empty() ? facts.jarSha256Before : FileSha256(jar);
+    if (kind == JarAfter::SameAsBefore && facts.jarSha256BeforeLater.valid())
+        facts.jarSha256AfterLater = facts.jarSha256BeforeLater;
+    else
+        facts.jarSha256After = FileSha256(jar);  // a pending file the commit may still replace: read now
+}
+
+void SettleHashes(SuiteFacts& facts) {
+    if (facts.jarSha256BeforeLater.valid()) facts.jarSha256Before = facts.jarSha256BeforeLater.get();
+    if (facts.jarSha256AfterLater.valid()) facts.jarSha256After = facts.jarSha256AfterLater.get();
+    facts.jarSha256BeforeLater = {};
+    facts.jarSha256AfterLater = {};
 }
 
 }  // namespace vorlan

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct SuiteFacts {
     std::string jarSha256Before;
     std::string jarSha256After;
     std::vector<std::string> apisAdded;  // the API archives that went into the JAR, in catalogue order
+    // Hashes still being computed beside the entry's step (the old JAR is read
+    // by a thread of its own while the step works); SettleHashes moves them
+    // into the two fields above before the facts leave the batch.
+    std::shared_future<std::string> jarSha256BeforeLater;
+    std::shared_future<std::string> jarSha256AfterLater;
 };
 
 class TextLines;
@@ -41,5 +47,7 @@ void NoteJarBefore(const std::string& jar, bool hashes, SuiteFacts& facts);
 // nothing was added to it (SameAsBefore; no second read then).
 enum class JarAfter { Written, SameAsBefore };
 void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts& facts);
+// Waits for the hashes still being computed and puts them in their fields.
+void SettleHashes(SuiteFacts& facts);
 
 }  // namespace vorlan
