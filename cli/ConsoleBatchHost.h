@@ -101,6 +101,7 @@ public:
     void EntryDescribed(int index, const SuiteFacts& facts) override;
     bool HashesWanted() override { return settings_.hashes; }
     std::string OutputPathOf(int index) override;
+    std::string OutputFolder() override { return settings_.outFolder; }
     bool ReplaceOutputs() override { return settings_.force; }
     void ApiExtractionFailed(const std::string& archive, const std::string& failure) override;
     void ApiEntryLeftOut(const std::string& archive, const std::string& why) override;

@@ -303,7 +303,7 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     if (LowerExtension(jar) != ".jar") return {};
     RequireNameFitsUrl(jar);
     const SuiteWriteOptions options = WriteOptionsOf(host);
-    const SuiteOutput output = SuiteOutputAt(host.OutputPathOf(index), host.ReplaceOutputs());
+    const SuiteOutput output = SuiteOutputAt(host.OutputFolder(), host.OutputPathOf(index), host.ReplaceOutputs());
     const std::string target = ResolveLinks(jar);      // a link to a JAR: its target is updated
     RequireExistingFile(target);                       // recovery only where the run works
     if (output.InPlace()) RecoverOnce(state, target);  // a prepared copy never writes beside its input
@@ -368,7 +368,7 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
             BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
                           [&state](const std::string& path) { RecoverOnce(state, path); }, WaitingOfBatch(host, state),
                           {WriteOptionsOf(host), state.warnings, state.facts,
-                           SuiteOutputAt(host.OutputPathOf(index), host.ReplaceOutputs())});
+                           SuiteOutputAt(host.OutputFolder(), host.OutputPathOf(index), host.ReplaceOutputs())});
     }
     return unit;
 }

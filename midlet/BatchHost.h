@@ -110,7 +110,11 @@ public:
     // beside it; the input is only read. Empty (the window's way): the suite
     // is changed in place. ReplaceOutputs: files already at those paths may
     // be replaced; otherwise the entry fails. Asked once per entry.
+    // OutputFolder: the folder those paths lie below (ending in "/"); the
+    // folders between it and them are made as real folders, never taken
+    // through a link.
     virtual std::string OutputPathOf(int /*index*/) { return {}; }
+    virtual std::string OutputFolder() { return {}; }
     virtual bool ReplaceOutputs() { return false; }
 
     // Asked between two entries: true ends the batch there, so that no entry

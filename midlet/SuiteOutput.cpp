@@ -35,17 +35,51 @@ void RequireReplaceable(const std::string& path, bool replace) {
         throw std::runtime_error("\"" + path + "\" is not a file and is not replaced");
 }
 
+// One folder on the way from the root to an output: made when missing,
+// refused when it is a link or no folder.
+void RequireRealFolder(const std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        if (errno != ENOENT) throw std::runtime_error("\"" + path + "\" cannot be examined: " + std::strerror(errno));
+        if (::mkdir(path.c_str(), 0777) == 0) return;
+        if (errno != EEXIST || ::lstat(path.c_str(), &status) != 0)
+            throw std::runtime_error("\"" + path + "\" cannot be made: " + std::strerror(errno));
+    }
+    if (S_ISLNK(status.st_mode))
+        throw std::runtime_error("\"" + path +
+                                 "\" is a link: copies are written only into real folders below the --out folder");
+    if (!S_ISDIR(status.st_mode)) throw std::runtime_error("\"" + path + "\" is not a folder");
+}
+
+// The folders between root and folder (both ending in "/"), one by one
+// from the root down.
+void MakeRealFoldersBelow(const std::string& root, const std::string& folder) {
+    if (folder.compare(0, root.size(), root) != 0)
+        throw std::logic_error("an output lies outside the --out folder: \"" + folder + "\"");
+    std::string path = root;
+    std::size_t start = root.size();
+    while (start < folder.size()) {
+        std::size_t end = folder.find('/', start);
+        if (end == std::string::npos) end = folder.size();
+        path += folder.substr(start, end - start);
+        if (end > start) RequireRealFolder(path);
+        path += '/';
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
-SuiteOutput SuiteOutputAt(const std::string& jarPath, bool replace) {
+SuiteOutput SuiteOutputAt(const std::string& root, const std::string& jarPath, bool replace) {
     if (jarPath.empty()) return {};
-    return {jarPath, ReplaceLastThree(jarPath, "jad"), replace};
+    return {root, jarPath, ReplaceLastThree(jarPath, "jad"), replace};
 }
 
 void PrepareSuiteOutput(const SuiteOutput& output) {
     std::error_code error;
-    std::filesystem::create_directories(FolderOf(output.jar), error);
-    if (error) throw std::runtime_error("\"" + FolderOf(output.jar) + "\" cannot be made: " + error.message());
+    std::filesystem::create_directories(output.root, error);  // the folder the user named may be reached by a link
+    if (error) throw std::runtime_error("\"" + output.root + "\" cannot be made: " + error.message());
+    MakeRealFoldersBelow(output.root, FolderOf(output.jar) + "/");
     RequireReplaceable(output.jar, output.replace);
     RequireReplaceable(output.jad, output.replace);
 }

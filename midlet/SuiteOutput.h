@@ -15,18 +15,21 @@ class TZip;
 
 // Where an entry's suite goes: empty jar for in place.
 struct SuiteOutput {
+    std::string root;  // the output folder, ending in "/"; jar and jad lie below it
     std::string jar;
     std::string jad;
     bool replace = false;  // files already there may be replaced (--force)
     bool InPlace() const { return jar.empty(); }
 };
 
-// The output of a suite whose JAR is written at jarPath (empty: in place).
-SuiteOutput SuiteOutputAt(const std::string& jarPath, bool replace);
+// The output of a suite whose JAR is written at jarPath below root (empty:
+// in place).
+SuiteOutput SuiteOutputAt(const std::string& root, const std::string& jarPath, bool replace);
 
-// The folders the output's files go into, made as needed. Throws when a
-// file is there already and may not be replaced, or when a folder on the
-// way is not one.
+// The folders below the root that the output's files go into, made as
+// needed. Throws when a file is there already and may not be replaced, or
+// when a name on the way is not a folder or is a link: the output folder
+// may be shared, and a link planted there would send the copies elsewhere.
 void PrepareSuiteOutput(const SuiteOutput& output);
 
 // The input JAR with the scratch folder's files added, built in the scratch

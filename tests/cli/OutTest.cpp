@@ -168,6 +168,23 @@ TEST_F(OutTest, RefusesASecondCopyOfTheSameName) {
     EXPECT_EQ(ReadFile(work_ / "out" / "plain.jar"), ReadFile(work_ / "games" / "plain.jar"));
 }
 
+// DIR may be shared: a link planted below it never takes a copy elsewhere,
+// while DIR itself may be reached through a link the user gave.
+TEST_F(OutTest, WritesOnlyIntoRealFoldersBelowDir) {
+    fs::create_directories(work_ / "games" / "coll" / "sub");
+    fs::copy_file(work_ / "games" / "plain.jar", work_ / "games" / "coll" / "sub" / "deep.jar");
+    fs::create_directories(work_ / "elsewhere");
+    fs::create_directories(work_ / "real-out");
+    fs::create_directory_symlink(work_ / "real-out", work_ / "out");
+    fs::create_directory_symlink(work_ / "elsewhere", work_ / "real-out" / "sub");
+    const ChildResult run = Run({"-r"}, {"coll", "plain.jar"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, "[ ] coll/sub/deep.jar\n[x] plain.jar\nProcess successfuly completed!\n");
+    EXPECT_NE(run.errors.find("is a link"), std::string::npos) << run.errors;
+    EXPECT_TRUE(fs::is_empty(work_ / "elsewhere"));
+    EXPECT_TRUE(fs::exists(work_ / "real-out" / "plain.jad"));
+}
+
 TEST(OutputPathTest, MirrorsTheRelativePathAndRefusesOnesThatLeaveDir) {
     struct Case {
         BatchMode mode;
