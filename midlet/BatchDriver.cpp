@@ -4,12 +4,8 @@
 // bar, the scratch folder and the closing message.
 #include "midlet/BatchDriver.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <map>
-#include <set>
 #include <stdexcept>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -17,8 +13,7 @@
 #include "filecommit/PendingNames.h"
 #include "filecommit/ReplaceableTarget.h"
 #include "fsutil/FolderTree.h"
-#include "midlet/ApiCatalogue.h"
-#include "midlet/ApiSelection.h"
+#include "midlet/ApiScratch.h"
 #include "midlet/ArchiveHelpers.h"
 #include "midlet/BatchHost.h"
 #include "midlet/Descriptor.h"
@@ -30,7 +25,6 @@
 #include "midlet/JarRewrite.h"
 #include "midlet/OrderedCommits.h"
 #include "midlet/PathNames.h"
-#include "midlet/ScratchApiFiles.h"
 #include "midlet/ScratchFolder.h"
 #include "midlet/SuiteFacts.h"
 #include "midlet/SuiteLock.h"
@@ -39,30 +33,21 @@
 #include "midlet/WrittenSuiteCheck.h"
 #include "platform/Application.h"
 #include "zip/TZip.h"
-#include "zipformat/Utf8.h"
 
 namespace vorlan {
 
 namespace {
 
 struct BatchState {
-    explicit BatchState(BatchHost& host) : commits(host), selection(host) {}
+    explicit BatchState(BatchHost& host) : commits(host), api(host) {}
     OrderedCommits commits;                           // the suites waiting for their group to commit
     std::map<std::string, FileDescriptor> recovered;  // folders cleared of what killed runs left, held
-    bool apisExtracted = false;                       // an API archive has been extracted in this batch
-    bool apiFilesInScratch = false;                   // the scratch folder holds the API files as extracted
+    ApiScratch api;                                   // the API files in the scratch folder
     bool scratchSettled = false;                      // the entry in hand is done with the scratch folder
-    std::vector<std::string> apisInScratch;           // the archives they were extracted for
-    ScratchApiFiles apiFiles;                         // the files those archives put there
-    ApiSelection selection;                           // the archives of the JAR in hand
     SuiteFacts facts;                                 // what is known of the suite in hand
-    std::set<std::string> brokenApis;                 // checked archives found unusable, reported once
-    std::set<std::string> warnedApis;                 // archives whose left-out entries were reported
-    std::string apiFailure;                           // why the API files could not be unpacked (a full disk)
     FolderNameIndex names;                            // the suites' folders, read once
     std::map<std::string, std::string> folderIds;     // the suites' folders' device and inode
     EntryWarnings warnings;                           // about the entry in hand
-    std::vector<Finding> apiClasses;                  // the checker's findings on the API class files
 };
 
 SuiteWriteOptions WriteOptionsOf(BatchHost& host) {
@@ -73,177 +58,6 @@ SuiteWriteOptions WriteOptionsOf(BatchHost& host) {
     options.check.profile = host.DeviceProfile();
     options.hashJars = host.HashesWanted();
     return options;
-}
-
-// Signature files of an API archive must never reach a JAR. Should one
-// resist removal, the scratch folder is emptied instead: the JARs then get no
-// API files rather than a broken signature.
-void DropSignatureFiles(ScratchApiFiles& apiFiles) {
-    try {
-        RemoveSignatureFiles();
-    } catch (const std::exception&) {
-        DeleteFolderTree(ScratchRoot + kScratchTree);
-        CreateFolder(ScratchRoot + kScratchFolder);
-        apiFiles.Clear();
-    }
-}
-
-// An entry name as a message shows it: "/" between folders where the
-// component has "\\", escaped as the engines escape names.
-std::string ShownEntryName(std::string name) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    return EscapedEntryName(name);
-}
-
-// The files (not folders) of the open archive that its extraction is to
-// give. Entries whose names no JAR can carry (a NUL byte, which libraries
-// turn into a space; bytes that are not UTF-8, for which Java refuses the
-// whole JAR) are left out by the extraction, and said why in leftOut: they
-// are a warning, the rest of the archive is used. The names of the files it
-// gives go into files.
-std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut, std::vector<std::string>& files) {
-    TFileInfo entry;
-    for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
-        zip.GetEntry(i, entry);
-        if (!entry.FileName.empty() && entry.FileName.back() == '\\') continue;
-        const bool holdsNul = entry.FileName.find('\0') != std::string::npos;
-        if (!holdsNul && IsWellFormedUtf8(entry.FileName)) {
-            files.push_back(entry.FileName);
-        } else {
-            std::string why(1, '"');  // appended: GCC 12 -O3 takes "\"" + string for an overlap
-            why += ShownEntryName(entry.FileName);
-            why += "\" is left out: its name ";
-            why += holdsNul ? "holds a NUL byte" : "is not UTF-8, which Java cannot read";
-            leftOut.push_back(why);
-        }
-    }
-    return static_cast<std::int32_t>(files.size());
-}
-
-enum class ApiOutcome {
-    Used,          // every file it is to give is in the scratch folder
-    Refused,       // not usable, and nothing of it was written
-    BrokenMidway,  // not usable, after it may have written files
-    NotPrepared    // this machine could not take its files: no fault of the archive
-};
-
-// Failures of this machine rather than of an archive: the scratch folder
-// full or failing, no descriptors left.
-bool IsLocalFailure(int errorNumber) {
-    return errorNumber == ENOSPC || errorNumber == EDQUOT || errorNumber == EIO || errorNumber == EMFILE ||
-           errorNumber == ENFILE;
-}
-
-// One checked archive into the scratch folder. An archive that gives fewer
-// files than it is to give (a damaged or unsafe entry) is not usable, like
-// one the component rejects; it is reported, once. One that could not be
-// extracted for a local reason (the system's error number says which) is
-// noted in state.apiFailure: the JARs that need it fail, the archive is
-// not blamed.
-ApiOutcome ExtractOneApi(BatchHost& host, BatchState& state, const std::string& archive) {
-    std::string failure;
-    std::vector<std::string> leftOut;
-    std::vector<std::string> files;
-    ApiOutcome outcome = ApiOutcome::BrokenMidway;
-    try {
-        const std::int32_t extracted =
-            ExtractFromArchive(host.Zip(), "*", ScratchRoot + kScratchFolder, ApiArchivePath(archive));
-        const std::int32_t expected = FilesToExtract(host.Zip(), leftOut, files);
-        if (extracted >= expected) {
-            outcome = ApiOutcome::Used;
-        } else {
-            failure = "only " + std::to_string(extracted) + " of its " + std::to_string(expected) +
-                      " files could be extracted";
-            if (!host.Zip().LastEngineMessage.empty()) failure += " (" + host.Zip().LastEngineMessage + ")";
-            if (extracted == 0) outcome = ApiOutcome::Refused;
-            if (IsLocalFailure(host.Zip().EngineErrorNumber)) outcome = ApiOutcome::NotPrepared;
-        }
-    } catch (const ZipException& refusal) {
-        // The component refuses an archive (not a zip file, an unreadable
-        // directory, no engine) before the engine writes anything.
-        failure = refusal.what();
-        outcome = ApiOutcome::Refused;
-    } catch (const std::system_error& error) {
-        failure = error.what();
-        if (IsLocalFailure(error.code().value())) outcome = ApiOutcome::NotPrepared;
-    } catch (const std::exception& error) {
-        failure = error.what();
-    }
-    if (outcome == ApiOutcome::NotPrepared) {
-        state.apiFailure = "The API archive " + archive + " could not be unpacked into the scratch folder \"" +
-                           ScratchRoot + kScratchFolder + "\": " + failure;
-        return outcome;
-    }
-    if (outcome == ApiOutcome::Used) {
-        state.apiFiles.Add(archive, files);
-        if (state.warnedApis.insert(archive).second)
-            for (const std::string& why : leftOut) host.ApiEntryLeftOut(archive, why);
-        return outcome;
-    }
-    state.brokenApis.insert(archive);
-    host.ApiExtractionFailed(archive, failure);
-    return outcome;
-}
-
-// The wanted API archives, first to last, into the scratch folder: a file
-// of a later archive replaces one of the same path from an earlier one. An
-// archive that is not usable is skipped and the ones after it are still
-// used. Should it have written files before it failed (over the earlier
-// archives' files too), the scratch folder is emptied and the usable
-// archives extracted again without it: a JAR gets every usable archive
-// whole, and nothing of a broken one. A local failure ends the extraction
-// there, with the scratch folder emptied: every JAR that needs the API files
-// then fails with the reason (ProvideApiFiles tries again for each).
-void ExtractApis(BatchHost& host, BatchState& state, const std::vector<std::string>& wanted) {
-    state.apisInScratch = wanted;
-    state.apiFilesInScratch = true;
-    state.apiFailure.clear();
-    bool startAgain = true;
-    while (startAgain) {
-        startAgain = false;
-        state.apiFiles.Clear();
-        for (const std::string& archive : state.apisInScratch) {
-            if (state.brokenApis.count(archive) != 0) continue;
-            const ApiOutcome outcome = ExtractOneApi(host, state, archive);
-            if (outcome == ApiOutcome::Used) state.apisExtracted = true;
-            App().ProcessMessages();
-            if (outcome != ApiOutcome::BrokenMidway && outcome != ApiOutcome::NotPrepared) continue;
-            DeleteFolderTree(ScratchRoot + kScratchTree);
-            CreateFolder(ScratchRoot + kScratchFolder);
-            if (outcome == ApiOutcome::NotPrepared) {
-                state.apiFilesInScratch = false;
-                return;
-            }
-            startAgain = true;
-            break;
-        }
-    }
-    DropSignatureFiles(state.apiFiles);
-    // Every JAR gets the same API classes: they are checked once, not in every JAR.
-    state.apiClasses = CheckClassesBelow(ScratchRoot + kScratchFolder);
-}
-
-// With --api auto, the catalogue is indexed here, once per batch, and no
-// archive is extracted until a JAR needs one.
-void RunApiPrePass(BatchHost& host, BatchState& state) {
-    DeleteFolderTree(ScratchRoot + kScratchTree);  // whatever an earlier batch left
-    App().ProcessMessages();
-    CreateFolder(ScratchRoot + kScratchFolder);
-    ExtractApis(host, state, state.selection.StartBatch());
-}
-
-// Every JAR starts with the wanted API files in the scratch folder. They stay
-// there from one JAR to the next and are extracted again only when something
-// emptied the folder or the wanted archives changed.
-void ProvideApiFiles(BatchHost& host, BatchState& state, const std::vector<std::string>& wanted) {
-    const bool nothingToAdd =
-        host.ApiAuto() != nullptr ? wanted.empty() : !state.apisExtracted && state.apiFailure.empty();
-    if (nothingToAdd) return;
-    if (state.apiFailure.empty() && state.apiFilesInScratch && state.apisInScratch == wanted) return;
-    DeleteFolderTree(ScratchRoot + kScratchTree);
-    CreateFolder(ScratchRoot + kScratchFolder);
-    ExtractApis(host, state, wanted);
-    if (!state.apiFailure.empty()) throw std::runtime_error(state.apiFailure + "; the JAR is left as it is");
 }
 
 // Before a run works in a folder, it completes the commits a killed run left
@@ -273,27 +87,6 @@ int HeldFolderOf(const BatchState& state, const std::string& path) {
     return held != state.recovered.end() && held->second.Valid() ? held->second.Get() : -1;
 }
 
-// The checked archives that went into a JAR: every usable one, when any did.
-std::vector<std::string> ArchivesAdded(const std::vector<std::string>& wanted, bool adding,
-                                       const std::set<std::string>& broken) {
-    std::vector<std::string> added;
-    if (!adding) return added;
-    for (const std::string& archive : wanted)
-        if (broken.count(archive) == 0) added.push_back(archive);
-    return added;
-}
-
-// A mended manifest goes into a JAR that gets no API files alone: with --api
-// auto the scratch folder may still hold the files an earlier JAR was given.
-void LeaveOnlyTheManifest(BatchState& state, const JarManifest& manifest) {
-    if (!state.apisExtracted) return;  // nothing but the manifest was ever extracted
-    DeleteFolderTree(ScratchRoot + kScratchTree);
-    CreateFolder(ScratchRoot + kScratchFolder);
-    CreateFolder(FolderOf(manifest.scratchPath));
-    ReplaceFileNow(manifest.scratchPath, manifest.bytes);
-    state.apiFilesInScratch = false;
-}
-
 // Mode 0: the checked API files added into the JAR (and, with --repair, its
 // manifest mended), then its descriptor written beside it; both take their
 // names together when the suite commits, once the checker has seen them.
@@ -312,8 +105,8 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     const std::string jadOut = output.InPlace() ? descriptor : output.jad;
     SuiteLock lock(target, descriptor, WaitingOfBatch(host, state));
     CreateFolder(ScratchRoot + kScratchFolder);
-    const std::vector<std::string> wanted = state.selection.WantedFor(target);
-    ProvideApiFiles(host, state, wanted);
+    const std::vector<std::string> wanted = state.api.selection.WantedFor(target);
+    ProvideApiFiles(host, state.api, wanted);
     NoteJarBefore(target, options.hashJars, state.facts);  // a JAR that fails is known by its hash too
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
@@ -321,16 +114,18 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     NoteSuiteNames(*ManifestBuffer, state.facts);
     const ManifestMended mended = MendManifest(manifest, options, state.warnings);
     CommitUnit unit;
-    const bool adding = state.selection.Adding(wanted, state.brokenApis, state.apisExtracted);
-    if (mended.content && !adding) LeaveOnlyTheManifest(state, manifest);
+    const bool adding = state.api.selection.Adding(wanted, state.api.brokenApis, state.api.apisExtracted);
+    if (mended.content && !adding) LeaveOnlyTheManifest(state.api, manifest);
     FilesSetAside keptOut;  // with --api auto, the API files the JAR has its own copies of
-    if (adding) state.selection.SettleReplacedFiles(state.apiFiles, host.Zip(), NameOf(jar), state.warnings, keptOut);
+    if (adding)
+        state.api.selection.SettleReplacedFiles(state.api.apiFiles, host.Zip(), NameOf(jar), state.warnings, keptOut);
     std::string newJar = target;
     if ((adding || mended.content) && output.InPlace()) newJar = AddScratchFilesBeside(host.Zip(), jar, target, unit);
     if ((adding || mended.content) && !output.InPlace()) newJar = AddScratchFilesToCopy(host.Zip(), jar, target);
-    if (!keptOut.PutBack()) state.apiFilesInScratch = false;  // extracted again for the next JAR
-    const std::vector<std::string> chosen = state.selection.NoteChosen(adding, state.brokenApis, state.warnings);
-    state.facts.apisAdded = host.ApiAuto() != nullptr ? chosen : ArchivesAdded(wanted, adding, state.brokenApis);
+    if (!keptOut.PutBack()) state.api.apiFilesInScratch = false;  // extracted again for the next JAR
+    const std::vector<std::string> chosen =
+        state.api.selection.NoteChosen(adding, state.api.brokenApis, state.warnings);
+    state.facts.apisAdded = host.ApiAuto() != nullptr ? chosen : ArchivesAdded(wanted, adding, state.api.brokenApis);
     if (mended.rename) newJar = RenameManifestEntry(host.Zip(), newJar, output.InPlace() ? target : output.jar, unit);
     const bool jarUnchanged = newJar == target;
     if (!output.InPlace()) PrepareSuiteOutput(output);
@@ -338,7 +133,7 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     ComposeJadLines(descriptor, newJar, jarUnchanged, options, state.warnings);
     PendingFile jad = PrepareDescriptor(newJar, jar, jadOut, HeldFolderOf(state, jadOut));
     NoteJarAfter(newJar, jarUnchanged ? JarAfter::SameAsBefore : JarAfter::Written, options.hashJars, state.facts);
-    const std::vector<Finding>* added = adding ? &state.apiClasses : nullptr;
+    const std::vector<Finding>* added = adding ? &state.api.apiClasses : nullptr;
     state.scratchSettled = true;  // a suite refused from here on leaves the API files for the next JAR
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
                       state.warnings);
@@ -363,7 +158,7 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
     App().ProcessMessages();
     if (host.Mode() == static_cast<int>(BatchMode::BuildFix)) {
         if (!unit.renames.empty()) state.commits.CommitOpenGroup();  // the fix step reads what mode 0 wrote
-        state.apiFilesInScratch = false;                             // the fix step empties the scratch folder
+        state.api.apiFilesInScratch = false;                         // the fix step empties the scratch folder
         unit =
             BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
                           [&state](const std::string& path) { RecoverOnce(state, path); }, WaitingOfBatch(host, state),
@@ -389,7 +184,7 @@ void RunGuardedEntryStep(BatchHost& host, int index, BatchState& state) {
         // nothing for it, vorlan-batch prints the reason.
         // Unless the entry was done with them, start the next JAR from a
         // clean scratch folder.
-        if (!state.scratchSettled) state.apiFilesInScratch = false;
+        if (!state.scratchSettled) state.api.apiFilesInScratch = false;
         state.commits.Failed(index, error.what(), state.warnings.Take(), std::exchange(state.facts, {}));
     }
     // The entry's work is done; its check mark may still wait for its group.
@@ -428,7 +223,7 @@ void RunBatch(BatchHost& host) {
     host.SetProgressMax(progressMax);
     App().ProcessMessages();
     BatchState state(host);
-    RunApiPrePass(host, state);
+    RunApiPrePass(host, state.api);
     const int count = host.FileCount();
     for (int i = 0; i < count && !host.StopRequested(); ++i)
         if (host.EntryWanted(i)) RunGuardedEntryStep(host, i, state);
