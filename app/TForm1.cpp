@@ -107,11 +107,11 @@ void TForm1::FormCreate() {
 
 void TForm1::ComboBox1Change() {
     OpenDialog1.FilterIndex = 1;
-    const int mode = Mode();
-    if (mode == 0) OpenDialog1.Filter = kJarFilter;
-    if (mode == 1) OpenDialog1.Filter = kJadOrJarFilter;
-    edFixVer->setVisible(mode != 0);
-    Label2->setVisible(mode != 0);
+    const BatchMode mode = Mode();
+    if (mode == BatchMode::GenerateJad) OpenDialog1.Filter = kJarFilter;
+    if (mode == BatchMode::BuildFix) OpenDialog1.Filter = kJadOrJarFilter;
+    edFixVer->setVisible(mode != BatchMode::GenerateJad);
+    Label2->setVisible(mode != BatchMode::GenerateJad);
 }
 
 void TForm1::SpeedButton2Click() {

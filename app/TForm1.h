@@ -94,7 +94,7 @@ public:
     std::string ApiAt(int index) override;
     bool ApiChecked(int index) override;
     ApiChooser* ApiAuto() override;  // "(auto)" checked when the batch started
-    int Mode() override;
+    BatchMode Mode() override;
     bool RepairWanted() override;  // the mode selector's repairing item
     std::string FixVersion() override;
     void SetProgressMax(int max) override;

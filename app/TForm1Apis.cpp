@@ -61,7 +61,7 @@ bool TForm1::ApiChecked(int index) {
 // The batch asks for the chooser at its start and for every JAR: it answers
 // as the list stood when the batch started, whatever is clicked meanwhile.
 ApiChooser* TForm1::ApiAuto() {
-    return apiAutoInBatch_ && Mode() == static_cast<int>(BatchMode::GenerateJad) ? apiChooser_.get() : nullptr;
+    return apiAutoInBatch_ && Mode() == BatchMode::GenerateJad ? apiChooser_.get() : nullptr;
 }
 
 }  // namespace vorlan

@@ -80,9 +80,10 @@ void TForm1::SetFileChecked(int index, bool checked) {
     SetCheckListItemChecked(*CheckListBox1, index, checked);
 }
 // The mode selector's items run the two modes, one of them repairing.
-int TForm1::Mode() {
+BatchMode TForm1::Mode() {
     const int item = ComboBox1->currentIndex();
-    return item >= 0 && item < static_cast<int>(std::size(kModeItems)) ? kModeItems[item].mode : item;
+    return static_cast<BatchMode>(item >= 0 && item < static_cast<int>(std::size(kModeItems)) ? kModeItems[item].mode
+                                                                                              : item);
 }
 bool TForm1::RepairWanted() {
     const int item = ComboBox1->currentIndex();

@@ -90,8 +90,7 @@ void TForm1::WMDropFiles(const std::vector<std::string>& droppedPaths) {
 // in one message after the others, so that a drop never does nothing in
 // silence.
 void TForm1::AddPathsOrSuitesIn(const std::vector<std::string>& paths) {
-    const SuiteWalkKind kind =
-        Mode() == static_cast<int>(BatchMode::BuildFix) ? SuiteWalkKind::Descriptors : SuiteWalkKind::Jars;
+    const SuiteWalkKind kind = Mode() == BatchMode::BuildFix ? SuiteWalkKind::Descriptors : SuiteWalkKind::Jars;
     std::vector<std::string> nothingAdded;
     for (const std::string& path : paths) {
         std::error_code unknown;  // a path that cannot be looked at is no folder: the batch says what it is

@@ -83,7 +83,7 @@ public:
     std::string ApiAt(int index) override;
     bool ApiChecked(int index) override;
     ApiChooser* ApiAuto() override { return chooser_.get(); }
-    int Mode() override { return static_cast<int>(settings_.mode); }
+    BatchMode Mode() override { return settings_.mode; }
     std::string FixVersion() override { return settings_.fixVersion; }
     bool RepairWanted() override { return settings_.repair; }
     bool StrictWanted() override { return settings_.strict; }

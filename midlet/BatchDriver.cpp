@@ -154,9 +154,9 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
 // read afresh for every entry.
 CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
     CommitUnit unit;
-    if (host.Mode() == static_cast<int>(BatchMode::GenerateJad)) unit = GenerateDescriptorStep(host, index, state);
+    if (host.Mode() == BatchMode::GenerateJad) unit = GenerateDescriptorStep(host, index, state);
     App().ProcessMessages();
-    if (host.Mode() == static_cast<int>(BatchMode::BuildFix)) {
+    if (host.Mode() == BatchMode::BuildFix) {
         if (!unit.renames.empty()) state.commits.CommitOpenGroup();  // the fix step reads what mode 0 wrote
         state.api.apiFilesInScratch = false;                         // the fix step empties the scratch folder
         unit =

@@ -36,8 +36,9 @@ public:
     // checked ones. Null (the default): the checked archives are added.
     virtual ApiChooser* ApiAuto() { return nullptr; }
 
-    // The mode selector and the "Fix new version:" text, read afresh each time.
-    virtual int Mode() = 0;
+    // The mode selector and the "Fix new version:" text, read afresh each
+    // time. A mode that is neither (no item selected) runs no step.
+    virtual BatchMode Mode() = 0;
     virtual std::string FixVersion() = 0;
 
     // The progress bar: its position is set as each entry's work is done (the

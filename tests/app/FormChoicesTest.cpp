@@ -137,7 +137,7 @@ TEST(FormChoices, RepairingItemMendsTheManifestInModeZero) {
         const fs::path jar = test.folder / "Snake.jar";
         test::PackWith("python", {{"META-INF/MANIFEST.MF", "\xEF\xBB\xBF" + manifest}, {"snake/Main.class", "x"}}, jar);
         form.ComboBox1->setCurrentIndex(row.item);
-        EXPECT_EQ(form.Mode(), 0);
+        EXPECT_EQ(form.Mode(), BatchMode::GenerateJad);
         EXPECT_TRUE(form.edFixVer->isHidden());
         EXPECT_EQ(form.OpenDialog1.Filter, "Java archive (*.jar)|*.jar");
         form.WMDropFiles({jar.string()});

@@ -96,7 +96,7 @@ TEST(FormStartUp, WithoutADisplayTheProgramSaysSoInOneLine) {
 TEST(FormStartUp, ModeSelectorSwitchesFilterAndVersionBox) {
     TestForm test;
     TForm1& form = *test.form;
-    EXPECT_EQ(form.Mode(), 0);
+    EXPECT_EQ(form.Mode(), BatchMode::GenerateJad);
     EXPECT_TRUE(form.edFixVer->isHidden());
     EXPECT_TRUE(form.Label2->isHidden());
     EXPECT_EQ(form.OpenDialog1.Filter, "Java archive (*.jar)|*.jar");

@@ -69,7 +69,8 @@ TEST(FactsOfEntry, OneSuiteUnderAnyNameHasOneKey) {
 }
 
 TEST(WorkerMessages, ArriveWholeHoweverTheBytesAreCut) {
-    SuiteFacts facts{"Snake", "Vendor", "1.0", 5000000000, -1, std::string(64, 'a'), "", {"nokiaui.zip", "api.jar"}};
+    SuiteFacts facts{"Snake", "Vendor", "1.0", 5000000000, -1, std::string(64, 'a'), "", {"nokiaui.zip", "api.jar"},
+                     {},      {}};
     const std::vector<WorkerMessage> sent{EntryOutcome{7, true, "", {"first warning", ""}, facts},
                                           EntryOutcome{70000, false, std::string("line one\nline\0two", 17), {}, {}},
                                           ApiLeftOut{"api.rar", "not a zip archive"},

@@ -64,7 +64,7 @@ public:
     std::string ApiAt(int index) override { return apis.at(static_cast<std::size_t>(index)); }
     bool ApiChecked(int index) override { return checkedApis.count(ApiAt(index)) != 0; }
     ApiChooser* ApiAuto() override { return chooser; }
-    int Mode() override { return static_cast<int>(mode); }
+    BatchMode Mode() override { return mode; }
     std::string FixVersion() override { return fixVersion; }
     bool RepairWanted() override { return repair; }
     bool StrictWanted() override { return strict; }
