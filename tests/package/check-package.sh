@@ -80,7 +80,10 @@ with zipfile.ZipFile(sys.argv[2], "w") as game:
     game.writestr("g/G.class", "g")
 PYTHON
 touch "$root$data/API/system.zip"
-"$batch" --help | grep -q "XDG_DATA_HOME" || fail "--help does not name the user's API folder"
+# Read whole, then searched: grep -q would stop reading early and the help,
+# cut off by the closed pipe, would fail the pipeline.
+help_text=$("$batch" --help)
+grep -q "XDG_DATA_HOME" <<<"$help_text" || fail "--help does not name the user's API folder"
 [ "$("$batch" --list-apis)" = "$(printf 'system.zip\nextra.zip')" ] ||
   fail "--list-apis does not list the installed archive, then the user's"
 rm "$root$data/API/system.zip"
