@@ -130,7 +130,10 @@ std::string RunReport::Text() const {
                                                   JoinedLines(findings),
                                                   JoinedLines(ReportTexts(record.warnings))};
             std::string row;
-            for (const std::string& field : fields) row += (row.empty() ? "" : ",") + CsvField(field);
+            for (const std::string& field : fields) {
+                if (!row.empty()) row += ',';  // appended: GCC 12 -O3 takes "" + string for an overlap
+                row += CsvField(field);
+            }
             text += row + "\r\n";
             continue;
         }
