@@ -107,8 +107,14 @@ TEST(X11Window, MainWindowComesBackWithAltTab) {
     other.setGeometry(form.geometry().adjusted(-20, -20, 20, 20));
     other.show();
     ASSERT_TRUE(WaitUntil([&] { return other.isActiveWindow(); }));
-    ASSERT_EQ(RunCommand({"xdotool", "key", "alt+Tab"}).status, 0);
-    EXPECT_TRUE(WaitUntil([&] { return form.isActiveWindow(); }));
+    // A key pressed while the window manager is still settling the new
+    // window's focus can be lost on a busy machine; a user presses again.
+    bool back = false;
+    for (int press = 0; press < 3 && !back; ++press) {
+        ASSERT_EQ(RunCommand({"xdotool", "key", "alt+Tab"}).status, 0);
+        back = QTest::qWaitFor([&] { return form.isActiveWindow(); }, 5000);
+    }
+    EXPECT_TRUE(back);
 }
 
 // Keys typed into the dialog through the X server, as a user types them.
