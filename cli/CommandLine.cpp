@@ -279,8 +279,10 @@ jar_size_after, jar_sha256_before, jar_sha256_after (lowercase hex; null in
 JSON, empty in CSV, when unknown), apis_added, findings (--check: rule,
 severity and text) and warnings. JSON Lines gives one object a line, lists
 as arrays; CSV has a header row, and gives each list in one field, an item
-a line ("RULE: text" for a finding). Bytes of names and values that are not
-UTF-8 are written as \xNN. The report is written when the run ends, or is
+a line ("RULE: text" for a finding); a CSV field that starts with =, +, -,
+@, a tab or a carriage return gets a leading ' so that a spreadsheet shows
+it as text. Bytes of names and values that are not UTF-8 are written as
+\xNN. The report is written when the run ends, or is
 stopped by a signal (then it lists the files done by then); it replaces a
 file of that name only once it is complete.
 

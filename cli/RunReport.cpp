@@ -59,9 +59,18 @@ nlohmann::json HashOrNull(const std::string& hash) {
     return hash.empty() ? nlohmann::json(nullptr) : nlohmann::json(hash);
 }
 
+// A spreadsheet runs a cell that starts like a formula, and a suite's file
+// and MIDlet names come from whoever made it: such a cell starts with an
+// apostrophe, which makes it text.
+std::string NeutralisedFormula(const std::string& text) {
+    const bool formula = !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+    return formula ? "'" + text : text;
+}
+
 // A CSV field (RFC 4180): quoted when it holds a comma, a quote or a line
 // break, quotes doubled.
-std::string CsvField(const std::string& text) {
+std::string CsvField(const std::string& field) {
+    const std::string text = NeutralisedFormula(field);
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);

@@ -10,7 +10,7 @@
 set -euo pipefail
 
 build_packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
-                libzip-dev zlib1g-dev libblkid-dev libssl-dev nlohmann-json3-dev)
+                libzip-dev zlib1g-dev libdeflate-dev libblkid-dev libssl-dev nlohmann-json3-dev)
 test_packages=(libgtest-dev ecj openjdk-17-jdk-headless zip unzip python3 openssl python3-cryptography
                clang clang-format clang-tidy libclang-rt-14-dev fonts-dejavu-core dpkg-dev desktop-file-utils
                lintian appstream bash-completion xvfb openbox xfwm4 dbus-daemon at-spi2-core python3-pyatspi

@@ -2,9 +2,13 @@
 // Reading and inflating an entry's data piece by piece.
 #include "suitecheck/EntryData.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <memory>
+#include <new>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
@@ -13,6 +17,10 @@ namespace vorlan {
 namespace {
 
 constexpr std::size_t kPiece = 64 * 1024;
+// Entries up to this size, stored and inflated, are inflated in one call
+// from memory (most of a JAR: images, sounds, classes); larger ones are
+// streamed a piece at a time so that no entry's size is ever set aside.
+constexpr std::uint64_t kWholeEntry = 1024 * 1024;
 
 // The stored bytes, read a piece at a time.
 class StoredBytes {
@@ -36,6 +44,9 @@ private:
     std::vector<std::uint8_t> piece_;
 };
 
+// One inflater and output piece per thread, reset for each entry: a JAR
+// holds hundreds of small entries, and setting up zlib's window and a
+// fresh piece for each cost more than inflating most of them.
 class Inflater {
 public:
     Inflater() {
@@ -45,10 +56,23 @@ public:
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 
-    z_stream& Stream() { return stream_; }
+    static Inflater& ForThisThread() {
+        thread_local Inflater inflater;
+        return inflater;
+    }
+
+    z_stream& Reset() {
+        if (inflateReset(&stream_) != Z_OK) throw std::runtime_error("zlib cannot start");
+        // What the last entry left unread points into a piece that is gone.
+        stream_.next_in = Z_NULL;
+        stream_.avail_in = 0;
+        return stream_;
+    }
+    std::uint8_t* Piece() { return piece_.get(); }
 
 private:
     z_stream stream_{};
+    std::unique_ptr<std::uint8_t[]> piece_ = std::make_unique_for_overwrite<std::uint8_t[]>(kPiece);
 };
 
 [[noreturn]] void NotAsStated() {
@@ -69,12 +93,54 @@ std::uint32_t Copy(StoredBytes& stored, std::string* content) {
     return static_cast<std::uint32_t>(crc);
 }
 
+// The compressed bytes and the content of one small entry, with a
+// decompressor, kept per thread from one entry to the next.
+class WholeInflater {
+public:
+    WholeInflater() : decompressor_(libdeflate_alloc_decompressor()) {
+        if (decompressor_ == nullptr) throw std::bad_alloc();
+    }
+    ~WholeInflater() { libdeflate_free_decompressor(decompressor_); }
+    WholeInflater(const WholeInflater&) = delete;
+    WholeInflater& operator=(const WholeInflater&) = delete;
+
+    static WholeInflater& ForThisThread() {
+        thread_local WholeInflater inflater;
+        return inflater;
+    }
+
+    // Exactly statedSize bytes of content, or why not: a stream that ends
+    // early, runs on past that size or is not deflate data.
+    std::span<const std::uint8_t> Inflate(JarFile& file, const StatedData& data) {
+        if (data.compressedSize == 0) NotAsStated();  // not even an empty deflate stream
+        compressed_.resize(static_cast<std::size_t>(data.compressedSize));
+        content_.resize(static_cast<std::size_t>(data.uncompressedSize));
+        if (!file.ReadAt(data.start, compressed_.data(), compressed_.size()))
+            throw std::runtime_error("its data cannot be read");
+        const libdeflate_result result = libdeflate_deflate_decompress(
+            decompressor_, compressed_.data(), compressed_.size(), content_.data(), content_.size(), nullptr);
+        if (result != LIBDEFLATE_SUCCESS) NotAsStated();
+        return content_;
+    }
+
+private:
+    libdeflate_decompressor* decompressor_;
+    std::vector<std::uint8_t> compressed_;
+    std::vector<std::uint8_t> content_;
+};
+
+std::uint32_t InflateWhole(JarFile& file, const StatedData& data, std::string* content) {
+    const auto bytes = WholeInflater::ForThisThread().Inflate(file, data);
+    Append(content, bytes.data(), bytes.size());
+    return libdeflate_crc32(0, bytes.data(), bytes.size());
+}
+
 // Each piece inflated leaves room for at most one byte past the stated
 // size: that byte already shows that the data is longer than stated.
 std::uint32_t Inflate(StoredBytes& stored, std::uint64_t statedSize, std::string* content) {
-    Inflater inflater;
-    z_stream& stream = inflater.Stream();
-    std::vector<std::uint8_t> out(kPiece);
+    Inflater& inflater = Inflater::ForThisThread();
+    z_stream& stream = inflater.Reset();
+    std::uint8_t* const out = inflater.Piece();
     std::uint64_t produced = 0;
     uLong crc = crc32(0, Z_NULL, 0);
     for (int result = Z_OK; result != Z_STREAM_END;) {
@@ -83,8 +149,8 @@ std::uint32_t Inflate(StoredBytes& stored, std::uint64_t statedSize, std::string
             stream.next_in = const_cast<Bytef*>(piece.data());
             stream.avail_in = static_cast<uInt>(piece.size());
         }
-        const auto room = static_cast<uInt>(std::min<std::uint64_t>(out.size(), statedSize + 1 - produced));
-        stream.next_out = out.data();
+        const auto room = static_cast<uInt>(std::min<std::uint64_t>(kPiece, statedSize + 1 - produced));
+        stream.next_out = out;
         stream.avail_out = room;
         result = inflate(&stream, Z_NO_FLUSH);
         const uInt got = room - stream.avail_out;
@@ -92,8 +158,8 @@ std::uint32_t Inflate(StoredBytes& stored, std::uint64_t statedSize, std::string
         if (stuck || (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)) NotAsStated();
         produced += got;
         if (produced > statedSize) NotAsStated();
-        crc = crc32(crc, out.data(), got);
-        Append(content, out.data(), got);
+        crc = crc32(crc, out, got);
+        Append(content, out, got);
     }
     if (produced != statedSize) NotAsStated();
     return static_cast<std::uint32_t>(crc);
@@ -109,6 +175,8 @@ std::uint32_t ReadEntryData(JarFile& file, const StatedData& data, std::string* 
         if (data.compressedSize != data.uncompressedSize) throw std::runtime_error("stored, but its sizes differ");
         return Copy(stored, content);
     }
+    if (data.method == 8 && data.compressedSize <= kWholeEntry && data.uncompressedSize <= kWholeEntry)
+        return InflateWhole(file, data, content);
     if (data.method == 8) return Inflate(stored, data.uncompressedSize, content);
     throw std::runtime_error("compression method " + std::to_string(data.method) +
                              " (phones read only stored and deflated entries)");

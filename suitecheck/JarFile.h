@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // A suite's JAR opened for reading by position, in bounded pieces: the check
 // never holds the whole file, and never maps it (a file cut short while it
-// is read gives a read error, not a signal).
+// is read gives a read error, not a signal). Small reads are served from a
+// window of the file read ahead: the check reads local records and data
+// front to back, a few hundred bytes at a time for most entries.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "filecommit/FileDescriptor.h"
@@ -23,8 +26,13 @@ public:
     bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) override;
 
 private:
+    bool ReadThrough(std::uint64_t offset, char* destination, std::size_t count);
+
     FileDescriptor fd_;
     std::uint64_t size_ = 0;
+    std::unique_ptr<char[]> window_;
+    std::uint64_t windowStart_ = 0;
+    std::size_t windowLength_ = 0;
 };
 
 }  // namespace vorlan

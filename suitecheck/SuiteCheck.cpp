@@ -3,12 +3,16 @@
 #include "suitecheck/SuiteCheck.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <ostream>
 #include <sstream>
+#include <thread>
 
 #include "platform/ShownNames.h"
 #include "suitecheck/ClassFileCheck.h"
@@ -25,6 +29,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uintmax_t kLargestJad = 1024u * 1024u;
+// Past a few threads the check waits on reading the files, and each thread
+// holds up to a few MiB of buffers.
+constexpr unsigned kMostCheckThreads = 4;
 
 // The extension of the path's last part in ASCII lower case, with its dot.
 std::string LowerExtension(const std::string& path) {
@@ -104,8 +111,6 @@ std::optional<std::string> FindJar(const std::string& jadPath, const Attributes&
     return std::nullopt;
 }
 
-// The JAR's findings: its zip form, its manifest, then its class files, each
-// checked as it is read, never all held at once.
 // The name and vendor a phone takes the suite by: the JAD's when there is
 // one, else the manifest's.
 void NoteNames(const Attributes* attributes, SuiteNames* names) {
@@ -114,6 +119,8 @@ void NoteNames(const Attributes* attributes, SuiteNames* names) {
     if (const std::string* vendor = attributes->Find("MIDlet-Vendor")) names->vendor = *vendor;
 }
 
+// The JAR's findings: its zip form, its manifest, then its class files, each
+// checked as it is read, never all held at once.
 void CheckJar(const std::string& jarPath, const Attributes* jad, const SuiteCheckOptions& options,
               const ClassCheckSettings& classes, Findings& findings, SuiteNames* names) {
     Findings classFindings;
@@ -171,16 +178,48 @@ Findings CheckSuite(const std::string& path, const SuiteCheckOptions& options, c
     return findings;
 }
 
+namespace {
+
+// Checks every suite, a thread per core taking the next one in the list:
+// a suite's check reads only its own files and the shared, unchanging API
+// index, and inflating its entries is most of the work.
+void CheckEverySuite(const std::vector<std::string>& files, const SuiteCheckOptions& options,
+                     const ClassCheckSettings& classes, const SuiteCheckRun& run, std::vector<Findings>& checked,
+                     std::vector<SuiteNames>& names) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex counting;
+    std::exception_ptr failure;
+    const auto checkSome = [&] {
+        try {
+            for (std::size_t i = next++; i < files.size() && !failed; i = next++) {
+                checked[i] = CheckSuite(files[i], options, classes, &names[i]);
+                const std::lock_guard<std::mutex> lock(counting);
+                if (run.counted) run.counted(!checked[i].HasError());
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(counting);
+            if (!failed.exchange(true)) failure = std::current_exception();
+        }
+    };
+    const std::size_t cores = std::max(1u, std::min(std::thread::hardware_concurrency(), kMostCheckThreads));
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t k = 1; k < std::min(cores, files.size()); ++k) helpers.emplace_back(checkSome);
+        checkSome();
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
+
 int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, const SuiteCheckOptions& options,
                   const ClassCheckSettings& classes, const SuiteCheckRun& run) {
     // All suites are checked before any is printed: a suite learns only
     // from the ones after it that it shares their name and vendor.
     std::vector<Findings> checked(files.size());
     std::vector<SuiteNames> names(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        checked[i] = CheckSuite(files[i], options, classes, &names[i]);
-        if (run.counted) run.counted(!checked[i].HasError());
-    }
+    CheckEverySuite(files, options, classes, run, checked, names);
     AddDuplicateFindings(files, names, checked);
     std::size_t notInstalling = 0;
     std::size_t notStarting = 0;

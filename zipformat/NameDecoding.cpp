@@ -61,8 +61,9 @@ bool KeepsAscii(iconv_t converter) {
 }
 
 // One converter per direction and code page, opened on first use: opening one
-// per name would cost more than converting it. The converters close when the
-// program (or an engine module holding them) goes.
+// per name would cost more than converting it. A converter keeps state
+// while it converts, so each thread has its own. They close when the thread
+// (or an engine module holding them) goes.
 class Converters {
 public:
     ~Converters() {
@@ -84,7 +85,7 @@ private:
 };
 
 const OpenConverter& Converter(const std::string& to, const std::string& from) {
-    static Converters converters;
+    thread_local Converters converters;
     return converters.Get(to, from);
 }
 

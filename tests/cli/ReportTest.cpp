@@ -140,5 +140,23 @@ TEST_F(ReportTest, ACheckRecordsEachSuitesFindings) {
     }
 }
 
+// A suite named like a formula is text in the CSV (a spreadsheet would run
+// it) and stays as it is in JSON Lines.
+TEST_F(ReportTest, FieldsLikeFormulasAreTextInCsv) {
+    for (const char* name : {"=1+1.jar", "@SUM(A1).jar"})
+        fs::copy_file(work_ / "games" / "good.jar", work_ / "games" / name);
+    ChildOptions inGames;
+    inGames.workDir = work_ / "games";
+    for (const char* report : {"../c.csv", "../c.jsonl"})
+        RunChild(Batch({"--check", "--report", report, "=1+1.jar", "@SUM(A1).jar", "good.jar"}), inGames);
+    const std::string paths = R"(
+import csv, json, sys
+print(*[r['path'] for r in csv.DictReader(open(sys.argv[1], newline=''))])
+print(*[json.loads(line)['path'] for line in open(sys.argv[2])]))";
+    const CommandResult read =
+        RunCommand({"python3", "-c", paths, (work_ / "c.csv").string(), (work_ / "c.jsonl").string()});
+    EXPECT_EQ(read.output, "'=1+1.jar '@SUM(A1).jar good.jar\n=1+1.jar @SUM(A1).jar good.jar\n");
+}
+
 }  // namespace
 }  // namespace vorlan::test
