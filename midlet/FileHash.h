@@ -8,13 +8,11 @@
 
 namespace vorlan {
 
-// The file's SHA-256 in lowercase hex; empty when it cannot be read.
-std::string FileSha256(const std::string& path);
-
-// The same, computed by a thread of its own: the file is opened here, so the
-// hash is of the file as it is now even should a commit replace its name
-// before the thread reads it (files are replaced by renames, never written
-// over).
+// The file's SHA-256 in lowercase hex (empty when it cannot be read),
+// computed by the process's hashing thread, a file after the other. The
+// file is opened here, so the hash is of the file as it is now even should
+// a commit replace its name before the thread reads it (files are replaced
+// by renames, never written over).
 std::shared_future<std::string> FileSha256Later(const std::string& path);
 
 }  // namespace vorlan

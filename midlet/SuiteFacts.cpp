@@ -32,7 +32,7 @@ void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts
     if (kind == JarAfter::SameAsBefore && facts.jarSha256BeforeLater.valid())
         facts.jarSha256AfterLater = facts.jarSha256BeforeLater;
     else
-        facts.jarSha256After = FileSha256(jar);  // a pending file the commit may still replace: read now
+        facts.jarSha256AfterLater = FileSha256Later(jar);  // opened now: the commit may yet replace it
 }
 
 void SettleHashes(SuiteFacts& facts) {
