@@ -2,6 +2,9 @@
 // Whole-file writes and reads.
 #include "filecommit/FileDescriptor.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cerrno>
 
 namespace vorlan {
@@ -18,7 +21,7 @@ int WriteAll(int fd, std::string_view bytes) noexcept {
 }
 
 int ReadToEnd(int fd, std::string& text, std::size_t limit) {
-    char buffer[8192];
+    char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
@@ -27,6 +30,17 @@ int ReadToEnd(int fd, std::string& text, std::size_t limit) {
         text.append(buffer, static_cast<std::size_t>(got));
         if (text.size() > limit) return EFBIG;
     }
+}
+
+int ReadRegularFile(const std::string& path, std::string& bytes, std::size_t limit) {
+    bytes.clear();
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat info {};
+    if (!file.Valid() || ::fstat(file.Get(), &info) != 0) return errno;
+    if (!S_ISREG(info.st_mode)) return kNotRegularFile;
+    if (static_cast<std::uintmax_t>(info.st_size) > limit) return EFBIG;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    return ReadToEnd(file.Get(), bytes, limit);
 }
 
 }  // namespace vorlan

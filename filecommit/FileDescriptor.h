@@ -53,4 +53,13 @@ int WriteAll(int fd, std::string_view bytes) noexcept;
 // appended.
 int ReadToEnd(int fd, std::string& text, std::size_t limit = std::string::npos);
 
+// What ReadRegularFile gives for a path that is no regular file.
+constexpr int kNotRegularFile = -1;
+
+// Replaces bytes with the whole of the file at path, opened without waiting
+// (a FIFO is never waited on, and is refused). 0 when it is all read,
+// kNotRegularFile, EFBIG when it holds more than limit bytes, else the
+// error of opening or reading it.
+int ReadRegularFile(const std::string& path, std::string& bytes, std::size_t limit = std::string::npos);
+
 }  // namespace vorlan

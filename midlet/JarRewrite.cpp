@@ -4,11 +4,10 @@
 
 #include <sys/stat.h>
 
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 
+#include "filecommit/FileDescriptor.h"
 #include "filecommit/PendingFile.h"
 #include "filecommit/PendingNames.h"
 #include "filecommit/ReplaceableTarget.h"
@@ -60,11 +59,10 @@ ManifestMended MendManifest(JarManifest& manifest, const SuiteWriteOptions& opti
 namespace {
 
 std::string ReadJar(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (!in) throw std::runtime_error("\"" + path + "\" cannot be read to rename its manifest entry");
-    return bytes.str();
+    std::string bytes;
+    if (ReadRegularFile(path, bytes) != 0)
+        throw std::runtime_error("\"" + path + "\" cannot be read to rename its manifest entry");
+    return bytes;
 }
 
 }  // namespace

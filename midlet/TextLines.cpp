@@ -2,10 +2,6 @@
 // The text form of manifests and descriptors.
 #include "midlet/TextLines.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -56,18 +52,10 @@ constexpr const char* kTooLarge = "larger than 16 MiB, too large for a manifest 
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    // O_NONBLOCK: a FIFO given as a JAD must not wait for a writer; it is
-    // refused below as no regular file.
-    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (file.Get() < 0) ThrowReadFailure(path, std::strerror(errno));
-    struct stat info {};
-    if (fstat(file.Get(), &info) != 0) ThrowReadFailure(path, std::strerror(errno));
-    if (!S_ISREG(info.st_mode)) ThrowReadFailure(path, "not a file");
-    if (static_cast<std::uintmax_t>(info.st_size) > TextLines::kMaxFileSize) ThrowReadFailure(path, kTooLarge);
     std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
-    const int error = ReadToEnd(file.Get(), bytes, TextLines::kMaxFileSize);
-    if (error == EFBIG) ThrowReadFailure(path, kTooLarge);  // it grew while we read it
+    const int error = ReadRegularFile(path, bytes, TextLines::kMaxFileSize);
+    if (error == kNotRegularFile) ThrowReadFailure(path, "not a file");
+    if (error == EFBIG) ThrowReadFailure(path, kTooLarge);
     if (error != 0) ThrowReadFailure(path, std::strerror(error));
     return bytes;
 }

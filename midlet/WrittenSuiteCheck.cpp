@@ -4,12 +4,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 
+#include "filecommit/FileDescriptor.h"
 #include "midlet/Descriptor.h"
 #include "midlet/EntryWarnings.h"
 #include "midlet/PathNames.h"
@@ -115,10 +114,9 @@ std::vector<Finding> CheckClassesBelow(const std::string& folder) {
     for (fs::recursive_directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure)) {
         const std::string name = fs::relative(it->path(), folder).generic_string();
         if (!it->is_regular_file() || name.size() < 6 || name.compare(name.size() - 6, 6, ".class") != 0) continue;
-        std::ifstream in(it->path(), std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        CheckClassFile(name, bytes.str(), findings);
+        std::string bytes;
+        static_cast<void>(ReadRegularFile(it->path(), bytes));  // what cannot be read is checked as what was
+        CheckClassFile(name, bytes, findings);
     }
     return OnePerRule(findings.List());
 }

@@ -4,16 +4,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <thread>
 
+#include "filecommit/FileDescriptor.h"
 #include "platform/ShownNames.h"
 #include "suitecheck/ClassFileCheck.h"
 #include "suitecheck/DescriptorSyntax.h"
@@ -54,16 +55,13 @@ bool IsFile(const fs::path& path) {
 }
 
 std::optional<std::string> ReadSmallFile(const std::string& path, Findings& findings) {
-    std::error_code failure;
-    const std::uintmax_t size = fs::file_size(path, failure);
-    if (failure || size > kLargestJad) {
-        findings.Error(rules::kSuiteFile, failure ? failure.message() : "larger than 1 MiB, not a JAD");
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    std::string bytes;
+    const int error = ReadRegularFile(path, bytes, kLargestJad);
+    if (error == 0) return bytes;
+    findings.Error(rules::kSuiteFile, error == EFBIG             ? "larger than 1 MiB, not a JAD"
+                                      : error == kNotRegularFile ? "not a regular file"
+                                                                 : std::strerror(error));
+    return std::nullopt;
 }
 
 bool IsWebAddress(const std::string& url) {
