@@ -5,20 +5,16 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <string_view>
 
 #include "midlet/PathNames.h"
 #include "zip/TZip.h"
 #include "zipformat/FormatConstants.h"
+#include "zipformat/LittleEndianReader.h"
 
 namespace vorlan {
 
 namespace {
-
-std::uint32_t Little32(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 4; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
 
 // The name follows the fixed part of either header. Writes the name over the one stored at nameAt, after checking that
 // a record of signature starts at recordAt and holds the manifest's name in some letter case there.
@@ -27,7 +23,7 @@ void Rename(std::string& jar, std::size_t recordAt, std::uint32_t signature, std
         nameAt + kManifestEntryName.size() <= jar.size() ? jar.substr(nameAt, kManifestEntryName.size()) : "";
     for (char& c : stored)
         if (c == '\\') c = '/';
-    if (recordAt + 4 > jar.size() || Little32(jar, recordAt) != signature ||
+    if (recordAt > jar.size() || !StartsWithSignature(AsBytes(std::string_view(jar).substr(recordAt)), signature) ||
         !EqualsIgnoringCase(stored, kManifestEntryName))
         throw std::runtime_error("the manifest entry's headers are not where the directory says: it keeps its name");
     jar.replace(nameAt, kManifestEntryName.size(), kManifestEntryName);
