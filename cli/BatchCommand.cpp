@@ -79,8 +79,12 @@ std::set<std::string> CheckedApis(const CommandLine& commandLine, const std::vec
 std::vector<BatchFile> BatchFiles(CommandLine& commandLine) {
     const SuiteWalkKind kind =
         commandLine.mode == 0 && !commandLine.check ? SuiteWalkKind::Jars : SuiteWalkKind::Descriptors;
+    // The copies an earlier run prepared in the output folder are not inputs.
+    std::vector<FolderId> left;
+    if (commandLine.out)
+        if (const std::optional<FolderId> out = FolderIdOf(*commandLine.out)) left.push_back(*out);
     return ExpandFileArguments(std::move(commandLine.files),
-                               commandLine.recursive ? FolderArguments::Walked : FolderArguments::Refused, kind);
+                               commandLine.recursive ? FolderArguments::Walked : FolderArguments::Refused, kind, left);
 }
 
 // The suites --check looks at. A missing file or a folder without -r is a

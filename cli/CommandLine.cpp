@@ -232,7 +232,8 @@ Options:
                         folder given), folders made as needed; the FILEs
                         are only read. A JAD beside an input still gives
                         its own attributes. A file already in DIR fails
-                        that FILE unless --force is given
+                        that FILE unless --force is given; -r never walks
+                        into DIR
   --force               with --out: replace files already in DIR
   --report FILE         also write a record of every FILE into FILE (also
                         with --check): JSON Lines, or CSV when its name ends

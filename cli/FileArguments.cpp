@@ -32,10 +32,11 @@ std::string WhyNotAFile(const std::string& argument, bool& folder) {
     return {};
 }
 
-void AddFolder(std::string argument, SuiteWalkKind kind, std::vector<BatchFile>& files) {
+void AddFolder(std::string argument, SuiteWalkKind kind, const std::vector<FolderId>& left,
+               std::vector<BatchFile>& files) {
     std::vector<std::string> found;
     try {
-        found = WalkSuites(argument, kind);
+        found = WalkSuites(argument, kind, left);
     } catch (const SuiteWalkError& error) {
         // Nothing of the folder is processed: a partial walk would leave
         // suites out without a line saying so.
@@ -51,14 +52,14 @@ void AddFolder(std::string argument, SuiteWalkKind kind, std::vector<BatchFile>&
 }  // namespace
 
 std::vector<BatchFile> ExpandFileArguments(std::vector<std::string> arguments, FolderArguments folders,
-                                           SuiteWalkKind kind) {
+                                           SuiteWalkKind kind, const std::vector<FolderId>& left) {
     std::vector<BatchFile> files;
     files.reserve(arguments.size());
     for (std::string& argument : arguments) {
         bool folder = false;
         std::string refused = WhyNotAFile(argument, folder);
         if (folder && folders == FolderArguments::Walked) {
-            AddFolder(std::move(argument), kind, files);
+            AddFolder(std::move(argument), kind, left, files);
             continue;
         }
         if (folder) refused = kFolderWithoutRecursion;

@@ -19,8 +19,9 @@ enum class FolderArguments {
 };
 
 // The arguments move in: a list of thousands of suites is not kept twice.
-// kind says which files a walked folder gives (the mode's).
+// kind says which files a walked folder gives (the mode's); the folders in
+// left are not walked into.
 std::vector<BatchFile> ExpandFileArguments(std::vector<std::string> arguments, FolderArguments folders,
-                                           SuiteWalkKind kind);
+                                           SuiteWalkKind kind, const std::vector<FolderId>& left = {});
 
 }  // namespace vorlan

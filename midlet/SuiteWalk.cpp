@@ -93,8 +93,21 @@ bool Takes(SuiteWalkKind kind, const std::string& name, const std::unordered_set
     return extension == ".jar" && !jadStems.contains(LowerCase(Stem(name)));
 }
 
-void WalkFolder(const std::string& root, const std::string& below, SuiteWalkKind kind,
-                std::vector<std::string>& found) {
+struct Walk {
+    std::string root;
+    SuiteWalkKind kind;
+    const std::vector<FolderId>& left;
+    std::vector<std::string> found;
+};
+
+bool IsLeftOut(const std::string& folder, const std::vector<FolderId>& left) {
+    if (left.empty()) return false;
+    const std::optional<FolderId> id = FolderIdOf(folder);
+    return id && std::find(left.begin(), left.end(), *id) != left.end();
+}
+
+void WalkFolder(Walk& walk, const std::string& below) {
+    const std::string& root = walk.root;
     const std::string folder = below.empty() ? root : Joined(root, below);
     const std::vector<std::string> names = SortedNames(folder);
     std::vector<EntryType> types;
@@ -107,20 +120,26 @@ void WalkFolder(const std::string& root, const std::string& below, SuiteWalkKind
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string& name = names[i];
         const std::string relative = below.empty() ? name : below + "/" + name;
-        if (types[i] == EntryType::Folder && name[0] != '.') {
-            WalkFolder(root, relative, kind, found);
-        } else if (types[i] == EntryType::File && !IsVorlansOwn(name) && Takes(kind, name, jadStems)) {
-            found.push_back(relative);
+        if (types[i] == EntryType::Folder && name[0] != '.' && !IsLeftOut(Joined(folder, name), walk.left)) {
+            WalkFolder(walk, relative);
+        } else if (types[i] == EntryType::File && !IsVorlansOwn(name) && Takes(walk.kind, name, jadStems)) {
+            walk.found.push_back(relative);
         }
     }
 }
 
 }  // namespace
 
-std::vector<std::string> WalkSuites(const std::string& folder, SuiteWalkKind kind) {
-    std::vector<std::string> found;
-    WalkFolder(folder, "", kind, found);
-    return found;
+std::vector<std::string> WalkSuites(const std::string& folder, SuiteWalkKind kind, const std::vector<FolderId>& left) {
+    Walk walk{folder, kind, left, {}};
+    WalkFolder(walk, "");
+    return std::move(walk.found);
+}
+
+std::optional<FolderId> FolderIdOf(const std::string& folder) {
+    struct stat status {};
+    if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return std::nullopt;
+    return FolderId{status.st_dev, status.st_ino};
 }
 
 }  // namespace vorlan

@@ -4,8 +4,11 @@
 // same collection list it alike.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vorlan {
@@ -23,14 +26,23 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A folder by its device and inode number.
+using FolderId = std::pair<std::uint64_t, std::uint64_t>;
+
 // The paths below folder (relative to it, "/" between names) of the files
 // kind takes. Each folder's names are sorted by byte value and a subfolder's
 // files come where its name sorts (depth first). Links to files count as the
 // files they name; links to folders are not followed (a link may lead out of
 // the tree or round in a loop). Hidden folders, Vorlan's own pending files and
 // commit journals, and anything that is not a regular file (FIFOs, devices)
-// are skipped. Throws SuiteWalkError when folder or a folder below it cannot
+// are skipped, and so are the folders below it that left names (the output
+// folder of prepared copies: walking it would process the copies of an
+// earlier run). Throws SuiteWalkError when folder or a folder below it cannot
 // be read.
-std::vector<std::string> WalkSuites(const std::string& folder, SuiteWalkKind kind);
+std::vector<std::string> WalkSuites(const std::string& folder, SuiteWalkKind kind,
+                                    const std::vector<FolderId>& left = {});
+
+// The folder's FolderId, or nothing when it does not exist (yet).
+std::optional<FolderId> FolderIdOf(const std::string& folder);
 
 }  // namespace vorlan

@@ -168,6 +168,22 @@ TEST_F(OutTest, RefusesASecondCopyOfTheSameName) {
     EXPECT_EQ(ReadFile(work_ / "out" / "plain.jar"), ReadFile(work_ / "games" / "plain.jar"));
 }
 
+// DIR inside the folder walked: a second run walks past the copies the
+// first one prepared there, through whichever name DIR is reached.
+TEST_F(OutTest, AWalkLeavesOutTheOutputFolder) {
+    fs::create_directories(work_ / "games" / "coll");
+    fs::copy_file(work_ / "games" / "plain.jar", work_ / "games" / "coll" / "a.jar");
+    ChildOptions inGames;
+    inGames.workDir = work_ / "games";
+    for (int run = 0; run < 2; ++run) {
+        const ChildResult second = RunChild(Batch({"--api-dir", (work_ / "API").string(), "-r", "--force", "--out",
+                                                   run == 0 ? "coll/out" : "./coll/out/", "coll"}),
+                                            inGames);
+        EXPECT_EQ(second.output, "[x] coll/a.jar\nProcess successfuly completed!\n") << second.errors;
+    }
+    EXPECT_FALSE(fs::exists(work_ / "games" / "coll" / "out" / "out"));
+}
+
 // DIR may be shared: a link planted below it never takes a copy elsewhere,
 // while DIR itself may be reached through a link the user gave.
 TEST_F(OutTest, WritesOnlyIntoRealFoldersBelowDir) {
