@@ -67,6 +67,7 @@ public:
         // vorlan-batch reports a refused entry itself.
         return ConsoleBatchHost::EntryWanted(index) && claims_.Take(index, worker_);
     }
+    bool EntriesKnownAhead() override { return false; }
     // Asked while the batch waits for another program's lock of a suite too.
     bool StopRequested() override { return StopAsked(); }
     // An entry's warnings come just before its outcome and travel with it.

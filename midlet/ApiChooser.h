@@ -25,6 +25,9 @@ public:
     // Once per batch, before the first JAR: reads which archive of the
     // catalogue (bare names, in its order) provides which class.
     virtual void IndexCatalogue(const std::vector<std::string>& archives) = 0;
+    // A JAR the batch will ask about soon, in the order it will ask: the
+    // chooser may scan it ahead, beside the batch.
+    virtual void Expect(const std::string& /*jarPath*/) {}
     // The archives the JAR at jarPath needs. A JAR that cannot be read needs
     // none (its step fails on its own).
     virtual ApiChoice Choose(const std::string& jarPath) = 0;

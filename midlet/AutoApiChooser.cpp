@@ -3,6 +3,7 @@
 #include "midlet/AutoApiChooser.h"
 
 #include "midlet/ApiCatalogue.h"
+#include "midlet/ChoiceLookahead.h"
 #include "suitecheck/ClassProviders.h"
 #include "suitecheck/DescriptorSyntax.h"
 #include "suitecheck/MissingClasses.h"
@@ -24,13 +25,27 @@ AutoApiChooser::AutoApiChooser(ApiSets optionalPackages) : optionalPackages_(opt
 AutoApiChooser::~AutoApiChooser() = default;
 
 void AutoApiChooser::IndexCatalogue(const std::vector<std::string>& archives) {
+    lookahead_.reset();  // its thread reads the index about to be replaced
     std::vector<ClassProviders::Archive> located;
     for (const std::string& name : archives) located.push_back({name, ApiArchivePath(name)});
     providers_ = std::make_unique<ClassProviders>(located);
 }
 
+void AutoApiChooser::Expect(const std::string& jarPath) {
+    if (!providers_) IndexCatalogue({});
+    if (!lookahead_)
+        lookahead_ = std::make_unique<ChoiceLookahead>([this](const std::string& path) { return Scan(path); });
+    lookahead_->Expect(jarPath);
+}
+
 ApiChoice AutoApiChooser::Choose(const std::string& jarPath) {
     if (!providers_) IndexCatalogue({});
+    if (lookahead_)
+        if (std::optional<ApiChoice> ahead = lookahead_->Take(jarPath)) return std::move(*ahead);
+    return Scan(jarPath);
+}
+
+ApiChoice AutoApiChooser::Scan(const std::string& jarPath) const {
     // What makes the JAR unsound is not this choice's to report: the batch
     // reads it again, and fails it or leaves it as it is.
     Findings ignored;

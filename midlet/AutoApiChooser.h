@@ -10,6 +10,7 @@
 
 namespace vorlan {
 
+class ChoiceLookahead;
 class ClassProviders;
 
 class AutoApiChooser : public ApiChooser {
@@ -20,11 +21,15 @@ public:
     ~AutoApiChooser() override;
 
     void IndexCatalogue(const std::vector<std::string>& archives) override;
+    void Expect(const std::string& jarPath) override;
     ApiChoice Choose(const std::string& jarPath) override;
 
 private:
+    ApiChoice Scan(const std::string& jarPath) const;
+
     ApiSets optionalPackages_;
     std::unique_ptr<ClassProviders> providers_;
+    std::unique_ptr<ChoiceLookahead> lookahead_;  // declared last: its thread, which reads providers_, ends first
 };
 
 }  // namespace vorlan

@@ -4,6 +4,7 @@
 // bar, the scratch folder and the closing message.
 #include "midlet/BatchDriver.h"
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <utility>
@@ -214,6 +215,18 @@ private:
 
 }  // namespace
 
+namespace {
+
+// --api auto scans the JARs that come next while one is written.
+constexpr int kChoicesAhead = 4;
+
+ApiChooser* ChooserThatLooksAhead(BatchHost& host) {
+    const bool looksAhead = host.Mode() == BatchMode::GenerateJad && host.EntriesKnownAhead();
+    return looksAhead ? host.ApiAuto() : nullptr;
+}
+
+}  // namespace
+
 void RunBatch(BatchHost& host) {
     RequireStartUpState();
     const BatchScope scope(host);
@@ -225,8 +238,12 @@ void RunBatch(BatchHost& host) {
     BatchState state(host);
     RunApiPrePass(host, state.api);
     const int count = host.FileCount();
-    for (int i = 0; i < count && !host.StopRequested(); ++i)
+    ApiChooser* const ahead = ChooserThatLooksAhead(host);
+    for (int i = 0, expected = 0; i < count && !host.StopRequested(); ++i) {
+        for (; ahead != nullptr && expected < std::min(count, i + kChoicesAhead); ++expected)
+            ahead->Expect(host.FileAt(expected));
         if (host.EntryWanted(i)) RunGuardedEntryStep(host, i, state);
+    }
     state.commits.CommitOpenGroup();
     state.commits.ReportFinished();
     App().ProcessMessages();

@@ -60,6 +60,10 @@ public:
     // worker has taken. An entry not wanted gets no step, no check mark and
     // no progress. Asked once per entry, in list order, just before its step.
     virtual bool EntryWanted(int /*index*/) { return true; }
+    // Whether the entries wanted are known before they come (every entry but
+    // those refused): a worker that takes entries as they come cannot say
+    // which it will get, and scanning ahead would only take another's.
+    virtual bool EntriesKnownAhead() { return true; }
 
     // How an entry ended, called right after its check mark is set. failure
     // is the reason an entry failed (empty when it succeeded): the window

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+// --api auto's choices made ahead: while the batch writes one suite, a
+// thread of its own scans the class files of the JARs that come next, so
+// that the scan (inflating every class file of a JAR) costs no waiting.
+// A choice made ahead is used only for the very file it was made from: the
+// file's identity, size and times must be the same before the scan, after
+// it and when the batch asks; anything else is scanned again then.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "midlet/ApiChooser.h"
+
+namespace vorlan {
+
+class ChoiceLookahead {
+public:
+    using Scan = std::function<ApiChoice(const std::string& jarPath)>;
+
+    // scan is called on the lookahead's thread, one JAR at a time.
+    explicit ChoiceLookahead(Scan scan);
+    ~ChoiceLookahead();
+    ChoiceLookahead(const ChoiceLookahead&) = delete;
+    ChoiceLookahead& operator=(const ChoiceLookahead&) = delete;
+
+    // A JAR the batch will ask about, in the order it will ask. The batch
+    // keeps the JARs expected and not yet asked for to a few.
+    void Expect(std::string jarPath);
+
+    // The choice made ahead for the JAR at jarPath (by its name or through
+    // a link to it), waiting for a scan under way; nothing when there is
+    // none, or the file changed. Choices for JARs listed before it that the
+    // batch never asked for are dropped.
+    std::optional<ApiChoice> Take(const std::string& jarPath);
+
+private:
+    struct Stamp {
+        unsigned long long device, inode, size, modified, changed;
+        bool operator==(const Stamp&) const = default;
+    };
+    struct Ahead {
+        std::string path;
+        bool started = false;
+        bool done = false;
+        std::optional<Stamp> before;  // when the scan began
+        std::optional<Stamp> after;   // when it ended; a choice is good only if both agree
+        ApiChoice choice;
+    };
+
+    static std::optional<Stamp> StampOf(const std::string& path);
+    void Run();
+    std::shared_ptr<Ahead> NextToScan();
+
+    Scan scan_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::shared_ptr<Ahead>> queue_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace vorlan

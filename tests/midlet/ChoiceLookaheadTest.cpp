@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+// --api auto's choices made ahead: used only for the file they were made
+// from, as it still is when the batch asks.
+#include "midlet/ChoiceLookahead.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "tests/support/TestTools.h"
+
+namespace vorlan::test {
+namespace {
+
+// A scan that names the file it read and its content, and lets the test
+// know when each scan is done.
+class ScanRecorder {
+public:
+    ChoiceLookahead::Scan Scan() {
+        return [this](const std::string& path) {
+            const std::string content = ReadFile(path);
+            if (content == "unreadable") throw std::runtime_error("no zip");
+            ApiChoice choice;
+            choice.archives.push_back({path, {content}});
+            ++scans_;
+            return choice;
+        };
+    }
+    int Scans() const { return scans_; }
+
+private:
+    std::atomic<int> scans_{0};
+};
+
+std::string Content(const std::optional<ApiChoice>& choice) {
+    return choice ? choice->archives.at(0).classes.at(0) : "(none)";
+}
+
+TEST(ChoiceLookaheadTest, GivesAChoiceOnlyForTheFileAsItWasScanned) {
+    TempDir work;
+    for (const char* name : {"a.jar", "b.jar", "c.jar", "d.jar", "e.jar"}) WriteFile(work / name, name);
+    WriteFile(work / "bad.jar", "unreadable");
+    fs::create_symlink(work / "d.jar", work / "link.jar");
+    ScanRecorder recorder;
+    ChoiceLookahead lookahead(recorder.Scan());
+    for (const char* name : {"a.jar", "b.jar", "link.jar", "bad.jar", "c.jar", "e.jar"})
+        lookahead.Expect((work / name).string());
+    while (recorder.Scans() < 5) std::this_thread::yield();  // all but the one that fails
+    EXPECT_EQ(Content(lookahead.Take((work / "a.jar").string())), "a.jar");
+    EXPECT_EQ(Content(lookahead.Take((work / "b.jar").string())), "b.jar");
+    // Asked for through its target, a JAR expected through a link.
+    EXPECT_EQ(Content(lookahead.Take((work / "d.jar").string())), "d.jar");
+    EXPECT_EQ(Content(lookahead.Take((work / "bad.jar").string())), "(none)");  // the batch meets the failure itself
+    // Changed after its scan: scanned again when asked for.
+    WriteFile(work / "c.jar", "c.jar, rewritten");
+    EXPECT_EQ(Content(lookahead.Take((work / "c.jar").string())), "(none)");
+    // Never expected, or dropped as passed over: nothing.
+    EXPECT_EQ(Content(lookahead.Take((work / "a.jar").string())), "(none)");
+    EXPECT_EQ(Content(lookahead.Take((work / "e.jar").string())), "e.jar");
+}
+
+}  // namespace
+}  // namespace vorlan::test
