@@ -100,80 +100,97 @@ ReportFormat ReportFormatOf(const std::string& path) {
     return end == ".csv" ? ReportFormat::Csv : ReportFormat::JsonLines;
 }
 
-RunReport::RunReport(std::string path, std::string mode) : path_(std::move(path)), mode_(std::move(mode)) {}
+RunReport::RunReport(std::string path, std::string mode)
+    : path_(std::move(path)), mode_(std::move(mode)), csv_(ReportFormatOf(path_) == ReportFormat::Csv) {}
+
+RunReport::~RunReport() = default;
 
 void RunReport::EntryDone(const BatchFile& file, const EntryOutcome& outcome) {
-    records_.push_back({file.shown, outcome.succeeded, outcome.failure, outcome.warnings, outcome.facts, {}});
+    Append({file.shown, outcome.succeeded, outcome.failure, outcome.warnings, outcome.facts, {}});
 }
 
 void RunReport::SuiteChecked(const std::string& shown, const Findings& findings) {
-    records_.push_back({shown, !findings.HasError(), {}, {}, {}, findings.List()});
+    Append({shown, !findings.HasError(), {}, {}, {}, findings.List()});
 }
 
-std::string RunReport::Text() const {
-    const bool csv = ReportFormatOf(path_) == ReportFormat::Csv;
-    std::string text = csv ? kCsvHeader : "";
-    for (const Record& record : records_) {
-        std::vector<std::string> findings;
-        nlohmann::json findingObjects = nlohmann::json::array();
-        for (const Finding& finding : record.findings) {
-            findings.push_back(FindingLine(finding));
-            findingObjects.push_back({{"rule", finding.rule},
-                                      {"severity", finding.error ? "error" : "warning"},
-                                      {"text", ReportText(finding.text)}});
-        }
-        const SuiteFacts& facts = record.facts;
-        if (csv) {
-            const std::vector<std::string> fields{ReportText(record.path),
-                                                  record.succeeded ? "ok" : "failed",
-                                                  ReportText(record.reason),
-                                                  mode_,
-                                                  ReportText(facts.midletName),
-                                                  ReportText(facts.midletVendor),
-                                                  ReportText(facts.midletVersion),
-                                                  SizeText(facts.jarSizeBefore),
-                                                  SizeText(facts.jarSizeAfter),
-                                                  facts.jarSha256Before,
-                                                  facts.jarSha256After,
-                                                  JoinedLines(ReportTexts(facts.apisAdded)),
-                                                  JoinedLines(findings),
-                                                  JoinedLines(ReportTexts(record.warnings))};
-            std::string row;
-            for (const std::string& field : fields) {
-                if (!row.empty()) row += ',';  // appended: GCC 12 -O3 takes "" + string for an overlap
-                row += CsvField(field);
-            }
-            text += row + "\r\n";
-            continue;
-        }
-        const nlohmann::json object{
-            {"path", ReportText(record.path)},
-            {"result", record.succeeded ? "ok" : "failed"},
-            {"reason", ReportText(record.reason)},
-            {"mode", mode_},
-            {"midlet_name", ReportText(facts.midletName)},
-            {"midlet_vendor", ReportText(facts.midletVendor)},
-            {"midlet_version", ReportText(facts.midletVersion)},
-            {"jar_size_before", SizeOrNull(facts.jarSizeBefore)},
-            {"jar_size_after", SizeOrNull(facts.jarSizeAfter)},
-            {"jar_sha256_before", HashOrNull(facts.jarSha256Before)},
-            {"jar_sha256_after", HashOrNull(facts.jarSha256After)},
-            {"apis_added", ReportTexts(facts.apisAdded)},
-            {"findings", findingObjects},
-            {"warnings", ReportTexts(record.warnings)},
-        };
-        text += object.dump() + "\n";
+std::string RunReport::RecordText(const Record& record) const {
+    std::vector<std::string> findings;
+    nlohmann::json findingObjects = nlohmann::json::array();
+    for (const Finding& finding : record.findings) {
+        findings.push_back(FindingLine(finding));
+        findingObjects.push_back({{"rule", finding.rule},
+                                  {"severity", finding.error ? "error" : "warning"},
+                                  {"text", ReportText(finding.text)}});
     }
-    return text;
+    const SuiteFacts& facts = record.facts;
+    if (csv_) {
+        const std::vector<std::string> fields{ReportText(record.path),
+                                              record.succeeded ? "ok" : "failed",
+                                              ReportText(record.reason),
+                                              mode_,
+                                              ReportText(facts.midletName),
+                                              ReportText(facts.midletVendor),
+                                              ReportText(facts.midletVersion),
+                                              SizeText(facts.jarSizeBefore),
+                                              SizeText(facts.jarSizeAfter),
+                                              facts.jarSha256Before,
+                                              facts.jarSha256After,
+                                              JoinedLines(ReportTexts(facts.apisAdded)),
+                                              JoinedLines(findings),
+                                              JoinedLines(ReportTexts(record.warnings))};
+        std::string row;
+        for (const std::string& field : fields) {
+            if (!row.empty()) row += ',';  // appended: GCC 12 -O3 takes "" + string for an overlap
+            row += CsvField(field);
+        }
+        return row + "\r\n";
+    }
+    const nlohmann::json object{
+        {"path", ReportText(record.path)},
+        {"result", record.succeeded ? "ok" : "failed"},
+        {"reason", ReportText(record.reason)},
+        {"mode", mode_},
+        {"midlet_name", ReportText(facts.midletName)},
+        {"midlet_vendor", ReportText(facts.midletVendor)},
+        {"midlet_version", ReportText(facts.midletVersion)},
+        {"jar_size_before", SizeOrNull(facts.jarSizeBefore)},
+        {"jar_size_after", SizeOrNull(facts.jarSizeAfter)},
+        {"jar_sha256_before", HashOrNull(facts.jarSha256Before)},
+        {"jar_sha256_after", HashOrNull(facts.jarSha256After)},
+        {"apis_added", ReportTexts(facts.apisAdded)},
+        {"findings", findingObjects},
+        {"warnings", ReportTexts(record.warnings)},
+    };
+    return object.dump() + "\n";
 }
 
-void RunReport::Write() const {
+// Each record goes into the pending file as its entry ends: a run over a
+// large collection never holds its report. A failure is kept for Write,
+// which says it once the batch is done; the batch goes on meanwhile.
+void RunReport::Append(const Record& record) {
+    if (!failure_.empty()) return;
     try {
-        PendingFile file = PendingFile::Beside(path_);
-        file.Write(Text());
-        if (::fsync(file.Fd()) != 0)
+        OpenPendingFile();
+        pending_->Write(RecordText(record));
+    } catch (const std::exception& failure) {
+        failure_ = failure.what();
+        pending_.reset();
+    }
+}
+
+void RunReport::OpenPendingFile() {
+    if (pending_) return;
+    pending_ = std::make_unique<PendingFile>(PendingFile::Beside(path_));
+    if (csv_) pending_->Write(kCsvHeader);
+}
+
+void RunReport::Write() {
+    try {
+        if (!failure_.empty()) throw std::runtime_error(failure_);
+        OpenPendingFile();  // a run of no entries: the header, or an empty file
+        if (::fsync(pending_->Fd()) != 0)
             throw std::runtime_error(std::string("cannot write it to the disk: ") + std::strerror(errno));
-        file.Publish();
+        pending_->Publish();
     } catch (const std::exception& failure) {
         throw std::runtime_error("cannot write the report " + path_ + ": " + failure.what());
     }
