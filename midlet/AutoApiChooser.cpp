@@ -32,6 +32,9 @@ void AutoApiChooser::IndexCatalogue(const std::vector<std::string>& archives) {
 }
 
 void AutoApiChooser::Expect(const std::string& jarPath) {
+    // The engines change the working folder while they work: only a path
+    // that does not depend on it can be read on another thread.
+    if (jarPath.empty() || jarPath.front() != '/') return;
     if (!providers_) IndexCatalogue({});
     if (!lookahead_)
         lookahead_ = std::make_unique<ChoiceLookahead>([this](const std::string& path) { return Scan(path); });
