@@ -3,6 +3,7 @@
 #include "midlet/FileHash.h"
 
 #include <fcntl.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <unistd.h>
 
@@ -71,7 +72,11 @@ FileDescriptor OpenToHash(const std::string& path) {
 class HashQueue {
 public:
     static HashQueue& Instance() {
+        // libcrypto set up first: its clean-up at exit then runs after the
+        // queue's thread has ended and handed back its per-thread state.
+        static const bool cryptoReady = OPENSSL_init_crypto(0, nullptr) == 1;
         static HashQueue queue;
+        static_cast<void>(cryptoReady);  // a libcrypto that cannot start gives empty hashes, as unreadable files do
         return queue;
     }
 
@@ -126,12 +131,13 @@ private:
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 ready_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-                if (stopping_) return;  // the program ends: nobody waits for what is left
+                if (stopping_) break;  // the program ends: nobody waits for what is left
                 job = std::move(jobs_.front());
                 jobs_.pop_front();
             }
             job.hash.set_value(Sha256Of(job.fd));
         }
+        OPENSSL_thread_stop();
     }
 
     std::mutex mutex_;
