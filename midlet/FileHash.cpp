@@ -72,11 +72,7 @@ FileDescriptor OpenToHash(const std::string& path) {
 class HashQueue {
 public:
     static HashQueue& Instance() {
-        // libcrypto set up first: its clean-up at exit then runs after the
-        // queue's thread has ended and handed back its per-thread state.
-        static const bool cryptoReady = OPENSSL_init_crypto(0, nullptr) == 1;
         static HashQueue queue;
-        static_cast<void>(cryptoReady);  // a libcrypto that cannot start gives empty hashes, as unreadable files do
         return queue;
     }
 
@@ -136,8 +132,11 @@ private:
                 jobs_.pop_front();
             }
             job.hash.set_value(Sha256Of(job.fd));
+            // libcrypto's state for this thread is handed back after each
+            // file: the thread may still be waiting for work when the
+            // program ends, after libcrypto's own clean-up.
+            OPENSSL_thread_stop();
         }
-        OPENSSL_thread_stop();
     }
 
     std::mutex mutex_;
