@@ -2,6 +2,7 @@
 // Logical manifest lines and the manifest form of a line list.
 #include "midlet/ManifestLines.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "midlet/TextLines.h"
@@ -13,10 +14,19 @@ void JoinContinuationLines(TextLines& lines) {
     joined.reserve(lines.Count());
     for (const std::string& line : lines.Lines()) {
         const bool continuation = !line.empty() && line.front() == ' ';
-        if (continuation && !joined.empty())
+        if (!continuation) {
+            joined.push_back(line);
+        } else if (joined.empty() || joined.back().empty()) {
+            // A continuation of nothing (the first line, or one after an empty
+            // line) loses all its leading spaces: kept, they would make it a
+            // continuation again when the lines are joined or written once
+            // more, and glue it to whatever line was put before it meanwhile.
+            const std::size_t text = std::min(line.find_first_not_of(' '), line.size());
+            if (joined.empty()) joined.emplace_back();
+            joined.back().append(line, text);
+        } else {
             joined.back().append(line, 1);
-        else
-            joined.push_back(continuation ? line.substr(1) : line);
+        }
     }
     lines.Clear();
     for (std::string& line : joined) lines.Add(std::move(line));

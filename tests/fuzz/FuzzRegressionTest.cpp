@@ -62,7 +62,8 @@ std::vector<Input> Texts() {
             {"NUL inside", std::string("MIDlet-1: A, , a.A\0MIDlet-Version: 1", 36)},
             {"keys in values", "X: midlet-jar-url midlet-jar-size\nY: MIDlet-1: midlet-version: 2\n"},
             {"no commas", "MIDlet-1:\nmidlet-1:x\n"},
-            {"a long line", std::string(100000, 'k') + "\n"}};
+            {"a long line", std::string(100000, 'k') + "\n"},
+            {"a continuation after an empty line", "MIDlet-Jar-Size: 1\r\n\r\n  x\r\n"}};
 }
 
 // Hex digits in pairs; whitespace between them and "#" comments to the end

@@ -6,6 +6,7 @@
 #include "midlet/Descriptor.h"
 #include "midlet/FolderNameIndex.h"
 #include "midlet/Globals.h"
+#include "midlet/ManifestLines.h"
 #include "midlet/PathNames.h"
 #include "midlet/TextLines.h"
 #include "tests/midlet/BatchFixture.h"
@@ -43,6 +44,14 @@ TEST(SetJarSizeAndUrlTest, JoinsContinuationLinesSoThatFoldedSizeAndUrlLinesAreR
                     "7", "Snake.jar"),
               (Lines{"stray", "MIDlet-1: Snake, /i.png,snake.Main", "MIDlet-Jar-URL: Snake.jar", "", "Name: x",
                      "MIDlet-Jar-Size: 7"}));
+    // A continuation after an empty line continues nothing: it must not become
+    // a continuation of the rewritten line before it when the lines are joined again.
+    TextLines lines;
+    for (const char* line : {"MIDlet-Jar-URL: x", "", "   y", "  z"}) lines.Add(line);
+    SetJarSizeAndUrl(lines, "7", "S.jar");
+    EXPECT_EQ(lines.Lines(), (Lines{"MIDlet-Jar-URL: S.jar", "y z", "MIDlet-Jar-Size: 7"}));
+    JoinContinuationLines(lines);
+    EXPECT_EQ(lines.Lines(), (Lines{"MIDlet-Jar-URL: S.jar", "y z", "MIDlet-Jar-Size: 7"}));
 }
 
 TEST(SetJarSizeAndUrlTest, MatchesAnywhereInTheLineEvenInAValue) {
