@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -33,6 +34,16 @@ std::string FailureText(const std::exception& failure) {
 // it costs nothing).
 void FlushFileSystems(std::map<std::string, CommitGroup::Folder*>& folders);
 
+// The folder the pending files were made in, held since then: a link put in
+// the path's place meanwhile (in a folder others may write to) cannot send
+// the journal and the renames elsewhere. By its path only for renames made
+// without it.
+FileDescriptor OpenCommitFolder(const std::string& path, const std::vector<PendingRename>& renames) {
+    for (const PendingRename& rename : renames)
+        if (rename.folderFd) return FileDescriptor(::fcntl(rename.folderFd->Get(), F_DUPFD_CLOEXEC, 0));
+    return FileDescriptor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
 }  // namespace
 
 CommitUnit::~CommitUnit() {
@@ -41,6 +52,10 @@ CommitUnit::~CommitUnit() {
 
 void CommitUnit::Discard() noexcept {
     for (const PendingRename& rename : renames) {
+        if (rename.folderFd) {
+            ::unlinkat(rename.folderFd->Get(), rename.pendingName.c_str(), 0);
+            continue;
+        }
         const std::string path = rename.folder + "/" + rename.pendingName;
         ::unlink(path.c_str());
     }
@@ -51,8 +66,12 @@ void CommitUnit::Discard() noexcept {
 CommitGroup::~CommitGroup() = default;  // each unit not committed removes its pending files
 
 std::string CommitUnit::Add(PendingFile& file, const std::string& folder) {
+    // A copy of the folder's descriptor: the pending file's own may close
+    // before the group commits.
+    auto folderFd = std::make_shared<const FileDescriptor>(::fcntl(file.FolderFd(), F_DUPFD_CLOEXEC, 0));
+    if (!folderFd->Valid()) throw FileCommitError(CommitStep::Create, "Cannot hold the folder of", folder, errno);
     PendingFile::HandedOver handed = file.HandOver();
-    renames.push_back({folder, handed.hiddenName, file.TargetFileName()});
+    renames.push_back({folder, handed.hiddenName, file.TargetFileName(), std::move(folderFd)});
     held.push_back(std::move(handed.fd));
     return handed.hiddenName;
 }
@@ -83,7 +102,7 @@ std::vector<std::string> CommitGroup::CommitLive(std::vector<std::string> failur
     try {
         std::map<std::string, Folder*> open;
         for (auto& [path, folder] : folders) {
-            folder.fd.Reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            folder.fd = OpenCommitFolder(path, folder.renames);
             if (!folder.fd.Valid()) throw FileCommitError(CommitStep::Create, "Cannot open the folder", path, errno);
             open[path] = &folder;
         }

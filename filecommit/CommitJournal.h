@@ -6,6 +6,7 @@
 // anything else there: a suite is then never left half renamed.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct PendingRename {
     std::string folder;       // absolute, or as the caller named it
     std::string pendingName;  // a hidden pending name in folder
     std::string targetName;   // the name it takes there
+    // The folder the pending file was made in, when known: the rename is done
+    // there even if folder's path has since been made to lead elsewhere.
+    std::shared_ptr<const FileDescriptor> folderFd = nullptr;
 };
 
 class CommitJournal {

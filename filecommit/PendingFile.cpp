@@ -51,7 +51,8 @@ PendingFile::PendingFile(int folderFd, std::string targetName)
     ::flock(fd_.Get(), LOCK_EX | LOCK_NB);
 }
 
-PendingFile PendingFile::Beside(const std::string& targetPath) {
+PendingFile PendingFile::Beside(const std::string& targetPath, int heldFolderFd) {
+    if (heldFolderFd >= 0) return PendingFile(heldFolderFd, NameOf(targetPath));
     FileDescriptor folder(::open(FolderOf(targetPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.Valid()) throw FileCommitError(CommitStep::Create, "Cannot open the folder of", targetPath, errno);
     PendingFile file(folder.Get(), NameOf(targetPath));

@@ -23,8 +23,9 @@ class PendingFile {
 public:
     // A new file in the open folder folderFd that is to become targetName there.
     PendingFile(int folderFd, std::string targetName);
-    // The same beside a path; the folder is opened and kept.
-    static PendingFile Beside(const std::string& targetPath);
+    // The same beside a path: in heldFolderFd when the caller holds the
+    // path's folder open (>= 0), else the folder is opened and kept.
+    static PendingFile Beside(const std::string& targetPath, int heldFolderFd = -1);
     ~PendingFile();  // discards the file unless it was published or handed over
     PendingFile(PendingFile&& other) noexcept;
     PendingFile(const PendingFile&) = delete;
@@ -32,6 +33,7 @@ public:
     PendingFile& operator=(PendingFile&&) = delete;
 
     int Fd() const { return fd_.Get(); }
+    int FolderFd() const { return folderFd_; }
     const std::string& TargetFileName() const { return targetName_; }
     const std::string& HiddenName() const { return hiddenName_; }
 

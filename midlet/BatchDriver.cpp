@@ -127,18 +127,20 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     const std::vector<std::string> chosen =
         state.api.selection.NoteChosen(adding, state.api.brokenApis, state.warnings);
     state.facts.apisAdded = host.ApiAuto() != nullptr ? chosen : ArchivesAdded(wanted, adding, state.api.brokenApis);
-    if (mended.rename) newJar = RenameManifestEntry(host.Zip(), newJar, output.InPlace() ? target : output.jar, unit);
+    const FileDescriptor outFolder = output.InPlace() ? FileDescriptor() : PrepareSuiteOutput(output);
+    if (mended.rename)
+        newJar = RenameManifestEntry(host.Zip(), newJar, output.InPlace() ? target : output.jar, outFolder.Get(), unit);
     const bool jarUnchanged = newJar == target;
-    if (!output.InPlace()) PrepareSuiteOutput(output);
     RecoverOnce(state, jadOut);
     ComposeJadLines(descriptor, newJar, jarUnchanged, options, state.warnings);
-    PendingFile jad = PrepareDescriptor(newJar, jar, jadOut, HeldFolderOf(state, jadOut));
+    PendingFile jad =
+        PrepareDescriptor(newJar, jar, jadOut, output.InPlace() ? HeldFolderOf(state, jadOut) : outFolder.Get());
     NoteJarAfter(newJar, jarUnchanged ? JarAfter::SameAsBefore : JarAfter::Written, options.hashJars, state.facts);
     const std::vector<Finding>* added = adding ? &state.api.apiClasses : nullptr;
     state.scratchSettled = true;  // a suite refused from here on leaves the API files for the next JAR
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
                       state.warnings);
-    if (!output.InPlace()) CopyJarOut(newJar, output, unit);
+    if (!output.InPlace()) CopyJarOut(newJar, output, outFolder.Get(), unit);
     unit.Add(jad, FolderOf(jadOut));
     state.names.Created(jadOut);
     for (FileDescriptor& held : lock.TakeLocks()) unit.held.push_back(std::move(held));

@@ -140,8 +140,7 @@ PendingFile PrepareDescriptor(const std::string& jarPath, const std::string& url
     RequireNameFitsUrl(urlJarPath);
     const std::optional<struct stat> existing = CheckReplaceable(descriptorPath);
     SetJarSizeAndUrl(*ManifestBuffer, std::to_string(FileSizeByName(jarPath)), FileNamePart(urlJarPath));
-    PendingFile file =
-        folderFd >= 0 ? PendingFile(folderFd, NameOf(descriptorPath)) : PendingFile::Beside(descriptorPath);
+    PendingFile file = PendingFile::Beside(descriptorPath, folderFd);
     if (existing && S_ISREG(existing->st_mode)) file.SetMode(existing->st_mode);
     file.Write(ManifestBuffer->Text());
     file.StartWriteBack();

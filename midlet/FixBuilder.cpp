@@ -140,11 +140,12 @@ void RequireSuiteJarOrNothing(TZip& zip, const std::string& target, const std::s
 }
 
 // The fix suite, JAR and descriptor, made in the scratch root and written
-// beside the old ones as unnamed files; a template that cannot be read, an
-// add that fails, a descriptor that cannot be written or a kill half-way
-// leaves the old suite as it was and nothing beside it.
+// beside the old ones as unnamed files (in heldFolderFd, the folder of both,
+// when it is open); a template that cannot be read, an add that fails, a
+// descriptor that cannot be written or a kill half-way leaves the old suite
+// as it was and nothing beside it.
 CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::string& shownJar,
-                               const std::string& descriptor, const FixWriting& writing) {
+                               const std::string& descriptor, int heldFolderFd, const FixWriting& writing) {
     const std::optional<struct stat> oldJar = CheckReplaceable(target);
     const std::string building = ScratchRoot + kFixSuiteInTheMaking;
     {
@@ -157,11 +158,11 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
     // Read back, so that the descriptor repeats what the new JAR really holds.
     const JarManifest manifest = ReadJarManifest(zip, building);
     LeaveOutLinesNotUtf8(*ManifestBuffer, "the fix's manifest", writing.warnings);
-    PendingFile jad = PrepareDescriptor(building, shownJar, descriptor);
+    PendingFile jad = PrepareDescriptor(building, shownJar, descriptor, heldFolderFd);
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, false, building, &zip, nullptr}, writing.options,
                       writing.warnings);
     NoteJarAfter(building, JarAfter::Written, writing.options.hashJars, writing.facts);
-    PendingFile jar = PendingFile::Beside(target);
+    PendingFile jar = PendingFile::Beside(target, heldFolderFd);
     if (oldJar && S_ISREG(oldJar->st_mode)) jar.SetMode(oldJar->st_mode);
     jar.CopyFrom(building);
     jar.StartWriteBack();
@@ -208,10 +209,11 @@ CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::str
     ReplaceFileNow(ScratchManifestPathToSave(), ManifestText(*ManifestBuffer));
     const std::string jarOut = writing.output.InPlace() ? target : writing.output.jar;
     const std::string jadOut = writing.output.InPlace() ? descriptor : writing.output.jad;
-    if (!writing.output.InPlace()) PrepareSuiteOutput(writing.output);
+    const FileDescriptor outFolder = writing.output.InPlace() ? FileDescriptor() : PrepareSuiteOutput(writing.output);
     if (!writing.output.InPlace()) recover(jarOut);
     // A prepared copy's JAD names the copy (its letter case may differ from the input's).
-    CommitUnit unit = ReplaceWithFixSuite(zip, jarOut, writing.output.InPlace() ? shownJar : jarOut, jadOut, writing);
+    CommitUnit unit = ReplaceWithFixSuite(zip, jarOut, writing.output.InPlace() ? shownJar : jarOut, jadOut,
+                                          outFolder.Get(), writing);
     names.Created(writing.output.InPlace() ? shownJar : jarOut);
     names.Created(jadOut);
     DeleteFolderTree(ScratchRoot + kScratchTree);

@@ -68,10 +68,10 @@ std::string ReadJar(const std::string& path) {
 }  // namespace
 
 std::string RenameManifestEntry(const TZip& zip, const std::string& newJar, const std::string& target,
-                                CommitUnit& unit) {
+                                int targetFolderFd, CommitUnit& unit) {
     const std::string bytes = WithManifestNameInItsCase(ReadJar(newJar), zip);
     const std::optional<struct stat> existing = CheckReplaceable(target);
-    PendingFile jar = PendingFile::Beside(target);
+    PendingFile jar = PendingFile::Beside(target, targetFolderFd);
     if (existing && S_ISREG(existing->st_mode)) jar.SetMode(existing->st_mode);
     jar.Write(bytes);
     jar.StartWriteBack();

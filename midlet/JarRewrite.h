@@ -36,8 +36,9 @@ ManifestMended MendManifest(JarManifest& manifest, const SuiteWriteOptions& opti
 
 // The JAR at newJar (zip holds its directory) with its manifest entry
 // renamed, written as the pending file of target in place of whatever unit
-// held for it; gives the pending file's path.
+// held for it (made in targetFolderFd when that is open, >= 0); gives the
+// pending file's path.
 std::string RenameManifestEntry(const TZip& zip, const std::string& newJar, const std::string& target,
-                                CommitUnit& unit);
+                                int targetFolderFd, CommitUnit& unit);
 
 }  // namespace vorlan

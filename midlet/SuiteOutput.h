@@ -8,6 +8,7 @@
 #include <string>
 
 #include "filecommit/CommitGroup.h"
+#include "filecommit/FileDescriptor.h"
 
 namespace vorlan {
 
@@ -26,19 +27,22 @@ struct SuiteOutput {
 // in place).
 SuiteOutput SuiteOutputAt(const std::string& root, const std::string& jarPath, bool replace);
 
-// The folders below the root that the output's files go into, made as
-// needed. Throws when a file is there already and may not be replaced, or
-// when a name on the way is not a folder or is a link: the output folder
-// may be shared, and a link planted there would send the copies elsewhere.
-void PrepareSuiteOutput(const SuiteOutput& output);
+// The folder below the root that the output's files go into, made as
+// needed, and opened: the output's pending files are made in it and take
+// their names there. Throws when a file is there already and may not be
+// replaced, or when a name on the way is not a folder or is a link: the
+// output folder may be shared, and a link planted there, before or after
+// this, would send the copies elsewhere.
+FileDescriptor PrepareSuiteOutput(const SuiteOutput& output);
 
 // The input JAR with the scratch folder's files added, built in the scratch
 // root (never beside the input); gives its path.
 std::string AddScratchFilesToCopy(TZip& zip, const std::string& shownJar, const std::string& source);
 
 // The output JAR: the bytes of builtJar (the input itself, or a JAR built
-// in the scratch root) as a pending file beside output.jar, its rename into
-// unit; nothing when unit already holds a rename onto it.
-void CopyJarOut(const std::string& builtJar, const SuiteOutput& output, CommitUnit& unit);
+// in the scratch root) as a pending file in folderFd (output.jar's folder,
+// from PrepareSuiteOutput), its rename into unit; nothing when unit already
+// holds a rename onto it.
+void CopyJarOut(const std::string& builtJar, const SuiteOutput& output, int folderFd, CommitUnit& unit);
 
 }  // namespace vorlan

@@ -201,6 +201,18 @@ TEST_F(OutTest, WritesOnlyIntoRealFoldersBelowDir) {
     EXPECT_TRUE(fs::exists(work_ / "real-out" / "plain.jad"));
 }
 
+// With --repair, a manifest stored under another letter case is renamed in
+// the copy, which goes into a subfolder of DIR that the run makes first.
+TEST_F(OutTest, ACopyWithItsManifestRenamedGoesIntoANewSubfolder) {
+    fs::create_directories(work_ / "games" / "coll" / "sub");
+    PackWith("zip", {{"meta-inf/manifest.mf", "MIDlet-Name: G\r\nMIDlet-Version: 1.0\r\n"}, {"g/G.class", "g"}},
+             work_ / "games" / "coll" / "sub" / "lower.jar");
+    const ChildResult run = Run({"--repair", "-r"}, {"coll"});
+    EXPECT_EQ(run.output, "[x] coll/sub/lower.jar\nProcess successfuly completed!\n") << run.errors;
+    EXPECT_EQ(JavaReadManifest(work_ / "out" / "sub" / "lower.jar"),
+              (std::vector<std::string>{"MIDlet-Name: G", "MIDlet-Version: 1.0"}));
+}
+
 TEST(OutputPathTest, MirrorsTheRelativePathAndRefusesOnesThatLeaveDir) {
     struct Case {
         BatchMode mode;

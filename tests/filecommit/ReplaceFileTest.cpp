@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include "filecommit/CommitGroup.h"
 #include "filecommit/CommitJournal.h"
 #include "filecommit/FileDescriptor.h"
 #include "filecommit/PendingFile.h"
@@ -67,6 +68,30 @@ TEST(ReplaceFileTest, AVeryLongNameStillGetsATemporaryFileBesideIt) {
     const fs::path jad = dir / (std::string(250, 'n') + ".jad");
     ReplaceFileNow(jad.string(), "long");
     EXPECT_EQ(ReadFile(jad), "long");
+}
+
+// A folder others may write to can have its path made to lead elsewhere
+// (the folder renamed, a link put in its place) after a pending file was made
+// in it: the commit still takes place in that folder, and nothing (no
+// journal, no file) appears where the link leads.
+TEST(ReplaceFileTest, ACommitStaysInTheFolderThePendingFileWasMadeIn) {
+    TempDir dir;
+    fs::create_directories(dir / "out");
+    fs::create_directories(dir / "elsewhere");
+    CommitGroup group;
+    {
+        CommitUnit unit;
+        PendingFile jad = PendingFile::Beside((dir / "out" / "Snake.jad").string());
+        jad.Write("new");
+        unit.Add(jad, (dir / "out").string());
+        group.Add(std::move(unit));
+    }
+    fs::rename(dir / "out", dir / "moved");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "out");
+    EXPECT_EQ(group.Commit(), std::vector<std::string>{""});
+    EXPECT_EQ(ReadFile(dir / "moved" / "Snake.jad"), "new");
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "moved"), fs::directory_iterator()), 1);
 }
 
 // A pending file nobody holds is a killed run's leftover only when no other
