@@ -5,34 +5,22 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <system_error>
 
 namespace vorlan {
 
 ChoiceLookahead::ChoiceLookahead(Scan scan) : scan_(std::move(scan)) {}
 
-ChoiceLookahead::~ChoiceLookahead() {
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
-    if (thread_.joinable()) thread_.join();
-}
-
 void ChoiceLookahead::Expect(std::string jarPath) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (!thread_.joinable()) {
-        try {
-            thread_ = std::thread([this] { Run(); });
-        } catch (const std::system_error&) {
-            return;  // no thread to be had: every JAR is scanned when asked for, as without lookahead
-        }
-    }
     auto ahead = std::make_shared<Ahead>();
     ahead->path = std::move(jarPath);
-    queue_.push_back(std::move(ahead));
-    changed_.notify_all();
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(ahead);
+    }
+    if (worker_.Post([this, ahead] { ScanAhead(ahead); })) return;
+    // No thread to be had: every JAR is scanned when asked for, as without lookahead.
+    const std::lock_guard<std::mutex> lock(mutex_);
+    queue_.erase(std::find(queue_.begin(), queue_.end(), ahead));
 }
 
 std::optional<ApiChoice> ChoiceLookahead::Take(const std::string& jarPath) {
@@ -63,44 +51,36 @@ std::optional<ChoiceLookahead::Stamp> ChoiceLookahead::StampOf(const std::string
                  nanoseconds(status.st_ctim)};
 }
 
-// The first JAR not yet scanned, or nothing once the lookahead stops.
-std::shared_ptr<ChoiceLookahead::Ahead> ChoiceLookahead::NextToScan() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    std::shared_ptr<Ahead> next;
-    changed_.wait(lock, [this, &next] {
-        const auto first =
-            std::find_if(queue_.begin(), queue_.end(), [](const auto& ahead) { return !ahead->started; });
-        if (first != queue_.end()) next = *first;
-        return stopping_ || next != nullptr;
-    });
-    if (stopping_) return nullptr;
-    next->started = true;
-    return next;
+// False when the batch has passed the JAR by (Take dropped it) before its turn came.
+bool ChoiceLookahead::Begin(const std::shared_ptr<Ahead>& ahead) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (std::find(queue_.begin(), queue_.end(), ahead) == queue_.end()) return false;
+    ahead->started = true;
+    return true;
 }
 
-void ChoiceLookahead::Run() {
-    while (const std::shared_ptr<Ahead> ahead = NextToScan()) {
-        const std::optional<Stamp> before = StampOf(ahead->path);
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            ahead->before = before;  // from now on the batch finds it by the file, through a link too
-        }
-        ApiChoice choice;
-        bool scanned = false;
-        try {
-            choice = scan_(ahead->path);
-            scanned = true;
-        } catch (...) {
-            // The batch scans it again when it comes to it, and meets the
-            // failure there, in its place.
-        }
-        const std::optional<Stamp> after = StampOf(ahead->path);
+void ChoiceLookahead::ScanAhead(const std::shared_ptr<Ahead>& ahead) {
+    if (!Begin(ahead)) return;
+    const std::optional<Stamp> before = StampOf(ahead->path);
+    {
         const std::lock_guard<std::mutex> lock(mutex_);
-        ahead->after = scanned ? after : std::nullopt;
-        ahead->choice = std::move(choice);
-        ahead->done = true;
-        changed_.notify_all();
+        ahead->before = before;  // from now on the batch finds it by the file, through a link too
     }
+    ApiChoice choice;
+    bool scanned = false;
+    try {
+        choice = scan_(ahead->path);
+        scanned = true;
+    } catch (...) {
+        // The batch scans it again when it comes to it, and meets the
+        // failure there, in its place.
+    }
+    const std::optional<Stamp> after = StampOf(ahead->path);
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ahead->after = scanned ? after : std::nullopt;
+    ahead->choice = std::move(choice);
+    ahead->done = true;
+    changed_.notify_all();
 }
 
 }  // namespace vorlan

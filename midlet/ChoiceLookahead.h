@@ -14,9 +14,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "midlet/ApiChooser.h"
+#include "midlet/BackgroundWorker.h"
 
 namespace vorlan {
 
@@ -26,7 +26,6 @@ public:
 
     // scan is called on the lookahead's thread, one JAR at a time.
     explicit ChoiceLookahead(Scan scan);
-    ~ChoiceLookahead();
     ChoiceLookahead(const ChoiceLookahead&) = delete;
     ChoiceLookahead& operator=(const ChoiceLookahead&) = delete;
 
@@ -55,15 +54,14 @@ private:
     };
 
     static std::optional<Stamp> StampOf(const std::string& path);
-    void Run();
-    std::shared_ptr<Ahead> NextToScan();
+    bool Begin(const std::shared_ptr<Ahead>& ahead);
+    void ScanAhead(const std::shared_ptr<Ahead>& ahead);
 
     Scan scan_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::shared_ptr<Ahead>> queue_;
-    bool stopping_ = false;
-    std::thread thread_;
+    std::deque<std::shared_ptr<Ahead>> queue_;  // expected, not yet taken
+    BackgroundWorker worker_;                   // last: it stops before what its scans use goes
 };
 
 }  // namespace vorlan

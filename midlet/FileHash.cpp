@@ -8,16 +8,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <condition_variable>
-#include <deque>
 #include <future>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <system_error>
-#include <thread>
 
 #include "filecommit/FileDescriptor.h"
+#include "midlet/BackgroundWorker.h"
 
 namespace vorlan {
 
@@ -66,96 +61,27 @@ FileDescriptor OpenToHash(const std::string& path) {
     return FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
 }
 
-// One thread hashes the files handed to it in turn, beside the batch's own
-// thread: a thread per file cost as much as hashing a small JAR, and more
-// threads than cores only slow the batch down.
-class HashQueue {
-public:
-    static HashQueue& Instance() {
-        static HashQueue queue;
-        return queue;
-    }
-
-    ~HashQueue() {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        ready_.notify_one();
-        if (!thread_.joinable()) return;
-        if (owner_ == ::getpid())
-            thread_.join();
-        else
-            thread_.detach();  // a forked copy: the thread is its parent's
-    }
-    HashQueue(const HashQueue&) = delete;
-    HashQueue& operator=(const HashQueue&) = delete;
-
-    // The future hash (the file is then the thread's), or nothing when no
-    // thread can be had.
-    std::optional<std::shared_future<std::string>> Add(FileDescriptor& fd) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        if (!StartedHere()) return std::nullopt;
-        jobs_.push_back(Job{std::move(fd), {}});
-        std::shared_future<std::string> hash = jobs_.back().hash.get_future().share();
-        ready_.notify_one();
-        return hash;
-    }
-
-private:
-    struct Job {
-        FileDescriptor fd;
-        std::promise<std::string> hash;
-    };
-
-    HashQueue() = default;
-
-    bool StartedHere() {
-        if (thread_.joinable()) return owner_ == ::getpid();
-        try {
-            thread_ = std::thread([this] { Run(); });
-        } catch (const std::system_error&) {
-            return false;
-        }
-        owner_ = ::getpid();
-        return true;
-    }
-
-    void Run() {
-        for (;;) {
-            Job job;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                ready_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-                if (stopping_) break;  // the program ends: nobody waits for what is left
-                job = std::move(jobs_.front());
-                jobs_.pop_front();
-            }
-            job.hash.set_value(Sha256Of(job.fd));
-            // libcrypto's state for this thread is handed back after each
-            // file: the thread may still be waiting for work when the
-            // program ends, after libcrypto's own clean-up.
-            OPENSSL_thread_stop();
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    std::deque<Job> jobs_;
-    bool stopping_ = false;
-    std::thread thread_;
-    pid_t owner_ = 0;
-};
+BackgroundWorker& HashingThread() {
+    static BackgroundWorker worker;
+    return worker;
+}
 
 }  // namespace
 
 std::shared_future<std::string> FileSha256Later(const std::string& path) {
-    FileDescriptor fd = OpenToHash(path);
-    if (auto later = HashQueue::Instance().Add(fd)) return *later;
+    const auto fd = std::make_shared<FileDescriptor>(OpenToHash(path));
+    const auto hash = std::make_shared<std::promise<std::string>>();
+    std::shared_future<std::string> later = hash->get_future().share();
+    const bool queued = HashingThread().Post([fd, hash] {
+        hash->set_value(Sha256Of(*fd));
+        // libcrypto's state for this thread is handed back after each file:
+        // the thread may still be waiting for work when the program ends,
+        // after libcrypto's own clean-up.
+        OPENSSL_thread_stop();
+    });
     // No thread to be had: the hash is computed here, as it always could be.
-    std::promise<std::string> now;
-    now.set_value(Sha256Of(fd));
-    return now.get_future().share();
+    if (!queued) hash->set_value(Sha256Of(*fd));
+    return later;
 }
 
 }  // namespace vorlan

@@ -14,6 +14,7 @@
 #include "midlet/PathNames.h"
 #include "midlet/ScratchFolder.h"
 #include "zip/TZip.h"
+#include "zipformat/FormatConstants.h"
 
 namespace vorlan {
 
@@ -31,8 +32,8 @@ std::string Key(std::string_view name) {
 bool StaysOut(const std::string& key) {
     if (key.rfind("meta-inf/", 0) != 0 || key.find('/', 9) != std::string::npos) return false;
     const std::string extension = LowerExtension(key);
-    return key == "meta-inf/manifest.mf" || extension == ".sf" || extension == ".rsa" || extension == ".dsa" ||
-           extension == ".ec";
+    return EqualsIgnoringCase(key, kManifestEntryName) || extension == ".sf" || extension == ".rsa" ||
+           extension == ".dsa" || extension == ".ec";
 }
 
 std::string Slashed(std::string name) {
