@@ -5,10 +5,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
 
 #include "cli/WorkerMessages.h"
+#include "filecommit/FileDescriptor.h"
 
 namespace vorlan {
 
@@ -22,16 +22,6 @@ constexpr std::chrono::milliseconds kRedrawInterval{100};
 ProgressLine* shownLine = nullptr;
 int shownFd = -1;
 bool drawn = false;
-
-void WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return;  // the terminal is gone: nothing to show
-        done += static_cast<std::size_t>(wrote);
-    }
-}
 
 std::string Minutes(std::chrono::steady_clock::duration duration) {
     const long seconds = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(duration).count());
@@ -82,13 +72,13 @@ void ProgressLine::Draw() {
                        std::to_string(failed_) + " failed, " + Minutes(elapsed) + " elapsed";
     if (done_ > 0 && done_ < total_)
         text += ", about " + Minutes(elapsed / static_cast<long>(done_) * static_cast<long>(total_ - done_)) + " left";
-    WriteAll(fd_, text);
+    static_cast<void>(WriteAll(fd_, text));  // the terminal is gone: nothing to show
     drawn = true;
 }
 
 void ClearProgressLine() {
     if (shownLine == nullptr || !drawn) return;
-    WriteAll(shownFd, "\r\033[K");
+    static_cast<void>(WriteAll(shownFd, "\r\033[K"));  // as above
     drawn = false;
 }
 

@@ -3,6 +3,7 @@
 #include "fsutil/FolderListing.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <array>
@@ -48,6 +49,16 @@ bool ListFolder(int folderFd, std::vector<ListedItem>& items) {
         if (got == 0) return true;
         TakeRecords(buffer.data(), static_cast<std::size_t>(got), items);
     }
+}
+
+bool ListFolder(const std::string& folder, std::vector<ListedItem>& items) {
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) return false;
+    const bool listed = ListFolder(folderFd, items);
+    const int error = errno;
+    ::close(folderFd);
+    errno = error;
+    return listed;
 }
 
 }  // namespace vorlan

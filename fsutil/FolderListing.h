@@ -20,4 +20,8 @@ struct ListedItem {
 // when the folder cannot be read; the items read until then stay appended.
 bool ListFolder(int folderFd, std::vector<ListedItem>& items);
 
+// The same for a folder known by its path (links to folders followed, as
+// for any path), for callers that hold no descriptor of it.
+bool ListFolder(const std::string& folder, std::vector<ListedItem>& items);
+
 }  // namespace vorlan

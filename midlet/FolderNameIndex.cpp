@@ -4,8 +4,10 @@
 
 #include <sys/stat.h>
 
-#include <filesystem>
+#include <utility>
+#include <vector>
 
+#include "fsutil/FolderListing.h"
 #include "midlet/PathNames.h"
 
 namespace vorlan {
@@ -42,11 +44,10 @@ FolderNameIndex::Names& FolderNameIndex::NamesOf(const std::string& folder) {
     const auto known = folders_.find(folder);
     if (known != folders_.end()) return known->second;
     Names& names = folders_[folder];
-    std::error_code error;  // an unreadable folder has no other spelling to offer
-    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
-         it.increment(error)) {
-        names.insert(it->path().filename().string());  // of several spellings, the first listed
-    }
+    std::vector<ListedItem> items;
+    // An unreadable folder has no other spelling to offer: what was listed stands.
+    static_cast<void>(ListFolder(folder.empty() ? "." : folder, items));
+    for (ListedItem& item : items) names.insert(std::move(item.name));  // of several spellings, the first listed
     return names;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "filecommit/FileDescriptor.h"
+#include "fsutil/FilesBelow.h"
 #include "fsutil/FolderListing.h"
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
@@ -152,12 +153,12 @@ void RemoveSignatureFiles() {
 }
 
 bool FolderHoldsFiles(const std::string& folder) {
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::error_code kindError;
-        if (it->is_regular_file(kindError)) return true;
-    }
-    return false;
+    bool holdsFiles = false;
+    ForEachFileBelow(folder, [&holdsFiles](const std::string&) {
+        holdsFiles = true;
+        return false;
+    });
+    return holdsFiles;
 }
 
 }  // namespace vorlan

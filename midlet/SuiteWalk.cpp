@@ -2,25 +2,22 @@
 // Walking a folder tree for the suites in it.
 #include "midlet/SuiteWalk.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "filecommit/PendingNames.h"
+#include "fsutil/FolderListing.h"
 
 namespace vorlan {
 
 namespace {
-
-struct FolderCloser {
-    void operator()(DIR* folder) const { closedir(folder); }
-};
 
 enum class EntryType { Skipped, File, Folder };
 
@@ -59,15 +56,12 @@ EntryType TypeOf(const std::string& path) {
 }
 
 std::vector<std::string> SortedNames(const std::string& folder) {
-    std::unique_ptr<DIR, FolderCloser> listing(opendir(folder.c_str()));
-    if (!listing) throw SuiteWalkError("Cannot read the folder \"" + folder + "\": " + std::strerror(errno));
+    std::vector<ListedItem> items;
+    if (!ListFolder(folder, items))
+        throw SuiteWalkError("Cannot read the folder \"" + folder + "\": " + std::strerror(errno));
     std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* entry = readdir(listing.get())) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(std::move(name));
-    }
-    if (errno != 0) throw SuiteWalkError("Cannot read the folder \"" + folder + "\": " + std::strerror(errno));
+    names.reserve(items.size());
+    for (ListedItem& item : items) names.push_back(std::move(item.name));
     std::sort(names.begin(), names.end());  // std::string compares bytes as unsigned char
     return names;
 }

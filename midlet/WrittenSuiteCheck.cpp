@@ -3,12 +3,12 @@
 #include "midlet/WrittenSuiteCheck.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <optional>
 #include <stdexcept>
 
 #include "filecommit/FileDescriptor.h"
+#include "fsutil/FilesBelow.h"
 #include "midlet/Descriptor.h"
 #include "midlet/EntryWarnings.h"
 #include "midlet/PathNames.h"
@@ -108,16 +108,14 @@ void CheckWrittenSuite(const WrittenSuite& suite, const SuiteWriteOptions& optio
 }
 
 std::vector<Finding> CheckClassesBelow(const std::string& folder) {
-    namespace fs = std::filesystem;
     Findings findings;
-    std::error_code failure;
-    for (fs::recursive_directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure)) {
-        const std::string name = fs::relative(it->path(), folder).generic_string();
-        if (!it->is_regular_file() || name.size() < 6 || name.compare(name.size() - 6, 6, ".class") != 0) continue;
+    ForEachFileBelow(folder, [&folder, &findings](const std::string& name) {
+        if (name.size() < 6 || name.compare(name.size() - 6, 6, ".class") != 0) return true;
         std::string bytes;
-        static_cast<void>(ReadRegularFile(it->path(), bytes));  // what cannot be read is checked as what was
+        static_cast<void>(ReadRegularFile(folder + "/" + name, bytes));  // what cannot be read is checked as what was
         CheckClassFile(name, bytes, findings);
-    }
+        return true;
+    });
     return OnePerRule(findings.List());
 }
 

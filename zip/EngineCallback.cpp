@@ -27,10 +27,6 @@ std::string RecordText(const CallbackRecord& record) {
     return std::string(record.Text, strnlen(record.Text, CALLBACK_TEXT_SIZE));
 }
 
-std::string Quoted(const std::string& text, const char* before, const char* after) {
-    return std::string(before) + text + after;
-}
-
 ProgressDialog* PresentDialog(TZip& zip) {
     return zip.ShowProgressDialog ? zip.ProgressForm.get() : nullptr;
 }
@@ -86,8 +82,9 @@ void BatchBytes(TZip& zip, const CallbackRecord& record) {
 
 void AskPassword(TZip& zip, CallbackRecord& record) {
     HideDialog(zip);
-    std::string answer = App().InputBox(
-        App().Title(), Quoted(RecordText(record), "A new password is required for \"", "\""), "", kPasswordMaxLength);
+    const std::string name = RecordText(record);
+    std::string answer =
+        App().InputBox(App().Title(), "A new password is required for \"" + name + "\"", "", kPasswordMaxLength);
     ReshowDialog(zip);
     if (answer.empty()) {
         record.Status = 0;
@@ -104,9 +101,9 @@ void AskPassword(TZip& zip, CallbackRecord& record) {
 
 void AskAboutCrcError(TZip& zip, CallbackRecord& record) {
     HideDialog(zip);
-    const int answer =
-        Ask(Quoted(RecordText(record), "\"", "\" may be corrupted (CRC error).\nExtract this file anyway? ..."),
-            MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
+    const std::string name = RecordText(record);
+    const int answer = Ask("\"" + name + "\" may be corrupted (CRC error).\nExtract this file anyway? ...",
+                           MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
     if (answer == IDYES) {
         record.Status = 1;
     } else if (answer == IDNO) {
@@ -122,11 +119,11 @@ void AskAboutOverwrite(TZip& zip, CallbackRecord& record) {
     const bool existingIsOlder = (record.Status & 1) != 0;
     const std::string name = RecordText(record);
     const int answer = existingIsOlder
-                           ? Ask(Quoted(name, "\"", "\" is older than the zipped file.\nOverwrite this file? ..."),
+                           ? Ask("\"" + name + "\" is older than the zipped file.\nOverwrite this file? ...",
                                  MB_YESNOCANCEL | MB_ICONINFORMATION)
-                           : Ask(Quoted(name, "\"",
-                                        "\" is the same age or newer than the zipped file.\n"
-                                        "Do you really want to overwrite this file? ..."),
+                           : Ask("\"" + name +
+                                     "\" is the same age or newer than the zipped file.\n"
+                                     "Do you really want to overwrite this file? ...",
                                  MB_YESNOCANCEL | MB_ICONSTOP | MB_DEFBUTTON2);
     record.Value = answer == IDYES ? 1 : 0;
     if (answer != IDYES && answer != IDNO) zip.Cancelled = true;

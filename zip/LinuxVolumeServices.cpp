@@ -19,7 +19,9 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <vector>
 
+#include "fsutil/FolderListing.h"
 #include "zip/MountTable.h"
 
 namespace vorlan {
@@ -114,12 +116,12 @@ std::string LabelFromUdevLinks(const std::string& node) {
     std::error_code failure;
     const fs::path target = fs::canonical(node, failure);
     if (failure) return std::string();
-    for (fs::directory_iterator link("/dev/disk/by-label", failure), end; !failure && link != end;
-         link.increment(failure)) {
+    const fs::path labels = "/dev/disk/by-label";
+    std::vector<ListedItem> links;
+    static_cast<void>(ListFolder(labels.string(), links));  // no such folder: no labels known to udev
+    for (const ListedItem& link : links) {
         std::error_code unresolved;
-        if (fs::canonical(link->path(), unresolved) == target && !unresolved) {
-            return UnescapeUdevName(link->path().filename().string());
-        }
+        if (fs::canonical(labels / link.name, unresolved) == target && !unresolved) return UnescapeUdevName(link.name);
     }
     return std::string();
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Folder-tree deletion, folder listing and the trailing-separator helper.
+// Folder-tree deletion, folder listing and walking, and the trailing-separator helper.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <stdexcept>
 
 #include "fsutil/FileSystemOperations.h"
+#include "fsutil/FilesBelow.h"
 #include "fsutil/FolderTree.h"
 #include "tests/support/TestTools.h"
 
@@ -149,6 +151,41 @@ TEST(ListFolderEntries, ListsEveryEntryButDotsAndTellsHowTheListingEnded) {
     EXPECT_TRUE(ListFolderEntries(dir.str() + "/*.*", list));
     std::sort(list.begin(), list.end());
     EXPECT_EQ(list, (std::vector<std::string>{".hidden", "NoExtension", "folder.d", "kept"}));
+}
+
+TEST(ForEachFileBelow, GivesEveryFileDepthFirstThroughFileLinksButNeverIntoFolderLinks) {
+    TempDir dir, outside;
+    WriteFile(outside / "data" / "secret.class", "x");
+    WriteFile(outside / "file.class", "x");
+    WriteFile(dir / "top.class", "x");
+    WriteFile(dir / "a" / "one.class", "x");
+    WriteFile(dir / "a" / "b" / "two.class", "x");
+    WriteFile(dir / "c" / "three.txt", "x");
+    fs::create_directory(dir / "empty");
+    fs::create_directory_symlink(outside / "data", dir / "a" / "folderlink");
+    fs::create_symlink(outside / "file.class", dir / "c" / "filelink.class");
+    fs::create_symlink(dir / "nowhere", dir / "dangling");
+    std::vector<std::string> seen;
+    ForEachFileBelow(dir.str(), [&seen](const std::string& name) {
+        seen.push_back(name);
+        return true;
+    });
+    // A folder's files follow one another: the walk finishes a folder before the next item.
+    const auto under = [&seen](const std::string& prefix) {
+        std::vector<std::size_t> places;
+        for (std::size_t i = 0; i < seen.size(); ++i)
+            if (seen[i].rfind(prefix, 0) == 0) places.push_back(i);
+        return places.empty() || places.back() - places.front() + 1 == places.size();
+    };
+    EXPECT_TRUE(under("a/") && under("a/b/") && under("c/")) << ::testing::PrintToString(seen);
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"a/b/two.class", "a/one.class", "c/filelink.class", "c/three.txt",
+                                              "top.class"}));
+
+    std::size_t visits = 0;
+    ForEachFileBelow(dir.str(), [&visits](const std::string&) { return ++visits < 2; });
+    EXPECT_EQ(visits, 2U);
+    ForEachFileBelow((dir / "missing").string(), [](const std::string&) -> bool { throw std::logic_error("called"); });
 }
 
 TEST(StripTrailingBackslash, RemovesOneTrailingSeparatorOnly) {
