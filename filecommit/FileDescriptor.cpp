@@ -20,16 +20,23 @@ int WriteAll(int fd, std::string_view bytes) noexcept {
     return 0;
 }
 
-int ReadToEnd(int fd, std::string& text, std::size_t limit) {
+int ReadInPieces(int fd, const std::function<bool(std::string_view)>& take) {
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return errno;
         if (got == 0) return 0;
-        text.append(buffer, static_cast<std::size_t>(got));
-        if (text.size() > limit) return EFBIG;
+        if (!take(std::string_view(buffer, static_cast<std::size_t>(got)))) return ECANCELED;
     }
+}
+
+int ReadToEnd(int fd, std::string& text, std::size_t limit) {
+    const int error = ReadInPieces(fd, [&text, limit](std::string_view piece) {
+        text.append(piece);
+        return text.size() <= limit;
+    });
+    return error == ECANCELED ? EFBIG : error;
 }
 
 int ReadRegularFile(const std::string& path, std::string& bytes, std::size_t limit) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -45,6 +46,11 @@ private:
 // Writes all of bytes, going on after short and interrupted writes. 0 when
 // every byte is written, else the error (ENOSPC for a write that took none).
 int WriteAll(int fd, std::string_view bytes) noexcept;
+
+// Hands what is left of the file to take, piece after piece as read, going
+// on after interrupted reads. 0 at the end of the file, ECANCELED when take
+// returns false, else the read's error.
+int ReadInPieces(int fd, const std::function<bool(std::string_view)>& take);
 
 // Appends what is left of the file to text, going on after interrupted
 // reads, until the file ends or text holds more than limit bytes: never more

@@ -7,9 +7,9 @@
 #include <openssl/evp.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <future>
 #include <memory>
+#include <string_view>
 
 #include "filecommit/FileDescriptor.h"
 #include "midlet/BackgroundWorker.h"
@@ -33,17 +33,9 @@ std::string Hex(const unsigned char* bytes, unsigned int count) {
 
 // Feeds the whole file into the digest; false on a read error.
 bool DigestFile(int fd, EVP_MD_CTX* context) {
-    // Large reads: a JAR is read once, straight from the page cache the
-    // batch has just filled.
-    constexpr std::size_t kChunk = 256 * 1024;
-    const std::unique_ptr<unsigned char[]> buffer(new unsigned char[kChunk]);
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer.get(), kChunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) return true;
-        if (EVP_DigestUpdate(context, buffer.get(), static_cast<std::size_t>(got)) != 1) return false;
-    }
+    return ReadInPieces(fd, [context](std::string_view piece) {
+               return EVP_DigestUpdate(context, piece.data(), piece.size()) == 1;
+           }) == 0;
 }
 
 std::string Sha256Of(const FileDescriptor& fd) {

@@ -2,15 +2,18 @@
 // Signature and certificates of a signed suite, through libcrypto.
 #include "suitecheck/JarSignature.h"
 
+#include <fcntl.h>
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 
 #include <array>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
+
+#include "filecommit/FileDescriptor.h"
 
 namespace vorlan {
 
@@ -62,14 +65,10 @@ Certificate ReadCertificate(std::string_view base64, std::string& why) {
 
 // Feeds the file to the digest; false when it cannot be read.
 bool DigestFile(EVP_MD_CTX* context, const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::array<char, 65536> buffer{};
-    while (file) {
-        file.read(buffer.data(), buffer.size());
-        const auto count = static_cast<std::size_t>(file.gcount());
-        if (count > 0 && EVP_DigestVerifyUpdate(context, buffer.data(), count) != 1) return false;
-    }
-    return file.eof() && !file.bad();
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    return file.Valid() && ReadInPieces(file.Get(), [context](std::string_view piece) {
+                               return EVP_DigestVerifyUpdate(context, piece.data(), piece.size()) == 1;
+                           }) == 0;
 }
 
 JarSignature Malformed(std::string why) {
