@@ -9,8 +9,9 @@
 
 namespace vorlan {
 
-void AddDuplicateFindings(const std::vector<std::string>& files, const std::vector<SuiteNames>& names,
-                          std::vector<Findings>& findings) {
+std::vector<std::string> DuplicateSuiteTexts(const std::vector<std::string>& files,
+                                             const std::vector<SuiteNames>& names) {
+    std::vector<std::string> texts(names.size());
     std::map<std::pair<std::string, std::string>, std::vector<std::size_t>> suitesByName;
     for (std::size_t i = 0; i < names.size(); ++i)
         if (!names[i].name.empty() && !names[i].vendor.empty())
@@ -21,10 +22,10 @@ void AddDuplicateFindings(const std::vector<std::string>& files, const std::vect
             std::string others;
             for (const std::size_t other : suites)
                 if (other != suite) others += (others.empty() ? "" : ", ") + ShownFileName(files[other]);
-            findings[suite].Warning(rules::kDuplicateSuite, "same MIDlet-Name and MIDlet-Vendor as " + others +
-                                                                "; a phone installs one over the other");
+            texts[suite] = "same MIDlet-Name and MIDlet-Vendor as " + others + "; a phone installs one over the other";
         }
     }
+    return texts;
 }
 
 }  // namespace vorlan

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "suitecheck/Findings.h"
-
 namespace vorlan {
 
 struct SuiteNames {
@@ -15,10 +13,10 @@ struct SuiteNames {
     std::string vendor;  // MIDlet-Vendor
 };
 
-// Adds to the findings of each suite (files[i], names[i], findings[i]) that
-// shares a known name and vendor with others a DUPLICATE_SUITE warning
-// naming them.
-void AddDuplicateFindings(const std::vector<std::string>& files, const std::vector<SuiteNames>& names,
-                          std::vector<Findings>& findings);
+// For each suite (files[i], names[i]) that shares a known name and vendor
+// with others, the text of its DUPLICATE_SUITE warning naming them; empty
+// for the others.
+std::vector<std::string> DuplicateSuiteTexts(const std::vector<std::string>& files,
+                                             const std::vector<SuiteNames>& names);
 
 }  // namespace vorlan

@@ -28,6 +28,12 @@ public:
     void Append(const Findings& other) { list_.insert(list_.end(), other.list_.begin(), other.list_.end()); }
     const std::vector<Finding>& List() const { return list_; }
     bool HasError() const;
+    // Findings read back as they were listed, their texts shown already.
+    static Findings Restored(std::vector<Finding> list) {
+        Findings findings;
+        findings.list_ = std::move(list);
+        return findings;
+    }
 
 private:
     static std::string Shown(const std::string& text);

@@ -19,6 +19,7 @@
 #include "suitecheck/ClassFileCheck.h"
 #include "suitecheck/DescriptorSyntax.h"
 #include "suitecheck/DuplicateSuites.h"
+#include "suitecheck/FindingsSpill.h"
 #include "suitecheck/SuiteArchive.h"
 #include "suitecheck/SuiteRules.h"
 #include "zipformat/FormatConstants.h"
@@ -182,7 +183,7 @@ namespace {
 // a suite's check reads only its own files and the shared, unchanging API
 // index, and inflating its entries is most of the work.
 void CheckEverySuite(const std::vector<std::string>& files, const SuiteCheckOptions& options,
-                     const ClassCheckSettings& classes, const SuiteCheckRun& run, std::vector<Findings>& checked,
+                     const ClassCheckSettings& classes, const SuiteCheckRun& run, FindingsSpill& checked,
                      std::vector<SuiteNames>& names) {
     std::atomic<std::size_t> next{0};
     std::atomic<bool> failed{false};
@@ -191,9 +192,10 @@ void CheckEverySuite(const std::vector<std::string>& files, const SuiteCheckOpti
     const auto checkSome = [&] {
         try {
             for (std::size_t i = next++; i < files.size() && !failed; i = next++) {
-                checked[i] = CheckSuite(files[i], options, classes, &names[i]);
+                const Findings findings = CheckSuite(files[i], options, classes, &names[i]);
+                checked.Put(i, findings);
                 const std::lock_guard<std::mutex> lock(counting);
-                if (run.counted) run.counted(!checked[i].HasError());
+                if (run.counted) run.counted(!findings.HasError());
             }
         } catch (...) {
             const std::lock_guard<std::mutex> lock(counting);
@@ -215,16 +217,17 @@ int RunSuiteCheck(const std::vector<std::string>& files, std::ostream& output, c
                   const ClassCheckSettings& classes, const SuiteCheckRun& run) {
     // All suites are checked before any is printed: a suite learns only
     // from the ones after it that it shares their name and vendor.
-    std::vector<Findings> checked(files.size());
+    FindingsSpill checked(files.size());
     std::vector<SuiteNames> names(files.size());
     CheckEverySuite(files, options, classes, run, checked, names);
-    AddDuplicateFindings(files, names, checked);
+    const std::vector<std::string> duplicates = DuplicateSuiteTexts(files, names);
     std::size_t notInstalling = 0;
     std::size_t notStarting = 0;
     int errors = 0;
     int warnings = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const Findings& findings = checked[i];
+        Findings findings = checked.Take(i);
+        if (!duplicates[i].empty()) findings.Warning(rules::kDuplicateSuite, duplicates[i]);
         if (run.checked) run.checked(files[i], findings);
         bool stopsInstall = false;
         for (const Finding& finding : findings.List()) {
