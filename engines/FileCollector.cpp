@@ -16,7 +16,7 @@
 #include "engines/FolderLookup.h"
 #include "engines/WatchedTree.h"
 #include "filecommit/FileDescriptor.h"
-#include "fsutil/FolderListing.h"
+#include "platform/FolderListing.h"
 
 namespace vorlan::engine {
 

@@ -9,7 +9,7 @@
 
 #include "engines/EngineErrors.h"
 #include "engines/EntryPatterns.h"
-#include "fsutil/FolderListing.h"
+#include "platform/FolderListing.h"
 
 namespace vorlan::engine {
 

@@ -15,7 +15,7 @@
 #include "filecommit/FoundJournal.h"
 #include "filecommit/PendingFile.h"
 #include "filecommit/PendingNames.h"
-#include "fsutil/FolderListing.h"
+#include "platform/FolderListing.h"
 
 namespace vorlan {
 

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "fsutil/FolderListing.h"
+#include "platform/FolderListing.h"
 
 namespace vorlan {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "fsutil/FolderListing.h"
+#include "platform/FolderListing.h"
 #include "midlet/PathNames.h"
 
 namespace vorlan {

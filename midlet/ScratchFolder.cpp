@@ -16,7 +16,7 @@
 
 #include "filecommit/FileDescriptor.h"
 #include "fsutil/FilesBelow.h"
-#include "fsutil/FolderListing.h"
+#include "platform/FolderListing.h"
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
 #include "zipformat/FormatConstants.h"

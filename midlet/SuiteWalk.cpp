@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "filecommit/PendingNames.h"
-#include "fsutil/FolderListing.h"
+#include "platform/FolderListing.h"
 
 namespace vorlan {
 

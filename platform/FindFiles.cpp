@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Wildcard enumeration over opendir/readdir, matching names as the Windows
+// Wildcard enumeration over the folder listing, matching names as the Windows
 // file system did: only "*" and "?" are wildcards and letter case is ignored.
 #include "platform/FindFiles.h"
 
@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <vector>
+
+#include "platform/FolderListing.h"
 
 namespace vorlan {
 
@@ -112,28 +114,21 @@ FindOutcome FindFilesWithDotEntries(const std::string& pattern, std::vector<Foun
         outcome.readToEnd = true;
         return outcome;
     }
-    DIR* folder = opendir(split.folder.c_str());
-    if (folder == nullptr) return outcome;
+    const int folderFd = open(split.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) return outcome;
     const NamePattern namePattern(split.name);
     const size_t before = found.size();
-    errno = 0;
-    while (const dirent* entry = readdir(folder)) {
-        const std::string name = entry->d_name;
-        if (namePattern.Matches(name)) {
-            if (IsDotEntry(name))
-                outcome.dotEntryMatched = true;
-            else
-                found.push_back(Describe(dirfd(folder), name, entry->d_type));
-        }
-        errno = 0;
-    }
-    const bool readFailed = errno != 0;
-    closedir(folder);
-    outcome.readToEnd = !readFailed;
+    std::vector<ListedItem> items;
+    outcome.readToEnd = ListFolder(folderFd, items);
+    // The listing leaves out "." and "..", which every folder holds.
+    outcome.dotEntryMatched = namePattern.Matches(".") || namePattern.Matches("..");
+    for (const ListedItem& item : items)
+        if (namePattern.Matches(item.name)) found.push_back(Describe(folderFd, item.name, item.type));
+    close(folderFd);
     if (found.size() == before)
         outcome.result = FindResult::NothingFound;
     else
-        outcome.result = readFailed ? FindResult::Interrupted : FindResult::Found;
+        outcome.result = outcome.readToEnd ? FindResult::Found : FindResult::Interrupted;
     return outcome;
 }
 

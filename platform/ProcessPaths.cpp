@@ -2,7 +2,6 @@
 // The executable's folder and the per-process scratch root with its removal at exit.
 #include "platform/ProcessPaths.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,6 +15,8 @@
 #include <filesystem>
 #include <stdexcept>
 #include <vector>
+
+#include "platform/FolderListing.h"
 
 namespace vorlan {
 
@@ -40,18 +41,10 @@ void RemoveTreeAt(int parentFd, const char* name);
 
 // Removes everything inside the open folder; the folder's own entry stays.
 void RemoveFolderContents(int folderFd) {
-    DIR* folder = fdopendir(folderFd);
-    if (folder == nullptr) {
-        close(folderFd);
-        return;
-    }
-    std::vector<std::string> names;  // collected first: deleting while reading may skip entries
-    while (const dirent* entry = readdir(folder)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    for (const std::string& name : names) RemoveTreeAt(dirfd(folder), name.c_str());
-    closedir(folder);
+    std::vector<ListedItem> items;  // listed first: deleting while reading may skip entries
+    static_cast<void>(ListFolder(folderFd, items));
+    for (const ListedItem& item : items) RemoveTreeAt(folderFd, item.name.c_str());
+    close(folderFd);
 }
 
 // Removes one entry below parentFd. Links are removed as links and never
@@ -193,21 +186,16 @@ bool LooksLikeAbandonedRoot(int baseFd, const char* name) {
 void SweepAbandonedRoots(const std::string& base) {
     const int baseFd = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (baseFd < 0) return;
-    DIR* listing = fdopendir(baseFd);
-    if (listing == nullptr) {
-        close(baseFd);
-        return;
-    }
-    std::vector<std::string> candidates;
-    while (const dirent* entry = readdir(listing))
-        if (LooksLikeAbandonedRoot(dirfd(listing), entry->d_name)) candidates.push_back(entry->d_name);
-    for (const std::string& name : candidates) {
-        const int lockFd = openat(dirfd(listing), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    std::vector<ListedItem> items;
+    static_cast<void>(ListFolder(baseFd, items));
+    for (const ListedItem& item : items) {
+        if (!LooksLikeAbandonedRoot(baseFd, item.name.c_str())) continue;
+        const int lockFd = openat(baseFd, item.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (lockFd < 0) continue;
-        if (flock(lockFd, LOCK_EX | LOCK_NB) == 0) RemoveTreeAt(dirfd(listing), name.c_str());
+        if (flock(lockFd, LOCK_EX | LOCK_NB) == 0) RemoveTreeAt(baseFd, item.name.c_str());
         close(lockFd);
     }
-    closedir(listing);
+    close(baseFd);
 }
 
 }  // namespace

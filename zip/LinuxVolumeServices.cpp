@@ -21,7 +21,7 @@
 #include <optional>
 #include <vector>
 
-#include "fsutil/FolderListing.h"
+#include "platform/FolderListing.h"
 #include "zip/MountTable.h"
 
 namespace vorlan {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Listing a folder with getdents64 on its own descriptor.
-#include "fsutil/FolderListing.h"
+#include "platform/FolderListing.h"
 
 #include <dirent.h>
 #include <fcntl.h>
