@@ -17,6 +17,7 @@
 #include "engines/WatchedTree.h"
 #include "filecommit/FileDescriptor.h"
 #include "platform/FolderListing.h"
+#include "zipformat/Utf8.h"
 
 namespace vorlan::engine {
 
@@ -30,17 +31,6 @@ constexpr int kDeepestFolder = 128;
 // together at most kMostBytesRead; the others are read when libzip asks.
 constexpr std::uint64_t kLargestReadAsFound = 1024 * 1024;
 constexpr std::uint64_t kMostBytesRead = 16 * 1024 * 1024;
-
-// The text between double quotes. Appended piece by piece: GCC 12 at -O3
-// takes `"\"" + std::string(...)` for an overlapping copy (-Wrestrict).
-std::string Quoted(std::string_view text) {
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    quoted += '"';
-    quoted += text;
-    quoted += '"';
-    return quoted;
-}
 
 bool HasWildcard(std::string_view text) {
     return text.find_first_of("*?") != std::string_view::npos;

@@ -41,7 +41,7 @@ bool Findings::HasError() const {
 
 std::string QuotedValue(const std::string& value) {
     std::string shown = ShownFileName(value);
-    return shown == value ? "\"" + value + "\"" : shown;
+    return shown == value ? Quoted(value) : shown;
 }
 
 const std::string* Attributes::Find(std::string_view name) const {

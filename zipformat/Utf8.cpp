@@ -72,4 +72,15 @@ std::string EscapedEntryName(std::string_view name) {
     return shown;
 }
 
+// Appended piece by piece: GCC 12 at -O3 takes `"\"" + std::string(...)`
+// for an overlapping copy (-Wrestrict).
+std::string Quoted(std::string_view text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '"';
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
 }  // namespace vorlan

@@ -31,4 +31,7 @@ std::size_t Utf8SequenceLength(std::string_view text);
 // holds bytes a terminal or a log cannot show.
 std::string EscapedEntryName(std::string_view name);
 
+// The text between double quotes, as messages quote names and values.
+std::string Quoted(std::string_view text);
+
 }  // namespace vorlan

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kSuites = 40;
 
-std::string Quoted(const std::string& text) {
+std::string ShellQuoted(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
@@ -22,8 +22,8 @@ std::string Quoted(const std::string& text) {
 
 std::string BatchCommand(const fs::path& apiFolder, const std::string& api, const std::vector<std::string>& jars) {
     std::string command =
-        Quoted(VorlanBatchProgram()) + " --mode 0 --api-dir " + Quoted(apiFolder.string()) + " --api " + api;
-    for (const std::string& jar : jars) command += " " + Quoted(jar);
+        ShellQuoted(VorlanBatchProgram()) + " --mode 0 --api-dir " + ShellQuoted(apiFolder.string()) + " --api " + api;
+    for (const std::string& jar : jars) command += " " + ShellQuoted(jar);
     return command;
 }
 
