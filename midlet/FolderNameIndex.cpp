@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/FolderListing.h"
 #include "midlet/PathNames.h"
+#include "platform/FolderListing.h"
 
 namespace vorlan {
 

@@ -16,9 +16,9 @@
 
 #include "filecommit/FileDescriptor.h"
 #include "fsutil/FilesBelow.h"
-#include "platform/FolderListing.h"
 #include "midlet/Globals.h"
 #include "midlet/PathNames.h"
+#include "platform/FolderListing.h"
 #include "zipformat/FormatConstants.h"
 
 namespace vorlan {
