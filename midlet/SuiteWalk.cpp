@@ -2,6 +2,8 @@
 // Walking a folder tree for the suites in it.
 #include "midlet/SuiteWalk.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -13,13 +15,12 @@
 #include <vector>
 
 #include "filecommit/PendingNames.h"
+#include "fsutil/FilesBelow.h"
 #include "platform/FolderListing.h"
 
 namespace vorlan {
 
 namespace {
-
-enum class EntryType { Skipped, File, Folder };
 
 std::string Joined(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '/') return folder + name;
@@ -43,16 +44,6 @@ std::string SuiteExtension(const std::string& name) {
 
 std::string Stem(const std::string& name) {
     return name.substr(0, name.size() - 4);
-}
-
-// The entry by its own type; a link counts as what it names when that is a
-// regular file, and is skipped otherwise (never walked into).
-EntryType TypeOf(const std::string& path) {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0) return EntryType::Skipped;
-    if (S_ISDIR(status.st_mode)) return EntryType::Folder;
-    if (S_ISLNK(status.st_mode) && stat(path.c_str(), &status) != 0) return EntryType::Skipped;
-    return S_ISREG(status.st_mode) ? EntryType::File : EntryType::Skipped;
 }
 
 std::vector<std::string> SortedNames(const std::string& folder) {
@@ -104,19 +95,19 @@ void WalkFolder(Walk& walk, const std::string& below) {
     const std::string& root = walk.root;
     const std::string folder = below.empty() ? root : Joined(root, below);
     const std::vector<std::string> names = SortedNames(folder);
-    std::vector<EntryType> types;
+    std::vector<ItemKind> types;
     std::vector<std::string> files;
     for (const std::string& name : names) {
-        types.push_back(TypeOf(Joined(folder, name)));
-        if (types.back() == EntryType::File) files.push_back(name);
+        types.push_back(KindOf(AT_FDCWD, Joined(folder, name), DT_UNKNOWN));
+        if (types.back() == ItemKind::File) files.push_back(name);
     }
     const auto jadStems = DescriptorStems(files);
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string& name = names[i];
         const std::string relative = below.empty() ? name : below + "/" + name;
-        if (types[i] == EntryType::Folder && name[0] != '.' && !IsLeftOut(Joined(folder, name), walk.left)) {
+        if (types[i] == ItemKind::Folder && name[0] != '.' && !IsLeftOut(Joined(folder, name), walk.left)) {
             WalkFolder(walk, relative);
-        } else if (types[i] == EntryType::File && !IsVorlansOwn(name) && Takes(walk.kind, name, jadStems)) {
+        } else if (types[i] == ItemKind::File && !IsVorlansOwn(name) && Takes(walk.kind, name, jadStems)) {
             walk.found.push_back(relative);
         }
     }
