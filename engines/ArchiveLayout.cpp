@@ -7,6 +7,15 @@
 
 namespace vorlan::engine {
 
+bool ArchiveLayout::ReadAlikeByLibzip() const {
+    std::uint64_t recordBytes = 0;
+    for (const RawEntry& entry : entries) {
+        if (!entry.readAlikeByLibzip) return false;
+        recordBytes += entry.recordSize;
+    }
+    return end.readAlikeByLibzip && recordBytes == end.directorySize;
+}
+
 ArchiveLayout ReadArchiveLayout(ArchiveFile& file) {
     ArchiveLayout layout;
     layout.end = FindEndRecord(file);

@@ -25,6 +25,10 @@ struct ArchiveLayout {
     std::uint64_t FrontLength() const {
         return entries.empty() ? end.directoryPosition : end.archiveStart + lowestLocalHeader;
     }
+    // Whether libzip would open the archive and see these entries: its end
+    // record and every central record as read here, and no bytes in the
+    // directory past the last record.
+    bool ReadAlikeByLibzip() const;
 };
 
 // Reads and checks the layout of a non-empty file, every local header

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,17 @@ struct RawEntry {
     std::uint64_t uncompressedSize = 0;
     std::uint32_t externalAttributes = 0;
     std::uint64_t localHeaderOffset = 0;  // counted from the archive's start
+    std::uint16_t dosTime = 0;
+    std::uint16_t dosDate = 0;
+    std::uint64_t recordSize = 0;  // the central record's bytes
+    // Whether libzip reads the record as it is read here (see
+    // LibzipReadsAlike in the source): what libzip would refuse, or read
+    // otherwise, is left to libzip itself.
+    bool readAlikeByLibzip = false;
 
     bool HoldsNul() const { return name.find('\0') != std::string::npos; }
+    // The DOS date and time taken as local time, as libzip takes them.
+    std::time_t Modified() const;
     bool Encrypted() const { return (flags & kFlagEncrypted) != 0; }
     // A Unix host's symbolic link: S_IFLNK in the upper 16 bits of the attributes.
     bool IsSymbolicLink() const;

@@ -88,6 +88,8 @@ std::optional<EndRecordInfo> TryEndRecord(ArchiveFile& file, std::uint64_t posit
     info.directoryPosition = directoryPosition;
     info.directorySize = record.directorySize;
     info.entryCount = record.entryCount;
+    info.readAlikeByLibzip = !record.needsZip64 && stored.entriesThisDisk == stored.totalEntries &&
+                             position + kEndRecordSize + stored.commentLength <= file.Size();
     return info;
 }
 
@@ -95,9 +97,10 @@ std::optional<EndRecordInfo> TryEndRecord(ArchiveFile& file, std::uint64_t posit
 // holds as well: directory readers take the last end record, streaming
 // readers walk the local records from the start, and the two would see
 // different archives. Such a file is refused rather than rewritten as one
-// reader's view.
-void RefuseWhenInsideAnotherComment(ArchiveFile& file, std::span<const std::uint8_t> tail, std::uint64_t tailStart,
+// reader's view. Returns whether any other end record lies before the chosen one.
+bool RefuseWhenInsideAnotherComment(ArchiveFile& file, std::span<const std::uint8_t> tail, std::uint64_t tailStart,
                                     std::uint64_t chosenAt) {
+    bool anotherSeen = false;
     // memrchr jumps from one "P" to the one before: up to 64 KiB before the
     // end record are scanned for every archive opened.
     for (std::uint64_t at = chosenAt; at > 0;) {
@@ -106,10 +109,12 @@ void RefuseWhenInsideAnotherComment(ArchiveFile& file, std::span<const std::uint
         at = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(found) - tail.data());
         const Decoded<EndRecord> record = DecodeEndRecord(tail.subspan(at));
         if (!record) continue;
+        anotherSeen = true;
         if (at + kEndRecordSize + record->commentLength <= chosenAt) continue;
         if (TryEndRecord(file, tailStart + at, *record))
             throw ArchiveRefused("the archive's comment holds a second end record; readers disagree on its entries");
     }
+    return anotherSeen;
 }
 
 }  // namespace
@@ -120,13 +125,18 @@ EndRecordInfo FindEndRecord(ArchiveFile& file) {
     const std::uint64_t tailStart = file.Size() - tailLength;
     std::vector<std::uint8_t> tail(tailLength);
     if (!file.ReadAt(tailStart, tail.data(), tail.size())) throw ArchiveRefused("the archive cannot be read");
+    // libzip weighs every end record it finds in the tail against the
+    // others: with a second one there, it may read another archive.
+    bool anotherSeen = false;
     for (std::uint64_t at = tailLength - kEndRecordSize + 1; at-- > 0;) {
         const Decoded<EndRecord> record = DecodeEndRecord(std::span<const std::uint8_t>(tail).subspan(at));
         if (!record) continue;
         if (auto info = TryEndRecord(file, tailStart + at, *record)) {
-            RefuseWhenInsideAnotherComment(file, tail, tailStart, at);
+            anotherSeen = RefuseWhenInsideAnotherComment(file, tail, tailStart, at) || anotherSeen;
+            info->readAlikeByLibzip = info->readAlikeByLibzip && !anotherSeen;
             return *info;
         }
+        anotherSeen = true;
     }
     throw ArchiveRefused("not a zip archive (no end of central directory record)");
 }

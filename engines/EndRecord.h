@@ -18,6 +18,10 @@ struct EndRecordInfo {
     std::uint64_t directoryPosition = 0;  // file offset of the central directory
     std::uint64_t directorySize = 0;
     std::uint64_t entryCount = 0;
+    // Whether libzip finds the same end record and reads it alike: no Zip64
+    // end record, the two entry counts equal, the comment inside the file,
+    // and no other end record signature in the bytes searched.
+    bool readAlikeByLibzip = false;
 };
 
 // Finds the last end record, scanning back from the end of the file over at

@@ -19,6 +19,24 @@ std::string ErrorText(zip_t* archive) {
     return text;
 }
 
+// zip_fread's count, zip_fclose's check (a CRC error shows there too).
+class LibzipEntryStream final : public EntryStream {
+public:
+    explicit LibzipEntryStream(zip_file_t* file) : file_(file) {}
+
+    std::int64_t Read(std::uint8_t* destination, std::size_t count) override {
+        return zip_fread(file_.get(), destination, count);
+    }
+    bool Close() override { return zip_fclose(file_.release()) == 0; }
+
+private:
+    ZipFileHandle file_;
+};
+
+EntryStreamHandle StreamOf(zip_file_t* file) {
+    return file != nullptr ? std::make_unique<LibzipEntryStream>(file) : nullptr;
+}
+
 }  // namespace
 
 EntryReader::EntryReader(zip_t* archive, CallbackChannel& channel, const char* password)
@@ -48,28 +66,28 @@ bool EntryReader::Decryptable(std::uint64_t index) const {
     return zip_encryption_method_supported(status.encryption_method, 0) != 0;
 }
 
-ZipFileHandle EntryReader::Open(std::uint64_t index, std::string_view name, bool encrypted) {
+EntryStreamHandle EntryReader::Open(std::uint64_t index, std::string_view name, bool encrypted) {
     if (encrypted && !Decryptable(index))
         throw EntryFailed("Cannot read \"" + std::string(name) + "\": its encryption method is not supported");
     if (!encrypted) {
         zip_file_t* file = zip_fopen_index(archive_, index, 0);
         if (file == nullptr) throw EntryFailed("Cannot read \"" + std::string(name) + "\": " + ErrorText(archive_));
-        return ZipFileHandle(file);
+        return StreamOf(file);
     }
     if (password_)
-        if (zip_file_t* file = TryPassword(index, *password_, name)) return ZipFileHandle(file);
+        if (zip_file_t* file = TryPassword(index, *password_, name)) return StreamOf(file);
     for (int furtherTries = kPasswordQuestions - 1; furtherTries >= 0; --furtherTries) {
         const std::optional<std::string> answer = channel_.AskPassword(name, furtherTries);
         if (!answer) break;
         if (zip_file_t* file = TryPassword(index, *answer, name)) {
             password_ = answer;
-            return ZipFileHandle(file);
+            return StreamOf(file);
         }
     }
     return nullptr;
 }
 
-DataCondition EntryReader::Copy(ZipFileHandle file, std::uint64_t statedSize, const Sink& sink) {
+DataCondition EntryReader::Copy(EntryStreamHandle stream, std::uint64_t statedSize, const Sink& sink) {
     // One byte more than stated is asked for: getting it proves the data
     // goes on past its stated size.
     const std::uint64_t limit = statedSize + 1;
@@ -77,7 +95,7 @@ DataCondition EntryReader::Copy(ZipFileHandle file, std::uint64_t statedSize, co
     bool readFailed = false;
     while (total < limit) {
         const std::uint64_t wanted = std::min<std::uint64_t>(buffer_.size(), limit - total);
-        const zip_int64_t got = zip_fread(file.get(), buffer_.data(), wanted);
+        const std::int64_t got = stream->Read(buffer_.data(), static_cast<std::size_t>(wanted));
         if (got < 0) readFailed = true;
         if (got <= 0) break;
         const auto usable = static_cast<std::size_t>(
@@ -87,7 +105,7 @@ DataCondition EntryReader::Copy(ZipFileHandle file, std::uint64_t statedSize, co
         channel_.Progress(usable);
     }
     if (total == 0) channel_.Progress(0);
-    const bool closedClean = zip_fclose(file.release()) == 0;
+    const bool closedClean = stream->Close();
     const bool good = !readFailed && closedClean && total == statedSize;
     return good ? DataCondition::Good : DataCondition::Damaged;
 }

@@ -12,6 +12,7 @@
 
 #include "engines/ArchiveLayout.h"
 #include "engines/ArchiveSource.h"
+#include "engines/DirectEntryStream.h"
 #include "engines/EngineErrors.h"
 #include "engines/EntryNaming.h"
 #include "engines/EntryOverlap.h"
@@ -51,6 +52,7 @@ struct SelectedEntry {
     const RawEntry* raw = nullptr;
     std::uint64_t size = 0;
     std::time_t modified = 0;
+    std::uint64_t dataStart = 0;  // known when the data is read directly
 };
 
 class Extraction {
@@ -59,8 +61,9 @@ public:
     std::int32_t Run();
 
 private:
-    std::vector<SelectedEntry> Select(const LibzipArchive& archive, const std::vector<RawEntry>& entries) const;
-    void ExtractAll(const LibzipArchive& archive, const std::vector<SelectedEntry>& selected);
+    std::vector<SelectedEntry> Select(const std::vector<RawEntry>& entries) const;
+    bool ReadsDirectly(ArchiveFile& file, const ArchiveLayout& layout, std::vector<SelectedEntry>& selected) const;
+    void ExtractAll(zip_t* archive, const std::vector<SelectedEntry>& selected);
     void ExtractEntry(EntryReader& reader, const SelectedEntry& entry);
     bool MayWrite(Folder& folder, const std::string& fileName, const SelectedEntry& entry);
     void WriteEntry(EntryReader& reader, Folder& folder, const std::string& targetName, const SelectedEntry& entry);
@@ -68,23 +71,20 @@ private:
     const TUnzipParams& params_;
     CallbackChannel& channel_;
     std::unique_ptr<TargetFolders> folders_;
+    ArchiveFile* directFile_ = nullptr;  // set when the data is read without libzip
     std::uint64_t written_ = 0;
     std::int32_t filesWritten_ = 0;
 };
 
-std::vector<SelectedEntry> Extraction::Select(const LibzipArchive& archive,
-                                              const std::vector<RawEntry>& entries) const {
+std::vector<SelectedEntry> Extraction::Select(const std::vector<RawEntry>& entries) const {
     std::vector<std::string_view> patterns;
     for (std::int32_t i = 0; params_.FileSpecs != nullptr && i < params_.FileSpecCount; ++i)
         if (params_.FileSpecs[i].FileSpec != nullptr) patterns.emplace_back(params_.FileSpecs[i].FileSpec);
     const std::vector<std::string> shownNames = NamesAsShown(entries);
     std::vector<SelectedEntry> selected;
     for (const std::uint64_t index : EntriesSelected(shownNames, entries, patterns)) {
-        SelectedEntry entry{index, shownNames[index], &entries[index], entries[index].uncompressedSize, 0};
-        zip_stat_t status;
-        if (zip_stat_index(archive.Get(), index, 0, &status) == 0 && (status.valid & ZIP_STAT_MTIME))
-            entry.modified = status.mtime;
-        selected.push_back(std::move(entry));
+        const RawEntry& raw = entries[index];
+        selected.push_back(SelectedEntry{index, shownNames[index], &raw, raw.uncompressedSize, raw.Modified()});
     }
     return selected;
 }
@@ -95,17 +95,23 @@ std::int32_t Extraction::Run() {
         std::unique_ptr<ArchiveFile> file = ArchiveFile::OpenIfPresent(path, ArchiveReading::SomeEntries);
         if (!file) throw ArchiveRefused("\"" + path + "\" does not exist");
         const ArchiveLayout layout = ReadDirectoryLayout(*file);
-        ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd);
-        LibzipArchive archive(source, OpenMode::ReadOnly, path);
-        archive.ConfirmEntries(layout.entries);
-        const std::vector<SelectedEntry> selected = Select(archive, layout.entries);
+        std::vector<SelectedEntry> selected = Select(layout.entries);
+        std::optional<ArchiveSource> source;
+        std::optional<LibzipArchive> archive;
+        if (ReadsDirectly(*file, layout, selected)) {
+            directFile_ = file.get();
+        } else {
+            source.emplace(file.get(), layout.end.archiveStart, layout.end.archiveEnd);
+            archive.emplace(*source, OpenMode::ReadOnly, path);
+            archive->ConfirmEntries(layout.entries);
+        }
         // Only the entries read need their local headers judged: the others'
         // bytes are never looked at.
         std::vector<std::uint64_t> indices;
         for (const SelectedEntry& entry : selected) indices.push_back(entry.index);
         CheckEntriesOwnBytes(*file, layout.end, layout.entries, indices);
         CheckLocalHeadersAgree(*file, layout.end, layout.entries, indices);
-        ExtractAll(archive, selected);
+        ExtractAll(archive ? archive->Get() : nullptr, selected);
     } catch (const ArchiveRefused& refusal) {
         ReportEnd(channel_, refusal, path);
     } catch (const OperationStopped&) {
@@ -116,7 +122,25 @@ std::int32_t Extraction::Run() {
     return filesWritten_;
 }
 
-void Extraction::ExtractAll(const LibzipArchive& archive, const std::vector<SelectedEntry>& selected) {
+// Whether the chosen entries' data is read straight from the file: libzip
+// would read the archive alike, every entry is stored or deflated without
+// encryption, and its local record can be read (libzip's own words tell
+// what is wrong with one that cannot). Notes where each entry's data starts.
+bool Extraction::ReadsDirectly(ArchiveFile& file, const ArchiveLayout& layout,
+                               std::vector<SelectedEntry>& selected) const {
+    if (!layout.ReadAlikeByLibzip()) return false;
+    LocalRecordReader locals(file);
+    for (SelectedEntry& entry : selected) {
+        if (!ReadableDirectly(*entry.raw)) return false;
+        const std::uint64_t localStart = layout.end.archiveStart + entry.raw->localHeaderOffset;
+        const Decoded<LocalRecord> local = locals.Read(localStart);
+        if (!local) return false;
+        entry.dataStart = localStart + local->Size();
+    }
+    return true;
+}
+
+void Extraction::ExtractAll(zip_t* archive, const std::vector<SelectedEntry>& selected) {
     std::uint64_t files = 0, bytes = 0;
     for (const SelectedEntry& entry : selected) {
         if (!entry.name.empty() && (entry.name.back() == '/' || entry.name.back() == '\\')) continue;
@@ -126,7 +150,7 @@ void Extraction::ExtractAll(const LibzipArchive& archive, const std::vector<Sele
     channel_.BatchCount(files);
     channel_.BatchBytes(bytes);
     folders_ = std::make_unique<TargetFolders>();
-    EntryReader reader(archive.Get(), channel_, params_.Password);
+    EntryReader reader(archive, channel_, params_.Password);
     for (const SelectedEntry& entry : selected) {
         try {
             ExtractEntry(reader, entry);
@@ -193,7 +217,9 @@ bool Extraction::MayWrite(Folder& folder, const std::string& fileName, const Sel
 
 void Extraction::WriteEntry(EntryReader& reader, Folder& folder, const std::string& targetName,
                             const SelectedEntry& entry) {
-    ZipFileHandle data = reader.Open(entry.index, entry.name, entry.raw->Encrypted());
+    EntryStreamHandle data = directFile_ != nullptr
+                                 ? std::make_unique<DirectEntryStream>(*directFile_, entry.dataStart, *entry.raw)
+                                 : reader.Open(entry.index, entry.name, entry.raw->Encrypted());
     if (!data) throw EntryFailed("\"" + entry.name + "\" needs a password that was not given");
     channel_.BeginFile(entry.name, entry.size);
     ExtractedFile target(folder.Fd(), targetName);

@@ -43,4 +43,8 @@ constexpr std::uint16_t kFlagMaskedLocalHeader = 1u << 13;
 constexpr std::uint32_t kInZip64Extra = 0xFFFFFFFF;
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
 
+// Info-ZIP's blocks holding a UTF-8 form of the name and of the comment.
+constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
+constexpr std::uint16_t kUnicodeCommentExtraId = 0x6375;
+
 }  // namespace vorlan

@@ -6,11 +6,18 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
+#include "engines/ArchiveLayout.h"
+#include "engines/ArchiveSource.h"
 #include "engines/CallbackChannel.h"
+#include "engines/DirectEntryStream.h"
+#include "engines/EngineErrors.h"
 #include "engines/ExtractOperation.h"
+#include "engines/LibzipArchive.h"
 #include "tests/fuzz/FuzzChecks.h"
+#include "zipformat/Utf8.h"
 
 namespace vorlan::fuzz {
 
@@ -86,6 +93,67 @@ void CheckTarget(const fs::path& target) {
     if (total > engine::kExtractionOutputCap) Violation("the extraction wrote past its cap");
 }
 
+// Entries up to this size are read both ways; the bound keeps an input quick.
+constexpr std::uint64_t kComparedSizeCap = 1 << 20;
+
+struct ReadOutcome {
+    std::string bytes;
+    engine::DataCondition condition = engine::DataCondition::Good;
+    bool operator==(const ReadOutcome&) const = default;
+};
+
+ReadOutcome CopyOut(engine::EntryReader& reader, engine::EntryStreamHandle stream, std::uint64_t statedSize) {
+    ReadOutcome outcome;
+    outcome.condition = reader.Copy(std::move(stream), statedSize, [&outcome](std::span<const std::uint8_t> piece) {
+        outcome.bytes.append(reinterpret_cast<const char*>(piece.data()), piece.size());
+    });
+    return outcome;
+}
+
+// Where the engine would read entries' data without libzip, libzip opens
+// the archive, sees the same entries, and hands out the same data, damaged
+// or not.
+void CheckDirectReadingAgrees(const fs::path& archivePath) {
+    const auto file = engine::ArchiveFile::OpenIfPresent(archivePath.string(), engine::ArchiveReading::SomeEntries);
+    engine::ArchiveLayout layout;
+    try {
+        layout = engine::ReadDirectoryLayout(*file);
+    } catch (const engine::EngineError&) {
+        return;  // refused before any reading
+    }
+    if (!layout.ReadAlikeByLibzip()) return;
+    engine::ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd);
+    std::optional<engine::LibzipArchive> libzip;
+    try {
+        libzip.emplace(source, engine::OpenMode::ReadOnly, "archive");
+        libzip->ConfirmEntries(layout.entries);
+    } catch (const engine::EngineError& refusal) {
+        Violation(std::string("the engine would read the data itself, but libzip refuses the archive: ") +
+                  refusal.what());
+    }
+    engine::CallbackChannel channel(AnswerEverything, nullptr);
+    engine::EntryReader reader(libzip->Get(), channel, nullptr);
+    LocalRecordReader locals(*file);
+    for (std::size_t index = 0; index < layout.entries.size(); ++index) {
+        const engine::RawEntry& entry = layout.entries[index];
+        if (!engine::ReadableDirectly(entry) || entry.uncompressedSize > kComparedSizeCap) continue;
+        const std::uint64_t localStart = layout.end.archiveStart + entry.localHeaderOffset;
+        const Decoded<LocalRecord> local = locals.Read(localStart);
+        if (!local) continue;
+        const std::uint64_t dataStart = localStart + local->Size();
+        const ReadOutcome direct = CopyOut(reader, std::make_unique<engine::DirectEntryStream>(*file, dataStart, entry),
+                                           entry.uncompressedSize);
+        engine::EntryStreamHandle fromLibzip;
+        try {
+            fromLibzip = reader.Open(index, entry.name, false);
+        } catch (const engine::EntryFailed& failure) {
+            Violation(std::string("libzip cannot read an entry the engine reads itself: ") + failure.what());
+        }
+        if (CopyOut(reader, std::move(fromLibzip), entry.uncompressedSize) != direct)
+            Violation("libzip hands out other data than the engine's own reading: " + EscapedEntryName(entry.name));
+    }
+}
+
 }  // namespace
 
 int CheckExtractEngine(const std::uint8_t* data, std::size_t size) {
@@ -97,6 +165,7 @@ int CheckExtractEngine(const std::uint8_t* data, std::size_t size) {
     std::ofstream(archive, std::ios::binary)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     const std::vector<std::string> before = Listing(work);
+    CheckDirectReadingAgrees(archive);
 
     for (const char* spec : {"*", "META-INF\\manifest.mf"}) {
         Extract(archive, target, spec);

@@ -18,7 +18,9 @@ int CheckDirectoryReader(const std::uint8_t* data, std::size_t size);
 
 // The extract engine: every entry, and then the manifest, extracted from the
 // input into a fresh folder. Nothing appears outside that folder, no link is
-// ever made, and no file is larger than its cap.
+// ever made, and no file is larger than its cap. Where the engine would read
+// entries' data itself, libzip opens the archive, sees the same entries and
+// hands out the same data.
 int CheckExtractEngine(const std::uint8_t* data, std::size_t size);
 
 // The manifest and descriptor text form: the input loaded as a file, its size
