@@ -194,6 +194,40 @@ const MountFacts& FactsOf(const MountEntry& mount) {
     return found->second;
 }
 
+// The folders' resolved forms, by the folder as named: a batch opens its
+// archives in a few folders, and resolving each archive's path anew reads
+// every link on the way. A folder whose identity (that of what its name now
+// leads to) changed is resolved again.
+struct ResolvedFolder {
+    dev_t device = 0;
+    ino_t inode = 0;
+    fs::path resolved;
+};
+
+constexpr std::size_t kResolvedFoldersKept = 64;
+
+// The path with every link resolved, as far as it exists.
+fs::path ResolvedPath(const fs::path& absolute) {
+    static auto* known = new std::map<std::string, ResolvedFolder>;  // lives until the process ends
+    std::error_code failure;
+    struct stat self {};
+    const bool plainFile = ::lstat(absolute.c_str(), &self) == 0 && !S_ISLNK(self.st_mode) && !S_ISDIR(self.st_mode);
+    struct stat folder {};
+    const fs::path parent = absolute.parent_path();
+    if (!plainFile || ::stat(parent.c_str(), &folder) != 0) {
+        const fs::path resolved = fs::weakly_canonical(absolute, failure);
+        return failure ? absolute : resolved;
+    }
+    if (known->size() > kResolvedFoldersKept) known->clear();
+    ResolvedFolder& entry = (*known)[parent.string()];
+    if (entry.resolved.empty() || entry.device != folder.st_dev || entry.inode != folder.st_ino) {
+        const fs::path resolved = fs::canonical(parent, failure);
+        if (failure) return absolute;
+        entry = ResolvedFolder{folder.st_dev, folder.st_ino, resolved};
+    }
+    return entry.resolved / absolute.filename();
+}
+
 }  // namespace
 
 std::string LinuxVolumeServices::DrivePart(const std::string& path) {
@@ -201,8 +235,7 @@ std::string LinuxVolumeServices::DrivePart(const std::string& path) {
     std::error_code failure;
     fs::path absolute = fs::absolute(path, failure);
     if (failure) return std::string();
-    const fs::path resolved = fs::weakly_canonical(absolute, failure);
-    if (!failure) absolute = resolved;
+    absolute = ResolvedPath(absolute);
     const std::vector<MountEntry>& mounts = CurrentMounts();
     const MountEntry* mount = FindMountHolding(mounts, absolute.lexically_normal().string());
     return mount != nullptr ? mount->mountPoint : std::string();

@@ -62,6 +62,22 @@ TEST_F(SystemVolumeTest, FileAndItsFolderLieOnTheSameAnsweringDrive) {
     EXPECT_EQ(GetSpanDiskNumber(volumes, (dir / "a.jar").string()), 0);
 }
 
+// Links are followed to the drive they lead to, each time anew: a folder
+// link turned to another drive between two archives is seen turned.
+TEST_F(SystemVolumeTest, LinksLeadToTheDriveTheyNowPointAt) {
+    LinuxVolumeServices volumes;
+    WriteFile(dir / "real/version", "x");
+    const std::string drive = volumes.DrivePart((dir / "real/version").string());
+    ASSERT_NE(drive, "/proc");
+    fs::create_directory_symlink(dir / "real", dir / "through");
+    EXPECT_EQ(volumes.DrivePart((dir / "through/version").string()), drive);
+    fs::remove(dir / "through");
+    fs::create_directory_symlink("/proc", dir / "through");
+    EXPECT_EQ(volumes.DrivePart((dir / "through/version").string()), "/proc");
+    fs::create_symlink("/proc/version", dir / "real/linked.jar");
+    EXPECT_EQ(volumes.DrivePart((dir / "real/linked.jar").string()), "/proc");
+}
+
 TEST_F(SystemVolumeTest, FolderThatIsNoMountDoesNotAnswer) {
     LinuxVolumeServices volumes;
     std::string label = "stale";
