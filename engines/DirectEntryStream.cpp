@@ -24,10 +24,12 @@ bool ReadableDirectly(const RawEntry& entry) {
     return !encrypted && (entry.method == kStored || entry.method == kDeflated);
 }
 
-DirectEntryStream::DirectEntryStream(ArchiveFile& file, std::uint64_t dataStart, const RawEntry& entry)
+DirectEntryStream::DirectEntryStream(ArchiveFile& file, std::uint64_t dataStart, std::uint64_t archiveEnd,
+                                     const RawEntry& entry)
     : file_(file),
       next_(dataStart),
       left_(entry.compressedSize),
+      archiveEnd_(archiveEnd),
       deflated_(entry.method == kDeflated),
       statedCrc_(entry.crc),
       statedSize_(entry.uncompressedSize),
@@ -52,27 +54,28 @@ std::int64_t DirectEntryStream::Read(std::uint8_t* destination, std::size_t coun
     }
     crc_ = static_cast<std::uint32_t>(crc32_z(crc_, destination, done));
     produced_ += done;
-    if (!ended_ || (produced_ == statedSize_ && crc_ == statedCrc_)) return static_cast<std::int64_t>(done);
-    // Data that fails its check at the end is handed out first, as libzip does.
+    // Stored bytes cut short by the archive's end, and data that fails its
+    // check at its end, are handed out before the failure, as libzip does.
+    const bool cutShort = !deflated_ && storedCutShort_;
+    if (!cutShort && (!ended_ || (produced_ == statedSize_ && crc_ == statedCrc_)))
+        return static_cast<std::int64_t>(done);
     failed_ = true;
     return done > 0 ? static_cast<std::int64_t>(done) : -1;
 }
 
-// Up to count bytes into destination, fewer only at the data's end; false
-// when the stored bytes cannot be read or do not inflate.
+// Up to count bytes into destination, fewer only at the data's end or where
+// the stored bytes are cut short; false when they cannot be read or do not
+// inflate.
 bool DirectEntryStream::Fill(std::uint8_t* destination, std::size_t count, std::size_t& done) {
     if (deflated_) return Inflate(destination, count, done);
-    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(count, left_));
-    if (take > 0 && !file_.ReadAt(next_, destination, take)) return false;
-    next_ += take;
-    left_ -= take;
-    done = take;
-    ended_ = left_ == 0 && take < count;
+    if (!TakeStored(destination, count, done)) return false;
+    ended_ = left_ == 0 && done < count;
     return true;
 }
 
 // A stream that runs out of stored bytes before its end ends there; its
-// size and CRC then tell whether anything is missing.
+// size and CRC then tell whether anything is missing. Stored bytes cut short
+// by the archive's end are inflated before the read fails.
 bool DirectEntryStream::Inflate(std::uint8_t* destination, std::size_t count, std::size_t& done) {
     while (done < count && !ended_) {
         if (inflater_.avail_in == 0) {
@@ -80,7 +83,7 @@ bool DirectEntryStream::Inflate(std::uint8_t* destination, std::size_t count, st
                 ended_ = true;
                 break;
             }
-            if (!TakeInput()) return false;
+            if (storedCutShort_ || !TakeInput()) return false;
         }
         const auto room = static_cast<uInt>(std::min<std::size_t>(count - done, UINT_MAX));
         inflater_.next_out = destination + done;
@@ -97,13 +100,24 @@ bool DirectEntryStream::Inflate(std::uint8_t* destination, std::size_t count, st
 }
 
 bool DirectEntryStream::TakeInput() {
-    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(kInputPiece, left_));
-    input_.resize(take);
-    if (!file_.ReadAt(next_, input_.data(), take)) return false;
-    next_ += take;
-    left_ -= take;
+    input_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kInputPiece, left_)));
+    std::size_t taken = 0;
+    if (!TakeStored(input_.data(), input_.size(), taken)) return false;
     inflater_.next_in = input_.data();
-    inflater_.avail_in = static_cast<uInt>(take);
+    inflater_.avail_in = static_cast<uInt>(taken);
+    return true;
+}
+
+// Up to count of the stored bytes, as many as lie before the archive's end
+// (storedCutShort_ when that is fewer); false on a read error.
+bool DirectEntryStream::TakeStored(std::uint8_t* destination, std::size_t count, std::size_t& taken) {
+    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(count, left_));
+    const std::uint64_t readable = next_ < archiveEnd_ ? archiveEnd_ - next_ : 0;
+    taken = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, readable));
+    if (taken > 0 && !file_.ReadAt(next_, destination, taken)) return false;
+    next_ += taken;
+    left_ -= taken;
+    storedCutShort_ = storedCutShort_ || taken < wanted;
     return true;
 }
 

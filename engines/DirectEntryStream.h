@@ -26,8 +26,9 @@ bool ReadableDirectly(const RawEntry& entry);
 
 class DirectEntryStream final : public EntryStream {
 public:
-    // dataStart: the file offset right after the entry's local record.
-    DirectEntryStream(ArchiveFile& file, std::uint64_t dataStart, const RawEntry& entry);
+    // dataStart: the file offset right after the entry's local record;
+    // archiveEnd: where the archive ends in the file (libzip reads no further).
+    DirectEntryStream(ArchiveFile& file, std::uint64_t dataStart, std::uint64_t archiveEnd, const RawEntry& entry);
     ~DirectEntryStream() override;
     DirectEntryStream(const DirectEntryStream&) = delete;
     DirectEntryStream& operator=(const DirectEntryStream&) = delete;
@@ -39,10 +40,12 @@ private:
     bool Fill(std::uint8_t* destination, std::size_t count, std::size_t& done);
     bool Inflate(std::uint8_t* destination, std::size_t count, std::size_t& done);
     bool TakeInput();
+    bool TakeStored(std::uint8_t* destination, std::size_t count, std::size_t& taken);
 
     ArchiveFile& file_;
     std::uint64_t next_;  // the file offset of the next stored byte
     std::uint64_t left_;  // stored bytes not read yet
+    const std::uint64_t archiveEnd_;
     const bool deflated_;
     const std::uint32_t statedCrc_;
     const std::uint64_t statedSize_;
@@ -52,6 +55,7 @@ private:
     std::uint32_t crc_ = 0;
     std::uint64_t produced_ = 0;
     bool ended_ = false;
+    bool storedCutShort_ = false;  // the stored bytes run past the archive's end
     bool failed_ = false;
 };
 

@@ -72,6 +72,7 @@ private:
     CallbackChannel& channel_;
     std::unique_ptr<TargetFolders> folders_;
     ArchiveFile* directFile_ = nullptr;  // set when the data is read without libzip
+    std::uint64_t archiveEnd_ = 0;
     std::uint64_t written_ = 0;
     std::int32_t filesWritten_ = 0;
 };
@@ -100,6 +101,7 @@ std::int32_t Extraction::Run() {
         std::optional<LibzipArchive> archive;
         if (ReadsDirectly(*file, layout, selected)) {
             directFile_ = file.get();
+            archiveEnd_ = layout.end.archiveEnd;
         } else {
             source.emplace(file.get(), layout.end.archiveStart, layout.end.archiveEnd);
             archive.emplace(*source, OpenMode::ReadOnly, path);
@@ -217,9 +219,9 @@ bool Extraction::MayWrite(Folder& folder, const std::string& fileName, const Sel
 
 void Extraction::WriteEntry(EntryReader& reader, Folder& folder, const std::string& targetName,
                             const SelectedEntry& entry) {
-    EntryStreamHandle data = directFile_ != nullptr
-                                 ? std::make_unique<DirectEntryStream>(*directFile_, entry.dataStart, *entry.raw)
-                                 : reader.Open(entry.index, entry.name, entry.raw->Encrypted());
+    EntryStreamHandle data = directFile_ != nullptr ? std::make_unique<DirectEntryStream>(*directFile_, entry.dataStart,
+                                                                                          archiveEnd_, *entry.raw)
+                                                    : reader.Open(entry.index, entry.name, entry.raw->Encrypted());
     if (!data) throw EntryFailed("\"" + entry.name + "\" needs a password that was not given");
     channel_.BeginFile(entry.name, entry.size);
     ExtractedFile target(folder.Fd(), targetName);

@@ -73,8 +73,9 @@ protected:
         const std::uint64_t localStart = layout_.end.archiveStart + entry.localHeaderOffset;
         const Decoded<LocalRecord> local = locals.Read(localStart);
         EXPECT_TRUE(local);
-        return copy(std::make_unique<DirectEntryStream>(*file_, localStart + local->Size(), entry),
-                    entry.uncompressedSize);
+        return copy(
+            std::make_unique<DirectEntryStream>(*file_, localStart + local->Size(), layout_.end.archiveEnd, entry),
+            entry.uncompressedSize);
     }
     EntryReader& reader() {
         if (!reader_) reader_.emplace(nullptr, channel_, nullptr);

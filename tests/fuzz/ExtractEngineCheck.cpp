@@ -141,8 +141,9 @@ void CheckDirectReadingAgrees(const fs::path& archivePath) {
         const Decoded<LocalRecord> local = locals.Read(localStart);
         if (!local) continue;
         const std::uint64_t dataStart = localStart + local->Size();
-        const ReadOutcome direct = CopyOut(reader, std::make_unique<engine::DirectEntryStream>(*file, dataStart, entry),
-                                           entry.uncompressedSize);
+        const ReadOutcome direct =
+            CopyOut(reader, std::make_unique<engine::DirectEntryStream>(*file, dataStart, layout.end.archiveEnd, entry),
+                    entry.uncompressedSize);
         engine::EntryStreamHandle fromLibzip;
         try {
             fromLibzip = reader.Open(index, entry.name, false);
