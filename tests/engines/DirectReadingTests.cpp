@@ -8,11 +8,9 @@
 #include <optional>
 
 #include "engines/ArchiveLayout.h"
-#include "engines/ArchiveSource.h"
-#include "engines/DirectEntryStream.h"
 #include "engines/EngineErrors.h"
-#include "engines/LibzipArchive.h"
 #include "tests/support/TestTools.h"
+#include "tests/support/TwoWayReading.h"
 #include "tests/support/ZipEdits.h"
 #include "tests/support/ZipWriter.h"
 
@@ -20,19 +18,11 @@ namespace vorlan::engine {
 namespace {
 
 using test::DeflatedEntry;
+using test::ReadOutcome;
 using test::StoredEntry;
+using test::TwoWayReading;
 using test::ZipArchive;
 using test::ZipEntry;
-
-std::int32_t IgnoreCallback(CallbackRecord*) {
-    return 0;
-}
-
-struct ReadResult {
-    std::string bytes;
-    DataCondition condition = DataCondition::Good;
-    bool operator==(const ReadResult&) const = default;
-};
 
 class DirectReading : public ::testing::Test {
 protected:
@@ -44,49 +34,17 @@ protected:
     }
     // Whether libzip opens the archive and sees the entries read here.
     bool libzipAgrees() {
-        ArchiveSource source(file_.get(), layout_.end.archiveStart, layout_.end.archiveEnd);
         try {
-            LibzipArchive archive(source, OpenMode::ReadOnly, "archive.zip");
-            archive.ConfirmEntries(layout_.entries);
+            TwoWayReading reading(*file_, layout_);
             return true;
         } catch (const ArchiveRefused&) {
             return false;
         }
     }
-    ReadResult copy(EntryStreamHandle stream, std::uint64_t statedSize) {
-        ReadResult result;
-        result.condition = reader().Copy(std::move(stream), statedSize, [&result](std::span<const std::uint8_t> piece) {
-            result.bytes.append(reinterpret_cast<const char*>(piece.data()), piece.size());
-        });
-        return result;
-    }
-    ReadResult readWithLibzip(std::size_t index) {
-        ArchiveSource source(file_.get(), layout_.end.archiveStart, layout_.end.archiveEnd);
-        LibzipArchive archive(source, OpenMode::ReadOnly, "archive.zip");
-        EntryReader libzipReader(archive.Get(), channel_, nullptr);
-        const RawEntry& entry = layout_.entries.at(index);
-        return copy(libzipReader.Open(index, entry.name, false), entry.uncompressedSize);
-    }
-    ReadResult readDirectly(std::size_t index) {
-        const RawEntry& entry = layout_.entries.at(index);
-        LocalRecordReader locals(*file_);
-        const std::uint64_t localStart = layout_.end.archiveStart + entry.localHeaderOffset;
-        const Decoded<LocalRecord> local = locals.Read(localStart);
-        EXPECT_TRUE(local);
-        return copy(
-            std::make_unique<DirectEntryStream>(*file_, localStart + local->Size(), layout_.end.archiveEnd, entry),
-            entry.uncompressedSize);
-    }
-    EntryReader& reader() {
-        if (!reader_) reader_.emplace(nullptr, channel_, nullptr);
-        return *reader_;
-    }
 
     test::TempDir folder_;
     std::unique_ptr<ArchiveFile> file_;
     ArchiveLayout layout_;
-    CallbackChannel channel_{IgnoreCallback, nullptr};
-    std::optional<EntryReader> reader_;
 };
 
 std::string MixedBytes(std::size_t count) {
@@ -130,10 +88,12 @@ TEST_F(DirectReading, HandsOutWhatLibzipHandsOutGoodOrDamaged) {
         ZipArchive archive{"", {StoredEntry("first.txt", "before"), entry}};
         open(archive);
         ASSERT_TRUE(layout_.ReadAlikeByLibzip()) << what;
-        const ReadResult direct = readDirectly(1);
-        EXPECT_EQ(direct, readWithLibzip(1)) << what;
+        TwoWayReading reading(*file_, layout_);
+        const std::optional<ReadOutcome> direct = reading.Directly(1);
+        ASSERT_TRUE(direct) << what;
+        EXPECT_EQ(*direct, reading.WithLibzip(1)) << what;
         const bool sound = std::string_view(what).find(',') == std::string_view::npos;
-        EXPECT_EQ(direct.condition, sound ? DataCondition::Good : DataCondition::Damaged) << what;
+        EXPECT_EQ(direct->condition, sound ? DataCondition::Good : DataCondition::Damaged) << what;
     }
 }
 

@@ -10,13 +10,12 @@
 #include <vector>
 
 #include "engines/ArchiveLayout.h"
-#include "engines/ArchiveSource.h"
 #include "engines/CallbackChannel.h"
 #include "engines/DirectEntryStream.h"
 #include "engines/EngineErrors.h"
 #include "engines/ExtractOperation.h"
-#include "engines/LibzipArchive.h"
 #include "tests/fuzz/FuzzChecks.h"
+#include "tests/support/TwoWayReading.h"
 #include "zipformat/Utf8.h"
 
 namespace vorlan::fuzz {
@@ -96,20 +95,6 @@ void CheckTarget(const fs::path& target) {
 // Entries up to this size are read both ways; the bound keeps an input quick.
 constexpr std::uint64_t kComparedSizeCap = 1 << 20;
 
-struct ReadOutcome {
-    std::string bytes;
-    engine::DataCondition condition = engine::DataCondition::Good;
-    bool operator==(const ReadOutcome&) const = default;
-};
-
-ReadOutcome CopyOut(engine::EntryReader& reader, engine::EntryStreamHandle stream, std::uint64_t statedSize) {
-    ReadOutcome outcome;
-    outcome.condition = reader.Copy(std::move(stream), statedSize, [&outcome](std::span<const std::uint8_t> piece) {
-        outcome.bytes.append(reinterpret_cast<const char*>(piece.data()), piece.size());
-    });
-    return outcome;
-}
-
 // Where the engine would read entries' data without libzip, libzip opens
 // the archive, sees the same entries, and hands out the same data, damaged
 // or not.
@@ -122,36 +107,24 @@ void CheckDirectReadingAgrees(const fs::path& archivePath) {
         return;  // refused before any reading
     }
     if (!layout.ReadAlikeByLibzip()) return;
-    engine::ArchiveSource source(file.get(), layout.end.archiveStart, layout.end.archiveEnd);
-    std::optional<engine::LibzipArchive> libzip;
+    std::optional<test::TwoWayReading> reading;
     try {
-        libzip.emplace(source, engine::OpenMode::ReadOnly, "archive");
-        libzip->ConfirmEntries(layout.entries);
+        reading.emplace(*file, layout);
     } catch (const engine::EngineError& refusal) {
         Violation(std::string("the engine would read the data itself, but libzip refuses the archive: ") +
                   refusal.what());
     }
-    engine::CallbackChannel channel(AnswerEverything, nullptr);
-    engine::EntryReader reader(libzip->Get(), channel, nullptr);
-    LocalRecordReader locals(*file);
     for (std::size_t index = 0; index < layout.entries.size(); ++index) {
         const engine::RawEntry& entry = layout.entries[index];
         if (!engine::ReadableDirectly(entry) || entry.uncompressedSize > kComparedSizeCap) continue;
-        const std::uint64_t localStart = layout.end.archiveStart + entry.localHeaderOffset;
-        const Decoded<LocalRecord> local = locals.Read(localStart);
-        if (!local) continue;
-        const std::uint64_t dataStart = localStart + local->Size();
-        const ReadOutcome direct =
-            CopyOut(reader, std::make_unique<engine::DirectEntryStream>(*file, dataStart, layout.end.archiveEnd, entry),
-                    entry.uncompressedSize);
-        engine::EntryStreamHandle fromLibzip;
+        const std::optional<test::ReadOutcome> direct = reading->Directly(index);
+        if (!direct) continue;
         try {
-            fromLibzip = reader.Open(index, entry.name, false);
+            if (reading->WithLibzip(index) != *direct)
+                Violation("libzip hands out other data than the engine's own reading: " + EscapedEntryName(entry.name));
         } catch (const engine::EntryFailed& failure) {
             Violation(std::string("libzip cannot read an entry the engine reads itself: ") + failure.what());
         }
-        if (CopyOut(reader, std::move(fromLibzip), entry.uncompressedSize) != direct)
-            Violation("libzip hands out other data than the engine's own reading: " + EscapedEntryName(entry.name));
     }
 }
 
