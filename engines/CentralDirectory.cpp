@@ -18,15 +18,6 @@ constexpr unsigned kUnixHost = 3;
 constexpr std::uint32_t kFileTypeMask = 0170000;
 constexpr std::uint32_t kSymbolicLinkType = 0120000;
 
-bool HoldsWholeBlocks(std::span<const std::uint8_t> extra) {
-    LittleEndianReader blocks(extra);
-    while (blocks.Ok() && blocks.Remaining() >= 4) {
-        blocks.U16();
-        blocks.Take(blocks.U16());
-    }
-    return blocks.Ok() && blocks.Remaining() == 0;
-}
-
 // libzip counts control characters other than tab and line ends as no UTF-8.
 bool LibzipTakesAsUtf8(std::string_view text) {
     const bool control = std::any_of(text.begin(), text.end(), [](char c) {
@@ -46,7 +37,7 @@ bool LibzipReadsAlike(const CentralRecord& record) {
         header.localHeaderOffset == kInZip64Extra || header.diskNumberStart != 0)
         return false;
     const std::span<const std::uint8_t> extra = AsBytes(record.extra);
-    if (!HoldsWholeBlocks(extra) || FindExtraBlock(extra, kUnicodePathExtraId) ||
+    if (!ExtraHoldsWholeBlocks(extra) || FindExtraBlock(extra, kUnicodePathExtraId) ||
         FindExtraBlock(extra, kUnicodeCommentExtraId))
         return false;
     const bool flaggedUtf8 = (header.flags & kFlagUtf8Name) != 0;

@@ -49,16 +49,41 @@ Decoded<LocalHeader> DecodeLocalHeader(std::span<const std::uint8_t> bytes) {
     return header;
 }
 
-std::optional<std::span<const std::uint8_t>> FindExtraBlock(std::span<const std::uint8_t> extra, std::uint16_t id) {
+namespace {
+
+enum class ExtraWalkEnd { Chosen, Whole, Ragged };
+
+// Hands the extra field's blocks to visit (id, data) in order until visit
+// chooses one (returns true). A block whose stated length runs past the
+// field is handed over with empty data and ends the walk as Ragged; so do
+// fewer than four bytes left at the end.
+template <typename Visit>
+ExtraWalkEnd WalkExtraBlocks(std::span<const std::uint8_t> extra, Visit&& visit) {
     LittleEndianReader blocks(extra);
     // A block cut short fails the reader, which then ends the walk instead
     // of standing still on it.
     while (blocks.Ok() && blocks.Remaining() >= 4) {
         const std::uint16_t blockId = blocks.U16();
         const auto data = blocks.Take(blocks.U16());
-        if (blockId == id) return data;
+        if (visit(blockId, data)) return ExtraWalkEnd::Chosen;
     }
-    return std::nullopt;
+    return blocks.Ok() && blocks.Remaining() == 0 ? ExtraWalkEnd::Whole : ExtraWalkEnd::Ragged;
+}
+
+}  // namespace
+
+std::optional<std::span<const std::uint8_t>> FindExtraBlock(std::span<const std::uint8_t> extra, std::uint16_t id) {
+    std::optional<std::span<const std::uint8_t>> found;
+    WalkExtraBlocks(extra, [&](std::uint16_t blockId, std::span<const std::uint8_t> data) {
+        if (blockId == id) found = data;
+        return found.has_value();
+    });
+    return found;
+}
+
+bool ExtraHoldsWholeBlocks(std::span<const std::uint8_t> extra) {
+    return WalkExtraBlocks(extra, [](std::uint16_t, std::span<const std::uint8_t>) { return false; }) ==
+           ExtraWalkEnd::Whole;
 }
 
 }  // namespace vorlan

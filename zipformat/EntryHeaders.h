@@ -61,4 +61,8 @@ Decoded<LocalHeader> DecodeLocalHeader(std::span<const std::uint8_t> bytes);
 // the field ends the search: it is found with empty data when it has the id.
 std::optional<std::span<const std::uint8_t>> FindExtraBlock(std::span<const std::uint8_t> extra, std::uint16_t id);
 
+// Whether the extra field is a sequence of whole blocks, each header's
+// length ending inside the field and the last block ending with it.
+bool ExtraHoldsWholeBlocks(std::span<const std::uint8_t> extra);
+
 }  // namespace vorlan

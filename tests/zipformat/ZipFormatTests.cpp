@@ -163,6 +163,11 @@ TEST(ExtraFields, BlocksAreFoundByIdAndACutBlockEndsTheWalk) {
     ASSERT_TRUE(FindExtraBlock(AsBytes(cut), kZip64ExtraId));
     EXPECT_TRUE(FindExtraBlock(AsBytes(cut), kZip64ExtraId)->empty());
     EXPECT_FALSE(FindExtraBlock(AsBytes(std::string("\x0A\x00\x40\x00", 4) + field), kZip64ExtraId));
+    // Whole blocks: each header's length ends inside the field, the last with it.
+    EXPECT_TRUE(ExtraHoldsWholeBlocks(AsBytes(field)));
+    EXPECT_TRUE(ExtraHoldsWholeBlocks({}));
+    EXPECT_FALSE(ExtraHoldsWholeBlocks(AsBytes(cut)));
+    EXPECT_FALSE(ExtraHoldsWholeBlocks(AsBytes(field + "\x01\x00")));  // a header cut short
 }
 
 TEST(BoundedReader, ReadsLeastSignificantFirstAndFailsPastTheEnd) {
