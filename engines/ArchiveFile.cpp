@@ -95,6 +95,22 @@ bool ArchiveFile::ReadAt(std::uint64_t offset, void* destination, std::size_t co
     return true;
 }
 
+std::optional<std::span<const std::uint8_t>> ArchiveFile::HeldBytes(std::uint64_t offset, std::size_t count) {
+    if (offset > size_ || count > size_ - offset || count == 0) return std::nullopt;
+    std::uint8_t probe = 0;
+    // One byte read where the range begins brings the range's part of the
+    // file into memory the way any reader of it would.
+    if (!ReadAt(offset, &probe, 1)) return std::nullopt;
+    if (offset >= tailStart_) {
+        if (offset - tailStart_ + count > tailLength_) return std::nullopt;
+        return std::span<const std::uint8_t>(tail_.get() + (offset - tailStart_), count);
+    }
+    // A window that holds the whole file is never filled again; any other may be.
+    const bool wholeFile = window_ && windowStart_ == 0 && windowLength_ == size_;
+    if (!wholeFile) return std::nullopt;
+    return std::span<const std::uint8_t>(window_.get() + offset, count);
+}
+
 bool ArchiveFile::ReadFromTail(std::uint64_t offset, void* destination, std::size_t count) {
     if (!tail_) {
         const auto length = static_cast<std::size_t>(size_ - tailStart_);

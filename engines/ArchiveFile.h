@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,11 @@ public:
     bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) override;
     // Up to count bytes at offset; the number read, or -1 on a read error.
     long long ReadSome(std::uint64_t offset, void* destination, std::size_t count);
+    // The count bytes at offset where this object holds them for as long as
+    // it lives (the kept tail, or a window holding the whole file), read into
+    // it now when that is where they belong; nullopt when they are not held
+    // so (the caller then reads them with ReadAt).
+    std::optional<std::span<const std::uint8_t>> HeldBytes(std::uint64_t offset, std::size_t count);
 
 private:
     ArchiveFile(std::string path, FileDescriptor fd, const struct stat& status, ArchiveReading reading);

@@ -123,13 +123,22 @@ EndRecordInfo FindEndRecord(ArchiveFile& file) {
     if (file.Size() < kEndRecordSize) throw ArchiveRefused("not a zip archive (too short)");
     const std::uint64_t tailLength = std::min<std::uint64_t>(file.Size(), kEndRecordSize + kLongestComment);
     const std::uint64_t tailStart = file.Size() - tailLength;
-    std::vector<std::uint8_t> tail(tailLength);
-    if (!file.ReadAt(tailStart, tail.data(), tail.size())) throw ArchiveRefused("the archive cannot be read");
+    // The end of the file is mostly in memory already (the archive's window
+    // or kept tail): it is searched there rather than copied.
+    std::vector<std::uint8_t> copy;
+    std::span<const std::uint8_t> tail;
+    if (const auto held = file.HeldBytes(tailStart, static_cast<std::size_t>(tailLength))) {
+        tail = *held;
+    } else {
+        copy.resize(static_cast<std::size_t>(tailLength));
+        if (!file.ReadAt(tailStart, copy.data(), copy.size())) throw ArchiveRefused("the archive cannot be read");
+        tail = copy;
+    }
     // libzip weighs every end record it finds in the tail against the
     // others: with a second one there, it may read another archive.
     bool anotherSeen = false;
     for (std::uint64_t at = tailLength - kEndRecordSize + 1; at-- > 0;) {
-        const Decoded<EndRecord> record = DecodeEndRecord(std::span<const std::uint8_t>(tail).subspan(at));
+        const Decoded<EndRecord> record = DecodeEndRecord(tail.subspan(at));
         if (!record) continue;
         if (auto info = TryEndRecord(file, tailStart + at, *record)) {
             anotherSeen = RefuseWhenInsideAnotherComment(file, tail, tailStart, at) || anotherSeen;

@@ -134,6 +134,25 @@ TEST_F(ArchiveLayoutTest, RefusesArchivesReadersWouldDisagreeOn) {
     EXPECT_NO_THROW(directoryLayoutOf(lyingSize));
 }
 
+// The end record is searched in the last 64 KiB however the file is held:
+// in its kept tail (reading some entries), in a window holding the whole
+// file, or copied out of a large file's moving window.
+TEST_F(ArchiveLayoutTest, EndRecordIsFoundAndJudgedAlikeHoweverTheFileIsHeld) {
+    const std::string large(1536 * 1024, 'x');  // past the size read whole
+    for (const std::string& padding : {std::string("small"), large}) {
+        ZipArchive sound{"", {StoredEntry("pad.bin", padding), StoredEntry("a.txt", "alpha")}};
+        sound.comment = "a comment";
+        ZipArchive twoEnds = sound;
+        twoEnds.comment = "note " + test::EndRecordBytes({.commentLength = 4}) + " end";
+        const std::uint64_t expected = sound.bytes().size() - 22 - sound.comment.size();
+        SCOPED_TRACE(padding.size());
+        EXPECT_EQ(layoutOf(sound).end.recordPosition, expected);
+        EXPECT_EQ(directoryLayoutOf(sound).end.recordPosition, expected);
+        EXPECT_THROW(layoutOf(twoEnds), ArchiveRefused);
+        EXPECT_THROW(directoryLayoutOf(twoEnds), ArchiveRefused);
+    }
+}
+
 // b.txt's whole local record hides in a.txt's local extra field: only a.txt's
 // local header shows that a.txt's bytes run over b.txt's.
 ZipArchive EntryInsideAnotherLocalExtra() {
