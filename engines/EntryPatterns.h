@@ -30,6 +30,9 @@ public:
 
 private:
     std::unordered_set<std::string> exactKeys_;
+    // A key has its name's length: names of no other length are not keyed
+    // (an extraction of the manifest looks at every name of the archive).
+    std::unordered_set<std::size_t> exactLengths_;
     std::vector<std::string> wildcardPatterns_;
 };
 

@@ -40,7 +40,7 @@ EntryStreamHandle StreamOf(zip_file_t* file) {
 }  // namespace
 
 EntryReader::EntryReader(zip_t* archive, CallbackChannel& channel, const char* password)
-    : archive_(archive), channel_(channel), buffer_(kPieceSize) {
+    : archive_(archive), channel_(channel), buffer_(new std::uint8_t[kPieceSize]) {
     if (password != nullptr && password[0] != '\0') password_ = password;
 }
 
@@ -94,14 +94,14 @@ DataCondition EntryReader::Copy(EntryStreamHandle stream, std::uint64_t statedSi
     std::uint64_t total = 0;
     bool readFailed = false;
     while (total < limit) {
-        const std::uint64_t wanted = std::min<std::uint64_t>(buffer_.size(), limit - total);
-        const std::int64_t got = stream->Read(buffer_.data(), static_cast<std::size_t>(wanted));
+        const std::uint64_t wanted = std::min<std::uint64_t>(kPieceSize, limit - total);
+        const std::int64_t got = stream->Read(buffer_.get(), static_cast<std::size_t>(wanted));
         if (got < 0) readFailed = true;
         if (got <= 0) break;
         const auto usable = static_cast<std::size_t>(
             std::min<std::uint64_t>(static_cast<std::uint64_t>(got), statedSize - std::min(total, statedSize)));
         total += static_cast<std::uint64_t>(got);
-        sink(std::span<const std::uint8_t>(buffer_.data(), usable));
+        sink(std::span<const std::uint8_t>(buffer_.get(), usable));
         channel_.Progress(usable);
     }
     if (total == 0) channel_.Progress(0);

@@ -15,7 +15,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engines/CallbackChannel.h"
 
@@ -65,7 +64,9 @@ private:
     zip_t* archive_;
     CallbackChannel& channel_;
     std::optional<std::string> password_;
-    std::vector<std::uint8_t> buffer_;
+    // Left uninitialised: zeroing 64 KiB for every extraction cost more than
+    // reading a manifest through it.
+    std::unique_ptr<std::uint8_t[]> buffer_;
 };
 
 }  // namespace vorlan::engine

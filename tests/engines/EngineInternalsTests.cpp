@@ -37,6 +37,16 @@ TEST(PatternMatching, WildcardsMatchRunsAndSingleCharacters) {
     EXPECT_FALSE(PatternMatches("*a*a*a*a*a*a*a*a*b", std::string(5000, 'a')));
 }
 
+TEST(PatternMatching, ASelectionTakesExactNamesAndWildcardsAlike) {
+    const PatternSelection selection({"META-INF\\MANIFEST.MF", "icons/a.png", "*.jad"});
+    EXPECT_TRUE(selection.Selects("meta-inf/manifest.mf"));
+    EXPECT_TRUE(selection.Selects("ICONS\\A.PNG"));
+    EXPECT_TRUE(selection.Selects("x/suite.JAD"));
+    EXPECT_FALSE(selection.Selects("META-INF/MANIFEST.MF2"));
+    EXPECT_FALSE(selection.Selects("icons/b.png"));  // same length, another name
+    EXPECT_FALSE(selection.Selects(""));
+}
+
 TEST(EntryNameJudgement, RefusesNamesThatLeaveTheTargetFolder) {
     const std::string withNul("good\0/../../evil", 16);
     for (const std::string& name : {std::string(""), std::string("../evil"), std::string("a/../../evil"),
