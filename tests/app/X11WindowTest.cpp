@@ -64,6 +64,13 @@ bool ManagedByWindowManager(const QWidget& window) {
     return Contains(list + ",", " " + id.str() + ",") || Contains(list + "\n", " " + id.str() + "\n");
 }
 
+// The window manager has taken the window once it lists what may be done
+// with it (the property's own name, printed when it is missing, holds no
+// action's name).
+bool ListsAllowedActions(const QWidget& window) {
+    return Contains(WindowProperties(window, {"_NET_WM_ALLOWED_ACTIONS"}), "_NET_WM_ACTION_");
+}
+
 // The program's main window: in the task bar and the window switcher like
 // any other (a normal window, transient for nothing, not skipped), with a
 // close button only and a size the user cannot change.
@@ -71,8 +78,7 @@ TEST(X11Window, MainWindowStaysReachableWithCloseOnlyAndAFixedSize) {
     test::TestForm test;
     TForm1& form = *test.form;
     form.show();
-    // The window manager has taken the window once it lists what may be done with it.
-    ASSERT_TRUE(WaitUntil([&] { return Contains(WindowProperties(form, {"_NET_WM_ALLOWED_ACTIONS"}), "ACTION"); }));
+    ASSERT_TRUE(WaitUntil([&] { return ListsAllowedActions(form); }));
     const std::string properties =
         WindowProperties(form, {"_NET_WM_WINDOW_TYPE", "WM_TRANSIENT_FOR", "_NET_WM_STATE", "_NET_WM_ALLOWED_ACTIONS",
                                 "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS"});
@@ -209,7 +215,7 @@ TEST(X11Window, ScreenshotForTheMetadataShowsTheWindowAtItsSize) {
     form.SetFileChecked(0, true);
     SetCheckListItemChecked(*form.APIs, 2, true);  // nokia.zip
     form.show();
-    ASSERT_TRUE(WaitUntil([&] { return Contains(WindowProperties(form, {"_NET_WM_ALLOWED_ACTIONS"}), "ACTION"); }));
+    ASSERT_TRUE(WaitUntil([&] { return ListsAllowedActions(form); }));
     // The first paint after mapping may come late on a busy machine: the
     // window is grabbed again until it shows something.
     QImage shot;
