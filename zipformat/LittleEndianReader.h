@@ -5,8 +5,10 @@
 // trusting any length it holds.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -27,10 +29,10 @@ public:
     explicit LittleEndianReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
     explicit LittleEndianReader(std::string_view bytes) : bytes_(AsBytes(bytes)) {}
 
-    std::uint8_t U8() { return static_cast<std::uint8_t>(Little(1)); }
-    std::uint16_t U16() { return static_cast<std::uint16_t>(Little(2)); }
-    std::uint32_t U32() { return static_cast<std::uint32_t>(Little(4)); }
-    std::uint64_t U64() { return Little(8); }
+    std::uint8_t U8() { return static_cast<std::uint8_t>(Little<1>()); }
+    std::uint16_t U16() { return static_cast<std::uint16_t>(Little<2>()); }
+    std::uint32_t U32() { return static_cast<std::uint32_t>(Little<4>()); }
+    std::uint64_t U64() { return Little<8>(); }
 
     // The next count bytes; empty (and the reader failed) when fewer remain.
     std::span<const std::uint8_t> Take(std::size_t count) {
@@ -51,10 +53,18 @@ public:
     std::span<const std::uint8_t> Rest() const { return bytes_.subspan(position_); }
 
 private:
-    std::uint64_t Little(std::size_t width) {
-        const auto part = Take(width);
+    // A fixed width, so that on a little-endian machine the read is one load:
+    // every record of every archive is decoded through here.
+    template <std::size_t Width>
+    std::uint64_t Little() {
+        const auto part = Take(Width);
+        if (part.size() != Width) return 0;
         std::uint64_t value = 0;
-        for (std::size_t i = part.size(); i > 0; --i) value = (value << 8) | part[i - 1];
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&value, part.data(), Width);
+        } else {
+            for (std::size_t i = Width; i > 0; --i) value = (value << 8) | part[i - 1];
+        }
         return value;
     }
 
