@@ -37,10 +37,16 @@ std::size_t Utf8CharacterLength(std::string_view text) {
 }
 
 bool IsWellFormedUtf8(std::string_view text) {
-    while (!text.empty()) {
-        const std::size_t length = Utf8CharacterLength(text);
+    std::size_t at = 0;
+    while (at < text.size()) {
+        // ASCII, nearly all of any name or manifest, passes without the decoder.
+        if (ByteAt(text, at) < 0x80) {
+            ++at;
+            continue;
+        }
+        const std::size_t length = Utf8CharacterLength(text.substr(at));
         if (length == 0) return false;
-        text.remove_prefix(length);
+        at += length;
     }
     return true;
 }
