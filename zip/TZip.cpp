@@ -4,6 +4,7 @@
 // their own files.
 #include "zip/TZip.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/ProcessPaths.h"
@@ -50,12 +51,9 @@ std::string GetTempDir() {
     return folder;
 }
 
-std::string SlashesToBackslashes(const std::string& text) {
-    std::string result = text;
-    for (char& c : result) {
-        if (c == '/') c = '\\';
-    }
-    return result;
+std::string SlashesToBackslashes(std::string text) {
+    std::replace(text.begin(), text.end(), '/', '\\');
+    return text;
 }
 
 }  // namespace vorlan

@@ -121,6 +121,6 @@ std::string AddBackslash(const std::string& path);  // adds the separator "/" (t
 std::string GetTempDir();
 std::string OemToAnsiName(const TZip& zip, const std::string& text);
 std::string AnsiToOemName(const TZip& zip, const std::string& text);
-std::string SlashesToBackslashes(const std::string& text);
+std::string SlashesToBackslashes(std::string text);
 
 }  // namespace vorlan
