@@ -37,7 +37,6 @@ SuiteArchive ArchiveFromDirectory(const WrittenSuite& suite, Findings& findings)
     archive.readable = true;
     archive.size = static_cast<std::uint64_t>(static_cast<std::uint32_t>(FileSizeByName(suite.jarPath)));
     TFileInfo entry;
-    archive.names.reserve(static_cast<std::size_t>(suite.directory->EntryCount()));
     for (std::int32_t i = 0; i < suite.directory->EntryCount(); ++i) {
         suite.directory->GetEntry(i, entry);
         std::string name = ForwardSlashes(std::move(entry.FileName));

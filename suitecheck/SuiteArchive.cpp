@@ -128,7 +128,6 @@ std::vector<CentralRecord> WalkDirectory(const JarDirectory& directory) {
 
 void ReadEntries(EntryReading& reading, const std::vector<CentralRecord>& records, SuiteArchive& archive,
                  Findings& findings) {
-    archive.names.reserve(records.size());
     for (const CentralRecord& record : records) {
         const std::string name(record.name);
         if (!archive.names.insert(name).second)

@@ -9,18 +9,18 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
-#include <unordered_set>
 
 #include "suitecheck/Findings.h"
 
 namespace vorlan {
 
 struct SuiteArchive {
-    bool readable = false;                  // a zip whose directory could be read
-    std::uint64_t size = 0;                 // in bytes
-    std::unordered_set<std::string> names;  // entry names as stored
-    std::optional<std::string> manifest;    // META-INF/MANIFEST.MF, when it read soundly
+    bool readable = false;                // a zip whose directory could be read
+    std::uint64_t size = 0;               // in bytes
+    std::set<std::string> names;          // entry names as stored
+    std::optional<std::string> manifest;  // META-INF/MANIFEST.MF, when it read soundly
 };
 
 // Given each class file that reads soundly, one at a time, while the JAR is read.
