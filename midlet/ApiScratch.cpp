@@ -53,9 +53,8 @@ std::string ShownEntryName(std::string name) {
 // are a warning, the rest of the archive is used. The names of the files it
 // gives go into files.
 std::int32_t FilesToExtract(const TZip& zip, std::vector<std::string>& leftOut, std::vector<std::string>& files) {
-    TFileInfo entry;
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
-        zip.GetEntry(i, entry);
+        const TFileInfo& entry = zip.Entry(i);
         if (!entry.FileName.empty() && entry.FileName.back() == '\\') continue;
         const bool holdsNul = entry.FileName.find('\0') != std::string::npos;
         if (!holdsNul && IsWellFormedUtf8(entry.FileName)) {

@@ -24,9 +24,8 @@ std::int32_t ExtractFromArchive(TZip& zip, const std::string& pattern, const std
     zip.ExtractOptions = kExtractWithFolders;
     zip.SetZipFileName(archive);
     if (pattern == "*") {
-        TFileInfo entry;
         for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
-            zip.GetEntry(i, entry);
+            const TFileInfo& entry = zip.Entry(i);
             zip.FileSpecs().push_back(entry.FileName);
         }
     } else {

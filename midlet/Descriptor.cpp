@@ -36,9 +36,8 @@ void RequireExistingFile(const std::string& path) {
 // storedName gets the name of the last one.
 int ManifestEntries(const TZip& zip, std::string& storedName) {
     int count = 0;
-    TFileInfo entry;
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
-        zip.GetEntry(i, entry);
+        const TFileInfo& entry = zip.Entry(i);
         if (!EqualsIgnoringCase(entry.FileName, kManifestComponentName)) continue;
         ++count;
         storedName = entry.FileName;

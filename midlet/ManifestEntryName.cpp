@@ -39,9 +39,8 @@ std::string WithManifestNameInItsCase(std::string jar, const TZip& directory) {
     if (end.EndRecordPosition < 0 || centralStart < 0 || inFront < 0)
         throw std::runtime_error("the JAR's directory is not where its end record says: the manifest keeps its name");
     auto central = static_cast<std::size_t>(centralStart);
-    TFileInfo entry;
     for (std::int32_t i = 0; i < directory.EntryCount(); ++i) {
-        directory.GetEntry(i, entry);
+        const TFileInfo& entry = directory.Entry(i);
         if (EqualsIgnoringCase(entry.FileName, kManifestComponentName) &&
             entry.FileNameLength == kManifestEntryName.size()) {
             const std::size_t local = static_cast<std::size_t>(inFront) + entry.LocalHeaderOffset;

@@ -59,10 +59,9 @@ void ScratchApiFiles::Add(const std::string& archive, const std::vector<std::str
 
 std::vector<ScratchApiFiles::Replaced> ScratchApiFiles::ReplacedIn(const TZip& zip) const {
     std::vector<Replaced> byArchive(archives_.size());
-    TFileInfo entry;
     bool any = false;
     for (std::int32_t i = 0; i < zip.EntryCount() && !files_.empty(); ++i) {
-        zip.GetEntry(i, entry);
+        const TFileInfo& entry = zip.Entry(i);
         const auto found = files_.find(Key(entry.FileName));
         if (found == files_.end()) continue;
         Replaced& replaced = byArchive[found->second.archive];

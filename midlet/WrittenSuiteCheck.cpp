@@ -36,10 +36,9 @@ SuiteArchive ArchiveFromDirectory(const WrittenSuite& suite, Findings& findings)
     SuiteArchive archive;
     archive.readable = true;
     archive.size = static_cast<std::uint64_t>(static_cast<std::uint32_t>(FileSizeByName(suite.jarPath)));
-    TFileInfo entry;
     for (std::int32_t i = 0; i < suite.directory->EntryCount(); ++i) {
-        suite.directory->GetEntry(i, entry);
-        std::string name = ForwardSlashes(std::move(entry.FileName));
+        const TFileInfo& entry = suite.directory->Entry(i);
+        std::string name = ForwardSlashes(entry.FileName);
         if (suite.manifestRenamed && EqualsIgnoringCase(name, kManifestEntryName)) name = kManifestEntryName;
         if (entry.Encrypted) findings.Error(rules::kZip, "the entry " + name + " cannot be read: it is encrypted");
         if (entry.CompressionMethod != 0 && entry.CompressionMethod != 8)

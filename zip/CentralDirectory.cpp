@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The central directory walk: one record after another, each with its name,
 // extra field and comment, every read kept inside the directory's bounds.
-#include "zip/CodePages.h"
 #include "zip/DirectoryReader.h"
 
 #include <algorithm>
@@ -63,6 +62,9 @@ bool DirectoryReader::ReadCentralDirectory() {
     if (start >= 0 && start <= end.EndRecordPosition)
         directory = file_.ReadAt(start, static_cast<std::size_t>(end.EndRecordPosition - start));
     CentralDirectoryWalker walker(AsBytes(directory));
+    // Room for the records the directory can hold (46 bytes each at least),
+    // whatever count the end record claims.
+    zip_.entries_.reserve(std::min<std::size_t>(end.TotalEntries, directory.size() / kCentralHeaderSize));
     for (std::uint32_t index = 0; index < end.TotalEntries; ++index) {
         if (index == 0) TakeOemDecision(walker.Rest());
         const Decoded<CentralRecord> record = walker.Next();
@@ -135,7 +137,7 @@ bool DirectoryReader::ReadBytes(std::size_t count, std::string& bytes) {
 
 // Names flagged as UTF-8 are never converted, whatever the first header said.
 std::string DirectoryReader::DecodedText(std::string_view stored, std::uint16_t flags) const {
-    return DecodeEntryText(stored, zip_.OemNames, flags, OemCodePage());
+    return DecodeEntryText(stored, zip_.OemNames, flags, codePage_);
 }
 
 }  // namespace vorlan

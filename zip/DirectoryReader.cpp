@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/Application.h"
+#include "zip/CodePages.h"
 #include "zip/SpannedDisks.h"
 #include "zip/TZip.h"
 #include "zipformat/EndRecords.h"
@@ -67,7 +68,8 @@ std::int64_t FindEndRecord(const ReadOnlyFile& file, std::string* record) {
     return -1;
 }
 
-DirectoryReader::DirectoryReader(TZip& zip) : zip_(zip), path_(zip.archivePath_), shownName_(zip.zipFileName_) {}
+DirectoryReader::DirectoryReader(TZip& zip)
+    : zip_(zip), path_(zip.archivePath_), shownName_(zip.zipFileName_), codePage_(OemCodePage()) {}
 
 void DirectoryReader::Read() {
     file_ = ReadOnlyFile::OpenForReading(path_, shownName_);

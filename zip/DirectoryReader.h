@@ -57,6 +57,7 @@ private:
     std::int64_t position_ = 0;
     std::int64_t limit_ = 0;
     std::string endRecord_;  // the end record's fixed bytes, as the search read them
+    std::string codePage_;   // the OEM code page, looked up once per directory
 };
 
 }  // namespace vorlan

@@ -21,8 +21,12 @@ TZip::~TZip() {
 }
 
 void TZip::GetEntry(std::int32_t index, TFileInfo& info) const {
+    info = Entry(index);
+}
+
+const TFileInfo& TZip::Entry(std::int32_t index) const {
     if (index < 0 || index >= EntryCount()) throw ZipException("Index range error");
-    info = entries_[static_cast<std::size_t>(index)];
+    return entries_[static_cast<std::size_t>(index)];
 }
 
 VolumeServices& TZip::Volumes() const {

@@ -70,6 +70,9 @@ public:
     // Entry access, in central directory order.
     std::int32_t EntryCount() const { return static_cast<std::int32_t>(entries_.size()); }
     void GetEntry(std::int32_t index, TFileInfo& info) const;  // ZipException "Index range error"
+    // The entry itself, without a copy of its names and fields: for walks
+    // over the whole directory. Valid until the directory is read again.
+    const TFileInfo& Entry(std::int32_t index) const;  // ZipException "Index range error"
     void ClearEntries() { entries_.clear(); }
 
     // Operations: the number of files the engine processed, 0 when stopped
