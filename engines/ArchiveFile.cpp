@@ -111,6 +111,14 @@ std::optional<std::span<const std::uint8_t>> ArchiveFile::HeldBytes(std::uint64_
     return std::span<const std::uint8_t>(window_.get() + offset, count);
 }
 
+std::optional<std::span<const std::uint8_t>> ArchiveFile::BytesAt(std::uint64_t offset, std::size_t count,
+                                                                  std::vector<std::uint8_t>& copy) {
+    if (const auto held = HeldBytes(offset, count)) return held;
+    copy.resize(count);
+    if (!ReadAt(offset, copy.data(), count)) return std::nullopt;
+    return std::span<const std::uint8_t>(copy);
+}
+
 bool ArchiveFile::ReadFromTail(std::uint64_t offset, void* destination, std::size_t count) {
     if (!tail_) {
         const auto length = static_cast<std::size_t>(size_ - tailStart_);

@@ -49,6 +49,10 @@ public:
     // it now when that is where they belong; nullopt when they are not held
     // so (the caller then reads them with ReadAt).
     std::optional<std::span<const std::uint8_t>> HeldBytes(std::uint64_t offset, std::size_t count);
+    // The count bytes at offset: where this object holds them, else read
+    // into copy. nullopt when they cannot be read.
+    std::optional<std::span<const std::uint8_t>> BytesAt(std::uint64_t offset, std::size_t count,
+                                                         std::vector<std::uint8_t>& copy);
 
 private:
     ArchiveFile(std::string path, FileDescriptor fd, const struct stat& status, ArchiveReading reading);

@@ -91,10 +91,11 @@ std::time_t RawEntry::Modified() const {
 std::vector<RawEntry> ReadCentralDirectory(ArchiveFile& file, const EndRecordInfo& end) {
     if (end.entryCount > end.directorySize / kCentralHeaderSize)
         throw ArchiveRefused("the end record announces more entries than its directory can hold");
-    std::vector<std::uint8_t> bytes(end.directorySize);
-    if (!file.ReadAt(end.directoryPosition, bytes.data(), bytes.size()))
-        throw ArchiveRefused("the central directory cannot be read");
-    CentralDirectoryWalker walker(bytes);
+    // The directory mostly lies in what the end record's search read: no copy of it then.
+    std::vector<std::uint8_t> copy;
+    const auto bytes = file.BytesAt(end.directoryPosition, static_cast<std::size_t>(end.directorySize), copy);
+    if (!bytes) throw ArchiveRefused("the central directory cannot be read");
+    CentralDirectoryWalker walker(*bytes);
     std::vector<RawEntry> entries;
     entries.reserve(end.entryCount);
     for (std::uint64_t i = 0; i < end.entryCount; ++i) entries.push_back(NextEntry(walker));

@@ -126,14 +126,9 @@ EndRecordInfo FindEndRecord(ArchiveFile& file) {
     // The end of the file is mostly in memory already (the archive's window
     // or kept tail): it is searched there rather than copied.
     std::vector<std::uint8_t> copy;
-    std::span<const std::uint8_t> tail;
-    if (const auto held = file.HeldBytes(tailStart, static_cast<std::size_t>(tailLength))) {
-        tail = *held;
-    } else {
-        copy.resize(static_cast<std::size_t>(tailLength));
-        if (!file.ReadAt(tailStart, copy.data(), copy.size())) throw ArchiveRefused("the archive cannot be read");
-        tail = copy;
-    }
+    const auto read = file.BytesAt(tailStart, static_cast<std::size_t>(tailLength), copy);
+    if (!read) throw ArchiveRefused("the archive cannot be read");
+    const std::span<const std::uint8_t> tail = *read;
     // libzip weighs every end record it finds in the tail against the
     // others: with a second one there, it may read another archive.
     bool anotherSeen = false;

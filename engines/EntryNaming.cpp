@@ -10,13 +10,23 @@ bool IsJarEntryName(std::string_view name) {
     return name.find('\0') == std::string_view::npos && IsWellFormedUtf8(name);
 }
 
+NameDisplay::NameDisplay(const std::vector<RawEntry>& entries)
+    : oem_(!entries.empty() && HasOemNames(entries.front().versionMadeBy)),
+      codePage_(oem_ ? OemCodePageForLocale(LocaleFromEnvironment()) : std::string()) {}
+
+bool NameDisplay::AsStored(const RawEntry& entry) const {
+    return DecodesAsStored(oem_, entry.flags);
+}
+
+std::string NameDisplay::Shown(const RawEntry& entry) const {
+    return DecodeEntryText(entry.name, oem_, entry.flags, codePage_);
+}
+
 std::vector<std::string> NamesAsShown(const std::vector<RawEntry>& entries) {
+    const NameDisplay display(entries);
     std::vector<std::string> names;
     names.reserve(entries.size());
-    // The first record decides for the whole archive.
-    const bool oem = !entries.empty() && HasOemNames(entries.front().versionMadeBy);
-    const std::string codePage = oem ? OemCodePageForLocale(LocaleFromEnvironment()) : std::string();
-    for (const RawEntry& entry : entries) names.push_back(DecodeEntryText(entry.name, oem, entry.flags, codePage));
+    for (const RawEntry& entry : entries) names.push_back(display.Shown(entry));
     return names;
 }
 

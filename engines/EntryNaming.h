@@ -14,6 +14,22 @@
 
 namespace vorlan::engine {
 
+// How an archive's names are shown; the first record decides for the whole
+// archive whether they are OEM text.
+class NameDisplay {
+public:
+    explicit NameDisplay(const std::vector<RawEntry>& entries);
+
+    // Whether the entry's name is shown as it is stored (no conversion):
+    // then matching the stored name is matching the shown one.
+    bool AsStored(const RawEntry& entry) const;
+    std::string Shown(const RawEntry& entry) const;
+
+private:
+    bool oem_ = false;
+    std::string codePage_;
+};
+
 // Every entry's name as shown, in directory order.
 std::vector<std::string> NamesAsShown(const std::vector<RawEntry>& entries);
 

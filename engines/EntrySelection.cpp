@@ -6,13 +6,15 @@
 
 namespace vorlan::engine {
 
-std::vector<std::uint64_t> EntriesSelected(const std::vector<std::string>& shownNames,
-                                           const std::vector<RawEntry>& entries,
+std::vector<std::uint64_t> EntriesSelected(const NameDisplay& display, const std::vector<RawEntry>& entries,
                                            const std::vector<std::string_view>& patterns) {
     const PatternSelection selection(patterns);
     std::vector<std::uint64_t> selected;
-    for (std::uint64_t i = 0; i < entries.size(); ++i)
-        if (selection.Selects(shownNames[i]) || selection.Selects(entries[i].name)) selected.push_back(i);
+    for (std::uint64_t i = 0; i < entries.size(); ++i) {
+        const RawEntry& entry = entries[i];
+        if (selection.Selects(entry.name) || (!display.AsStored(entry) && selection.Selects(display.Shown(entry))))
+            selected.push_back(i);
+    }
     return selected;
 }
 

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "engines/CentralDirectory.h"
+#include "engines/EntryNaming.h"
 
 namespace vorlan::engine {
 
 // The selected entries' indexes, in archive order.
-std::vector<std::uint64_t> EntriesSelected(const std::vector<std::string>& shownNames,
-                                           const std::vector<RawEntry>& entries,
+std::vector<std::uint64_t> EntriesSelected(const NameDisplay& display, const std::vector<RawEntry>& entries,
                                            const std::vector<std::string_view>& patterns);
 
 }  // namespace vorlan::engine

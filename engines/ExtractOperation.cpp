@@ -81,11 +81,11 @@ std::vector<SelectedEntry> Extraction::Select(const std::vector<RawEntry>& entri
     std::vector<std::string_view> patterns;
     for (std::int32_t i = 0; params_.FileSpecs != nullptr && i < params_.FileSpecCount; ++i)
         if (params_.FileSpecs[i].FileSpec != nullptr) patterns.emplace_back(params_.FileSpecs[i].FileSpec);
-    const std::vector<std::string> shownNames = NamesAsShown(entries);
+    const NameDisplay display(entries);
     std::vector<SelectedEntry> selected;
-    for (const std::uint64_t index : EntriesSelected(shownNames, entries, patterns)) {
+    for (const std::uint64_t index : EntriesSelected(display, entries, patterns)) {
         const RawEntry& raw = entries[index];
-        selected.push_back(SelectedEntry{index, shownNames[index], &raw, raw.uncompressedSize, raw.Modified()});
+        selected.push_back(SelectedEntry{index, display.Shown(raw), &raw, raw.uncompressedSize, raw.Modified()});
     }
     return selected;
 }

@@ -228,17 +228,18 @@ void Update::SetEntryDetails(zip_t* archive, std::uint64_t index, const PlannedF
 }
 
 void Update::DeleteEntries(LibzipArchive& archive, const ArchiveLayout& layout) {
-    const std::vector<std::string> shownNames = NamesAsShown(layout.entries);
-    const std::vector<std::uint64_t> selected = EntriesSelected(shownNames, layout.entries, PatternsOf(params_));
+    const NameDisplay display(layout.entries);
+    const std::vector<std::uint64_t> selected = EntriesSelected(display, layout.entries, PatternsOf(params_));
     std::uint64_t bytes = 0;
     for (const std::uint64_t index : selected) bytes += layout.entries[index].uncompressedSize;
     channel_.BatchCount(selected.size());
     channel_.BatchBytes(bytes);
     batchBegun_ = true;
     for (const std::uint64_t index : selected) {
-        channel_.BeginFile(shownNames[index], layout.entries[index].uncompressedSize);
+        const std::string shownName = display.Shown(layout.entries[index]);
+        channel_.BeginFile(shownName, layout.entries[index].uncompressedSize);
         if (zip_delete(archive.Get(), index) != 0)
-            throw EngineError("Cannot delete \"" + shownNames[index] + "\": " + zip_strerror(archive.Get()));
+            throw EngineError("Cannot delete \"" + shownName + "\": " + zip_strerror(archive.Get()));
         channel_.Progress(layout.entries[index].uncompressedSize);
         ++processed_;
     }

@@ -157,8 +157,12 @@ std::string Utf8ToOem(std::string_view text, const std::string& codePage) {
 std::string DecodeEntryText(std::string_view stored, bool oemArchive, std::uint16_t flags,
                             const std::string& codePage) {
     // Plain ASCII names skip iconv in Convert when the code page keeps ASCII.
-    if (!oemArchive || (flags & kFlagUtf8Name) != 0) return std::string(stored);
+    if (DecodesAsStored(oemArchive, flags)) return std::string(stored);
     return OemToUtf8(stored, codePage);
+}
+
+bool DecodesAsStored(bool oemArchive, std::uint16_t flags) {
+    return !oemArchive || (flags & kFlagUtf8Name) != 0;
 }
 
 }  // namespace vorlan

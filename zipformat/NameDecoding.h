@@ -35,5 +35,7 @@ std::string Utf8ToOem(std::string_view text, const std::string& codePage);
 // A name or comment of an entry as decoded: converted from codePage when the
 // archive has OEM names and the entry is not flagged as UTF-8.
 std::string DecodeEntryText(std::string_view stored, bool oemArchive, std::uint16_t flags, const std::string& codePage);
+// Whether DecodeEntryText gives the stored text as it is.
+bool DecodesAsStored(bool oemArchive, std::uint16_t flags);
 
 }  // namespace vorlan
