@@ -2,6 +2,8 @@
 // JAD and manifest text, read with the installer's and java.util.jar's rules.
 #include "suitecheck/DescriptorSyntax.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <string>
 #include <vector>
@@ -16,14 +18,27 @@ bool IsControl(char c) {
     return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
 }
 
+// The separators looked up in a table rather than searched for: every
+// character of every attribute name of every JAD goes through here.
+constexpr std::array<bool, 256> JadSeparators() {
+    std::array<bool, 256> table{};
+    for (char c : std::string_view("()<>@,;:'\"/[]?={} \t")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}
+
 bool IsJadNameCharacter(char c) {
-    return !IsControl(c) && std::string_view("()<>@,;:'\"/[]?={} \t").find(c) == std::string_view::npos;
+    static constexpr std::array<bool, 256> kSeparator = JadSeparators();
+    return !IsControl(c) && !kSeparator[static_cast<unsigned char>(c)];
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
 }
 
 std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
 }
 
 // The start of a line, quoted and escaped as values are.
@@ -86,11 +101,13 @@ std::vector<PhysicalLine> SplitManifestLines(std::string_view bytes) {
     std::vector<PhysicalLine> lines;
     std::size_t start = 0;
     while (start < bytes.size()) {
-        const std::size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
+        const auto lineBreak = std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end(),
+                                            [](char c) { return c == '\r' || c == '\n'; });
+        if (lineBreak == bytes.end()) {
             lines.push_back({bytes.substr(start), false});
             break;
         }
+        const auto end = static_cast<std::size_t>(lineBreak - bytes.begin());
         lines.push_back({bytes.substr(start, end - start), true});
         start = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
     }
