@@ -201,43 +201,53 @@ const MountFacts& FactsOf(const MountEntry& mount) {
 struct ResolvedFolder {
     dev_t device = 0;
     ino_t inode = 0;
-    fs::path resolved;
+    std::string resolved;
 };
 
 constexpr std::size_t kResolvedFoldersKept = 64;
 
-// The path with every link resolved, as far as it exists.
-fs::path ResolvedPath(const fs::path& absolute) {
+// The path with every link resolved, as far as it exists, in normal form.
+// A plain file's path is worked on as text: the archive's folder, resolved
+// once, and its name; std::filesystem's parsing of every component cost more
+// than the rest of opening an archive's directory.
+std::string ResolvedPath(const std::string& absolute) {
     static auto* known = new std::map<std::string, ResolvedFolder>;  // lives until the process ends
     std::error_code failure;
     struct stat self {};
     const bool plainFile = ::lstat(absolute.c_str(), &self) == 0 && !S_ISLNK(self.st_mode) && !S_ISDIR(self.st_mode);
+    const std::size_t slash = absolute.rfind('/');
+    const std::string parent = slash == 0 ? std::string("/") : absolute.substr(0, slash);
     struct stat folder {};
-    const fs::path parent = absolute.parent_path();
-    if (!plainFile || ::stat(parent.c_str(), &folder) != 0) {
+    if (!plainFile || slash == std::string::npos || ::stat(parent.c_str(), &folder) != 0) {
         const fs::path resolved = fs::weakly_canonical(absolute, failure);
-        return failure ? absolute : resolved;
+        return (failure ? fs::path(absolute) : resolved).lexically_normal().string();
     }
     if (known->size() > kResolvedFoldersKept) known->clear();
-    ResolvedFolder& entry = (*known)[parent.string()];
+    ResolvedFolder& entry = (*known)[parent];
     if (entry.resolved.empty() || entry.device != folder.st_dev || entry.inode != folder.st_ino) {
         const fs::path resolved = fs::canonical(parent, failure);
-        if (failure) return absolute;
-        entry = ResolvedFolder{folder.st_dev, folder.st_ino, resolved};
+        if (failure) return fs::path(absolute).lexically_normal().string();
+        entry = ResolvedFolder{folder.st_dev, folder.st_ino, resolved.string()};
     }
-    return entry.resolved / absolute.filename();
+    // A resolved folder has no trailing slash but the root, and a plain
+    // file's name is neither "." nor "..": the joined path is normal.
+    const std::string_view name = std::string_view(absolute).substr(slash + 1);
+    return entry.resolved == "/" ? "/" + std::string(name) : entry.resolved + "/" + std::string(name);
 }
 
 }  // namespace
 
 std::string LinuxVolumeServices::DrivePart(const std::string& path) {
     if (path.empty()) return std::string();
-    std::error_code failure;
-    fs::path absolute = fs::absolute(path, failure);
-    if (failure) return std::string();
-    absolute = ResolvedPath(absolute);
+    std::string absolute = path;
+    if (absolute.front() != '/') {
+        std::error_code failure;
+        absolute = fs::absolute(path, failure).string();
+        if (failure) return std::string();
+    }
+    const std::string resolved = ResolvedPath(absolute);
     const std::vector<MountEntry>& mounts = CurrentMounts();
-    const MountEntry* mount = FindMountHolding(mounts, absolute.lexically_normal().string());
+    const MountEntry* mount = FindMountHolding(mounts, resolved);
     return mount != nullptr ? mount->mountPoint : std::string();
 }
 
