@@ -63,7 +63,7 @@ ApiChoice AutoApiChooser::Scan(const std::string& jarPath) const {
     std::vector<std::string> lacking;
     for (const MissingClass& missing : FindMissingClasses(scan, archive, platform, {})) lacking.push_back(missing.name);
     return providers_->Choose(lacking, [&archive, &platform](const std::string& name) {
-        return archive.names.count(name + ".class") != 0 || platform.Has(name);
+        return archive.names.Has(name + ".class") || platform.Has(name);
     });
 }
 

@@ -36,19 +36,26 @@ SuiteArchive ArchiveFromDirectory(const WrittenSuite& suite, Findings& findings)
     SuiteArchive archive;
     archive.readable = true;
     archive.size = static_cast<std::uint64_t>(static_cast<std::uint32_t>(FileSizeByName(suite.jarPath)));
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(suite.directory->EntryCount()));
+    for (std::int32_t i = 0; i < suite.directory->EntryCount(); ++i) {
+        std::string name = ForwardSlashes(suite.directory->Entry(i).FileName);
+        if (suite.manifestRenamed && EqualsIgnoringCase(name, kManifestEntryName)) name = kManifestEntryName;
+        names.push_back(std::move(name));
+    }
+    archive.names = EntryNames(std::move(names));
     for (std::int32_t i = 0; i < suite.directory->EntryCount(); ++i) {
         const TFileInfo& entry = suite.directory->Entry(i);
-        std::string name = ForwardSlashes(entry.FileName);
-        if (suite.manifestRenamed && EqualsIgnoringCase(name, kManifestEntryName)) name = kManifestEntryName;
+        const std::string& name = archive.names[static_cast<std::size_t>(i)];
         if (entry.Encrypted) findings.Error(rules::kZip, "the entry " + name + " cannot be read: it is encrypted");
         if (entry.CompressionMethod != 0 && entry.CompressionMethod != 8)
             findings.Error(rules::kZip, "the entry " + name + " cannot be read: compression method " +
                                             std::to_string(entry.CompressionMethod) +
                                             " (phones read only stored and deflated entries)");
-        const auto [stored, first] = archive.names.insert(std::move(name));
-        if (!first) findings.Error(rules::kZip, "the entry " + *stored + " is stored twice");
+        if (archive.names.Repeated(static_cast<std::size_t>(i)))
+            findings.Error(rules::kZip, "the entry " + name + " is stored twice");
     }
-    if (archive.names.count(std::string(kManifestEntryName)) != 0) archive.manifest = suite.manifestBytes;
+    if (archive.names.Has(kManifestEntryName)) archive.manifest = suite.manifestBytes;
     return archive;
 }
 

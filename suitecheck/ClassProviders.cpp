@@ -31,9 +31,9 @@ ClassProviders::ClassProviders(const std::vector<Archive>& archives) {
             });
         Indexed indexed{archive.name, {}};
         std::set<std::string> holds;
-        for (const std::string& entry : read.names) {
+        for (const std::string_view entry : read.names.Sorted()) {
             if (entry.size() <= kClassSuffix.size() || !entry.ends_with(kClassSuffix)) continue;
-            holds.insert(entry.substr(0, entry.size() - kClassSuffix.size()));
+            holds.emplace(entry.substr(0, entry.size() - kClassSuffix.size()));
         }
         for (const ClassReferences& references : classes)
             for (const std::string& named : references.named)

@@ -17,7 +17,7 @@ using ScannedClasses = std::map<std::string, ClassReferences>;
 constexpr std::string_view kClassSuffix = ".class";
 
 bool InJar(const SuiteArchive& archive, const std::string& name) {
-    return archive.names.count(name + std::string(kClassSuffix)) != 0;
+    return archive.names.Has(name + std::string(kClassSuffix));
 }
 
 // Marks the missing classes that loading the start classes needs.

@@ -128,9 +128,14 @@ std::vector<CentralRecord> WalkDirectory(const JarDirectory& directory) {
 
 void ReadEntries(EntryReading& reading, const std::vector<CentralRecord>& records, SuiteArchive& archive,
                  Findings& findings) {
-    for (const CentralRecord& record : records) {
-        const std::string name(record.name);
-        if (!archive.names.insert(name).second)
+    std::vector<std::string> names;
+    names.reserve(records.size());
+    for (const CentralRecord& record : records) names.emplace_back(record.name);
+    archive.names = EntryNames(std::move(names));
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const CentralRecord& record = records[i];
+        const std::string& name = archive.names[i];
+        if (archive.names.Repeated(i))
             findings.Error(rules::kZip, "the entry " + ShownFileName(name) + " is stored twice");
         try {
             reading.Read(record, name);

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <set>
 #include <string>
 
+#include "suitecheck/EntryNames.h"
 #include "suitecheck/Findings.h"
 
 namespace vorlan {
@@ -19,7 +19,7 @@ namespace vorlan {
 struct SuiteArchive {
     bool readable = false;                // a zip whose directory could be read
     std::uint64_t size = 0;               // in bytes
-    std::set<std::string> names;          // entry names as stored
+    EntryNames names;                     // entry names as stored
     std::optional<std::string> manifest;  // META-INF/MANIFEST.MF, when it read soundly
 };
 

@@ -160,7 +160,7 @@ void CheckSuiteFiles(const std::string& path, const SuiteCheckOptions& options, 
 
 std::optional<Attributes> ReadArchiveManifest(const SuiteArchive& archive, Findings& findings) {
     if (archive.manifest) return ReadManifestAttributes(*archive.manifest, findings);
-    if (archive.readable && archive.names.count(std::string(kManifestEntryName)) == 0)
+    if (archive.readable && !archive.names.Has(kManifestEntryName))
         findings.Error(rules::kManifest, "the JAR has no META-INF/MANIFEST.MF (the name is case-sensitive)");
     return std::nullopt;  // an unreadable one is a ZIP_FORMAT error already
 }

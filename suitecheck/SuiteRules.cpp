@@ -83,7 +83,7 @@ private:
     }
     bool InJar(std::string entry) const {
         if (!entry.empty() && entry.front() == '/') entry.erase(0, 1);
-        return suite_.archive->names.count(entry) > 0;
+        return suite_.archive->names.Has(entry);
     }
 
     void Mandatory() {
