@@ -2,6 +2,9 @@
 // The strict and the lenient reading of a UTF-8 sequence.
 #include "zipformat/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace vorlan {
 
 namespace {
@@ -36,14 +39,28 @@ std::size_t Utf8CharacterLength(std::string_view text) {
     return length;
 }
 
+namespace {
+
+// Where the run of ASCII bytes from at ends, eight bytes at a time.
+std::size_t EndOfAscii(std::string_view text, std::size_t at) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    for (; text.size() - at >= sizeof(std::uint64_t); at += sizeof(std::uint64_t)) {
+        std::uint64_t eight = 0;
+        std::memcpy(&eight, text.data() + at, sizeof eight);
+        if ((eight & kHighBits) != 0) break;
+    }
+    while (at < text.size() && ByteAt(text, at) < 0x80) ++at;
+    return at;
+}
+
+}  // namespace
+
 bool IsWellFormedUtf8(std::string_view text) {
     std::size_t at = 0;
     while (at < text.size()) {
         // ASCII, nearly all of any name or manifest, passes without the decoder.
-        if (ByteAt(text, at) < 0x80) {
-            ++at;
-            continue;
-        }
+        at = EndOfAscii(text, at);
+        if (at == text.size()) break;
         const std::size_t length = Utf8CharacterLength(text.substr(at));
         if (length == 0) return false;
         at += length;

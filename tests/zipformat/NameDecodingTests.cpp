@@ -125,9 +125,15 @@ INSTANTIATE_TEST_SUITE_P(Characters, Utf8LengthTest,
                                            Utf8Case{"\xE2\x41\x91", 0, 1}));
 
 TEST(Utf8, WholeTextsAreWellFormedOnlyThroughout) {
-    for (const char* good : {"", "a/B.class", "d\xC3\xA9j\xC3\xA0", "\xE2\x96\x91x\xF4\x8F\xBF\xBF"})
+    // Long ASCII runs are passed eight bytes at a time: a fault just past
+    // one, or a character across the eighth byte, is still seen.
+    for (const char* good : {"", "a/B.class", "d\xC3\xA9j\xC3\xA0", "\xE2\x96\x91x\xF4\x8F\xBF\xBF",
+                             "com/game/a\xC3\xA9"
+                             "b/Main.class",
+                             "abcdefg\xC3\xA9"})
         EXPECT_TRUE(IsWellFormedUtf8(good)) << good;
-    for (const char* bad : {"caf\xE9", "ok\xC3", "\xC3\xA9\xED\xA0\x80", "a\x80z"})
+    for (const char* bad : {"caf\xE9", "ok\xC3", "\xC3\xA9\xED\xA0\x80", "a\x80z", "0123456789abcdef\xE9",
+                            "abcdefg\xC3", "MIDlet-Name: Game\r\nMIDlet-Vendor: \xFF\r\n"})
         EXPECT_FALSE(IsWellFormedUtf8(bad)) << bad;
 }
 
