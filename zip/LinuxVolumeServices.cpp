@@ -231,8 +231,12 @@ std::string ResolvedPath(const std::string& absolute) {
     }
     // A resolved folder has no trailing slash but the root, and a plain
     // file's name is neither "." nor "..": the joined path is normal.
-    const std::string_view name = std::string_view(absolute).substr(slash + 1);
-    return entry.resolved == "/" ? "/" + std::string(name) : entry.resolved + "/" + std::string(name);
+    // Built by appending: GCC 12 at -O3 takes "/" + std::string(...) for an
+    // overlapping copy (a false -Wrestrict).
+    std::string joined = entry.resolved;
+    if (joined != "/") joined += '/';
+    joined.append(absolute, slash + 1);
+    return joined;
 }
 
 }  // namespace
