@@ -52,6 +52,13 @@ void Folder::Remember(const std::string& name) {
 }
 
 std::unique_ptr<Folder> Folder::OpenSubfolder(const std::string& name, FolderCreation creation) {
+    // The exact name wins whenever it exists, so opening it first spares
+    // the folder's listing, which only a name missing as given needs.
+    if (name != "." && name != "..") {
+        FileDescriptor exact(::openat(fd_.Get(), name.c_str(), kFolderFlags));
+        if (exact.Valid()) return std::unique_ptr<Folder>(new Folder(std::move(exact)));
+        if (errno == ELOOP || errno == ENOTDIR) return nullptr;  // a link or a file of that name
+    }
     std::optional<std::string> onDisk = ExistingName(name);
     if (!onDisk) {
         if (creation == FolderCreation::LookOnly) return nullptr;

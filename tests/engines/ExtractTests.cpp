@@ -127,6 +127,24 @@ TEST_F(ExtractOver, ReusesExistingNamesIgnoringCase) {
     EXPECT_EQ(ReadFile(target_ / "meta-inf/manifest.mf"), "new manifest");
 }
 
+// Of two folders that differ only in case, the one named exactly wins; a
+// link of that exact name is never followed, though the other is a folder.
+TEST_F(ExtractOver, AnExactFolderNameWinsAndAnExactLinkStops) {
+    existing("meta-inf/manifest.mf", "old", 100000);
+    fs::create_directory(target_ / "META-INF");
+    EXPECT_EQ(RunExtract({archive_, target_, {"META-INF\\manifest.mf"}}, script_), 1);
+    EXPECT_EQ(ReadFile(target_ / "META-INF/MANIFEST.MF"), "new manifest");
+    EXPECT_EQ(ReadFile(target_ / "meta-inf/manifest.mf"), "old");
+
+    fs::remove_all(target_ / "META-INF");
+    const TempDir elsewhere;
+    fs::create_directory_symlink(elsewhere.path(), target_ / "META-INF");
+    CallbackScript linked;
+    EXPECT_EQ(RunExtract({archive_, target_, {"META-INF\\manifest.mf"}}, linked), 0);
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+    EXPECT_EQ(ReadFile(target_ / "meta-inf/manifest.mf"), "old");
+}
+
 TEST_F(ExtractOver, FreshenOnlyReplacesWhatExists) {
     existing("a.txt", "old a", 100000);
     ExtractRequest request{archive_, target_, {"*"}};
