@@ -39,15 +39,21 @@ int ReadToEnd(int fd, std::string& text, std::size_t limit) {
     return error == ECANCELED ? EFBIG : error;
 }
 
-int ReadRegularFile(const std::string& path, std::string& bytes, std::size_t limit) {
+int ReadRegularFile(int fd, std::string& bytes, std::size_t limit) {
     bytes.clear();
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     struct stat info {};
-    if (!file.Valid() || ::fstat(file.Get(), &info) != 0) return errno;
+    if (::fstat(fd, &info) != 0) return errno;
     if (!S_ISREG(info.st_mode)) return kNotRegularFile;
     if (static_cast<std::uintmax_t>(info.st_size) > limit) return EFBIG;
     bytes.reserve(static_cast<std::size_t>(info.st_size));
-    return ReadToEnd(file.Get(), bytes, limit);
+    return ReadToEnd(fd, bytes, limit);
+}
+
+int ReadRegularFile(const std::string& path, std::string& bytes, std::size_t limit) {
+    bytes.clear();
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!file.Valid()) return errno;
+    return ReadRegularFile(file.Get(), bytes, limit);
 }
 
 }  // namespace vorlan

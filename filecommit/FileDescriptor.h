@@ -67,5 +67,7 @@ constexpr int kNotRegularFile = -1;
 // kNotRegularFile, EFBIG when it holds more than limit bytes, else the
 // error of opening or reading it.
 int ReadRegularFile(const std::string& path, std::string& bytes, std::size_t limit = std::string::npos);
+// The same for a file already open, read from where it stands.
+int ReadRegularFile(int fd, std::string& bytes, std::size_t limit = std::string::npos);
 
 }  // namespace vorlan

@@ -46,7 +46,7 @@ std::optional<TextLines> ReadExistingJad(const std::string& path) {
     struct stat info {};
     if (fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     TextLines lines;
-    lines.LoadFromFile("/proc/self/fd/" + std::to_string(file.Get()));  // the very file opened, with its limits
+    lines.LoadFromOpenFile(file.Get(), path);  // the very file opened, with its limits
     return lines;
 }
 

@@ -51,13 +51,10 @@ constexpr const char* kTooLarge = "larger than 16 MiB, too large for a manifest 
     throw std::runtime_error("Cannot read \"" + path + "\": " + why);
 }
 
-std::string ReadWholeFile(const std::string& path) {
-    std::string bytes;
-    const int error = ReadRegularFile(path, bytes, TextLines::kMaxFileSize);
+void ThrowOnReadError(int error, const std::string& path) {
     if (error == kNotRegularFile) ThrowReadFailure(path, "not a file");
     if (error == EFBIG) ThrowReadFailure(path, kTooLarge);
     if (error != 0) ThrowReadFailure(path, std::strerror(error));
-    return bytes;
 }
 
 // The lines SplitTextLines would make of text, counted without making them.
@@ -76,7 +73,18 @@ std::size_t CountLines(std::string_view text) {
 }  // namespace
 
 std::string TextLines::LoadFromFile(const std::string& path) {
-    std::string text = ReadWholeFile(path);
+    std::string text;
+    ThrowOnReadError(ReadRegularFile(path, text, kMaxFileSize), path);
+    return SetTextOfFile(std::move(text), path);
+}
+
+std::string TextLines::LoadFromOpenFile(int fd, const std::string& path) {
+    std::string text;
+    ThrowOnReadError(ReadRegularFile(fd, text, kMaxFileSize), path);
+    return SetTextOfFile(std::move(text), path);
+}
+
+std::string TextLines::SetTextOfFile(std::string text, const std::string& path) {
     if (CountLines(text) > kMaxLines)
         ThrowReadFailure(path,
                          "more than " + std::to_string(kMaxLines) + " lines, too many for a manifest or descriptor");

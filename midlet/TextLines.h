@@ -38,8 +38,13 @@ public:
     // bytes. When the file cannot be read (missing, not a file, too large,
     // too many lines) this throws and the content stays.
     std::string LoadFromFile(const std::string& path);
+    // The same for a file already open (read from where it stands); path
+    // names it in the messages.
+    std::string LoadFromOpenFile(int fd, const std::string& path);
 
 private:
+    std::string SetTextOfFile(std::string text, const std::string& path);
+
     std::vector<std::string> lines_;
 };
 

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The text form of manifests and descriptors: how files are split into lines
 // and how lines are written.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "filecommit/FileDescriptor.h"
 #include "filecommit/ReplaceableTarget.h"
 #include "midlet/TextLines.h"
 #include "tests/support/TestTools.h"
@@ -66,24 +70,34 @@ TEST(TextLinesTest, AFailedLoadKeepsTheContent) {
     EXPECT_EQ(lines.Lines(), Lines{"kept"});
 }
 
+// Whether loaded by name or from the file already open, a file is refused
+// over the limit, and the message names it.
 TEST(TextLinesTest, RefusesFilesLargerThanSixteenMebibytes) {
     TempDir dir;
     const fs::path big = dir / "big.mf";
     WriteFile(big, "MIDlet-Name: Big\r\n");
-    fs::resize_file(big, TextLines::kMaxFileSize + 1);  // sparse: no disk used
-    TextLines lines;
-    lines.SetText("kept");
-    try {
-        lines.LoadFromFile(big.string());
-        FAIL() << "a file over 16 MiB was loaded";
-    } catch (const std::runtime_error& error) {
-        EXPECT_NE(std::string(error.what()).find("16 MiB"), std::string::npos) << error.what();
-    }
-    EXPECT_EQ(lines.Lines(), Lines{"kept"});
+    const FileDescriptor opened(::open(big.c_str(), O_RDONLY | O_CLOEXEC));
+    const std::vector<std::function<void(TextLines&)>> loads{
+        [&big](TextLines& lines) { lines.LoadFromFile(big.string()); },
+        [&big, &opened](TextLines& lines) { lines.LoadFromOpenFile(opened.Get(), big.string()); }};
+    for (const auto& load : loads) {
+        fs::resize_file(big, TextLines::kMaxFileSize + 1);  // sparse: no disk used
+        TextLines lines;
+        lines.SetText("kept");
+        try {
+            load(lines);
+            FAIL() << "a file over 16 MiB was loaded";
+        } catch (const std::runtime_error& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find("16 MiB"), std::string::npos) << message;
+            EXPECT_NE(message.find(big.string()), std::string::npos) << message;
+        }
+        EXPECT_EQ(lines.Lines(), Lines{"kept"});
 
-    fs::resize_file(big, TextLines::kMaxFileSize);  // the limit itself is fine
-    lines.LoadFromFile(big.string());
-    EXPECT_EQ(lines[0], "MIDlet-Name: Big");
+        fs::resize_file(big, TextLines::kMaxFileSize);  // the limit itself is fine
+        load(lines);
+        EXPECT_EQ(lines[0], "MIDlet-Name: Big");
+    }
 }
 
 }  // namespace
