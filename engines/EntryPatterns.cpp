@@ -2,6 +2,8 @@
 // Comparing names, matching file patterns, judging names that become paths.
 #include "engines/EntryPatterns.h"
 
+#include <cstdint>
+
 namespace vorlan::engine {
 
 namespace {
@@ -27,6 +29,19 @@ std::string NameKey(std::string_view name) {
     std::string key(name);
     for (char& c : key) c = KeyChar(c);
     return key;
+}
+
+std::size_t NameKeyHash::operator()(std::string_view name) const {
+    std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+    for (const char c : name) hash = (hash ^ static_cast<unsigned char>(KeyChar(c))) * 1099511628211u;
+    return static_cast<std::size_t>(hash);
+}
+
+bool NameKeyEqual::operator()(std::string_view left, std::string_view right) const {
+    if (left.size() != right.size()) return false;
+    for (std::size_t i = 0; i < left.size(); ++i)
+        if (KeyChar(left[i]) != KeyChar(right[i])) return false;
+    return true;
 }
 
 // Greedy matching that backtracks only to the last "*": linear in practice

@@ -16,6 +16,14 @@ namespace vorlan::engine {
 // The form names compare in: ASCII letters in lower case, "\" as "/".
 std::string NameKey(std::string_view name);
 
+// Hashing and comparing names as their keys would, without making the keys.
+struct NameKeyHash {
+    std::size_t operator()(std::string_view name) const;
+};
+struct NameKeyEqual {
+    bool operator()(std::string_view left, std::string_view right) const;
+};
+
 // Whether the file pattern selects the name. "*" matches any run of characters,
 // separators included; "?" matches one character.
 bool PatternMatches(std::string_view pattern, std::string_view name);

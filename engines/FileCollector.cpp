@@ -80,6 +80,7 @@ FileCollector::FileCollector(Recursion recursion, FolderNames folderNames, std::
       tree_(settledLevel ? &ProcessWatchedTree() : nullptr) {}
 
 void FileCollector::Collect(std::string_view pattern) {
+    BeginPattern();
     SplitPattern split = Split(pattern);
     if (split.outside) {
         skipped_.push_back({std::string(pattern), Quoted(pattern) + " reaches outside the current folder"});
@@ -196,9 +197,9 @@ void FileCollector::Consider(WalkedFolder& folder, const std::string& relativeFo
     std::shared_ptr<const std::vector<std::uint8_t>> content;
     std::optional<FileReading> reading;
     std::shared_ptr<const CompressedEntry> settledForm;
-    const std::string path = relativeFolder + name;
+    std::string path = relativeFolder + name;
     const bool regular = matches && type == DT_REG;
-    if (regular && AddKnownUnchanged(relativeFolder, name)) return;
+    if (regular && AddKnownUnchanged(relativeFolder, name, path)) return;
     // Watched before it is looked at: a change after the look is reported.
     const bool watched = regular && tree_ && tree_->WatchFile(relativeFolder, folder.Fd(), name);
     const int folderFd = folder.Fd();
@@ -222,35 +223,48 @@ void FileCollector::Consider(WalkedFolder& folder, const std::string& relativeFo
 }
 
 // A file no change was reported for since it was last seen, whose form the
-// process still has: added without a look at it.
-bool FileCollector::AddKnownUnchanged(const std::string& relativeFolder, const std::string& name) {
+// process still has: added without a look at it. Its path is taken when it is.
+bool FileCollector::AddKnownUnchanged(const std::string& relativeFolder, const std::string& name, std::string& path) {
     if (!tree_ || !settledLevel_) return false;
     const FileState* known = tree_->KnownState(relativeFolder, name);
     if (!known) return false;
     const FileState state = *known;
-    const std::string path = relativeFolder + name;
     std::shared_ptr<const CompressedEntry> form = ProcessSettledForms().Find(path, state, *settledLevel_);
     const bool isArchive = excluded_ && excluded_->device == state.device && excluded_->inode == state.inode;
     if (!form || isArchive) return false;
-    const std::string stored = folderNames_ == FolderNames::Junk ? name : path;
-    Add(CollectedFile{path, stored, static_cast<std::uint64_t>(state.size), state.modified.tv_sec, nullptr,
-                      std::nullopt, std::move(form)});
+    std::string stored = folderNames_ == FolderNames::Junk ? name : path;
+    Add(CollectedFile{std::move(path), std::move(stored), static_cast<std::uint64_t>(state.size), state.modified.tv_sec,
+                      nullptr, std::nullopt, std::move(form)});
     return true;
 }
 
+// Within one pattern's walk no path comes twice: the paths met so far are
+// indexed only once a second pattern is collected.
+void FileCollector::BeginPattern() {
+    if (++patternsBegun_ != 2) return;
+    for (const CollectedFile& file : files_) diskPaths_.insert(file.diskPath);
+    for (std::string& path : leftOutByAdd_) diskPaths_.insert(std::move(path));
+}
+
 void FileCollector::Add(CollectedFile file) {
-    if (!diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier pattern already
+    if (patternsBegun_ > 1 && !diskPaths_.insert(file.diskPath).second) return;  // selected by an earlier pattern
     if (!IsWellFormedUtf8(file.storedName)) {
         // Stored unflagged, such a name makes java.util.jar refuse the whole archive.
         skipped_.push_back({file.diskPath, Quoted(EscapedEntryName(file.diskPath)) +
                                                " is left out: its name is not UTF-8, which Java cannot read"});
-        return;
-    }
-    if (!nameKeys_.insert(NameKey(file.storedName)).second) {
-        skipped_.push_back({file.diskPath, "\"" + file.diskPath + "\" would carry the name of a file added before it"});
+        NoteLeftOut(file.diskPath);
         return;
     }
     files_.push_back(std::move(file));
+    if (filesByName_.insert(files_.size() - 1).second) return;
+    const std::string path = std::move(files_.back().diskPath);
+    files_.pop_back();
+    skipped_.push_back({path, "\"" + path + "\" would carry the name of a file added before it"});
+    NoteLeftOut(path);
+}
+
+void FileCollector::NoteLeftOut(const std::string& path) {
+    if (patternsBegun_ == 1) leftOutByAdd_.push_back(path);
 }
 
 }  // namespace vorlan::engine

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engines/EntryCompressor.h"
+#include "engines/EntryPatterns.h"
 #include "engines/SettledForms.h"
 #include "engines/WatchedTree.h"
 #include "filecommit/FileDescriptor.h"
@@ -82,6 +83,8 @@ public:
     // still has (SettledForms) are found by a stat instead of being read.
     FileCollector(Recursion recursion, FolderNames folderNames, std::optional<FileIdentity> excluded,
                   std::optional<int> settledLevel = std::nullopt);
+    FileCollector(const FileCollector&) = delete;  // its index refers to its own files
+    FileCollector& operator=(const FileCollector&) = delete;
 
     // Adds the files the file pattern selects. One reaching outside the current
     // directory (absolute, or through "..") selects nothing and is reported
@@ -91,20 +94,25 @@ public:
     // The files in the order found; a file selected twice appears once, and
     // of two files that would carry the same name ignoring case only the
     // first is kept (the other is reported as skipped).
-    std::vector<CollectedFile> TakeFiles() { return std::move(files_); }
+    std::vector<CollectedFile> TakeFiles() {
+        filesByName_.clear();
+        return std::move(files_);
+    }
     std::vector<SkippedFile> TakeSkipped() { return std::move(skipped_); }
 
 private:
     void Walk(WalkedFolder& folder, const std::string& relativeFolder, std::string_view namePattern, int depth);
     std::vector<FolderItem> ItemsOf(WalkedFolder& folder, const std::string& relativeFolder);
-    bool AddKnownUnchanged(const std::string& relativeFolder, const std::string& name);
+    bool AddKnownUnchanged(const std::string& relativeFolder, const std::string& name, std::string& path);
     void Consider(WalkedFolder& folder, const std::string& relativeFolder, const std::string& name, bool matches,
                   unsigned char type, std::vector<std::string>& subfolders);
     bool ReadAsFound(int folderFd, const std::string& name, struct stat& status,
                      std::shared_ptr<const std::vector<std::uint8_t>>& content, std::optional<FileReading>& reading);
     bool FindSettled(int folderFd, const std::string& name, const std::string& path, struct stat& status,
                      std::shared_ptr<const CompressedEntry>& form) const;
+    void BeginPattern();
     void Add(CollectedFile file);
+    void NoteLeftOut(const std::string& path);
 
     Recursion recursion_;
     FolderNames folderNames_;
@@ -113,8 +121,22 @@ private:
     WatchedTree* tree_;  // what earlier walks learned; null where files are not found settled
     std::vector<CollectedFile> files_;
     std::vector<SkippedFile> skipped_;
-    std::unordered_set<std::string> diskPaths_;
-    std::unordered_set<std::string> nameKeys_;
+    int patternsBegun_ = 0;
+    std::unordered_set<std::string> diskPaths_;  // from the second pattern on
+    std::vector<std::string> leftOutByAdd_;      // paths Add left out during the first pattern
+    // The files kept, by their stored names as keys compare (no key is made).
+    struct StoredNameHash {
+        const std::vector<CollectedFile>* files;
+        std::size_t operator()(std::size_t index) const { return NameKeyHash()((*files)[index].storedName); }
+    };
+    struct SameStoredName {
+        const std::vector<CollectedFile>* files;
+        bool operator()(std::size_t left, std::size_t right) const {
+            return NameKeyEqual()((*files)[left].storedName, (*files)[right].storedName);
+        }
+    };
+    std::unordered_set<std::size_t, StoredNameHash, SameStoredName> filesByName_{0, StoredNameHash{&files_},
+                                                                                 SameStoredName{&files_}};
     std::uint64_t bytesRead_ = 0;  // of the contents read as found
 };
 

@@ -176,6 +176,39 @@ TEST_F(AddInto, NonAsciiNamesAreMarkedUtf8AndOthersLeftOut) {
     EXPECT_NO_THROW(JavaReadManifest(archive_));
 }
 
+// A file several patterns select goes in once; of two files that would carry
+// the same name ignoring case, the first found goes in and the other is
+// reported left out, once, however many patterns select it.
+TEST_F(AddInto, AFileSelectedTwiceOrNamedAsAnotherGoesInOnce) {
+    WriteFile(scratch_ / "x/c.txt", "first");
+    WriteFile(scratch_ / "y/C.TXT", "second");
+    WriteFile(scratch_ / "n.txt", "n");
+    AddRequest request{archive_, scratch_, {"*.txt", "*.TXT", "x\\c.txt"}};
+    request.junkDirNames = true;
+    EXPECT_EQ(RunAdd(request, script_), 2);
+    EXPECT_EQ(script_.skippedNames(), std::vector<std::string>{"y/C.TXT"});
+    const InspectedArchive after = InspectArchive(archive_);
+    EXPECT_EQ(after.names(), (std::vector<std::string>{"a.txt", "sub/b.txt", "n.txt", "c.txt"}));
+    EXPECT_EQ(RunCommand({"unzip", "-p", archive_.string(), "c.txt"}).output, "first");
+}
+
+// Empty, small (read as found) and large (read when compared) files the
+// archive already holds as they are leave it byte for byte as it was.
+TEST_F(AddInto, IdenticalFilesOfAnySizeLeaveTheArchiveAsItIs) {
+    std::string large;
+    for (unsigned i = 0; large.size() < 1536 * 1024; ++i) large += std::to_string(i * 2654435761u) + ",";
+    const Files files{{"empty.txt", ""}, {"small.txt", "small"}, {"large.bin", large}};
+    PackWith("python", files, archive_);
+    const std::string original = ReadFile(archive_);
+    for (const auto& [name, content] : files) WriteFile(scratch_ / name, content);
+    EXPECT_EQ(RunAdd({archive_, scratch_}, script_), 3);
+    EXPECT_EQ(ReadFile(archive_), original);
+
+    WriteFile(scratch_ / "empty.txt", "no longer empty");
+    EXPECT_EQ(RunAdd({archive_, scratch_}, script_), 3);
+    EXPECT_EQ(RunCommand({"unzip", "-p", archive_.string(), "empty.txt"}).output, "no longer empty");
+}
+
 TEST_F(AddInto, AFileMatchingSeveralEntriesLeavesTheArchiveAlone) {
     PackWith("python", {{"a.txt", "lower"}, {"A.TXT", "upper"}}, archive_);
     const std::string original = ReadFile(archive_);
