@@ -17,11 +17,12 @@ namespace {
 
 // Most suites, API files added, fit whole in the buffer.
 constexpr std::size_t kBufferSize = 4 * 1024 * 1024;
-// Once this much is gathered, all but the last kKeptTail bytes go to the file
-// and the disk starts writing them while the rest of the archive is made:
-// the flush before the rename then has less left to wait for. The tail stays,
-// so that libzip's seek back to the local header it just wrote still lands
-// in the buffer.
+// Once this much is gathered and not yet written, all but the last
+// kKeptTail bytes go to the file and the disk starts writing them while the
+// rest of the archive is made: the flush before the rename then has less left
+// to wait for. What went out stays in the buffer, so libzip's seeks back to
+// the local headers it wrote land there; a header patched after it went out
+// goes out again.
 constexpr std::size_t kWriteAheadAt = 256 * 1024;
 constexpr std::size_t kKeptTail = 64 * 1024;
 
@@ -52,36 +53,38 @@ void ReplacementFile::Begin() {
     buffer_.reserve(kBufferSize);
     bufferStart_ = 0;
     cursor_ = 0;
+    unwritten_ = 0;
     writtenEnd_ = 0;
 }
 
-// Writes the first count bytes of the buffer to the file and drops them.
-void ReplacementFile::WriteOut(std::size_t count) {
-    std::size_t done = 0;
-    while (done < count) {
+// Writes buffer_[from, to) to the file at its place.
+void ReplacementFile::WriteOut(std::size_t from, std::size_t to) {
+    for (std::size_t done = from; done < to;) {
         const ssize_t wrote =
-            ::pwrite(file_->Fd(), buffer_.data() + done, count - done, static_cast<off_t>(bufferStart_ + done));
+            ::pwrite(file_->Fd(), buffer_.data() + done, to - done, static_cast<off_t>(bufferStart_ + done));
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0)
             throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", wrote < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(wrote);
     }
-    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(count));
-    cursor_ -= std::min(cursor_, count);
-    bufferStart_ += count;
-    writtenEnd_ = std::max(writtenEnd_, bufferStart_);
 }
 
 void ReplacementFile::Flush() {
-    WriteOut(buffer_.size());
+    WriteOut(unwritten_, buffer_.size());
+    bufferStart_ += buffer_.size();
+    writtenEnd_ = std::max(writtenEnd_, bufferStart_);
+    buffer_.clear();
+    cursor_ = 0;
+    unwritten_ = 0;
 }
 
 void ReplacementFile::WriteAhead() {
-    const std::size_t count = buffer_.size() - kKeptTail;
-    const std::uint64_t start = bufferStart_;
-    WriteOut(count);
+    const std::size_t end = buffer_.size() - kKeptTail;
+    WriteOut(unwritten_, end);
     // Only a hint: the flush before the rename is what makes the file durable.
-    ::sync_file_range(file_->Fd(), static_cast<off_t>(start), static_cast<off_t>(count), SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(file_->Fd(), static_cast<off_t>(bufferStart_ + unwritten_), static_cast<off_t>(end - unwritten_),
+                      SYNC_FILE_RANGE_WRITE);
+    unwritten_ = end;
 }
 
 void ReplacementFile::Write(const void* bytes, std::size_t count) {
@@ -92,13 +95,14 @@ void ReplacementFile::Write(const void* bytes, std::size_t count) {
         const std::size_t part = std::min(count, kBufferSize - cursor_);
         // Over what the buffer holds already, then past its end.
         const std::size_t overwritten = std::min(part, buffer_.size() - cursor_);
+        if (overwritten > 0) unwritten_ = std::min(unwritten_, cursor_);
         std::copy(data, data + overwritten, buffer_.begin() + static_cast<std::ptrdiff_t>(cursor_));
         buffer_.insert(buffer_.end(), data + overwritten, data + part);
         cursor_ += part;
         data += part;
         count -= part;
     }
-    if (buffer_.size() >= kWriteAheadAt && cursor_ == buffer_.size()) WriteAhead();
+    if (buffer_.size() - unwritten_ >= kWriteAheadAt && cursor_ == buffer_.size()) WriteAhead();
 }
 
 void ReplacementFile::Seek(std::uint64_t position) {
@@ -131,6 +135,7 @@ void ReplacementFile::Rollback() noexcept {
     file_.reset();
     buffer_.clear();
     cursor_ = 0;
+    unwritten_ = 0;
 }
 
 void ReplacementFile::WriteEmptyArchive(std::string_view comment) {
