@@ -24,7 +24,7 @@ ClassProviders::ClassProviders(const std::vector<Archive>& archives) {
         const SuiteArchive read =
             ReadSuiteArchive(archive.path, ignored, [&classes](const std::string&, const std::string& bytes) {
                 try {
-                    classes.push_back(ReadClassReferences(bytes));
+                    if (auto references = ReadClassReferences(bytes)) classes.push_back(std::move(*references));
                 } catch (const std::exception&) {
                     // A class file that cannot be read names nothing.
                 }

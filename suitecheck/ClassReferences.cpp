@@ -161,15 +161,15 @@ void ReadMembers(ClassReader& reader, const std::vector<Constant>& pool, ClassRe
 
 }  // namespace
 
-ClassReferences ReadClassReferences(std::string_view bytes) {
+std::optional<ClassReferences> ReadClassReferences(std::string_view bytes) {
     ClassReader reader(bytes);
-    if (reader.U(4) != 0xCAFEBABE) throw std::runtime_error("it does not begin with 0xCAFEBABE");
+    if (bytes.size() < 4 || reader.U(4) != 0xCAFEBABE) return std::nullopt;
     reader.Take(4);  // version
     const std::vector<Constant> pool = ReadConstants(reader);
     ClassReferences references;
     reader.Take(2);  // access flags
     references.name = ClassAt(pool, reader.U(2));
-    if (references.name.empty()) throw std::runtime_error("its this_class is not a class constant");
+    if (references.name.empty()) return std::nullopt;
     references.superclass = ClassAt(pool, reader.U(2));
     const std::uint32_t interfaceCount = reader.U(2);
     ClassReader interfaces(reader.Take(2 * std::size_t{interfaceCount}));  // a count too large fails here

@@ -5,6 +5,7 @@
 // names (run when the class is first used, so needed for the class to work).
 #pragma once
 
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -21,8 +22,10 @@ struct ClassReferences {
 };
 
 // The classes the class file in bytes names, by internal name
-// ("java/lang/String"; arrays give their element class). Throws
-// std::runtime_error when the bytes are not a class file that can be read.
-ClassReferences ReadClassReferences(std::string_view bytes);
+// ("java/lang/String"; arrays give their element class). Nothing when the
+// bytes are no class file from the start: no 0xCAFEBABE, or a this_class
+// that names no class (common among the files of damaged suites, and told
+// without the cost of an exception); std::runtime_error for damage further in.
+std::optional<ClassReferences> ReadClassReferences(std::string_view bytes);
 
 }  // namespace vorlan

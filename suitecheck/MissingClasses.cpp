@@ -84,7 +84,8 @@ std::string FindingText(const MissingClass& missing, const Platform& platform, c
 void ClassScan::Add(const std::string& entryName, const std::string& bytes) {
     if (entryName.size() <= kClassSuffix.size() || !entryName.ends_with(kClassSuffix)) return;
     try {
-        classes_.emplace(entryName.substr(0, entryName.size() - kClassSuffix.size()), ReadClassReferences(bytes));
+        if (auto references = ReadClassReferences(bytes))
+            classes_.emplace(entryName.substr(0, entryName.size() - kClassSuffix.size()), std::move(*references));
     } catch (const std::exception&) {
         // Not a class file that can be read: CheckClassFile reports it.
     }
