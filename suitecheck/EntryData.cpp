@@ -110,17 +110,27 @@ public:
     }
 
     // Exactly statedSize bytes of content, or why not: a stream that ends
-    // early, runs on past that size or is not deflate data.
-    std::span<const std::uint8_t> Inflate(JarFile& file, const StatedData& data) {
+    // early, runs on past that size or is not deflate data. The content goes
+    // straight into into when given (what it held is replaced), else into a
+    // buffer of this object's.
+    std::span<const std::uint8_t> Inflate(JarFile& file, const StatedData& data, std::string* into) {
         if (data.compressedSize == 0) NotAsStated();  // not even an empty deflate stream
         compressed_.resize(static_cast<std::size_t>(data.compressedSize));
-        content_.resize(static_cast<std::size_t>(data.uncompressedSize));
+        const auto size = static_cast<std::size_t>(data.uncompressedSize);
+        std::uint8_t* out = nullptr;
+        if (into != nullptr) {
+            into->resize(size);
+            out = reinterpret_cast<std::uint8_t*>(into->data());
+        } else {
+            content_.resize(size);
+            out = content_.data();
+        }
         if (!file.ReadAt(data.start, compressed_.data(), compressed_.size()))
             throw std::runtime_error("its data cannot be read");
-        const libdeflate_result result = libdeflate_deflate_decompress(
-            decompressor_, compressed_.data(), compressed_.size(), content_.data(), content_.size(), nullptr);
+        const libdeflate_result result =
+            libdeflate_deflate_decompress(decompressor_, compressed_.data(), compressed_.size(), out, size, nullptr);
         if (result != LIBDEFLATE_SUCCESS) NotAsStated();
-        return content_;
+        return {out, size};
     }
 
 private:
@@ -130,8 +140,7 @@ private:
 };
 
 std::uint32_t InflateWhole(JarFile& file, const StatedData& data, std::string* content) {
-    const auto bytes = WholeInflater::ForThisThread().Inflate(file, data);
-    Append(content, bytes.data(), bytes.size());
+    const auto bytes = WholeInflater::ForThisThread().Inflate(file, data, content);
     return libdeflate_crc32(0, bytes.data(), bytes.size());
 }
 

@@ -19,7 +19,7 @@ struct StatedData {
 };
 
 // The CRC-32 of the entry's content, which is checked to be as long as
-// stated; content, when given, receives it. Throws std::runtime_error
+// stated; content, when given (empty), receives it. Throws std::runtime_error
 // saying why the data is unsound.
 std::uint32_t ReadEntryData(JarFile& file, const StatedData& data, std::string* content);
 
