@@ -25,6 +25,7 @@ constexpr std::uint32_t kFolderGone = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED
 // Far more than the API archives of a batch hold; past it a walk keeps
 // nothing new rather than spend the user's inotify watches.
 constexpr std::size_t kMostWatches = 16384;
+constexpr int kVolatileAfterWalks = 2;
 
 std::string PathThrough(int folderFd, const std::string& name) {
     // The folder's own descriptor, not its path from the current folder: the
@@ -49,6 +50,7 @@ void WatchedTree::Changed(int watch, std::uint32_t mask) {
         return;
     }
     KnownFolder& folder = folders_[found->second.folder];
+    folder.changedSinceWalk = true;
     folder.listed = false;
     folder.items.clear();
     folder.files.clear();
@@ -97,6 +99,10 @@ void WatchedTree::BeginWalk(int topFd) {
         Forget();
         events_.Reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     }
+    for (auto& [name, folder] : folders_) {
+        folder.changedWalks = folder.changedSinceWalk ? folder.changedWalks + 1 : 0;
+        folder.changedSinceWalk = false;
+    }
 }
 
 int WatchedTree::AddWatch(const std::string& path, const std::string& folder, bool isFolder) {
@@ -139,6 +145,11 @@ bool WatchedTree::WatchFile(const std::string& folder, int folderFd, const std::
     const std::lock_guard lock(mutex_);
     const auto found = folders_.find(folder);
     if (found == folders_.end() || !found->second.watched) return false;
+    // In a folder changed before each of the last walks (the manifest the
+    // batch extracts for every JAR), a file's watch would only report its
+    // end: its files are looked at afresh, unwatched, until a walk finds the
+    // folder as it was.
+    if (found->second.changedWalks >= kVolatileAfterWalks) return false;
     return AddWatch(PathThrough(folderFd, name), folder, false) >= 0;
 }
 

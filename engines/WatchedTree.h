@@ -61,6 +61,8 @@ private:
     struct KnownFolder {
         bool watched = false;
         bool listed = false;
+        bool changedSinceWalk = false;  // a change was reported since the last walk began
+        int changedWalks = 0;           // the walks in a row that found it changed
         std::vector<FolderItem> items;
         std::unordered_map<std::string, FileState> files;
     };
