@@ -70,7 +70,7 @@ bool PatternMatches(std::string_view pattern, std::string_view name) {
 PatternSelection::PatternSelection(const std::vector<std::string_view>& patterns) {
     for (const std::string_view pattern : patterns) {
         if (pattern.find_first_of("*?") == std::string_view::npos) {
-            exactKeys_.insert(NameKey(pattern));
+            exactPatterns_.emplace(pattern);
             exactLengths_.insert(pattern.size());
         } else {
             wildcardPatterns_.emplace_back(pattern);
@@ -79,7 +79,7 @@ PatternSelection::PatternSelection(const std::vector<std::string_view>& patterns
 }
 
 bool PatternSelection::Selects(std::string_view name) const {
-    if (exactLengths_.count(name.size()) != 0 && exactKeys_.count(NameKey(name)) != 0) return true;
+    if (exactLengths_.count(name.size()) != 0 && exactPatterns_.contains(name)) return true;
     for (const std::string& pattern : wildcardPatterns_)
         if (PatternMatches(pattern, name)) return true;
     return false;

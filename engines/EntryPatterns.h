@@ -16,11 +16,14 @@ namespace vorlan::engine {
 // The form names compare in: ASCII letters in lower case, "\" as "/".
 std::string NameKey(std::string_view name);
 
-// Hashing and comparing names as their keys would, without making the keys.
+// Hashing and comparing names as their keys would, without making the keys;
+// containers of names looked up with either take any string as it is.
 struct NameKeyHash {
+    using is_transparent = void;
     std::size_t operator()(std::string_view name) const;
 };
 struct NameKeyEqual {
+    using is_transparent = void;
     bool operator()(std::string_view left, std::string_view right) const;
 };
 
@@ -37,9 +40,9 @@ public:
     bool Selects(std::string_view name) const;
 
 private:
-    std::unordered_set<std::string> exactKeys_;
-    // A key has its name's length: names of no other length are not keyed
-    // (an extraction of the manifest looks at every name of the archive).
+    std::unordered_set<std::string, NameKeyHash, NameKeyEqual> exactPatterns_;
+    // A pattern selects only names of its length: names of no other length
+    // are not hashed (an extraction of the manifest looks at every name).
     std::unordered_set<std::size_t> exactLengths_;
     std::vector<std::string> wildcardPatterns_;
 };

@@ -8,7 +8,6 @@
 #include <cerrno>
 
 #include "engines/EngineErrors.h"
-#include "engines/EntryPatterns.h"
 #include "platform/FolderListing.h"
 
 namespace vorlan::engine {
@@ -31,24 +30,24 @@ void Folder::LoadListing() {
     listed_ = true;
     std::vector<ListedItem> items;
     if (!ListFolder(fd_.Get(), items)) throw EngineError(SystemErrorText("Cannot list a folder", errno));
-    for (ListedItem& item : items) namesByKey_.emplace(NameKey(item.name), std::move(item.name));
+    for (ListedItem& item : items) names_.insert(std::move(item.name));
 }
 
 std::optional<std::string> Folder::ExistingName(std::string_view name) {
     if (!listed_) LoadListing();
-    const auto [first, last] = namesByKey_.equal_range(NameKey(name));
+    const auto [first, last] = names_.equal_range(name);
     if (first == last) return std::nullopt;
     for (auto it = first; it != last; ++it)
-        if (it->second == name) return it->second;
-    return first->second;
+        if (*it == name) return *it;
+    return *first;
 }
 
 void Folder::Remember(const std::string& name) {
     if (!listed_) LoadListing();
-    const auto [first, last] = namesByKey_.equal_range(NameKey(name));
+    const auto [first, last] = names_.equal_range(name);
     for (auto it = first; it != last; ++it)
-        if (it->second == name) return;
-    namesByKey_.emplace(NameKey(name), name);
+        if (*it == name) return;
+    names_.insert(name);
 }
 
 std::unique_ptr<Folder> Folder::OpenSubfolder(const std::string& name, FolderCreation creation) {

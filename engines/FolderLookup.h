@@ -9,8 +9,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <unordered_set>
 
+#include "engines/EntryPatterns.h"
 #include "filecommit/FileDescriptor.h"
 
 namespace vorlan::engine {
@@ -41,7 +42,7 @@ private:
 
     FileDescriptor fd_;
     bool listed_ = false;
-    std::unordered_multimap<std::string, std::string> namesByKey_;
+    std::unordered_multiset<std::string, NameKeyHash, NameKeyEqual> names_;  // equal ignoring case
 };
 
 }  // namespace vorlan::engine
