@@ -18,12 +18,13 @@ std::string NameKey(std::string_view name);
 
 // Hashing and comparing names as their keys would, without making the keys;
 // containers of names looked up with either take any string as it is.
+// (is_transparent is the name the standard library looks for.)
 struct NameKeyHash {
-    using is_transparent = void;
+    using is_transparent = void;  // NOLINT(readability-identifier-naming)
     std::size_t operator()(std::string_view name) const;
 };
 struct NameKeyEqual {
-    using is_transparent = void;
+    using is_transparent = void;  // NOLINT(readability-identifier-naming)
     bool operator()(std::string_view left, std::string_view right) const;
 };
 
