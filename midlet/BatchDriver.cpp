@@ -219,8 +219,10 @@ private:
 
 namespace {
 
-// --api auto scans the JARs that come next while one is written.
-constexpr int kChoicesAhead = 4;
+// --api auto scans the JARs that come next while one is written. The batch's
+// thread scans some of them too while it waits: with four expected, the
+// lookahead's thread at times found none left to scan.
+constexpr int kChoicesAhead = 8;
 
 ApiChooser* ChooserThatLooksAhead(BatchHost& host) {
     const bool looksAhead = host.Mode() == BatchMode::GenerateJad && host.EntriesKnownAhead();

@@ -2,6 +2,7 @@
 // --api auto's choices made ahead: while the batch writes one suite, a
 // thread of its own scans the class files of the JARs that come next, so
 // that the scan (inflating every class file of a JAR) costs no waiting.
+// When the batch has to wait for a scan, it scans a later JAR meanwhile.
 // A choice made ahead is used only for the very file it was made from: the
 // file's identity, size and times must be the same before the scan, after
 // it and when the batch asks; anything else is scanned again then.
@@ -24,7 +25,8 @@ class ChoiceLookahead {
 public:
     using Scan = std::function<ApiChoice(const std::string& jarPath)>;
 
-    // scan is called on the lookahead's thread, one JAR at a time.
+    // scan is called on the lookahead's thread, and on the thread that
+    // waits in Take for one JAR's scan to end, for a JAR expected after it.
     explicit ChoiceLookahead(Scan scan);
     ChoiceLookahead(const ChoiceLookahead&) = delete;
     ChoiceLookahead& operator=(const ChoiceLookahead&) = delete;
@@ -56,6 +58,7 @@ private:
     static std::optional<Stamp> StampOf(const std::string& path);
     bool Begin(const std::shared_ptr<Ahead>& ahead);
     void ScanAhead(const std::shared_ptr<Ahead>& ahead);
+    void ScanBegun(const std::shared_ptr<Ahead>& ahead);
 
     Scan scan_;
     std::mutex mutex_;

@@ -59,5 +59,30 @@ TEST(ChoiceLookaheadTest, GivesAChoiceOnlyForTheFileAsItWasScanned) {
     EXPECT_EQ(Content(lookahead.Take((work / "e.jar").string())), "e.jar");
 }
 
+// The lookahead's thread is held in a.jar's scan until b.jar has been
+// scanned: only the batch's thread, waiting in Take for a.jar, can scan it.
+TEST(ChoiceLookaheadTest, TheThreadThatWaitsScansALaterJarMeanwhile) {
+    TempDir work;
+    for (const char* name : {"a.jar", "b.jar"}) WriteFile(work / name, name);
+    std::promise<void> bScanned;
+    std::shared_future<void> bDone = bScanned.get_future().share();
+    std::atomic<int> scans{0};
+    ChoiceLookahead lookahead([&](const std::string& path) {
+        ++scans;
+        if (path.ends_with("a.jar") && bDone.wait_for(std::chrono::seconds(30)) != std::future_status::ready)
+            throw std::runtime_error("b.jar was never scanned");
+        if (path.ends_with("b.jar")) bScanned.set_value();
+        ApiChoice choice;
+        choice.archives.push_back({path, {ReadFile(path)}});
+        return choice;
+    });
+    lookahead.Expect((work / "a.jar").string());
+    lookahead.Expect((work / "b.jar").string());
+    while (scans.load() == 0) std::this_thread::yield();  // a.jar's scan has begun
+    EXPECT_EQ(Content(lookahead.Take((work / "a.jar").string())), "a.jar");
+    EXPECT_EQ(Content(lookahead.Take((work / "b.jar").string())), "b.jar");
+    EXPECT_EQ(scans.load(), 2);  // neither scanned twice
+}
+
 }  // namespace
 }  // namespace vorlan::test
