@@ -29,6 +29,19 @@ bool BackgroundWorker::Post(std::function<void()> task) {
     return true;
 }
 
+bool BackgroundWorker::RunQueuedTaskHere() {
+    std::function<void()> task;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        // A forked copy's queue holds its parent's tasks, not its own.
+        if (tasks_.empty() || owner_ != ::getpid()) return false;
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+    }
+    task();
+    return true;
+}
+
 bool BackgroundWorker::StartedHere() {
     if (thread_.joinable()) return owner_ == ::getpid();
     try {

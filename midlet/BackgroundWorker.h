@@ -28,6 +28,9 @@ public:
     // can be had (nor in a process forked from the one that started it): the
     // caller then does the work itself.
     bool Post(std::function<void()> task);
+    // Runs the first task not yet begun on the calling thread; false when
+    // there is none. For an owner that would otherwise wait for the thread.
+    bool RunQueuedTaskHere();
 
 private:
     bool StartedHere();

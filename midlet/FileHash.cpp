@@ -7,6 +7,7 @@
 #include <openssl/evp.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <future>
 #include <memory>
 #include <string_view>
@@ -74,6 +75,14 @@ std::shared_future<std::string> FileSha256Later(const std::string& path) {
     // No thread to be had: the hash is computed here, as it always could be.
     if (!queued) hash->set_value(Sha256Of(*fd));
     return later;
+}
+
+std::string AwaitSha256(const std::shared_future<std::string>& later) {
+    // The hashes, not the batch, are what a run with --report waits for:
+    // rather than wait, this thread hashes the files queued after it.
+    while (later.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        if (!HashingThread().RunQueuedTaskHere()) break;
+    return later.get();
 }
 
 }  // namespace vorlan

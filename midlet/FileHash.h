@@ -15,4 +15,8 @@ namespace vorlan {
 // by renames, never written over).
 std::shared_future<std::string> FileSha256Later(const std::string& path);
 
+// The hash later gives; while it is not ready, the files queued for
+// hashing are hashed on the calling thread.
+std::string AwaitSha256(const std::shared_future<std::string>& later);
+
 }  // namespace vorlan

@@ -36,8 +36,8 @@ void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts
 }
 
 void SettleHashes(SuiteFacts& facts) {
-    if (facts.jarSha256BeforeLater.valid()) facts.jarSha256Before = facts.jarSha256BeforeLater.get();
-    if (facts.jarSha256AfterLater.valid()) facts.jarSha256After = facts.jarSha256AfterLater.get();
+    if (facts.jarSha256BeforeLater.valid()) facts.jarSha256Before = AwaitSha256(facts.jarSha256BeforeLater);
+    if (facts.jarSha256AfterLater.valid()) facts.jarSha256After = AwaitSha256(facts.jarSha256AfterLater);
     facts.jarSha256BeforeLater = {};
     facts.jarSha256AfterLater = {};
 }

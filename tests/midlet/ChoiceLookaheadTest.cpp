@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
-// --api auto's choices made ahead: used only for the file they were made
-// from, as it still is when the batch asks.
+// Work beside the batch: --api auto's choices made ahead, used only for the
+// file they were made from, as it still is when the batch asks; the tasks a
+// waiting thread takes over from the background thread.
 #include "midlet/ChoiceLookahead.h"
 
 #include <gtest/gtest.h>
 
 #include <future>
 
+#include "midlet/BackgroundWorker.h"
 #include "tests/support/TestTools.h"
 
 namespace vorlan::test {
@@ -82,6 +84,30 @@ TEST(ChoiceLookaheadTest, TheThreadThatWaitsScansALaterJarMeanwhile) {
     EXPECT_EQ(Content(lookahead.Take((work / "a.jar").string())), "a.jar");
     EXPECT_EQ(Content(lookahead.Take((work / "b.jar").string())), "b.jar");
     EXPECT_EQ(scans.load(), 2);  // neither scanned twice
+}
+
+// The thread's first task waits for the second, which only the owner can
+// run; a task taken over is not run twice.
+TEST(BackgroundWorkerTest, TheOwnerRunsATaskNotYetBegun) {
+    std::promise<void> secondRan;
+    std::shared_future<void> secondDone = secondRan.get_future().share();
+    std::promise<bool> firstSaw;
+    std::atomic<int> secondRuns{0};
+    BackgroundWorker worker;
+    ASSERT_TRUE(worker.Post(
+        [&] { firstSaw.set_value(secondDone.wait_for(std::chrono::seconds(30)) == std::future_status::ready); }));
+    std::future<bool> first = firstSaw.get_future();
+    ASSERT_TRUE(worker.Post([&] {
+        ++secondRuns;
+        secondRan.set_value();
+    }));
+    bool ranHere = false;
+    while (!ranHere && first.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        ranHere = worker.RunQueuedTaskHere();
+    EXPECT_TRUE(ranHere);
+    EXPECT_TRUE(first.get());
+    EXPECT_FALSE(worker.RunQueuedTaskHere());  // nothing left
+    EXPECT_EQ(secondRuns.load(), 1);
 }
 
 }  // namespace
