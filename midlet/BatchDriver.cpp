@@ -108,7 +108,7 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     CreateFolder(ScratchRoot + kScratchFolder);
     const std::vector<std::string> wanted = state.api.selection.WantedFor(target);
     ProvideApiFiles(host, state.api, wanted);
-    NoteJarBefore(target, options.hashJars, state.facts);  // a JAR that fails is known by its hash too
+    NoteJarBefore(target, lock.JarSize(), options.hashJars, state.facts);  // a JAR that fails is known by its hash too
     // The manifest is read before anything is added: a JAR whose manifest
     // cannot be read is not modified.
     JarManifest manifest = ReadJarManifest(host.Zip(), jar);

@@ -199,7 +199,7 @@ CommitUnit BuildFixSuite(TZip& zip, const std::string& entryPath, const std::str
     const TextLines templateManifest = ReadTemplateManifest(zip);
     LoadOldManifest(zip, entryPath, input, writing.options.manifestCharset);
     NoteSuiteNames(*ManifestBuffer, writing.facts);
-    NoteJarBefore(target, writing.options.hashJars, writing.facts);
+    NoteJarBefore(target, lock.JarSize(), writing.options.hashJars, writing.facts);
     CreateFolder(ScratchRoot + kScratchFolder);
     CreateFolder(ScratchRoot + kScratchMetaInf);
     FixManifest(*ManifestBuffer, fixVersion);

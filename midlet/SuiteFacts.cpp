@@ -21,13 +21,13 @@ std::int64_t FileSizeOrUnknown(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
 }
 
-void NoteJarBefore(const std::string& jar, bool hashes, SuiteFacts& facts) {
-    facts.jarSizeBefore = FileSizeOrUnknown(jar);
+void NoteJarBefore(const std::string& jar, std::int64_t size, bool hashes, SuiteFacts& facts) {
+    facts.jarSizeBefore = size;
     if (hashes) facts.jarSha256BeforeLater = FileSha256Later(jar);
 }
 
 void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts& facts) {
-    facts.jarSizeAfter = FileSizeOrUnknown(jar);
+    facts.jarSizeAfter = kind == JarAfter::SameAsBefore ? facts.jarSizeBefore : FileSizeOrUnknown(jar);
     if (!hashes) return;
     if (kind == JarAfter::SameAsBefore && facts.jarSha256BeforeLater.valid())
         facts.jarSha256AfterLater = facts.jarSha256BeforeLater;

@@ -40,11 +40,12 @@ void NoteSuiteNames(const TextLines& attributes, SuiteFacts& facts);
 // A JAR's size for the facts; -1 when it cannot be read.
 std::int64_t FileSizeOrUnknown(const std::string& path);
 
-// The JAR as the entry found it: its size, and its SHA-256 when hashes are
-// wanted (one read of a file the batch has just read anyway).
-void NoteJarBefore(const std::string& jar, bool hashes, SuiteFacts& facts);
+// The JAR as the entry found it: its size (as the suite's lock saw it), and
+// its SHA-256 when hashes are wanted (one read of a file the batch has just
+// read anyway).
+void NoteJarBefore(const std::string& jar, std::int64_t size, bool hashes, SuiteFacts& facts);
 // The JAR the suite will have: the one just written, or the old one when
-// nothing was added to it (SameAsBefore; no second read then).
+// nothing was added to it (SameAsBefore; neither read nor looked at again).
 enum class JarAfter { Written, SameAsBefore };
 void NoteJarAfter(const std::string& jar, JarAfter kind, bool hashes, SuiteFacts& facts);
 // Waits for the hashes still being computed and puts them in their fields.

@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ public:
     // locked (its size, modification time, or the file its name gives): a
     // result computed from the old content must not replace it.
     std::function<void()> UnchangedCheck() const;
+    // The JAR's size when it was locked; -1 when there was no JAR to lock.
+    std::int64_t JarSize() const { return jarExisted_ ? static_cast<std::int64_t>(jarStatus_.st_size) : -1; }
     // The locks, to be held until the suite has committed.
     std::vector<FileDescriptor> TakeLocks() { return std::move(locks_); }
 
