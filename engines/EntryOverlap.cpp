@@ -22,12 +22,16 @@ struct ByteRange {
 };
 
 // Sorted views of the names, one allocation for the whole directory: a hash
-// set's node per name cost more than the sort.
+// set's node per name cost more than the sort. Any order brings equal names
+// together: by length first, most comparisons end without reading a name
+// (a suite's names share long folder prefixes).
 void CheckNoDuplicateNames(const std::vector<RawEntry>& entries) {
     std::vector<std::string_view> names;
     names.reserve(entries.size());
     for (const RawEntry& entry : entries) names.emplace_back(entry.name);
-    std::sort(names.begin(), names.end());
+    std::sort(names.begin(), names.end(), [](std::string_view a, std::string_view b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
     if (std::adjacent_find(names.begin(), names.end()) != names.end())
         throw ArchiveRefused("two entries carry the same name");
 }
@@ -45,26 +49,31 @@ std::optional<ByteRange> LocalRange(ArchiveFile& file, std::uint64_t archiveStar
     return range;
 }
 
-std::vector<const RawEntry*> ByOffset(const std::vector<RawEntry>& entries) {
-    std::vector<const RawEntry*> byOffset;
-    byOffset.reserve(entries.size());
-    for (const RawEntry& entry : entries) byOffset.push_back(&entry);
-    std::sort(byOffset.begin(), byOffset.end(),
-              [](const RawEntry* a, const RawEntry* b) { return a->localHeaderOffset < b->localHeaderOffset; });
-    return byOffset;
-}
-
 // The fewest bytes an entry can take: its fixed local header and its data.
 std::uint64_t ShortestEnd(const RawEntry& entry) {
     if (entry.compressedSize > (std::uint64_t{1} << 62)) return ~std::uint64_t{0};
     return entry.localHeaderOffset + kLocalHeaderSize + entry.compressedSize;
 }
 
-}  // namespace
+// Writers list entries in the order they wrote them: mostly there is
+// nothing to sort.
+std::vector<const RawEntry*> ByOffset(const std::vector<RawEntry>& entries) {
+    std::vector<const RawEntry*> byOffset;
+    byOffset.reserve(entries.size());
+    for (const RawEntry& entry : entries) byOffset.push_back(&entry);
+    const auto earlier = [](const RawEntry* a, const RawEntry* b) {
+        return a->localHeaderOffset < b->localHeaderOffset;
+    };
+    if (!std::is_sorted(byOffset.begin(), byOffset.end(), earlier))
+        std::sort(byOffset.begin(), byOffset.end(), earlier);
+    return byOffset;
+}
 
-EntrySpan CheckDirectoryRanges(const EndRecordInfo& end, const std::vector<RawEntry>& entries) {
+// The directory alone: no two names alike, no two entries' fewest bytes
+// overlapping, none reaching into the directory.
+EntrySpan CheckRangesInOrder(const EndRecordInfo& end, const std::vector<RawEntry>& entries,
+                             const std::vector<const RawEntry*>& byOffset) {
     CheckNoDuplicateNames(entries);
-    const std::vector<const RawEntry*> byOffset = ByOffset(entries);
     const std::uint64_t directoryStart = end.directoryPosition - end.archiveStart;
     std::uint64_t previousEnd = 0;
     for (const RawEntry* entry : byOffset) {
@@ -73,6 +82,12 @@ EntrySpan CheckDirectoryRanges(const EndRecordInfo& end, const std::vector<RawEn
         if (previousEnd > directoryStart) throw ArchiveRefused("an entry overlaps the central directory");
     }
     return EntrySpan{byOffset.empty() ? 0 : byOffset.front()->localHeaderOffset};
+}
+
+}  // namespace
+
+EntrySpan CheckDirectoryRanges(const EndRecordInfo& end, const std::vector<RawEntry>& entries) {
+    return CheckRangesInOrder(end, entries, ByOffset(entries));
 }
 
 void CheckEntriesOwnBytes(ArchiveFile& file, const EndRecordInfo& end, const std::vector<RawEntry>& entries,
@@ -95,8 +110,8 @@ void CheckEntriesOwnBytes(ArchiveFile& file, const EndRecordInfo& end, const std
 EntrySpan CheckEntriesDisjoint(ArchiveFile& file, const EndRecordInfo& end, const std::vector<RawEntry>& entries) {
     // What the directory alone shows refuses the archive for every operation
     // alike, whatever the local headers hold.
-    CheckDirectoryRanges(end, entries);
     const std::vector<const RawEntry*> byOffset = ByOffset(entries);
+    CheckRangesInOrder(end, entries, byOffset);
     const std::uint64_t directoryStart = end.directoryPosition - end.archiveStart;
     std::uint64_t previousEnd = 0;
     for (const RawEntry* entry : byOffset) {

@@ -127,6 +127,10 @@ TEST_F(ArchiveLayoutTest, AcceptsAnEmptyArchiveAndKeepsNamesWithNul) {
 
 TEST_F(ArchiveLayoutTest, RefusesArchivesReadersWouldDisagreeOn) {
     ZipArchive duplicate{"", {StoredEntry("same.txt", "one"), StoredEntry("same.txt", "two")}};
+    ZipArchive duplicateApart{
+        "",
+        {StoredEntry("same.txt", "one"), StoredEntry("b", "b"), StoredEntry("a/longer/name.txt", "c"),
+         StoredEntry("sbme.txt", "d"), StoredEntry("same.txt", "two")}};
     ZipArchive sharedData{"", {StoredEntry("first.txt", "data"), StoredEntry("second.txt", "data")}};
     sharedData.entries[1].writeLocalRecord = false;  // its central record points at the first's bytes
     sharedData.entries[1].localHeaderOffset = 0;
@@ -136,7 +140,7 @@ TEST_F(ArchiveLayoutTest, RefusesArchivesReadersWouldDisagreeOn) {
     fewerAnnounced.statedEntryCount = 1;
     ZipArchive moreAnnounced{"", {StoredEntry("a.txt", "a")}};
     moreAnnounced.statedEntryCount = 2;
-    for (const ZipArchive* archive : {&duplicate, &sharedData, &fewerAnnounced, &moreAnnounced}) {
+    for (const ZipArchive* archive : {&duplicate, &duplicateApart, &sharedData, &fewerAnnounced, &moreAnnounced}) {
         EXPECT_THROW(layoutOf(*archive), ArchiveRefused);
         EXPECT_THROW(directoryLayoutOf(*archive), ArchiveRefused);  // the directory alone shows it
     }
