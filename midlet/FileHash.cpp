@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <string_view>
+#include <thread>
 
 #include "filecommit/FileDescriptor.h"
 #include "midlet/BackgroundWorker.h"
@@ -65,12 +66,13 @@ std::shared_future<std::string> FileSha256Later(const std::string& path) {
     const auto fd = std::make_shared<FileDescriptor>(OpenToHash(path));
     const auto hash = std::make_shared<std::promise<std::string>>();
     std::shared_future<std::string> later = hash->get_future().share();
-    const bool queued = HashingThread().Post([fd, hash] {
+    const bool queued = HashingThread().Post([fd, hash, poster = std::this_thread::get_id()] {
         hash->set_value(Sha256Of(*fd));
-        // libcrypto's state for this thread is handed back after each file:
-        // the thread may still be waiting for work when the program ends,
-        // after libcrypto's own clean-up.
-        OPENSSL_thread_stop();
+        // libcrypto's state for the hashing thread is handed back after each
+        // file: the thread may still be waiting for work when the program
+        // ends, after libcrypto's own clean-up. The thread that queued the
+        // file and hashed it itself (AwaitSha256) keeps its own.
+        if (std::this_thread::get_id() != poster) OPENSSL_thread_stop();
     });
     // No thread to be had: the hash is computed here, as it always could be.
     if (!queued) hash->set_value(Sha256Of(*fd));
