@@ -34,20 +34,13 @@ std::optional<ApiChoice> ChoiceLookahead::Take(const std::string& jarPath) {
     queue_.erase(queue_.begin(), found + 1);
     changed_.notify_all();
     if (!ahead->started) return std::nullopt;  // not begun: scanning it here is as quick
-    // While the lookahead's thread finishes this JAR, this thread scans one
-    // that comes after it: the scans, not the batch, are what takes time.
+    // While the lookahead's thread finishes this JAR, this thread scans the
+    // JARs queued after it: the scans, not the batch, are what takes time.
     while (!ahead->done) {
-        const auto next = std::find_if(queue_.begin(), queue_.end(),
-                                       [](const std::shared_ptr<Ahead>& later) { return !later->started; });
-        if (next == queue_.end()) {
-            changed_.wait(lock, [&ahead] { return ahead->done; });
-            break;
-        }
-        const std::shared_ptr<Ahead> later = *next;
-        later->started = true;
         lock.unlock();
-        ScanBegun(later);
+        const bool ranOne = worker_.RunQueuedTaskHere();
         lock.lock();
+        if (!ranOne) changed_.wait(lock, [&ahead] { return ahead->done; });
     }
     if (!now || ahead->before != now || ahead->after != now) return std::nullopt;
     return std::move(ahead->choice);
@@ -65,20 +58,16 @@ std::optional<ChoiceLookahead::Stamp> ChoiceLookahead::StampOf(const std::string
                  nanoseconds(status.st_ctim)};
 }
 
-// False when the batch has passed the JAR by (Take dropped it) before its
-// turn came, or scanned it itself while it waited for another.
+// False when the batch has passed the JAR by (Take dropped it) before its turn came.
 bool ChoiceLookahead::Begin(const std::shared_ptr<Ahead>& ahead) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    if (ahead->started || std::find(queue_.begin(), queue_.end(), ahead) == queue_.end()) return false;
+    if (std::find(queue_.begin(), queue_.end(), ahead) == queue_.end()) return false;
     ahead->started = true;
     return true;
 }
 
 void ChoiceLookahead::ScanAhead(const std::shared_ptr<Ahead>& ahead) {
-    if (Begin(ahead)) ScanBegun(ahead);
-}
-
-void ChoiceLookahead::ScanBegun(const std::shared_ptr<Ahead>& ahead) {
+    if (!Begin(ahead)) return;
     const std::optional<Stamp> before = StampOf(ahead->path);
     {
         const std::lock_guard<std::mutex> lock(mutex_);

@@ -58,7 +58,6 @@ private:
     static std::optional<Stamp> StampOf(const std::string& path);
     bool Begin(const std::shared_ptr<Ahead>& ahead);
     void ScanAhead(const std::shared_ptr<Ahead>& ahead);
-    void ScanBegun(const std::shared_ptr<Ahead>& ahead);
 
     Scan scan_;
     std::mutex mutex_;
