@@ -19,16 +19,10 @@ constexpr std::uint32_t kFileTypeMask = 0170000;
 constexpr std::uint32_t kSymbolicLinkType = 0120000;
 
 // libzip counts control characters other than tab and line ends as no UTF-8.
-// One pass finds them and whether the text is ASCII, as every name a Java
-// tool writes is flagged UTF-8 and mostly is.
 bool LibzipTakesAsUtf8(std::string_view text) {
-    bool ascii = true;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
-        ascii = ascii && byte < 0x80;
-    }
-    return ascii || IsWellFormedUtf8(text);
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+    return IsWellFormedUtf8(text);  // which passes ASCII eight bytes at a time
 }
 
 // libzip refuses an archive with an extra field that is not whole blocks,
