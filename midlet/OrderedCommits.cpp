@@ -2,6 +2,7 @@
 // Group commits and list-order reports.
 #include "midlet/OrderedCommits.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -12,6 +13,26 @@
 #include "platform/Application.h"
 
 namespace vorlan {
+
+namespace {
+
+// A suite waiting in the open group holds its pending JAR and JAD, a copy of
+// each one's folder descriptor, and the locks of its JAR and JAD.
+constexpr rlim_t kDescriptorsPerSuite = 6;
+
+// The group leaves half of the process's open files to everything else (the
+// engines, the lookahead, the hashing, the window's toolkit).
+std::size_t MostSuitesWithinFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return OrderedCommits::kMostSuites;
+    const rlim_t fitting = limit.rlim_cur / 2 / kDescriptorsPerSuite;
+    return static_cast<std::size_t>(std::clamp<rlim_t>(fitting, 1, OrderedCommits::kMostSuites));
+}
+
+}  // namespace
+
+OrderedCommits::OrderedCommits(BatchHost& host) : host_(host), mostSuites_(MostSuitesWithinFileLimit()) {}
 
 void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
                               std::vector<std::string> warnings, SuiteFacts facts) {
@@ -39,7 +60,7 @@ void OrderedCommits::CommitIfHolding(const std::vector<std::string>& keys) {
 
 void OrderedCommits::CommitIfDue() {
     if (group_.Size() == 0) return;
-    if (group_.Size() >= kMostSuites || std::chrono::steady_clock::now() - opened_ >= kLongestWait) CommitOpenGroup();
+    if (group_.Size() >= mostSuites_ || std::chrono::steady_clock::now() - opened_ >= kLongestWait) CommitOpenGroup();
 }
 
 void OrderedCommits::CommitOpenGroup() {

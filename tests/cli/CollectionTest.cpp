@@ -183,5 +183,35 @@ sys.stdout.buffer.write(seen)
     EXPECT_NE(seen.find("1/5, 0 failed, "), std::string::npos) << seen;
 }
 
+// Every suite waiting for its group's commit holds its pending JAR and JAD
+// and their locks open: under a low limit of open files, a long list of
+// suites that are all rewritten still gets every one of them.
+TEST(OpenFileLimitTest, EverySuiteOfALongListIsWrittenUnderALowLimit) {
+    TempDir work;
+    fs::create_directories(work.path() / "API");
+    PackWith("zip", {{"api/Api.class", "api"}}, work.path() / "API" / "api.zip");
+    std::vector<std::string> argv{VorlanBatchProgram(), "--mode", "0", "--api-dir", "API", "--api", "api.zip"};
+    PackWith("zip", {{"META-INF/MANIFEST.MF", Manifest("G")}, {"g/G.class", "g"}}, work.path() / "g.jar");
+    constexpr int kSuites = 100;
+    for (int i = 0; i < kSuites; ++i) {
+        const std::string name = "g" + std::to_string(i);
+        fs::copy_file(work.path() / "g.jar", work.path() / (name + ".jar"));
+        WriteFile(work.path() / (name + ".jad"), Manifest("G"));  // replaced, so locked as well
+        argv.push_back(name + ".jar");
+    }
+    ChildOptions options = InFolder(work.path());
+    options.openFileLimit = 128;
+    const ChildResult result = RunChild(argv, options);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    for (int i = 0; i < kSuites; ++i) {
+        const fs::path jar = work.path() / ("g" + std::to_string(i) + ".jar");
+        EXPECT_NE(RunCommand({"unzip", "-Z1", jar.string()}).output.find("api/Api.class"), std::string::npos) << jar;
+        EXPECT_NE(ReadFile(fs::path(jar).replace_extension(".jad")).find("MIDlet-Jar-Size: " +
+                                                                         std::to_string(fs::file_size(jar))),
+                  std::string::npos)
+            << jar;
+    }
+}
+
 }  // namespace
 }  // namespace vorlan::test

@@ -52,6 +52,10 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
         const rlimit limit{*options.addressSpaceLimit, *options.addressSpaceLimit};
         if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
     }
+    if (options.openFileLimit) {
+        const rlimit limit{*options.openFileLimit, *options.openFileLimit};
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(125);
+    }
     signal(SIGXFSZ, options.fileSizeSignal == FileSizeSignal::Ignored ? SIG_IGN : SIG_DFL);
     execvpe(args[0], args, environment);
     _exit(127);

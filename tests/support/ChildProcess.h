@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The tests' one way to run a program in a child process: no shell, standard
 // input from /dev/null, standard output and standard error kept apart, extra
-// environment variables, a file-size or address-space limit, and how the child ended (exit
+// environment variables, a file-size, address-space or open-file limit, and how the child ended (exit
 // status or signal) with what it cost (peak memory) when asked. A running
 // child can be read line by line and signalled; RunChild runs one to its end.
 #pragma once
@@ -27,6 +27,7 @@ struct ChildOptions {
     std::map<std::string, std::string> environment;  // set over the test's own
     std::optional<unsigned long> fileSizeLimit;      // RLIMIT_FSIZE, bytes
     std::optional<unsigned long> addressSpaceLimit;  // RLIMIT_AS (ulimit -v), bytes
+    std::optional<unsigned long> openFileLimit;      // RLIMIT_NOFILE
     FileSizeSignal fileSizeSignal = FileSizeSignal::Delivered;
     // Run through a small helper that measures the program's own peak: a
     // child forked from the test starts from the test's memory.
