@@ -24,8 +24,7 @@ constexpr rlim_t kDescriptorsPerSuite = 6;
 // engines, the lookahead, the hashing, the window's toolkit).
 std::size_t MostSuitesWithinFileLimit() {
     rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return OrderedCommits::kMostSuites;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return OrderedCommits::kMostSuites;
     const rlim_t fitting = limit.rlim_cur / 2 / kDescriptorsPerSuite;
     return static_cast<std::size_t>(std::clamp<rlim_t>(fitting, 1, OrderedCommits::kMostSuites));
 }

@@ -206,8 +206,8 @@ TEST(OpenFileLimitTest, EverySuiteOfALongListIsWrittenUnderALowLimit) {
     for (int i = 0; i < kSuites; ++i) {
         const fs::path jar = work.path() / ("g" + std::to_string(i) + ".jar");
         EXPECT_NE(RunCommand({"unzip", "-Z1", jar.string()}).output.find("api/Api.class"), std::string::npos) << jar;
-        EXPECT_NE(ReadFile(fs::path(jar).replace_extension(".jad")).find("MIDlet-Jar-Size: " +
-                                                                         std::to_string(fs::file_size(jar))),
+        EXPECT_NE(ReadFile(fs::path(jar).replace_extension(".jad"))
+                      .find("MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar))),
                   std::string::npos)
             << jar;
     }
