@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 
 #include "filecommit/FileCommitError.h"
 
@@ -19,6 +20,7 @@ namespace vorlan {
 struct CommitGroup::Folder {
     FileDescriptor fd;
     std::vector<PendingRename> renames;
+    int aloneFolderFd = -1;  // the folder of a unit's one unnamed file, held by that file
     std::optional<CommitJournal> journal;
     bool complete = true;  // every rename listed in its journal is done
 };
@@ -27,6 +29,17 @@ namespace {
 
 std::string FailureText(const std::exception& failure) {
     return failure.what();
+}
+
+// Gives a unit's one unnamed file its name; the failure's text, or empty.
+// A file that does not get its name is removed: its suite is as it was.
+std::string NameAlone(PendingFile& file) {
+    try {
+        file.Publish();
+        return {};
+    } catch (const std::exception& failure) {
+        return FailureText(failure);
+    }
 }
 
 // The data of every pending file reaches the disk before any of them takes a
@@ -38,9 +51,10 @@ void FlushFileSystems(std::map<std::string, CommitGroup::Folder*>& folders);
 // the path's place meanwhile (in a folder others may write to) cannot send
 // the journal and the renames elsewhere. By its path only for renames made
 // without it.
-FileDescriptor OpenCommitFolder(const std::string& path, const std::vector<PendingRename>& renames) {
-    for (const PendingRename& rename : renames)
+FileDescriptor OpenCommitFolder(const std::string& path, const CommitGroup::Folder& folder) {
+    for (const PendingRename& rename : folder.renames)
         if (rename.folderFd) return FileDescriptor(::fcntl(rename.folderFd->Get(), F_DUPFD_CLOEXEC, 0));
+    if (folder.aloneFolderFd >= 0) return FileDescriptor(::fcntl(folder.aloneFolderFd, F_DUPFD_CLOEXEC, 0));
     return FileDescriptor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
@@ -60,12 +74,14 @@ void CommitUnit::Discard() noexcept {
         ::unlink(path.c_str());
     }
     renames.clear();
+    alone.reset();
     held.clear();
 }
 
 CommitGroup::~CommitGroup() = default;  // each unit not committed removes its pending files
 
 std::string CommitUnit::Add(PendingFile& file, const std::string& folder) {
+    if (alone) throw std::logic_error("CommitUnit::Add: the unit's one file is taken alone");
     // A copy of the folder's descriptor: the pending file's own may close
     // before the group commits.
     auto folderFd = std::make_shared<const FileDescriptor>(::fcntl(file.FolderFd(), F_DUPFD_CLOEXEC, 0));
@@ -74,6 +90,14 @@ std::string CommitUnit::Add(PendingFile& file, const std::string& folder) {
     renames.push_back({folder, handed.hiddenName, file.TargetFileName(), std::move(folderFd)});
     held.push_back(std::move(handed.fd));
     return handed.hiddenName;
+}
+
+void CommitUnit::AddAlone(PendingFile file, const std::string& folder) {
+    // With another file in the unit, a run killed between the two namings
+    // would leave a suite half new with nothing left to complete it.
+    if (!Empty()) throw std::logic_error("CommitUnit::AddAlone: the unit holds other files");
+    alone = std::make_unique<PendingFile>(std::move(file));
+    aloneFolder = folder;
 }
 
 void CommitGroup::Add(CommitUnit unit) {
@@ -97,23 +121,27 @@ std::vector<std::string> CommitGroup::Commit() {
 
 std::vector<std::string> CommitGroup::CommitLive(std::vector<std::string> failures) {
     std::map<std::string, Folder> folders;
-    for (const CommitUnit& unit : units_)
+    for (const CommitUnit& unit : units_) {
         for (const PendingRename& rename : unit.renames) folders[rename.folder].renames.push_back(rename);
+        if (unit.alone) folders[unit.aloneFolder].aloneFolderFd = unit.alone->FolderFd();
+    }
     try {
         std::map<std::string, Folder*> open;
         for (auto& [path, folder] : folders) {
-            folder.fd = OpenCommitFolder(path, folder.renames);
+            folder.fd = OpenCommitFolder(path, folder);
             if (!folder.fd.Valid()) throw FileCommitError(CommitStep::Create, "Cannot open the folder", path, errno);
             open[path] = &folder;
         }
         FlushFileSystems(open);
-        for (auto& [path, folder] : folders) folder.journal.emplace(folder.fd.Get(), path, folder.renames);
+        // A file named with one link needs no journal: it has its name or none.
+        for (auto& [path, folder] : folders)
+            if (!folder.renames.empty()) folder.journal.emplace(folder.fd.Get(), path, folder.renames);
     } catch (const std::exception& failure) {
-        // Nothing has been renamed: every suite of the group stays as it was.
+        // Nothing has been named: every suite of the group stays as it was.
         for (auto& [path, folder] : folders)
             if (folder.journal) folder.journal->Remove();
         for (std::size_t i = 0; i < units_.size(); ++i) {
-            if (units_[i].renames.empty()) continue;
+            if (units_[i].Empty()) continue;
             failures[i] = FailureText(failure);
             units_[i].Discard();
         }
@@ -135,7 +163,9 @@ std::vector<std::string> CommitGroup::CommitLive(std::vector<std::string> failur
             folder.complete = false;
             break;
         }
+        if (units_[i].alone) failures[i] = NameAlone(*units_[i].alone);
         units_[i].renames.clear();
+        units_[i].alone.reset();
         units_[i].held.clear();
     }
     for (auto& [path, folder] : folders) {
@@ -143,7 +173,7 @@ std::vector<std::string> CommitGroup::CommitLive(std::vector<std::string> failur
         // systems refuse fsync on folders) leaves its files complete under
         // one name or the other, which is all the flush could add.
         ::fsync(folder.fd.Get());
-        if (folder.complete) folder.journal->Remove();
+        if (folder.complete && folder.journal) folder.journal->Remove();
     }
     return failures;
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,17 @@ struct CommitUnit {
     // Hands file over to the unit (its hidden name and its lock): it takes its
     // target's name in folder when the unit commits. Gives the hidden name.
     std::string Add(PendingFile& file, const std::string& folder);
+    // Takes file as the unit's one new file (a descriptor beside a JAR left
+    // as it was). It stays unnamed until the unit commits, and then takes its
+    // target's name with one link, or where something has that name by then,
+    // a pending name and a rename. Nothing of it outlives a killed run.
+    void AddAlone(PendingFile file, const std::string& folder);
+    bool Empty() const { return renames.empty() && !alone; }
 
     std::vector<PendingRename> renames;  // in the order they are done
-    std::vector<FileDescriptor> held;    // pending files and locks, released once committed
+    std::unique_ptr<PendingFile> alone;  // or the one file, unnamed
+    std::string aloneFolder;
+    std::vector<FileDescriptor> held;  // pending files and locks, released once committed
     // Throws when the unit may no longer be committed (its target changed
     // since it was read); it is then discarded with the targets untouched.
     std::function<void()> verify;

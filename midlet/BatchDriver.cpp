@@ -141,7 +141,11 @@ CommitUnit GenerateDescriptorStep(BatchHost& host, int index, BatchState& state)
     CheckWrittenSuite({ManifestBuffer->Text(), manifest.bytes, mended.rename, newJar, &host.Zip(), added}, options,
                       state.warnings);
     if (!output.InPlace()) CopyJarOut(newJar, output, outFolder.Get(), unit);
-    unit.Add(jad, FolderOf(jadOut));
+    // A descriptor beside a JAR left as it was is the suite's only change.
+    if (unit.Empty())
+        unit.AddAlone(std::move(jad), FolderOf(jadOut));
+    else
+        unit.Add(jad, FolderOf(jadOut));
     state.names.Created(jadOut);
     for (FileDescriptor& held : lock.TakeLocks()) unit.held.push_back(std::move(held));
     unit.verify = lock.UnchangedCheck();
@@ -160,8 +164,8 @@ CommitUnit RunEntryStep(BatchHost& host, int index, BatchState& state) {
     if (host.Mode() == BatchMode::GenerateJad) unit = GenerateDescriptorStep(host, index, state);
     App().ProcessMessages();
     if (host.Mode() == BatchMode::BuildFix) {
-        if (!unit.renames.empty()) state.commits.CommitOpenGroup();  // the fix step reads what mode 0 wrote
-        state.api.apiFilesInScratch = false;                         // the fix step empties the scratch folder
+        if (!unit.Empty()) state.commits.CommitOpenGroup();  // the fix step reads what mode 0 wrote
+        state.api.apiFilesInScratch = false;                 // the fix step empties the scratch folder
         unit =
             BuildFixSuite(host.Zip(), host.FileAt(index), host.FixVersion(), state.names,
                           [&state](const std::string& path) { RecoverOnce(state, path); }, WaitingOfBatch(host, state),

@@ -35,7 +35,7 @@ OrderedCommits::OrderedCommits(BatchHost& host) : host_(host), mostSuites_(MostS
 
 void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
                               std::vector<std::string> warnings, SuiteFacts facts) {
-    if (unit.renames.empty()) {
+    if (unit.Empty()) {
         outcomes_.push_back({index, false, {}, std::move(warnings), std::move(facts)});
         return;
     }

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Whether every replaced JAR and JAD reaches the disk before its name does,
-// read from the system calls of a real run (strace): no rename onto a JAR or
-// JAD of the suites' folder while data written into that folder is not yet
-// flushed (syncfs, or fsync / fdatasync of the file written), and a flush of
-// the folder itself after its renames.
+// read from the system calls of a real run (strace): no rename or link onto
+// a JAR or JAD of the suites' folder while data written into that folder is
+// not yet flushed (syncfs, or fsync / fdatasync of the file written), and a
+// flush of the folder itself after its new names.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -94,19 +94,20 @@ protected:
             } else if (call->name == "syncfs") {
                 unflushed.clear();
                 unflushedClosed.clear();
-            } else if (call->name.starts_with("rename")) {
-                // rename(old, new) or renameat(folder, old, folder, new): the
+            } else if (call->name.starts_with("rename") || call->name.starts_with("link")) {
+                // rename(old, new) or renameat(folder, old, folder, new), and
+                // the same of link and linkat (a new file's one naming): the
                 // JARs and JADs of the suites' folder only.
                 const bool at = call->arguments.size() > 2;
                 const std::string target = Unquoted(at ? call->arguments[3] : call->arguments[1]);
                 const std::string targetPath = at ? PathOfDescriptor(call->arguments[2]) + "/" + target : target;
                 if (!ofFolder(targetPath) || (!target.ends_with(".jar") && !target.ends_with(".jad"))) continue;
                 if (!unflushed.empty() || !unflushedClosed.empty())
-                    faults.push_back("renamed onto " + target + " before its data was flushed: " + line);
+                    faults.push_back("named " + target + " before its data was flushed: " + line);
                 folderFlushOwed = true;
             }
         }
-        if (folderFlushOwed) faults.push_back("the folder was not flushed after its renames");
+        if (folderFlushOwed) faults.push_back("the folder was not flushed after its new names");
         return faults;
     }
 
@@ -125,10 +126,9 @@ TEST_P(DurabilityTrace, EveryNameComesAfterTheFlushOfItsDataAndTheFolderIsFlushe
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, DurabilityTrace, ::testing::Values(SceneMode::GenerateJad, SceneMode::BuildFix),
-                         [](const ::testing::TestParamInfo<SceneMode>& mode) {
-                             return mode.param == SceneMode::GenerateJad ? "GenerateJad" : "BuildFix";
-                         });
+INSTANTIATE_TEST_SUITE_P(Modes, DurabilityTrace,
+                         ::testing::Values(SceneMode::GenerateJad, SceneMode::BuildFix, SceneMode::DescriptorsOnly),
+                         [](const ::testing::TestParamInfo<SceneMode>& mode) { return SceneName(mode.param); });
 
 }  // namespace
 }  // namespace vorlan::test

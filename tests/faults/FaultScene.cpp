@@ -34,7 +34,7 @@ std::string Suite(const std::string& name, unsigned seed) {
 }
 
 std::vector<std::string> SuiteNames(SceneMode mode) {
-    if (mode == SceneMode::GenerateJad) return {"a.jar", "b.jar", "c.jar", "c.jad"};
+    if (mode != SceneMode::BuildFix) return {"a.jar", "b.jar", "c.jar", "c.jad"};
     return {"a.jar", "b.jar", "b.jad", "d.jad"};
 }
 
@@ -93,7 +93,7 @@ FaultScene::FaultScene(const fs::path& root, SceneMode mode, int jobs) : root_(r
 
 std::vector<std::string> FaultScene::Arguments(const fs::path& folder) const {
     std::vector<std::string> argv{
-        VorlanBatchProgram(),     "--mode",         mode_ == SceneMode::GenerateJad ? "0" : "1",     "--api-dir",
+        VorlanBatchProgram(),     "--mode",         mode_ == SceneMode::BuildFix ? "1" : "0",        "--api-dir",
         (root_ / "API").string(), "--fix-template", std::string(VORLAN_SOURCE_DIR) + "/data/fix.jar"};
     if (mode_ == SceneMode::GenerateJad) argv.insert(argv.end(), {"--api", "api.zip"});
     if (jobs_ > 1) argv.insert(argv.end(), {"--jobs", std::to_string(jobs_)});
@@ -133,7 +133,7 @@ bool FaultScene::IsValidJar(const std::string& bytes) {
     try {
         const std::vector<std::string> attributes = JavaReadManifest(probe);
         const bool fix = std::find(attributes.begin(), attributes.end(), "MIDlet-Version: 9.9.9") != attributes.end();
-        valid = valid && (mode_ == SceneMode::GenerateJad || fix);
+        valid = valid && (mode_ != SceneMode::BuildFix || fix);
     } catch (const std::exception&) {
         valid = false;
     }
@@ -194,7 +194,7 @@ ChildResult FaultScene::RunTraced(const fs::path& folder, const fs::path& trace)
         "-qq",    "-y",
         "-o",     trace.string(),
         "-e",     "signal=none",
-        "-e",     "trace=write,pwrite64,writev,close,fsync,fdatasync,syncfs,rename,renameat,renameat2"};
+        "-e",     "trace=write,pwrite64,writev,close,fsync,fdatasync,syncfs,rename,renameat,renameat2,link,linkat"};
     const std::vector<std::string> batch = Arguments(folder);
     argv.insert(argv.end(), batch.begin(), batch.end());
     return RunChild(argv, options);
@@ -232,7 +232,7 @@ void FaultScene::CheckComplete(const fs::path& folder) {
     const Snapshot now = TakeSnapshot(folder);
     for (const auto& [name, bytes] : after_) {
         ASSERT_EQ(now.count(name), 1u) << name << " missing after a complete run";
-        if (mode_ == SceneMode::GenerateJad) {
+        if (mode_ != SceneMode::BuildFix) {
             EXPECT_TRUE(now.at(name) == bytes) << name << " differs from the undisturbed run's";
         } else if (name.ends_with(".jar")) {
             EXPECT_TRUE(IsValidJar(now.at(name))) << name << " is no valid fix suite";

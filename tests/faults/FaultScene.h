@@ -20,9 +20,16 @@ namespace fs = std::filesystem;
 using Snapshot = std::map<std::string, std::string>;
 Snapshot TakeSnapshot(const fs::path& folder);
 
-enum class SceneMode { GenerateJad = 0, BuildFix = 1 };
+// Mode 0 adding an API archive, mode 1, and mode 0 writing descriptors only
+// (each suite's JAR left as it is).
+enum class SceneMode { GenerateJad = 0, BuildFix = 1, DescriptorsOnly = 2 };
+inline const char* SceneName(SceneMode mode) {
+    return mode == SceneMode::GenerateJad ? "GenerateJad"
+           : mode == SceneMode::BuildFix  ? "BuildFix"
+                                          : "DescriptorsOnly";
+}
 inline void PrintTo(SceneMode mode, std::ostream* out) {
-    *out << (mode == SceneMode::GenerateJad ? "mode 0" : "mode 1");
+    *out << SceneName(mode);
 }
 
 class FaultScene {

@@ -256,10 +256,10 @@ TEST(FullDisk, AJournalThatCannotBeWrittenIsNamedByItsFolder) {
 
 INSTANTIATE_TEST_SUITE_P(Setups, FaultTrials,
                          ::testing::Values(TrialSetup{SceneMode::GenerateJad, 1}, TrialSetup{SceneMode::BuildFix, 1},
+                                           TrialSetup{SceneMode::DescriptorsOnly, 1},
                                            TrialSetup{SceneMode::GenerateJad, 2}),
                          [](const ::testing::TestParamInfo<TrialSetup>& setup) {
-                             const std::string mode =
-                                 setup.param.mode == SceneMode::GenerateJad ? "GenerateJad" : "BuildFix";
+                             const std::string mode = SceneName(setup.param.mode);
                              return setup.param.jobs == 1 ? mode : mode + "InTwoWorkers";
                          });
 

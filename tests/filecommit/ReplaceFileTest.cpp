@@ -79,19 +79,44 @@ TEST(ReplaceFileTest, ACommitStaysInTheFolderThePendingFileWasMadeIn) {
     fs::create_directories(dir / "out");
     fs::create_directories(dir / "elsewhere");
     CommitGroup group;
-    {
+    for (const char* name : {"Snake.jad", "Frog.jad"}) {
         CommitUnit unit;
-        PendingFile jad = PendingFile::Beside((dir / "out" / "Snake.jad").string());
+        PendingFile jad = PendingFile::Beside((dir / "out" / name).string());
         jad.Write("new");
-        unit.Add(jad, (dir / "out").string());
+        if (std::string(name) == "Snake.jad")
+            unit.Add(jad, (dir / "out").string());
+        else
+            unit.AddAlone(std::move(jad), (dir / "out").string());
         group.Add(std::move(unit));
     }
     fs::rename(dir / "out", dir / "moved");
     fs::create_directory_symlink(dir / "elsewhere", dir / "out");
-    EXPECT_EQ(group.Commit(), std::vector<std::string>{""});
+    EXPECT_EQ(group.Commit(), (std::vector<std::string>{"", ""}));
     EXPECT_EQ(ReadFile(dir / "moved" / "Snake.jad"), "new");
+    EXPECT_EQ(ReadFile(dir / "moved" / "Frog.jad"), "new");
     EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "moved"), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "moved"), fs::directory_iterator()), 2);
+}
+
+// A unit's one file has no name at all until its group commits: nothing
+// beside the old file meanwhile, nothing left when the unit is given up,
+// and an old file of its name replaced.
+TEST(ReplaceFileTest, AUnitsOneFileIsUnnamedUntilTheCommit) {
+    TempDir dir;
+    WriteFile(dir / "Frog.jad", "old");
+    CommitGroup group;
+    for (const char* name : {"Snake.jad", "Frog.jad", "Toad.jad"}) {
+        CommitUnit unit;
+        PendingFile jad = PendingFile::Beside((dir / name).string());
+        jad.Write(std::string("new ") + name);
+        unit.AddAlone(std::move(jad), dir.path().string());
+        if (std::string(name) != "Toad.jad") group.Add(std::move(unit));
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(group.Commit(), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(ReadFile(dir / "Snake.jad"), "new Snake.jad");
+    EXPECT_EQ(ReadFile(dir / "Frog.jad"), "new Frog.jad");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
 // A pending file nobody holds is a killed run's leftover only when no other
