@@ -222,9 +222,14 @@ TEST(FullScratchFolder, FailsTheJarsThatNeedTheApiFilesAndBlamesNoArchive) {
 }
 
 // The commit journal is Vorlan's own file: when it cannot be written, the
-// message names its folder and says that nothing changed.
+// message names its folder and says that nothing changed. (A suite gets a
+// journal when more than its descriptor changes: here the JAR gets an API.)
 TEST(FullDisk, AJournalThatCannotBeWrittenIsNamedByItsFolder) {
     TempDir work;
+    fs::create_directory(work / "API");
+    PackWith("zip", {{"api/Api.class", "api"}}, work / "API" / "api.zip");
+    const std::vector<std::string> batch{
+        VorlanBatchProgram(), "--api-dir", (work / "API").string(), "--api", "api.zip", "G.jar"};
     const auto makeSuite = [&work](const std::string& trial) {
         fs::create_directory(work / trial);
         PackWith("zip", {{"META-INF/MANIFEST.MF", "MIDlet-Name: G\r\n"}, {"g/G.class", "g"}}, work / trial / "G.jar");
@@ -233,14 +238,14 @@ TEST(FullDisk, AJournalThatCannotBeWrittenIsNamedByItsFolder) {
     ChildOptions counting = Shimmed("none", 0);
     counting.workDir = makeSuite("counting");
     counting.environment["VORLAN_FAULT_COUNT_FILE"] = (work / "count").string();
-    ASSERT_EQ(RunChild({VorlanBatchProgram(), "G.jar"}, counting).status, 0);
+    ASSERT_EQ(RunChild(batch, counting).status, 0);
     const long points = std::stol(ReadFile(work / "count"));
     int journalFailures = 0;
     for (long at = 1; at <= points; ++at) {
         ChildOptions options = Shimmed("fail", at);
         options.workDir = makeSuite("trial" + std::to_string(at));
         const std::string before = ReadFile(options.workDir / "G.jar");
-        const ChildResult result = RunChild({VorlanBatchProgram(), "G.jar"}, options);
+        const ChildResult result = RunChild(batch, options);
         EXPECT_EQ(result.errors.find(".vorlan-commit\""), std::string::npos) << result.errors;
         if (result.errors.find("commit journal") == std::string::npos) continue;
         ++journalFailures;
