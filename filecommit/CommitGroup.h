@@ -2,8 +2,9 @@
 // Suites committed together, so that a power cut leaves every JAR and JAD old
 // or new at the cost of one flush per group rather than one per file. Each
 // unit (a suite: its JAR and its JAD) is renamed into place as one; the group:
-// an intent journal per folder, one flush per file system for the data, the
-// renames, one flush per folder for the names, the journals removed.
+// one flush per file system for the data, an intent journal per folder with
+// renames, the renames (a unit's one unnamed file: its link), one flush per
+// folder for the names, the journals removed.
 #pragma once
 
 #include <cstddef>
