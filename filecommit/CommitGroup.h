@@ -40,8 +40,8 @@ struct CommitUnit {
 
     std::vector<PendingRename> renames;  // in the order they are done
     std::unique_ptr<PendingFile> alone;  // or the one file, unnamed
-    std::string aloneFolder;
-    std::vector<FileDescriptor> held;  // pending files and locks, released once committed
+    std::string aloneFolder;             // the folder it goes in, as the caller named it
+    std::vector<FileDescriptor> held;    // pending files and locks, released once committed
     // Throws when the unit may no longer be committed (its target changed
     // since it was read); it is then discarded with the targets untouched.
     std::function<void()> verify;

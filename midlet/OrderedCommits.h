@@ -2,9 +2,8 @@
 // The batch's suites committed in groups and reported in list order. A suite
 // whose new files are ready joins the open group; the group commits after
 // kMostSuites suites (fewer under a low limit of open files) or kLongestWait,
-// before a suite it holds is worked on
-// again, before the process waits for another's lock, and at the end of the
-// batch. Check marks and EntryFinished come only once an entry's suite is in
+// before a suite it holds is worked on again, before the process waits for
+// another's lock, and at the end of the batch. Check marks and EntryFinished come only once an entry's suite is in
 // place (or has failed), and always in list order.
 #pragma once
 
@@ -31,8 +30,8 @@ public:
 
     explicit OrderedCommits(BatchHost& host);
 
-    // The entry's suite is ready to commit (a unit without renames: nothing
-    // to replace, the entry has succeeded). keys name the suite's files;
+    // The entry's suite is ready to commit (an empty unit: nothing to
+    // replace, the entry has succeeded). keys name the suite's files;
     // warnings and what is known of the suite go to the host with the
     // entry's outcome.
     void Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
