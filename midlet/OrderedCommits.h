@@ -3,8 +3,9 @@
 // whose new files are ready joins the open group; the group commits after
 // kMostSuites suites (fewer under a low limit of open files) or kLongestWait,
 // before a suite it holds is worked on again, before the process waits for
-// another's lock, and at the end of the batch. Check marks and EntryFinished come only once an entry's suite is in
-// place (or has failed), and always in list order.
+// another's lock, and at the end of the batch. Check marks and EntryFinished
+// come only once an entry's suite is in place (or has failed), and always in
+// list order.
 #pragma once
 
 #include <chrono>
