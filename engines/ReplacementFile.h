@@ -7,8 +7,9 @@
 // untouched; anything that fails, stops or kills the process discards the
 // new one. Writes gather in a buffer, and a seek back into it (libzip
 // rewrites each local header once the entry's data is written) patches the
-// buffer instead of reaching the file (again, when it went out already). Large archives go to the file in a few
-// large writes while they are made, so that the disk is busy early.
+// buffer instead of reaching the file (again, when it went out already).
+// Large archives go to the file in a few large writes while they are made,
+// so that the disk is busy early.
 #pragma once
 
 #include <sys/stat.h>
