@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
 
 #include "engines/EngineErrors.h"
 #include "engines/EntryNaming.h"
@@ -67,6 +70,41 @@ SplitPattern Split(std::string_view pattern) {
     split.outside = split.outside || part == "..";
     split.namePattern = part.empty() || part == "." ? "*" : part;
     return split;
+}
+
+// What a walk added from one folder, every file of it found unchanged by its
+// watch with its form still kept: the next walk of the same pattern takes
+// the folder's files from here while the folder's listing is the one this
+// was made under, instead of looking up each file's state and form again.
+// A batch adds the same API files into every JAR.
+struct WalkedPart {
+    std::uint64_t listingStamp = 0;
+    std::vector<CollectedFile> files;  // their forms only in forms, which do not keep them
+    std::vector<std::weak_ptr<const CompressedEntry>> forms;
+    std::vector<FileIdentity> identities;
+    std::vector<std::string> subfolders;
+};
+
+class WalkedParts {
+public:
+    std::shared_ptr<const WalkedPart> Find(const std::string& key, std::uint64_t listingStamp) const {
+        const std::lock_guard lock(mutex_);
+        const auto found = parts_.find(key);
+        return found != parts_.end() && found->second->listingStamp == listingStamp ? found->second : nullptr;
+    }
+    void Keep(const std::string& key, std::shared_ptr<const WalkedPart> part) {
+        const std::lock_guard lock(mutex_);
+        parts_[key] = std::move(part);
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::unordered_map<std::string, std::shared_ptr<const WalkedPart>> parts_;
+};
+
+WalkedParts& ProcessWalkedParts() {
+    static WalkedParts parts;
+    return parts;
 }
 
 }  // namespace
@@ -128,15 +166,8 @@ int WalkedFolder::Fd() {
 void FileCollector::Walk(WalkedFolder& folder, const std::string& relativeFolder, std::string_view namePattern,
                          int depth) {
     std::vector<std::string> subfolders;
-    for (const FolderItem& item : ItemsOf(folder, relativeFolder)) {
-        if (item.type == DT_DIR) {
-            subfolders.push_back(item.name);
-            continue;
-        }
-        const bool matches = PatternMatches(namePattern, item.name);
-        if (matches || item.type == DT_UNKNOWN)
-            Consider(folder, relativeFolder, item.name, matches, item.type, subfolders);
-    }
+    if (!AddAsWalkedBefore(relativeFolder, namePattern, subfolders))
+        WalkItems(folder, relativeFolder, namePattern, subfolders);
     if (recursion_ != Recursion::Descend) return;
     for (const std::string& name : subfolders) {
         if (depth >= kDeepestFolder) {
@@ -147,6 +178,78 @@ void FileCollector::Walk(WalkedFolder& folder, const std::string& relativeFolder
         WalkedFolder subfolder(folder, name, relativeFolder + name);
         Walk(subfolder, relativeFolder + name + "/", namePattern, depth + 1);
     }
+}
+
+// The folder's own items; what they added is kept for the next walk when
+// each one was a file found unchanged and added.
+void FileCollector::WalkItems(WalkedFolder& folder, const std::string& relativeFolder, std::string_view namePattern,
+                              std::vector<std::string>& subfolders) {
+    const std::size_t filesBefore = files_.size(), skippedBefore = skipped_.size();
+    const std::size_t unchangedBefore = foundUnchanged_;
+    unchangedIdentities_.clear();
+    std::size_t considered = 0;
+    for (const FolderItem& item : ItemsOf(folder, relativeFolder)) {
+        if (item.type == DT_DIR) {
+            subfolders.push_back(item.name);
+            continue;
+        }
+        const bool matches = PatternMatches(namePattern, item.name);
+        if (!matches && item.type != DT_UNKNOWN) continue;
+        ++considered;
+        Consider(folder, relativeFolder, item.name, matches, item.type, subfolders);
+    }
+    const std::uint64_t stamp = tree_ ? tree_->ListingStamp(relativeFolder) : 0;
+    const bool allFoundUnchanged = foundUnchanged_ - unchangedBefore == considered &&
+                                   files_.size() - filesBefore == considered && skipped_.size() == skippedBefore;
+    if (stamp == 0 || !allFoundUnchanged) return;
+    auto part = std::make_shared<WalkedPart>();
+    part->listingStamp = stamp;
+    part->identities = unchangedIdentities_;
+    part->subfolders = subfolders;
+    for (std::size_t i = filesBefore; i < files_.size(); ++i) {
+        part->files.push_back(files_[i]);
+        part->forms.push_back(std::exchange(part->files.back().settledForm, nullptr));
+    }
+    ProcessWalkedParts().Keep(WalkedPartKey(relativeFolder, namePattern), std::move(part));
+}
+
+// Adds the folder's files as the last walk of the pattern found them, when
+// nothing was reported of the folder since and every file's form is still
+// kept. False, and nothing added, otherwise.
+bool FileCollector::AddAsWalkedBefore(const std::string& relativeFolder, std::string_view namePattern,
+                                      std::vector<std::string>& subfolders) {
+    if (!tree_ || !settledLevel_) return false;
+    const std::uint64_t stamp = tree_->ListingStamp(relativeFolder);
+    if (stamp == 0) return false;
+    const std::shared_ptr<const WalkedPart> part =
+        ProcessWalkedParts().Find(WalkedPartKey(relativeFolder, namePattern), stamp);
+    if (!part) return false;
+    std::vector<std::shared_ptr<const CompressedEntry>> forms;
+    forms.reserve(part->forms.size());
+    for (std::size_t i = 0; i < part->files.size(); ++i) {
+        const FileIdentity& identity = part->identities[i];
+        if (excluded_ && excluded_->device == identity.device && excluded_->inode == identity.inode) return false;
+        forms.push_back(part->forms[i].lock());
+        if (!forms.back()) return false;
+    }
+    for (std::size_t i = 0; i < part->files.size(); ++i) {
+        CollectedFile file = part->files[i];
+        file.settledForm = std::move(forms[i]);
+        Add(std::move(file));
+    }
+    subfolders = part->subfolders;
+    return true;
+}
+
+// The stored names and forms a part holds depend on the pattern, the folder
+// names kept or junked and the compression level.
+std::string FileCollector::WalkedPartKey(const std::string& relativeFolder, std::string_view namePattern) const {
+    std::string key = relativeFolder;
+    key += '\0';
+    key += namePattern;
+    key += '\0';
+    key += folderNames_ == FolderNames::Junk ? 'j' : 'k';
+    return key + std::to_string(settledLevel_.value_or(-1));
 }
 
 // Opens a regular file the walk found without following a link (nor
@@ -232,6 +335,8 @@ bool FileCollector::AddKnownUnchanged(const std::string& relativeFolder, const s
     std::shared_ptr<const CompressedEntry> form = ProcessSettledForms().Find(path, state, *settledLevel_);
     const bool isArchive = excluded_ && excluded_->device == state.device && excluded_->inode == state.inode;
     if (!form || isArchive) return false;
+    ++foundUnchanged_;
+    unchangedIdentities_.push_back(FileIdentity{state.device, state.inode});
     std::string stored = folderNames_ == FolderNames::Junk ? name : path;
     Add(CollectedFile{std::move(path), std::move(stored), static_cast<std::uint64_t>(state.size), state.modified.tv_sec,
                       nullptr, std::nullopt, std::move(form)});

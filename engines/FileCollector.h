@@ -7,7 +7,8 @@
 // selects is listed as skipped, for the caller to report once its batch has
 // begun; so is a file whose name is not UTF-8 (no JAR can hold it). Regular files of modest size are read as they are
 // found (open, stat, read, close instead of a stat now and the same four calls later): their content travels with them,
-// within a bound on the memory it takes.
+// within a bound on the memory it takes. A folder whose files were all found unchanged is taken, by the next walk of
+// the same pattern, as that walk found it, for as long as no change is reported in it.
 #pragma once
 
 #include <sys/stat.h>
@@ -102,6 +103,11 @@ public:
 
 private:
     void Walk(WalkedFolder& folder, const std::string& relativeFolder, std::string_view namePattern, int depth);
+    void WalkItems(WalkedFolder& folder, const std::string& relativeFolder, std::string_view namePattern,
+                   std::vector<std::string>& subfolders);
+    bool AddAsWalkedBefore(const std::string& relativeFolder, std::string_view namePattern,
+                           std::vector<std::string>& subfolders);
+    std::string WalkedPartKey(const std::string& relativeFolder, std::string_view namePattern) const;
     std::vector<FolderItem> ItemsOf(WalkedFolder& folder, const std::string& relativeFolder);
     bool AddKnownUnchanged(const std::string& relativeFolder, const std::string& name, std::string& path);
     void Consider(WalkedFolder& folder, const std::string& relativeFolder, const std::string& name, bool matches,
@@ -138,6 +144,9 @@ private:
     std::unordered_set<std::size_t, StoredNameHash, SameStoredName> filesByName_{0, StoredNameHash{&files_},
                                                                                  SameStoredName{&files_}};
     std::uint64_t bytesRead_ = 0;  // of the contents read as found
+    // Of the files AddKnownUnchanged added: how many, and what they are.
+    std::size_t foundUnchanged_ = 0;
+    std::vector<FileIdentity> unchangedIdentities_;
 };
 
 }  // namespace vorlan::engine

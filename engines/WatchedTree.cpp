@@ -118,6 +118,12 @@ const std::vector<FolderItem>* WatchedTree::Listing(const std::string& folder) c
     return found != folders_.end() && found->second.listed ? &found->second.items : nullptr;
 }
 
+std::uint64_t WatchedTree::ListingStamp(const std::string& folder) const {
+    const std::lock_guard lock(mutex_);
+    const auto found = folders_.find(folder);
+    return found != folders_.end() && found->second.listed ? found->second.stamp : 0;
+}
+
 bool WatchedTree::WatchFolder(const std::string& folder, int folderFd) {
     const std::lock_guard lock(mutex_);
     KnownFolder& known = folders_[folder];
@@ -131,6 +137,7 @@ void WatchedTree::KeepListing(const std::string& folder, std::vector<FolderItem>
     if (!known.watched) return;
     known.items = std::move(items);
     known.listed = true;
+    known.stamp = ++lastStamp_;
 }
 
 const FileState* WatchedTree::KnownState(const std::string& folder, const std::string& name) const {

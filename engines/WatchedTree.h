@@ -19,6 +19,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -45,6 +46,10 @@ public:
     // "/") as it was last read, when nothing changed in it since; else null.
     // The pointer holds until the next call on this object.
     const std::vector<FolderItem>* Listing(const std::string& folder) const;
+    // A number that stands for the folder's listing as last kept: it changes
+    // whenever a change is reported in the folder or to a file judged in it,
+    // and is never given twice. 0 when no listing is known.
+    std::uint64_t ListingStamp(const std::string& folder) const;
     // Watches the folder, open as folderFd; to be called before it is
     // listed. False when it cannot be watched (nothing is then kept of it).
     bool WatchFolder(const std::string& folder, int folderFd);
@@ -63,6 +68,7 @@ private:
         bool listed = false;
         bool changedSinceWalk = false;  // a change was reported since the last walk began
         int changedWalks = 0;           // the walks in a row that found it changed
+        std::uint64_t stamp = 0;        // of the listing in items
         std::vector<FolderItem> items;
         std::unordered_map<std::string, FileState> files;
     };
@@ -83,6 +89,7 @@ private:
     ino_t topInode_ = 0;
     std::unordered_map<std::string, KnownFolder> folders_;
     std::unordered_map<int, Watch> watches_;
+    std::uint64_t lastStamp_ = 0;  // kept across Forget: no stamp comes back
 };
 
 // The one of this process (of this loaded engine module).

@@ -3,6 +3,7 @@
 // outside: a file added again is stored exactly as compressing it gives,
 // and a file that changed is never stored in its old form.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
@@ -19,6 +20,10 @@
 
 namespace vorlan::test {
 namespace {
+
+using ::testing::AllOf;
+using ::testing::Contains;
+using ::testing::Not;
 
 // The SHA-1 of the file's raw deflate stream at level 9 as zlib (through
 // Python) makes it: what the engine must store for it, found in its cache or not.
@@ -196,7 +201,28 @@ TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     const fs::path thirteenth = renewedBeforeWalk("thirteenth.jar", 7);
     EXPECT_TRUE(RunCommand({"unzip", "-p", thirteenth.string(), "meta/M.class"}).output == ClassLike('Q', 800))
         << "the form of the file before its change was stored";
-    for (const fs::path& jar : {first, second, third, fourth, fifth, sixth, seventh, eighth, thirteenth})
+
+    // A folder whose files were all found unchanged is taken as the last walk
+    // found it only while nothing happens in it: a file removed is no longer
+    // added, and the archive being updated is never added into itself.
+    fs::remove(scratch / "api/D.class");
+    const fs::path fourteenth = renewedBeforeWalk("fourteenth.jar", 6);
+    EXPECT_THAT(InspectArchive(fourteenth).names(), Not(Contains("api/D.class")));
+    const fs::path inside = scratch / "api/self.jar";
+    fs::copy_file(first, inside);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (const char* name : {"fifteenth.jar", "sixteenth.jar", "seventeenth.jar"}) renewedBeforeWalk(name, 7);
+    EXPECT_EQ(RunAdd({inside, scratch}, script), 6);
+    EXPECT_THAT(InspectArchive(inside).names(), Not(Contains("api/self.jar")));
+    // Nor is a folder taken so when its files are named otherwise.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (const char* name : {"eighteenth.jar", "nineteenth.jar", "twentieth.jar"}) renewedBeforeWalk(name, 7);
+    AddRequest junked(suite("junked.jar"), scratch);
+    junked.junkDirNames = true;
+    EXPECT_EQ(RunAdd(junked, script), 7);
+    EXPECT_THAT(InspectArchive(junked.archive).names(), AllOf(Contains("A.class"), Not(Contains("api/A.class"))));
+    for (const fs::path& jar :
+         {first, second, third, fourth, fifth, sixth, seventh, eighth, thirteenth, fourteenth, inside})
         EXPECT_TRUE(UnzipTestPasses(jar)) << jar;
 }
 
