@@ -34,6 +34,7 @@ constexpr int kDeepestFolder = 128;
 // together at most kMostBytesRead; the others are read when libzip asks.
 constexpr std::uint64_t kLargestReadAsFound = 1024 * 1024;
 constexpr std::uint64_t kMostBytesRead = 16 * 1024 * 1024;
+constexpr std::size_t kMostWalkedParts = 4096;
 
 bool HasWildcard(std::string_view text) {
     return text.find_first_of("*?") != std::string_view::npos;
@@ -94,6 +95,9 @@ public:
     }
     void Keep(const std::string& key, std::shared_ptr<const WalkedPart> part) {
         const std::lock_guard lock(mutex_);
+        // Parts of trees walked before are only ever replaced: past this many
+        // (far more than a batch's folders) they all go, and are made again.
+        if (parts_.size() >= kMostWalkedParts && !parts_.contains(key)) parts_.clear();
         parts_[key] = std::move(part);
     }
 
