@@ -100,8 +100,9 @@ std::size_t SingleByte(std::string_view) {
 // the source encoding) is skipped and a "?" written in its place.
 std::string Convert(std::string_view text, const std::string& to, const std::string& from,
                     SequenceLength sequenceLength) {
+    if (text.empty()) return {};  // most entries' comments: no converter to look up
     const OpenConverter& open = Converter(to, from);
-    if (open.converter == kNoConverter || text.empty() || (open.keepsAscii && IsAscii(text))) return std::string(text);
+    if (open.converter == kNoConverter || (open.keepsAscii && IsAscii(text))) return std::string(text);
     iconv_t converter = open.converter;
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
     std::string result;
