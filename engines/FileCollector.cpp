@@ -189,7 +189,6 @@ void FileCollector::Walk(WalkedFolder& folder, const std::string& relativeFolder
 void FileCollector::WalkItems(WalkedFolder& folder, const std::string& relativeFolder, std::string_view namePattern,
                               std::vector<std::string>& subfolders) {
     const std::size_t filesBefore = files_.size(), skippedBefore = skipped_.size();
-    const std::size_t unchangedBefore = foundUnchanged_;
     unchangedIdentities_.clear();
     std::size_t considered = 0;
     for (const FolderItem& item : ItemsOf(folder, relativeFolder)) {
@@ -203,12 +202,12 @@ void FileCollector::WalkItems(WalkedFolder& folder, const std::string& relativeF
         Consider(folder, relativeFolder, item.name, matches, item.type, subfolders);
     }
     const std::uint64_t stamp = tree_ ? tree_->ListingStamp(relativeFolder) : 0;
-    const bool allFoundUnchanged = foundUnchanged_ - unchangedBefore == considered &&
+    const bool allFoundUnchanged = unchangedIdentities_.size() == considered &&
                                    files_.size() - filesBefore == considered && skipped_.size() == skippedBefore;
     if (stamp == 0 || !allFoundUnchanged) return;
     auto part = std::make_shared<WalkedPart>();
     part->listingStamp = stamp;
-    part->identities = unchangedIdentities_;
+    part->identities = std::move(unchangedIdentities_);
     part->subfolders = subfolders;
     for (std::size_t i = filesBefore; i < files_.size(); ++i) {
         part->files.push_back(files_[i]);
@@ -339,7 +338,6 @@ bool FileCollector::AddKnownUnchanged(const std::string& relativeFolder, const s
     std::shared_ptr<const CompressedEntry> form = ProcessSettledForms().Find(path, state, *settledLevel_);
     const bool isArchive = excluded_ && excluded_->device == state.device && excluded_->inode == state.inode;
     if (!form || isArchive) return false;
-    ++foundUnchanged_;
     unchangedIdentities_.push_back(FileIdentity{state.device, state.inode});
     std::string stored = folderNames_ == FolderNames::Junk ? name : path;
     Add(CollectedFile{std::move(path), std::move(stored), static_cast<std::uint64_t>(state.size), state.modified.tv_sec,

@@ -144,8 +144,7 @@ private:
     std::unordered_set<std::size_t, StoredNameHash, SameStoredName> filesByName_{0, StoredNameHash{&files_},
                                                                                  SameStoredName{&files_}};
     std::uint64_t bytesRead_ = 0;  // of the contents read as found
-    // Of the files AddKnownUnchanged added: how many, and what they are.
-    std::size_t foundUnchanged_ = 0;
+    // The files AddKnownUnchanged added in the folder being walked.
     std::vector<FileIdentity> unchangedIdentities_;
 };
 
