@@ -165,23 +165,43 @@ std::optional<Attributes> ReadArchiveManifest(const SuiteArchive& archive, Findi
     return std::nullopt;  // an unreadable one is a ZIP_FORMAT error already
 }
 
-Findings CheckSuite(const std::string& path, const SuiteCheckOptions& options, const ClassCheckSettings& classes,
-                    SuiteNames* names) {
-    Findings findings;
+namespace {
+
+// The suite's findings; false when its check ran out of memory.
+bool CheckSuiteWithin(const std::string& path, const SuiteCheckOptions& options, const ClassCheckSettings& classes,
+                      SuiteNames* names, Findings& findings) {
+    findings = Findings();
     try {
         CheckSuiteFiles(path, options, classes, findings, names);
+        return true;
     } catch (const std::bad_alloc&) {
         // What the suite held is gone by now; the run goes on with the next one.
         findings.Error(rules::kSuiteFile, "the check ran out of memory; the suite was not checked to the end");
+        return false;
     }
+}
+
+}  // namespace
+
+Findings CheckSuite(const std::string& path, const SuiteCheckOptions& options, const ClassCheckSettings& classes,
+                    SuiteNames* names) {
+    Findings findings;
+    CheckSuiteWithin(path, options, classes, names, findings);
     return findings;
 }
 
 namespace {
 
+void NoteChecked(std::size_t suite, const Findings& findings, const SuiteCheckRun& run, FindingsSpill& checked) {
+    checked.Put(suite, findings);
+    if (run.counted) run.counted(!findings.HasError());
+}
+
 // Checks every suite, a thread per core taking the next one in the list:
 // a suite's check reads only its own files and the shared, unchanging API
-// index, and inflating its entries is most of the work.
+// index, and inflating its entries is most of the work. A suite whose check
+// ran out of memory beside another's is checked again once no other check
+// runs: what fails it then is its own.
 void CheckEverySuite(const std::vector<std::string>& files, const SuiteCheckOptions& options,
                      const ClassCheckSettings& classes, const SuiteCheckRun& run, FindingsSpill& checked,
                      std::vector<SuiteNames>& names) {
@@ -189,26 +209,39 @@ void CheckEverySuite(const std::vector<std::string>& files, const SuiteCheckOpti
     std::atomic<bool> failed{false};
     std::mutex counting;
     std::exception_ptr failure;
+    std::vector<std::size_t> outOfMemory;
+    const std::size_t threads =
+        std::min<std::size_t>(std::max(1u, std::min(std::thread::hardware_concurrency(), kMostCheckThreads)),
+                              std::max<std::size_t>(files.size(), 1));
     const auto checkSome = [&] {
         try {
+            Findings findings;
             for (std::size_t i = next++; i < files.size() && !failed; i = next++) {
-                const Findings findings = CheckSuite(files[i], options, classes, &names[i]);
-                checked.Put(i, findings);
+                const bool within = CheckSuiteWithin(files[i], options, classes, &names[i], findings);
                 const std::lock_guard<std::mutex> lock(counting);
-                if (run.counted) run.counted(!findings.HasError());
+                if (!within && threads > 1)
+                    outOfMemory.push_back(i);
+                else
+                    NoteChecked(i, findings, run, checked);
             }
         } catch (...) {
             const std::lock_guard<std::mutex> lock(counting);
             if (!failed.exchange(true)) failure = std::current_exception();
         }
     };
-    const std::size_t cores = std::max(1u, std::min(std::thread::hardware_concurrency(), kMostCheckThreads));
     {
         std::vector<std::jthread> helpers;
-        for (std::size_t k = 1; k < std::min(cores, files.size()); ++k) helpers.emplace_back(checkSome);
+        for (std::size_t k = 1; k < threads; ++k) helpers.emplace_back(checkSome);
         checkSome();
     }
     if (failure) std::rethrow_exception(failure);
+    std::sort(outOfMemory.begin(), outOfMemory.end());
+    for (const std::size_t i : outOfMemory) {
+        Findings findings;
+        names[i] = SuiteNames();
+        CheckSuiteWithin(files[i], options, classes, &names[i], findings);
+        NoteChecked(i, findings, run, checked);
+    }
 }
 
 }  // namespace

@@ -145,8 +145,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 // A manifest within the size limit whose attributes outgrow the memory at
-// hand fails its own suite; the suites around it are checked, and the run
-// ends with its summary.
+// hand fails its own suite; the suites around it are checked, also those
+// checked beside it while it took the memory, and the run ends with its
+// summary.
 TEST_F(CheckBoundsTest, RunningOutOfMemoryFailsThatSuiteOnly) {
     if (kSanitized) GTEST_SKIP() << "the sanitizers' memory takes no address-space limit";
     std::string manifest = kManifest;
@@ -156,18 +157,23 @@ TEST_F(CheckBoundsTest, RunningOutOfMemoryFailsThatSuiteOnly) {
                                              StoredEntry("game/Main.class", MidletClassFile("game.Main"))}}
                                      .bytes());
     WriteFile(dir_ / "A.jar", ZipArchive{"", Suite({})}.bytes());
-    std::string anotherSuite = kManifest;  // not a duplicate of A.jar
-    anotherSuite.replace(anotherSuite.find("Name: Bomb"), 10, "Name: Calm");
-    WriteFile(dir_ / "Z.jar", ZipArchive{"",
-                                         {StoredEntry("META-INF/MANIFEST.MF", anotherSuite),
-                                          StoredEntry("game/Main.class", MidletClassFile("game.Main"))}}
-                                  .bytes());
-    const ChildResult result = Check({"A.jar", "Many.jar", "Z.jar"});
+    std::vector<std::string> files{"A.jar", "Many.jar"};
+    constexpr int kSuitesAfter = 24;
+    for (int i = 0; i < kSuitesAfter; ++i) {
+        std::string anotherSuite = kManifest;  // not a duplicate of A.jar, nor of each other
+        anotherSuite.replace(anotherSuite.find("Name: Bomb"), 10, "Name: Calm" + std::to_string(i));
+        files.push_back("Z" + std::to_string(i) + ".jar");
+        WriteFile(dir_ / files.back(), ZipArchive{"",
+                                                  {StoredEntry("META-INF/MANIFEST.MF", anotherSuite),
+                                                   StoredEntry("game/Main.class", MidletClassFile("game.Main"))}}
+                                           .bytes());
+    }
+    const ChildResult result = Check(files);
     EXPECT_EQ(result.status, 1) << result.errors;
     EXPECT_EQ(result.output,
               "Many.jar: SUITE_FILE: the check ran out of memory; the suite was not checked to the end\n"
-              "3 suites checked: 2 would install, 1 would not install, 0 would install but not start (1 errors, 0 "
-              "warnings)\n");
+              "26 suites checked: 25 would install, 1 would not install, 0 would install but not start (1 errors, "
+              "0 warnings)\n");
 }
 
 }  // namespace
