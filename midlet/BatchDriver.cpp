@@ -40,8 +40,7 @@ namespace vorlan {
 namespace {
 
 struct BatchState {
-    explicit BatchState(BatchHost& host) : commits(host), api(host) {}
-    OrderedCommits commits;                           // the suites waiting for their group to commit
+    explicit BatchState(BatchHost& host) : api(host), commits(host) {}
     std::map<std::string, FileDescriptor> recovered;  // folders cleared of what killed runs left, held
     ApiScratch api;                                   // the API files in the scratch folder
     bool scratchSettled = false;                      // the entry in hand is done with the scratch folder
@@ -49,6 +48,9 @@ struct BatchState {
     FolderNameIndex names;                            // the suites' folders, read once
     std::map<std::string, std::string> folderIds;     // the suites' folders' device and inode
     EntryWarnings warnings;                           // about the entry in hand
+    // The suites waiting for their group to commit. Last, so first to go: a
+    // group still committing uses the folders held above.
+    OrderedCommits commits;
 };
 
 SuiteWriteOptions WriteOptionsOf(BatchHost& host) {

@@ -2,11 +2,15 @@
 // Group commits and list-order reports.
 #include "midlet/OrderedCommits.h"
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
+#include <system_error>
+#include <thread>
 
 #include "filecommit/PendingNames.h"
 #include "midlet/BatchHost.h"
@@ -20,18 +24,58 @@ namespace {
 // each one's folder descriptor, and the locks of its JAR and JAD.
 constexpr rlim_t kDescriptorsPerSuite = 6;
 
-// The group leaves half of the process's open files to everything else (the
-// engines, the lookahead, the hashing, the window's toolkit).
+// Two groups, the open one and the one committing, leave half of the
+// process's open files to everything else (the engines, the lookahead, the
+// hashing, the window's toolkit).
+constexpr rlim_t kGroupsAtOnce = 2;
+
 std::size_t MostSuitesWithinFileLimit() {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return OrderedCommits::kMostSuites;
-    const rlim_t fitting = limit.rlim_cur / 2 / kDescriptorsPerSuite;
+    const rlim_t fitting = limit.rlim_cur / 2 / kGroupsAtOnce / kDescriptorsPerSuite;
     return static_cast<std::size_t>(std::clamp<rlim_t>(fitting, 1, OrderedCommits::kMostSuites));
 }
 
+// The thread that commits takes no asynchronous signal: a termination
+// request reaches the batch's thread, which looks for it between entries.
+class SignalsBlocked {
+public:
+    SignalsBlocked() {
+        sigset_t blocked;
+        ::sigfillset(&blocked);
+        for (const int synchronous : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP}) ::sigdelset(&blocked, synchronous);
+        ::pthread_sigmask(SIG_BLOCK, &blocked, &previous_);
+    }
+    ~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsBlocked(const SignalsBlocked&) = delete;
+    SignalsBlocked& operator=(const SignalsBlocked&) = delete;
+
+private:
+    sigset_t previous_{};
+};
+
 }  // namespace
 
+// Commits group on a thread of its own; on the batch's thread when the
+// process can start no other.
+void OrderedCommits::Committing::Start(std::unique_ptr<CommitGroup> group) {
+    using Task = std::packaged_task<std::vector<std::string>()>;
+    auto task =
+        std::make_shared<Task>([group = std::shared_ptr<CommitGroup>(std::move(group))] { return group->Commit(); });
+    failures = task->get_future();
+    try {
+        const SignalsBlocked blocked;  // a new thread starts with its creator's mask
+        thread = std::jthread([task] { (*task)(); });
+    } catch (const std::system_error&) {
+        (*task)();
+    }
+}
+
 OrderedCommits::OrderedCommits(BatchHost& host) : host_(host), mostSuites_(MostSuitesWithinFileLimit()) {}
+
+// A group still committing is waited for (its thread joined): its files and
+// locks are let go only once its commit is over.
+OrderedCommits::~OrderedCommits() = default;
 
 void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
                               std::vector<std::string> warnings, SuiteFacts facts) {
@@ -39,8 +83,8 @@ void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std:
         outcomes_.push_back({index, false, {}, std::move(warnings), std::move(facts)});
         return;
     }
-    if (group_.Size() == 0) opened_ = std::chrono::steady_clock::now();
-    group_.Add(std::move(unit));
+    if (group_->Size() == 0) opened_ = std::chrono::steady_clock::now();
+    group_->Add(std::move(unit));
     groupEntries_.push_back(index);
     groupKeys_.insert(keys.begin(), keys.end());
     outcomes_.push_back({index, true, {}, std::move(warnings), std::move(facts)});
@@ -53,28 +97,53 @@ void OrderedCommits::Failed(int index, const std::string& failure, std::vector<s
 }
 
 void OrderedCommits::CommitIfHolding(const std::vector<std::string>& keys) {
-    if (std::any_of(keys.begin(), keys.end(), [this](const std::string& key) { return groupKeys_.count(key) != 0; }))
-        CommitOpenGroup();
+    const auto holds = [&keys](const std::set<std::string>& groupKeys) {
+        return std::any_of(keys.begin(), keys.end(), [&](const std::string& key) { return groupKeys.count(key) != 0; });
+    };
+    if (committing_ && holds(committing_->keys)) FinishCommitting();
+    if (holds(groupKeys_)) CommitOpenGroup();
 }
 
 void OrderedCommits::CommitIfDue() {
-    if (group_.Size() == 0) return;
-    if (group_.Size() >= mostSuites_ || std::chrono::steady_clock::now() - opened_ >= kLongestWait) CommitOpenGroup();
+    if (group_->Size() == 0) return;
+    if (group_->Size() >= mostSuites_ || std::chrono::steady_clock::now() - opened_ >= kLongestWait) StartCommit();
 }
 
 void OrderedCommits::CommitOpenGroup() {
-    if (group_.Size() == 0) return;
-    const std::vector<std::string> failures = group_.Commit();
+    FinishCommitting();
+    if (group_->Size() == 0) return;
+    NoteCommitted(groupEntries_, group_->Commit());
+    groupEntries_.clear();
+    groupKeys_.clear();
+}
+
+// Groups commit one after the other, in the order they were opened.
+void OrderedCommits::StartCommit() {
+    FinishCommitting();
+    committing_.emplace();
+    committing_->entries = std::exchange(groupEntries_, {});
+    committing_->keys = std::exchange(groupKeys_, {});
+    committing_->Start(std::exchange(group_, std::make_unique<CommitGroup>()));
+}
+
+// A failure of the commit itself (not of one of its suites) goes to the batch
+// as it did when the group committed on the batch's thread.
+void OrderedCommits::FinishCommitting() {
+    if (!committing_) return;
+    Committing done = std::move(*committing_);
+    committing_.reset();
+    NoteCommitted(done.entries, done.failures.get());
+}
+
+void OrderedCommits::NoteCommitted(const std::vector<int>& entries, const std::vector<std::string>& failures) {
     for (std::size_t unit = 0; unit < failures.size(); ++unit) {
         for (Outcome& outcome : outcomes_) {
-            if (outcome.index != groupEntries_[unit] || !outcome.waiting) continue;
+            if (outcome.index != entries[unit] || !outcome.waiting) continue;
             outcome.waiting = false;
             outcome.failure = failures[unit];
             break;
         }
     }
-    groupEntries_.clear();
-    groupKeys_.clear();
 }
 
 namespace {
@@ -90,6 +159,9 @@ void LeaveOutWhatWasNotWritten(SuiteFacts& facts) {
 
 // Reports every outcome up to the first whose suite still waits in the group.
 void OrderedCommits::ReportFinished() {
+    const bool committed =
+        committing_ && committing_->failures.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    if (committed) FinishCommitting();
     while (!outcomes_.empty() && !outcomes_.front().waiting) {
         Outcome outcome = std::move(outcomes_.front());
         outcomes_.pop_front();

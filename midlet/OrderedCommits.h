@@ -3,16 +3,21 @@
 // whose new files are ready joins the open group; the group commits after
 // kMostSuites suites (fewer under a low limit of open files) or kLongestWait,
 // before a suite it holds is worked on again, before the process waits for
-// another's lock, and at the end of the batch. Check marks and EntryFinished
-// come only once an entry's suite is in place (or has failed), and always in
-// list order.
+// another's lock, and at the end of the batch. A group that is due commits on
+// a thread of its own while the next suites are prepared: its flushes wait for
+// the disk, not the batch. Check marks and EntryFinished come only once an
+// entry's suite is in place (or has failed), and always in list order.
 #pragma once
 
 #include <chrono>
 #include <deque>
+#include <future>
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "filecommit/CommitGroup.h"
@@ -39,10 +44,17 @@ public:
                   std::vector<std::string> warnings = {}, SuiteFacts facts = {});
     void Failed(int index, const std::string& failure, std::vector<std::string> warnings = {}, SuiteFacts facts = {});
 
-    // Commits the open group when it holds one of keys.
+    ~OrderedCommits();  // waits for a group still committing
+    OrderedCommits(const OrderedCommits&) = delete;
+    OrderedCommits& operator=(const OrderedCommits&) = delete;
+
+    // Commits the open group, and waits for the one committing, when either
+    // holds one of keys.
     void CommitIfHolding(const std::vector<std::string>& keys);
-    // Commits the open group when it is full or has waited long enough.
+    // Starts the open group's commit when it is full or has waited long
+    // enough; the batch goes on meanwhile.
     void CommitIfDue();
+    // Commits the open group and waits until every group is committed.
     void CommitOpenGroup();
 
     // Reports every finished entry up to the first whose suite still waits in
@@ -54,19 +66,34 @@ public:
 private:
     struct Outcome {
         int index;
-        bool waiting;  // its suite is in the open group
+        bool waiting;  // its suite is in the open group or the one committing
         std::string failure;
         std::vector<std::string> warnings;
         SuiteFacts facts;
     };
 
+    // A group committing on its own thread.
+    struct Committing {
+        void Start(std::unique_ptr<CommitGroup> group);
+
+        std::vector<int> entries;
+        std::set<std::string> keys;
+        std::future<std::vector<std::string>> failures;
+        std::jthread thread;  // joined when the group is let go
+    };
+
+    void StartCommit();
+    void FinishCommitting();
+    void NoteCommitted(const std::vector<int>& entries, const std::vector<std::string>& failures);
+
     BatchHost& host_;
-    CommitGroup group_;
+    std::unique_ptr<CommitGroup> group_ = std::make_unique<CommitGroup>();
     std::vector<int> groupEntries_;  // the entry of each unit in the group
     std::set<std::string> groupKeys_;
     std::chrono::steady_clock::time_point opened_;
     const std::size_t mostSuites_;
     std::deque<Outcome> outcomes_;
+    std::optional<Committing> committing_;
 };
 
 // The keys of the suite an entry's path belongs to: the file it names

@@ -185,7 +185,10 @@ sys.stdout.buffer.write(seen)
 
 // Every suite waiting for its group's commit holds its pending JAR and JAD
 // and their locks open: under a low limit of open files, a long list of
-// suites that are all rewritten still gets every one of them.
+// suites that are all rewritten still gets every one of them. The groups are
+// then small and commit one after another while the next suites are written;
+// a suite named again while its group commits is read once it is in place,
+// and every entry is reported in list order.
 TEST(OpenFileLimitTest, EverySuiteOfALongListIsWrittenUnderALowLimit) {
     TempDir work;
     fs::create_directories(work.path() / "API");
@@ -193,19 +196,27 @@ TEST(OpenFileLimitTest, EverySuiteOfALongListIsWrittenUnderALowLimit) {
     std::vector<std::string> argv{VorlanBatchProgram(), "--mode", "0", "--api-dir", "API", "--api", "api.zip"};
     PackWith("zip", {{"META-INF/MANIFEST.MF", Manifest("G")}, {"g/G.class", "g"}}, work.path() / "g.jar");
     constexpr int kSuites = 100;
+    std::string expectedOutput;
     for (int i = 0; i < kSuites; ++i) {
         const std::string name = "g" + std::to_string(i);
         fs::copy_file(work.path() / "g.jar", work.path() / (name + ".jar"));
         WriteFile(work.path() / (name + ".jad"), Manifest("G"));  // replaced, so locked as well
         argv.push_back(name + ".jar");
+        expectedOutput += "[x] " + name + ".jar\n";
+        if (i != 7) continue;
+        argv.push_back("g0.jar");  // its group of five is committing by now
+        expectedOutput += "[x] g0.jar\n";
     }
     ChildOptions options = InFolder(work.path());
     options.openFileLimit = 128;
     const ChildResult result = RunChild(argv, options);
     EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.output, expectedOutput + "Process successfuly completed!\n");
     for (int i = 0; i < kSuites; ++i) {
         const fs::path jar = work.path() / ("g" + std::to_string(i) + ".jar");
-        EXPECT_NE(RunCommand({"unzip", "-Z1", jar.string()}).output.find("api/Api.class"), std::string::npos) << jar;
+        const std::string names = RunCommand({"unzip", "-Z1", jar.string()}).output;
+        EXPECT_NE(names.find("api/Api.class"), std::string::npos) << jar;
+        EXPECT_EQ(names.find("api/Api.class"), names.rfind("api/Api.class")) << jar;
         EXPECT_NE(ReadFile(fs::path(jar).replace_extension(".jad"))
                       .find("MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar))),
                   std::string::npos)
