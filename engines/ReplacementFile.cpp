@@ -17,14 +17,6 @@ namespace {
 
 // Most suites, API files added, fit whole in the buffer.
 constexpr std::size_t kBufferSize = 4 * 1024 * 1024;
-// Once this much is gathered and not yet written, all but the last
-// kKeptTail bytes go to the file and the disk starts writing them while the
-// rest of the archive is made: the flush before the rename then has less left
-// to wait for. What went out stays in the buffer, so libzip's seeks back to
-// the local headers it wrote land there; a header patched after it went out
-// goes out again.
-constexpr std::size_t kWriteAheadAt = 256 * 1024;
-constexpr std::size_t kKeptTail = 64 * 1024;
 
 // Makes the rename itself durable. The new archive is complete and flushed
 // by now and already carries the name, so a folder that cannot be synced
@@ -53,7 +45,6 @@ void ReplacementFile::Begin() {
     buffer_.reserve(kBufferSize);
     bufferStart_ = 0;
     cursor_ = 0;
-    unwritten_ = 0;
     writtenEnd_ = 0;
 }
 
@@ -70,21 +61,11 @@ void ReplacementFile::WriteOut(std::size_t from, std::size_t to) {
 }
 
 void ReplacementFile::Flush() {
-    WriteOut(unwritten_, buffer_.size());
+    WriteOut(0, buffer_.size());
     bufferStart_ += buffer_.size();
     writtenEnd_ = std::max(writtenEnd_, bufferStart_);
     buffer_.clear();
     cursor_ = 0;
-    unwritten_ = 0;
-}
-
-void ReplacementFile::WriteAhead() {
-    const std::size_t end = buffer_.size() - kKeptTail;
-    WriteOut(unwritten_, end);
-    // Only a hint: the flush before the rename is what makes the file durable.
-    ::sync_file_range(file_->Fd(), static_cast<off_t>(bufferStart_ + unwritten_), static_cast<off_t>(end - unwritten_),
-                      SYNC_FILE_RANGE_WRITE);
-    unwritten_ = end;
 }
 
 void ReplacementFile::Write(const void* bytes, std::size_t count) {
@@ -95,14 +76,12 @@ void ReplacementFile::Write(const void* bytes, std::size_t count) {
         const std::size_t part = std::min(count, kBufferSize - cursor_);
         // Over what the buffer holds already, then past its end.
         const std::size_t overwritten = std::min(part, buffer_.size() - cursor_);
-        if (overwritten > 0) unwritten_ = std::min(unwritten_, cursor_);
         std::copy(data, data + overwritten, buffer_.begin() + static_cast<std::ptrdiff_t>(cursor_));
         buffer_.insert(buffer_.end(), data + overwritten, data + part);
         cursor_ += part;
         data += part;
         count -= part;
     }
-    if (buffer_.size() - unwritten_ >= kWriteAheadAt && cursor_ == buffer_.size()) WriteAhead();
 }
 
 void ReplacementFile::Seek(std::uint64_t position) {
@@ -121,10 +100,9 @@ void ReplacementFile::ApplyOriginalOwnership() {
 void ReplacementFile::Commit() {
     Flush();
     ApplyOriginalOwnership();
+    // A pending file is flushed by the group it commits with.
     const bool pending = IsPendingName(NameOf(target_));
-    if (pending)
-        file_->StartWriteBack();
-    else if (::fsync(file_->Fd()) != 0)
+    if (!pending && ::fsync(file_->Fd()) != 0)
         throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", errno));
     CommitStepOf([&] { file_->Publish(original_ ? TargetName::Taken : TargetName::MayBeFree); });
     file_.reset();
@@ -135,7 +113,6 @@ void ReplacementFile::Rollback() noexcept {
     file_.reset();
     buffer_.clear();
     cursor_ = 0;
-    unwritten_ = 0;
 }
 
 void ReplacementFile::WriteEmptyArchive(std::string_view comment) {

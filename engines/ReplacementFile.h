@@ -7,9 +7,8 @@
 // untouched; anything that fails, stops or kills the process discards the
 // new one. Writes gather in a buffer, and a seek back into it (libzip
 // rewrites each local header once the entry's data is written) patches the
-// buffer instead of reaching the file (again, when it went out already).
-// Large archives go to the file in a few large writes while they are made,
-// so that the disk is busy early.
+// buffer instead of reaching the file. Most archives go to the file in one
+// write; larger ones a buffer at a time.
 #pragma once
 
 #include <sys/stat.h>
@@ -50,7 +49,6 @@ public:
 private:
     void WriteOut(std::size_t from, std::size_t to);
     void Flush();
-    void WriteAhead();
     void ApplyOriginalOwnership();
 
     std::string target_;
@@ -60,7 +58,6 @@ private:
     std::vector<std::uint8_t> buffer_;
     std::uint64_t bufferStart_ = 0;  // the file offset of buffer_[0]
     std::size_t cursor_ = 0;         // where the next write goes in buffer_, at most its size
-    std::size_t unwritten_ = 0;      // buffer_ before this is in the file as it stands
     std::uint64_t writtenEnd_ = 0;
 };
 

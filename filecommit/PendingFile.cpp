@@ -112,11 +112,6 @@ void PendingFile::TakeOwnershipOf(const struct stat& original) {
     }
 }
 
-void PendingFile::StartWriteBack() noexcept {
-    // Only a hint: the flush before the file takes its name is what makes it durable.
-    ::sync_file_range(fd_.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-}
-
 // Names an open unnamed file: directly when the process may (AT_EMPTY_PATH),
 // else through its /proc entry. A file made with a name gets the new one as a
 // second link and loses the old one.

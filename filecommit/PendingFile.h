@@ -43,9 +43,6 @@ public:
     // of the file this one replaces.
     void TakeOwnershipOf(const struct stat& original);
     void SetMode(mode_t mode);
-    // Starts writing the file's data to the disk without waiting for it: the
-    // flush that covers it (the caller's, or the group's) has less to wait for.
-    void StartWriteBack() noexcept;
 
     // Gives the file its hidden pending name (once).
     void GiveHiddenName();

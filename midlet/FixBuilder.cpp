@@ -165,7 +165,6 @@ CommitUnit ReplaceWithFixSuite(TZip& zip, const std::string& target, const std::
     PendingFile jar = PendingFile::Beside(target, heldFolderFd);
     if (oldJar && S_ISREG(oldJar->st_mode)) jar.SetMode(oldJar->st_mode);
     jar.CopyFrom(building);
-    jar.StartWriteBack();
     std::remove(building.c_str());  // the scratch root goes at exit should this fail
     CommitUnit unit;
     unit.Add(jar, FolderOf(target));

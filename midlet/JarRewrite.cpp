@@ -74,7 +74,6 @@ std::string RenameManifestEntry(const TZip& zip, const std::string& newJar, cons
     PendingFile jar = PendingFile::Beside(target, targetFolderFd);
     if (existing && S_ISREG(existing->st_mode)) jar.SetMode(existing->st_mode);
     jar.Write(bytes);
-    jar.StartWriteBack();
     unit.Discard();  // the stand-in the add engine wrote, read above
     return FolderOf(target) + "/" + unit.Add(jar, FolderOf(target));
 }

@@ -121,7 +121,6 @@ void CopyJarOut(const std::string& builtJar, const SuiteOutput& output, int fold
         if (rename.folder == folder && rename.targetName == name) return;
     PendingFile jar(folderFd, name);
     jar.CopyFrom(builtJar);
-    jar.StartWriteBack();
     unit.Add(jar, folder);
 }
 
