@@ -48,20 +48,16 @@ void ReplacementFile::Begin() {
     writtenEnd_ = 0;
 }
 
-// Writes buffer_[from, to) to the file at its place.
-void ReplacementFile::WriteOut(std::size_t from, std::size_t to) {
-    for (std::size_t done = from; done < to;) {
-        const ssize_t wrote =
-            ::pwrite(file_->Fd(), buffer_.data() + done, to - done, static_cast<off_t>(bufferStart_ + done));
+// Writes the buffer to the file at its place and empties it.
+void ReplacementFile::Flush() {
+    for (std::size_t done = 0; done < buffer_.size();) {
+        const ssize_t wrote = ::pwrite(file_->Fd(), buffer_.data() + done, buffer_.size() - done,
+                                       static_cast<off_t>(bufferStart_ + done));
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0)
             throw EngineError(SystemErrorText("Cannot write \"" + target_ + "\"", wrote < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(wrote);
     }
-}
-
-void ReplacementFile::Flush() {
-    WriteOut(0, buffer_.size());
     bufferStart_ += buffer_.size();
     writtenEnd_ = std::max(writtenEnd_, bufferStart_);
     buffer_.clear();

@@ -47,7 +47,6 @@ public:
     void WriteEmptyArchive(std::string_view comment);
 
 private:
-    void WriteOut(std::size_t from, std::size_t to);
     void Flush();
     void ApplyOriginalOwnership();
 
