@@ -30,7 +30,8 @@ class BatchHost;
 class OrderedCommits {
 public:
     // Each group costs a few flushes that wait for the disk (a quarter of a
-    // run without APIs on ext4 with groups of 64).
+    // run without APIs on ext4 with groups of 64, when the batch's thread
+    // waited for them).
     static constexpr std::size_t kMostSuites = 256;
     static constexpr std::chrono::milliseconds kLongestWait{250};
 
