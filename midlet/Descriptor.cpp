@@ -142,9 +142,6 @@ PendingFile PrepareDescriptor(const std::string& jarPath, const std::string& url
     PendingFile file = PendingFile::Beside(descriptorPath, folderFd);
     if (existing && S_ISREG(existing->st_mode)) file.SetMode(existing->st_mode);
     file.Write(ManifestBuffer->Text());
-    // No early write-back for a descriptor: a few hundred bytes go out with the
-    // group's flush at no extra cost, while starting the write of each one on
-    // its own cost 15% of a run without APIs.
     App().ProcessMessages();
     return file;
 }

@@ -204,7 +204,7 @@ TEST(OpenFileLimitTest, EverySuiteOfALongListIsWrittenUnderALowLimit) {
         argv.push_back(name + ".jar");
         expectedOutput += "[x] " + name + ".jar\n";
         if (i != 7) continue;
-        argv.push_back("g0.jar");  // its group of five is committing by now
+        argv.push_back("g0.jar");  // its group of five began to commit after g4
         expectedOutput += "[x] g0.jar\n";
     }
     ChildOptions options = InFolder(work.path());
