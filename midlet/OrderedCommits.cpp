@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <exception>
 #include <system_error>
 #include <thread>
 
@@ -162,20 +163,35 @@ void OrderedCommits::ReportFinished() {
     const bool committed =
         committing_ && committing_->failures.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
     if (committed) FinishCommitting();
+    std::exception_ptr stop;
     while (!outcomes_.empty() && !outcomes_.front().waiting) {
         Outcome outcome = std::move(outcomes_.front());
         outcomes_.pop_front();
-        const bool succeeded = outcome.failure.empty();
-        SettleHashes(outcome.facts);
-        if (!succeeded) LeaveOutWhatWasNotWritten(outcome.facts);
-        host_.SetFileChecked(outcome.index, succeeded);
-        for (const std::string& warning : outcome.warnings) host_.EntryWarning(outcome.index, warning);
-        if (succeeded && host_.ApiAuto() != nullptr && !outcome.facts.apisAdded.empty())
-            host_.EntryApisAdded(outcome.index, outcome.facts.apisAdded);
-        host_.EntryDescribed(outcome.index, outcome.facts);
-        host_.EntryFinished(outcome.index, succeeded, outcome.failure);
-        App().ProcessMessages();
+        try {
+            Report(outcome);
+        } catch (...) {
+            // The host ends the batch (a termination request). A suite put in
+            // place is reported all the same, the group still committing
+            // included; the open group is let go with its suites as they were.
+            if (stop) continue;
+            stop = std::current_exception();
+            FinishCommitting();
+        }
     }
+    if (stop) std::rethrow_exception(stop);
+}
+
+void OrderedCommits::Report(Outcome& outcome) {
+    const bool succeeded = outcome.failure.empty();
+    SettleHashes(outcome.facts);
+    if (!succeeded) LeaveOutWhatWasNotWritten(outcome.facts);
+    host_.SetFileChecked(outcome.index, succeeded);
+    for (const std::string& warning : outcome.warnings) host_.EntryWarning(outcome.index, warning);
+    if (succeeded && host_.ApiAuto() != nullptr && !outcome.facts.apisAdded.empty())
+        host_.EntryApisAdded(outcome.index, outcome.facts.apisAdded);
+    host_.EntryDescribed(outcome.index, outcome.facts);
+    host_.EntryFinished(outcome.index, succeeded, outcome.failure);
+    App().ProcessMessages();
 }
 
 std::vector<std::string> SuiteKeys(const std::string& path, std::map<std::string, std::string>& folderIds) {

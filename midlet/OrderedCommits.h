@@ -61,7 +61,8 @@ public:
     // Reports every finished entry up to the first whose suite still waits in
     // the group. Called apart from the steps: a host may end the batch from
     // EntryFinished (a termination request), which must not pass for the
-    // failure of a step.
+    // failure of a step. The entries done by then are reported before the
+    // host's stop goes on.
     void ReportFinished();
 
 private:
@@ -83,6 +84,7 @@ private:
         std::jthread thread;  // joined when the group is let go
     };
 
+    void Report(Outcome& outcome);
     void StartCommit();
     void FinishCommitting();
     void NoteCommitted(const std::vector<int>& entries, const std::vector<std::string>& failures);
