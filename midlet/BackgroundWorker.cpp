@@ -2,11 +2,36 @@
 // The batch's background thread and its queue of tasks.
 #include "midlet/BackgroundWorker.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <system_error>
 
 namespace vorlan {
+
+namespace {
+
+// A new thread starts with its creator's signal mask: the worker's is made
+// with every asynchronous signal held back, so that a termination request
+// reaches the batch's thread, which looks for it between entries.
+class SignalsBlocked {
+public:
+    SignalsBlocked() {
+        sigset_t blocked;
+        ::sigfillset(&blocked);
+        for (const int synchronous : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP}) ::sigdelset(&blocked, synchronous);
+        ::pthread_sigmask(SIG_BLOCK, &blocked, &previous_);
+    }
+    ~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsBlocked(const SignalsBlocked&) = delete;
+    SignalsBlocked& operator=(const SignalsBlocked&) = delete;
+
+private:
+    sigset_t previous_{};
+};
+
+}  // namespace
 
 BackgroundWorker::~BackgroundWorker() {
     {
@@ -45,6 +70,7 @@ bool BackgroundWorker::RunQueuedTaskHere() {
 bool BackgroundWorker::StartedHere() {
     if (thread_.joinable()) return owner_ == ::getpid();
     try {
+        const SignalsBlocked blocked;
         thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
         return false;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // One thread beside the batch that runs the tasks handed to it, in turn: the
-// hashing of JARs for --report, the class scans of --api auto made ahead.
-// A thread per task cost as much as a small JAR's work, and more threads
-// than cores only slow the batch down.
+// hashing of JARs for --report, the class scans of --api auto made ahead,
+// the group commits (each use has its own). A thread per task cost as much
+// as a small JAR's work, and more threads than cores only slow the batch
+// down. The thread takes no asynchronous signal.
 #pragma once
 
 #include <sys/types.h>

@@ -2,16 +2,12 @@
 // Group commits and list-order reports.
 #include "midlet/OrderedCommits.h"
 
-#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
-#include <csignal>
 #include <exception>
-#include <system_error>
-#include <thread>
 
 #include "filecommit/PendingNames.h"
 #include "midlet/BatchHost.h"
@@ -37,45 +33,13 @@ std::size_t MostSuitesWithinFileLimit() {
     return static_cast<std::size_t>(std::clamp<rlim_t>(fitting, 1, OrderedCommits::kMostSuites));
 }
 
-// The thread that commits takes no asynchronous signal: a termination
-// request reaches the batch's thread, which looks for it between entries.
-class SignalsBlocked {
-public:
-    SignalsBlocked() {
-        sigset_t blocked;
-        ::sigfillset(&blocked);
-        for (const int synchronous : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP}) ::sigdelset(&blocked, synchronous);
-        ::pthread_sigmask(SIG_BLOCK, &blocked, &previous_);
-    }
-    ~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    SignalsBlocked(const SignalsBlocked&) = delete;
-    SignalsBlocked& operator=(const SignalsBlocked&) = delete;
-
-private:
-    sigset_t previous_{};
-};
-
 }  // namespace
-
-// Commits group on a thread of its own; on the batch's thread when the
-// process can start no other.
-void OrderedCommits::Committing::Start(std::unique_ptr<CommitGroup> group) {
-    using Task = std::packaged_task<std::vector<std::string>()>;
-    auto task =
-        std::make_shared<Task>([group = std::shared_ptr<CommitGroup>(std::move(group))] { return group->Commit(); });
-    failures = task->get_future();
-    try {
-        const SignalsBlocked blocked;  // a new thread starts with its creator's mask
-        thread = std::jthread([task] { (*task)(); });
-    } catch (const std::system_error&) {
-        (*task)();
-    }
-}
 
 OrderedCommits::OrderedCommits(BatchHost& host) : host_(host), mostSuites_(MostSuitesWithinFileLimit()) {}
 
-// A group still committing is waited for (its thread joined): its files and
-// locks are let go only once its commit is over.
+// The committer goes first: a commit under way is finished before the
+// group's files and locks are let go; one not begun is let go with its
+// suites as they were.
 OrderedCommits::~OrderedCommits() = default;
 
 void OrderedCommits::Prepared(int index, CommitUnit unit, const std::vector<std::string>& keys,
@@ -121,10 +85,13 @@ void OrderedCommits::CommitOpenGroup() {
 // Groups commit one after the other, in the order they were opened.
 void OrderedCommits::StartCommit() {
     FinishCommitting();
-    committing_.emplace();
-    committing_->entries = std::exchange(groupEntries_, {});
-    committing_->keys = std::exchange(groupKeys_, {});
-    committing_->Start(std::exchange(group_, std::make_unique<CommitGroup>()));
+    using Task = std::packaged_task<std::vector<std::string>()>;
+    auto task = std::make_shared<Task>([group = std::shared_ptr<CommitGroup>(std::exchange(
+                                            group_, std::make_unique<CommitGroup>()))] { return group->Commit(); });
+    committing_.emplace(
+        Committing{std::exchange(groupEntries_, {}), std::exchange(groupKeys_, {}), task->get_future()});
+    // On the batch's thread when the process can start no other.
+    if (!committer_.Post([task] { (*task)(); })) (*task)();
 }
 
 // A failure of the commit itself (not of one of its suites) goes to the batch

@@ -17,10 +17,10 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "filecommit/CommitGroup.h"
+#include "midlet/BackgroundWorker.h"
 #include "midlet/SuiteFacts.h"
 
 namespace vorlan {
@@ -74,14 +74,11 @@ private:
         SuiteFacts facts;
     };
 
-    // A group committing on its own thread.
+    // A group committing on the committer's thread.
     struct Committing {
-        void Start(std::unique_ptr<CommitGroup> group);
-
         std::vector<int> entries;
         std::set<std::string> keys;
         std::future<std::vector<std::string>> failures;
-        std::jthread thread;  // joined when the group is let go
     };
 
     void Report(Outcome& outcome);
@@ -97,6 +94,10 @@ private:
     const std::size_t mostSuites_;
     std::deque<Outcome> outcomes_;
     std::optional<Committing> committing_;
+    // Its own thread, not another task's: a group's flushes wait for the disk,
+    // and the class scans and hashes queued behind them would keep the batch
+    // waiting too. Last, so first to go: it finishes the commit under way.
+    BackgroundWorker committer_;
 };
 
 // The keys of the suite an entry's path belongs to: the file it names
