@@ -254,12 +254,16 @@ void RunBatch(BatchHost& host) {
             ahead->Expect(host.FileAt(expected));
         if (host.EntryWanted(i)) RunGuardedEntryStep(host, i, state);
     }
+    // The scratch tree goes while the last group's flushes wait for the disk:
+    // the add engine's watches on its files then end with it, and the process
+    // does not wait for them to be released when it exits.
+    state.commits.CommitOpenGroupSoon();
+    DeleteFolderTree(ScratchRoot + kScratchTree);
     state.commits.CommitOpenGroup();
     state.commits.ReportFinished();
     App().ProcessMessages();
     const bool stopped = host.StopRequested();
     if (!stopped) host.SetProgressPosition(progressMax);
-    DeleteFolderTree(ScratchRoot + kScratchTree);
     if (!stopped) host.ShowBatchFinished("Process successfuly completed!", "Finished!");
 }
 

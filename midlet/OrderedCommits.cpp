@@ -74,6 +74,10 @@ void OrderedCommits::CommitIfDue() {
     if (group_->Size() >= mostSuites_ || std::chrono::steady_clock::now() - opened_ >= kLongestWait) StartCommit();
 }
 
+void OrderedCommits::CommitOpenGroupSoon() {
+    if (group_->Size() > 0) StartCommit();
+}
+
 void OrderedCommits::CommitOpenGroup() {
     FinishCommitting();
     if (group_->Size() == 0) return;

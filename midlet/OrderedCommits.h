@@ -55,6 +55,9 @@ public:
     // Starts the open group's commit when it is full or has waited long
     // enough; the batch goes on meanwhile.
     void CommitIfDue();
+    // Starts the open group's commit whatever its size; the batch goes on
+    // meanwhile (CommitOpenGroup waits for it).
+    void CommitOpenGroupSoon();
     // Commits the open group and waits until every group is committed.
     void CommitOpenGroup();
 

@@ -54,6 +54,31 @@ std::optional<Call> ParseLine(const std::string& line) {
     return call;
 }
 
+// strace -f splits a call that another thread's call interrupts:
+// "12 syncfs(5</s> <unfinished ...>", later "12 <... syncfs resumed>) = 0".
+// The call is whole at the second line, where it returned.
+class CallJoiner {
+public:
+    std::string Join(const std::string& line) {
+        static const std::regex kUnfinished(R"(^(\d+) +(.*) <unfinished \.\.\.>$)");
+        static const std::regex kResumed(R"(^(\d+) +<\.\.\. \w+ resumed>(.*)$)");
+        std::smatch match;
+        if (std::regex_match(line, match, kUnfinished)) {
+            begun_[match[1]] = match[1].str() + " " + match[2].str();
+            return {};
+        }
+        if (!std::regex_match(line, match, kResumed)) return line;
+        const auto begun = begun_.find(match[1]);
+        if (begun == begun_.end()) return {};
+        const std::string whole = begun->second + match[2].str();
+        begun_.erase(begun);
+        return whole;
+    }
+
+private:
+    std::map<std::string, std::string> begun_;  // thread -> its call's first part
+};
+
 // "7</s/a.jar>": the path strace gives for the descriptor.
 std::string PathOfDescriptor(const std::string& argument) {
     const std::size_t open = argument.find('<');
@@ -78,7 +103,9 @@ protected:
         std::vector<std::string> faults;
         bool folderFlushOwed = false;
         std::ifstream lines(trace);
+        CallJoiner joiner;
         for (std::string line; std::getline(lines, line);) {
+            line = joiner.Join(line);
             const std::optional<Call> call = ParseLine(line);
             if (!call) continue;
             const std::string fd = call->arguments.front().substr(0, call->arguments.front().find('<'));
