@@ -34,6 +34,8 @@ public:
 
     // A libzip source reading this object, which must outlive the archive.
     zip_source_t* Create(zip_t* archive);
+    // Its names, size and time; its content goes once it is compressed.
+    const CollectedFile& File() const { return file_; }
 
 private:
     static zip_int64_t Dispatch(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command);

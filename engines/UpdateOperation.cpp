@@ -78,8 +78,8 @@ private:
     void AddFiles(LibzipArchive& archive, const ArchiveLayout& layout, const ArchiveFile* file);
     void DeleteEntries(LibzipArchive& archive, const ArchiveLayout& layout);
     void ReportSkipped(const std::vector<SkippedFile>& skipped);
-    void RegisterFile(LibzipArchive& archive, const PlannedFile& planned);
-    void SetEntryDetails(zip_t* archive, std::uint64_t index, const PlannedFile& planned);
+    void RegisterFile(LibzipArchive& archive, PlannedFile& planned);
+    void SetEntryDetails(zip_t* archive, std::uint64_t index, const CollectedFile& file, bool replaces);
     void Close(LibzipArchive& archive, ArchiveSource& source);
 
     const TZipParams& params_;
@@ -167,14 +167,14 @@ void Update::AddFiles(LibzipArchive& archive, const ArchiveLayout& layout, const
                             On(params_.JunkDirNames) ? FolderNames::Junk : FolderNames::Keep, self,
                             FilesMayBeFoundSettled() ? std::optional<int>(level_) : std::nullopt);
     for (const std::string_view pattern : PatternsOf(params_)) collector.Collect(pattern);
-    const std::vector<PlannedFile> plan = PlanUpdate(NamesAsShown(layout.entries), collector.TakeFiles());
+    std::vector<PlannedFile> plan = PlanUpdate(NamesAsShown(layout.entries), collector.TakeFiles());
     std::uint64_t bytes = 0;
     for (const PlannedFile& planned : plan) bytes += planned.file.size;
     channel_.BatchCount(plan.size());
     channel_.BatchBytes(bytes);
     batchBegun_ = true;
     ReportSkipped(collector.TakeSkipped());
-    for (const PlannedFile& planned : plan) {
+    for (PlannedFile& planned : plan) {
         const bool unchanged =
             planned.replaces && !On(params_.Encrypt) &&
             HoldsSameContent(archive.Get(), *planned.replaces, layout.entries[*planned.replaces], planned.file);
@@ -188,8 +188,10 @@ void Update::AddFiles(LibzipArchive& archive, const ArchiveLayout& layout, const
     }
 }
 
-void Update::RegisterFile(LibzipArchive& archive, const PlannedFile& planned) {
-    pending_.push_back(std::make_unique<PendingFileSource>(planned.file, level_, channel_, writeFailure_));
+// The file moves into its source, which libzip reads from when it writes.
+void Update::RegisterFile(LibzipArchive& archive, PlannedFile& planned) {
+    pending_.push_back(std::make_unique<PendingFileSource>(std::move(planned.file), level_, channel_, writeFailure_));
+    const CollectedFile& file = pending_.back()->File();
     zip_source_t* source = pending_.back()->Create(archive.Get());
     zip_int64_t index = -1;
     if (planned.replaces) {
@@ -198,20 +200,20 @@ void Update::RegisterFile(LibzipArchive& archive, const PlannedFile& planned) {
     } else {
         // The collector takes only UTF-8 names: flagged as such when they are
         // not plain ASCII.
-        index = zip_file_add(archive.Get(), planned.file.storedName.c_str(), source, ZIP_FL_ENC_UTF_8);
+        index = zip_file_add(archive.Get(), file.storedName.c_str(), source, ZIP_FL_ENC_UTF_8);
     }
     if (index < 0) {
         zip_source_free(source);
-        throw EngineError("Cannot add \"" + planned.file.diskPath + "\": " + zip_strerror(archive.Get()));
+        throw EngineError("Cannot add \"" + file.diskPath + "\": " + zip_strerror(archive.Get()));
     }
-    SetEntryDetails(archive.Get(), static_cast<std::uint64_t>(index), planned);
+    SetEntryDetails(archive.Get(), static_cast<std::uint64_t>(index), file, planned.replaces.has_value());
 }
 
-void Update::SetEntryDetails(zip_t* archive, std::uint64_t index, const PlannedFile& planned) {
+void Update::SetEntryDetails(zip_t* archive, std::uint64_t index, const CollectedFile& file, bool replaces) {
     const zip_int32_t method = level_ == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
     bool ok = zip_set_file_compression(archive, index, method, static_cast<zip_uint32_t>(level_)) == 0 &&
-              zip_file_set_mtime(archive, index, planned.file.modified, 0) == 0;
-    if (planned.replaces) {
+              zip_file_set_mtime(archive, index, file.modified, 0) == 0;
+    if (replaces) {
         for (const zip_uint16_t field : kTimestampFields)
             ok = ok && zip_file_extra_field_delete_by_id(archive, index, field, ZIP_EXTRA_FIELD_ALL,
                                                          ZIP_FL_CENTRAL | ZIP_FL_LOCAL) == 0;
@@ -222,9 +224,9 @@ void Update::SetEntryDetails(zip_t* archive, std::uint64_t index, const PlannedF
     }
     if (On(params_.Encrypt))
         ok = ok && zip_file_set_encryption(archive, index, ZIP_EM_AES_256, params_.Password) == 0;
-    else if (planned.replaces)
+    else if (replaces)
         ok = ok && zip_file_set_encryption(archive, index, ZIP_EM_NONE, nullptr) == 0;
-    if (!ok) throw EngineError("Cannot add \"" + planned.file.diskPath + "\": " + zip_strerror(archive));
+    if (!ok) throw EngineError("Cannot add \"" + file.diskPath + "\": " + zip_strerror(archive));
 }
 
 void Update::DeleteEntries(LibzipArchive& archive, const ArchiveLayout& layout) {
