@@ -47,7 +47,9 @@ int Ask(const std::string& text, unsigned style) {
 
 void BeginFile(TZip& zip, CallbackRecord& record) {
     BatchCounters& counters = EngineBatchCounters();
-    counters.CurrentFile = RecordText(record);
+    // Assigned in place: a batch names some hundred files, and the string
+    // keeps its room from one to the next.
+    counters.CurrentFile.assign(record.Text, strnlen(record.Text, CALLBACK_TEXT_SIZE));
     if (zip.OnZEDBeginFileEvent) {
         zip.OnZEDBeginFileEvent(zip, counters.CurrentFile, record.Value, counters.BatchCount,
                                 counters.TotalBytesInBatch);
