@@ -26,6 +26,7 @@
 #include "midlet/JarRewrite.h"
 #include "midlet/OrderedCommits.h"
 #include "midlet/PathNames.h"
+#include "midlet/ReadAhead.h"
 #include "midlet/ScratchFolder.h"
 #include "midlet/SuiteFacts.h"
 #include "midlet/SuiteLock.h"
@@ -230,6 +231,11 @@ namespace {
 // lookahead's thread at times found none left to scan.
 constexpr int kChoicesAhead = 8;
 
+// The files read from the disk while earlier suites are written: enough to
+// cover a disk's latency at a few milliseconds a suite, few enough that the
+// page cache keeps them until they are reached.
+constexpr int kFilesReadAhead = 4;
+
 ApiChooser* ChooserThatLooksAhead(BatchHost& host) {
     const bool looksAhead = host.Mode() == BatchMode::GenerateJad && host.EntriesKnownAhead();
     return looksAhead ? host.ApiAuto() : nullptr;
@@ -249,9 +255,13 @@ void RunBatch(BatchHost& host) {
     RunApiPrePass(host, state.api);
     const int count = host.FileCount();
     ApiChooser* const ahead = ChooserThatLooksAhead(host);
-    for (int i = 0, expected = 0; i < count && !host.StopRequested(); ++i) {
+    for (int i = 0, expected = 0, readAhead = 0; i < count && !host.StopRequested(); ++i) {
         for (; ahead != nullptr && expected < std::min(count, i + kChoicesAhead); ++expected)
             ahead->Expect(host.FileAt(expected));
+        // With --jobs every worker asks for every file: those another worker
+        // takes are read once all the same.
+        for (; readAhead < std::min(count, i + 1 + kFilesReadAhead); ++readAhead)
+            AskToReadAhead(host.FileAt(readAhead));
         if (host.EntryWanted(i)) RunGuardedEntryStep(host, i, state);
     }
     // The scratch tree goes while the last group's flushes wait for the disk:
