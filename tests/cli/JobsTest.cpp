@@ -17,20 +17,6 @@
 namespace vorlan::test {
 namespace {
 
-// Every regular file below the folder, by relative path, with its bytes;
-// links by where they point.
-std::map<std::string, std::string> Contents(const fs::path& folder) {
-    std::map<std::string, std::string> contents;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(entry.path(), folder).string();
-        if (entry.is_symlink())
-            contents[name] = "-> " + fs::read_symlink(entry.path()).string();
-        else if (entry.is_regular_file())
-            contents[name] = ReadFile(entry.path());
-    }
-    return contents;
-}
-
 // vorlan-batch started in a folder with its own runtime folder (where its
 // scratch roots go).
 ChildOptions InFolder(const fs::path& folder, const fs::path& runtime) {
@@ -38,12 +24,6 @@ ChildOptions InFolder(const fs::path& folder, const fs::path& runtime) {
     options.workDir = folder;
     options.environment["XDG_RUNTIME_DIR"] = runtime.string();
     return options;
-}
-
-std::vector<std::string> Batch(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{VorlanBatchProgram()};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return argv;
 }
 
 std::string Manifest(const std::string& name) {
@@ -94,8 +74,8 @@ TEST_F(JobsTest, WorkersGiveWhatOneProcessGivesInTheSameOrder) {
     const std::vector<std::string> files = MakeSuites(one);
     fs::remove(many);
     fs::copy(one, many, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-    const ChildResult single = RunChild(Batch(Arguments("1", files)), InFolder(one, work_ / "runtime"));
-    const ChildResult workers = RunChild(Batch(Arguments("3", files)), InFolder(many, work_ / "runtime"));
+    const ChildResult single = RunChild(VorlanBatchCommand(Arguments("1", files)), InFolder(one, work_ / "runtime"));
+    const ChildResult workers = RunChild(VorlanBatchCommand(Arguments("3", files)), InFolder(many, work_ / "runtime"));
 
     EXPECT_EQ(single.status, 1);  // broken.jar fails
     EXPECT_EQ(workers.status, single.status);
@@ -105,7 +85,7 @@ TEST_F(JobsTest, WorkersGiveWhatOneProcessGivesInTheSameOrder) {
     for (std::size_t at; (at = manyErrors.find(many.string())) != std::string::npos;)
         manyErrors.replace(at, many.string().size(), one.string());
     EXPECT_EQ(manyErrors, single.errors);
-    std::map<std::string, std::string> oneFiles = Contents(one), manyFiles = Contents(many);
+    std::map<std::string, std::string> oneFiles = FolderContents(one), manyFiles = FolderContents(many);
     for (const auto& [name, bytes] : oneFiles) EXPECT_TRUE(manyFiles[name] == bytes) << name << " differs";
     EXPECT_EQ(manyFiles.size(), oneFiles.size());
     EXPECT_TRUE(oneFiles.count("game1.jad") == 1 && oneFiles.count("alias.jad") == 1);
@@ -114,13 +94,14 @@ TEST_F(JobsTest, WorkersGiveWhatOneProcessGivesInTheSameOrder) {
 
 TEST_F(JobsTest, ZeroJobsMeansOnePerProcessorAndBadCountsAreUsageErrors) {
     const std::vector<std::string> files = MakeSuites(work_ / "games");
-    const ChildResult batch = RunChild(Batch(Arguments("0", files)), InFolder(work_ / "games", work_ / "runtime"));
+    const ChildResult batch =
+        RunChild(VorlanBatchCommand(Arguments("0", files)), InFolder(work_ / "games", work_ / "runtime"));
     EXPECT_EQ(batch.status, 1);
     EXPECT_TRUE(batch.output.starts_with("[x] game0.jar\n[x] game1.jar\n[x] game2.jar\n[x] Snake.JAR\n"))
         << batch.output;
     for (const char* wrong : {"-1", "x", "", "2x", "99999"}) {
         const ChildResult refused =
-            RunChild(Batch({"--jobs", wrong, "game0.jar"}), InFolder(work_ / "games", work_ / "runtime"));
+            RunChild(VorlanBatchCommand({"--jobs", wrong, "game0.jar"}), InFolder(work_ / "games", work_ / "runtime"));
         EXPECT_EQ(refused.status, 2) << wrong;
         EXPECT_NE(refused.errors.find("--jobs"), std::string::npos) << wrong;
     }
@@ -153,7 +134,7 @@ TEST_P(StopTest, ASignalEndsTheRunAfterTheRunningEntries) {
     std::vector<std::string> arguments{"--mode", "1", "--jobs", GetParam(), "--report", "../report.jsonl"};
     const std::vector<std::string> files = MakeDescriptors(games, 40);
     arguments.insert(arguments.end(), files.begin(), files.end());
-    ChildProcess batch(Batch(arguments), InFolder(games, work_ / "runtime"));
+    ChildProcess batch(VorlanBatchCommand(arguments), InFolder(games, work_ / "runtime"));
     // Every process has made its scratch root: the run is under way.
     const long processes = std::stol(GetParam());
     while (std::distance(fs::directory_iterator(work_ / "runtime"), fs::directory_iterator()) < processes &&

@@ -33,12 +33,6 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder) {
     return snapshot;
 }
 
-std::vector<std::string> Batch(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{VorlanBatchProgram()};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return argv;
-}
-
 // The JAD's value of an attribute.
 std::string JadValue(const fs::path& jad, const std::string& name) {
     std::istringstream lines(ReadFile(jad));
@@ -77,7 +71,7 @@ protected:
         ChildOptions inGames;
         inGames.workDir = work_ / "games";
         inGames.environment["XDG_RUNTIME_DIR"] = (work_ / "runtime").string();
-        return RunChild(Batch(arguments), inGames);
+        return RunChild(VorlanBatchCommand(arguments), inGames);
     }
 
     TempDir work_;
@@ -176,9 +170,10 @@ TEST_F(OutTest, AWalkLeavesOutTheOutputFolder) {
     ChildOptions inGames;
     inGames.workDir = work_ / "games";
     for (int run = 0; run < 2; ++run) {
-        const ChildResult second = RunChild(Batch({"--api-dir", (work_ / "API").string(), "-r", "--force", "--out",
-                                                   run == 0 ? "coll/out" : "./coll/out/", "coll"}),
-                                            inGames);
+        const ChildResult second =
+            RunChild(VorlanBatchCommand({"--api-dir", (work_ / "API").string(), "-r", "--force", "--out",
+                                         run == 0 ? "coll/out" : "./coll/out/", "coll"}),
+                     inGames);
         EXPECT_EQ(second.output, "[x] coll/a.jar\nProcess successfuly completed!\n") << second.errors;
     }
     EXPECT_FALSE(fs::exists(work_ / "games" / "coll" / "out" / "out"));

@@ -4,8 +4,6 @@
 // hashes, in both formats, with one process and with workers.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "tests/support/TestTools.h"
 
 namespace vorlan::test {
@@ -47,31 +45,19 @@ for r in records():
           hashed(after, r, 'after'), ','.join(r['apis_added']), ','.join(r['findings']), len(r['warnings'])))
 )";
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    return lines;
-}
-
 // The records of the report, as kReadReport prints them.
 std::vector<std::string> ReportLines(const fs::path& report, const fs::path& before, const fs::path& after) {
     const CommandResult read = RunCommand({"python3", "-c", kReadReport, report.string(), before, after});
     EXPECT_EQ(read.status, 0) << read.output;
-    return Lines(read.output);
+    return OutputLines(read.output);
 }
 
 // How many warnings vorlan-batch printed about the file.
 int WarningsAbout(const std::string& errors, const std::string& shown) {
     int count = 0;
-    for (const std::string& line : Lines(errors)) count += line.starts_with("vorlan-batch: warning: " + shown + ": ");
+    for (const std::string& line : OutputLines(errors))
+        count += line.starts_with("vorlan-batch: warning: " + shown + ": ");
     return count;
-}
-
-std::vector<std::string> Batch(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{VorlanBatchProgram()};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return argv;
 }
 
 const std::string kNotUtf8 = "b\xFF.jar";
@@ -98,9 +84,10 @@ TEST_P(ReportFormatsTest, RecordsEveryEntryWithItsHashesBeforeAndAfter) {
     const auto& [name, jobs] = GetParam();
     ChildOptions inGames;
     inGames.workDir = work_ / "games";
-    const ChildResult run = RunChild(Batch({"--jobs", jobs, "--api-dir", (work_ / "API").string(), "--api", "api.zip",
-                                            "--report", "../" + name, "good.jar", kNotUtf8, "broken.jar"}),
-                                     inGames);
+    const ChildResult run =
+        RunChild(VorlanBatchCommand({"--jobs", jobs, "--api-dir", (work_ / "API").string(), "--api", "api.zip",
+                                     "--report", "../" + name, "good.jar", kNotUtf8, "broken.jar"}),
+                 inGames);
     EXPECT_EQ(run.status, 1) << run.errors;
     const std::string good = "Good/V/1.0|ok|ok|api.zip||";
     EXPECT_EQ(ReportLines(work_ / name, work_ / "before", work_ / "games"),
@@ -121,7 +108,8 @@ INSTANTIATE_TEST_SUITE_P(FormatsAndJobs, ReportFormatsTest,
 TEST_F(ReportTest, ACheckRecordsEachSuitesFindings) {
     ChildOptions inGames;
     inGames.workDir = work_ / "games";
-    const ChildResult run = RunChild(Batch({"--check", "--report", "../check.csv", "good.jar", "broken.jar"}), inGames);
+    const ChildResult run =
+        RunChild(VorlanBatchCommand({"--check", "--report", "../check.csv", "good.jar", "broken.jar"}), inGames);
     EXPECT_EQ(run.status, 1);
     const std::vector<std::string> records = ReportLines(work_ / "check.csv", work_ / "games", work_ / "games");
     const std::vector<std::string> files{"good.jar", "broken.jar"};
@@ -129,7 +117,7 @@ TEST_F(ReportTest, ACheckRecordsEachSuitesFindings) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         std::string rules;
         bool error = false;
-        for (const std::string& line : Lines(run.output)) {
+        for (const std::string& line : OutputLines(run.output)) {
             if (!line.starts_with(files[i] + ": ")) continue;
             const std::string finding = line.substr(files[i].size() + 2);
             rules += (rules.empty() ? "" : ",") + finding.substr(0, finding.find(':'));
@@ -148,7 +136,7 @@ TEST_F(ReportTest, FieldsLikeFormulasAreTextInCsv) {
     ChildOptions inGames;
     inGames.workDir = work_ / "games";
     for (const char* report : {"../c.csv", "../c.jsonl"})
-        RunChild(Batch({"--check", "--report", report, "=1+1.jar", "@SUM(A1).jar", "good.jar"}), inGames);
+        RunChild(VorlanBatchCommand({"--check", "--report", report, "=1+1.jar", "@SUM(A1).jar", "good.jar"}), inGames);
     const std::string paths = R"(
 import csv, json, sys
 print(*[r['path'] for r in csv.DictReader(open(sys.argv[1], newline=''))])

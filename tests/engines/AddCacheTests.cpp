@@ -52,6 +52,19 @@ void RewriteKeepingTimes(const fs::path& file, const std::string& bytes) {
     ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
 }
 
+// A suite of the folder to add the files to.
+fs::path Suite(const fs::path& folder, const std::string& name) {
+    const fs::path jar = folder / name;
+    PackWith("python", {{"META-INF/MANIFEST.MF", "MIDlet-Name: " + name + "\r\n"}, {"g/G.class", "g"}}, jar);
+    return jar;
+}
+
+// A folder outside the test's temporary folder, removed at the end.
+struct RemovedAtEnd {
+    fs::path path;
+    ~RemovedAtEnd() { fs::remove_all(path); }
+};
+
 class AddCacheTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,11 +72,7 @@ protected:
         WriteFile(scratch_ / "api/A.class", ClassLike('A', 9000));
         WriteFile(scratch_ / "api/B.class", ClassLike('B', 3000));
     }
-    fs::path Suite(const std::string& name) {
-        const fs::path jar = work_ / name;
-        PackWith("python", {{"META-INF/MANIFEST.MF", "MIDlet-Name: " + name + "\r\n"}, {"g/G.class", "g"}}, jar);
-        return jar;
-    }
+    fs::path Suite(const std::string& name) { return vorlan::test::Suite(work_.path(), name); }
     TempDir work_;
     fs::path scratch_ = work_ / "scratch";
     CallbackScript script_;
@@ -91,8 +100,8 @@ TEST_F(AddCacheTest, AChangedFileOfTheSameNameSizeAndTimeIsCompressedAnew) {
 
     const fs::path second = Suite("second.jar");
     ASSERT_EQ(RunAdd({second, scratch_}, script_), 2);
-    EXPECT_EQ(RunCommand({"unzip", "-p", second.string(), "api/A.class"}).output, changed);
-    EXPECT_EQ(RunCommand({"unzip", "-p", first.string(), "api/A.class"}).output, ClassLike('A', 9000));
+    EXPECT_EQ(ArchiveEntry(second, "api/A.class"), changed);
+    EXPECT_EQ(ArchiveEntry(first, "api/A.class"), ClassLike('A', 9000));
     EXPECT_EQ(InspectArchive(second).entry("api/A.class").storedDigest, DeflatedDigest(changing));
     EXPECT_TRUE(UnzipTestPasses(second));
 }
@@ -105,29 +114,19 @@ TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     if (statfs("/dev/shm", &info) != 0 || info.f_type != TMPFS_MAGIC) GTEST_SKIP() << "no tmpfs at /dev/shm";
     TempDir work;
     const fs::path scratch = fs::path("/dev/shm") / ("vorlan-test-" + work.path().filename().string());
-    struct RemoveAtEnd {
-        fs::path path;
-        ~RemoveAtEnd() { fs::remove_all(path); }
-    } cleanup{scratch};
+    const RemovedAtEnd cleanup{scratch};
     const fs::path changing = scratch / "api/A.class";
     WriteFile(changing, ClassLike('A', 9000));
     WriteFile(scratch / "api/B.class", ClassLike('B', 3000));
     // Settled: read well after the last change.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     CallbackScript script;
-    const auto suite = [&work](const std::string& name) {
-        const fs::path jar = work / name;
-        PackWith("python", {{"META-INF/MANIFEST.MF", "MIDlet-Name: x\r\n"}, {"g/G.class", "g"}}, jar);
-        return jar;
-    };
+    const auto suite = [&work](const std::string& name) { return Suite(work.path(), name); };
     const fs::path first = suite("first.jar"), second = suite("second.jar");
     ASSERT_EQ(RunAdd({first, scratch}, script), 2);
     script.calls.clear();
     ASSERT_EQ(RunAdd({second, scratch}, script), 2);
-    std::int64_t progressed = 0;
-    for (const RecordedCall& call : script.calls)
-        if (call.code == ACTION_PROGRESS) progressed += call.value;
-    EXPECT_EQ(progressed, 12000);  // told of every byte, read or not
+    EXPECT_EQ(script.progressTotal(), 12000);  // told of every byte, read or not
     EXPECT_EQ(InspectArchive(second).entry("api/A.class").storedDigest, DeflatedDigest(changing));
 
     // Changed in place to other bytes of the same size, with its old time put back.
@@ -137,8 +136,7 @@ TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     RewriteKeepingTimes(changing, changed);
     const fs::path third = suite("third.jar");
     ASSERT_EQ(RunAdd({third, scratch}, script), 2);
-    EXPECT_TRUE(RunCommand({"unzip", "-p", third.string(), "api/A.class"}).output == changed)
-        << "stored in its old form";
+    EXPECT_TRUE(ArchiveEntry(third, "api/A.class") == changed) << "stored in its old form";
 
     // Replaced by another file of the same name, size and time.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -150,17 +148,13 @@ TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     ASSERT_EQ(utimensat(AT_FDCWD, changing.c_str(), times, 0), 0);
     const fs::path fifth = suite("fifth.jar");
     ASSERT_EQ(RunAdd({fifth, scratch}, script), 2);
-    EXPECT_TRUE(RunCommand({"unzip", "-p", fifth.string(), "api/A.class"}).output == ClassLike('Y', 9000))
-        << "the replaced file's form was stored";
-    EXPECT_TRUE(RunCommand({"unzip", "-p", fourth.string(), "api/A.class"}).output == changed);
+    EXPECT_TRUE(ArchiveEntry(fifth, "api/A.class") == ClassLike('Y', 9000)) << "the replaced file's form was stored";
+    EXPECT_TRUE(ArchiveEntry(fourth, "api/A.class") == changed);
 
     // Files made in a folder listed before, and a file of another folder
     // changed through a name it has elsewhere (its own folder hears nothing).
     const fs::path elsewhere = scratch.string() + "-elsewhere";
-    struct RemoveElsewhere {
-        fs::path path;
-        ~RemoveElsewhere() { fs::remove_all(path); }
-    } cleanupElsewhere{elsewhere};
+    const RemovedAtEnd cleanupElsewhere{elsewhere};
     WriteFile(scratch / "res/R.class", ClassLike('R', 3000));
     fs::create_directory(elsewhere);
     fs::create_hard_link(scratch / "res/R.class", elsewhere / "R.class");
@@ -174,10 +168,10 @@ TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     RewriteKeepingTimes(elsewhere / "R.class", ClassLike('W', 3000));
     const fs::path eighth = suite("eighth.jar");
     ASSERT_EQ(RunAdd({eighth, scratch}, script), 5);
-    EXPECT_TRUE(RunCommand({"unzip", "-p", eighth.string(), "res/R.class"}).output == ClassLike('W', 3000))
+    EXPECT_TRUE(ArchiveEntry(eighth, "res/R.class") == ClassLike('W', 3000))
         << "the form of the file before its change was stored";
-    EXPECT_TRUE(RunCommand({"unzip", "-p", eighth.string(), "api/D.class"}).output == ClassLike('D', 700));
-    EXPECT_TRUE(RunCommand({"unzip", "-p", eighth.string(), "api/deeper/E.class"}).output == ClassLike('E', 500));
+    EXPECT_TRUE(ArchiveEntry(eighth, "api/D.class") == ClassLike('D', 700));
+    EXPECT_TRUE(ArchiveEntry(eighth, "api/deeper/E.class") == ClassLike('E', 500));
 
     // A folder changed before every walk (as the batch's manifest's is): a
     // file made there is looked at afresh each time, unwatched, and a change
@@ -199,7 +193,7 @@ TEST(AddCacheInMemoryTest, AFileFoundByItsStateIsStillNeverStoredInAnOldForm) {
     fs::create_hard_link(scratch / "meta/M.class", elsewhere / "M.class");
     RewriteKeepingTimes(elsewhere / "M.class", ClassLike('Q', 800));
     const fs::path thirteenth = renewedBeforeWalk("thirteenth.jar", 7);
-    EXPECT_TRUE(RunCommand({"unzip", "-p", thirteenth.string(), "meta/M.class"}).output == ClassLike('Q', 800))
+    EXPECT_TRUE(ArchiveEntry(thirteenth, "meta/M.class") == ClassLike('Q', 800))
         << "the form of the file before its change was stored";
 
     // A folder whose files were all found unchanged is taken as the last walk
@@ -243,9 +237,7 @@ TEST_F(AddCacheTest, FilesOfEverySizeArriveWholeWithTheirProgress) {
     }
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         const std::string name = "data/f" + std::to_string(i);
-        EXPECT_EQ(RunCommand({"unzip", "-p", jar.string(), name}).output,
-                  ClassLike(static_cast<char>('a' + i), sizes[i]))
-            << name;
+        EXPECT_EQ(ArchiveEntry(jar, name), ClassLike(static_cast<char>('a' + i), sizes[i])) << name;
         EXPECT_EQ(progressed[name], static_cast<std::int64_t>(sizes[i])) << name;
     }
     EXPECT_TRUE(UnzipTestPasses(jar));

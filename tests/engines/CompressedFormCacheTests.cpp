@@ -93,6 +93,10 @@ Bytes Inflated(const CompressedEntry& entry) {
     return out;
 }
 
+std::shared_ptr<const CompressedEntry> Stored(const Bytes& content) {
+    return std::make_shared<const CompressedEntry>(CompressBytes(content, 9));
+}
+
 class CompressFileTest : public ::testing::Test {
 protected:
     // The file's form through CompressFile, as the add engine asks for it.
@@ -144,7 +148,7 @@ TEST_F(CompressFileTest, ContentsOfEqualSizeAndCrcAreNotConfused) {
 TEST(CompressedFormCache, ContentsThatShareTheLookupKeyAreComparedByteForByte) {
     CompressedFormCache cache(1 << 20);
     const Bytes original = RandomBytes(64 * 1024, 3);
-    cache.Insert(original, std::make_shared<const CompressedEntry>(CompressBytes(original, 9)), 9);
+    cache.Insert(original, Stored(original), 9);
     // Most single-byte changes fall between the sampled words, so some of
     // these reach the comparison; none may be taken for the original.
     for (std::size_t position = 1; position < original.size(); position += 61) {
@@ -155,10 +159,6 @@ TEST(CompressedFormCache, ContentsThatShareTheLookupKeyAreComparedByteForByte) {
     EXPECT_GT(cache.Counters().candidatesRejected, 0u);
     EXPECT_NE(cache.Find(original, 9), nullptr);
     EXPECT_EQ(cache.Find(original, 6), nullptr);  // another level is another form
-}
-
-std::shared_ptr<const CompressedEntry> Stored(const Bytes& content) {
-    return std::make_shared<const CompressedEntry>(CompressBytes(content, 9));
 }
 
 TEST(CompressedFormCache, TheBoundEvictsTheLeastRecentlyUsedOfEarlierOperations) {

@@ -79,6 +79,12 @@ std::vector<std::string> CallbackScript::skippedNames() const {
     return names;
 }
 
+std::int64_t CallbackScript::progressTotal() const {
+    std::int64_t total = 0;
+    for (const RecordedCall& call : withCode(ACTION_PROGRESS)) total += call.value;
+    return total;
+}
+
 const Engines& Engines::Loaded() {
     static const Engines engines = [] {
         Engines loaded;

@@ -36,6 +36,7 @@ struct CallbackScript {
     std::vector<std::uint32_t> codes() const;
     std::vector<RecordedCall> withCode(std::uint32_t code) const;
     std::vector<std::string> skippedNames() const;
+    std::int64_t progressTotal() const;  // the values of every progress call, added up
 };
 
 struct Engines {

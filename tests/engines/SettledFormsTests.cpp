@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "engines/SettledForms.h"
 
@@ -49,21 +50,18 @@ TEST(SettledForms, FoundOnlyForTheVeryStateItWasReadIn) {
     EXPECT_EQ(forms.Find("api/A.class", read, 6), nullptr);  // another level, another form
 
     // Any difference in what the kernel keeps of the file: another file, or a changed one.
-    FileState other = read;
-    other.device = 8;
-    EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr);
-    other = read;
-    other.inode = 1235;
-    EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr);
-    other = read;
-    other.size = 9001;
-    EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr);
-    other = read;
-    other.modified.tv_nsec += 1;
-    EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr);
-    other = read;
-    other.changed.tv_nsec += 1;
-    EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr);
+    const std::pair<const char*, void (*)(FileState&)> differences[] = {
+        {"device", [](FileState& f) { f.device = 8; }},
+        {"inode", [](FileState& f) { f.inode = 1235; }},
+        {"size", [](FileState& f) { f.size = 9001; }},
+        {"modified", [](FileState& f) { f.modified.tv_nsec += 1; }},
+        {"changed", [](FileState& f) { f.changed.tv_nsec += 1; }},
+    };
+    for (const auto& [field, change] : differences) {
+        FileState other = read;
+        change(other);
+        EXPECT_EQ(forms.Find("api/A.class", other, 9), nullptr) << field;
+    }
 }
 
 TEST(SettledForms, AReadingCloseToTheLastChangeIsNeverTrusted) {

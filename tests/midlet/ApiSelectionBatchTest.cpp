@@ -64,8 +64,8 @@ TEST_P(ReplacedFilesTest, ACheckedArchiveReplacesTheJarsOwnFilesWithAWarning) {
     const std::vector<std::string> warnings =
         host_.warnings.empty() ? std::vector<std::string>() : SelectionWarnings(host_.warnings[0]);
     EXPECT_EQ(warnings, GetParam().warnings);
-    for (const auto& [name, content] : GetParam().afterwards) EXPECT_EQ(Entry(jar, name), content) << name;
-    EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"), kManifest);
+    for (const auto& [name, content] : GetParam().afterwards) EXPECT_EQ(ArchiveEntry(jar, name), content) << name;
+    EXPECT_EQ(ArchiveEntry(jar, "META-INF/MANIFEST.MF"), kManifest);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,14 +138,14 @@ TEST_F(AutoApiBatchTest, EachJarGetsItsOwnArchivesAndKeepsItsOwnFiles) {
 
     EXPECT_EQ(chooser_.indexed, (std::vector<std::vector<std::string>>{host_.apis}));
     EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1, 1, 1}));
-    EXPECT_EQ(Names(ownCanvas).size(), 4u);
-    EXPECT_EQ(Entry(ownCanvas, "acme/Canvas.class"), "own canvas");
-    EXPECT_EQ(Entry(ownCanvas, "acme/Sound.class"), "api sound");
+    EXPECT_EQ(ArchiveNames(ownCanvas).size(), 4u);
+    EXPECT_EQ(ArchiveEntry(ownCanvas, "acme/Canvas.class"), "own canvas");
+    EXPECT_EQ(ArchiveEntry(ownCanvas, "acme/Sound.class"), "api sound");
     EXPECT_EQ(ReadFile(needsNothing), nothingBefore);
-    EXPECT_EQ(Names(needsOther),
+    EXPECT_EQ(ArchiveNames(needsOther),
               (std::vector<std::string>{"META-INF/MANIFEST.MF", "g/Main.class", "other/Thing.class"}));
-    EXPECT_EQ(Entry(needsAcme, "acme/Canvas.class"), "api canvas");
-    EXPECT_EQ(Entry(needsAcme, "acme/Sound.class"), "api sound");
+    EXPECT_EQ(ArchiveEntry(needsAcme, "acme/Canvas.class"), "api canvas");
+    EXPECT_EQ(ArchiveEntry(needsAcme, "acme/Sound.class"), "api sound");
     EXPECT_EQ(ReadFile(needsBroken), brokenBefore);
     for (const fs::path& jar : {ownCanvas, needsAcme, needsNothing, needsOther, needsBroken})
         EXPECT_TRUE(fs::exists(ReplaceLastThree(jar.string(), "jad"))) << jar;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/BatchEnvironment.h"
+#include "tests/support/SuiteCorpus.h"
 #include "tests/support/TestTools.h"
 
 namespace vorlan::test {
@@ -24,10 +25,8 @@ protected:
     fs::path Suite(const std::string& name) const { return suites_ / name; }
 
     void RunOn(const std::vector<fs::path>& entries);
-    std::vector<std::string> Names(const fs::path& jar);              // entry names in archive order
-    std::string Entry(const fs::path& jar, const std::string& name);  // its content
-    // Entries of the suites folder, to see that nothing was left behind.
-    std::vector<std::string> SuitesFolderListing() const;
+    // Files of the suites folder, to see that nothing was left behind.
+    std::vector<std::string> SuitesFolderListing() const { return TreeBelow(suites_); }
     bool ScratchFolderExists() const;
 
     TempDir work_;
@@ -36,9 +35,6 @@ protected:
     fs::path suites_ = work_ / "suites";
     RecordingBatchHost host_;
 };
-
-// Manifest text: every line followed by CR LF.
-std::string CrLfLines(const std::vector<std::string>& lines);
 
 // A manifest of a suite named name with its first midlet main.
 std::string SuiteManifest(const std::string& name, const std::string& version = "1.0.2");

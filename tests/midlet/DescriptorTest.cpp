@@ -9,8 +9,8 @@
 #include "midlet/ManifestLines.h"
 #include "midlet/PathNames.h"
 #include "midlet/TextLines.h"
-#include "tests/midlet/BatchFixture.h"
 #include "tests/support/ScriptedApplication.h"
+#include "tests/support/TestTools.h"
 
 namespace vorlan::test {
 namespace {
@@ -97,56 +97,50 @@ TEST(FolderNameIndexTest, KnowsWhatTheBatchCreatedAndWhatWentSinceItsFolderWasRe
     EXPECT_EQ(names.ExistingNameInAnyCase((dir / "Gone.jad").string()), (dir / "Gone.jad").string());
 }
 
-class PrepareDescriptorTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetApp(&app_);
-        ManifestBuffer = std::make_unique<TextLines>();
-    }
-    void TearDown() override { SetApp(nullptr); }
-
-    // The descriptor written for a JAR of jarSize bytes whose manifest file
-    // holds manifest.
-    std::string DescriptorFor(const std::string& manifest, std::size_t jarSize,
-                              const std::string& jarName = "Snake.jar") {
-        WriteFile(dir_ / "manifest.mf", manifest);
-        WriteFile(dir_ / jarName, std::string(jarSize, 'j'));
-        ManifestBuffer->LoadFromFile((dir_ / "manifest.mf").string());
-        PrepareDescriptor((dir_ / jarName).string(), (dir_ / jarName).string(), (dir_ / "Snake.jad").string())
-            .Publish();
-        return ReadFile(dir_ / "Snake.jad");
-    }
-
-    TempDir dir_;
-    ScriptedApplication app_;
-};
-
-TEST_F(PrepareDescriptorTest, TheSnakeExampleByteForByte) {
-    const std::string manifest = CrLfLines(
+// The descriptor written for a JAR of jarSize bytes named jarName whose
+// manifest file holds manifest, byte for byte.
+TEST(PrepareDescriptorTest, WritesTheManifestWithTheJarsSizeAndNameInCrLfLines) {
+    struct Case {
+        const char* name;
+        std::string manifest;
+        std::size_t jarSize;
+        std::string jarName;
+        std::string descriptor;
+    };
+    const std::string snake = CrLfLines(
         {"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 1.0.2", "MIDlet-1: Snake,/i.png,Snake", ""});
-    EXPECT_EQ(DescriptorFor(manifest, 51234), manifest + "MIDlet-Jar-Size: 51234\r\nMIDlet-Jar-URL: Snake.jar\r\n");
-    EXPECT_GT(app_.pumps, 0);
-}
-
-TEST_F(PrepareDescriptorTest, ExistingSizeAndUrlLinesAreReplacedAndNothingAppended) {
-    EXPECT_EQ(DescriptorFor("MIDlet-Jar-URL: http://example.org/get?Snake.jar\r\nMIDlet-Name: Snake\r\n"
-                            "midlet-jar-size: 1\r\n",
-                            300),
-              "MIDlet-Jar-URL: Snake.jar\r\nMIDlet-Name: Snake\r\nMIDlet-Jar-Size: 300\r\n");
-}
-
-TEST_F(PrepareDescriptorTest, LfOnlyNulAndEmptyManifests) {
-    EXPECT_EQ(DescriptorFor("MIDlet-Name: Snake\nMIDlet-Version: 1.0\n", 10),
-              "MIDlet-Name: Snake\r\nMIDlet-Version: 1.0\r\nMIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n");
     const char withNul[] = "MIDlet-Name: Snake\r\nMIDlet-Ver\0sion: 1.0\r\ngone\r\n";
-    EXPECT_EQ(DescriptorFor(std::string(withNul, sizeof withNul - 1), 10),
-              "MIDlet-Name: Snake\r\nMIDlet-Ver\r\nMIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n");
-    EXPECT_EQ(DescriptorFor("", 10), "MIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n");
-}
-
-TEST_F(PrepareDescriptorTest, TheUrlIsTheFileNameWhateverItHolds) {
-    EXPECT_EQ(DescriptorFor("", 3, "Game [v1.2] C:x.jar"),
-              "MIDlet-Jar-Size: 3\r\nMIDlet-Jar-URL: Game [v1.2] C:x.jar\r\n");
+    const Case cases[] = {
+        {"the Snake example", snake, 51234, "Snake.jar",
+         snake + "MIDlet-Jar-Size: 51234\r\nMIDlet-Jar-URL: Snake.jar\r\n"},
+        {"size and URL lines replaced, nothing appended",
+         "MIDlet-Jar-URL: http://example.org/get?Snake.jar\r\nMIDlet-Name: Snake\r\nmidlet-jar-size: 1\r\n", 300,
+         "Snake.jar", "MIDlet-Jar-URL: Snake.jar\r\nMIDlet-Name: Snake\r\nMIDlet-Jar-Size: 300\r\n"},
+        {"LF line ends", "MIDlet-Name: Snake\nMIDlet-Version: 1.0\n", 10, "Snake.jar",
+         "MIDlet-Name: Snake\r\nMIDlet-Version: 1.0\r\nMIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n"},
+        {"a NUL ends the text", std::string(withNul, sizeof withNul - 1), 10, "Snake.jar",
+         "MIDlet-Name: Snake\r\nMIDlet-Ver\r\nMIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n"},
+        {"an empty manifest", "", 10, "Snake.jar", "MIDlet-Jar-Size: 10\r\nMIDlet-Jar-URL: Snake.jar\r\n"},
+        // The URL is the file name whatever it holds.
+        {"an odd file name", "", 3, "Game [v1.2] C:x.jar",
+         "MIDlet-Jar-Size: 3\r\nMIDlet-Jar-URL: Game [v1.2] C:x.jar\r\n"},
+    };
+    InstalledApplication app;
+    ManifestBuffer = std::make_unique<TextLines>();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int pumps = app.pumps;
+        TempDir dir;
+        WriteFile(dir / "manifest.mf", c.manifest);
+        WriteFile(dir / c.jarName, std::string(c.jarSize, 'j'));
+        ManifestBuffer->LoadFromFile((dir / "manifest.mf").string());
+        PrepareDescriptor((dir / c.jarName).string(), (dir / c.jarName).string(), (dir / "Snake.jad").string())
+            .Publish();
+        EXPECT_EQ(ReadFile(dir / "Snake.jad"), c.descriptor);
+        if (!c.manifest.empty()) {
+            EXPECT_GT(app.pumps, pumps) << "the messages are pumped while it works";
+        }
+    }
 }
 
 TEST(FileSizeByNameTest, SizeOfTheFirstMatchOrMinusOne) {

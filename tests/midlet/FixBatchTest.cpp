@@ -2,6 +2,8 @@
 // Mode 1 end to end: fix suites built from the template for JAR and JAD
 // inputs, and the old suite left untouched whenever the fix cannot be built.
 #include <algorithm>
+#include <functional>
+#include <map>
 
 #include "midlet/BatchDriver.h"
 #include "midlet/Globals.h"
@@ -27,14 +29,13 @@ protected:
              {"snake/Main.class", "snake"}});
     }
     std::string Descriptor(const fs::path& jar, const Lines& manifest) {
-        return CrLfLines(manifest) + "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)) +
-               "\r\nMIDlet-Jar-URL: " + jar.filename().string() + "\r\n";
+        return CrLfLines(manifest) + JarSizeAndUrlLines(jar);
     }
     // A fix suite: the template's classes, one manifest, readable by Java.
     void ExpectFixJar(const fs::path& jar) {
-        const Lines names = Names(jar);
+        const Lines names = ArchiveNames(jar);
         EXPECT_NE(std::find(names.begin(), names.end(), "br/BookReader.class"), names.end());
-        EXPECT_EQ(Entry(jar, "br/BookReader.class"), Entry(FixTemplatePath, "br/BookReader.class"));
+        EXPECT_EQ(ArchiveEntry(jar, "br/BookReader.class"), ArchiveEntry(FixTemplatePath, "br/BookReader.class"));
         EXPECT_EQ(
             std::count_if(names.begin(), names.end(), [](const std::string& n) { return n == "META-INF/MANIFEST.MF"; }),
             1);
@@ -59,7 +60,7 @@ TEST_F(FixBatchTest, AJarBecomesTheTemplateWithTheRewrittenManifest) {
     RunOn({jar});
     EXPECT_EQ(host_.checked, std::vector<int>{1});
     ExpectFixJar(jar);
-    EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"), CrLfLines(fixedSnake_));
+    EXPECT_EQ(ArchiveEntry(jar, "META-INF/MANIFEST.MF"), CrLfLines(fixedSnake_));
     EXPECT_EQ(ReadFile(Suite("Snake.jad")), Descriptor(jar, fixedSnake_));
     const Lines attributes = JavaReadManifest(jar);
     EXPECT_NE(std::find(attributes.begin(), attributes.end(), "MIDlet-1: Snake,,br.BookReader"), attributes.end());
@@ -95,7 +96,7 @@ TEST_F(FixBatchTest, AJadBringsItsSizeAndUrlLinesIntoTheNewJarsManifest) {
                       "MIDlet-Jar-URL: http://example.org/Snake.jar",
                       "MicroEdition-Profile: MIDP-2.0",
                       "MicroEdition-Configuration: CLDC-1.1"};
-    EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"), CrLfLines(fixed));
+    EXPECT_EQ(ArchiveEntry(jar, "META-INF/MANIFEST.MF"), CrLfLines(fixed));
     EXPECT_EQ(ReadFile(Suite("Snake.JAD")),
               CrLfLines({"MIDlet-Name: Snake", "MIDlet-Version: 9999.9.9", "MIDlet-1: Snake,,br.BookReader",
                          "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)), "MIDlet-Jar-URL: Snake.jar",
@@ -136,7 +137,7 @@ TEST_F(FixBatchTest, AManifestWithoutMidletOneIsWarnedAboutAndGetsTheReader) {
     ASSERT_EQ(app_.messages.size(), 1u);
     EXPECT_EQ(app_.messages[0].text, "Manifest corrupt! No MIDlet-1 tag!");
     EXPECT_EQ(app_.messages[0].caption, "Vorlan");
-    EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"),
+    EXPECT_EQ(ArchiveEntry(jar, "META-INF/MANIFEST.MF"),
               CrLfLines({"MIDlet-Name: N", "MIDlet-Version: 9.9.9", "MicroEdition-Profile: MIDP-2.0",
                          "MicroEdition-Configuration: CLDC-1.1", "MIDlet-1: N,,br.BookReader"}));
     ASSERT_FALSE(host_.warnings[0].empty());
@@ -149,58 +150,61 @@ TEST_F(FixBatchTest, AManifestWithoutMidletOneIsWarnedAboutAndGetsTheReader) {
     const fs::path nameless = MakeJar(
         "python", "Nameless.jar", {{"META-INF/MANIFEST.MF", CrLfLines({"MIDlet-Version: 1.0"})}, {"n/N.class", "n"}});
     RunOn({nameless});
-    EXPECT_NE(Entry(nameless, "META-INF/MANIFEST.MF").find("MIDlet-1: Nameless,,br.BookReader\r\n"), std::string::npos);
+    EXPECT_NE(ArchiveEntry(nameless, "META-INF/MANIFEST.MF").find("MIDlet-1: Nameless,,br.BookReader\r\n"),
+              std::string::npos);
 }
 
-TEST_F(FixBatchTest, AMissingTemplateLeavesTheOldSuiteUntouched) {
-    const fs::path jar = Snake();
-    WriteFile(Suite("Snake.jad"), "old descriptor\r\n");
-    const std::string before = ReadFile(jar);
-    FixTemplatePath = (work_ / "no-such-fix.jar").string();
-    RunOn({jar, Suite("Snake.jad")});
-    EXPECT_EQ(host_.checked, (std::vector<int>{0, 0}));
-    EXPECT_EQ(ReadFile(jar), before);
-    EXPECT_EQ(ReadFile(Suite("Snake.jad")), "old descriptor\r\n");
-    EXPECT_EQ(SuitesFolderListing(), (Lines{"Snake.jad", "Snake.jar"}));
-}
-
-TEST_F(FixBatchTest, ATemplateThatIsNoZipLeavesTheOldSuiteUntouched) {
-    const fs::path jar = Snake();
-    const std::string before = ReadFile(jar);
-    WriteFile(work_ / "broken-fix.jar", "this is no zip archive");
-    FixTemplatePath = (work_ / "broken-fix.jar").string();
-    RunOn({jar});
-    EXPECT_EQ(host_.checked, std::vector<int>{0});
-    EXPECT_EQ(ReadFile(jar), before);
-    EXPECT_EQ(SuitesFolderListing(), (Lines{"Snake.jar"}));
-}
-
-TEST_F(FixBatchTest, ADescriptorThatCannotBeReplacedLeavesTheWholeOldSuiteUntouched) {
-    const fs::path jar = Snake();
-    const std::string before = ReadFile(jar);
-    WriteFile(Suite("Snake.jad"), "old descriptor\r\n");
-    fs::permissions(Suite("Snake.jad"), fs::perms::owner_read | fs::perms::group_read);
-    RunOn({jar});
-    EXPECT_EQ(host_.checked, std::vector<int>{0});
-    EXPECT_EQ(ReadFile(jar), before) << "a fix JAR without its descriptor would not install";
-    EXPECT_EQ(ReadFile(Suite("Snake.jad")), "old descriptor\r\n");
-    EXPECT_EQ(SuitesFolderListing(), (Lines{"Snake.jad", "Snake.jar"}));
-}
-
-TEST_F(FixBatchTest, EntriesThatAreNeitherJarNorJadFailUntouched) {
-    WriteFile(Suite("notes.txt"), "text");
-    RunOn({Suite("notes.txt")});
-    EXPECT_EQ(host_.checked, std::vector<int>{0});
-    EXPECT_EQ(SuitesFolderListing(), (Lines{"notes.txt"}));
-}
-
-TEST_F(FixBatchTest, AJarWithoutManifestFailsUnchanged) {
-    const fs::path jar = MakeJar("zip", "bare.jar", {{"a/A.class", "a"}});
-    const std::string before = ReadFile(jar);
-    RunOn({jar});
-    EXPECT_EQ(host_.checked, std::vector<int>{0});
-    EXPECT_EQ(ReadFile(jar), before);
-    EXPECT_EQ(SuitesFolderListing(), (Lines{"bare.jar"}));
+// When the fix cannot be built, or the entry is no suite to fix, the entry
+// fails and every file of the suites folder stays as it was.
+TEST_F(FixBatchTest, WhatCannotBeFixedIsLeftUntouched) {
+    const std::string fixTemplate = FixTemplatePath;
+    struct Case {
+        const char* name;
+        std::function<std::vector<fs::path>()> make;  // fills the suites folder; gives the entries
+    };
+    const Case cases[] = {
+        {"a missing template",
+         [&] {
+             WriteFile(Suite("Snake.jad"), "old descriptor\r\n");
+             FixTemplatePath = (work_ / "no-such-fix.jar").string();
+             return std::vector<fs::path>{Snake(), Suite("Snake.jad")};
+         }},
+        {"a template that is no zip",
+         [&] {
+             WriteFile(work_ / "broken-fix.jar", "this is no zip archive");
+             FixTemplatePath = (work_ / "broken-fix.jar").string();
+             return std::vector<fs::path>{Snake()};
+         }},
+        // A fix JAR without its descriptor would not install: the JAR stays too.
+        {"a descriptor that cannot be replaced",
+         [&] {
+             WriteFile(Suite("Snake.jad"), "old descriptor\r\n");
+             fs::permissions(Suite("Snake.jad"), fs::perms::owner_read | fs::perms::group_read);
+             return std::vector<fs::path>{Snake()};
+         }},
+        {"neither a JAR nor a JAD",
+         [&] {
+             WriteFile(Suite("notes.txt"), "text");
+             return std::vector<fs::path>{Suite("notes.txt")};
+         }},
+        {"a JAR without manifest",
+         [&] {
+             return std::vector<fs::path>{MakeJar("zip", "bare.jar", {{"a/A.class", "a"}})};
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(suites_);
+        fs::create_directories(suites_);
+        FixTemplatePath = fixTemplate;
+        const std::vector<fs::path> entries = c.make();
+        const Lines listing = SuitesFolderListing();
+        const std::map<std::string, std::string> contents = FolderContents(suites_);
+        RunOn(entries);
+        EXPECT_EQ(host_.checked, std::vector<int>(entries.size(), 0));
+        EXPECT_EQ(SuitesFolderListing(), listing);
+        EXPECT_EQ(FolderContents(suites_), contents);
+    }
 }
 
 TEST_F(FixBatchTest, FixSuitesCarryNoApiFiles) {

@@ -13,77 +13,103 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class FixManifestTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        app_.SetTitle("Vorlan");
-        SetApp(&app_);
-    }
-    void TearDown() override { SetApp(nullptr); }
-
-    Lines Fix(const Lines& manifest, const std::string& version = "9.9.9") {
-        TextLines lines;
-        for (const std::string& line : manifest) lines.Add(line);
-        FixManifest(lines, version);
-        return lines.Lines();
-    }
-    std::vector<std::string> Warnings() const {
-        std::vector<std::string> texts;
-        for (const auto& shown : app_.messages) {
-            EXPECT_EQ(shown.caption, "Vorlan");
-            EXPECT_EQ(shown.style, MB_OK);
-            texts.push_back(shown.text);
-        }
-        return texts;
-    }
-
-    ScriptedApplication app_;
+struct FixCase {
+    const char* name;
+    Lines manifest;
+    std::string version;
+    Lines fixed;
+    Lines warnings;  // the message boxes, each "Vorlan" with an OK button
 };
 
-TEST_F(FixManifestTest, PointsTheFirstMidletAtTheReaderAndSetsTheVersion) {
-    EXPECT_EQ(Fix({"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 1.0.2",
-                   "MIDlet-1: Snake, /i.png, snake.Main", "MIDlet-2: Two, /t.png, snake.Two",
-                   "MIDlet-10: Ten,,snake.Ten", ""}),
-              (Lines{"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 9.9.9",
-                     "MIDlet-1: Snake,,br.BookReader"}));
-    EXPECT_TRUE(Warnings().empty());
+void PrintTo(const FixCase& fix, std::ostream* out) {
+    *out << fix.name;
 }
 
-TEST_F(FixManifestTest, LeavesOutWhatRefersToContentOrASignatureTheFixJarLacks) {
-    EXPECT_EQ(Fix({"MIDlet-Name: S",
-                   "MIDlet-Vendor: V",
-                   "MIDlet-Version: 1.0",
-                   "MIDlet-1: S,/i.png,s.Main",
-                   "MIDlet-2: T,,s.T",
-                   "midlet-push-1: socket://:5000, s.T, *",
-                   "MIDlet-Permissions: javax.microedition.io.PushRegistry",
-                   "MIDlet-Permissions-Opt: javax.microedition.io.Connector.http",
-                   "MIDlet-Icon: /i.png",
-                   "MIDlet-Jar-RSA-SHA1: AAAA",
-                   "MIDlet-Certificate-1-1: BBBB",
-                   "MIDlet-02: not a midlet",
-                   "MIDlet-Jar-Size: 12",
-                   "",
-                   "Name: s/Main.class",
-                   "SHA1-Digest: xyz",
-                   "",
-                   "MIDlet-Info-URL: http://example.org",
-                   "",
-                   "Name: s/T.class",
-                   "MIDlet-Jar-URL: S.jar"}),
-              (Lines{"MIDlet-Name: S", "MIDlet-Vendor: V", "MIDlet-Version: 9.9.9", "MIDlet-1: S,,br.BookReader",
-                     "MIDlet-Permissions-Opt: javax.microedition.io.Connector.http", "MIDlet-Icon: /i.png",
-                     "MIDlet-02: not a midlet", "MIDlet-Jar-Size: 12", "MIDlet-Info-URL: http://example.org",
-                     "MIDlet-Jar-URL: S.jar"}));
+class FixManifestTest : public ::testing::TestWithParam<FixCase> {};
+
+TEST_P(FixManifestTest, RewritesTheManifestAndWarnsOfMissingKeys) {
+    InstalledApplication app;
+    TextLines lines;
+    for (const std::string& line : GetParam().manifest) lines.Add(line);
+    FixManifest(lines, GetParam().version);
+    EXPECT_EQ(lines.Lines(), GetParam().fixed);
+    Lines warnings;
+    for (const auto& shown : app.messages) {
+        EXPECT_EQ(shown.caption, "Vorlan");
+        EXPECT_EQ(shown.style, MB_OK);
+        warnings.push_back(shown.text);
+    }
+    EXPECT_EQ(warnings, GetParam().warnings);
 }
 
-TEST_F(FixManifestTest, RewritesWholeAttributesOfFoldedLines) {
-    EXPECT_EQ(Fix({"MIDlet-1: Snake, /icons/a-long-folder", " /snake.png, snake.Main", "MIDlet-Description: a long",
-                   "  text", "MIDlet-Version: 1.", " 0"}),
-              (Lines{"MIDlet-1: Snake,,br.BookReader", "MIDlet-Description: a long text", "MIDlet-Version: 9.9.9"}));
-}
+const std::string kNoMidlet = "Manifest corrupt! No MIDlet-1 tag!";
+const std::string kNoVersion = "Manifest corrupt! No MIDlet-Version tag!";
 
-TEST_F(FixManifestTest, MissingConfigurationOrProfileComesFromTheTemplateInItsOrder) {
+INSTANTIATE_TEST_SUITE_P(
+    Manifests, FixManifestTest,
+    ::testing::Values(
+        // The first midlet points at the reader; the version is the one given.
+        FixCase{
+            "PointsTheFirstMidletAtTheReaderAndSetsTheVersion",
+            {"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 1.0.2",
+             "MIDlet-1: Snake, /i.png, snake.Main", "MIDlet-2: Two, /t.png, snake.Two", "MIDlet-10: Ten,,snake.Ten",
+             ""},
+            "9.9.9",
+            {"Manifest-Version: 1.0", "MIDlet-Name: Snake", "MIDlet-Version: 9.9.9", "MIDlet-1: Snake,,br.BookReader"},
+            {}},
+        // What refers to content or a signature the fix JAR lacks goes.
+        FixCase{"LeavesOutWhatRefersToContentOrASignatureTheFixJarLacks",
+                {"MIDlet-Name: S",
+                 "MIDlet-Vendor: V",
+                 "MIDlet-Version: 1.0",
+                 "MIDlet-1: S,/i.png,s.Main",
+                 "MIDlet-2: T,,s.T",
+                 "midlet-push-1: socket://:5000, s.T, *",
+                 "MIDlet-Permissions: javax.microedition.io.PushRegistry",
+                 "MIDlet-Permissions-Opt: javax.microedition.io.Connector.http",
+                 "MIDlet-Icon: /i.png",
+                 "MIDlet-Jar-RSA-SHA1: AAAA",
+                 "MIDlet-Certificate-1-1: BBBB",
+                 "MIDlet-02: not a midlet",
+                 "MIDlet-Jar-Size: 12",
+                 "",
+                 "Name: s/Main.class",
+                 "SHA1-Digest: xyz",
+                 "",
+                 "MIDlet-Info-URL: http://example.org",
+                 "",
+                 "Name: s/T.class",
+                 "MIDlet-Jar-URL: S.jar"},
+                "9.9.9",
+                {"MIDlet-Name: S", "MIDlet-Vendor: V", "MIDlet-Version: 9.9.9", "MIDlet-1: S,,br.BookReader",
+                 "MIDlet-Permissions-Opt: javax.microedition.io.Connector.http", "MIDlet-Icon: /i.png",
+                 "MIDlet-02: not a midlet", "MIDlet-Jar-Size: 12", "MIDlet-Info-URL: http://example.org",
+                 "MIDlet-Jar-URL: S.jar"},
+                {}},
+        FixCase{"RewritesWholeAttributesOfFoldedLines",
+                {"MIDlet-1: Snake, /icons/a-long-folder", " /snake.png, snake.Main", "MIDlet-Description: a long",
+                 "  text", "MIDlet-Version: 1.", " 0"},
+                "9.9.9",
+                {"MIDlet-1: Snake,,br.BookReader", "MIDlet-Description: a long text", "MIDlet-Version: 9.9.9"},
+                {}},
+        FixCase{"KeysMatchInAnyCaseAndEveryMatchingLineIsRewritten",
+                {"midlet-version: 1.0", "MIDLET-1:NoComma", "MIDlet-Version: 2.0", "midlet-1: A,b,c"},
+                "9999.9.9",
+                {"MIDlet-Version: 9999.9.9", "MIDLET-1:NoComma,,br.BookReader", "MIDlet-Version: 9999.9.9",
+                 "midlet-1: A,,br.BookReader"},
+                {}},
+        FixCase{"AnEmptyVersionIsUsedAsTyped",
+                {"MIDlet-Version: 1.0", "MIDlet-1: A,,a.A"},
+                "",
+                {"MIDlet-Version: ", "MIDlet-1: A,,br.BookReader"},
+                {}},
+        // A missing key is warned about and the rewrite still happens.
+        FixCase{"NoMidletOne", {"MIDlet-Version: 1.0"}, "9.9.9", {"MIDlet-Version: 9.9.9"}, {kNoMidlet}},
+        FixCase{"NoVersion", {"MIDlet-1: A,,a.A"}, "9.9.9", {"MIDlet-1: A,,br.BookReader"}, {kNoVersion}},
+        FixCase{"Empty", {}, "9.9.9", {}, {kNoMidlet, kNoVersion}}),
+    [](const ::testing::TestParamInfo<FixCase>& param) { return std::string(param.param.name); });
+
+TEST(FixTemplateAttributesTest, MissingConfigurationOrProfileComesFromTheTemplateInItsOrder) {
     TextLines fromTemplate;
     for (const char* line : {"Manifest-Version: 1.0", "MicroEdition-Profile: MIDP-2.0",
                              "MicroEdition-Configuration: CLDC-1.1", "MIDlet-1: B,,br.BookReader"})
@@ -113,31 +139,6 @@ TEST(ManifestTextTest, FoldsAt72BytesOutsideUtf8CharactersWithCrLfAndASpaceAfter
                                        "\r\n \xC3\xA9"
                                        "b\r\n" +
                                        "MIDlet-Name: Snake\r\nMIDlet-Version: \r\n");
-}
-
-TEST_F(FixManifestTest, KeysMatchInAnyCaseAndEveryMatchingLineIsRewritten) {
-    EXPECT_EQ(Fix({"midlet-version: 1.0", "MIDLET-1:NoComma", "MIDlet-Version: 2.0", "midlet-1: A,b,c"}, "9999.9.9"),
-              (Lines{"MIDlet-Version: 9999.9.9", "MIDLET-1:NoComma,,br.BookReader", "MIDlet-Version: 9999.9.9",
-                     "midlet-1: A,,br.BookReader"}));
-}
-
-TEST_F(FixManifestTest, AnEmptyVersionIsUsedAsTyped) {
-    EXPECT_EQ(Fix({"MIDlet-Version: 1.0", "MIDlet-1: A,,a.A"}, ""),
-              (Lines{"MIDlet-Version: ", "MIDlet-1: A,,br.BookReader"}));
-}
-
-TEST_F(FixManifestTest, MissingKeysAreWarnedAboutAndTheRewriteStillHappens) {
-    EXPECT_EQ(Fix({"MIDlet-Version: 1.0"}), (Lines{"MIDlet-Version: 9.9.9"}));
-    EXPECT_EQ(Warnings(), (std::vector<std::string>{"Manifest corrupt! No MIDlet-1 tag!"}));
-
-    app_.messages.clear();
-    EXPECT_EQ(Fix({"MIDlet-1: A,,a.A"}), (Lines{"MIDlet-1: A,,br.BookReader"}));
-    EXPECT_EQ(Warnings(), (std::vector<std::string>{"Manifest corrupt! No MIDlet-Version tag!"}));
-
-    app_.messages.clear();
-    EXPECT_EQ(Fix({}), Lines{});
-    EXPECT_EQ(Warnings(), (std::vector<std::string>{"Manifest corrupt! No MIDlet-1 tag!",
-                                                    "Manifest corrupt! No MIDlet-Version tag!"}));
 }
 
 }  // namespace

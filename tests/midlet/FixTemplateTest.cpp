@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 
 #include "tests/support/TestTools.h"
 
@@ -13,20 +12,11 @@ namespace {
 
 const fs::path kData = fs::path(VORLAN_SOURCE_DIR) / "data";
 
-std::vector<std::string> EntryNames(const fs::path& jar) {
-    const CommandResult listing = RunCommand({"unzip", "-Z1", jar.string()});
-    EXPECT_EQ(listing.status, 0) << listing.errors;
-    std::vector<std::string> names;
-    std::istringstream in(listing.output);
-    for (std::string line; std::getline(in, line);) names.push_back(line);
-    return names;
-}
-
 // Class files for CLDC 1.1 phones: version 45.3.
 void ExpectClassVersion453(const fs::path& jar, const std::string& entry) {
-    const CommandResult content = RunCommand({"unzip", "-p", jar.string(), entry});
-    ASSERT_GE(content.output.size(), 8u) << entry;
-    EXPECT_EQ(content.output.substr(0, 8), std::string("\xCA\xFE\xBA\xBE\x00\x03\x00\x2D", 8)) << entry;
+    const std::string content = ArchiveEntry(jar, entry);
+    ASSERT_GE(content.size(), 8u) << entry;
+    EXPECT_EQ(content.substr(0, 8), std::string("\xCA\xFE\xBA\xBE\x00\x03\x00\x2D", 8)) << entry;
 }
 
 struct SuiteCase {
@@ -38,7 +28,7 @@ class CommittedSuiteTest : public ::testing::TestWithParam<SuiteCase> {};
 
 TEST_P(CommittedSuiteTest, ManifestFirstClassesForCldcAndReadableByJava) {
     const fs::path jar = kData / GetParam().path;
-    const std::vector<std::string> names = EntryNames(jar);
+    const std::vector<std::string> names = ArchiveNames(jar);
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names.front(), "META-INF/MANIFEST.MF");
     int classes = 0;

@@ -28,32 +28,25 @@ protected:
                         {"game/Main.class", "main " + name},
                         {"i.png", "png"}});
     }
-    // The descriptor a JAR must get: its own manifest plus its size and name.
-    std::string ExpectedJad(const fs::path& jar) {
-        return CrLfLines(SplitTextLinesOf(Entry(jar, "META-INF/MANIFEST.MF"))) +
-               "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)) +
-               "\r\nMIDlet-Jar-URL: " + jar.filename().string() + "\r\n";
+    // The descriptor a JAR must get: the lines of its manifest plus its size and name.
+    static std::string ExpectedJad(const fs::path& jar, const std::string& manifest) {
+        return CrLfLines(SplitTextLines(manifest)) + JarSizeAndUrlLines(jar);
     }
-    static std::vector<std::string> SplitTextLinesOf(const std::string& text);
+    static std::string ExpectedJad(const fs::path& jar) {
+        return ExpectedJad(jar, ArchiveEntry(jar, "META-INF/MANIFEST.MF"));
+    }
     void ExpectSoundJar(const fs::path& jar) {
         EXPECT_TRUE(UnzipTestPasses(jar)) << jar;
         EXPECT_NO_THROW(JavaReadManifest(jar)) << jar;
     }
 };
 
-std::vector<std::string> GenerateJadBatchTest::SplitTextLinesOf(const std::string& text) {
-    TextLines lines;
-    lines.SetText(text);
-    return lines.Lines();
-}
-
 TEST_F(GenerateJadBatchTest, WithoutApisTheJarIsUntouchedAndGetsItsDescriptor) {
     const fs::path jar = Game("zip", "Snake.JAR");
     const std::string before = ReadFile(jar);
     RunOn({jar});
     EXPECT_EQ(ReadFile(jar), before);
-    EXPECT_EQ(ReadFile(Suite("Snake.jad")), SuiteManifest("Snake") + "MIDlet-Jar-Size: " +
-                                                std::to_string(before.size()) + "\r\nMIDlet-Jar-URL: Snake.JAR\r\n");
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), ExpectedJad(jar, SuiteManifest("Snake")));
     EXPECT_EQ(host_.checked, std::vector<int>{1});
     EXPECT_EQ(host_.finishedBoxes, std::vector<std::string>{"Process successfuly completed!|Finished!"});
     EXPECT_FALSE(ScratchFolderExists());
@@ -96,7 +89,7 @@ TEST_F(GenerateJadBatchTest, OneApiGoesIntoEveryJarWithoutItsManifestOrSignature
     std::vector<std::string> manifests;
     std::vector<std::int64_t> sizesBefore;
     for (const fs::path& jar : jars) {
-        manifests.push_back(Entry(jar, "META-INF/MANIFEST.MF"));
+        manifests.push_back(ArchiveEntry(jar, "META-INF/MANIFEST.MF"));
         sizesBefore.push_back(static_cast<std::int64_t>(fs::file_size(jar)));
     }
     RunOn(jars);
@@ -110,9 +103,9 @@ TEST_F(GenerateJadBatchTest, OneApiGoesIntoEveryJarWithoutItsManifestOrSignature
         EXPECT_EQ(facts.jarSizeBefore, sizesBefore[i]);
         EXPECT_EQ(facts.jarSizeAfter, static_cast<std::int64_t>(fs::file_size(jars[i])));
         EXPECT_EQ(facts.apisAdded, (std::vector<std::string>{"nokiaui.zip"}));
-        const std::vector<std::string> names = Names(jars[i]);
-        EXPECT_EQ(Entry(jars[i], "com/nokia/mid/ui/FullCanvas.class"), "full canvas");
-        EXPECT_EQ(Entry(jars[i], "META-INF/MANIFEST.MF"), manifests[i]);
+        const std::vector<std::string> names = ArchiveNames(jars[i]);
+        EXPECT_EQ(ArchiveEntry(jars[i], "com/nokia/mid/ui/FullCanvas.class"), "full canvas");
+        EXPECT_EQ(ArchiveEntry(jars[i], "META-INF/MANIFEST.MF"), manifests[i]);
         EXPECT_EQ(std::count_if(names.begin(), names.end(),
                                 [](const std::string& n) { return LowerAscii(n) == "meta-inf/manifest.mf"; }),
                   1);
@@ -131,8 +124,8 @@ TEST_F(GenerateJadBatchTest, OfTwoApisWithTheSamePathTheLaterOneWins) {
     host_.CheckApis({"first.zip", "second.jar"});
     const fs::path jar = Game("jar", "g.jar");
     RunOn({jar});
-    EXPECT_EQ(Entry(jar, "api/Shared.class"), "second");
-    EXPECT_EQ(Entry(jar, "api/OnlyFirst.class"), "1");
+    EXPECT_EQ(ArchiveEntry(jar, "api/Shared.class"), "second");
+    EXPECT_EQ(ArchiveEntry(jar, "api/OnlyFirst.class"), "1");
     ExpectSoundJar(jar);
 }
 
@@ -153,10 +146,10 @@ TEST_F(GenerateJadBatchTest, ABrokenApiIsSkippedAndTheOnesAfterItAreStillUsed) {
     RunOn({first, second});
     EXPECT_EQ(host_.checked, (std::vector<int>{1, 1}));
     for (const fs::path& jar : {first, second}) {
-        EXPECT_EQ(Entry(jar, "a/A.class"), "a");
-        EXPECT_EQ(Entry(jar, "shared/S.class"), "from a");
-        EXPECT_EQ(Entry(jar, "c/C.class"), "c");
-        EXPECT_FALSE(Holds(Names(jar), "half/Damaged.class"));
+        EXPECT_EQ(ArchiveEntry(jar, "a/A.class"), "a");
+        EXPECT_EQ(ArchiveEntry(jar, "shared/S.class"), "from a");
+        EXPECT_EQ(ArchiveEntry(jar, "c/C.class"), "c");
+        EXPECT_FALSE(Holds(ArchiveNames(jar), "half/Damaged.class"));
     }
     for (const SuiteFacts& facts : host_.facts)
         EXPECT_EQ(facts.apisAdded, (std::vector<std::string>{"a.zip", "c.zip"}));  // the archives that went in
@@ -220,11 +213,11 @@ TEST_F(GenerateJadBatchTest, EveryJarGetsTheApisCheckedWhenItsTurnComes) {
     };
     RunOn({fixed, first, second});
     EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1}));
-    EXPECT_FALSE(Holds(Names(fixed), "a/A.class"));
-    EXPECT_EQ(Entry(first, "a/A.class"), "a");
-    EXPECT_FALSE(Holds(Names(first), "b/B.class"));
-    EXPECT_EQ(Entry(second, "b/B.class"), "b");
-    EXPECT_FALSE(Holds(Names(second), "a/A.class"));
+    EXPECT_FALSE(Holds(ArchiveNames(fixed), "a/A.class"));
+    EXPECT_EQ(ArchiveEntry(first, "a/A.class"), "a");
+    EXPECT_FALSE(Holds(ArchiveNames(first), "b/B.class"));
+    EXPECT_EQ(ArchiveEntry(second, "b/B.class"), "b");
+    EXPECT_FALSE(Holds(ArchiveNames(second), "a/A.class"));
 }
 
 TEST_F(GenerateJadBatchTest, AJarWithoutManifestIsNeverGivenAnotherArchivesManifest) {
@@ -243,7 +236,7 @@ TEST_F(GenerateJadBatchTest, AJarWithoutManifestIsNeverGivenAnotherArchivesManif
     EXPECT_NE(host_.failures[0].find("MANIFEST"), std::string::npos) << host_.failures[0];
     EXPECT_NE(host_.failures[3].find("MANIFEST"), std::string::npos) << host_.failures[3];
     EXPECT_EQ(ReadFile(Suite("next.jad")), ExpectedJad(next));
-    EXPECT_EQ(Entry(next, "api/X.class"), "x");
+    EXPECT_EQ(ArchiveEntry(next, "api/X.class"), "x");
 }
 
 TEST_F(GenerateJadBatchTest, ManifestsAreFoundWhateverTheCaseOfTheirFolderAndName) {
@@ -257,9 +250,7 @@ TEST_F(GenerateJadBatchTest, ManifestsAreFoundWhateverTheCaseOfTheirFolderAndNam
     RunOn({upper, lower, Game("zip", "again.jar")});
     EXPECT_EQ(host_.checked, (std::vector<int>{1, 1, 1}));
     EXPECT_EQ(ReadFile(Suite("upper.jad")), ExpectedJad(upper));
-    EXPECT_EQ(ReadFile(Suite("lower.jad")), CrLfLines(SplitTextLinesOf(SuiteManifest("lower"))) +
-                                                "MIDlet-Jar-Size: " + std::to_string(fs::file_size(lower)) +
-                                                "\r\nMIDlet-Jar-URL: lower.jar\r\n");
+    EXPECT_EQ(ReadFile(Suite("lower.jad")), ExpectedJad(lower, SuiteManifest("lower")));
     EXPECT_NE(ReadFile(Suite("again.jad")).find("MIDlet-Name: again"), std::string::npos);
 }
 
@@ -308,7 +299,7 @@ TEST_F(GenerateJadBatchTest, RunningTwiceStartsAfreshAndGivesTheSameResult) {
     const fs::path jar = Game("jar", "g.jar");
     const fs::path bare = MakeJar("zip", "bare.jar", {{"a", "b"}});
     RunOn({jar, bare});
-    const std::vector<std::string> namesAfterFirstRun = Names(jar);
+    const std::vector<std::string> namesAfterFirstRun = ArchiveNames(jar);
     RunOn({jar, bare});
     EXPECT_EQ(host_.checked, (std::vector<int>{1, 0}));
     // The first run's marks are all cleared before anything else is done.
@@ -317,7 +308,7 @@ TEST_F(GenerateJadBatchTest, RunningTwiceStartsAfreshAndGivesTheSameResult) {
     EXPECT_EQ(host_.checkCalls[1], std::make_pair(1, false));
     EXPECT_EQ(host_.positions, (std::vector<int>{0, 1, 2, 2}));
     EXPECT_EQ(ReadFile(Suite("g.jad")), ExpectedJad(jar));
-    EXPECT_EQ(Names(jar), namesAfterFirstRun) << "nothing added twice";
+    EXPECT_EQ(ArchiveNames(jar), namesAfterFirstRun) << "nothing added twice";
     EXPECT_EQ(host_.finishedBoxes.size(), 2u);
     ExpectSoundJar(jar);
 }

@@ -17,11 +17,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const Lines kSoundManifest{"Manifest-Version: 1.0",         "MIDlet-Name: Snake",
-                           "MIDlet-Vendor: Games",          "MIDlet-Version: 1.0.2",
-                           "MIDlet-1: Snake,,game.Main",    "MicroEdition-Configuration: CLDC-1.1",
-                           "MicroEdition-Profile: MIDP-2.0"};
-
 bool HasWarningStartingWith(const Lines& warnings, const std::string& start) {
     return std::any_of(warnings.begin(), warnings.end(),
                        [&start](const std::string& warning) { return warning.rfind(start, 0) == 0; });
@@ -32,27 +27,21 @@ protected:
     // A suite a phone installs, but for what manifest's bytes say.
     fs::path Snake(const std::string& manifest, const std::string& name = "Snake.jar",
                    const std::string& manifestName = "META-INF/MANIFEST.MF") {
-        WriteFile(Suite(name), ZipArchive({}, {StoredEntry(manifestName, manifest),
-                                               StoredEntry("game/Main.class", MidletClassFile("game.Main"))})
-                                   .bytes());
+        WriteFile(Suite(name), SnakeJar(manifest, {}, manifestName));
         return Suite(name);
-    }
-    std::string SizeAndUrl(const fs::path& jar) {
-        return "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)) +
-               "\r\nMIDlet-Jar-URL: " + jar.filename().string() + "\r\n";
     }
 };
 
 TEST_F(SuiteWritingTest, TheOldJadsOwnAttributesFollowTheManifestInTheirOrder) {
-    const fs::path jar = Snake(CrLfLines(kSoundManifest));
+    const fs::path jar = Snake(CrLfLines(kSnakeManifest));
     WriteFile(Suite("Snake.jad"),
               "\xEF\xBB\xBFMIDlet-Name: Old name\r\nNokia-MIDlet-Category: Game\r\n"
               "MIDlet-Jar-Size: 1\r\nnot an attribute\r\nMIDlet-Jar-URL: http://x.org/Snake.jar\r\n"
               "unlock-key:  1234\r\n");
     RunOn({jar});
     EXPECT_EQ(host_.checked, std::vector<int>{1});
-    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + "Nokia-MIDlet-Category: Game\r\n" +
-                                                SizeAndUrl(jar) + "unlock-key:  1234\r\n");
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSnakeManifest) + "Nokia-MIDlet-Category: Game\r\n" +
+                                                JarSizeAndUrlLines(jar) + "unlock-key:  1234\r\n");
     EXPECT_EQ(host_.warnings[0],
               Lines{"line 4 of Snake.jad is no \"name: value\" attribute and is left out of the new JAD"});
 }
@@ -73,21 +62,18 @@ class SignedSuiteTest : public SuiteWritingTest, public ::testing::WithParamInte
 TEST_P(SignedSuiteTest, TheSignatureStaysOnlyWhileItHolds) {
     if (!ToolAvailable("openssl")) GTEST_SKIP() << "no openssl";
     const SignatureCase& signature = GetParam();
-    const fs::path jar = Snake(CrLfLines(kSoundManifest));
+    const fs::path jar = Snake(CrLfLines(kSnakeManifest));
     const std::string signatureLines = SignatureLines(jar);
-    WriteFile(Suite("Snake.jad"), CrLfLines(kSoundManifest) + SizeAndUrl(jar) + signatureLines);
-    if (signature.tamper)
-        WriteFile(jar, ZipArchive({}, {StoredEntry("META-INF/MANIFEST.MF", CrLfLines(kSoundManifest)),
-                                       StoredEntry("game/Main.class", MidletClassFile("game.Main")),
-                                       StoredEntry("game/level.txt", "hard")})
-                           .bytes());
+    WriteFile(Suite("Snake.jad"), CrLfLines(kSnakeManifest) + JarSizeAndUrlLines(jar) + signatureLines);
+    if (signature.tamper) WriteFile(jar, SnakeJar(CrLfLines(kSnakeManifest), {StoredEntry("game/level.txt", "hard")}));
     if (signature.api) {
         MakeApi("zip", "api.zip", {{"api/X.class", MidletClassFile("api.X")}});
         host_.CheckApis({"api.zip"});
     }
     RunOn({jar});
     EXPECT_EQ(host_.checked, std::vector<int>{1});
-    const std::string expected = CrLfLines(kSoundManifest) + SizeAndUrl(jar) + (signature.kept ? signatureLines : "");
+    const std::string expected =
+        CrLfLines(kSnakeManifest) + JarSizeAndUrlLines(jar) + (signature.kept ? signatureLines : "");
     EXPECT_EQ(ReadFile(Suite("Snake.jad")), expected);
     const Lines unsigned_{"the signature no longer matches the JAR: Snake.jad is unsigned now"};
     EXPECT_EQ(host_.warnings[0], signature.kept ? Lines{} : unsigned_);
@@ -102,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Signatures, SignedSuiteTest,
                          });
 
 TEST_F(SuiteWritingTest, ALineBreakInTheNameFailsTheEntryAndChangesNothing) {
-    const fs::path jar = Snake(CrLfLines(kSoundManifest), "Sna\nke.jar");
+    const fs::path jar = Snake(CrLfLines(kSnakeManifest), "Sna\nke.jar");
     const std::string before = ReadFile(jar);
     RunOn({jar});
     EXPECT_EQ(host_.checked, std::vector<int>{0});
@@ -112,12 +98,12 @@ TEST_F(SuiteWritingTest, ALineBreakInTheNameFailsTheEntryAndChangesNothing) {
 }
 
 TEST_F(SuiteWritingTest, LegacyTextIsLeftOutOrConvertedButNeverWrittenRaw) {
-    Lines cyrillic = kSoundManifest;
+    Lines cyrillic = kSnakeManifest;
     cyrillic.push_back("MIDlet-Description: \xC7\xEC\xE5\xE9\xEA\xE0");
     const fs::path jar = Snake(CrLfLines(cyrillic));
     const std::string before = ReadFile(jar);
     RunOn({jar});
-    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + SizeAndUrl(jar));
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSnakeManifest) + JarSizeAndUrlLines(jar));
     EXPECT_EQ(host_.warnings[0],
               Lines{"line 8 of the manifest, \"MIDlet-Description: \\xC7\\xEC\\xE5\\xE9\\xEA\\xE0\", "
                     "is not UTF-8 and is left out of the JAD; give its code page with "
@@ -127,17 +113,17 @@ TEST_F(SuiteWritingTest, LegacyTextIsLeftOutOrConvertedButNeverWrittenRaw) {
     host_.manifestCharset = "windows-1251";
     RunOn({jar});
     EXPECT_EQ(ReadFile(jar), before);  // the manifest itself only with --repair
-    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + converted + SizeAndUrl(jar));
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSnakeManifest) + converted + JarSizeAndUrlLines(jar));
 
     host_.repair = true;
     RunOn({jar});
-    EXPECT_EQ(Entry(jar, "META-INF/MANIFEST.MF"), CrLfLines(kSoundManifest) + converted);
-    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + converted + SizeAndUrl(jar));
+    EXPECT_EQ(ArchiveEntry(jar, "META-INF/MANIFEST.MF"), CrLfLines(kSnakeManifest) + converted);
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSnakeManifest) + converted + JarSizeAndUrlLines(jar));
     EXPECT_EQ(host_.warnings[0], Lines{"repaired: the text converted from windows-1251 to UTF-8"});
 }
 
 TEST_F(SuiteWritingTest, AWrittenSuiteThatWouldNotInstallIsReportedAndWithStrictKeptBack) {
-    const fs::path jar = Snake("\xEF\xBB\xBF" + CrLfLines(kSoundManifest));
+    const fs::path jar = Snake("\xEF\xBB\xBF" + CrLfLines(kSnakeManifest));
     WriteFile(Suite("Snake.jad"), "old JAD\r\n");
     const std::string before = ReadFile(jar);
     host_.strict = true;
@@ -153,7 +139,7 @@ TEST_F(SuiteWritingTest, AWrittenSuiteThatWouldNotInstallIsReportedAndWithStrict
     RunOn({jar});
     EXPECT_EQ(host_.checked, std::vector<int>{1});
     EXPECT_TRUE(HasWarningStartingWith(host_.warnings[0], "would not install: MANIFEST: line 1: "));
-    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSoundManifest) + SizeAndUrl(jar));  // no mark in the JAD
+    EXPECT_EQ(ReadFile(Suite("Snake.jad")), CrLfLines(kSnakeManifest) + JarSizeAndUrlLines(jar));  // no mark in the JAD
 }
 
 // A suite kept back after the API files went into it leaves them in the
@@ -161,23 +147,23 @@ TEST_F(SuiteWritingTest, AWrittenSuiteThatWouldNotInstallIsReportedAndWithStrict
 TEST_F(SuiteWritingTest, ASuiteKeptBackByStrictLeavesTheApiFilesForTheNextJar) {
     MakeApi("zip", "api.zip", {{"api/notes.txt", "api notes"}});
     host_.CheckApis({"api.zip"});
-    const fs::path refused = Snake("\xEF\xBB\xBF" + CrLfLines(kSoundManifest), "Refused.jar");
-    const fs::path sound = Snake(CrLfLines(kSoundManifest), "Sound.jar");
+    const fs::path refused = Snake("\xEF\xBB\xBF" + CrLfLines(kSnakeManifest), "Refused.jar");
+    const fs::path sound = Snake(CrLfLines(kSnakeManifest), "Sound.jar");
     const std::string before = ReadFile(refused);
     host_.strict = true;
     RunOn({refused, sound});
     EXPECT_EQ(host_.checked, (std::vector<int>{0, 1}));
     EXPECT_EQ(ReadFile(refused), before);
-    EXPECT_EQ(Entry(sound, "api/notes.txt"), "api notes");
-    EXPECT_EQ(Entry(sound, "META-INF/MANIFEST.MF"), CrLfLines(kSoundManifest));
-    EXPECT_EQ(Names(sound).size(), 3u);
+    EXPECT_EQ(ArchiveEntry(sound, "api/notes.txt"), "api notes");
+    EXPECT_EQ(ArchiveEntry(sound, "META-INF/MANIFEST.MF"), CrLfLines(kSnakeManifest));
+    EXPECT_EQ(ArchiveNames(sound).size(), 3u);
 }
 
 TEST_F(SuiteWritingTest, TheApiClassesAddedAreCheckedOnceAndToldOncePerRule) {
     MakeApi("zip", "api.zip", {{"api/A.class", "junk"}, {"api/B.class", "junk"}, {"api/C.class", "junk"}});
     host_.CheckApis({"api.zip"});
-    const fs::path first = Snake(CrLfLines(kSoundManifest), "First.jar");
-    const fs::path second = Snake(CrLfLines(kSoundManifest), "Second.jar");
+    const fs::path first = Snake(CrLfLines(kSnakeManifest), "First.jar");
+    const fs::path second = Snake(CrLfLines(kSnakeManifest), "Second.jar");
     RunOn({first, second});
     EXPECT_EQ(host_.checked, (std::vector<int>{1, 1}));
     for (const Lines& warnings : host_.warnings) {
@@ -188,13 +174,13 @@ TEST_F(SuiteWritingTest, TheApiClassesAddedAreCheckedOnceAndToldOncePerRule) {
 }
 
 TEST_F(SuiteWritingTest, RepairRewritesTheManifestOnlyAndOnlyWhenItIsFaulty) {
-    const fs::path sound = Snake(CrLfLines(kSoundManifest), "Sound.jar");
+    const fs::path sound = Snake(CrLfLines(kSnakeManifest), "Sound.jar");
     const std::string soundBefore = ReadFile(sound);
     const fs::path faulty = MakeJar("python", "Faulty.jar",
-                                    {{"meta-inf/manifest.mf", "\xEF\xBB\xBF" + CrLfLines(kSoundManifest)},
+                                    {{"meta-inf/manifest.mf", "\xEF\xBB\xBF" + CrLfLines(kSnakeManifest)},
                                      {"game/Main.class", MidletClassFile("game.Main")},
                                      {"z/data.bin", std::string(3000, 'z')}});
-    Lines namesAfter = Names(faulty);
+    Lines namesAfter = ArchiveNames(faulty);
     std::replace(namesAfter.begin(), namesAfter.end(), std::string("meta-inf/manifest.mf"),
                  std::string("META-INF/MANIFEST.MF"));
     host_.repair = true;
@@ -205,10 +191,10 @@ TEST_F(SuiteWritingTest, RepairRewritesTheManifestOnlyAndOnlyWhenItIsFaulty) {
     EXPECT_EQ(host_.warnings[1], (Lines{"repaired: the byte-order mark removed",
                                         "repaired: the manifest stored as META-INF/MANIFEST.MF, not "
                                         "meta-inf/manifest.mf"}));
-    EXPECT_EQ(Names(faulty), namesAfter);  // in place, every other entry as it was
-    EXPECT_EQ(Entry(faulty, "META-INF/MANIFEST.MF"), CrLfLines(kSoundManifest));
-    EXPECT_EQ(Entry(faulty, "game/Main.class"), MidletClassFile("game.Main"));
-    EXPECT_EQ(Entry(faulty, "z/data.bin"), std::string(3000, 'z'));
+    EXPECT_EQ(ArchiveNames(faulty), namesAfter);  // in place, every other entry as it was
+    EXPECT_EQ(ArchiveEntry(faulty, "META-INF/MANIFEST.MF"), CrLfLines(kSnakeManifest));
+    EXPECT_EQ(ArchiveEntry(faulty, "game/Main.class"), MidletClassFile("game.Main"));
+    EXPECT_EQ(ArchiveEntry(faulty, "z/data.bin"), std::string(3000, 'z'));
     EXPECT_TRUE(CheckSuite(Suite("Faulty.jad").string()).List().empty());
 }
 

@@ -81,9 +81,9 @@ protected:
         options.workDir = dir_.path();
         options.measurePeakMemory = !kSanitized;
         if (!kSanitized) options.addressSpaceLimit = kAddressSpace;
-        std::vector<std::string> argv{VorlanBatchProgram(), "--check"};
-        argv.insert(argv.end(), files.begin(), files.end());
-        const ChildResult result = RunChild(argv, options);
+        std::vector<std::string> arguments{"--check"};
+        arguments.insert(arguments.end(), files.begin(), files.end());
+        const ChildResult result = RunChild(VorlanBatchCommand(arguments), options);
         EXPECT_EQ(result.signal, 0) << result.errors;
         if (!kSanitized) {
             EXPECT_LT(result.peakMemoryKb, static_cast<long>(kAddressSpace >> 10));
@@ -163,10 +163,7 @@ TEST_F(CheckBoundsTest, RunningOutOfMemoryFailsThatSuiteOnly) {
         std::string anotherSuite = kManifest;  // not a duplicate of A.jar, nor of each other
         anotherSuite.replace(anotherSuite.find("Name: Bomb"), 10, "Name: Calm" + std::to_string(i));
         files.push_back("Z" + std::to_string(i) + ".jar");
-        WriteFile(dir_ / files.back(), ZipArchive{"",
-                                                  {StoredEntry("META-INF/MANIFEST.MF", anotherSuite),
-                                                   StoredEntry("game/Main.class", MidletClassFile("game.Main"))}}
-                                           .bytes());
+        WriteFile(dir_ / files.back(), SnakeJar(anotherSuite));
     }
     const ChildResult result = Check(files);
     EXPECT_EQ(result.status, 1) << result.errors;

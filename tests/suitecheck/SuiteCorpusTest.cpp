@@ -4,31 +4,21 @@
 // and --check gives the toolkit's installer verdict on every suite.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "tests/support/SuiteCorpus.h"
 
 namespace vorlan::test {
 namespace {
 
-const std::string kProgram = std::string(VORLAN_BIN_DIR) + "/vorlan-batch";
-
 class SuiteCorpusTest : public ::testing::TestWithParam<CorpusSuite> {
 protected:
-    void SetUp() override {
-        std::string missing;
-        script_ = J2meCheckScript(&missing);
-        if (!script_.empty()) return;
-        if (std::getenv("CI") != nullptr) FAIL() << missing;
-        GTEST_SKIP() << missing;
-    }
+    void SetUp() override { VORLAN_J2ME_CHECK_SCRIPT_OR_SKIP(script_); }
 
     // A copy of the input folder in which vorlan-batch runs on one file.
     fs::path RunBatch(const fs::path& from, const std::string& folderName, const std::string& mode,
                       const std::string& file) {
         const fs::path folder = work_ / folderName;
         fs::copy(from, folder, fs::copy_options::recursive);
-        const CommandResult result = RunCommand({kProgram, "--mode", mode, file}, folder);
+        const CommandResult result = RunCommand({VorlanBatchProgram(), "--mode", mode, file}, folder);
         EXPECT_EQ(result.status, 0) << folderName << ": " << result.output;
         return folder;
     }
@@ -36,7 +26,7 @@ protected:
     // The toolkit's verdict on the suite, and --check's on the same suite.
     void ExpectAgreement(const fs::path& suite, bool mustPass) {
         const CommandResult toolkit = RunCommand({script_, suite.string()});
-        const CommandResult check = RunCommand({kProgram, "--check", suite.string()});
+        const CommandResult check = RunCommand({VorlanBatchProgram(), "--check", suite.string()});
         const bool installerPasses = toolkit.output.find("PASS installer") != std::string::npos;
         EXPECT_EQ(check.status == 0, installerPasses) << suite << "\n" << toolkit.output << check.output;
         if (mustPass) {
@@ -56,8 +46,7 @@ protected:
         fs::path jar = jad;
         const std::vector<std::string> read = JavaReadManifest(jar.replace_extension(".jar"));
         std::vector<std::string> listed;
-        std::istringstream lines(ReadFile(jad));
-        for (std::string line; std::getline(lines, line);) {
+        for (std::string line : OutputLines(ReadFile(jad))) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             if (!line.empty() && line.rfind("MIDlet-Jar-", 0) != 0) listed.push_back(line);
         }

@@ -40,12 +40,6 @@ struct SuiteParts {
     std::string jarName = "Snake.jar";
 };
 
-std::string CrLf(const Lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
-
 void Replace(Lines& lines, const std::string& prefix, const std::string& line) {
     for (std::string& each : lines)
         if (each.rfind(prefix, 0) == 0) each = line;
@@ -67,27 +61,26 @@ void PrintTo(const RuleCase& rule, std::ostream* out) {
     *out << rule.name;
 }
 
-class SuiteRuleTest : public ::testing::TestWithParam<RuleCase> {
+// The suite checked in a folder of the test's own, with the application
+// object the check may need.
+class SuiteCheckTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        app_.SetTitle("Vorlan");
-        SetApp(&app_);
-    }
-    void TearDown() override { SetApp(nullptr); }
-
+    // Snake.jad and its JAR, from parts.
     fs::path Write(const SuiteParts& parts) {
-        std::vector<ZipEntry> entries{StoredEntry("META-INF/MANIFEST.MF", CrLf(parts.manifest))};
+        std::vector<ZipEntry> entries{StoredEntry("META-INF/MANIFEST.MF", CrLfLines(parts.manifest))};
         entries.insert(entries.end(), parts.entries.begin(), parts.entries.end());
         const std::string jar = ZipArchive({}, entries).bytes();
         WriteFile(dir_ / parts.jarName, jar);
         const long size = static_cast<long>(jar.size()) + parts.sizeOffset;
-        WriteFile(dir_ / "Snake.jad", CrLf(parts.jad) + "MIDlet-Jar-Size: " + std::to_string(size) + "\r\n");
+        WriteFile(dir_ / "Snake.jad", CrLfLines(parts.jad) + "MIDlet-Jar-Size: " + std::to_string(size) + "\r\n");
         return dir_ / "Snake.jad";
     }
 
     TempDir dir_;
-    ScriptedApplication app_;
+    InstalledApplication app_;
 };
+
+class SuiteRuleTest : public SuiteCheckTest, public ::testing::WithParamInterface<RuleCase> {};
 
 TEST_P(SuiteRuleTest, OnlyTheBrokenRuleIsReported) {
     const RuleCase& rule = GetParam();
@@ -211,31 +204,23 @@ void PrintTo(const SignatureCase& signature, std::ostream* out) {
     *out << signature.name;
 }
 
-class SignatureTest : public ::testing::TestWithParam<SignatureCase> {};
+class SignatureTest : public SuiteCheckTest, public ::testing::WithParamInterface<SignatureCase> {};
 
 TEST_P(SignatureTest, TheSignatureIsVerifiedOverTheJar) {
     const SignatureCase& signature = GetParam();
     if (!ToolAvailable("openssl")) GTEST_SKIP() << "no openssl";
-    ScriptedApplication app;
-    SetApp(&app);
-    TempDir dir;
-    const std::string jar = ZipArchive({}, {StoredEntry("META-INF/MANIFEST.MF", CrLf(SuiteParts().manifest)),
-                                            StoredEntry("game/Main.class", MidletClassFile("game.Main"))})
-                                .bytes();
-    WriteFile(dir / "Snake.jar", jar);
-    std::string jad = CrLf(SuiteParts().jad) + "MIDlet-Jar-Size: " + std::to_string(jar.size()) + "\r\n" +
-                      SignatureLines(dir / "Snake.jar", signature.signer);
-    signature.change(jad, dir / "Snake.jar");
-    WriteFile(dir / "Snake.jad", jad);
+    const fs::path jadPath = Write(SuiteParts());
+    std::string jad = ReadFile(jadPath) + SignatureLines(dir_ / "Snake.jar", signature.signer);
+    signature.change(jad, dir_ / "Snake.jar");
+    WriteFile(jadPath, jad);
     std::string errors;
-    const Findings findings = CheckSuite((dir / "Snake.jad").string());
+    const Findings findings = CheckSuite(jadPath.string());
     for (const Finding& finding : findings.List())
         if (finding.rule == "SIGNATURE") errors += finding.rule + ": " + finding.text + "\n";
     if (*signature.expected)
         EXPECT_EQ(errors.rfind(std::string("SIGNATURE: ") + signature.expected, 0), 0u) << errors;
     else
         EXPECT_EQ(errors, "");
-    SetApp(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -258,75 +243,62 @@ INSTANTIATE_TEST_SUITE_P(
                                     "MIDlet-Certificate-1-1 is not a DER X.509 certificate"}),
     [](const ::testing::TestParamInfo<SignatureCase>& param) { return std::string(param.param.name); });
 
-TEST(SuiteCheckRunTest, WritesAFindingPerLineThenTheSummaryAndFailsOnErrorsOnly) {
-    ScriptedApplication app;
-    SetApp(&app);
-    TempDir dir;
-    WriteFile(dir / "a.txt", "");
+using SuiteCheckRunTest = SuiteCheckTest;
+
+TEST_F(SuiteCheckRunTest, WritesAFindingPerLineThenTheSummaryAndFailsOnErrorsOnly) {
+    WriteFile(dir_ / "a.txt", "");
     std::ostringstream output;
-    EXPECT_EQ(RunSuiteCheck({(dir / "a.txt").string(), (dir / "gone.jar").string()}, output), 1);
-    EXPECT_EQ(output.str(), (dir / "a.txt").string() + ": SUITE_FILE: not a .jad or .jar file\n" +
-                                (dir / "gone.jar").string() +
+    EXPECT_EQ(RunSuiteCheck({(dir_ / "a.txt").string(), (dir_ / "gone.jar").string()}, output), 1);
+    EXPECT_EQ(output.str(), (dir_ / "a.txt").string() + ": SUITE_FILE: not a .jad or .jar file\n" +
+                                (dir_ / "gone.jar").string() +
                                 ": SUITE_FILE: no such file\n2 suites checked: 0 would install, 2 would not install, "
                                 "0 would install but not start (2 errors, 0 warnings)\n");
-    SetApp(nullptr);
 }
 
-TEST(SuiteCheckRunTest, TheSummaryTellsSuitesThatWouldNotStartAndValuesAreShownEscaped) {
-    ScriptedApplication app;
-    SetApp(&app);
-    TempDir dir;
-    const std::string manifest = CrLf(SuiteParts().manifest);
-    WriteFile(dir / "Old.jar", ZipArchive({}, {StoredEntry("META-INF/MANIFEST.MF", manifest),
-                                               StoredEntry("game/Main.class", MidletClassFile("game.Main", "1.8"))})
-                                   .bytes());
+TEST_F(SuiteCheckRunTest, TheSummaryTellsSuitesThatWouldNotStartAndValuesAreShownEscaped) {
+    const std::string manifest = CrLfLines(SuiteParts().manifest);
+    WriteFile(dir_ / "Old.jar", ZipArchive({}, {StoredEntry("META-INF/MANIFEST.MF", manifest),
+                                                StoredEntry("game/Main.class", MidletClassFile("game.Main", "1.8"))})
+                                    .bytes());
     std::string latin1 = manifest;
     latin1.replace(latin1.find("Snake"), 5, "Caf\xE9");
-    WriteFile(dir / "Bad.jar",
-              ZipArchive({}, {StoredEntry("META-INF/MANIFEST.MF", latin1 + "MIDlet-Data-Size: \xE9\r\n"),
-                              StoredEntry("game/Main.class", MidletClassFile("game.Main"))})
-                  .bytes());
+    WriteFile(dir_ / "Bad.jar", SnakeJar(latin1 + "MIDlet-Data-Size: \xE9\r\n"));
     std::ostringstream output;
-    EXPECT_EQ(RunSuiteCheck({(dir / "Old.jar").string(), (dir / "Bad.jar").string()}, output), 1);
+    EXPECT_EQ(RunSuiteCheck({(dir_ / "Old.jar").string(), (dir_ / "Bad.jar").string()}, output), 1);
     const std::string text = output.str();
     EXPECT_NE(text.find("DATA_SIZE: MIDlet-Data-Size \"\\xE9\" is not a number"), std::string::npos) << text;
     EXPECT_EQ(text.find('\xE9'), std::string::npos) << text;
     EXPECT_NE(text.find("2 suites checked: 0 would install, 1 would not install, 1 would install but not start"),
               std::string::npos)
         << text;
-    SetApp(nullptr);
 }
 
 // A file name, an entry name and a value that hold control characters are
 // shown escaped: each finding stays on its one line.
-TEST(SuiteCheckRunTest, NamesAndValuesWithControlCharactersAreShownEscaped) {
-    ScriptedApplication app;
-    SetApp(&app);
-    TempDir dir;
-    WriteFile(dir / "not\nzip.jar", "no zip here");
+TEST_F(SuiteCheckRunTest, NamesAndValuesWithControlCharactersAreShownEscaped) {
+    WriteFile(dir_ / "not\nzip.jar", "no zip here");
     SuiteParts parts;
     Replace(parts.manifest, "MIDlet-1:", "MIDlet-1: Snake, /i.png, game.Ma\x1Bin");
     ZipEntry broken = StoredEntry("res/a\nb.txt", "text");
     broken.crc = 1;
-    std::vector<ZipEntry> entries{StoredEntry("META-INF/MANIFEST.MF", CrLf(parts.manifest)), broken};
+    std::vector<ZipEntry> entries{StoredEntry("META-INF/MANIFEST.MF", CrLfLines(parts.manifest)), broken};
     entries.insert(entries.end(), parts.entries.begin(), parts.entries.end());
-    WriteFile(dir / "odd.jar", ZipArchive({}, entries).bytes());
+    WriteFile(dir_ / "odd.jar", ZipArchive({}, entries).bytes());
     std::ostringstream output;
-    EXPECT_EQ(RunSuiteCheck({(dir / "not\nzip.jar").string(), (dir / "odd.jar").string()}, output), 1);
-    const std::string shownNotZip = "\"" + dir.str() + "/not\\nzip.jar\"";
-    const std::string odd = (dir / "odd.jar").string();
+    EXPECT_EQ(RunSuiteCheck({(dir_ / "not\nzip.jar").string(), (dir_ / "odd.jar").string()}, output), 1);
+    const std::string shownNotZip = "\"" + dir_.str() + "/not\\nzip.jar\"";
+    const std::string odd = (dir_ / "odd.jar").string();
     EXPECT_EQ(output.str(),
               shownNotZip + ": ZIP_FORMAT: the JAR is not a readable zip: too short for a zip file\n" + odd +
                   ": ZIP_FORMAT: the entry \"res/a\\nb.txt\" cannot be read: its CRC does not match its content\n" +
                   odd + ": MIDLET_CLASS: MIDlet-1 names the class \"game.Ma\\x1bin\", which is not in the JAR\n" +
                   "2 suites checked: 0 would install, 2 would not install, 0 would install but not start (3 errors, 0 "
                   "warnings)\n");
-    SetApp(nullptr);
 }
 
 // A refused JAD line is shown as values are: escaped, so that its finding
 // stays on one line, and cut after 60 bytes.
-TEST(SuiteCheckRunTest, ARefusedJadLineIsShownEscapedAndCut) {
+TEST_F(SuiteCheckRunTest, ARefusedJadLineIsShownEscapedAndCut) {
     Findings findings;
     ReadJadAttributes("X\x01Note: y\r\nLong" + std::string(70, 'o') + " x: y\r\n", findings);
     ASSERT_EQ(findings.List().size(), 2u);

@@ -6,43 +6,19 @@
 // byte as it was.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
-#include <map>
-#include <sstream>
 
 #include "tests/support/SuiteCorpus.h"
-#include "tests/support/ZipWriter.h"
 
 namespace vorlan::test {
 namespace {
 
-const std::string kProgram = std::string(VORLAN_BIN_DIR) + "/vorlan-batch";
-
 using Lines = std::vector<std::string>;
-
-const Lines kManifest{"Manifest-Version: 1.0",         "MIDlet-Name: Snake",
-                      "MIDlet-Vendor: Games",          "MIDlet-Version: 1.0.2",
-                      "MIDlet-1: Snake,,game.Main",    "MicroEdition-Configuration: CLDC-1.1",
-                      "MicroEdition-Profile: MIDP-2.0"};
-
-std::string Joined(const Lines& lines, const std::string& end) {
-    std::string text;
-    for (const std::string& line : lines) text += line + end;
-    return text;
-}
 
 // Snake.jar with the manifest first, under manifestName.
 void WriteJar(const fs::path& folder, const std::string& manifest,
               const std::string& manifestName = "META-INF/MANIFEST.MF") {
-    WriteFile(folder / "Snake.jar", ZipArchive({}, {StoredEntry(manifestName, manifest),
-                                                    StoredEntry("game/Main.class", MidletClassFile("game.Main"))})
-                                        .bytes());
-}
-
-std::string SizeAndUrl(const fs::path& folder) {
-    return "MIDlet-Jar-Size: " + std::to_string(fs::file_size(folder / "Snake.jar")) +
-           "\r\nMIDlet-Jar-URL: Snake.jar\r\n";
+    WriteFile(folder / "Snake.jar", SnakeJar(manifest, {}, manifestName));
 }
 
 struct UsersFile {
@@ -58,41 +34,46 @@ const std::vector<UsersFile>& UsersFiles() {
     static const std::vector<UsersFile> files{
         {"JadOnlyKeys",
          [](const fs::path& folder) {
-             WriteJar(folder, Joined(kManifest, "\r\n"));
-             WriteFile(folder / "Snake.jad", Joined(kManifest, "\r\n") + SizeAndUrl(folder) +
+             WriteJar(folder, CrLfLines(kSnakeManifest));
+             WriteFile(folder / "Snake.jad", CrLfLines(kSnakeManifest) + JarSizeAndUrlLines(folder / "Snake.jar") +
                                                  "Nokia-MIDlet-Category: Game\r\nUnlock-Key: 7341\r\n"
                                                  "MIDlet-Install-Notify: http://example.org/installed\r\n");
          }},
         {"Signed",
          [](const fs::path& folder) {
-             WriteJar(folder, Joined(kManifest, "\r\n"));
-             WriteFile(folder / "Snake.jad",
-                       Joined(kManifest, "\r\n") + SizeAndUrl(folder) + SignatureLines(folder / "Snake.jar"));
+             WriteJar(folder, CrLfLines(kSnakeManifest));
+             WriteFile(folder / "Snake.jad", CrLfLines(kSnakeManifest) + JarSizeAndUrlLines(folder / "Snake.jar") +
+                                                 SignatureLines(folder / "Snake.jar"));
          }},
         {"SignedThenChanged",
          [](const fs::path& folder) {
-             WriteJar(folder, Joined(kManifest, "\r\n"));
-             const std::string jad =
-                 Joined(kManifest, "\r\n") + SizeAndUrl(folder) + SignatureLines(folder / "Snake.jar");
+             WriteJar(folder, CrLfLines(kSnakeManifest));
+             const std::string jad = CrLfLines(kSnakeManifest) + JarSizeAndUrlLines(folder / "Snake.jar") +
+                                     SignatureLines(folder / "Snake.jar");
              WriteFile(folder / "Snake.jad", jad);
-             WriteJar(folder, Joined(kManifest, "\r\n") + "MIDlet-Description: changed\r\n");
+             WriteJar(folder, CrLfLines(kSnakeManifest) + "MIDlet-Description: changed\r\n");
          }},
-        {"ByteOrderMark", [](const fs::path& folder) { WriteJar(folder, "\xEF\xBB\xBF" + Joined(kManifest, "\r\n")); }},
+        {"ByteOrderMark", [](const fs::path& folder) { WriteJar(folder, "\xEF\xBB\xBF" + CrLfLines(kSnakeManifest)); }},
         {"EmptyLineInMainSection",
          [](const fs::path& folder) {
-             Lines manifest = kManifest;
+             Lines manifest = kSnakeManifest;
              manifest.insert(manifest.begin() + 4, "");
-             WriteJar(folder, Joined(manifest, "\r\n"));
+             WriteJar(folder, CrLfLines(manifest));
          }},
         {"LowerCaseManifestName",
-         [](const fs::path& folder) { WriteJar(folder, Joined(kManifest, "\r\n"), "meta-inf/manifest.mf"); }},
-        {"CrOnly", [](const fs::path& folder) { WriteJar(folder, Joined(kManifest, "\r")); }},
+         [](const fs::path& folder) { WriteJar(folder, CrLfLines(kSnakeManifest), "meta-inf/manifest.mf"); }},
+        {"CrOnly",
+         [](const fs::path& folder) {
+             std::string manifest = CrLfLines(kSnakeManifest);
+             std::erase(manifest, '\n');
+             WriteJar(folder, manifest);
+         }},
         {"Windows1251",
          [](const fs::path& folder) {
-             Lines manifest = kManifest;
+             Lines manifest = kSnakeManifest;
              manifest[1] = "MIDlet-Name: \xC7\xEC\xE5\xE9\xEA\xE0";
              manifest[4] = "MIDlet-1: \xC7\xEC\xE5\xE9\xEA\xE0,,game.Main";
-             WriteJar(folder, Joined(manifest, "\r\n"));
+             WriteJar(folder, CrLfLines(manifest));
          }},
     };
     return files;
@@ -101,12 +82,7 @@ const std::vector<UsersFile>& UsersFiles() {
 class UsersFilesTest : public ::testing::TestWithParam<UsersFile> {
 protected:
     void SetUp() override {
-        std::string missing;
-        script_ = J2meCheckScript(&missing);
-        if (script_.empty()) {
-            if (std::getenv("CI") != nullptr) FAIL() << missing;
-            GTEST_SKIP() << missing;
-        }
+        VORLAN_J2ME_CHECK_SCRIPT_OR_SKIP(script_);
         if (!ToolAvailable("openssl")) GTEST_SKIP() << "no openssl";
         GetParam().write(work_ / "input");
     }
@@ -114,16 +90,9 @@ protected:
     // A copy of the input in which vorlan-batch runs with options on Snake.jar.
     CommandResult RunBatch(const std::string& folderName, Lines options) {
         fs::copy(work_ / "input", work_ / folderName, fs::copy_options::recursive);
-        options.insert(options.begin(), kProgram);
+        options.insert(options.begin(), VorlanBatchProgram());
         options.push_back("Snake.jar");
         return RunCommand(options, work_ / folderName);
-    }
-
-    static std::map<std::string, std::string> Contents(const fs::path& folder) {
-        std::map<std::string, std::string> contents;
-        for (const auto& entry : fs::directory_iterator(folder))
-            contents[entry.path().filename().string()] = ReadFile(entry.path());
-        return contents;
     }
 
     std::string script_;
@@ -134,8 +103,7 @@ protected:
 // suite written: "RULE: text" each.
 Lines BatchErrors(const std::string& output) {
     Lines errors;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);)
+    for (const std::string& line : OutputLines(output))
         for (const std::string mark : {": would not install: ", ": would not start: "})
             if (line.find(mark) != std::string::npos) errors.push_back(line.substr(line.find(mark) + mark.size()));
     return errors;
@@ -143,8 +111,7 @@ Lines BatchErrors(const std::string& output) {
 
 Lines CheckErrors(const std::string& output) {
     Lines errors;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
+    for (const std::string& line : OutputLines(output)) {
         const std::size_t rule = line.find("Snake.jad: ");
         if (rule == 0 && line.find(": warning: ") == std::string::npos) errors.push_back(line.substr(11));
     }
@@ -159,7 +126,7 @@ TEST_P(UsersFilesTest, RepairedSuitesInstallWarningsSayWhatTheCheckerSaysStrictL
 
     const CommandResult plain = RunBatch("plain", {});
     EXPECT_EQ(plain.status, 0) << plain.errors;
-    const CommandResult check = RunCommand({kProgram, "--check", "Snake.jad"}, work_ / "plain");
+    const CommandResult check = RunCommand({VorlanBatchProgram(), "--check", "Snake.jad"}, work_ / "plain");
     const Lines errors = CheckErrors(check.output);
     EXPECT_EQ(BatchErrors(plain.errors), errors) << plain.errors << check.output;
 
@@ -167,7 +134,7 @@ TEST_P(UsersFilesTest, RepairedSuitesInstallWarningsSayWhatTheCheckerSaysStrictL
     EXPECT_EQ(strict.status, errors.empty() ? 0 : 1) << strict.errors;
     if (!errors.empty()) {
         EXPECT_NE(strict.output.find("[ ] Snake.jar"), std::string::npos) << strict.output;
-        EXPECT_EQ(Contents(work_ / "strict"), Contents(work_ / "input"));
+        EXPECT_EQ(FolderContents(work_ / "strict"), FolderContents(work_ / "input"));
     }
 }
 

@@ -158,4 +158,10 @@ std::string VorlanBatchProgram() {
     return std::string(VORLAN_BIN_DIR) + "/vorlan-batch";
 }
 
+std::vector<std::string> VorlanBatchCommand(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{VorlanBatchProgram()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return argv;
+}
+
 }  // namespace vorlan::test

@@ -70,5 +70,7 @@ ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& o
 
 // The built vorlan-batch.
 std::string VorlanBatchProgram();
+// The built vorlan-batch with its arguments, for RunChild or ChildProcess.
+std::vector<std::string> VorlanBatchCommand(const std::vector<std::string>& arguments);
 
 }  // namespace vorlan::test

@@ -52,4 +52,17 @@ public:
     std::unique_ptr<ProgressDialog> CreateProgressDialog(ProgressDialogOwner& owner) override;
 };
 
+// A scripted application object titled "Vorlan", the process's application
+// object for its life: a test that fails half-way leaves none behind.
+class InstalledApplication : public ScriptedApplication {
+public:
+    InstalledApplication() {
+        SetTitle("Vorlan");
+        SetApp(this);
+    }
+    ~InstalledApplication() override { SetApp(nullptr); }
+    InstalledApplication(const InstalledApplication&) = delete;
+    InstalledApplication& operator=(const InstalledApplication&) = delete;
+};
+
 }  // namespace vorlan

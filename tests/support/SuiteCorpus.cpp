@@ -61,6 +61,11 @@ void MakeExpiredCertificate(const fs::path& folder) {
 
 }  // namespace
 
+std::string JarSizeAndUrlLines(const fs::path& jar) {
+    return "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar)) + "\r\nMIDlet-Jar-URL: " + jar.filename().string() +
+           "\r\n";
+}
+
 std::string SignatureLines(const fs::path& jar, Signer signer) {
     const fs::path folder = jar.parent_path();
     if (signer == Signer::expired)
@@ -76,6 +81,13 @@ std::string SignatureLines(const fs::path& jar, Signer signer) {
     fs::remove(folder / "key.pem");
     fs::remove(folder / "cert.pem");
     return "MIDlet-Certificate-1-1: " + certificate + "\r\nMIDlet-Jar-RSA-SHA1: " + signature + "\r\n";
+}
+
+std::string SnakeJar(const std::string& manifest, const std::vector<ZipEntry>& more, const std::string& manifestName) {
+    std::vector<ZipEntry> entries{StoredEntry(manifestName, manifest),
+                                  StoredEntry("game/Main.class", MidletClassFile("game.Main"))};
+    entries.insert(entries.end(), more.begin(), more.end());
+    return ZipArchive({}, entries).bytes();
 }
 
 std::string MidletClassFile(const std::string& className, const std::string& target) {
@@ -210,6 +222,14 @@ std::string J2meCheckScript(std::string* missing) {
     if (fs::exists(script)) return script;
     *missing = "no J2ME toolkit at " + script + " (set VORLAN_J2ME_DIR)";
     return {};
+}
+
+std::string ToolkitVerdict(const std::string& output, const std::string& check) {
+    for (const std::string& line : OutputLines(output)) {
+        const std::size_t space = line.find(' ');
+        if (space != std::string::npos && line.compare(space + 1, check.size(), check) == 0) return line;
+    }
+    return "";
 }
 
 }  // namespace vorlan::test

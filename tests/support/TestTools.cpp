@@ -54,6 +54,31 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+std::map<std::string, std::string> FolderContents(const fs::path& folder) {
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        if (entry.is_symlink())
+            contents[name] = "-> " + fs::read_symlink(entry.path()).string();
+        else if (entry.is_regular_file())
+            contents[name] = ReadFile(entry.path());
+    }
+    return contents;
+}
+
+std::vector<std::string> OutputLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string CrLfLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
 CommandResult RunCommand(const std::vector<std::string>& argv, const fs::path& workDir) {
     ChildOptions options;
     options.workDir = workDir;
@@ -122,6 +147,20 @@ bool UnzipTestPasses(const fs::path& archive) {
     return RunCommand({"unzip", "-tqq", archive.string()}).status == 0;
 }
 
+// unzip's status 1 is a warning only (bytes in front of the archive, say):
+// the listing or the content is still whole.
+std::vector<std::string> ArchiveNames(const fs::path& archive) {
+    const CommandResult listing = RunCommand({"unzip", "-Z1", archive.string()});
+    if (listing.status > 1) throw std::runtime_error("unzip cannot list " + archive.string() + ": " + listing.errors);
+    return OutputLines(listing.output);
+}
+
+std::string ArchiveEntry(const fs::path& archive, const std::string& name) {
+    const CommandResult content = RunCommand({"unzip", "-p", archive.string(), name});
+    if (content.status > 1) throw std::runtime_error("no entry " + name + " in " + archive.string());
+    return content.output;
+}
+
 std::vector<std::string> JavaReadManifest(const fs::path& jar) {
     // Compiled once per version of its source, which the folder's name tells.
     const std::string source = std::string(VORLAN_SOURCE_DIR) + "/tests/support/JarCheck.java";
@@ -139,10 +178,7 @@ std::vector<std::string> JavaReadManifest(const fs::path& jar) {
     const CommandResult result = RunCommand({"java", "-cp", classes.string(), "JarCheck", jar.string()});
     if (result.status != 0)
         throw std::runtime_error("Java cannot read " + jar.string() + ": " + result.output + result.errors);
-    std::vector<std::string> lines;
-    std::istringstream in(result.output);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+    return OutputLines(result.output);
 }
 
 }  // namespace vorlan::test

@@ -49,6 +49,15 @@ private:
 std::string ReadFile(const fs::path& path);
 void WriteFile(const fs::path& path, const std::string& bytes);  // creates parent folders
 
+// Every regular file below folder by relative path, with its bytes; links
+// by where they point ("-> target"), never followed.
+std::map<std::string, std::string> FolderContents(const fs::path& folder);
+
+// The text's lines, split at each line feed (a CR before it stays).
+std::vector<std::string> OutputLines(const std::string& text);
+// Manifest or JAD text: every line followed by CR LF.
+std::string CrLfLines(const std::vector<std::string>& lines);
+
 // Runs argv (no shell) in the given folder, or in the current one when empty,
 // under the C.UTF-8 locale whatever the test's own: the tools then take the
 // tests' UTF-8 file names as they are, and no locale warning of the C
@@ -69,6 +78,12 @@ void PackWith(const std::string& tool, const Files& files, const fs::path& archi
 
 // `unzip -t` of the archive passes.
 bool UnzipTestPasses(const fs::path& archive);
+
+// What unzip reads in an archive: its entry names in archive order, and one
+// entry's content; std::runtime_error when unzip cannot read it or finds no
+// such entry.
+std::vector<std::string> ArchiveNames(const fs::path& archive);
+std::string ArchiveEntry(const fs::path& archive, const std::string& name);
 
 // Java's JarFile reads the archive: every entry is read (CRCs checked) and
 // the manifest parsed. Returns the main attributes as "Key: value" lines in

@@ -142,4 +142,13 @@ std::string WithZip64EndRecord(const std::string& archive) {
                            .centralDirOffset = 0xFFFFFFFF});
 }
 
+ZipArchive EntryInsideAnotherLocalExtra() {
+    const std::string inner = ZipArchive{"", {StoredEntry("b.txt", "beta")}}.bytes();
+    ZipArchive archive{"", {StoredEntry("a.txt", "alpha"), StoredEntry("b.txt", "beta")}};
+    archive.entries[0].localExtra = inner.substr(0, inner.find("PK\x01\x02"));
+    archive.entries[1].writeLocalRecord = false;
+    archive.entries[1].localHeaderOffset = 30 + 5;  // a.txt's header and name, then its extra field
+    return archive;
+}
+
 }  // namespace vorlan::test

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Byte-level edits of archives the tests' zip writer made: a field of the end
 // record or of a central header set to a lie, a Zip64 end record put in
-// front of the end record; and deflated data made to order.
+// front of the end record, a local record hidden inside another; and
+// deflated data made to order.
 #pragma once
 
 #include <cstddef>
@@ -55,5 +56,10 @@ std::size_t CentralHeaderOffset(const std::string& archive, std::size_t index, s
 // before the end record, whose counts, size and offset become the Zip64
 // markers (APPNOTE 4.3.14, 4.3.15).
 std::string WithZip64EndRecord(const std::string& archive);
+
+// Entries a.txt ("alpha") and b.txt ("beta") where b.txt's whole local record
+// hides in a.txt's local extra field: only a.txt's local header shows that
+// a.txt's bytes run over b.txt's; b.txt's own bytes are sound.
+ZipArchive EntryInsideAnotherLocalExtra();
 
 }  // namespace vorlan::test

@@ -10,15 +10,9 @@
 namespace vorlan::test {
 namespace {
 
-class CallbackTest : public ZipTest {
+class CallbackTest : public FakeEngineTest {
 protected:
-    CallbackTest() {
-        zip.LibraryDir = FAKE_ENGINE_DIR;
-        zip.ShowProgressDialog = false;
-        zip.SetZipFileName(WriteArchive("suite.jar", OneEntryArchive()));
-        EXPECT_TRUE(zip.LoadUnzDll());
-        engine = std::make_unique<FakeEngine>(FakeEnginePath("UnZDll.so"));
-    }
+    CallbackTest() : engine(FakeUnzip(0)) {}
 
     // Replays the steps through Extract and gives the engine's log.
     const FakeEngineLog& Replay(const std::vector<FakeEngineStep>& steps) {
@@ -28,7 +22,6 @@ protected:
         return engine->Log();
     }
 
-    TZip zip;
     std::unique_ptr<FakeEngine> engine;
 };
 

@@ -13,38 +13,14 @@ const char kSpannedMessage[] =
     "Cannot Add, Delete or Extract from a multiple disk Zip file...\n"
     "Merge this Zip file onto the hard disk before retrying.";
 
-class OperationTest : public ZipTest {
+class OperationTest : public FakeEngineTest {
 protected:
-    OperationTest() {
-        zip.LibraryDir = FAKE_ENGINE_DIR;
-        zip.ShowProgressDialog = false;
-        archive = WriteArchive("suite.jar", OneEntryArchive());
-        zip.SetZipFileName(archive);
-    }
-
-    // Loads the fake engine the operation will call and gives it a script.
-    std::unique_ptr<FakeEngine> FakeUnzip(std::int32_t result, const std::vector<FakeEngineStep>& steps = {}) {
-        EXPECT_TRUE(zip.LoadUnzDll());
-        auto engine = std::make_unique<FakeEngine>(FakeEnginePath("UnZDll.so"));
-        engine->SetScript(steps, result);
-        return engine;
-    }
-    std::unique_ptr<FakeEngine> FakeZip(std::int32_t result, const std::vector<FakeEngineStep>& steps = {}) {
-        EXPECT_TRUE(zip.LoadZipDll());
-        auto engine = std::make_unique<FakeEngine>(FakeEnginePath("ZipDll.so"));
-        engine->SetScript(steps, result);
-        return engine;
-    }
-
     void ExpectOneInformationBox(const std::string& text) {
         ASSERT_EQ(app.messages.size(), 1u);
         EXPECT_EQ(app.messages[0].text, text);
         EXPECT_EQ(app.messages[0].caption, "Vorlan");
         EXPECT_EQ(app.messages[0].style, MB_OK | MB_ICONINFORMATION);
     }
-
-    TZip zip;
-    std::string archive;
 };
 
 TEST_F(OperationTest, ExtractFromArchiveWithoutEntriesDoesNothing) {

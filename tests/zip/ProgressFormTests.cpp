@@ -41,13 +41,7 @@ private:
 
 class ProgressFormTest : public ::testing::Test {
 protected:
-    ProgressFormTest() {
-        app.SetTitle("Vorlan");
-        SetApp(&app);
-    }
-    ~ProgressFormTest() override { SetApp(nullptr); }
-
-    ScriptedApplication app;
+    InstalledApplication app;
     CountingOwner owner;
 };
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // A new component's defaults, entry access, the path helpers, and the
 // parameter records the option sets produce (filled without any engine).
-#include <cstdlib>
 #include <cstring>
 
 #include "tests/zip/ZipTestSupport.h"
@@ -55,16 +54,12 @@ TEST(PathHelpers, AddBackslashAddsOneSlashWhereMissing) {
 }
 
 TEST(PathHelpers, TempDirComesFromTmpdirOrTmp) {
-    const char* saved = std::getenv("TMPDIR");
-    const std::string restore = saved != nullptr ? saved : "";
-    setenv("TMPDIR", "/var/scratch", 1);
-    EXPECT_EQ(GetTempDir(), "/var/scratch/");
-    setenv("TMPDIR", "", 1);
+    {
+        const ScopedVariable tmpdir("TMPDIR", "/var/scratch");
+        EXPECT_EQ(GetTempDir(), "/var/scratch/");
+    }
+    const ScopedVariable tmpdir("TMPDIR", "");
     EXPECT_EQ(GetTempDir(), "/tmp/");
-    if (saved != nullptr)
-        setenv("TMPDIR", restore.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
 }
 
 TUnzipParams UnzipParamsFor(TZip& zip, TOptionSet options) {
@@ -75,9 +70,18 @@ TUnzipParams UnzipParamsFor(TZip& zip, TOptionSet options) {
     return params;
 }
 
-TEST_F(RecordTest, UnzipRecordHoldsTheFixedValues) {
+struct UnzipSwitches {
+    TOptionSet options;
+    bool overwriteAll, update, freshen, directoryNames, askOverwrite;
+};
+
+class UnzipSwitchTest : public ZipTest, public ::testing::WithParamInterface<UnzipSwitches> {};
+
+// The fixed values, whatever the options, and the switches the options turn on.
+TEST_P(UnzipSwitchTest, RecordHoldsTheFixedValuesAndTheOptionsSwitches) {
     TZip zip;
-    const TUnzipParams params = UnzipParamsFor(zip, 0x10);
+    const UnzipSwitches& expected = GetParam();
+    const TUnzipParams params = UnzipParamsFor(zip, expected.options);
     EXPECT_EQ(params.Caller, &zip);
     EXPECT_EQ(params.Version, 160);
     EXPECT_EQ(params.Callback, &EngineCallback);
@@ -87,19 +91,6 @@ TEST_F(RecordTest, UnzipRecordHoldsTheFixedValues) {
     EXPECT_EQ(params.Handle, 0);
     EXPECT_EQ(params.Password, nullptr);
     EXPECT_EQ(params.FileSpecCount, 0);
-}
-
-struct UnzipSwitches {
-    TOptionSet options;
-    bool overwriteAll, update, freshen, directoryNames, askOverwrite;
-};
-
-class UnzipSwitchTest : public ZipTest, public ::testing::WithParamInterface<UnzipSwitches> {};
-
-TEST_P(UnzipSwitchTest, OptionsTurnOnTheirSwitches) {
-    TZip zip;
-    const UnzipSwitches& expected = GetParam();
-    const TUnzipParams params = UnzipParamsFor(zip, expected.options);
     EXPECT_EQ(params.OverwriteAll, expected.overwriteAll ? -1 : 0);
     EXPECT_EQ(params.Update, expected.update ? -1 : 0);
     EXPECT_EQ(params.Freshen, expected.freshen ? -1 : 0);
@@ -125,22 +116,6 @@ TZipParams ZipParamsFor(TZip& zip, TOptionSet options) {
     return params;
 }
 
-TEST_F(RecordTest, ZipRecordHoldsTheFixedValues) {
-    TZip zip;
-    const TZipParams params = ZipParamsFor(zip, 0x14);
-    EXPECT_EQ(params.Caller, &zip);
-    EXPECT_EQ(params.Version, 160);
-    EXPECT_EQ(params.Callback, &EngineCallback);
-    EXPECT_EQ(params.Reserved56, -1);
-    EXPECT_EQ(params.Level, 9);
-    EXPECT_EQ(params.AddFiles, -1);
-    EXPECT_EQ(params.DeleteEntries, 0);
-    EXPECT_EQ(params.Trailer, 7);
-    EXPECT_EQ(params.Encrypt, 0);
-    zip.Password = "secret";
-    EXPECT_EQ(ZipParamsFor(zip, 0x14).Encrypt, -1);
-}
-
 struct ZipSwitches {
     TOptionSet options;
     std::uint16_t recurse;
@@ -149,10 +124,22 @@ struct ZipSwitches {
 
 class ZipSwitchTest : public ZipTest, public ::testing::WithParamInterface<ZipSwitches> {};
 
-TEST_P(ZipSwitchTest, OptionsTurnOnTheirSwitches) {
+// The fixed values, whatever the options, and the switches the options turn on.
+TEST_P(ZipSwitchTest, RecordHoldsTheFixedValuesAndTheOptionsSwitches) {
     TZip zip;
     const ZipSwitches& expected = GetParam();
     const TZipParams params = ZipParamsFor(zip, expected.options);
+    EXPECT_EQ(params.Caller, &zip);
+    EXPECT_EQ(params.Version, 160);
+    EXPECT_EQ(params.Callback, &EngineCallback);
+    EXPECT_EQ(params.Reserved56, -1);
+    EXPECT_EQ(params.Level, 9);
+    EXPECT_EQ(params.AddFiles, -1);
+    EXPECT_EQ(params.DeleteEntries, 0);
+    EXPECT_EQ(params.Trailer, 7);
+    EXPECT_EQ(params.Encrypt, 0);  // only with a password
+    zip.Password = "secret";
+    EXPECT_EQ(ZipParamsFor(zip, expected.options).Encrypt, -1);
     EXPECT_EQ(params.Recurse, expected.recurse);
     EXPECT_EQ(params.Reserved78, 0);
     EXPECT_EQ(params.OptionFlag6, expected.flag6 ? -1 : 0);
@@ -170,17 +157,6 @@ INSTANTIATE_TEST_SUITE_P(OptionSets, ZipSwitchTest,
                                            ZipSwitches{0x03, 0, false, true, true, false, true, false},
                                            ZipSwitches{0x08, 0, false, true, false, false, false, false},
                                            ZipSwitches{0xC0, 0, true, true, true, true, false, false}));
-
-TEST_F(RecordTest, ZipRecordEntersAnExistingAddBaseDirOnly) {
-    TZip zip;
-    zip.AddBaseDir = (dir / "missing").string();
-    const std::string before = fs::current_path().string();
-    ZipParamsFor(zip, 0x14);
-    EXPECT_EQ(fs::current_path().string(), before);
-    zip.AddBaseDir = dir.str();
-    ZipParamsFor(zip, 0x14);
-    EXPECT_EQ(fs::current_path(), fs::canonical(dir.path()));
-}
 
 }  // namespace
 }  // namespace vorlan::test

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "tests/support/ZipEdits.h"
 #include "tests/zip/ZipTestSupport.h"
 
 namespace vorlan::test {
@@ -26,60 +27,41 @@ protected:
         zip.ShowProgressDialog = false;
     }
 
-    // Every entry name, as the batch does before extracting all.
-    void SelectAllEntries() {
-        zip.FileSpecs().clear();
-        for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
-            TFileInfo info;
-            zip.GetEntry(i, info);
-            zip.FileSpecs().push_back(info.FileName);
-        }
-    }
-
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
-            TFileInfo info;
-            zip.GetEntry(i, info);
-            names.push_back(info.FileName);
-        }
-        return names;
+    // Adds a folder holding a new manifest and a new class to the open
+    // archive, as the batch does.
+    std::int32_t AddManifestAndClass() {
+        const fs::path scratch = dir / "scratch";
+        WriteFile(scratch / "META-INF" / "MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: Snake II\r\n");
+        WriteFile(scratch / "api" / "Sound.class", std::string(500, 's'));
+        zip.FileSpecs() = {"*"};
+        zip.AddBaseDir = scratch.string() + "/";
+        zip.AddOptions = 0x14;
+        return zip.Add();
     }
 
     TZip zip;
 };
 
-// What Info-ZIP's unzip reads for an entry: the reference for extracted files
-// (the jar tool adds to the manifest it is given).
-std::string StoredContent(const std::string& archive, const std::string& name) {
-    return RunCommand({"unzip", "-p", archive, name}).output;
-}
-
 class ToolRoundTripTest : public RoundTripTest, public ::testing::WithParamInterface<std::string> {};
 
-TEST_P(ToolRoundTripTest, ManifestSpecExtractsTheManifestBelowItsFolder) {
+TEST_P(ToolRoundTripTest, ExtractsTheManifestBelowItsFolderAndEveryFileByName) {
     const std::string jar = (dir / "Snake.jar").string();
     PackWith(GetParam(), kSuite, jar);
-    fs::create_directory(dir / "scratch");
     zip.ExtractOptions = 0x10;
     zip.SetZipFileName(jar);
+    fs::create_directory(dir / "scratch");
     zip.FileSpecs() = {"META-INF\\manifest.mf"};
     zip.ExtractBaseDir = (dir / "scratch").string();
     EXPECT_EQ(zip.Extract(), 1);
-    EXPECT_EQ(ReadFile(dir / "scratch" / "META-INF" / "MANIFEST.MF"), StoredContent(jar, "META-INF/MANIFEST.MF"));
-}
+    // What unzip reads is the reference: the jar tool adds to the manifest it is given.
+    EXPECT_EQ(ReadFile(dir / "scratch" / "META-INF" / "MANIFEST.MF"), ArchiveEntry(jar, "META-INF/MANIFEST.MF"));
 
-TEST_P(ToolRoundTripTest, ExtractAllGivesBackEveryFile) {
-    const std::string jar = (dir / "Snake.jar").string();
-    PackWith(GetParam(), kSuite, jar);
+    // Every entry name, as the batch gives them before extracting all.
     fs::create_directory(dir / "out");
-    zip.ExtractOptions = 0x10;
-    zip.SetZipFileName(jar);
-    SelectAllEntries();
+    zip.FileSpecs() = EntryNames(zip);
     zip.ExtractBaseDir = (dir / "out").string();
     EXPECT_GE(zip.Extract(), 3);
-    for (const auto& [name, content] : kSuite)
-        EXPECT_EQ(ReadFile(dir / "out" / name), StoredContent(jar, name)) << name;
+    for (const auto& [name, content] : kSuite) EXPECT_EQ(ReadFile(dir / "out" / name), ArchiveEntry(jar, name)) << name;
     EXPECT_EQ(ReadFile(dir / "out" / "snake" / "Main.class"), kSuite.at("snake/Main.class"));
 }
 
@@ -88,19 +70,13 @@ INSTANTIATE_TEST_SUITE_P(Tools, ToolRoundTripTest, ::testing::Values("jar", "zip
 TEST_F(RoundTripTest, AddedFolderReplacesTheManifestInPlaceAndReadsBack) {
     const std::string jar = (dir / "Snake.jar").string();
     PackWith("jar", kSuite, jar);
-    const fs::path scratch = dir / "scratch";
-    WriteFile(scratch / "META-INF" / "MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: Snake II\r\n");
-    WriteFile(scratch / "api" / "Sound.class", std::string(500, 's'));
     zip.SetZipFileName(jar);
-    const std::vector<std::string> before = Names();
+    const std::vector<std::string> before = EntryNames(zip);
     int changes = 0;
     zip.OnContentsChanged = [&changes](TZip&) { ++changes; };
-    zip.FileSpecs() = {"*"};
-    zip.AddBaseDir = scratch.string() + "/";
-    zip.AddOptions = 0x14;
-    EXPECT_EQ(zip.Add(), 2);
+    EXPECT_EQ(AddManifestAndClass(), 2);
     EXPECT_EQ(changes, 1);
-    const std::vector<std::string> after = Names();
+    const std::vector<std::string> after = EntryNames(zip);
     EXPECT_EQ(after.front(), before.front());  // the manifest keeps its place
     EXPECT_NE(std::find(after.begin(), after.end(), "api\\Sound.class"), after.end());
     EXPECT_TRUE(UnzipTestPasses(jar));
@@ -116,7 +92,7 @@ TEST_F(RoundTripTest, AddIntoANewArchiveCreatesIt) {
     zip.AddBaseDir = (dir / "files").string();
     zip.AddOptions = 0x14;
     EXPECT_EQ(zip.Add(), 1);
-    EXPECT_EQ(Names(), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(EntryNames(zip), std::vector<std::string>{"a.txt"});
     EXPECT_TRUE(UnzipTestPasses(jar));
 }
 
@@ -127,12 +103,6 @@ std::string Stub() {
     std::uint32_t noise = 2024;
     for (int i = 0; i < 300; ++i) stub += static_cast<char>((noise = noise * 1103515245u + 12345u) >> 24);
     return stub + "PK";
-}
-
-std::uint32_t Get32(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 4; i-- > 0;) value = (value << 8) | static_cast<std::uint8_t>(bytes.at(at + i));
-    return value;
 }
 
 // How the data got in front: Info-ZIP's archive after the stub with offsets
@@ -168,14 +138,8 @@ class StubbedRoundTripTest : public RoundTripTest, public ::testing::WithParamIn
 TEST_P(StubbedRoundTripTest, AddingKeepsTheDataInFrontAndEveryReaderFindsEveryEntry) {
     const fs::path jar = dir / "Snake.jar";
     WriteStubbedArchive(GetParam(), kSuite, jar);
-    const fs::path scratch = dir / "scratch";
-    WriteFile(scratch / "META-INF" / "MANIFEST.MF", "Manifest-Version: 1.0\r\nMIDlet-Name: Snake II\r\n");
-    WriteFile(scratch / "api" / "Sound.class", std::string(500, 's'));
     zip.SetZipFileName(jar.string());
-    zip.FileSpecs() = {"*"};
-    zip.AddBaseDir = scratch.string() + "/";
-    zip.AddOptions = 0x14;
-    ASSERT_EQ(zip.Add(), 2) << zip.LastEngineMessage;
+    ASSERT_EQ(AddManifestAndClass(), 2) << zip.LastEngineMessage;
 
     const std::string bytes = ReadFile(jar);
     EXPECT_EQ(bytes.substr(0, Stub().size()), Stub());
@@ -186,15 +150,15 @@ TEST_P(StubbedRoundTripTest, AddingKeepsTheDataInFrontAndEveryReaderFindsEveryEn
     for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
         TFileInfo info;
         zip.GetEntry(i, info);
-        EXPECT_EQ(Get32(bytes, info.LocalHeaderOffset), 0x04034B50u) << info.FileName;
+        EXPECT_EQ(Get32At(bytes, info.LocalHeaderOffset), 0x04034B50u) << info.FileName;
         if (i == 0) {
             EXPECT_EQ(info.LocalHeaderOffset, Stub().size());
         }
     }
-    EXPECT_EQ(Names().front(), "META-INF\\MANIFEST.MF");
-    EXPECT_EQ(Names().back(), "api\\Sound.class");
+    EXPECT_EQ(EntryNames(zip).front(), "META-INF\\MANIFEST.MF");
+    EXPECT_EQ(EntryNames(zip).back(), "api\\Sound.class");
 
-    SelectAllEntries();
+    zip.FileSpecs() = EntryNames(zip);
     zip.ExtractOptions = 0x10;
     zip.ExtractBaseDir = (dir / "out").string();
     fs::create_directory(dir / "out");

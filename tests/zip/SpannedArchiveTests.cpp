@@ -49,6 +49,7 @@ protected:
         fs::create_directory(dir / "hard");
         WriteFile(archive, "disk");
         WriteFile(dir / "hard" / "BACKUP.ZIP", "disk");
+        zip.SetVolumeServices(&volumes);
     }
 
     void Label(const std::string& label) { volumes.drives[floppy].label = label; }
@@ -57,7 +58,13 @@ protected:
     FakeVolumes volumes;
     std::string floppy;
     std::string archive;
+    TZip zip;  // on the fake volumes
 };
+
+std::string InsertDiskPrompt(int disk) {
+    return "Insert [ Disk " + std::to_string(disk) +
+           " ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...";
+}
 
 TEST_F(SpannedTest, DiskNumberComesFromARemovableDisksLabel) {
     EXPECT_EQ(GetSpanDiskNumber(volumes, archive), 3);
@@ -96,8 +103,7 @@ TEST_F(SpannedTest, PromptForDiskAsksOnlyWhileTheWrongDiskIsIn) {
     user.pile = {{"PKBACK# 005", ""}, {"PKBACK# 004", ""}};  // the wrong disk first
     EXPECT_TRUE(PromptForDisk(volumes, archive, 4));
     ASSERT_EQ(user.messages.size(), 2u);
-    EXPECT_EQ(user.messages[0].text,
-              "Insert [ Disk 4 ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...");
+    EXPECT_EQ(user.messages[0].text, InsertDiskPrompt(4));
     EXPECT_EQ(user.messages[0].style, MB_OKCANCEL | MB_ICONINFORMATION);
     EXPECT_EQ(user.messages[0].caption, "Vorlan");
 
@@ -114,8 +120,6 @@ TEST_F(SpannedTest, PromptAnsweredOkForeverGivesUp) {
 
 TEST_F(SpannedTest, DriveWithoutDiskCannotBeOpened) {
     volumes.drives[floppy].hasMedium = false;
-    TZip zip;
-    zip.SetVolumeServices(&volumes);
     try {
         zip.SetZipFileName(archive);
         ADD_FAILURE() << "opened on an empty drive";
@@ -152,14 +156,10 @@ TEST_F(SpannedTest, DirectoryIsFollowedFromTheFirstDiskToTheLast) {
     WriteFile(archive, disks.last);
     Label("PKBACK# 002");
     user.pile = {{"PKBACK# 001", disks.first}, {"PKBACK# 002", disks.last}};
-    TZip zip;
-    zip.SetVolumeServices(&volumes);
     zip.SetZipFileName(archive);
     ASSERT_EQ(user.messages.size(), 2u);
-    EXPECT_EQ(user.messages[0].text,
-              "Insert [ Disk 1 ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...");
-    EXPECT_EQ(user.messages[1].text,
-              "Insert [ Disk 2 ] of the Zip file into the floppy drive\nbefore pressing [ OK ] to continue ...");
+    EXPECT_EQ(user.messages[0].text, InsertDiskPrompt(1));
+    EXPECT_EQ(user.messages[1].text, InsertDiskPrompt(2));
     ASSERT_EQ(zip.EntryCount(), 2);
     TFileInfo info;
     zip.GetEntry(1, info);
@@ -177,8 +177,6 @@ TEST_F(SpannedTest, RefusedDiskChangeInsideTheDirectoryIsAReadError) {
     Label("PKBACK# 002");
     user.pile = {{"PKBACK# 001", disks.first}};
     user.messageAnswers = {IDOK, IDCANCEL};
-    TZip zip;
-    zip.SetVolumeServices(&volumes);
     EXPECT_THROW(zip.SetZipFileName(archive), ZipException);
     EXPECT_EQ(zip.EntryCount(), 0);
 }
@@ -188,9 +186,7 @@ TEST_F(SpannedTest, CancelledStartDiskPromptLeavesAnEmptyList) {
     Label("PKBACK# 002");
     user.messageAnswers = {IDCANCEL};
     int changes = 0;
-    TZip zip;
     zip.OnContentsChanged = [&changes](TZip&) { ++changes; };
-    zip.SetVolumeServices(&volumes);
     zip.SetZipFileName(archive);
     EXPECT_EQ(zip.EntryCount(), 0);
     EXPECT_EQ(changes, 1);
@@ -201,8 +197,6 @@ TEST_F(SpannedTest, FirstDiskInTheDriveAsksForTheLast) {
     WriteFile(archive, disks.first);
     Label("PKBACK# 001");
     user.messageAnswers = {IDCANCEL};
-    TZip zip;
-    zip.SetVolumeServices(&volumes);
     zip.SetZipFileName(archive);
     ASSERT_EQ(user.messages.size(), 1u);
     EXPECT_EQ(user.messages[0].text,
@@ -220,8 +214,6 @@ TEST_F(SpannedTest, FirstDiskInTheDriveAsksForTheLast) {
 }
 
 TEST_F(SpannedTest, DiskWithoutEndRecordOnAFixedDriveIsNotAZipFile) {
-    TZip zip;
-    zip.SetVolumeServices(&volumes);
     const std::string path = (dir / "hard" / "BACKUP.ZIP").string();
     try {
         zip.SetZipFileName(path);

@@ -12,22 +12,38 @@
 
 namespace vorlan::test {
 
-ZipTest::ZipTest() {
-    app.SetTitle("Vorlan");
-    SetApp(&app);
-    savedDirectory_ = fs::current_path().string();
-}
+ZipTest::ZipTest() : savedDirectory_(fs::current_path().string()) {}
 
 ZipTest::~ZipTest() {
     fs::current_path(savedDirectory_);
     TZip::UnloadDlls();
-    SetApp(nullptr);
 }
 
 std::string ZipTest::WriteArchive(const std::string& name, const std::string& bytes) {
     const fs::path path = dir / name;
     WriteFile(path, bytes);
     return path.string();
+}
+
+FakeEngineTest::FakeEngineTest() {
+    zip.LibraryDir = FAKE_ENGINE_DIR;
+    zip.ShowProgressDialog = false;
+    archive = WriteArchive("suite.jar", OneEntryArchive());
+    zip.SetZipFileName(archive);
+}
+
+std::unique_ptr<FakeEngine> FakeEngineTest::FakeUnzip(std::int32_t result, const std::vector<FakeEngineStep>& steps) {
+    EXPECT_TRUE(zip.LoadUnzDll());
+    auto engine = std::make_unique<FakeEngine>(FakeEnginePath("UnZDll.so"));
+    engine->SetScript(steps, result);
+    return engine;
+}
+
+std::unique_ptr<FakeEngine> FakeEngineTest::FakeZip(std::int32_t result, const std::vector<FakeEngineStep>& steps) {
+    EXPECT_TRUE(zip.LoadZipDll());
+    auto engine = std::make_unique<FakeEngine>(FakeEnginePath("ZipDll.so"));
+    engine->SetScript(steps, result);
+    return engine;
 }
 
 std::string FakeEnginePath(const char* fileName) {
@@ -95,6 +111,16 @@ FakeEngineStep Step(std::uint32_t action, std::int32_t value, const std::string&
 
 std::string OneEntryArchive() {
     return ZipArchive{"", {StoredEntry("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n")}}.bytes();
+}
+
+std::vector<std::string> EntryNames(const TZip& zip) {
+    std::vector<std::string> names;
+    for (std::int32_t i = 0; i < zip.EntryCount(); ++i) {
+        TFileInfo info;
+        zip.GetEntry(i, info);
+        names.push_back(info.FileName);
+    }
+    return names;
 }
 
 }  // namespace vorlan::test

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // What the archive component's tests share: a fixture with a scripted
-// application object and a restored current directory, access to the fake
-// engine modules, and small archive helpers.
+// application object and a restored current directory, one with a component
+// bound to the fake engine modules, access to those modules, and small
+// archive helpers.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,7 +29,7 @@ protected:
     // Writes bytes to a file in the test's folder and gives its path.
     std::string WriteArchive(const std::string& name, const std::string& bytes);
 
-    ScriptedApplication app;
+    InstalledApplication app;
     TempDir dir;
 
 private:
@@ -60,7 +62,24 @@ private:
 FakeEngineStep Step(std::uint32_t action, std::int32_t value = 0, const std::string& text = "",
                     std::int32_t status = 0);
 
+// A component on an open one-entry archive, "suite.jar" in the test's
+// folder, bound to the fake engine modules and showing no progress dialog.
+class FakeEngineTest : public ZipTest {
+protected:
+    FakeEngineTest();
+
+    // Loads the fake engine module the operation will call and gives it a script.
+    std::unique_ptr<FakeEngine> FakeUnzip(std::int32_t result, const std::vector<FakeEngineStep>& steps = {});
+    std::unique_ptr<FakeEngine> FakeZip(std::int32_t result, const std::vector<FakeEngineStep>& steps = {});
+
+    TZip zip;
+    std::string archive;
+};
+
 // A one-entry archive written by the tests' zip writer, ready to open.
 std::string OneEntryArchive();
+
+// Every entry's name as the component lists it, in directory order.
+std::vector<std::string> EntryNames(const TZip& zip);
 
 }  // namespace vorlan::test

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 
 #include "tests/support/TestTools.h"
 #include "tests/support/ZipWriter.h"
@@ -19,6 +20,19 @@ namespace {
 
 std::span<const std::uint8_t> At(const std::string& bytes, std::size_t offset) {
     return AsBytes(bytes).subspan(offset);
+}
+
+// Info-ZIP's -fz writes the Zip64 end record, its locator and a Zip64 extra
+// field even for a small archive: one entry holding "hello\n". Made once.
+const std::string& InfoZipForcedZip64() {
+    static const std::string bytes = [] {
+        TempDir dir;
+        WriteFile(dir / "a.txt", "hello\n");
+        const CommandResult zip = RunCommand({"zip", "-q", "-fz", "z.zip", "a.txt"}, dir.path());
+        if (zip.status != 0) throw std::runtime_error("zip -fz failed: " + zip.errors);
+        return ReadFile(dir / "z.zip");
+    }();
+    return bytes;
 }
 
 // Every field of the fixed parts, each given a value of its own by the writer.
@@ -67,13 +81,8 @@ TEST(EntryRecords, EveryFieldComesFromItsOwnPlace) {
     EXPECT_EQ(local->uncompressedSize, 0x01020304u);
 }
 
-// Info-ZIP's -fz writes the Zip64 end record, its locator and a Zip64 extra
-// field even for a small archive.
 TEST(Zip64Records, InfoZipForcedZip64IsFoundThroughTheLocator) {
-    TempDir dir;
-    WriteFile(dir / "a.txt", "hello\n");
-    ASSERT_EQ(RunCommand({"zip", "-q", "-fz", "z.zip", "a.txt"}, dir.path()).status, 0);
-    const std::string bytes = ReadFile(dir / "z.zip");
+    const std::string& bytes = InfoZipForcedZip64();
     const std::size_t endAt = bytes.size() - kEndRecordSize;
     const std::size_t locatorAt = endAt - kZip64LocatorSize;
     const Decoded<Zip64Locator> locator = DecodeZip64Locator(At(bytes, locatorAt));
@@ -114,10 +123,7 @@ class RecordFaultTest : public ::testing::TestWithParam<RecordCase> {};
 
 TEST_P(RecordFaultTest, ShortOrUnsignedBytesGiveNoRecord) {
     const RecordCase& c = GetParam();
-    TempDir dir;
-    WriteFile(dir / "a.txt", "hello\n");
-    ASSERT_EQ(RunCommand({"zip", "-q", "-fz", "z.zip", "a.txt"}, dir.path()).status, 0);
-    const std::string bytes = ReadFile(dir / "z.zip");
+    const std::string& bytes = InfoZipForcedZip64();
     // Every record of this archive, found by its signature.
     std::size_t at = std::string::npos;
     for (std::size_t i = 0; i + c.size <= bytes.size() && at == std::string::npos; ++i)
