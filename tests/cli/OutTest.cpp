@@ -35,8 +35,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder) {
 
 // The JAD's value of an attribute.
 std::string JadValue(const fs::path& jad, const std::string& name) {
-    std::istringstream lines(ReadFile(jad));
-    for (std::string line; std::getline(lines, line);)
+    for (const std::string& line : OutputLines(ReadFile(jad)))
         if (line.starts_with(name + ": "))
             return line.substr(name.size() + 2, line.find_last_not_of('\r') - name.size() - 1);
     return {};

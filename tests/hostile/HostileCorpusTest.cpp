@@ -15,6 +15,7 @@
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/hostile/HostileCases.h"
 #include "tests/support/BatchEnvironment.h"
+#include "tests/support/SuiteCorpus.h"
 #include "tests/support/TestTools.h"
 #include "zipformat/Utf8.h"
 
@@ -106,10 +107,6 @@ protected:
         return std::find(names.begin(), names.end(), name) != names.end();
     }
 
-    std::string SizeAndUrl() {
-        return "MIDlet-Jar-Size: " + std::to_string(fs::file_size(jar_)) + "\r\nMIDlet-Jar-URL: Game.jar\r\n";
-    }
-
     void ExpectUntouched() {
         EXPECT_EQ(host_.checked, std::vector<int>{0});
         EXPECT_TRUE(ReadFile(jar_) == original_) << "the suite was changed";
@@ -190,7 +187,7 @@ TEST_P(HostileCorpusTest, GenerateJadBatchWithAnApi) {
     if (GetParam().mode0 == EntryOutcome::Fails) return ExpectUntouched();
     EXPECT_EQ(host_.checked, std::vector<int>{1}) << host_.failures.at(0);
     EXPECT_TRUE(Holds(jar_, "api\\Extra.class"));
-    EXPECT_EQ(ReadFile(jad_), SuiteManifestText() + SizeAndUrl());
+    EXPECT_EQ(ReadFile(jad_), SuiteManifestText() + JarSizeAndUrlLines(jar_));
     ExpectNothingOutside(true);
 }
 
@@ -201,7 +198,7 @@ TEST_P(HostileCorpusTest, FixBatch) {
     EXPECT_TRUE(Holds(jar_, "br\\BookReader.class"));
     const std::string descriptor = ReadFile(jad_);
     EXPECT_NE(descriptor.find("\r\nMIDlet-1: Game,,br.BookReader\r\n"), std::string::npos) << descriptor;
-    EXPECT_NE(descriptor.find(SizeAndUrl()), std::string::npos) << descriptor;
+    EXPECT_NE(descriptor.find(JarSizeAndUrlLines(jar_)), std::string::npos) << descriptor;
     ExpectNothingOutside(true);
 }
 
@@ -229,7 +226,7 @@ TEST_P(HostileCorpusTest, AsTheApiArchiveOfASoundSuite) {
         EXPECT_GE(EntryNames(jar_).size(), 3u);
     else
         EXPECT_TRUE(ReadFile(jar_) == SoundSuiteBytes()) << "the suite got files of a broken API archive";
-    EXPECT_NE(ReadFile(jad_).find(SizeAndUrl()), std::string::npos);
+    EXPECT_NE(ReadFile(jad_).find(JarSizeAndUrlLines(jar_)), std::string::npos);
 }
 
 // What the fuzz targets check of any input holds for every case: a broken
