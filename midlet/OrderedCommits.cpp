@@ -69,9 +69,21 @@ void OrderedCommits::CommitIfHolding(const std::vector<std::string>& keys) {
     if (holds(groupKeys_)) CommitOpenGroup();
 }
 
+// A group that has only waited long enough keeps growing while the one
+// before it still commits: starting it would make the batch wait for that
+// commit's flushes. A full group starts (and waits) all the same.
 void OrderedCommits::CommitIfDue() {
     if (group_->Size() == 0) return;
-    if (group_->Size() >= mostSuites_ || std::chrono::steady_clock::now() - opened_ >= kLongestWait) StartCommit();
+    if (group_->Size() >= mostSuites_) {
+        StartCommit();
+        return;
+    }
+    const bool waitedLongEnough = std::chrono::steady_clock::now() - opened_ >= kLongestWait;
+    if (waitedLongEnough && !StillCommitting()) StartCommit();
+}
+
+bool OrderedCommits::StillCommitting() const {
+    return committing_ && committing_->failures.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
 }
 
 void OrderedCommits::CommitOpenGroupSoon() {
@@ -131,9 +143,7 @@ void LeaveOutWhatWasNotWritten(SuiteFacts& facts) {
 
 // Reports every outcome up to the first whose suite still waits in the group.
 void OrderedCommits::ReportFinished() {
-    const bool committed =
-        committing_ && committing_->failures.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-    if (committed) FinishCommitting();
+    if (committing_ && !StillCommitting()) FinishCommitting();
     std::exception_ptr stop;
     while (!outcomes_.empty() && !outcomes_.front().waiting) {
         Outcome outcome = std::move(outcomes_.front());

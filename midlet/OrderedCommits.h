@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The batch's suites committed in groups and reported in list order. A suite
 // whose new files are ready joins the open group; the group commits after
-// kMostSuites suites (fewer under a low limit of open files) or kLongestWait,
-// before a suite it holds is worked on again, before the process waits for
-// another's lock, and at the end of the batch. A group that is due commits on
-// a thread of its own while the next suites are prepared: its flushes wait for
-// the disk, not the batch. Check marks and EntryFinished come only once an
-// entry's suite is in place (or has failed), and always in list order.
+// kMostSuites suites (fewer under a low limit of open files) or, once the
+// group before it has committed, after kLongestWait; before a suite it holds
+// is worked on again, before the process waits for another's lock, and at the
+// end of the batch. A group that is due commits on a thread of its own while
+// the next suites are prepared: its flushes wait for the disk, not the batch.
+// Check marks and EntryFinished come only once an entry's suite is in place
+// (or has failed), and always in list order.
 #pragma once
 
 #include <chrono>
@@ -52,8 +53,8 @@ public:
     // Commits the open group, and waits for the one committing, when either
     // holds one of keys.
     void CommitIfHolding(const std::vector<std::string>& keys);
-    // Starts the open group's commit when it is full or has waited long
-    // enough; the batch goes on meanwhile.
+    // Starts the open group's commit when it is full, or has waited long
+    // enough and no other group is committing; the batch goes on meanwhile.
     void CommitIfDue();
     // Starts the open group's commit whatever its size; the batch goes on
     // meanwhile (CommitOpenGroup waits for it).
@@ -86,6 +87,7 @@ private:
 
     void Report(Outcome& outcome);
     void StartCommit();
+    bool StillCommitting() const;
     void FinishCommitting();
     void NoteCommitted(const std::vector<int>& entries, const std::vector<std::string>& failures);
 
